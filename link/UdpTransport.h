@@ -1,0 +1,39 @@
+#pragma once
+
+#include "Message.h"
+#include "UdpSocket.h"
+
+#include <memory>
+
+// Carries one request to the device and waits for its response. Not
+// thread-safe: the device client serialises every Exchange with its lock.
+class UdpTransport final {
+public:
+    UdpTransport() = default;
+
+    // Creates the socket and stores the device address. A malformed address
+    // is not refused here; every exchange with it fails.
+    int Open(const QString &ipText, quint16 port);
+    void Close();
+    bool IsOpen() const { return m_socket.IsOpen(); }
+
+    // Sends the request (and resends it up to `retries` times while no answer
+    // comes) and parses the device's answer into a new response object.
+    // Returns 0, or -1 on any failure; `responseOut` may hold a response either way.
+    int Exchange(RequestMsg &request, std::unique_ptr<ResponseMsg> &responseOut, int retries);
+
+    // How often the receive time-out option has been set; lets tests see that
+    // it is not set again when it already has the request's value.
+    int ReceiveTimeoutSets() const { return m_timeoutSets; }
+    // The local port of the current socket, 0 before the first send.
+    quint16 LocalPort() const { return m_socket.LocalPort(); }
+
+private:
+    Q_DISABLE_COPY(UdpTransport)
+    int ReceiveAnswer(const RequestMsg &request, quint8 *buffer, int timeoutMs);
+
+    UdpSocket m_socket;
+    UdpSocket::Peer m_device;
+    bool m_deviceValid = false;
+    int m_timeoutSets = 0;
+};

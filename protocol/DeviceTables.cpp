@@ -1,0 +1,84 @@
+#include "DeviceTables.h"
+
+#include <QCoreApplication>
+
+namespace {
+struct StandardEntry {
+    VideoStandard code;
+    const char *name;
+};
+
+const StandardEntry kStandards[] = {
+    {0, "Unknown"},          {1, "1080p25"},     {2, "720p59"},        {3, "720p60"},
+    {4, "1080p23"},          {5, "1080p24"},     {6, "1080p29"},       {7, "1080p30"},
+    {9, "1080i50"},          {10, "1035i29"},    {11, "1035i30"},      {13, "1080i25_295M"},
+    {14, "1080i59"},         {15, "1080i60"},    {16, "525i"},         {17, "625i"},
+    {19, "720p50"},          {20, "1080Psf23"},  {21, "1080Psf24"},    {22, "720p29"},
+    {23, "720p30"},          {25, "720p25"},     {26, "720p23"},       {27, "720p24"},
+    {28, "1080Psf29"},       {29, "1080Psf30"},  {31, "1080Psf25"},    {48, "480p59"},
+    {49, "576p50"},          {50, "SD576p59"},   {51, "SD480p50"},     {52, "SD480p23"},
+    {54, "SD576p23"},        {56, "SD480p29"},   {58, "SD576p29"},     {65, "1080p50"},
+    {70, "1080p59"},         {71, "1080p60"},    {77, "1080p50_295M"}, {201, "1080p50DL"},
+    {205, "1080p50DL_295M"}, {206, "1080p59DL"}, {207, "1080p60DL"},
+};
+}  // namespace
+
+QString ModelName(quint32 productCode) {
+    switch (productCode) {
+        case kProductDual2x1:
+            return QCoreApplication::translate("DeviceTables", "QVT Dual 2x1");
+        case kProduct4x1:
+            return QCoreApplication::translate("DeviceTables", "QVT 4x1");
+        case kProduct4x1AGC:
+            return QCoreApplication::translate("DeviceTables", "QVT 4x1 AGC");
+        default:
+            return QString();
+    }
+}
+
+QString ProductTypeId(quint32 productCode) {
+    switch (productCode) {
+        case kProductDual2x1:
+            return QCoreApplication::translate("DeviceTables", "Zorvane-QVT-D2X1");
+        case kProduct4x1:
+            return QCoreApplication::translate("DeviceTables", "Zorvane-QVT-4X1");
+        default:
+            return QCoreApplication::translate("DeviceTables", "Zorvane-QVT-AGC");
+    }
+}
+
+QString VideoStandardName(VideoStandard code, const QString &context) {
+    if (context == QLatin1String("Genlock")) {
+        if (code == 16) {
+            return QStringLiteral("NTSC");
+        }
+        if (code == 17) {
+            return QStringLiteral("PAL");
+        }
+    }
+    for (const StandardEntry &entry : kStandards) {
+        if (entry.code == code) {
+            return QString::fromLatin1(entry.name);
+        }
+    }
+    return QString();
+}
+
+void RegionLimits(const QString &standardName, int &maxX, int &maxY) {
+    if (standardName.startsWith(QLatin1String("1080"))) {
+        maxX = 1919;
+        maxY = 1080;
+    } else if (standardName.startsWith(QLatin1String("720"))) {
+        maxX = 1279;
+        maxY = 720;
+    } else if (standardName.startsWith(QLatin1String("625"))) {
+        maxX = 719;
+        maxY = 576;
+    } else if (standardName.startsWith(QLatin1String("525"))) {
+        maxX = 719;
+        maxY = 480;
+    } else {
+        maxX = 1919;
+        maxY = 1080;
+    }
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "DeviceTypes.h"
+
+#include <QString>
+
+// Device codes turned into names and sizes.
+
+constexpr quint32 kProductDual2x1 = 50000;
+constexpr quint32 kProduct4x1 = 50001;
+constexpr quint32 kProduct4x1AGC = 50002;
+
+// "QVT Dual 2x1", "QVT 4x1", "QVT 4x1 AGC", or empty for an unknown code.
+QString ModelName(quint32 productCode);
+// The product-type identifier; unknown codes count as the AGC model.
+QString ProductTypeId(quint32 productCode);
+
+// The standard's name, empty for an unknown code. Only the context "Genlock"
+// names codes 16 and 17 "NTSC" and "PAL"; elsewhere they are "525i" and "625i".
+QString VideoStandardName(VideoStandard code, const QString &context);
+
+// Largest detection-region coordinates for a standard's name: maxX is the
+// last pixel column, maxY the number of lines.
+void RegionLimits(const QString &standardName, int &maxX, int &maxY);

@@ -1,0 +1,305 @@
+#include "../common/Golden.h"
+#include "IdentityMessages.h"
+#include "UdpTransport.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+
+#include <thread>
+#include <vector>
+
+namespace {
+// This test's own loopback addresses.
+constexpr quint32 kDeviceAddress = 0x7F000002;    // 127.0.0.2
+constexpr quint32 kStrangerAddress = 0x7F000102;  // 127.0.1.2
+constexpr quint16 kPort = kDevicePort;
+
+// A device stand-in that the test scripts datagram by datagram.
+class Peer {
+public:
+    explicit Peer(quint32 address = kDeviceAddress, quint16 port = kPort) {
+        m_socket.Open();
+        m_ok = m_socket.Bind(address, port);
+    }
+    bool ok() const { return m_ok; }
+
+    // One request, or an empty array when none came within the wait.
+    QByteArray Receive(UdpSocket::Peer *from, int waitMs = 5000) {
+        quint8 buffer[2048];
+        const int size = m_socket.ReceiveFrom(buffer, sizeof buffer, waitMs, from);
+        return size < 0 ? QByteArray() : QByteArray(reinterpret_cast<char *>(buffer), size);
+    }
+    void Send(const UdpSocket::Peer &to, const QByteArray &bytes) {
+        m_socket.SendTo(to, reinterpret_cast<const quint8 *>(bytes.constData()), bytes.size());
+    }
+
+private:
+    UdpSocket m_socket;
+    bool m_ok = false;
+};
+
+// Answers a GetWorkMode request with the given work-mode byte.
+QByteArray WorkModeAnswer(const QByteArray &request, quint8 mode, quint32 result = 0) {
+    return Framed(TypeOf(request), result, SequenceOf(request), QByteArray(1, char(mode)) + '\x01');
+}
+
+// A request that waits less than the product's 2 s, for the failure cases.
+class QuickRequest final : public NoDataRequest {
+public:
+    QuickRequest(quint16 seq) : NoDataRequest(kMsgGetWorkMode, 0, seq) {}
+    int ReceiveTimeout() const override { return 300; }
+};
+
+int WorkMode(const std::unique_ptr<ResponseMsg> &response) {
+    auto *mode = dynamic_cast<ResponseGetWorkMode *>(response.get());
+    return mode ? mode->workMode : -1;
+}
+}  // namespace
+
+class TestTransport : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void answered_data();
+    void answered();
+    void strayDatagramsIgnored_data();
+    void strayDatagramsIgnored();
+    void strayDatagramsOnlyTimeOut();
+    void badAnswers_data();
+    void badAnswers();
+    void sequenceMismatchRenewsPort();
+    void noAnswerSendsTwice();
+    void refusedRequestSendsNothing();
+    void malformedAddress();
+
+private:
+    UdpTransport m_transport;
+};
+
+void TestTransport::init() {
+    m_transport.Close();
+    QCOMPARE(m_transport.Open(QStringLiteral("127.0.0.2"), kPort), 0);
+}
+
+void TestTransport::answered_data() {
+    QTest::addColumn<quint32>("result");
+    QTest::addColumn<int>("workMode");
+    QTest::newRow("success decodes the payload") << 0u << 7;
+    QTest::newRow("failure result carries only the code") << 13u << -1;
+}
+
+void TestTransport::answered() {
+    QFETCH(quint32, result);
+    QFETCH(int, workMode);
+    Peer device;
+    QVERIFY(device.ok());
+    std::thread peer([&] {
+        UdpSocket::Peer client;
+        const QByteArray request = device.Receive(&client);
+        device.Send(client, WorkModeAnswer(request, 7, result));
+    });
+    SimpleRequest<kMsgGetWorkMode> request(0, 41);
+    std::unique_ptr<ResponseMsg> response;
+    const int rc = m_transport.Exchange(request, response, 1);
+    peer.join();
+    QCOMPARE(rc, 0);
+    QVERIFY(response);
+    QCOMPARE(response->result, result);
+    QCOMPARE(WorkMode(response), workMode);
+}
+
+void TestTransport::strayDatagramsIgnored_data() {
+    QTest::addColumn<QString>("stray");
+    QTest::newRow("from another address") << "address";
+    QTest::newRow("from the device address, another port") << "port";
+    QTest::newRow("late answer to an earlier request") << "stale";
+    QTest::newRow("several of them") << "all";
+}
+
+// Whatever else arrives on the local port first, the device's own answer is
+// the one delivered, and without waiting out the time-out.
+void TestTransport::strayDatagramsIgnored() {
+    QFETCH(QString, stray);
+    Peer device;
+    Peer stranger(kStrangerAddress, kPort);
+    Peer sidePort(kDeviceAddress, kPort + 1);
+    QVERIFY(device.ok() && stranger.ok() && sidePort.ok());
+
+    std::thread peer([&] {
+        UdpSocket::Peer client;
+        const QByteArray request = device.Receive(&client);
+        const QByteArray wrong = WorkModeAnswer(request, 9);
+        if (stray == "address" || stray == "all") {
+            stranger.Send(client, wrong);
+        }
+        if (stray == "port" || stray == "all") {
+            sidePort.Send(client, wrong);
+        }
+        if (stray == "stale" || stray == "all") {
+            device.Send(client, Framed(kMsgGetVersion, 0, SequenceOf(request) - 1,
+                                       Hex("000000010000000200000003")));
+        }
+        QThread::msleep(50);
+        device.Send(client, WorkModeAnswer(request, 4));
+    });
+    SimpleRequest<kMsgGetWorkMode> request(0, 100);
+    std::unique_ptr<ResponseMsg> response;
+    QElapsedTimer clock;
+    clock.start();
+    const int rc = m_transport.Exchange(request, response, 1);
+    peer.join();
+    QCOMPARE(rc, 0);
+    QCOMPARE(WorkMode(response), 4);
+    QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+}
+
+// Stray datagrams do not extend the wait: with nothing but them, the request
+// fails after its own time-out.
+void TestTransport::strayDatagramsOnlyTimeOut() {
+    Peer device;
+    Peer stranger(kStrangerAddress, kPort);
+    std::atomic<bool> done{false};
+    std::thread peer([&] {
+        UdpSocket::Peer client;
+        const QByteArray request = device.Receive(&client);
+        while (!done) {
+            stranger.Send(client, WorkModeAnswer(request, 9));
+            device.Send(client, Framed(kMsgGetVersion, 0, 999, QByteArray()));
+            QThread::msleep(20);
+        }
+    });
+    QuickRequest request(5);
+    std::unique_ptr<ResponseMsg> response;
+    QElapsedTimer clock;
+    clock.start();
+    const int rc = m_transport.Exchange(request, response, 0);
+    const qint64 elapsed = clock.elapsed();
+    done = true;
+    peer.join();
+    QCOMPARE(rc, -1);
+    QVERIFY2(elapsed >= 290 && elapsed < 800, qPrintable(QString::number(elapsed)));
+}
+
+void TestTransport::badAnswers_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("truncated") << "truncated";
+    QTest::newRow("one byte flipped") << "corrupt";
+    QTest::newRow("oversized") << "oversized";
+    QTest::newRow("empty datagram") << "empty";
+    QTest::newRow("wrong version") << "version";
+}
+
+void TestTransport::badAnswers() {
+    QFETCH(QString, kind);
+    Peer device;
+    std::thread peer([&] {
+        UdpSocket::Peer client;
+        const QByteArray request = device.Receive(&client);
+        QByteArray answer = WorkModeAnswer(request, 1);
+        if (kind == "truncated") {
+            answer.chop(1);
+        } else if (kind == "corrupt") {
+            answer[11] = char(answer[11] ^ 0x20);
+        } else if (kind == "oversized") {
+            answer = Framed(TypeOf(request), 0, SequenceOf(request), QByteArray(1100, '\0'));
+        } else if (kind == "empty") {
+            answer.clear();
+        } else if (kind == "version") {
+            answer[2] = 2;
+            answer[answer.size() - 1] = char(answer.back() - 1);
+        }
+        device.Send(client, answer);
+    });
+    SimpleRequest<kMsgGetWorkMode> request(0, 3);
+    std::unique_ptr<ResponseMsg> response;
+    QElapsedTimer clock;
+    clock.start();
+    const int rc = m_transport.Exchange(request, response, 1);
+    peer.join();
+    QCOMPARE(rc, -1);
+    QVERIFY(clock.elapsed() < 1000);  // refused at once, not waited out
+}
+
+// An answer of the right type but with another sequence is delivered, and the
+// transport moves to a new local port so that older answers can never reach
+// it. The receive time-out is set on each new socket, and only then.
+void TestTransport::sequenceMismatchRenewsPort() {
+    Peer device;
+    std::vector<quint16> ports;
+    std::thread peer([&] {
+        for (int i = 0; i < 4; ++i) {
+            UdpSocket::Peer client;
+            const QByteArray request = device.Receive(&client);
+            ports.push_back(client.port);
+            const quint16 seq = i == 1 ? SequenceOf(request) + 5 : SequenceOf(request);
+            device.Send(client, Framed(TypeOf(request), 0, seq, Hex("0201")));
+        }
+    });
+    std::unique_ptr<ResponseMsg> response;
+    SimpleRequest<kMsgGetWorkMode> first(0, 10);
+    QCOMPARE(m_transport.Exchange(first, response, 1), 0);
+    const int setsAtStart = m_transport.ReceiveTimeoutSets();
+    SimpleRequest<kMsgGetWorkMode> second(0, 11);
+    QCOMPARE(m_transport.Exchange(second, response, 1), 0);
+    QCOMPARE(response->sequence, quint16(16));
+    QCOMPARE(WorkMode(response), 2);
+    QCOMPARE(m_transport.ReceiveTimeoutSets(), setsAtStart);  // already 2000 ms
+    SimpleRequest<kMsgGetWorkMode> third(0, 12);
+    QCOMPARE(m_transport.Exchange(third, response, 1), 0);
+    QCOMPARE(m_transport.ReceiveTimeoutSets(), setsAtStart + 1);  // the new socket's
+    SimpleRequest<kMsgGetWorkMode> fourth(0, 13);
+    QCOMPARE(m_transport.Exchange(fourth, response, 1), 0);
+    QCOMPARE(m_transport.ReceiveTimeoutSets(), setsAtStart + 1);
+    peer.join();
+    QCOMPARE(ports.size(), size_t(4));
+    QCOMPARE(ports[0], ports[1]);
+    QVERIFY(ports[2] != ports[1]);
+    QCOMPARE(ports[3], ports[2]);
+}
+
+// The real timing, once: two sends 2 s apart and the failure after about 4 s.
+void TestTransport::noAnswerSendsTwice() {
+    Peer device;
+    std::vector<qint64> arrivals;
+    QElapsedTimer clock;
+    clock.start();
+    std::thread peer([&] {
+        UdpSocket::Peer client;
+        while (!device.Receive(&client, 5000).isEmpty()) {
+            arrivals.push_back(clock.elapsed());
+        }
+    });
+    SimpleRequest<kMsgGetWorkMode> request(0, 1);
+    std::unique_ptr<ResponseMsg> response;
+    const int rc = m_transport.Exchange(request, response, 1);
+    const qint64 total = clock.elapsed();
+    peer.join();
+    QCOMPARE(rc, -1);
+    QCOMPARE(arrivals.size(), size_t(2));
+    const qint64 gap = arrivals[1] - arrivals[0];
+    QVERIFY2(gap >= 2000 && gap < 2300, qPrintable(QString::number(gap)));
+    QVERIFY2(total >= 4000 && total < 4600, qPrintable(QString::number(total)));
+}
+
+void TestTransport::refusedRequestSendsNothing() {
+    Peer device;
+    RequestAuthentication request(0, 1);
+    request.user = "admin";
+    request.password = QByteArray(256, 'x');
+    std::unique_ptr<ResponseMsg> response;
+    QCOMPARE(m_transport.Exchange(request, response, 1), -1);
+    UdpSocket::Peer client;
+    QVERIFY(device.Receive(&client, 200).isEmpty());
+}
+
+void TestTransport::malformedAddress() {
+    UdpTransport transport;
+    QCOMPARE(transport.Open(QStringLiteral("127.0.0.300"), kPort), 0);
+    SimpleRequest<kMsgGetWorkMode> request(0, 1);
+    std::unique_ptr<ResponseMsg> response;
+    QCOMPARE(transport.Exchange(request, response, 0), -1);
+}
+
+QTEST_GUILESS_MAIN(TestTransport)
+#include "tst_transport.moc"
