@@ -13,13 +13,11 @@ constexpr VideoStandard kNoSignal = 0x7FFFFFFF;
 
 // Video alarms of one input, one bit each.
 using AlarmType = quint32;
-enum AlarmTypeBit : quint32 {
-    kAlarmSignalLost = 1u << 0,
-    kAlarmFormatError = 1u << 1,
-    kAlarmSyncFailed = 1u << 2,
-    kAlarmVideoBlack = 1u << 3,
-    kAlarmVideoFrozen = 1u << 4,
-};
+constexpr AlarmType kAlarmSignalLost = 1u << 0;
+constexpr AlarmType kAlarmFormatError = 1u << 1;
+constexpr AlarmType kAlarmSyncFailed = 1u << 2;
+constexpr AlarmType kAlarmVideoBlack = 1u << 3;
+constexpr AlarmType kAlarmVideoFrozen = 1u << 4;
 
 // System alarms (genlock, switching events, power supplies), one bit each;
 // the same set carries the live state and the enables.

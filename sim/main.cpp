@@ -1,0 +1,108 @@
+// qvt-devsim: a simulated change-over switch for the tests, the benchmarks
+// and the demo. See docs/SIMULATOR.md for the command line and the console.
+
+#include "DeviceSimulator.h"
+#include "TextForms.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <unistd.h>
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+namespace {
+int Usage(const char *why) {
+    std::fprintf(
+        stderr,
+        "qvt-devsim: %s\n"
+        "usage: qvt-devsim [--address A] [--model 50000|50001|50002] [--admin-password P]\n"
+        "                  [--guest-password P] [--firmware X.Y.Z] "
+        "[--notify IP:PORT[,IP:PORT]]\n"
+        "                  [--demo] [--seed N]\n",
+        why);
+    return 2;
+}
+}  // namespace
+
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments();
+    args.removeFirst();
+
+    DeviceSimulator::Options options;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        const QString value = hasValue ? args[i + 1] : QString();
+        bool ok = true;
+        if (arg == QLatin1String("--demo")) {
+            options.demo = true;
+            continue;
+        }
+        if (!hasValue) {
+            return Usage(qPrintable(QStringLiteral("%1 needs a value").arg(arg)));
+        }
+        ++i;
+        if (arg == QLatin1String("--address")) {
+            quint32 address = 0;
+            ok = ParseAddress(value, &address);
+            options.address = value;
+        } else if (arg == QLatin1String("--model")) {
+            options.model = value.toUInt(&ok);
+            ok = ok && options.model >= 50000 && options.model <= 50002;
+        } else if (arg == QLatin1String("--admin-password")) {
+            options.adminPassword = value.toUtf8();
+        } else if (arg == QLatin1String("--guest-password")) {
+            options.guestPassword = value.toUtf8();
+        } else if (arg == QLatin1String("--firmware")) {
+            ok = ParseFirmware(value, &options.firmware);
+        } else if (arg == QLatin1String("--notify")) {
+            const QStringList parts = value.split(QLatin1Char(','));
+            ok = parts.size() <= 2;
+            options.notify[1] = {0, 0};
+            for (int d = 0; ok && d < parts.size(); ++d) {
+                ok = ParseDestination(parts[d], &options.notify[d]);
+            }
+        } else if (arg == QLatin1String("--seed")) {
+            options.seed = value.toUInt(&ok);
+        } else {
+            return Usage(qPrintable(QStringLiteral("unknown option %1").arg(arg)));
+        }
+        if (!ok) {
+            return Usage(qPrintable(QStringLiteral("bad value for %1: %2").arg(arg, value)));
+        }
+    }
+
+    DeviceSimulator device(options);
+    if (!device.Start()) {
+        std::fprintf(stderr,
+                     "qvt-devsim: cannot serve on %s:33903 (in use, or not an address "
+                     "of this machine)\n",
+                     qPrintable(options.address));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(device.ReadyLine()));
+    std::fflush(stdout);
+
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        const QString reply = device.Command(QString::fromStdString(line));
+        std::printf("%s\n", qPrintable(reply));
+        std::fflush(stdout);
+        if (reply == QLatin1String("ok bye")) {
+            return 0;
+        }
+    }
+    // No console (standard input closed): serve until stopped by a signal.
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    sigprocmask(SIG_BLOCK, &set, nullptr);
+    int caught = 0;
+    sigwait(&set, &caught);
+    return 0;
+}
