@@ -38,6 +38,12 @@ struct In {
     quint8 U8() { return Take(1) ? p[at - 1] : 0; }
     quint16 U16() { return Take(2) ? ReadU16(p + at - 2) : 0; }
     quint32 U32() { return Take(4) ? ReadU32(p + at - 4) : 0; }
+    // A length byte and that many bytes of text.
+    QByteArray Text() {
+        const int n = U8();
+        const int start = at;
+        return Take(n) ? QByteArray(reinterpret_cast<const char *>(p + start), n) : QByteArray();
+    }
 };
 
 constexpr quint32 kOk = kResultSuccess;
@@ -261,12 +267,8 @@ bool DeviceResponder::Answer(const quint8 *request, int size, QByteArray *answer
 
 quint32 DeviceResponder::Authenticate(const quint8 *payload, int payloadSize, QByteArray *out) {
     In in{payload, payloadSize};
-    const int userLength = in.U8();
-    const QByteArray user(reinterpret_cast<const char *>(payload + in.at),
-                          in.Take(userLength) ? userLength : 0);
-    const int passwordLength = in.U8();
-    const QByteArray password(reinterpret_cast<const char *>(payload + in.at),
-                              in.Take(passwordLength) ? passwordLength : 0);
+    const QByteArray user = in.Text();
+    const QByteArray password = in.Text();
     if (!in.ok || in.at != payloadSize) {
         return kFormat;
     }
@@ -305,12 +307,8 @@ quint32 DeviceResponder::ApplySet(quint16 type, const quint8 *payload, int paylo
     DeviceModel &m = m_model;
     if (type == kMsgModifyPassword) {
         In in{payload, payloadSize};
-        const int userLength = in.U8();
-        const QByteArray user(reinterpret_cast<const char *>(payload + in.at),
-                              in.Take(userLength) ? userLength : 0);
-        const int passwordLength = in.U8();
-        const QByteArray password(reinterpret_cast<const char *>(payload + in.at),
-                                  in.Take(passwordLength) ? passwordLength : 0);
+        const QByteArray user = in.Text();
+        const QByteArray password = in.Text();
         if (!in.ok || in.at != payloadSize) {
             return kFormat;
         }

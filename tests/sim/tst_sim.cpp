@@ -1,0 +1,869 @@
+#include "../common/Golden.h"
+#include "ConfigMessages.h"
+#include "DeviceSimulator.h"
+#include "IdentityMessages.h"
+#include "StatusMessages.h"
+#include "UdpTransport.h"
+
+#include <QProcess>
+#include <QtTest>
+
+namespace {
+// This test's loopback addresses: 127.0.0.3 for the device in this process,
+// 127.0.3.x for simulator processes and notification listeners.
+const QString kDeviceText = QStringLiteral("127.0.0.3");
+constexpr quint32 kDevice = 0x7F000003;
+constexpr quint32 kListener = 0x7F000303;  // 127.0.3.3
+constexpr quint16 kListenerPort = 40003;
+
+DeviceSimulator::Options OptionsFor(quint32 model) {
+    DeviceSimulator::Options options;
+    options.address = kDeviceText;
+    options.model = model;
+    options.notify[0] = {kListener, kListenerPort};
+    options.seed = 7;
+    return options;
+}
+
+// The tool's side, reduced to what these tests need: the protocol library over
+// the transport, with its own sequence counter and login identifier.
+class Client {
+public:
+    Client() { m_transport.Open(kDeviceText, kDevicePort); }
+
+    // The device's result code, or -1 when no valid answer came.
+    int Transact(RequestMsg &request, std::unique_ptr<ResponseMsg> *response = nullptr) {
+        std::unique_ptr<ResponseMsg> answer;
+        if (m_transport.Exchange(request, answer, 0) != 0) {
+            return -1;
+        }
+        const int result = static_cast<int>(answer->result);
+        if (response) {
+            *response = std::move(answer);
+        }
+        return result;
+    }
+    template <class Request>
+    Request Make() {
+        return Request(loginId, ++m_sequence);
+    }
+    template <class Response>
+    Response *Get(RequestMsg &request, std::unique_ptr<ResponseMsg> &holder) {
+        return Transact(request, &holder) == 0 ? dynamic_cast<Response *>(holder.get()) : nullptr;
+    }
+    int Login(const QByteArray &user, const QByteArray &password) {
+        RequestAuthentication auth(0, ++m_sequence);
+        auth.user = user;
+        auth.password = password;
+        std::unique_ptr<ResponseMsg> response;
+        const int result = Transact(auth, &response);
+        if (result == 0) {
+            loginId = dynamic_cast<ResponseAuthentication &>(*response).loginId;
+        }
+        return result;
+    }
+
+    quint32 loginId = 0;
+
+private:
+    UdpTransport m_transport;
+    quint16 m_sequence = 0;
+};
+
+// Raw datagrams, for what the transport would hide: faults and framing errors.
+class RawLink {
+public:
+    RawLink() { m_socket.Open(); }
+    void Send(const QByteArray &bytes) {
+        m_socket.SendTo({kDevice, kDevicePort}, reinterpret_cast<const quint8 *>(bytes.constData()),
+                        bytes.size());
+    }
+    // Every datagram that arrives within the wait, with its sender's port.
+    QList<QPair<QByteArray, quint16>> Collect(int waitMs) {
+        QList<QPair<QByteArray, quint16>> got;
+        QElapsedTimer clock;
+        clock.start();
+        quint8 buffer[4096];
+        for (int left = waitMs; left > 0; left = waitMs - int(clock.elapsed())) {
+            UdpSocket::Peer from;
+            const int size = m_socket.ReceiveFrom(buffer, sizeof buffer, left, &from);
+            if (size >= 0) {
+                got.append({QByteArray(reinterpret_cast<char *>(buffer), size), from.port});
+            }
+        }
+        return got;
+    }
+
+private:
+    UdpSocket m_socket;
+};
+
+// A notification as the datagram lays it out.
+struct Note {
+    int size = 0;
+    bool checksumOk = false;
+    int length = 0, version = 0;
+    quint32 code = 0;
+    int group = 0, input = 0;
+    quint32 value = 0;
+};
+
+class NoteListener {
+public:
+    NoteListener() {
+        m_socket.Open();
+        m_bound = m_socket.Bind(kListener, kListenerPort);
+    }
+    bool bound() const { return m_bound; }
+    QList<Note> Collect(int waitMs) {
+        QList<Note> notes;
+        quint8 d[2048];
+        UdpSocket::Peer from;
+        int size;
+        while ((size = m_socket.ReceiveFrom(d, sizeof d, waitMs, &from)) >= 0) {
+            Note n;
+            n.size = size;
+            n.checksumOk =
+                ByteSum(d, size) == 0xFF && from.address == kDevice && from.port == kDevicePort;
+            n.length = ReadU16(d);
+            n.version = d[2];
+            n.code = ReadU32(d + 3);
+            n.group = d[7];
+            n.input = d[8];
+            n.value = ReadU32(d + 9);
+            notes.append(n);
+            waitMs = 100;  // the rest of a burst follows at once
+        }
+        return notes;
+    }
+
+private:
+    UdpSocket m_socket;
+    bool m_bound = false;
+};
+
+QString Describe(const QList<Note> &notes) {
+    QStringList out;
+    for (const Note &n : notes) {
+        out << QStringLiteral("%1:%2/%3=%4").arg(n.code).arg(n.group).arg(n.input).arg(n.value);
+    }
+    return out.join(QLatin1Char(' '));
+}
+}  // namespace
+
+class TestSim : public QObject {
+    Q_OBJECT
+
+private slots:
+    void setThenGet_data();
+    void setThenGet();
+    void invalidValues_data();
+    void invalidValues();
+    void logins();
+    void framingErrors_data();
+    void framingErrors();
+    void updateModeAndOffline();
+    void notifications_data();
+    void notifications();
+    void switching();
+    void faults_data();
+    void faults();
+    void faultsAreSeeded();
+    void consoleErrors_data();
+    void consoleErrors();
+    void process();
+};
+
+void TestSim::setThenGet_data() {
+    QTest::addColumn<quint32>("model");
+    QTest::newRow("dual 2x1") << 50000u;
+    QTest::newRow("4x1") << 50001u;
+    QTest::newRow("4x1 AGC") << 50002u;
+}
+
+// Every Set is visible in the following Get, on every model.
+void TestSim::setThenGet() {
+    QFETCH(quint32, model);
+    DeviceSimulator device(OptionsFor(model));
+    QVERIFY(device.Start());
+    Client c;
+    QCOMPARE(c.Login("admin", "admin"), 0);
+    std::unique_ptr<ResponseMsg> h;
+
+    auto phase = c.Make<RequestSetPhase>();
+    phase.delayLine[0] = 12;
+    phase.delayPixel[0] = 345;
+    phase.clockingMode[0] = 1;
+    phase.delayLine[1] = 7;
+    phase.delayPixel[1] = 8;
+    phase.clockingMode[1] = 0;
+    QCOMPARE(c.Transact(phase), 0);
+    auto getPhase = c.Make<SimpleRequest<kMsgGetPhase>>();
+    auto *phaseNow = c.Get<ResponseGetPhase>(getPhase, h);
+    QVERIFY(phaseNow);
+    QCOMPARE(phaseNow->delayLine[0], quint16(12));
+    QCOMPARE(phaseNow->delayPixel[0], quint16(345));
+    QCOMPARE(int(phaseNow->clockingMode[0]), 1);
+    QCOMPARE(phaseNow->delayPixel[1], quint16(8));
+    QCOMPARE(int(phaseNow->phaseState[0]), 3);  // signal present and genlocked
+
+    // A group sent with its empty values is left as it was.
+    auto partial = c.Make<RequestSetPhase>();
+    partial.delayLine[1] = 99;
+    partial.clockingMode[1] = 1;
+    QCOMPARE(c.Transact(partial), 0);
+    auto getPhase2 = c.Make<SimpleRequest<kMsgGetPhase>>();
+    phaseNow = c.Get<ResponseGetPhase>(getPhase2, h);
+    QCOMPARE(phaseNow->delayLine[0], quint16(12));
+    QCOMPARE(phaseNow->delayLine[1], quint16(99));
+
+    auto gpio = c.Make<RequestSetGPIOTriggerMode>();
+    gpio.gpiMode = 1;
+    gpio.gpoMode = 0;
+    QCOMPARE(c.Transact(gpio), 0);
+    auto getGpio = c.Make<SimpleRequest<kMsgGetGPIOTriggerMode>>();
+    auto *gpioNow = c.Get<ResponseGetGPIOTriggerMode>(getGpio, h);
+    QCOMPARE(int(gpioNow->gpiMode), 1);
+    QCOMPARE(int(gpioNow->gpoMode), 0);
+
+    for (quint8 input = 0; input < 4; ++input) {
+        auto set = c.Make<RequestSetDetectionParam>();
+        set.input = input;
+        int n = input * 50;
+        DetectionParam::Fields(set.param, [&n](int, int, auto &field) {
+            field = static_cast<std::decay_t<decltype(field)>>(++n);
+        });
+        set.param.audioSilentThreshold = -40 - input;
+        QCOMPARE(c.Transact(set), 0);
+        auto get = c.Make<RequestGetDetectionParam>();
+        get.input = input;
+        auto *now = c.Get<ResponseGetDetectionParam>(get, h);
+        QVERIFY(now);
+        QVERIFY2(now->param == set.param, qPrintable(QString::number(input)));
+    }
+
+    auto system = c.Make<RequestSetSystemAlarmParam>();
+    system.mask = 0x18005;
+    QCOMPARE(c.Transact(system), 0);
+    auto getSystem = c.Make<SimpleRequest<kMsgGetSystemAlarmParam>>();
+    QCOMPARE(c.Get<ResponseGetSystemAlarmParam>(getSystem, h)->mask, 0x18005u);
+
+    auto effect = c.Make<RequestSetAudioEffect>();
+    effect.fadingEnable[1] = 1;
+    effect.fadingDuration[1] = 500;
+    effect.duplication = 3;
+    QCOMPARE(c.Transact(effect), 0);
+    auto getEffect = c.Make<SimpleRequest<kMsgGetAudioEffect>>();
+    auto *effectNow = c.Get<ResponseGetAudioEffect>(getEffect, h);
+    QCOMPARE(int(effectNow->fadingEnable[0]), 0);
+    QCOMPARE(effectNow->fadingDuration[1], 500u);
+    QCOMPARE(int(effectNow->duplication), 3);
+
+    auto pgm = c.Make<RequestSetPGMOutputSelect>();
+    pgm.input[0] = 1;
+    QCOMPARE(c.Transact(pgm), 0);
+    auto getPgm = c.Make<SimpleRequest<kMsgGetPGMOutputSelect>>();
+    auto *pgmNow = c.Get<ResponseGetPGMOutputSelect>(getPgm, h);
+    QCOMPARE(int(pgmNow->input[0]), 1);
+    QCOMPARE(int(pgmNow->input[1]), 255);
+
+    auto aux = c.Make<RequestSetAUXOutputSelect>();
+    aux.source = 2;
+    QCOMPARE(c.Transact(aux), 0);
+    auto getAux = c.Make<SimpleRequest<kMsgGetAUXOutputSelect>>();
+    QCOMPARE(int(c.Get<ResponseGetAUXOutputSelect>(getAux, h)->source), 2);
+
+    auto relay = c.Make<RequestSetRelayControl>();
+    relay.manualControl[1] = 1;
+    relay.bypassProtect[0] = 0;
+    relay.bypassProtect[1] = 1;
+    QCOMPARE(c.Transact(relay), 0);
+    auto getRelay = c.Make<SimpleRequest<kMsgGetRelayControl>>();
+    auto *relayNow = c.Get<ResponseGetRelayControl>(getRelay, h);
+    QCOMPARE(int(relayNow->manualControl[1]), 1);
+    QCOMPARE(int(relayNow->bypassProtect[0]), 0);
+
+    auto method = c.Make<RequestSetAutoSwitchMethod>();
+    method.method[0] = 2;
+    method.method[1] = 1;
+    QCOMPARE(c.Transact(method), 0);
+    auto getMethod = c.Make<SimpleRequest<kMsgGetAutoSwitchMethod>>();
+    QCOMPARE(int(c.Get<ResponseGetAutoSwitchMethod>(getMethod, h)->method[0]), 2);
+
+    auto trigger = c.Make<RequestSetAutoSwitchTrigger>();
+    for (int j = 0; j < 4; ++j) {
+        trigger.entries[j] = {quint32(j + 1), quint16(0x100 << j), quint16(j), quint32(j % 3)};
+    }
+    QCOMPARE(c.Transact(trigger), 0);
+    auto getTrigger = c.Make<SimpleRequest<kMsgGetAutoSwitchTrigger>>();
+    auto *triggerNow = c.Get<ResponseGetAutoSwitchTrigger>(getTrigger, h);
+    for (int j = 0; j < 4; ++j) {
+        QVERIFY(triggerNow->entries[j] == trigger.entries[j]);
+    }
+
+    auto agc = c.Make<RequestSetAGCParam>();
+    agc.param.gainControlMode = 0;
+    agc.param.manualGain = -12;
+    agc.param.channelMode[3] = 2;
+    agc.param.targetLevel = 30;
+    agc.param.gainRatio = 2;
+    agc.param.stereoMode = 1;
+    auto getAgc = c.Make<SimpleRequest<kMsgGetAGCParam>>();
+    if (model == 50002) {
+        QCOMPARE(c.Transact(agc), 0);
+        QVERIFY(c.Get<ResponseGetAGCParam>(getAgc, h)->param == agc.param);
+    } else {
+        QCOMPARE(c.Transact(agc), int(kResultUnsupportedMsg));
+        QCOMPARE(c.Transact(getAgc), int(kResultUnsupportedMsg));
+    }
+
+    auto dest = c.Make<RequestSetNotificationDest>();
+    dest.ip[0] = 0x7F000303;
+    dest.port[0].value = 40123;
+    dest.ip[1] = 0xC0A80105;
+    dest.port[1].value = 65535;
+    QCOMPARE(c.Transact(dest), 0);
+    auto getDest = c.Make<SimpleRequest<kMsgGetNotificationDest>>();
+    auto *destNow = c.Get<ResponseGetNotificationDest>(getDest, h);
+    QCOMPARE(destNow->port[0].value, quint16(40123));
+    QCOMPARE(destNow->ip[1], 0xC0A80105u);
+    QCOMPARE(destNow->port[1].value, quint16(65535));
+    QCOMPARE(h->Bytes()[15], quint8(40123 & 0xFF));  // low byte first on the wire
+
+    auto align = c.Make<RequestSetPhaseAutoAlign>();
+    align.followGenlock[1] = 1;
+    QCOMPARE(c.Transact(align), 0);
+    auto getAlign = c.Make<SimpleRequest<kMsgGetPhaseAutoAlign>>();
+    QCOMPARE(int(c.Get<ResponseGetPhaseAutoAlign>(getAlign, h)->followGenlock[1]), 1);
+
+    auto net = c.Make<RequestSetNetParam>();
+    net.ip = 0x7F000033;
+    net.mask = 0xFFFF0000;
+    net.gateway = 0x7F000001;
+    QCOMPARE(c.Transact(net), 0);
+    auto getNet = c.Make<SimpleRequest<kMsgGetNetParam>>();
+    auto *netNow = c.Get<ResponseGetNetParam>(getNet, h);
+    QCOMPARE(netNow->ip, 0x7F000033u);
+    QCOMPARE(netNow->mask, 0xFFFF0000u);
+    QCOMPARE(int(netNow->isDefault), 0);
+    // The new address takes effect at a restart: this one still answers.
+    auto mode = c.Make<SimpleRequest<kMsgGetWorkMode>>();
+    QCOMPARE(c.Transact(mode), 0);
+
+    auto password = c.Make<RequestModifyPassword>();
+    password.user = "guest";
+    password.password = "n3w";
+    QCOMPARE(c.Transact(password), 0);
+    QCOMPARE(c.Login("guest", "guest"), int(kResultAuthenticationFailed));
+    QCOMPARE(c.Login("guest", "n3w"), 0);
+
+    auto product = c.Make<SimpleRequest<kMsgGetProductInfo>>();
+    QCOMPARE(c.Get<ResponseGetProductInfo>(product, h)->productCode, model);
+    auto version = c.Make<SimpleRequest<kMsgGetVersion>>();
+    QCOMPARE(c.Get<ResponseGetVersion>(version, h)->firmware, 0x01010041u);
+}
+
+void TestSim::invalidValues_data() {
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<int>("result");
+    QTest::newRow("get detection of input 4") << "get-detection-4" << 1;
+    QTest::newRow("set detection of input 4") << "set-detection-4" << 1;
+    QTest::newRow("manual return of group 2") << "return-2" << 1;
+    QTest::newRow("manual return of group 1") << "return-1" << 0;
+    QTest::newRow("align phase of group 2") << "align-2" << 1;
+    QTest::newRow("programme selection 4") << "pgm-4" << 1;
+    QTest::newRow("programme selection 255") << "pgm-255" << 0;
+    QTest::newRow("aux selection 5") << "aux-5" << 1;
+    QTest::newRow("aux selection 4 (programme)") << "aux-4" << 0;
+    QTest::newRow("return method 3") << "method-3" << 1;
+    QTest::newRow("combination 3") << "combination-3" << 1;
+    QTest::newRow("set with a short payload") << "short" << 9;
+}
+
+void TestSim::invalidValues() {
+    QFETCH(QString, what);
+    QFETCH(int, result);
+    DeviceSimulator device(OptionsFor(50001));
+    QVERIFY(device.Start());
+    Client c;
+    QCOMPARE(c.Login("admin", "admin"), 0);
+    const QStringList parts = what.split(QLatin1Char('-'));
+    const quint8 value = quint8(parts.last().toUInt());
+    std::unique_ptr<RequestMsg> request;
+    if (parts[0] == "get") {
+        auto r = std::make_unique<RequestGetDetectionParam>(c.loginId, 1);
+        r->input = value;
+        request = std::move(r);
+    } else if (parts[0] == "set") {
+        auto r = std::make_unique<RequestSetDetectionParam>(c.loginId, 1);
+        r->input = value;
+        request = std::move(r);
+    } else if (parts[0] == "return") {
+        auto r = std::make_unique<RequestManualReturn>(c.loginId, 1);
+        r->group = value;
+        request = std::move(r);
+    } else if (parts[0] == "align") {
+        auto r = std::make_unique<RequestAlignPhase>(c.loginId, 1);
+        r->group = value;
+        request = std::move(r);
+    } else if (parts[0] == "pgm") {
+        auto r = std::make_unique<RequestSetPGMOutputSelect>(c.loginId, 1);
+        r->input[0] = value;
+        request = std::move(r);
+    } else if (parts[0] == "aux") {
+        auto r = std::make_unique<RequestSetAUXOutputSelect>(c.loginId, 1);
+        r->source = value;
+        request = std::move(r);
+    } else if (parts[0] == "method") {
+        auto r = std::make_unique<RequestSetAutoSwitchMethod>(c.loginId, 1);
+        r->method[0] = value;
+        request = std::move(r);
+    } else if (parts[0] == "combination") {
+        auto r = std::make_unique<RequestSetAutoSwitchTrigger>(c.loginId, 1);
+        r->entries[1].TriggerCombination = value;
+        request = std::move(r);
+    } else {
+        // A SetSystemAlarmParam whose payload is one byte short.
+        class Short final : public NoDataRequest {
+        public:
+            using NoDataRequest::NoDataRequest;
+            int PayloadLength() const override { return 3; }
+
+        protected:
+            void SerializePayload(quint8 *payload) const override { payload[0] = 1; }
+        };
+        request = std::make_unique<Short>(kMsgSetSystemAlarmParam, c.loginId, 1);
+    }
+    QCOMPARE(c.Transact(*request), result);
+}
+
+void TestSim::logins() {
+    DeviceSimulator::Options options = OptionsFor(50002);
+    options.adminPassword = "s3cret";
+    DeviceSimulator device(options);
+    QVERIFY(device.Start());
+    Client c;
+    std::unique_ptr<ResponseMsg> h;
+
+    // Work mode answers before any login: the tool asks it first.
+    auto mode = c.Make<SimpleRequest<kMsgGetWorkMode>>();
+    QCOMPARE(c.Transact(mode), 0);
+    auto before = c.Make<SimpleRequest<kMsgGetAlarmInfo>>();
+    QCOMPARE(c.Transact(before), int(kResultAuthenticationTimeout));
+
+    QCOMPARE(c.Login("admin", "admin"), int(kResultAuthenticationFailed));
+    QCOMPARE(c.Login("root", "s3cret"), int(kResultAuthenticationFailed));
+    QCOMPARE(c.Login("admin", "s3cret"), 0);
+    const quint32 first = c.loginId;
+    QVERIFY(first != 0);
+    auto alarms = c.Make<SimpleRequest<kMsgGetAlarmInfo>>();
+    QCOMPARE(c.Transact(alarms), 0);
+
+    c.loginId = first + 1;
+    auto wrongId = c.Make<SimpleRequest<kMsgGetAlarmInfo>>();
+    QCOMPARE(c.Transact(wrongId), int(kResultAuthenticationTimeout));
+    c.loginId = first;
+
+    QCOMPARE(device.Command("expire-login"), QStringLiteral("ok"));
+    auto expired = c.Make<SimpleRequest<kMsgGetAlarmInfo>>();
+    QCOMPARE(c.Transact(expired), int(kResultAuthenticationTimeout));
+    QCOMPARE(c.Login("admin", "s3cret"), 0);
+    QVERIFY(c.loginId != 0 && c.loginId != first);
+
+    // A guest reads everything and changes nothing.
+    QCOMPARE(c.Login("guest", "guest"), 0);
+    auto read = c.Make<SimpleRequest<kMsgGetAutoSwitchTrigger>>();
+    QCOMPARE(c.Transact(read), 0);
+    auto write = c.Make<RequestSetSystemAlarmParam>();
+    QCOMPARE(c.Transact(write), int(kResultFailed));
+    auto password = c.Make<RequestModifyPassword>();
+    password.user = "admin";
+    password.password = "x";
+    QCOMPARE(c.Transact(password), int(kResultFailed));
+    auto back = c.Make<RequestManualReturn>();
+    QCOMPARE(c.Transact(back), int(kResultFailed));
+}
+
+void TestSim::framingErrors_data() {
+    QTest::addColumn<QByteArray>("datagram");
+    QTest::addColumn<int>("result");  // -1: no answer at all
+
+    const QByteArray good = Framed(kMsgGetWorkMode, 0, 5, QByteArray());
+    QTest::newRow("well formed") << good << 0;
+    QByteArray version = good;
+    version[2] = 2;
+    version[11] = char(version[11] - 1);
+    QTest::newRow("version 2") << version << 10;
+    QByteArray length = good;
+    length[1] = char(length[1] + 1);
+    length[11] = char(length[11] - 1);
+    QTest::newRow("length field one too big") << length << 9;
+    QTest::newRow("type 60") << Framed(60, 0, 5, QByteArray()) << 11;
+    QTest::newRow("type 1000") << Framed(1000, 0, 5, Hex("0102")) << 11;
+    QByteArray checksum = good;
+    checksum[11] = char(checksum[11] + 1);
+    QTest::newRow("bad checksum") << checksum << -1;
+    QTest::newRow("too short") << Hex("000901000300000000") << -1;
+}
+
+void TestSim::framingErrors() {
+    QFETCH(QByteArray, datagram);
+    QFETCH(int, result);
+    DeviceSimulator device(OptionsFor(50002));
+    QVERIFY(device.Start());
+    RawLink link;
+    link.Send(datagram);
+    const auto got = link.Collect(result < 0 ? 300 : 150);
+    if (result < 0) {
+        QVERIFY(got.isEmpty());
+        return;
+    }
+    QCOMPARE(got.size(), 1);
+    const QByteArray answer = got[0].first;
+    QCOMPARE(int(ReadU32(reinterpret_cast<const quint8 *>(answer.constData()) + 5)), result);
+    QCOMPARE(SequenceOf(answer), quint16(5));
+    QCOMPARE(TypeOf(answer), TypeOf(datagram));
+    QCOMPARE(answer.size(), result == 0 ? 14 : 12);  // a failure carries no payload
+}
+
+void TestSim::updateModeAndOffline() {
+    DeviceSimulator device(OptionsFor(50002));
+    QVERIFY(device.Start());
+    Client c;
+    QCOMPARE(c.Login("admin", "admin"), 0);
+    std::unique_ptr<ResponseMsg> h;
+
+    QCOMPARE(device.Command("update-mode on"), QStringLiteral("ok"));
+    auto mode = c.Make<SimpleRequest<kMsgGetWorkMode>>();
+    QCOMPARE(int(c.Get<ResponseGetWorkMode>(mode, h)->workMode), 0);
+    auto alarms = c.Make<SimpleRequest<kMsgGetAlarmInfo>>();
+    QCOMPARE(c.Transact(alarms), int(kResultUnsupportedMsg));
+    QCOMPARE(device.Command("update-mode off"), QStringLiteral("ok"));
+    auto mode2 = c.Make<SimpleRequest<kMsgGetWorkMode>>();
+    QCOMPARE(int(c.Get<ResponseGetWorkMode>(mode2, h)->workMode), 1);
+
+    QCOMPARE(device.Command("offline 0.4"), QStringLiteral("ok"));
+    RawLink link;
+    link.Send(Framed(kMsgGetWorkMode, 0, 1, QByteArray()));
+    QVERIFY(link.Collect(250).isEmpty());
+    QThread::msleep(200);
+    link.Send(Framed(kMsgGetWorkMode, 0, 2, QByteArray()));
+    QCOMPARE(link.Collect(150).size(), 1);
+}
+
+void TestSim::notifications_data() {
+    QTest::addColumn<quint32>("model");
+    QTest::addColumn<QStringList>("commands");
+    QTest::addColumn<QString>("expected");  // code:group/input=value ...
+
+    QTest::newRow("signal lost raised and cleared, 4x1")
+        << 50001u
+        << QStringList{"trigger-none", "alarm 3 signal-lost on", "alarm 3 signal-lost off"}
+        << "1:0/2=1 1:0/2=0";
+    QTest::newRow("signal lost on the dual model's group B")
+        << 50000u << QStringList{"trigger-none", "alarm 4 signal-lost on"} << "1:1/3=1";
+    QTest::newRow("each video kind")
+        << 50002u
+        << QStringList{"trigger-none", "alarm 2 format-error on", "alarm 2 video-black on",
+                       "alarm 2 video-frozen on"}
+        << "2:0/1=1 4:0/1=1 5:0/1=1";
+    QTest::newRow("sync failed is not detected by default")
+        << 50002u << QStringList{"alarm 2 sync-failed on"} << "";
+    QTest::newRow("audio masks, enabled channels only")
+        << 50001u << QStringList{"audio-lost 1 0x0005", "audio-silent 2 3", "audio-lost 1 0"}
+        << "6:0/0=1 7:0/1=3 6:0/0=0";
+    QTest::newRow("failover and automatic return")
+        << 50001u << QStringList{"alarm 1 video-black on", "alarm 1 video-black off"}
+        << "4:0/0=1 14:0/1=1 4:0/0=0 14:0/0=0";
+    QTest::newRow("dual failover names the input within its group")
+        << 50000u << QStringList{"alarm 3 signal-lost on"} << "1:1/2=1 14:1/3=1";
+    QTest::newRow("system alarms")
+        << 50002u << QStringList{"system 15 on", "system 16 on", "system 15 off", "genlock none"}
+        << "15:0/0=1 16:0/0=1 15:0/0=0 8:0/0=1 10:0/0=6";
+    QTest::newRow("GPI 3 forces input 3 on the 4x1")
+        << 50001u << QStringList{"gpi 0x04"} << "12:0/2=1 14:0/2=2";
+    QTest::newRow("signal gone") << 50002u
+                                 << QStringList{"trigger-none", "signal 4 none", "signal 4 1080i50"}
+                                 << "1:0/3=1 1:0/3=0";
+}
+
+// Each change of an alarm or switching event reaches the destination as one
+// well-formed datagram.
+void TestSim::notifications() {
+    QFETCH(quint32, model);
+    QFETCH(QStringList, commands);
+    QFETCH(QString, expected);
+    NoteListener listener;
+    QVERIFY(listener.bound());
+    DeviceSimulator device(OptionsFor(model));
+    QVERIFY(device.Start());
+    for (const QString &command : commands) {
+        if (command == "trigger-none") {
+            // Keep switching out of the way of the alarm under test.
+            device.WithModel([](DeviceModel &m) {
+                for (alarmTrigger &t : m.triggers) {
+                    t.TriggerCombination = 2;
+                }
+            });
+            continue;
+        }
+        QCOMPARE(device.Command(command), QStringLiteral("ok"));
+    }
+    const QList<Note> notes = listener.Collect(expected.isEmpty() ? 200 : 1000);
+    QCOMPARE(Describe(notes), expected);
+    for (const Note &n : notes) {
+        QVERIFY(n.checksumOk);
+        QCOMPARE(n.size, 14);
+        QCOMPARE(n.length, 12);
+        QCOMPARE(n.version, 1);
+    }
+}
+
+// Switching as the GPO levels show it: failover, return methods, manual
+// selection, relay.
+void TestSim::switching() {
+    DeviceSimulator device(OptionsFor(50001));
+    QVERIFY(device.Start());
+    Client c;
+    QCOMPARE(c.Login("admin", "admin"), 0);
+    std::unique_ptr<ResponseMsg> h;
+    auto gpo = [&]() {
+        auto r = c.Make<SimpleRequest<kMsgGetGPIOState>>();
+        auto *state = c.Get<ResponseGetGPIOState>(r, h);
+        return state ? int(state->gpoStatus) : -1;
+    };
+    QCOMPARE(gpo(), 0x01);
+    device.Command("alarm 1 video-frozen on");
+    QCOMPARE(gpo(), 0x02);
+    device.Command("alarm 2 signal-lost on");
+    QCOMPARE(gpo(), 0x04);
+    device.Command("alarm 1 video-frozen off");
+    QCOMPARE(gpo(), 0x01);  // automatic return to the primary
+    device.Command("alarm 2 signal-lost off");
+
+    auto latched = c.Make<RequestSetAutoSwitchMethod>();
+    latched.method[0] = 2;
+    QCOMPARE(c.Transact(latched), 0);
+    device.Command("alarm 1 video-black on");
+    device.Command("alarm 1 video-black off");
+    QCOMPARE(gpo(), 0x02);  // stays until cleared
+    auto clear = c.Make<RequestManualReturn>();
+    QCOMPARE(c.Transact(clear), 0);
+    QCOMPARE(gpo(), 0x01);
+
+    auto manual = c.Make<RequestSetPGMOutputSelect>();
+    manual.input[0] = 3;
+    QCOMPARE(c.Transact(manual), 0);
+    QCOMPARE(gpo(), 0x08);
+    auto relay = c.Make<RequestSetRelayControl>();
+    relay.manualControl[0] = 1;
+    QCOMPARE(c.Transact(relay), 0);
+    QCOMPARE(gpo(), 0x18);
+
+    // A disabled detection reports nothing and switches nothing.
+    auto returning = c.Make<RequestSetAutoSwitchMethod>();
+    returning.method[0] = 1;
+    QCOMPARE(c.Transact(returning), 0);
+    auto automatic = c.Make<RequestSetPGMOutputSelect>();
+    QCOMPARE(c.Transact(automatic), 0);
+    QCOMPARE(gpo(), 0x11);  // back on the primary, relay still bypassed
+    auto get = c.Make<RequestGetDetectionParam>();
+    auto *d = c.Get<ResponseGetDetectionParam>(get, h);
+    auto off = c.Make<RequestSetDetectionParam>();
+    off.param = d->param;
+    off.param.blackEnable = 0;
+    QCOMPARE(c.Transact(off), 0);
+    device.Command("alarm 1 video-black on");
+    auto alarms = c.Make<SimpleRequest<kMsgGetAlarmInfo>>();
+    QCOMPARE(c.Get<ResponseGetAlarmInfo>(alarms, h)->video[0], 0u);
+    QCOMPARE(gpo(), 0x11);
+}
+
+void TestSim::faults_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("drop 100") << "fault drop 100"
+                              << "drop";
+    QTest::newRow("duplicate 100") << "fault duplicate 100"
+                                   << "duplicate";
+    QTest::newRow("corrupt 100") << "fault corrupt 100"
+                                 << "corrupt";
+    QTest::newRow("truncate 100") << "fault truncate 100"
+                                  << "truncate";
+    QTest::newRow("oversize 100") << "fault oversize 100"
+                                  << "oversize";
+    QTest::newRow("wrong-port 100") << "fault wrong-port 100"
+                                    << "wrong-port";
+    QTest::newRow("wrong-seq 100") << "fault wrong-seq 100"
+                                   << "wrong-seq";
+    QTest::newRow("delay 150") << "fault delay 150"
+                               << "delay";
+    QTest::newRow("reorder") << "fault reorder on"
+                             << "reorder";
+    QTest::newRow("stale") << "fault stale on"
+                           << "stale";
+    QTest::newRow("reject 3 with 1") << "fault reject 3 1"
+                                     << "reject";
+    QTest::newRow("drop 50 of 200") << "fault drop 50"
+                                    << "drop-half";
+}
+
+// Each fault, counted over a bounded number of requests. Requests are
+// GetWorkMode with rising sequence numbers, sent raw so that nothing is hidden.
+void TestSim::faults() {
+    QFETCH(QString, command);
+    QFETCH(QString, kind);
+    DeviceSimulator device(OptionsFor(50002));
+    QVERIFY(device.Start());
+    QCOMPARE(device.Command(command), QStringLiteral("ok"));
+    RawLink link;
+    const int count = kind == "drop-half" ? 200 : 10;
+    QList<QPair<QByteArray, quint16>> got;
+    QElapsedTimer clock;
+    clock.start();
+    for (int seq = 1; seq <= count; ++seq) {
+        link.Send(Framed(kMsgGetWorkMode, 0, quint16(seq), QByteArray()));
+        got += link.Collect(kind == "drop-half" ? 2 : (kind == "delay" ? 200 : 30));
+    }
+    got += link.Collect(kind == "reorder" ? 400 : 50);
+
+    auto valid = [](const QByteArray &d) {
+        return d.size() >= 12 && d.size() <= 1040 &&
+               ByteSum(reinterpret_cast<const quint8 *>(d.constData()), d.size()) == 0xFF;
+    };
+    QList<int> sequences;
+    for (const auto &g : got) {
+        sequences << SequenceOf(g.first);
+    }
+    if (kind == "drop") {
+        QCOMPARE(got.size(), 0);
+    } else if (kind == "drop-half") {
+        QVERIFY2(got.size() > 70 && got.size() < 130, qPrintable(QString::number(got.size())));
+    } else if (kind == "duplicate") {
+        QCOMPARE(got.size(), 2 * count);
+        QCOMPARE(got[0].first, got[1].first);
+    } else if (kind == "corrupt") {
+        QCOMPARE(got.size(), count);
+        for (const auto &g : got) {
+            QVERIFY(g.first.size() == 14 && !valid(g.first));
+        }
+    } else if (kind == "truncate") {
+        QCOMPARE(got.size(), count);
+        for (const auto &g : got) {
+            QVERIFY(g.first.size() < 14 && !valid(g.first));
+        }
+    } else if (kind == "oversize") {
+        QCOMPARE(got.size(), count);
+        for (const auto &g : got) {
+            QCOMPARE(g.first.size(), 1100);
+            QCOMPARE(ReadU16(reinterpret_cast<const quint8 *>(g.first.constData())), quint16(1098));
+        }
+    } else if (kind == "wrong-port") {
+        QCOMPARE(got.size(), count);
+        for (const auto &g : got) {
+            QVERIFY(valid(g.first) && g.second != kDevicePort);
+        }
+    } else if (kind == "wrong-seq") {
+        QCOMPARE(got.size(), count);
+        for (int i = 0; i < count; ++i) {
+            QVERIFY(valid(got[i].first));
+            QCOMPARE(sequences[i], i);  // one behind the request
+        }
+    } else if (kind == "delay") {
+        QCOMPARE(got.size(), count);
+        QVERIFY(clock.elapsed() >= 150 * count);
+    } else if (kind == "reorder") {
+        QCOMPARE(got.size(), count);
+        QCOMPARE(sequences.mid(0, 4), (QList<int>{2, 1, 4, 3}));
+    } else if (kind == "stale") {
+        QCOMPARE(got.size(), 2 * count - 1);
+        QCOMPARE(sequences.mid(0, 5), (QList<int>{1, 1, 2, 2, 3}));
+    } else if (kind == "reject") {
+        QCOMPARE(got.size(), count);
+        QCOMPARE(ReadU32(reinterpret_cast<const quint8 *>(got[0].first.constData()) + 5), 1u);
+    }
+    QCOMPARE(device.Command("fault clear"), QStringLiteral("ok"));
+    link.Send(Framed(kMsgGetWorkMode, 0, 999, QByteArray()));
+    const auto after = link.Collect(100);
+    QCOMPARE(after.size(), 1);
+    QVERIFY(valid(after[0].first));
+}
+
+// The same seed gives the same faults, so a failing run can be repeated.
+void TestSim::faultsAreSeeded() {
+    auto pattern = [](quint32 seed) {
+        DeviceSimulator::Options options = OptionsFor(50002);
+        options.seed = seed;
+        DeviceSimulator device(options);
+        device.Start();
+        device.Command("fault drop 50");
+        RawLink link;
+        QString answered;
+        for (int seq = 1; seq <= 40; ++seq) {
+            link.Send(Framed(kMsgGetWorkMode, 0, quint16(seq), QByteArray()));
+            answered += link.Collect(3).isEmpty() ? QLatin1Char('.') : QLatin1Char('x');
+        }
+        return answered;
+    };
+    const QString first = pattern(11);
+    QCOMPARE(pattern(11), first);
+    QVERIFY(pattern(12) != first);
+}
+
+void TestSim::consoleErrors_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("alarm input 5") << "alarm 5 signal-lost on" << false;
+    QTest::newRow("alarm unknown kind") << "alarm 1 smoke on" << false;
+    QTest::newRow("alarm maybe") << "alarm 1 video-black maybe" << false;
+    QTest::newRow("audio mask too wide") << "audio-lost 1 0x10000" << false;
+    QTest::newRow("audio mask hex") << "audio-silent 4 0xFFFF" << true;
+    QTest::newRow("system bit 17") << "system 17 on" << false;
+    QTest::newRow("signal by name") << "signal 1 720p50" << true;
+    QTest::newRow("signal by code") << "signal 1 65" << true;
+    QTest::newRow("signal unknown name") << "signal 1 4k" << false;
+    QTest::newRow("genlock by genlock name") << "genlock NTSC" << true;
+    QTest::newRow("levels channel 17") << "levels in 17 10" << false;
+    QTest::newRow("fault percent 101") << "fault drop 101" << false;
+    QTest::newRow("fault unknown") << "fault smoke 10" << false;
+    QTest::newRow("model 50003") << "model 50003" << false;
+    QTest::newRow("firmware 1.2") << "firmware 1.2" << false;
+    QTest::newRow("firmware 1.2.3") << "firmware 1.2.3" << true;
+    QTest::newRow("offline negative") << "offline -1" << false;
+    QTest::newRow("empty line") << "   " << false;
+}
+
+void TestSim::consoleErrors() {
+    QFETCH(QString, command);
+    QFETCH(bool, ok);
+    DeviceSimulator device(OptionsFor(50002));
+    const QString reply = device.Command(command);
+    QVERIFY2(reply.startsWith(ok ? "ok" : "error: "), qPrintable(reply));
+}
+
+// The program itself: its ready line, its console, its options.
+void TestSim::process() {
+    QProcess sim;
+    sim.start(QStringLiteral(QVT_DEVSIM_PATH),
+              {"--address", "127.0.3.9", "--model", "50000", "--firmware", "1.2.3", "--seed", "5",
+               "--notify", "127.0.3.3:40009,0.0.0.0:0"});
+    QVERIFY(sim.waitForReadyRead(5000));
+    QCOMPARE(sim.readLine().trimmed(), QByteArray("ready 127.0.3.9:33903 model 50000"));
+    sim.write("firmware 9.9.9\nstatus\nnonsense\nquit\n");
+    QVERIFY(sim.waitForFinished(5000));
+    QCOMPARE(sim.exitCode(), 0);
+    const QList<QByteArray> lines = sim.readAllStandardOutput().trimmed().split('\n');
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines[0], QByteArray("ok"));
+    QVERIFY(lines[1].startsWith("ok model 50000 firmware 9.9.9"));
+    QVERIFY(lines[2].startsWith("error:"));
+    QCOMPARE(lines[3], QByteArray("ok bye"));
+
+    QProcess bad;
+    bad.start(QStringLiteral(QVT_DEVSIM_PATH), {"--model", "42"});
+    QVERIFY(bad.waitForFinished(5000));
+    QCOMPARE(bad.exitCode(), 2);
+}
+
+QTEST_GUILESS_MAIN(TestSim)
+#include "tst_sim.moc"
