@@ -14,7 +14,8 @@
 #include <vector>
 
 namespace {
-QByteArray Request(quint16 type, quint32 login, quint16 seq, const QByteArray &payload) {
+QByteArray Request(quint16 type, quint32 login, quint16 seq, const QByteArray &payload)
+{
     QByteArray d(Frame::kHeaderSize, '\0');
     auto *p = reinterpret_cast<quint8 *>(d.data());
     WriteU16(p, static_cast<quint16>(payload.size() + 10));
@@ -28,13 +29,15 @@ QByteArray Request(quint16 type, quint32 login, quint16 seq, const QByteArray &p
     return d;
 }
 
-double Percentile(std::vector<double> v, double q) {
+double Percentile(std::vector<double> v, double q)
+{
     std::sort(v.begin(), v.end());
     return v[static_cast<size_t>(q * (v.size() - 1))];
 }
 }  // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char **argv)
+{
     QCoreApplication app(argc, argv);
     const int count = argc > 1 ? std::max(100, atoi(argv[1])) : 20000;
 

@@ -9,7 +9,8 @@
 #include <cerrno>
 
 namespace {
-sockaddr_in ToSockaddr(quint32 address, quint16 port) {
+sockaddr_in ToSockaddr(quint32 address, quint16 port)
+{
     sockaddr_in sa = {};
     sa.sin_family = AF_INET;
     sa.sin_addr.s_addr = htonl(address);
@@ -18,24 +19,28 @@ sockaddr_in ToSockaddr(quint32 address, quint16 port) {
 }
 }  // namespace
 
-UdpSocket::~UdpSocket() {
+UdpSocket::~UdpSocket()
+{
     Close();
 }
 
-bool UdpSocket::Open() {
+bool UdpSocket::Open()
+{
     Close();
     m_fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
     return m_fd >= 0;
 }
 
-void UdpSocket::Close() {
+void UdpSocket::Close()
+{
     if (m_fd >= 0) {
         ::close(m_fd);
         m_fd = -1;
     }
 }
 
-bool UdpSocket::Bind(quint32 address, quint16 port) {
+bool UdpSocket::Bind(quint32 address, quint16 port)
+{
     if (m_fd < 0) {
         return false;
     }
@@ -43,7 +48,8 @@ bool UdpSocket::Bind(quint32 address, quint16 port) {
     return ::bind(m_fd, reinterpret_cast<const sockaddr *>(&sa), sizeof sa) == 0;
 }
 
-quint16 UdpSocket::LocalPort() const {
+quint16 UdpSocket::LocalPort() const
+{
     sockaddr_in sa = {};
     socklen_t len = sizeof sa;
     if (m_fd < 0 || ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&sa), &len) != 0) {
@@ -52,7 +58,8 @@ quint16 UdpSocket::LocalPort() const {
     return ntohs(sa.sin_port);
 }
 
-bool UdpSocket::SendTo(const Peer &to, const quint8 *data, int size) {
+bool UdpSocket::SendTo(const Peer &to, const quint8 *data, int size)
+{
     if (m_fd < 0 || size < 0) {
         return false;
     }
@@ -65,7 +72,8 @@ bool UdpSocket::SendTo(const Peer &to, const quint8 *data, int size) {
     return sent == size;
 }
 
-int UdpSocket::ReceiveFrom(quint8 *buffer, int capacity, int timeoutMs, Peer *from) {
+int UdpSocket::ReceiveFrom(quint8 *buffer, int capacity, int timeoutMs, Peer *from)
+{
     if (m_fd < 0) {
         return -1;
     }
@@ -94,7 +102,8 @@ int UdpSocket::ReceiveFrom(quint8 *buffer, int capacity, int timeoutMs, Peer *fr
     return static_cast<int>(got);
 }
 
-bool UdpSocket::ReceiveTimeout(int *milliseconds) const {
+bool UdpSocket::ReceiveTimeout(int *milliseconds) const
+{
     timeval tv = {};
     socklen_t len = sizeof tv;
     if (m_fd < 0 || ::getsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &tv, &len) != 0) {
@@ -104,14 +113,16 @@ bool UdpSocket::ReceiveTimeout(int *milliseconds) const {
     return true;
 }
 
-bool UdpSocket::SetReceiveTimeout(int milliseconds) {
+bool UdpSocket::SetReceiveTimeout(int milliseconds)
+{
     timeval tv = {};
     tv.tv_sec = milliseconds / 1000;
     tv.tv_usec = (milliseconds % 1000) * 1000;
     return m_fd >= 0 && ::setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) == 0;
 }
 
-int UdpSocket::ReceiveBufferSize() const {
+int UdpSocket::ReceiveBufferSize() const
+{
     int size = 0;
     socklen_t len = sizeof size;
     if (m_fd < 0 || ::getsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &size, &len) != 0) {
@@ -120,11 +131,13 @@ int UdpSocket::ReceiveBufferSize() const {
     return size;
 }
 
-bool UdpSocket::SetReceiveBufferSize(int bytes) {
+bool UdpSocket::SetReceiveBufferSize(int bytes)
+{
     return m_fd >= 0 && ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes) == 0;
 }
 
-bool Ipv4FromText(const QString &text, quint32 *address) {
+bool Ipv4FromText(const QString &text, quint32 *address)
+{
     in_addr addr = {};
     if (::inet_pton(AF_INET, text.toLatin1().constData(), &addr) != 1) {
         return false;

@@ -5,7 +5,8 @@
 
 // The one place that makes socket calls. An IPv4 UDP socket; addresses and
 // ports are plain numbers in host order (address 127.0.0.1 is 0x7F000001).
-class UdpSocket final {
+class UdpSocket final
+{
 public:
     struct Peer {
         quint32 address = 0;

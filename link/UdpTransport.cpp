@@ -7,18 +7,21 @@ namespace {
 constexpr int kRetryPauseMs = 10;
 }
 
-int UdpTransport::Open(const QString &ipText, quint16 port) {
+int UdpTransport::Open(const QString &ipText, quint16 port)
+{
     m_device.port = port;
     m_deviceValid = Ipv4FromText(ipText, &m_device.address);
     return m_socket.Open() ? 0 : -1;
 }
 
-void UdpTransport::Close() {
+void UdpTransport::Close()
+{
     m_socket.Close();
 }
 
 int UdpTransport::Exchange(RequestMsg &request, std::unique_ptr<ResponseMsg> &responseOut,
-                           int retries) {
+                           int retries)
+{
     responseOut.reset();
     const quint8 *datagram = nullptr;
     const int size = request.Serialize(&datagram);
@@ -73,7 +76,8 @@ int UdpTransport::Exchange(RequestMsg &request, std::unique_ptr<ResponseMsg> &re
 // Waits for the device's answer to `request`. Datagrams from anyone but the
 // device, and late answers to earlier requests (other sequence and other
 // type), are dropped without extending the wait. Returns the size, or -1.
-int UdpTransport::ReceiveAnswer(const RequestMsg &request, quint8 *buffer, int timeoutMs) {
+int UdpTransport::ReceiveAnswer(const RequestMsg &request, quint8 *buffer, int timeoutMs)
+{
     QElapsedTimer clock;
     clock.start();
     for (;;) {

@@ -7,7 +7,8 @@
 
 // Carries one request to the device and waits for its response. Not
 // thread-safe: the device client serialises every Exchange with its lock.
-class UdpTransport final {
+class UdpTransport final
+{
 public:
     UdpTransport() = default;
 

@@ -23,7 +23,8 @@ const StandardEntry kStandards[] = {
 };
 }  // namespace
 
-QString ModelName(quint32 productCode) {
+QString ModelName(quint32 productCode)
+{
     switch (productCode) {
         case kProductDual2x1:
             return QCoreApplication::translate("DeviceTables", "QVT Dual 2x1");
@@ -36,7 +37,8 @@ QString ModelName(quint32 productCode) {
     }
 }
 
-QString ProductTypeId(quint32 productCode) {
+QString ProductTypeId(quint32 productCode)
+{
     switch (productCode) {
         case kProductDual2x1:
             return QCoreApplication::translate("DeviceTables", "Zorvane-QVT-D2X1");
@@ -47,7 +49,8 @@ QString ProductTypeId(quint32 productCode) {
     }
 }
 
-QString VideoStandardName(VideoStandard code, const QString &context) {
+QString VideoStandardName(VideoStandard code, const QString &context)
+{
     if (context == QLatin1String("Genlock")) {
         if (code == 16) {
             return QStringLiteral("NTSC");
@@ -64,7 +67,8 @@ QString VideoStandardName(VideoStandard code, const QString &context) {
     return QString();
 }
 
-void RegionLimits(const QString &standardName, int &maxX, int &maxY) {
+void RegionLimits(const QString &standardName, int &maxX, int &maxY)
+{
     if (standardName.startsWith(QLatin1String("1080"))) {
         maxX = 1919;
         maxY = 1080;

@@ -78,7 +78,8 @@ struct DetectionParam {
     // The block's layout, one line per field: (offset, width, field).
     // Reading and writing both walk this table, so they cannot disagree.
     template <class Self, class Visit>
-    static void Fields(Self &p, Visit &&f) {
+    static void Fields(Self &p, Visit &&f)
+    {
         f(0, 1, p.lostEnable);
         f(1, 4, p.lostTriggerTime);
         f(5, 4, p.lostClearTime);
@@ -122,7 +123,8 @@ struct DetectionParam {
 };
 
 bool operator==(const DetectionParam &a, const DetectionParam &b);
-inline bool operator!=(const DetectionParam &a, const DetectionParam &b) {
+inline bool operator!=(const DetectionParam &a, const DetectionParam &b)
+{
     return !(a == b);
 }
 
@@ -134,7 +136,8 @@ struct alarmTrigger {
     quint32 TriggerCombination = 255;  // 0 "Any", 1 "V&A", 2 "None"
 };
 
-inline bool operator==(const alarmTrigger &a, const alarmTrigger &b) {
+inline bool operator==(const alarmTrigger &a, const alarmTrigger &b)
+{
     return a.VideoAlarmMask == b.VideoAlarmMask && a.AudioLostAlarmMask == b.AudioLostAlarmMask &&
            a.AudioSilentAlarmMask == b.AudioSilentAlarmMask &&
            a.TriggerCombination == b.TriggerCombination;

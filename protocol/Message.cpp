@@ -1,6 +1,7 @@
 #include "Message.h"
 
-int RequestMsg::Serialize(const quint8 **data) {
+int RequestMsg::Serialize(const quint8 **data)
+{
     const int payloadLength = PayloadLength();
     if (payloadLength < 0 || payloadLength > Frame::kMaxPayload || !CanSerialize()) {
         return -1;
@@ -20,7 +21,8 @@ int RequestMsg::Serialize(const quint8 **data) {
     return checksumOffset + 1;
 }
 
-int ResponseMsg::Parse(const quint8 *bytes, int size) {
+int ResponseMsg::Parse(const quint8 *bytes, int size)
+{
     // Anything shorter than a header and its checksum is not a datagram of
     // this protocol, whatever its bytes happen to sum to.
     if (bytes == nullptr || size < Frame::kMinSize || size > Frame::kMaxSize) {
@@ -50,7 +52,8 @@ int ResponseMsg::Parse(const quint8 *bytes, int size) {
     return 0;
 }
 
-QString MessageName(int typeCode) {
+QString MessageName(int typeCode)
+{
     switch (typeCode) {
         case kMsgHello:
             return QStringLiteral("Hello");
@@ -71,7 +74,8 @@ QString MessageName(int typeCode) {
     }
 }
 
-QString ResultName(quint32 code) {
+QString ResultName(quint32 code)
+{
     switch (code) {
         case kResultFailed:
             return QStringLiteral("Failed");

@@ -109,16 +109,19 @@ using RawBlock = std::array<quint8, N>;
 struct FieldWriter {
     quint8 *out;
     template <class T>
-    void operator()(int offset, int width, const T &field) const {
+    void operator()(int offset, int width, const T &field) const
+    {
         static_assert(std::is_integral<T>::value || std::is_enum<T>::value, "integer field");
         WriteBigEndian(out + offset, width, static_cast<quint32>(field));
     }
-    void operator()(int offset, int, const LittleEndianPort &port) const {
+    void operator()(int offset, int, const LittleEndianPort &port) const
+    {
         out[offset] = static_cast<quint8>(port.value & 0xFFu);
         out[offset + 1] = static_cast<quint8>(port.value >> 8);
     }
     template <std::size_t N>
-    void operator()(int offset, int, const std::array<quint8, N> &block) const {
+    void operator()(int offset, int, const std::array<quint8, N> &block) const
+    {
         std::memcpy(out + offset, block.data(), N);
     }
 };
@@ -126,21 +129,25 @@ struct FieldWriter {
 struct FieldReader {
     const quint8 *in;
     template <class T>
-    void operator()(int offset, int width, T &field) const {
+    void operator()(int offset, int width, T &field) const
+    {
         static_assert(std::is_integral<T>::value || std::is_enum<T>::value, "integer field");
         field = static_cast<T>(ReadBigEndian(in + offset, width));
     }
-    void operator()(int offset, int, LittleEndianPort &port) const {
+    void operator()(int offset, int, LittleEndianPort &port) const
+    {
         port.value = static_cast<quint16>(in[offset] | (in[offset + 1] << 8));
     }
     template <std::size_t N>
-    void operator()(int offset, int, std::array<quint8, N> &block) const {
+    void operator()(int offset, int, std::array<quint8, N> &block) const
+    {
         std::memcpy(block.data(), in + offset, N);
     }
 };
 
 // Base of every request. Subclasses set their type code and own their payload.
-class RequestMsg {
+class RequestMsg
+{
 public:
     virtual ~RequestMsg() = default;
 
@@ -161,7 +168,8 @@ public:
 
 protected:
     RequestMsg(quint16 typeCode, quint32 login, quint16 seq)
-        : type(typeCode), loginId(login), sequence(seq) {}
+        : type(typeCode), loginId(login), sequence(seq)
+    {}
     // Writes PayloadLength() bytes at `payload` (datagram offset 11).
     virtual void SerializePayload(quint8 *payload) const = 0;
     // False when the fields cannot be put on the wire as they are.
@@ -173,10 +181,11 @@ private:
 };
 
 // A request without payload; its type is given at construction.
-class NoDataRequest : public RequestMsg {
+class NoDataRequest : public RequestMsg
+{
 public:
-    NoDataRequest(quint16 typeCode, quint32 login, quint16 seq)
-        : RequestMsg(typeCode, login, seq) {}
+    NoDataRequest(quint16 typeCode, quint32 login, quint16 seq) : RequestMsg(typeCode, login, seq)
+    {}
     int PayloadLength() const override { return 0; }
 
 protected:
@@ -185,7 +194,8 @@ protected:
 
 // Every Get request without payload.
 template <quint16 N>
-class SimpleRequest final : public NoDataRequest {
+class SimpleRequest final : public NoDataRequest
+{
 public:
     SimpleRequest(quint32 login, quint16 seq) : NoDataRequest(N, login, seq) {}
 };
@@ -193,7 +203,8 @@ public:
 // A request whose payload is a fixed-size structure with a Fields() table,
 // or with its own Write(); the payload's fields are the request's fields.
 template <quint16 Code, class Payload>
-class PayloadRequest : public RequestMsg, public Payload {
+class PayloadRequest : public RequestMsg, public Payload
+{
 public:
     PayloadRequest(quint32 login, quint16 seq) : RequestMsg(Code, login, seq) {}
     int PayloadLength() const override { return Payload::kSize; }
@@ -203,7 +214,8 @@ protected:
 };
 
 // Base of every response: the received bytes and the decoded header.
-class ResponseMsg {
+class ResponseMsg
+{
 public:
     ResponseMsg() = default;
     virtual ~ResponseMsg() = default;
@@ -232,13 +244,15 @@ private:
 };
 
 // Every Set response, and every response whose result is not 0.
-class SimpleResponse final : public ResponseMsg {
+class SimpleResponse final : public ResponseMsg
+{
 protected:
     void ParsePayload(const quint8 *) override {}
 };
 
 template <class Payload>
-class PayloadResponse : public ResponseMsg, public Payload {
+class PayloadResponse : public ResponseMsg, public Payload
+{
 protected:
     void ParsePayload(const quint8 *payload) override { Payload::Read(payload); }
 };
@@ -246,7 +260,8 @@ protected:
 // Gives a payload with a Fields() table its Write() and Read().
 template <class Derived>
 struct TablePayload {
-    void Write(quint8 *out) const {
+    void Write(quint8 *out) const
+    {
         Derived::Fields(static_cast<const Derived &>(*this), FieldWriter{out});
     }
     void Read(const quint8 *in) { Derived::Fields(static_cast<Derived &>(*this), FieldReader{in}); }

@@ -2,7 +2,8 @@
 #include "IdentityMessages.h"
 #include "StatusMessages.h"
 
-void CredentialsRequest::SerializePayload(quint8 *payload) const {
+void CredentialsRequest::SerializePayload(quint8 *payload) const
+{
     int at = 0;
     for (const QByteArray *text : {&user, &password}) {
         payload[at++] = static_cast<quint8>(text->size());
@@ -11,7 +12,8 @@ void CredentialsRequest::SerializePayload(quint8 *payload) const {
     }
 }
 
-void AGCPayload::Write(quint8 *out) const {
+void AGCPayload::Write(quint8 *out) const
+{
     AGCPayload wire = *this;
     wire.param.gainControlMode = param.gainControlMode ? 1 : 0;
     wire.param.frequencyCompensation = param.frequencyCompensation ? 1 : 0;
@@ -19,14 +21,16 @@ void AGCPayload::Write(quint8 *out) const {
     Fields(wire, FieldWriter{out});
 }
 
-void AGCPayload::Read(const quint8 *in) {
+void AGCPayload::Read(const quint8 *in)
+{
     Fields(*this, FieldReader{in});
     param.gainControlMode = param.gainControlMode == 1 ? 1 : 0;
     param.frequencyCompensation = param.frequencyCompensation == 1 ? 1 : 0;
     param.stereoMode = param.stereoMode == 1 ? 1 : 0;
 }
 
-bool operator==(const DetectionParam &a, const DetectionParam &b) {
+bool operator==(const DetectionParam &a, const DetectionParam &b)
+{
     quint8 left[DetectionParam::kSize] = {};
     quint8 right[DetectionParam::kSize] = {};
     DetectionParam::Fields(a, FieldWriter{left});
@@ -34,7 +38,8 @@ bool operator==(const DetectionParam &a, const DetectionParam &b) {
     return std::memcmp(left, right, sizeof left) == 0;
 }
 
-bool operator==(const AGCParam &a, const AGCParam &b) {
+bool operator==(const AGCParam &a, const AGCParam &b)
+{
     quint8 left[AGCPayload::kSize] = {};
     quint8 right[AGCPayload::kSize] = {};
     AGCPayload pa, pb;
@@ -47,12 +52,14 @@ bool operator==(const AGCParam &a, const AGCParam &b) {
 
 namespace {
 template <class T>
-std::unique_ptr<ResponseMsg> Make() {
+std::unique_ptr<ResponseMsg> Make()
+{
     return std::make_unique<T>();
 }
 }  // namespace
 
-std::unique_ptr<ResponseMsg> CreateResponse(int typeCode) {
+std::unique_ptr<ResponseMsg> CreateResponse(int typeCode)
+{
     switch (typeCode) {
         case -1:
         case kMsgHello:
@@ -153,7 +160,8 @@ std::unique_ptr<ResponseMsg> CreateResponse(int typeCode) {
     }
 }
 
-std::unique_ptr<ResponseMsg> CreateResponseFor(int requestType, const quint8 *bytes, int size) {
+std::unique_ptr<ResponseMsg> CreateResponseFor(int requestType, const quint8 *bytes, int size)
+{
     const bool success = size >= Frame::kMinSize && bytes != nullptr &&
                          ReadU32(bytes + Frame::kLoginIdOffset) == kResultSuccess;
     return CreateResponse(success ? requestType : -1);

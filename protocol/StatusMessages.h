@@ -12,7 +12,8 @@ struct InputStatePayload : TablePayload<InputStatePayload> {
     quint8 present[kInputCount] = {0, 0, 0, 0};
     VideoStandard standard[kInputCount] = {kNoSignal, kNoSignal, kNoSignal, kNoSignal};
     template <class S, class F>
-    static void Fields(S &s, F &&f) {
+    static void Fields(S &s, F &&f)
+    {
         f(0, 1, s.genlockPresent);
         f(1, 4, s.genlockStandard);
         for (int i = 0; i < kInputCount; ++i) {
@@ -21,7 +22,8 @@ struct InputStatePayload : TablePayload<InputStatePayload> {
         }
     }
 };
-class ResponseGetInputState final : public PayloadResponse<InputStatePayload> {};
+class ResponseGetInputState final : public PayloadResponse<InputStatePayload>
+{};
 
 // Bit i: GPI (GPO) point i+1 active.
 struct GPIOStatePayload : TablePayload<GPIOStatePayload> {
@@ -29,12 +31,14 @@ struct GPIOStatePayload : TablePayload<GPIOStatePayload> {
     quint8 gpiStatus = 0;
     quint8 gpoStatus = 0;
     template <class S, class F>
-    static void Fields(S &s, F &&f) {
+    static void Fields(S &s, F &&f)
+    {
         f(0, 1, s.gpiStatus);
         f(1, 1, s.gpoStatus);
     }
 };
-class ResponseGetGPIOState final : public PayloadResponse<GPIOStatePayload> {};
+class ResponseGetGPIOState final : public PayloadResponse<GPIOStatePayload>
+{};
 
 struct AlarmInfoPayload : TablePayload<AlarmInfoPayload> {
     static constexpr int kSize = 37;
@@ -44,7 +48,8 @@ struct AlarmInfoPayload : TablePayload<AlarmInfoPayload> {
     SystemAlarm system = 0;
     quint8 flag = 0;
     template <class S, class F>
-    static void Fields(S &s, F &&f) {
+    static void Fields(S &s, F &&f)
+    {
         for (int i = 0; i < kInputCount; ++i) {
             f(8 * i, 4, s.video[i]);
             f(8 * i + 4, 2, s.audioLost[i]);
@@ -54,7 +59,8 @@ struct AlarmInfoPayload : TablePayload<AlarmInfoPayload> {
         f(36, 1, s.flag);
     }
 };
-class ResponseGetAlarmInfo final : public PayloadResponse<AlarmInfoPayload> {};
+class ResponseGetAlarmInfo final : public PayloadResponse<AlarmInfoPayload>
+{};
 
 // One byte per channel: attenuation in dB below full scale.
 struct AudioLevelPayload : TablePayload<AudioLevelPayload> {
@@ -62,21 +68,25 @@ struct AudioLevelPayload : TablePayload<AudioLevelPayload> {
     quint16 inputLevel[kAudioChannels] = {};
     quint16 outputLevel[kAudioChannels] = {};
     template <class S, class F>
-    static void Fields(S &s, F &&f) {
+    static void Fields(S &s, F &&f)
+    {
         for (int k = 0; k < kAudioChannels; ++k) {
             f(k, 1, s.inputLevel[k]);
             f(kAudioChannels + k, 1, s.outputLevel[k]);
         }
     }
 };
-class ResponseGetAudioLevel final : public PayloadResponse<AudioLevelPayload> {};
+class ResponseGetAudioLevel final : public PayloadResponse<AudioLevelPayload>
+{};
 
 struct RemoteControlPayload : TablePayload<RemoteControlPayload> {
     static constexpr int kSize = 1;
     quint8 enabled = 0;
     template <class S, class F>
-    static void Fields(S &s, F &&f) {
+    static void Fields(S &s, F &&f)
+    {
         f(0, 1, s.enabled);
     }
 };
-class ResponseGetRemoteControlEnabled final : public PayloadResponse<RemoteControlPayload> {};
+class ResponseGetRemoteControlEnabled final : public PayloadResponse<RemoteControlPayload>
+{};

@@ -5,16 +5,19 @@
 #include <QStringList>
 
 namespace {
-bool IsAsciiLetter(quint8 c) {
+bool IsAsciiLetter(quint8 c)
+{
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-QString EightDigits(quint32 value) {
+QString EightDigits(quint32 value)
+{
     return QStringLiteral("%1").arg(value, 8, 10, QLatin1Char('0'));
 }
 }  // namespace
 
-QString SerialNumberText(const quint8 *block) {
+QString SerialNumberText(const quint8 *block)
+{
     QString text;
     for (int i = 0; i < 2; ++i) {
         if (!IsAsciiLetter(block[i])) {
@@ -34,11 +37,13 @@ QString SerialNumberText(const quint8 *block) {
     return text + EightDigits(batch);
 }
 
-QString PcbVersionText(quint32 pcb) {
+QString PcbVersionText(quint32 pcb)
+{
     return QStringLiteral("1.%1").arg(pcb);
 }
 
-QString FpgaVersionText(quint32 fpga) {
+QString FpgaVersionText(quint32 fpga)
+{
     QString text;
     for (int shift = 24; shift >= 0; shift -= 8) {
         text += QStringLiteral("%1").arg((fpga >> shift) & 0xFFu, 2, 10, QLatin1Char('0'));
@@ -46,14 +51,16 @@ QString FpgaVersionText(quint32 fpga) {
     return text;
 }
 
-QString FirmwareVersionText(quint32 firmware) {
+QString FirmwareVersionText(quint32 firmware)
+{
     return QStringLiteral("%1.%2.%3")
         .arg(firmware >> 24)
         .arg((firmware >> 16) & 0xFFu)
         .arg(firmware & 0xFFFFu);
 }
 
-QString AddressText(quint32 address) {
+QString AddressText(quint32 address)
+{
     return QStringLiteral("%1.%2.%3.%4")
         .arg(address >> 24)
         .arg((address >> 16) & 0xFFu)
@@ -61,7 +68,8 @@ QString AddressText(quint32 address) {
         .arg(address & 0xFFu);
 }
 
-bool ParseAddress(const QString &text, quint32 *address) {
+bool ParseAddress(const QString &text, quint32 *address)
+{
     const QStringList parts = text.split(QLatin1Char('.'));
     if (parts.size() != 4) {
         return false;

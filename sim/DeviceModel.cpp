@@ -17,11 +17,13 @@ constexpr int kBitGpi4 = 12;
 constexpr int kBitPs1 = 15;
 constexpr int kBitPs2 = 16;
 
-constexpr SystemAlarm Bit(int n) {
+constexpr SystemAlarm Bit(int n)
+{
     return SystemAlarm(1) << n;
 }
 
-AlarmType EnabledVideo(const DetectionParam &d) {
+AlarmType EnabledVideo(const DetectionParam &d)
+{
     AlarmType mask = 0;
     mask |= d.lostEnable ? kAlarmSignalLost : 0;
     mask |= d.formatEnable ? kAlarmFormatError : 0;
@@ -32,7 +34,8 @@ AlarmType EnabledVideo(const DetectionParam &d) {
 }
 }  // namespace
 
-DeviceModel::DeviceModel(quint32 code) : productCode(code) {
+DeviceModel::DeviceModel(quint32 code) : productCode(code)
+{
     const quint8 sn[8] = {'Q', 'V', 0x00, 0x00, 0x30, 0x39, 0x00, 0x2A};  // QV00012345-00000042
     std::copy(sn, sn + 8, serial);
     for (DetectionParam &d : detection) {
@@ -88,14 +91,16 @@ DeviceModel::DeviceModel(quint32 code) : productCode(code) {
     Update();
 }
 
-std::vector<int> DeviceModel::InputsOf(int group) const {
+std::vector<int> DeviceModel::InputsOf(int group) const
+{
     if (IsDual()) {
         return {2 * group, 2 * group + 1};
     }
     return {0, 1, 2, 3};
 }
 
-quint8 DeviceModel::PhaseState(int input) const {
+quint8 DeviceModel::PhaseState(int input) const
+{
     if (!present[input]) {
         return 0;
     }
@@ -103,7 +108,8 @@ quint8 DeviceModel::PhaseState(int input) const {
 }
 
 // Whether the input's alarm combination asks its group to switch away.
-bool DeviceModel::Failing(int input) const {
+bool DeviceModel::Failing(int input) const
+{
     const alarmTrigger &t = triggers[input];
     const bool videoPart = (video[input] & t.VideoAlarmMask) != 0;
     const bool audioPart = (audioLost[input] & t.AudioLostAlarmMask) != 0 ||
@@ -119,7 +125,8 @@ bool DeviceModel::Failing(int input) const {
 }
 
 // 1 genlock; an input: 2 to 5 on the dual model, 6 to 9 on the 4x1; 0 none.
-quint8 DeviceModel::ClockingSource(int group) const {
+quint8 DeviceModel::ClockingSource(int group) const
+{
     if (clockingMode[group] != 1 && genlockPresent) {
         return 1;
     }
@@ -130,7 +137,8 @@ quint8 DeviceModel::ClockingSource(int group) const {
     return static_cast<quint8>(IsDual() ? 2 + input : 6 + input);
 }
 
-void DeviceModel::Switch(int group) {
+void DeviceModel::Switch(int group)
+{
     const std::vector<int> inputs = InputsOf(group);
     const int primary = inputs.front();
     const int first = IsDual() ? 3 * group : 0;
@@ -167,7 +175,8 @@ void DeviceModel::Switch(int group) {
     active[group] = static_cast<quint8>(current);
 }
 
-bool DeviceModel::ManualReturn(int group) {
+bool DeviceModel::ManualReturn(int group)
+{
     if (group < 0 || group >= kGroupCount) {
         return false;
     }
@@ -181,7 +190,8 @@ bool DeviceModel::ManualReturn(int group) {
 }
 
 // The system alarm state before the enables mask it.
-SystemAlarm DeviceModel::EventBits() const {
+SystemAlarm DeviceModel::EventBits() const
+{
     SystemAlarm bits = rawSystem;
     if (!genlockPresent) {
         bits |= kSystemGenlockLost;
@@ -220,7 +230,8 @@ SystemAlarm DeviceModel::EventBits() const {
     return bits & (Bit(17) - 1);
 }
 
-std::vector<SimNotification> DeviceModel::Update() {
+std::vector<SimNotification> DeviceModel::Update()
+{
     AlarmType oldVideo[kInputCount];
     quint16 oldLost[kInputCount];
     quint16 oldSilent[kInputCount];
@@ -263,7 +274,8 @@ std::vector<SimNotification> DeviceModel::Update() {
 void DeviceModel::CollectNotifications(std::vector<SimNotification> &out, const AlarmType *oldVideo,
                                        const quint16 *oldLost, const quint16 *oldSilent,
                                        SystemAlarm oldSystem, const quint8 *oldActive,
-                                       const quint8 *oldSource) const {
+                                       const quint8 *oldSource) const
+{
     for (int i = 0; i < kInputCount; ++i) {
         const quint8 group = static_cast<quint8>(GroupOf(i));
         const quint8 input = static_cast<quint8>(i);

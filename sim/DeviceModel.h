@@ -17,7 +17,8 @@ struct SimNotification {
 // The simulated switch: its parameters, its live inputs, and the alarm and
 // switching logic that turns the one into the other. No sockets, no threads:
 // the simulator serialises every call with its own lock.
-class DeviceModel final {
+class DeviceModel final
+{
 public:
     explicit DeviceModel(quint32 productCode = 50002);
 

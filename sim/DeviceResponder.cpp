@@ -8,12 +8,14 @@ namespace {
 struct Out {
     QByteArray &bytes;
     void U8(quint32 v) { bytes.append(static_cast<char>(v & 0xFF)); }
-    void U16(quint32 v) {
+    void U16(quint32 v)
+    {
         quint8 t[2];
         WriteU16(t, static_cast<quint16>(v));
         bytes.append(reinterpret_cast<const char *>(t), 2);
     }
-    void U32(quint32 v) {
+    void U32(quint32 v)
+    {
         quint8 t[4];
         WriteU32(t, v);
         bytes.append(reinterpret_cast<const char *>(t), 4);
@@ -27,7 +29,8 @@ struct In {
     int size;
     int at = 0;
     bool ok = true;
-    bool Take(int n) {
+    bool Take(int n)
+    {
         if (at + n > size) {
             ok = false;
             return false;
@@ -39,7 +42,8 @@ struct In {
     quint16 U16() { return Take(2) ? ReadU16(p + at - 2) : 0; }
     quint32 U32() { return Take(4) ? ReadU32(p + at - 4) : 0; }
     // A length byte and that many bytes of text.
-    QByteArray Text() {
+    QByteArray Text()
+    {
         const int n = U8();
         const int start = at;
         return Take(n) ? QByteArray(reinterpret_cast<const char *>(p + start), n) : QByteArray();
@@ -52,7 +56,8 @@ constexpr quint32 kFormat = kResultMsgFormatWrong;
 constexpr quint32 kUnsupported = kResultUnsupportedMsg;
 
 // The fixed payload size of each request the device accepts with a payload.
-int SetPayloadSize(quint16 type) {
+int SetPayloadSize(quint16 type)
+{
     switch (type) {
         case kMsgSetNetParam:
             return 12;
@@ -85,7 +90,8 @@ int SetPayloadSize(quint16 type) {
     }
 }
 
-bool IsGet(quint16 type) {
+bool IsGet(quint16 type)
+{
     switch (type) {
         case kMsgGetWorkMode:
         case kMsgGetProductInfo:
@@ -117,7 +123,8 @@ bool IsGet(quint16 type) {
     }
 }
 
-void ReadDetection(In &in, DetectionParam &d) {
+void ReadDetection(In &in, DetectionParam &d)
+{
     d.lostEnable = in.U8();
     d.lostTriggerTime = in.U32();
     d.lostClearTime = in.U32();
@@ -159,7 +166,8 @@ void ReadDetection(In &in, DetectionParam &d) {
     d.audioSilentClearTime = in.U32();
 }
 
-void WriteDetection(Out &out, const DetectionParam &d) {
+void WriteDetection(Out &out, const DetectionParam &d)
+{
     out.U8(d.lostEnable);
     out.U32(d.lostTriggerTime);
     out.U32(d.lostClearTime);
@@ -202,7 +210,8 @@ void WriteDetection(Out &out, const DetectionParam &d) {
 }
 }  // namespace
 
-QByteArray DeviceFrame(quint16 type, quint32 result, quint16 sequence, const QByteArray &payload) {
+QByteArray DeviceFrame(quint16 type, quint32 result, quint16 sequence, const QByteArray &payload)
+{
     QByteArray frame;
     frame.reserve(payload.size() + Frame::kMinSize);
     Out out{frame};
@@ -217,7 +226,8 @@ QByteArray DeviceFrame(quint16 type, quint32 result, quint16 sequence, const QBy
     return frame;
 }
 
-void DeviceResponder::Reject(quint16 type, quint32 result) {
+void DeviceResponder::Reject(quint16 type, quint32 result)
+{
     if (result == 0) {
         m_rejects.erase(type);
     } else {
@@ -226,7 +236,8 @@ void DeviceResponder::Reject(quint16 type, quint32 result) {
 }
 
 bool DeviceResponder::Answer(const quint8 *request, int size, QByteArray *answer,
-                             std::vector<SimNotification> *notes) {
+                             std::vector<SimNotification> *notes)
+{
     // A datagram that fails its checksum could be anyone's: no answer.
     if (size < Frame::kMinSize || size > Frame::kMaxSize || ByteSum(request, size) != 0xFF) {
         return false;
@@ -265,7 +276,8 @@ bool DeviceResponder::Answer(const quint8 *request, int size, QByteArray *answer
     return true;
 }
 
-quint32 DeviceResponder::Authenticate(const quint8 *payload, int payloadSize, QByteArray *out) {
+quint32 DeviceResponder::Authenticate(const quint8 *payload, int payloadSize, QByteArray *out)
+{
     In in{payload, payloadSize};
     const QByteArray user = in.Text();
     const QByteArray password = in.Text();
@@ -287,7 +299,8 @@ quint32 DeviceResponder::Authenticate(const quint8 *payload, int payloadSize, QB
 }
 
 quint32 DeviceResponder::Dispatch(quint16 type, const quint8 *payload, int payloadSize,
-                                  QByteArray *out, std::vector<SimNotification> *notes) {
+                                  QByteArray *out, std::vector<SimNotification> *notes)
+{
     if (IsGet(type)) {
         quint32 result = kOk;
         WriteGet(type, payload, payloadSize, out, &result);
@@ -303,7 +316,8 @@ quint32 DeviceResponder::Dispatch(quint16 type, const quint8 *payload, int paylo
 }
 
 quint32 DeviceResponder::ApplySet(quint16 type, const quint8 *payload, int payloadSize,
-                                  std::vector<SimNotification> *notes) {
+                                  std::vector<SimNotification> *notes)
+{
     DeviceModel &m = m_model;
     if (type == kMsgModifyPassword) {
         In in{payload, payloadSize};
@@ -517,7 +531,8 @@ quint32 DeviceResponder::ApplySet(quint16 type, const quint8 *payload, int paylo
 }
 
 void DeviceResponder::WriteGet(quint16 type, const quint8 *payload, int payloadSize,
-                               QByteArray *bytes, quint32 *result) {
+                               QByteArray *bytes, quint32 *result)
+{
     const DeviceModel &m = m_model;
     Out out{*bytes};
     switch (type) {

@@ -11,7 +11,8 @@
 // The device's side of the protocol: checks a request datagram, applies it to
 // the model and builds the answer. The payload layouts are written here from
 // the device's point of view, independently of the tool's message classes.
-class DeviceResponder final {
+class DeviceResponder final
+{
 public:
     DeviceResponder(DeviceModel &model, std::mt19937 &random) : m_model(model), m_random(random) {}
 

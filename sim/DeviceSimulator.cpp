@@ -17,7 +17,8 @@ const char *const kVideoKinds[] = {"signal-lost", "format-error", "sync-failed",
                                    "video-frozen"};
 
 // The notification datagram: length, version, code, group, input, value, checksum.
-QByteArray NotificationDatagram(const SimNotification &n) {
+QByteArray NotificationDatagram(const SimNotification &n)
+{
     quint8 d[14];
     WriteU16(d, sizeof d - 2);
     d[2] = 1;
@@ -29,7 +30,8 @@ QByteArray NotificationDatagram(const SimNotification &n) {
     return QByteArray(reinterpret_cast<const char *>(d), sizeof d);
 }
 
-QByteArray Reframe(const QByteArray &answer, quint16 sequence, int payloadSize) {
+QByteArray Reframe(const QByteArray &answer, quint16 sequence, int payloadSize)
+{
     const auto *bytes = reinterpret_cast<const quint8 *>(answer.constData());
     QByteArray payload = answer.mid(Frame::kHeaderSize, answer.size() - Frame::kMinSize);
     payload.resize(payloadSize < 0 ? payload.size() : payloadSize);
@@ -37,7 +39,8 @@ QByteArray Reframe(const QByteArray &answer, quint16 sequence, int payloadSize) 
                        sequence, payload);
 }
 
-bool OnOff(const QString &word, bool *on) {
+bool OnOff(const QString &word, bool *on)
+{
     if (word == QLatin1String("on")) {
         *on = true;
     } else if (word == QLatin1String("off")) {
@@ -48,7 +51,8 @@ bool OnOff(const QString &word, bool *on) {
     return true;
 }
 
-bool Number(const QString &text, int low, int high, int *value) {
+bool Number(const QString &text, int low, int high, int *value)
+{
     bool ok = false;
     const int v = text.toInt(&ok);
     if (!ok || v < low || v > high) {
@@ -59,7 +63,8 @@ bool Number(const QString &text, int low, int high, int *value) {
 }
 }  // namespace
 
-bool ParseVideoStandard(const QString &text, VideoStandard *code) {
+bool ParseVideoStandard(const QString &text, VideoStandard *code)
+{
     bool ok = false;
     const uint number = text.toUInt(&ok, 0);
     if (ok) {
@@ -78,7 +83,8 @@ bool ParseVideoStandard(const QString &text, VideoStandard *code) {
     return false;
 }
 
-bool ParseMask(const QString &text, quint32 *mask) {
+bool ParseMask(const QString &text, quint32 *mask)
+{
     bool ok = false;
     const uint value = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
                            ? text.mid(2).toUInt(&ok, 16)
@@ -89,7 +95,8 @@ bool ParseMask(const QString &text, quint32 *mask) {
     return ok;
 }
 
-bool ParseFirmware(const QString &text, quint32 *firmware) {
+bool ParseFirmware(const QString &text, quint32 *firmware)
+{
     const QStringList parts = text.split(QLatin1Char('.'));
     int major = 0, minor = 0, build = 0;
     if (parts.size() != 3 || !Number(parts[0], 0, 255, &major) ||
@@ -100,7 +107,8 @@ bool ParseFirmware(const QString &text, quint32 *firmware) {
     return true;
 }
 
-bool ParseDestination(const QString &text, UdpSocket::Peer *peer) {
+bool ParseDestination(const QString &text, UdpSocket::Peer *peer)
+{
     const int colon = text.lastIndexOf(QLatin1Char(':'));
     int port = 0;
     quint32 address = 0;
@@ -116,7 +124,8 @@ DeviceSimulator::DeviceSimulator(const Options &options)
     : m_options(options),
       m_model(options.model),
       m_random(options.seed),
-      m_responder(m_model, m_random) {
+      m_responder(m_model, m_random)
+{
     ParseAddress(options.address, &m_address);
     m_model.passwords[0] = options.adminPassword;
     m_model.passwords[1] = options.guestPassword;
@@ -133,11 +142,13 @@ DeviceSimulator::DeviceSimulator(const Options &options)
     m_clock.start();
 }
 
-DeviceSimulator::~DeviceSimulator() {
+DeviceSimulator::~DeviceSimulator()
+{
     Stop();
 }
 
-bool DeviceSimulator::Start() {
+bool DeviceSimulator::Start()
+{
     if (m_running) {
         return true;
     }
@@ -154,7 +165,8 @@ bool DeviceSimulator::Start() {
     return true;
 }
 
-void DeviceSimulator::Stop() {
+void DeviceSimulator::Stop()
+{
     if (m_thread.joinable()) {
         m_running = false;
         m_thread.join();
@@ -163,14 +175,16 @@ void DeviceSimulator::Stop() {
     m_sidePort.Close();
 }
 
-QString DeviceSimulator::ReadyLine() const {
+QString DeviceSimulator::ReadyLine() const
+{
     return QStringLiteral("ready %1:%2 model %3")
         .arg(AddressText(m_address))
         .arg(m_options.port)
         .arg(m_options.model);
 }
 
-void DeviceSimulator::Run() {
+void DeviceSimulator::Run()
+{
     quint8 buffer[2048];
     while (m_running) {
         int wait = kPollMs;
@@ -195,7 +209,8 @@ void DeviceSimulator::Run() {
     }
 }
 
-void DeviceSimulator::Serve(const quint8 *data, int size, const UdpSocket::Peer &from) {
+void DeviceSimulator::Serve(const quint8 *data, int size, const UdpSocket::Peer &from)
+{
     if (m_clock.elapsed() < m_offlineUntil) {
         return;
     }
@@ -208,12 +223,14 @@ void DeviceSimulator::Serve(const quint8 *data, int size, const UdpSocket::Peer 
     Notify(notes);
 }
 
-bool DeviceSimulator::Roll(int percent) {
+bool DeviceSimulator::Roll(int percent)
+{
     return percent > 0 && static_cast<int>(m_random() % 100) < percent;
 }
 
 // Sends an answer the way the configured faults say.
-void DeviceSimulator::Deliver(const UdpSocket::Peer &to, QByteArray answer) {
+void DeviceSimulator::Deliver(const UdpSocket::Peer &to, QByteArray answer)
+{
     if (m_faults.stale) {
         // The previous request's answer goes out first, as if it had been
         // stuck in the device's queue.
@@ -265,7 +282,8 @@ void DeviceSimulator::Deliver(const UdpSocket::Peer &to, QByteArray answer) {
     }
 }
 
-void DeviceSimulator::FlushDue() {
+void DeviceSimulator::FlushDue()
+{
     const qint64 now = m_clock.elapsed();
     while (!m_pending.empty() && m_pending.front().due <= now) {
         const Pending p = m_pending.front();
@@ -277,14 +295,16 @@ void DeviceSimulator::FlushDue() {
     }
 }
 
-void DeviceSimulator::Send(const UdpSocket::Peer &to, const QByteArray &bytes, bool sidePort) {
+void DeviceSimulator::Send(const UdpSocket::Peer &to, const QByteArray &bytes, bool sidePort)
+{
     UdpSocket &socket = sidePort ? m_sidePort : m_socket;
     if (socket.SendTo(to, reinterpret_cast<const quint8 *>(bytes.constData()), bytes.size())) {
         ++m_answered;
     }
 }
 
-void DeviceSimulator::Notify(const std::vector<SimNotification> &notes) {
+void DeviceSimulator::Notify(const std::vector<SimNotification> &notes)
+{
     for (const SimNotification &note : notes) {
         const QByteArray datagram = NotificationDatagram(note);
         for (int d = 0; d < 2; ++d) {
@@ -297,7 +317,8 @@ void DeviceSimulator::Notify(const std::vector<SimNotification> &notes) {
     }
 }
 
-QString DeviceSimulator::Command(const QString &line) {
+QString DeviceSimulator::Command(const QString &line)
+{
     const QStringList words = line.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (words.isEmpty()) {
         return QStringLiteral("error: empty command");
@@ -306,7 +327,8 @@ QString DeviceSimulator::Command(const QString &line) {
     return Apply(words);
 }
 
-QString DeviceSimulator::Apply(const QStringList &w) {
+QString DeviceSimulator::Apply(const QStringList &w)
+{
     const QString &verb = w[0];
     const int n = w.size();
     DeviceModel &m = m_model;
@@ -457,7 +479,8 @@ QString DeviceSimulator::Apply(const QStringList &w) {
     return QStringLiteral("ok");
 }
 
-QString DeviceSimulator::StatusLine() const {
+QString DeviceSimulator::StatusLine() const
+{
     const DeviceModel &m = m_model;
     QStringList parts;
     parts << QStringLiteral("model %1").arg(m.productCode)
@@ -484,7 +507,8 @@ QString DeviceSimulator::StatusLine() const {
 
 // One step of the demonstration cycle: signals come and go, alarms rise and
 // clear, the output fails over and comes back, and the audio meters move.
-void DeviceSimulator::DemoStep() {
+void DeviceSimulator::DemoStep()
+{
     DeviceModel &m = m_model;
     const int last = m.IsDual() ? 3 : 1;
     switch (m_demoPhase) {

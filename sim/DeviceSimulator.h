@@ -16,7 +16,8 @@
 // The simulated device on the network: serves the protocol on its own UDP
 // socket and thread, sends notifications, misbehaves on request (faults), and
 // takes console commands. It runs as the qvt-devsim process or inside a test.
-class DeviceSimulator final {
+class DeviceSimulator final
+{
 public:
     struct Options {
         QString address = QStringLiteral("127.0.0.1");
@@ -48,7 +49,8 @@ public:
 
     // Runs `f` on the device state under the simulator's lock.
     template <class F>
-    auto WithModel(F &&f) {
+    auto WithModel(F &&f)
+    {
         std::lock_guard<std::mutex> lock(m_mutex);
         return f(m_model);
     }

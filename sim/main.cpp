@@ -14,7 +14,8 @@
 #include <string>
 
 namespace {
-int Usage(const char *why) {
+int Usage(const char *why)
+{
     std::fprintf(
         stderr,
         "qvt-devsim: %s\n"
@@ -27,7 +28,8 @@ int Usage(const char *why) {
 }
 }  // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char **argv)
+{
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments();
     args.removeFirst();

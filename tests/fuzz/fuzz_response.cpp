@@ -10,7 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
     // First byte: the request's type code (0 to 69 covers codes without a
     // class too); the rest: the datagram as received, up to the receive buffer
     // and a little beyond it.

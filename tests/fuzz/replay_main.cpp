@@ -10,7 +10,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
 
-int main(int argc, char **argv) {
+int main(int argc, char **argv)
+{
     int files = 0;
     for (int i = 1; i < argc; ++i) {
         std::vector<std::filesystem::path> paths;

@@ -15,21 +15,25 @@ constexpr quint32 kStrangerAddress = 0x7F000102;  // 127.0.1.2
 constexpr quint16 kPort = kDevicePort;
 
 // A device stand-in that the test scripts datagram by datagram.
-class Peer {
+class Peer
+{
 public:
-    explicit Peer(quint32 address = kDeviceAddress, quint16 port = kPort) {
+    explicit Peer(quint32 address = kDeviceAddress, quint16 port = kPort)
+    {
         m_socket.Open();
         m_ok = m_socket.Bind(address, port);
     }
     bool ok() const { return m_ok; }
 
     // One request, or an empty array when none came within the wait.
-    QByteArray Receive(UdpSocket::Peer *from, int waitMs = 5000) {
+    QByteArray Receive(UdpSocket::Peer *from, int waitMs = 5000)
+    {
         quint8 buffer[2048];
         const int size = m_socket.ReceiveFrom(buffer, sizeof buffer, waitMs, from);
         return size < 0 ? QByteArray() : QByteArray(reinterpret_cast<char *>(buffer), size);
     }
-    void Send(const UdpSocket::Peer &to, const QByteArray &bytes) {
+    void Send(const UdpSocket::Peer &to, const QByteArray &bytes)
+    {
         m_socket.SendTo(to, reinterpret_cast<const quint8 *>(bytes.constData()), bytes.size());
     }
 
@@ -39,24 +43,28 @@ private:
 };
 
 // Answers a GetWorkMode request with the given work-mode byte.
-QByteArray WorkModeAnswer(const QByteArray &request, quint8 mode, quint32 result = 0) {
+QByteArray WorkModeAnswer(const QByteArray &request, quint8 mode, quint32 result = 0)
+{
     return Framed(TypeOf(request), result, SequenceOf(request), QByteArray(1, char(mode)) + '\x01');
 }
 
 // A request that waits less than the product's 2 s, for the failure cases.
-class QuickRequest final : public NoDataRequest {
+class QuickRequest final : public NoDataRequest
+{
 public:
     QuickRequest(quint16 seq) : NoDataRequest(kMsgGetWorkMode, 0, seq) {}
     int ReceiveTimeout() const override { return 300; }
 };
 
-int WorkMode(const std::unique_ptr<ResponseMsg> &response) {
+int WorkMode(const std::unique_ptr<ResponseMsg> &response)
+{
     auto *mode = dynamic_cast<ResponseGetWorkMode *>(response.get());
     return mode ? mode->workMode : -1;
 }
 }  // namespace
 
-class TestTransport : public QObject {
+class TestTransport : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -77,19 +85,22 @@ private:
     UdpTransport m_transport;
 };
 
-void TestTransport::init() {
+void TestTransport::init()
+{
     m_transport.Close();
     QCOMPARE(m_transport.Open(QStringLiteral("127.0.0.2"), kPort), 0);
 }
 
-void TestTransport::answered_data() {
+void TestTransport::answered_data()
+{
     QTest::addColumn<quint32>("result");
     QTest::addColumn<int>("workMode");
     QTest::newRow("success decodes the payload") << 0u << 7;
     QTest::newRow("failure result carries only the code") << 13u << -1;
 }
 
-void TestTransport::answered() {
+void TestTransport::answered()
+{
     QFETCH(quint32, result);
     QFETCH(int, workMode);
     Peer device;
@@ -109,7 +120,8 @@ void TestTransport::answered() {
     QCOMPARE(WorkMode(response), workMode);
 }
 
-void TestTransport::strayDatagramsIgnored_data() {
+void TestTransport::strayDatagramsIgnored_data()
+{
     QTest::addColumn<QString>("stray");
     QTest::newRow("from another address") << "address";
     QTest::newRow("from the device address, another port") << "port";
@@ -119,7 +131,8 @@ void TestTransport::strayDatagramsIgnored_data() {
 
 // Whatever else arrives on the local port first, the device's own answer is
 // the one delivered, and without waiting out the time-out.
-void TestTransport::strayDatagramsIgnored() {
+void TestTransport::strayDatagramsIgnored()
+{
     QFETCH(QString, stray);
     Peer device;
     Peer stranger(kStrangerAddress, kPort);
@@ -156,7 +169,8 @@ void TestTransport::strayDatagramsIgnored() {
 
 // Stray datagrams do not extend the wait: with nothing but them, the request
 // fails after its own time-out.
-void TestTransport::strayDatagramsOnlyTimeOut() {
+void TestTransport::strayDatagramsOnlyTimeOut()
+{
     Peer device;
     Peer stranger(kStrangerAddress, kPort);
     std::atomic<bool> done{false};
@@ -181,7 +195,8 @@ void TestTransport::strayDatagramsOnlyTimeOut() {
     QVERIFY2(elapsed >= 290 && elapsed < 800, qPrintable(QString::number(elapsed)));
 }
 
-void TestTransport::badAnswers_data() {
+void TestTransport::badAnswers_data()
+{
     QTest::addColumn<QString>("kind");
     QTest::newRow("truncated") << "truncated";
     QTest::newRow("one byte flipped") << "corrupt";
@@ -190,7 +205,8 @@ void TestTransport::badAnswers_data() {
     QTest::newRow("wrong version") << "version";
 }
 
-void TestTransport::badAnswers() {
+void TestTransport::badAnswers()
+{
     QFETCH(QString, kind);
     Peer device;
     std::thread peer([&] {
@@ -224,7 +240,8 @@ void TestTransport::badAnswers() {
 // An answer of the right type but with another sequence is delivered, and the
 // transport moves to a new local port so that older answers can never reach
 // it. The receive time-out is set on each new socket, and only then.
-void TestTransport::sequenceMismatchRenewsPort() {
+void TestTransport::sequenceMismatchRenewsPort()
+{
     Peer device;
     std::vector<quint16> ports;
     std::thread peer([&] {
@@ -259,7 +276,8 @@ void TestTransport::sequenceMismatchRenewsPort() {
 }
 
 // The real timing, once: two sends 2 s apart and the failure after about 4 s.
-void TestTransport::noAnswerSendsTwice() {
+void TestTransport::noAnswerSendsTwice()
+{
     Peer device;
     std::vector<qint64> arrivals;
     QElapsedTimer clock;
@@ -282,7 +300,8 @@ void TestTransport::noAnswerSendsTwice() {
     QVERIFY2(total >= 4000 && total < 4600, qPrintable(QString::number(total)));
 }
 
-void TestTransport::refusedRequestSendsNothing() {
+void TestTransport::refusedRequestSendsNothing()
+{
     Peer device;
     RequestAuthentication request(0, 1);
     request.user = "admin";
@@ -293,7 +312,8 @@ void TestTransport::refusedRequestSendsNothing() {
     QVERIFY(device.Receive(&client, 200).isEmpty());
 }
 
-void TestTransport::malformedAddress() {
+void TestTransport::malformedAddress()
+{
     UdpTransport transport;
     QCOMPARE(transport.Open(QStringLiteral("127.0.0.300"), kPort), 0);
     SimpleRequest<kMsgGetWorkMode> request(0, 1);

@@ -8,7 +8,8 @@
 #include <QtTest>
 
 namespace {
-QByteArray Bytes(RequestMsg &request) {
+QByteArray Bytes(RequestMsg &request)
+{
     const quint8 *data = nullptr;
     const int size = request.Serialize(&data);
     return size < 0 ? QByteArray("refused")
@@ -17,7 +18,8 @@ QByteArray Bytes(RequestMsg &request) {
 
 // Parses `payload` as a success response to `type`, as the transport would.
 template <class T>
-std::unique_ptr<T> Decode(quint16 type, const QByteArray &payload, int *status = nullptr) {
+std::unique_ptr<T> Decode(quint16 type, const QByteArray &payload, int *status = nullptr)
+{
     const QByteArray datagram = Framed(type, 0, 7, payload);
     const auto *bytes = reinterpret_cast<const quint8 *>(datagram.constData());
     std::unique_ptr<ResponseMsg> response = CreateResponseFor(type, bytes, datagram.size());
@@ -34,7 +36,8 @@ std::unique_ptr<T> Decode(quint16 type, const QByteArray &payload, int *status =
 }
 }  // namespace
 
-class TestProtocol : public QObject {
+class TestProtocol : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -64,7 +67,8 @@ private slots:
     void diagnosticNames();
 };
 
-void TestProtocol::requestDatagrams_data() {
+void TestProtocol::requestDatagrams_data()
+{
     QTest::addColumn<QByteArray>("actual");
     QTest::addColumn<QByteArray>("expected");
 
@@ -215,7 +219,8 @@ void TestProtocol::requestDatagrams_data() {
         << Bytes(setDetection) << Framed(35, 1, 21, Hex("03") + block);
 }
 
-void TestProtocol::requestDatagrams() {
+void TestProtocol::requestDatagrams()
+{
     QFETCH(QByteArray, actual);
     QFETCH(QByteArray, expected);
     QCOMPARE(actual.toHex(' '), expected.toHex(' '));
@@ -226,7 +231,8 @@ void TestProtocol::requestDatagrams() {
     QCOMPARE(sum & 0xFF, 0xFFu);
 }
 
-void TestProtocol::credentialLimits_data() {
+void TestProtocol::credentialLimits_data()
+{
     QTest::addColumn<int>("userBytes");
     QTest::addColumn<int>("passwordBytes");
     QTest::addColumn<int>("size");
@@ -237,7 +243,8 @@ void TestProtocol::credentialLimits_data() {
     QTest::newRow("far beyond the buffer refused") << 5 << 5000 << -1;
 }
 
-void TestProtocol::credentialLimits() {
+void TestProtocol::credentialLimits()
+{
     QFETCH(int, userBytes);
     QFETCH(int, passwordBytes);
     QFETCH(int, size);
@@ -259,7 +266,8 @@ void TestProtocol::credentialLimits() {
     }
 }
 
-void TestProtocol::parseRejections_data() {
+void TestProtocol::parseRejections_data()
+{
     QTest::addColumn<QByteArray>("datagram");
     QTest::addColumn<int>("status");
     QTest::addColumn<quint32>("result");
@@ -300,7 +308,8 @@ void TestProtocol::parseRejections_data() {
         << Framed(23, 13, 1, Hex("00000003 14120517 0102002A")) << 0 << 13u;
 }
 
-void TestProtocol::parseRejections() {
+void TestProtocol::parseRejections()
+{
     QFETCH(QByteArray, datagram);
     QFETCH(int, status);
     QFETCH(quint32, result);
@@ -322,7 +331,8 @@ void TestProtocol::parseRejections() {
     }
 }
 
-void TestProtocol::responseFactory() {
+void TestProtocol::responseFactory()
+{
     const QSet<int> none = {0, 60, 61, 62, 63, 64, 65, 69, 70};
     const QSet<int> simple = {-1, 1,  4,  7,  9,  11, 14, 15, 16, 17, 19, 20, 21, 22, 24, 25, 27,
                               31, 33, 35, 37, 40, 42, 44, 46, 48, 50, 52, 53, 56, 58, 66, 68};
@@ -353,7 +363,8 @@ void TestProtocol::responseFactory() {
             .get()));
 }
 
-void TestProtocol::identityResponses() {
+void TestProtocol::identityResponses()
+{
     auto login = Decode<ResponseAuthentication>(2, Hex("DEADBEEF"));
     QCOMPARE(login->loginId, 0xDEADBEEFu);
 
@@ -385,7 +396,8 @@ void TestProtocol::identityResponses() {
     QCOMPARE(mac->mac[5], quint8(0x0F));
 }
 
-void TestProtocol::configResponses() {
+void TestProtocol::configResponses()
+{
     auto phase =
         Decode<ResponseGetPhase>(32, Hex("0001 0002 03  0010 0020 02  0000 0000 00  FFFF 0102 03"
                                          "0005 0006 01 01  0007 0008 00 00"));
@@ -437,7 +449,8 @@ void TestProtocol::configResponses() {
     QCOMPARE(int(pgm->input[1]), 255);
 }
 
-void TestProtocol::statusResponses() {
+void TestProtocol::statusResponses()
+{
     auto state = Decode<ResponseGetInputState>(
         29, Hex("01 00000011  01 00000041  00 00000009  01 7FFFFFFF  00 00000000"));
     QCOMPARE(int(state->genlockPresent), 1);
@@ -472,7 +485,8 @@ void TestProtocol::statusResponses() {
 // The same block written by SetDetectionParam must read back field for field
 // in GetDetectionParam; every field gets a distinct value so a swapped or
 // shifted offset shows.
-void TestProtocol::detectionBlock() {
+void TestProtocol::detectionBlock()
+{
     RequestSetDetectionParam request(1, 1);
     request.input = 1;
     int n = 1;
@@ -497,7 +511,8 @@ void TestProtocol::detectionBlock() {
     QCOMPARE(block.mid(94, 4), Hex("01000027"));
 }
 
-void TestProtocol::serialNumber_data() {
+void TestProtocol::serialNumber_data()
+{
     QTest::addColumn<QByteArray>("block");
     QTest::addColumn<QString>("text");
 
@@ -511,13 +526,15 @@ void TestProtocol::serialNumber_data() {
     QTest::newRow("first byte not a letter") << Hex("5B42 00003039 002A") << "";
 }
 
-void TestProtocol::serialNumber() {
+void TestProtocol::serialNumber()
+{
     QFETCH(QByteArray, block);
     QFETCH(QString, text);
     QCOMPARE(SerialNumberText(reinterpret_cast<const quint8 *>(block.constData())), text);
 }
 
-void TestProtocol::versionAndAddressTexts_data() {
+void TestProtocol::versionAndAddressTexts_data()
+{
     QTest::addColumn<QString>("actual");
     QTest::addColumn<QString>("expected");
     QTest::newRow("firmware 01 02 00 2A") << FirmwareVersionText(0x0102002A) << "1.2.42";
@@ -530,13 +547,15 @@ void TestProtocol::versionAndAddressTexts_data() {
     QTest::newRow("address extremes") << AddressText(0xFF00FF00) << "255.0.255.0";
 }
 
-void TestProtocol::versionAndAddressTexts() {
+void TestProtocol::versionAndAddressTexts()
+{
     QFETCH(QString, actual);
     QFETCH(QString, expected);
     QCOMPARE(actual, expected);
 }
 
-void TestProtocol::parseAddress_data() {
+void TestProtocol::parseAddress_data()
+{
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("ok");
     QTest::addColumn<quint32>("value");
@@ -552,7 +571,8 @@ void TestProtocol::parseAddress_data() {
     QTest::newRow("empty") << "" << false << 0u;
 }
 
-void TestProtocol::parseAddress() {
+void TestProtocol::parseAddress()
+{
     QFETCH(QString, text);
     QFETCH(bool, ok);
     QFETCH(quint32, value);
@@ -561,7 +581,8 @@ void TestProtocol::parseAddress() {
     QCOMPARE(address, ok ? value : 0x12345678u);
 }
 
-void TestProtocol::videoStandardNames_data() {
+void TestProtocol::videoStandardNames_data()
+{
     QTest::addColumn<quint32>("code");
     QTest::addColumn<QString>("context");
     QTest::addColumn<QString>("name");
@@ -597,14 +618,16 @@ void TestProtocol::videoStandardNames_data() {
                                << "";
 }
 
-void TestProtocol::videoStandardNames() {
+void TestProtocol::videoStandardNames()
+{
     QFETCH(quint32, code);
     QFETCH(QString, context);
     QFETCH(QString, name);
     QCOMPARE(VideoStandardName(code, context), name);
 }
 
-void TestProtocol::regionLimits_data() {
+void TestProtocol::regionLimits_data()
+{
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("maxX");
     QTest::addColumn<int>("maxY");
@@ -619,7 +642,8 @@ void TestProtocol::regionLimits_data() {
     QTest::newRow("empty") << "" << 1919 << 1080;
 }
 
-void TestProtocol::regionLimits() {
+void TestProtocol::regionLimits()
+{
     QFETCH(QString, name);
     QFETCH(int, maxX);
     QFETCH(int, maxY);
@@ -630,7 +654,8 @@ void TestProtocol::regionLimits() {
     QCOMPARE(y, maxY);
 }
 
-void TestProtocol::productTables_data() {
+void TestProtocol::productTables_data()
+{
     QTest::addColumn<quint32>("code");
     QTest::addColumn<QString>("model");
     QTest::addColumn<QString>("typeId");
@@ -646,7 +671,8 @@ void TestProtocol::productTables_data() {
                           << "Zorvane-QVT-AGC";
 }
 
-void TestProtocol::productTables() {
+void TestProtocol::productTables()
+{
     QFETCH(quint32, code);
     QFETCH(QString, model);
     QFETCH(QString, typeId);
@@ -654,7 +680,8 @@ void TestProtocol::productTables() {
     QCOMPARE(ProductTypeId(code), typeId);
 }
 
-void TestProtocol::diagnosticNames() {
+void TestProtocol::diagnosticNames()
+{
     QCOMPARE(MessageName(36), QStringLiteral("GetDetectionParam"));
     QCOMPARE(MessageName(23), QStringLiteral("GetVersion"));
     QCOMPARE(MessageName(39), QString());  // only the login and identity messages are named

@@ -16,7 +16,8 @@ constexpr quint32 kDevice = 0x7F000003;
 constexpr quint32 kListener = 0x7F000303;  // 127.0.3.3
 constexpr quint16 kListenerPort = 40003;
 
-DeviceSimulator::Options OptionsFor(quint32 model) {
+DeviceSimulator::Options OptionsFor(quint32 model)
+{
     DeviceSimulator::Options options;
     options.address = kDeviceText;
     options.model = model;
@@ -27,12 +28,14 @@ DeviceSimulator::Options OptionsFor(quint32 model) {
 
 // The tool's side, reduced to what these tests need: the protocol library over
 // the transport, with its own sequence counter and login identifier.
-class Client {
+class Client
+{
 public:
     Client() { m_transport.Open(kDeviceText, kDevicePort); }
 
     // The device's result code, or -1 when no valid answer came.
-    int Transact(RequestMsg &request, std::unique_ptr<ResponseMsg> *response = nullptr) {
+    int Transact(RequestMsg &request, std::unique_ptr<ResponseMsg> *response = nullptr)
+    {
         std::unique_ptr<ResponseMsg> answer;
         if (m_transport.Exchange(request, answer, 0) != 0) {
             return -1;
@@ -44,14 +47,17 @@ public:
         return result;
     }
     template <class Request>
-    Request Make() {
+    Request Make()
+    {
         return Request(loginId, ++m_sequence);
     }
     template <class Response>
-    Response *Get(RequestMsg &request, std::unique_ptr<ResponseMsg> &holder) {
+    Response *Get(RequestMsg &request, std::unique_ptr<ResponseMsg> &holder)
+    {
         return Transact(request, &holder) == 0 ? dynamic_cast<Response *>(holder.get()) : nullptr;
     }
-    int Login(const QByteArray &user, const QByteArray &password) {
+    int Login(const QByteArray &user, const QByteArray &password)
+    {
         RequestAuthentication auth(0, ++m_sequence);
         auth.user = user;
         auth.password = password;
@@ -71,15 +77,18 @@ private:
 };
 
 // Raw datagrams, for what the transport would hide: faults and framing errors.
-class RawLink {
+class RawLink
+{
 public:
     RawLink() { m_socket.Open(); }
-    void Send(const QByteArray &bytes) {
+    void Send(const QByteArray &bytes)
+    {
         m_socket.SendTo({kDevice, kDevicePort}, reinterpret_cast<const quint8 *>(bytes.constData()),
                         bytes.size());
     }
     // Every datagram that arrives within the wait, with its sender's port.
-    QList<QPair<QByteArray, quint16>> Collect(int waitMs) {
+    QList<QPair<QByteArray, quint16>> Collect(int waitMs)
+    {
         QList<QPair<QByteArray, quint16>> got;
         QElapsedTimer clock;
         clock.start();
@@ -108,14 +117,17 @@ struct Note {
     quint32 value = 0;
 };
 
-class NoteListener {
+class NoteListener
+{
 public:
-    NoteListener() {
+    NoteListener()
+    {
         m_socket.Open();
         m_bound = m_socket.Bind(kListener, kListenerPort);
     }
     bool bound() const { return m_bound; }
-    QList<Note> Collect(int waitMs) {
+    QList<Note> Collect(int waitMs)
+    {
         QList<Note> notes;
         quint8 d[2048];
         UdpSocket::Peer from;
@@ -142,7 +154,8 @@ private:
     bool m_bound = false;
 };
 
-QString Describe(const QList<Note> &notes) {
+QString Describe(const QList<Note> &notes)
+{
     QStringList out;
     for (const Note &n : notes) {
         out << QStringLiteral("%1:%2/%3=%4").arg(n.code).arg(n.group).arg(n.input).arg(n.value);
@@ -151,7 +164,8 @@ QString Describe(const QList<Note> &notes) {
 }
 }  // namespace
 
-class TestSim : public QObject {
+class TestSim : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -174,7 +188,8 @@ private slots:
     void process();
 };
 
-void TestSim::setThenGet_data() {
+void TestSim::setThenGet_data()
+{
     QTest::addColumn<quint32>("model");
     QTest::newRow("dual 2x1") << 50000u;
     QTest::newRow("4x1") << 50001u;
@@ -182,7 +197,8 @@ void TestSim::setThenGet_data() {
 }
 
 // Every Set is visible in the following Get, on every model.
-void TestSim::setThenGet() {
+void TestSim::setThenGet()
+{
     QFETCH(quint32, model);
     DeviceSimulator device(OptionsFor(model));
     QVERIFY(device.Start());
@@ -363,7 +379,8 @@ void TestSim::setThenGet() {
     QCOMPARE(c.Get<ResponseGetVersion>(version, h)->firmware, 0x01010041u);
 }
 
-void TestSim::invalidValues_data() {
+void TestSim::invalidValues_data()
+{
     QTest::addColumn<QString>("what");
     QTest::addColumn<int>("result");
     QTest::newRow("get detection of input 4") << "get-detection-4" << 1;
@@ -380,7 +397,8 @@ void TestSim::invalidValues_data() {
     QTest::newRow("set with a short payload") << "short" << 9;
 }
 
-void TestSim::invalidValues() {
+void TestSim::invalidValues()
+{
     QFETCH(QString, what);
     QFETCH(int, result);
     DeviceSimulator device(OptionsFor(50001));
@@ -424,7 +442,8 @@ void TestSim::invalidValues() {
         request = std::move(r);
     } else {
         // A SetSystemAlarmParam whose payload is one byte short.
-        class Short final : public NoDataRequest {
+        class Short final : public NoDataRequest
+        {
         public:
             using NoDataRequest::NoDataRequest;
             int PayloadLength() const override { return 3; }
@@ -437,7 +456,8 @@ void TestSim::invalidValues() {
     QCOMPARE(c.Transact(*request), result);
 }
 
-void TestSim::logins() {
+void TestSim::logins()
+{
     DeviceSimulator::Options options = OptionsFor(50002);
     options.adminPassword = "s3cret";
     DeviceSimulator device(options);
@@ -484,7 +504,8 @@ void TestSim::logins() {
     QCOMPARE(c.Transact(back), int(kResultFailed));
 }
 
-void TestSim::framingErrors_data() {
+void TestSim::framingErrors_data()
+{
     QTest::addColumn<QByteArray>("datagram");
     QTest::addColumn<int>("result");  // -1: no answer at all
 
@@ -506,7 +527,8 @@ void TestSim::framingErrors_data() {
     QTest::newRow("too short") << Hex("000901000300000000") << -1;
 }
 
-void TestSim::framingErrors() {
+void TestSim::framingErrors()
+{
     QFETCH(QByteArray, datagram);
     QFETCH(int, result);
     DeviceSimulator device(OptionsFor(50002));
@@ -526,7 +548,8 @@ void TestSim::framingErrors() {
     QCOMPARE(answer.size(), result == 0 ? 14 : 12);  // a failure carries no payload
 }
 
-void TestSim::updateModeAndOffline() {
+void TestSim::updateModeAndOffline()
+{
     DeviceSimulator device(OptionsFor(50002));
     QVERIFY(device.Start());
     Client c;
@@ -551,7 +574,8 @@ void TestSim::updateModeAndOffline() {
     QCOMPARE(link.Collect(150).size(), 1);
 }
 
-void TestSim::notifications_data() {
+void TestSim::notifications_data()
+{
     QTest::addColumn<quint32>("model");
     QTest::addColumn<QStringList>("commands");
     QTest::addColumn<QString>("expected");  // code:group/input=value ...
@@ -589,7 +613,8 @@ void TestSim::notifications_data() {
 
 // Each change of an alarm or switching event reaches the destination as one
 // well-formed datagram.
-void TestSim::notifications() {
+void TestSim::notifications()
+{
     QFETCH(quint32, model);
     QFETCH(QStringList, commands);
     QFETCH(QString, expected);
@@ -621,7 +646,8 @@ void TestSim::notifications() {
 
 // Switching as the GPO levels show it: failover, return methods, manual
 // selection, relay.
-void TestSim::switching() {
+void TestSim::switching()
+{
     DeviceSimulator device(OptionsFor(50001));
     QVERIFY(device.Start());
     Client c;
@@ -679,7 +705,8 @@ void TestSim::switching() {
     QCOMPARE(gpo(), 0x11);
 }
 
-void TestSim::faults_data() {
+void TestSim::faults_data()
+{
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("kind");
     QTest::newRow("drop 100") << "fault drop 100"
@@ -710,7 +737,8 @@ void TestSim::faults_data() {
 
 // Each fault, counted over a bounded number of requests. Requests are
 // GetWorkMode with rising sequence numbers, sent raw so that nothing is hidden.
-void TestSim::faults() {
+void TestSim::faults()
+{
     QFETCH(QString, command);
     QFETCH(QString, kind);
     DeviceSimulator device(OptionsFor(50002));
@@ -790,7 +818,8 @@ void TestSim::faults() {
 }
 
 // The same seed gives the same faults, so a failing run can be repeated.
-void TestSim::faultsAreSeeded() {
+void TestSim::faultsAreSeeded()
+{
     auto pattern = [](quint32 seed) {
         DeviceSimulator::Options options = OptionsFor(50002);
         options.seed = seed;
@@ -810,7 +839,8 @@ void TestSim::faultsAreSeeded() {
     QVERIFY(pattern(12) != first);
 }
 
-void TestSim::consoleErrors_data() {
+void TestSim::consoleErrors_data()
+{
     QTest::addColumn<QString>("command");
     QTest::addColumn<bool>("ok");
     QTest::newRow("alarm input 5") << "alarm 5 signal-lost on" << false;
@@ -833,7 +863,8 @@ void TestSim::consoleErrors_data() {
     QTest::newRow("empty line") << "   " << false;
 }
 
-void TestSim::consoleErrors() {
+void TestSim::consoleErrors()
+{
     QFETCH(QString, command);
     QFETCH(bool, ok);
     DeviceSimulator device(OptionsFor(50002));
@@ -842,7 +873,8 @@ void TestSim::consoleErrors() {
 }
 
 // The program itself: its ready line, its console, its options.
-void TestSim::process() {
+void TestSim::process()
+{
     QProcess sim;
     sim.start(QStringLiteral(QVT_DEVSIM_PATH),
               {"--address", "127.0.3.9", "--model", "50000", "--firmware", "1.2.3", "--seed", "5",
