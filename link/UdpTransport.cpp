@@ -28,20 +28,26 @@ int UdpTransport::Exchange(RequestMsg &request, std::unique_ptr<ResponseMsg> &re
     if (size < 0 || !m_deviceValid || !m_socket.IsOpen()) {
         return -1;
     }
+    // Whatever is already queued (a duplicate or a late answer to an earlier
+    // request) cannot be the answer to a request not yet sent.
+    quint8 stale[Frame::kMaxSize];
+    while (m_socket.ReceiveFrom(stale, sizeof stale, 0, nullptr) >= 0) {
+    }
     if (!m_socket.SendTo(m_device, datagram, size)) {
         return -1;
     }
 
+    const int wanted = m_timeoutOverride > 0 ? m_timeoutOverride : request.ReceiveTimeout();
     int timeoutMs = 0;
     if (!m_socket.ReceiveTimeout(&timeoutMs)) {
         return -1;
     }
-    if (timeoutMs != request.ReceiveTimeout()) {
-        if (!m_socket.SetReceiveTimeout(request.ReceiveTimeout())) {
+    if (timeoutMs != wanted) {
+        if (!m_socket.SetReceiveTimeout(wanted)) {
             return -1;
         }
         ++m_timeoutSets;
-        timeoutMs = request.ReceiveTimeout();
+        timeoutMs = wanted;
     }
 
     quint8 buffer[Frame::kMaxSize];

@@ -23,6 +23,10 @@ public:
     // Returns 0, or -1 on any failure; `responseOut` may hold a response either way.
     int Exchange(RequestMsg &request, std::unique_ptr<ResponseMsg> &responseOut, int retries);
 
+    // Test seam: wait `ms` instead of each request's own time-out (0 restores
+    // the requests' 2000 ms). The product never calls it.
+    void SetReceiveTimeoutOverride(int ms) { m_timeoutOverride = ms; }
+
     // How often the receive time-out option has been set; lets tests see that
     // it is not set again when it already has the request's value.
     int ReceiveTimeoutSets() const { return m_timeoutSets; }
@@ -37,4 +41,5 @@ private:
     UdpSocket::Peer m_device;
     bool m_deviceValid = false;
     int m_timeoutSets = 0;
+    int m_timeoutOverride = 0;
 };

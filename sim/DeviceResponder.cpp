@@ -261,9 +261,11 @@ bool DeviceResponder::Answer(const quint8 *request, int size, QByteArray *answer
         result = kUnsupported;  // the update loader knows only these
     } else if (type == kMsgAuthentication) {
         result = Authenticate(request + Frame::kHeaderSize, size - Frame::kMinSize, &payload);
-    } else if (type != kMsgGetWorkMode && (m_loginId == 0 || loginId != m_loginId) &&
+    } else if ((m_loginId == 0 || loginId != m_loginId) &&
+               !(type == kMsgGetWorkMode && loginId == 0) &&
                (IsGet(type) || SetPayloadSize(type) >= 0 || type == kMsgModifyPassword)) {
-        // Work mode is open to anyone: the tool asks it before it logs in.
+        // Work mode is open to a request without a login (the tool asks it
+        // before it logs in); anything carrying a stale login is refused.
         result = kResultAuthenticationTimeout;
     } else {
         result =

@@ -77,6 +77,7 @@ private slots:
     void badAnswers_data();
     void badAnswers();
     void sequenceMismatchRenewsPort();
+    void queuedDatagramsDiscarded();
     void noAnswerSendsTwice();
     void refusedRequestSendsNothing();
     void malformedAddress();
@@ -273,6 +274,36 @@ void TestTransport::sequenceMismatchRenewsPort()
     QCOMPARE(ports[0], ports[1]);
     QVERIFY(ports[2] != ports[1]);
     QCOMPARE(ports[3], ports[2]);
+}
+
+// A duplicate or late answer already queued before a request is sent is
+// thrown away, even when its type matches: it cannot answer the new request.
+void TestTransport::queuedDatagramsDiscarded()
+{
+    Peer device;
+    UdpSocket::Peer client;
+    std::thread first([&] {
+        const QByteArray request = device.Receive(&client);
+        device.Send(client, WorkModeAnswer(request, 1));
+        device.Send(client, WorkModeAnswer(request, 1));  // a duplicate
+    });
+    SimpleRequest<kMsgGetWorkMode> one(0, 20);
+    std::unique_ptr<ResponseMsg> response;
+    QCOMPARE(m_transport.Exchange(one, response, 0), 0);
+    first.join();
+    const quint16 port = m_transport.LocalPort();
+    QThread::msleep(20);  // the duplicate is queued now
+
+    std::thread second([&] {
+        const QByteArray request = device.Receive(&client);
+        device.Send(client, WorkModeAnswer(request, 6));
+    });
+    SimpleRequest<kMsgGetWorkMode> two(0, 21);
+    QCOMPARE(m_transport.Exchange(two, response, 0), 0);
+    second.join();
+    QCOMPARE(response->sequence, quint16(21));
+    QCOMPARE(WorkMode(response), 6);
+    QCOMPARE(m_transport.LocalPort(), port);  // no renewal was needed
 }
 
 // The real timing, once: two sends 2 s apart and the failure after about 4 s.

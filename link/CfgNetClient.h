@@ -1,0 +1,122 @@
+#pragma once
+
+#include "DeviceTypes.h"
+#include "LinkTypes.h"
+#include "UdpTransport.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QVector>
+
+#include <memory>
+#include <mutex>
+
+class RequestMsg;
+class ResponseMsg;
+
+// The one object through which the tool talks to the device. Each operation
+// sends one request, waits for its answer (up to about 4 s) and copies the
+// answer into the caller's variables. Every operation returns 0 on success and
+// -1 on failure (Login: the device's result code); output arguments are
+// written only on success.
+//
+// Index maps: caller entry k is device entry map[k] (four inputs or two
+// groups). Entries the map does not address go out with their empty values.
+// A map that addresses an entry the device does not have fails the operation
+// before anything is sent.
+//
+// Shared by the user-interface thread and the worker threads. Two locks, never
+// held together: m_requestLock guards the sequence counter and the login
+// identifier; m_transportLock guards the transport, so that one transaction
+// is on the wire at a time.
+class CfgNetClient final : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit CfgNetClient(QObject *parent = nullptr);
+    ~CfgNetClient() override;
+
+    int Open(const QString &ipText, quint16 port);
+    void Close();
+    void SetUser(int userIndex, const QString &password);
+    int Login();
+    int Relogin();
+
+    int GetWorkMode(quint32 &mode);
+    int GetProductInfo(quint32 &productCode, QByteArray &serial, QByteArray &extra);
+    int GetVersion(QString &pcb, QString &fpga, QString &firmware);
+    int GetNetParam(QString &ip, QString &mask, QString &gateway, quint8 &isDefault);
+    int SetNetParam(const QString &ip, const QString &mask, const QString &gateway);
+    int ModifyPassword(const QString &user, const QString &newPassword);
+
+    int GetGenlockState(VideoStandard &standard, quint8 &present);
+    int GetInputStandards(const QVector<quint8> &map, QVector<VideoStandard> &standards,
+                          QVector<quint8> &present);
+    int GetGPIOState(quint8 &gpiStatus, quint8 &gpoStatus);
+    int SetPhase(const QVector<quint8> &map, const QVector<quint16> &lines,
+                 const QVector<quint16> &pixels, const QVector<quint8> &modes);
+    int GetPhase(const QVector<quint8> &map, QVector<quint16> &lines, QVector<quint16> &pixels,
+                 QVector<PhaseState> &states, QVector<bool> &locked);
+    int GetGroupPhase(const QVector<quint8> &map, QVector<quint16> &lines,
+                      QVector<quint16> &pixels, QVector<quint8> &modes);
+    int SetGPIOTriggerMode(GPIOTriggerMode gpi, GPIOTriggerMode gpo);
+    int GetGPIOTriggerMode(GPIOTriggerMode &gpi, GPIOTriggerMode &gpo);
+    int SetDetectionParam(int input, const DetectionParam &param);
+    int GetDetectionParam(int input, DetectionParam &param);
+    int SetSystemAlarmParam(SystemAlarm mask);
+    int GetSystemAlarmParam(SystemAlarm &mask);
+    int GetAlarmInfo(const QVector<quint8> &map, QVector<AlarmType> &video,
+                     QVector<quint16> &audioLost, QVector<quint16> &audioSilent,
+                     SystemAlarm &system);
+    int SetAudioEffect(int group, quint8 enable, quint32 duration, quint8 duplication);
+    int GetAudioEffect(int group, quint8 &enable, quint32 &duration, quint8 &duplication);
+    int SetPGMOutputSelect(const QVector<quint8> &map, const QVector<quint8> &values);
+    int GetPGMOutputSelect(const QVector<quint8> &map, QVector<quint8> &values);
+    int SetAUXOutputSelect(quint8 value);
+    int GetAUXOutputSelect(quint8 &value);
+    int SetRelayControl(const QVector<quint8> &map, const QVector<quint8> &manualControl,
+                        const QVector<quint8> &bypassProtect);
+    int GetRelayControl(const QVector<quint8> &map, QVector<quint8> &manualControl,
+                        QVector<quint8> &bypassProtect);
+    int SetAutoSwitchMethod(const QVector<quint8> &map, const QVector<qint32> &values);
+    int GetAutoSwitchMethod(const QVector<quint8> &map, QVector<qint32> &values);
+    int SetAutoSwitchTrigger(const QVector<alarmTrigger> &triggers);
+    int GetAutoSwitchTrigger(QVector<alarmTrigger> &triggers);
+    int ManualReturn(quint8 group);
+    int SetAGCParam(const AGCParam &param);
+    int GetAGCParam(AGCParam &param);
+    int GetAudioLevel(QVector<quint16> &inputLevel, QVector<quint16> &outputLevel);
+    int SetNotificationDest(const QStringList &ips, const QVector<quint16> &ports);
+    int GetNotificationDest(QStringList &ips, QVector<quint16> &ports);
+    int SetPhaseAutoAlign(const QVector<quint8> &flags);
+    int GetPhaseAutoAlign(QVector<quint8> &flags);
+    int AlignPhase(quint8 group);
+
+    // This machine's IPv4 addresses: the host name's first, in the
+    // resolver's order, then those of every interface.
+    QStringList LocalAddresses() const;
+    // The local address on the device's subnet, or "0.0.0.0".
+    QString LocalAddressOnDeviceSubnet();
+
+    // Test seam: shortens the 2000 ms receive time-out (0 restores it).
+    void SetReceiveTimeoutForTests(int ms);
+
+private:
+    Q_DISABLE_COPY(CfgNetClient)
+
+    template <class Request>
+    Request NewRequest();
+    int Transact(RequestMsg &request, std::unique_ptr<ResponseMsg> &response);
+    // Transact, then the typed response; null when the transaction failed.
+    template <class Response>
+    Response *Call(RequestMsg &request, std::unique_ptr<ResponseMsg> &holder);
+
+    std::unique_ptr<UdpTransport> m_transport;
+    std::mutex m_transportLock;
+    std::mutex m_requestLock;
+    quint16 m_sequence = 0;
+    quint32 m_loginId = 0;
+    QByteArray m_user;  // set on the user-interface thread before any login
+    QByteArray m_password;
+};

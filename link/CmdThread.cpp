@@ -1,0 +1,221 @@
+#include "CmdThread.h"
+
+#include "CfgNetClient.h"
+
+namespace {
+const QVector<quint8> kIdentity = {0, 1, 2, 3};
+constexpr int kImportPageGapMs = 100;
+}  // namespace
+
+CmdThread::CmdThread(CfgNetClient *client, QObject *parent) : QThread(parent), m_client(client)
+{
+    RegisterLinkTypes();
+}
+
+CmdThread::~CmdThread()
+{
+    Stop();
+    wait();
+}
+
+void CmdThread::Start()
+{
+    m_running = true;
+    start(QThread::InheritPriority);
+}
+
+void CmdThread::Stop()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_pauseLock);
+        m_running = false;
+    }
+    m_wake.notify_all();
+}
+
+void CmdThread::SetImportPages(const QList<ImportTarget *> &pages)
+{
+    std::lock_guard<std::mutex> lock(m_pagesLock);
+    m_pages = pages;
+}
+
+void CmdThread::OnSetCmd(CmdType type)
+{
+    m_command = type;
+    m_genlockWasLost = true;
+}
+
+int CmdThread::PauseAfter(CmdType command)
+{
+    switch (command) {
+    case SwitchControlCmd:
+    case GenlockCmd:
+    case SignalIOCmd:
+    case GPIOCmd:
+    case RegionMaxValueCmd:
+        return 3000;
+    case AGCCmd:
+        return 500;
+    case StatusCmd:
+        return 1000;
+    case ImportCmd:
+        return 0;
+    default:
+        return 40;
+    }
+}
+
+void CmdThread::Pause(int ms)
+{
+    std::unique_lock<std::mutex> lock(m_pauseLock);
+    m_wake.wait_for(lock, std::chrono::milliseconds(ms), [this] { return !m_running; });
+}
+
+void CmdThread::run()
+{
+    while (m_running) {
+        const CmdType command = static_cast<CmdType>(m_command.load());
+        Poll(command);
+        if (command == ImportCmd) {
+            continue;
+        }
+        Pause(m_testPauseMs > 0 ? m_testPauseMs.load() : PauseAfter(command));
+    }
+}
+
+void CmdThread::Poll(CmdType command)
+{
+    switch (command) {
+    case SwitchControlCmd: {
+        quint8 gpi = 0, gpo = 0;
+        if (m_client->GetGPIOState(gpi, gpo) == 0) {
+            emit NotifySwitchControlUpdate(gpi, gpo);
+        }
+        break;
+    }
+    case AGCCmd: {
+        QVector<quint16> in, out;
+        if (m_client->GetAudioLevel(in, out) == 0) {
+            emit NotifyAGCUpdate(in, out);
+        }
+        break;
+    }
+    case GenlockCmd: {
+        VideoStandard standard = kNoSignal;
+        quint8 present = 0;
+        if (m_client->GetGenlockState(standard, present) == 0) {
+            emit NotifyGenLockUpdate(standard, present != 0);
+        }
+        break;
+    }
+    case SignalIOCmd:
+        PollSignalIO();
+        break;
+    case GPIOCmd: {
+        GPIOTriggerMode gpiMode = ActiveLow, gpoMode = ActiveLow;
+        quint8 gpi = 0, gpo = 0;
+        if (m_client->GetGPIOTriggerMode(gpiMode, gpoMode) == 0 &&
+            m_client->GetGPIOState(gpi, gpo) == 0) {
+            emit NotifyGPIOUpdate(gpiMode, gpoMode, gpi, gpo);
+        }
+        break;
+    }
+    case StatusCmd:
+        PollStatus();
+        break;
+    case RegionMaxValueCmd: {
+        QVector<VideoStandard> standards;
+        QVector<quint8> present;
+        if (m_client->GetInputStandards(kIdentity, standards, present) == 0) {
+            emit SendRegionMaxValue(standards);
+        }
+        break;
+    }
+    case ImportCmd:
+        RunImport();
+        break;
+    default:
+        break;
+    }
+}
+
+void CmdThread::PollSignalIO()
+{
+    QVector<VideoStandard> standards;
+    QVector<quint8> present;
+    QVector<quint16> lines, pixels;
+    QVector<PhaseState> states;
+    QVector<bool> locked;
+    QVector<quint8> follow;
+    QVector<AlarmType> video;
+    QVector<quint16> lost, silent;
+    SystemAlarm system = 0;
+    if (m_client->GetInputStandards(kIdentity, standards, present) != 0 ||
+        m_client->GetPhase(kIdentity, lines, pixels, states, locked) != 0 ||
+        m_client->GetPhaseAutoAlign(follow) != 0 ||
+        m_client->GetAlarmInfo(kIdentity, video, lost, silent, system) != 0) {
+        return;
+    }
+    // Align the phase when the genlock reference comes back while alignment
+    // follows the genlock.
+    const bool genlockLost = (system & kSystemGenlockLost) != 0;
+    const bool phaseAlign =
+        m_genlockWasLost && !genlockLost && (follow.value(0) != 0 || follow.value(1) != 0);
+    m_genlockWasLost = genlockLost;
+
+    QVector<SignalIOInfo> inputs(kInputCount);
+    for (int i = 0; i < kInputCount; ++i) {
+        inputs[i].standard = standards[i];
+        inputs[i].phaseState = states[i];
+        inputs[i].phaseLine = lines[i];
+        inputs[i].phasePixel = pixels[i];
+        inputs[i].present = present[i];
+    }
+    emit NotifySignalIOUpdate(inputs, locked, phaseAlign);
+}
+
+void CmdThread::PollStatus()
+{
+    // Each read stands on its own: one refused read does not silence the others.
+    for (int input = 0; input < kInputCount; ++input) {
+        DetectionParam param;
+        if (m_client->GetDetectionParam(input, param) == 0) {
+            emit SendDetectionInfo(input, param);
+        }
+    }
+    SystemAlarm enables = 0;
+    if (m_client->GetSystemAlarmParam(enables) == 0) {
+        emit SendSystemAlarmInfo(enables);
+    }
+    QVector<alarmTrigger> triggers;
+    if (m_client->GetAutoSwitchTrigger(triggers) == 0) {
+        emit SendAlarmTriggerInfo(triggers);
+    }
+    QVector<AlarmType> video;
+    QVector<quint16> lost, silent;
+    SystemAlarm system = 0;
+    if (m_client->GetAlarmInfo(kIdentity, video, lost, silent, system) == 0) {
+        emit NotifyStatusUpdate(video, lost, silent, system);
+    }
+}
+
+void CmdThread::RunImport()
+{
+    QList<ImportTarget *> pages;
+    {
+        std::lock_guard<std::mutex> lock(m_pagesLock);
+        pages = m_pages;
+    }
+    int status = 0;
+    for (ImportTarget *page : pages) {
+        if (page->ImportParameters() != 0) {
+            status = -1;
+            break;
+        }
+        Pause(kImportPageGapMs);
+    }
+    // Back to idle before anyone hears of the end, so that a new import
+    // started from the finish handler is not overwritten.
+    m_command = NoCmd;
+    emit NotifyImportFinish(status);
+}

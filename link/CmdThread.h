@@ -1,0 +1,77 @@
+#pragma once
+
+#include "ImportTarget.h"
+#include "LinkTypes.h"
+
+#include <QList>
+#include <QThread>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
+class CfgNetClient;
+
+// Polls the device for whatever the visible page shows, and runs the
+// parameter-file import. The page sets the command (OnSetCmd); the thread
+// repeats its poll with the command's pause until it changes. Results reach
+// the pages only through the signals below, queued to their thread.
+class CmdThread final : public QThread
+{
+    Q_OBJECT
+
+public:
+    explicit CmdThread(CfgNetClient *client, QObject *parent = nullptr);
+    ~CmdThread() override;
+
+    void Start();
+    // Clears the running flag: the loop ends after the current poll. A pause
+    // in progress is cut short. The owner waits for the thread.
+    void Stop();
+    void SetImportPages(const QList<ImportTarget *> &pages);
+
+    CmdType CurrentCommand() const { return static_cast<CmdType>(m_command.load()); }
+    // Milliseconds the thread pauses after a command's poll.
+    static int PauseAfter(CmdType command);
+    // Test seam: one pause for every command (0 restores the real ones).
+    void SetPauseForTests(int ms) { m_testPauseMs = ms; }
+
+signals:
+    void NotifySwitchControlUpdate(unsigned char gpiStatus, unsigned char gpoStatus);
+    void NotifyAGCUpdate(QVector<unsigned short> inputLevel, QVector<unsigned short> outputLevel);
+    void NotifyGenLockUpdate(VideoStandard standard, bool present);
+    void NotifySignalIOUpdate(QVector<SignalIOInfo> inputs, QVector<bool> locked, bool phaseAlign);
+    void NotifyGPIOUpdate(GPIOTriggerMode gpiMode, GPIOTriggerMode gpoMode,
+                          unsigned char gpiStatus, unsigned char gpoStatus);
+    void NotifyStatusUpdate(QVector<AlarmType> video, QVector<unsigned short> audioLost,
+                            QVector<unsigned short> audioSilent, SystemAlarm system);
+    void SendRegionMaxValue(QVector<VideoStandard> standards);
+    void NotifyImportFinish(int status);
+    void SendDetectionInfo(int input, DetectionParam param);
+    void SendAlarmTriggerInfo(QVector<alarmTrigger> triggers);
+    void SendSystemAlarmInfo(SystemAlarm mask);
+
+public slots:
+    void OnSetCmd(CmdType type);
+
+protected:
+    void run() override;
+
+private:
+    Q_DISABLE_COPY(CmdThread)
+    void Poll(CmdType command);
+    void PollSignalIO();
+    void PollStatus();
+    void RunImport();
+    void Pause(int ms);
+
+    CfgNetClient *m_client;
+    std::atomic<int> m_command{NoCmd};
+    std::atomic<bool> m_running{true};
+    std::atomic<bool> m_genlockWasLost{true};
+    std::atomic<int> m_testPauseMs{0};  // bit 0 of the last alarm state seen
+    std::mutex m_pagesLock;                    // guards m_pages
+    QList<ImportTarget *> m_pages;
+    std::mutex m_pauseLock;  // with m_wake: lets Stop cut a pause short
+    std::condition_variable m_wake;
+};

@@ -1,0 +1,381 @@
+#include "NoticesServer.h"
+
+#include "ByteOrder.h"
+#include "SessionState.h"
+#include "TextForms.h"
+
+#include <QCoreApplication>
+
+namespace {
+constexpr int kReceiveSliceMs = 100;   // longest a Stop or Rebind waits for the receive
+constexpr int kSocketTimeoutMs = 3000;
+constexpr int kReceiveBufferBytes = 1 << 20;
+constexpr quint32 kAudioLost = 6;
+constexpr quint32 kAudioSilent = 7;
+
+QString Tr(const char *text)
+{
+    return QCoreApplication::translate("NoticesServer", text);
+}
+
+QString GroupLetter(int group)
+{
+    return group == 0 ? QStringLiteral("A") : QStringLiteral("B");
+}
+
+QString InputName(int input, bool dual)
+{
+    if (input >= 4) {
+        return QString();
+    }
+    if (dual) {
+        return Tr("%1-Input %2").arg(GroupLetter(input / 2)).arg(input % 2 + 1);
+    }
+    return Tr("Input %1").arg(input + 1);
+}
+
+QString GroupName(int group, bool dual)
+{
+    if (group > 1) {
+        return QString();
+    }
+    return Tr("Group %1").arg(dual ? GroupLetter(group) : GroupLetter(0));
+}
+
+QString SourceName(quint32 value)
+{
+    switch (value) {
+    case 0:
+        return Tr("Invalid");
+    case 1:
+        return Tr("Genlock");
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+        return Tr("%1-Input %2").arg(GroupLetter(int(value - 2) / 2)).arg((value - 2) % 2 + 1);
+    case 6:
+    case 7:
+    case 8:
+    case 9:
+        return Tr("Input %1").arg(value - 5);
+    default:
+        return QString();
+    }
+}
+
+QString ChannelList(quint16 mask)
+{
+    QString text;
+    for (int k = 0; k < 16; ++k) {
+        if (mask & (1u << k)) {
+            text += QStringLiteral("Ch%1 ").arg(k + 1);
+        }
+    }
+    return text;
+}
+
+QString Status(bool asserted)
+{
+    return asserted ? Tr("Asserted") : Tr("Cleared");
+}
+
+// Audio-mask memory: [family][code 6/7][input 0-3].
+std::mutex g_maskLock;
+quint16 g_masks[2][2][4] = {};
+
+int CodeSlot(quint32 code)
+{
+    return code == kAudioSilent ? 1 : 0;
+}
+}  // namespace
+
+int NotificationMsg::Parse(const quint8 *bytes, int size)
+{
+    if (bytes == nullptr || size < kMinSize || size > kMaxSize) {
+        return -1;
+    }
+    if (ByteSum(bytes, size) != 0xFF) {
+        return -1;
+    }
+    // Fields beyond a short datagram read as zero.
+    std::fill(m_buffer, m_buffer + kMaxSize, quint8(0));
+    std::copy(bytes, bytes + size, m_buffer);
+    m_size = size;
+    length = ReadU16(m_buffer);
+    version = m_buffer[2];
+    alarmCode = ReadU32(m_buffer + 3);
+    groupIndex = m_buffer[7];
+    inputIndex = m_buffer[8];
+    value = ReadU32(m_buffer + 9);
+    if (length != size - 2 || version != 1) {
+        return -1;
+    }
+    return 0;
+}
+
+namespace AudioMaskMemory {
+
+quint16 Exchange(bool dual, quint32 code, int input, quint16 mask)
+{
+    std::lock_guard<std::mutex> lock(g_maskLock);
+    quint16 &slot = g_masks[dual ? 1 : 0][CodeSlot(code)][input & 3];
+    const quint16 previous = slot;
+    slot = mask;
+    return previous;
+}
+
+void Store(bool dual, const QVector<quint16> &audioLost, const QVector<quint16> &audioSilent)
+{
+    std::lock_guard<std::mutex> lock(g_maskLock);
+    for (int i = 0; i < 4; ++i) {
+        g_masks[dual ? 1 : 0][0][i] = audioLost.value(i);
+        g_masks[dual ? 1 : 0][1][i] = audioSilent.value(i);
+    }
+}
+
+quint16 Get(bool dual, quint32 code, int input)
+{
+    std::lock_guard<std::mutex> lock(g_maskLock);
+    return g_masks[dual ? 1 : 0][CodeSlot(code)][input & 3];
+}
+
+void Clear()
+{
+    std::lock_guard<std::mutex> lock(g_maskLock);
+    std::fill(&g_masks[0][0][0], &g_masks[0][0][0] + sizeof g_masks / sizeof(quint16), quint16(0));
+}
+
+}  // namespace AudioMaskMemory
+
+AlarmInfo DescribeNotification(const NotificationMsg &msg, bool dual)
+{
+    AlarmInfo info;
+    info.time = QDateTime::currentDateTime();
+    const int input = msg.inputIndex;
+    const int group = msg.groupIndex;
+    const quint32 value = msg.value;
+    switch (msg.alarmCode) {
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+    case 5: {
+        static const char *const names[] = {"Signal Lost", "Signal Format Error",
+                                            "Signal Sync Failed", "Video Black", "Video Frozen"};
+        info.alarmType = Tr(names[msg.alarmCode - 1]);
+        info.input = InputName(input, dual);
+        info.alarmStatus = Status(value == 1);
+        break;
+    }
+    case kAudioLost:
+    case kAudioSilent: {
+        info.alarmType = msg.alarmCode == kAudioLost ? Tr("Audio Lost") : Tr("Audio Silent");
+        info.input = InputName(input, dual);
+        const quint16 now = static_cast<quint16>(value & 0xFFFF);
+        // An input the device should not name has no memory slot: report the
+        // mask as it stands.
+        const quint16 previous =
+            input < 4 ? AudioMaskMemory::Exchange(dual, msg.alarmCode, input, now) : 0;
+        const quint16 changed = previous ^ now;
+        const quint16 raised = now & changed;
+        const quint16 cleared = static_cast<quint16>(~now & changed);
+        if (cleared) {
+            info.notes = ChannelList(cleared);
+            info.alarmStatus = Status(false);
+        }
+        if (raised) {
+            info.notes = ChannelList(raised);
+            info.alarmStatus = Status(true);
+        }
+        break;
+    }
+    case 8:
+        info.alarmType = Tr("Genlock Lost");
+        info.alarmStatus = Status(value == 1);
+        break;
+    case 9:
+        info.alarmType = Tr("System Clocking Unlocked");
+        info.input = GroupName(group, dual);
+        info.alarmStatus = Status(value == 1);
+        break;
+    case 10:
+        info.alarmType = Tr("Genlocking Source Switched");
+        info.input = GroupName(group, dual);
+        info.alarmStatus = Status(value == 0);
+        if (value != 0) {
+            info.notes = SourceName(value);
+        }
+        break;
+    case 11:
+        info.alarmType = Tr("GPI Relay Triggered");
+        info.input = GroupName(group, dual);
+        info.alarmStatus = Status(value == 1);
+        break;
+    case 12: {
+        const int number = input <= 3 ? (dual ? input % 2 + 1 : input + 1) : input;
+        info.alarmType = Tr("GPI %1 Triggered").arg(number);
+        if (input <= 3) {
+            info.input = Tr("Group %1").arg(dual ? GroupLetter(input / 2) : GroupLetter(0));
+        }
+        info.alarmStatus = Status(value == 1);
+        break;
+    }
+    case 13:
+        info.alarmType = Tr("Relay Bypassed");
+        info.input = GroupName(group, dual);
+        info.alarmStatus = Status(value == 1);
+        break;
+    case 14:
+        info.alarmType = Tr("Output Switched");
+        info.input = GroupName(group, dual);
+        info.alarmStatus = Status(value == 0xFFFFFFFF);
+        if (value != 0xFFFFFFFF) {
+            info.notes = dual ? Tr("%1-Input %2").arg(GroupLetter(group > 1 ? 1 : group)).arg(value + 1)
+                              : Tr("Input %1").arg(value + 1);
+        }
+        break;
+    case 15:
+        info.alarmType = Tr("PS1 Fail");
+        info.alarmStatus = Status(value == 1);
+        break;
+    case 16:
+        info.alarmType = Tr("PS2 Fail");
+        info.alarmStatus = Status(value == 1);
+        break;
+    default:
+        break;
+    }
+    return info;
+}
+
+NoticesServer::NoticesServer(QObject *parent) : QObject(parent)
+{
+    RegisterLinkTypes();
+}
+
+NoticesServer::~NoticesServer()
+{
+    Stop();
+    if (m_thread) {
+        m_thread->wait();
+    }
+}
+
+bool NoticesServer::OpenSocket(quint16 port)
+{
+    if (!m_socket.Open() || !m_socket.Bind(0, port)) {
+        m_socket.Close();
+        return false;
+    }
+    m_socket.SetReceiveTimeout(kSocketTimeoutMs);
+    // Room for a burst of alarms while the user interface is busy.
+    m_socket.SetReceiveBufferSize(kReceiveBufferBytes);
+    return true;
+}
+
+void NoticesServer::CloseSocket()
+{
+    m_socket.Close();
+}
+
+bool NoticesServer::Start(quint16 port)
+{
+    m_handover = true;
+    bool bound;
+    {
+        std::lock_guard<std::mutex> lock(m_socketLock);
+        bound = OpenSocket(port);
+    }
+    m_handover = false;
+    if (!m_thread) {
+        m_thread = std::make_unique<NoticesThread>(this);
+    }
+    // A loop still running (a second Start, or one still finishing an
+    // earlier Stop) ends first, so exactly one loop serves the new socket.
+    m_thread->Stop();
+    m_thread->wait();
+    m_thread->Start();
+    return bound;
+}
+
+bool NoticesServer::Rebind(quint16 port)
+{
+    m_handover = true;
+    bool bound;
+    {
+        std::lock_guard<std::mutex> lock(m_socketLock);
+        bound = OpenSocket(port);
+    }
+    m_handover = false;
+    return bound;
+}
+
+void NoticesServer::Stop()
+{
+    if (m_thread) {
+        m_thread->Stop();
+    }
+    m_handover = true;
+    {
+        std::lock_guard<std::mutex> lock(m_socketLock);
+        CloseSocket();
+    }
+    m_handover = false;
+}
+
+int NoticesServer::ReceiveBufferSize()
+{
+    std::lock_guard<std::mutex> lock(m_socketLock);
+    return m_socket.ReceiveBufferSize();
+}
+
+void NoticesServer::ReceiveStep()
+{
+    if (m_handover) {
+        QThread::msleep(1);
+        return;
+    }
+    quint8 buffer[NotificationMsg::kMaxSize + 1];
+    UdpSocket::Peer from;
+    int size;
+    {
+        std::unique_lock<std::mutex> lock(m_socketLock);
+        if (!m_socket.IsOpen()) {
+            lock.unlock();
+            QThread::msleep(20);
+            return;
+        }
+        size = m_socket.ReceiveFrom(buffer, sizeof buffer, kReceiveSliceMs, &from);
+    }
+    if (size <= 0) {
+        return;
+    }
+    if (AddressText(from.address) != SessionState::DeviceAddress()) {
+        return;
+    }
+    NotificationMsg msg;
+    if (msg.Parse(buffer, size) != 0) {
+        return;
+    }
+    emit NotityAlarmInfo(DescribeNotification(msg, SessionState::ProductType() == 50000));
+}
+
+NoticesThread::~NoticesThread()
+{
+    Stop();
+    wait();
+}
+
+void NoticesThread::Start()
+{
+    m_running = true;
+    start();
+}
+
+void NoticesThread::run()
+{
+    while (m_running) {
+        m_server->ReceiveStep();
+    }
+}

@@ -1,0 +1,112 @@
+#pragma once
+
+#include "LinkTypes.h"
+#include "UdpSocket.h"
+
+#include <QObject>
+#include <QThread>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+// One notification datagram as the device sends it:
+//   length(2) version(1) code(4) group(1) input(1) value(4) ... checksum(1)
+class NotificationMsg final
+{
+public:
+    static constexpr int kMinSize = 10;
+    static constexpr int kMaxSize = 1039;
+
+    // 0 when the datagram is acceptable, -1 otherwise.
+    int Parse(const quint8 *bytes, int size);
+
+    quint16 length = 0;
+    quint8 version = 0;
+    quint32 alarmCode = 0;
+    quint8 groupIndex = 0;
+    quint8 inputIndex = 0;
+    quint32 value = 0;
+
+private:
+    quint8 m_buffer[kMaxSize] = {};
+    int m_size = 0;
+};
+
+// The last channel mask of the "Audio Lost" (code 6) and "Audio Silent"
+// (code 7) alarms per input, per model family, so that a notification can
+// name only the channels that changed. The receive thread and the status
+// pages both write it; one lock guards it.
+namespace AudioMaskMemory {
+// Stores `mask` for (code, input 0-3) and returns the mask it replaces.
+quint16 Exchange(bool dual, quint32 code, int input, quint16 mask);
+// Overwrites the masks of all four inputs with what the device reports.
+void Store(bool dual, const QVector<quint16> &audioLost, const QVector<quint16> &audioSilent);
+quint16 Get(bool dual, quint32 code, int input);
+void Clear();
+}  // namespace AudioMaskMemory
+
+// Names an alarm notification the way the alarm log shows it. `dual`: the
+// device of the current login is the dual 2x1 model.
+AlarmInfo DescribeNotification(const NotificationMsg &msg, bool dual);
+
+class NoticesThread;
+
+// Receives the device's notification datagrams on a UDP port of the tool and
+// emits one AlarmInfo for each acceptable one from the logged-in device.
+class NoticesServer final : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit NoticesServer(QObject *parent = nullptr);
+    ~NoticesServer() override;
+
+    // Binds the port (on every local address) and starts the receive thread.
+    bool Start(quint16 port);
+    // Moves to another port; the receive thread carries on with the new socket.
+    bool Rebind(quint16 port);
+    // Stops the receive thread (without waiting for it) and closes the socket.
+    void Stop();
+
+    // One receive step: waits briefly for one datagram and handles it.
+    void ReceiveStep();
+
+    // The kernel's receive buffer of the notification socket, in bytes.
+    int ReceiveBufferSize();
+
+signals:
+    void NotityAlarmInfo(AlarmInfo info);
+
+private:
+    Q_DISABLE_COPY(NoticesServer)
+    bool OpenSocket(quint16 port);
+    void CloseSocket();
+
+    // The receive thread holds m_socketLock only for one short receive, and
+    // backs off while m_handover is set, so that Stop and Rebind can close
+    // or replace the socket without pulling it from under a waiting receive.
+    std::mutex m_socketLock;
+    std::atomic<bool> m_handover{false};
+    UdpSocket m_socket;
+    std::unique_ptr<NoticesThread> m_thread;
+};
+
+class NoticesThread final : public QThread
+{
+    Q_OBJECT
+
+public:
+    explicit NoticesThread(NoticesServer *server) : m_server(server) {}
+    ~NoticesThread() override;
+    void Start();
+    void Stop() { m_running = false; }
+
+protected:
+    void run() override;
+
+private:
+    Q_DISABLE_COPY(NoticesThread)
+    NoticesServer *m_server;
+    std::atomic<bool> m_running{true};
+};
