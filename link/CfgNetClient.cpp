@@ -499,8 +499,7 @@ int CfgNetClient::SetAudioEffect(int group, quint8 enable, quint32 duration, qui
     return Transact(request, holder) == 0 ? 0 : -1;
 }
 
-int CfgNetClient::GetAudioEffect(int group, quint8 &enable, quint32 &duration,
-                                 quint8 &duplication)
+int CfgNetClient::GetAudioEffect(int group, quint8 &enable, quint32 &duration, quint8 &duplication)
 {
     if (group < 0 || group >= kGroupCount) {
         return -1;

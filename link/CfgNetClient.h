@@ -58,8 +58,8 @@ public:
                  const QVector<quint16> &pixels, const QVector<quint8> &modes);
     int GetPhase(const QVector<quint8> &map, QVector<quint16> &lines, QVector<quint16> &pixels,
                  QVector<PhaseState> &states, QVector<bool> &locked);
-    int GetGroupPhase(const QVector<quint8> &map, QVector<quint16> &lines,
-                      QVector<quint16> &pixels, QVector<quint8> &modes);
+    int GetGroupPhase(const QVector<quint8> &map, QVector<quint16> &lines, QVector<quint16> &pixels,
+                      QVector<quint8> &modes);
     int SetGPIOTriggerMode(GPIOTriggerMode gpi, GPIOTriggerMode gpo);
     int GetGPIOTriggerMode(GPIOTriggerMode &gpi, GPIOTriggerMode &gpo);
     int SetDetectionParam(int input, const DetectionParam &param);

@@ -48,20 +48,20 @@ void CmdThread::OnSetCmd(CmdType type)
 int CmdThread::PauseAfter(CmdType command)
 {
     switch (command) {
-    case SwitchControlCmd:
-    case GenlockCmd:
-    case SignalIOCmd:
-    case GPIOCmd:
-    case RegionMaxValueCmd:
-        return 3000;
-    case AGCCmd:
-        return 500;
-    case StatusCmd:
-        return 1000;
-    case ImportCmd:
-        return 0;
-    default:
-        return 40;
+        case SwitchControlCmd:
+        case GenlockCmd:
+        case SignalIOCmd:
+        case GPIOCmd:
+        case RegionMaxValueCmd:
+            return 3000;
+        case AGCCmd:
+            return 500;
+        case StatusCmd:
+            return 1000;
+        case ImportCmd:
+            return 0;
+        default:
+            return 40;
     }
 }
 
@@ -86,56 +86,56 @@ void CmdThread::run()
 void CmdThread::Poll(CmdType command)
 {
     switch (command) {
-    case SwitchControlCmd: {
-        quint8 gpi = 0, gpo = 0;
-        if (m_client->GetGPIOState(gpi, gpo) == 0) {
-            emit NotifySwitchControlUpdate(gpi, gpo);
+        case SwitchControlCmd: {
+            quint8 gpi = 0, gpo = 0;
+            if (m_client->GetGPIOState(gpi, gpo) == 0) {
+                emit NotifySwitchControlUpdate(gpi, gpo);
+            }
+            break;
         }
-        break;
-    }
-    case AGCCmd: {
-        QVector<quint16> in, out;
-        if (m_client->GetAudioLevel(in, out) == 0) {
-            emit NotifyAGCUpdate(in, out);
+        case AGCCmd: {
+            QVector<quint16> in, out;
+            if (m_client->GetAudioLevel(in, out) == 0) {
+                emit NotifyAGCUpdate(in, out);
+            }
+            break;
         }
-        break;
-    }
-    case GenlockCmd: {
-        VideoStandard standard = kNoSignal;
-        quint8 present = 0;
-        if (m_client->GetGenlockState(standard, present) == 0) {
-            emit NotifyGenLockUpdate(standard, present != 0);
+        case GenlockCmd: {
+            VideoStandard standard = kNoSignal;
+            quint8 present = 0;
+            if (m_client->GetGenlockState(standard, present) == 0) {
+                emit NotifyGenLockUpdate(standard, present != 0);
+            }
+            break;
         }
-        break;
-    }
-    case SignalIOCmd:
-        PollSignalIO();
-        break;
-    case GPIOCmd: {
-        GPIOTriggerMode gpiMode = ActiveLow, gpoMode = ActiveLow;
-        quint8 gpi = 0, gpo = 0;
-        if (m_client->GetGPIOTriggerMode(gpiMode, gpoMode) == 0 &&
-            m_client->GetGPIOState(gpi, gpo) == 0) {
-            emit NotifyGPIOUpdate(gpiMode, gpoMode, gpi, gpo);
+        case SignalIOCmd:
+            PollSignalIO();
+            break;
+        case GPIOCmd: {
+            GPIOTriggerMode gpiMode = ActiveLow, gpoMode = ActiveLow;
+            quint8 gpi = 0, gpo = 0;
+            if (m_client->GetGPIOTriggerMode(gpiMode, gpoMode) == 0 &&
+                m_client->GetGPIOState(gpi, gpo) == 0) {
+                emit NotifyGPIOUpdate(gpiMode, gpoMode, gpi, gpo);
+            }
+            break;
         }
-        break;
-    }
-    case StatusCmd:
-        PollStatus();
-        break;
-    case RegionMaxValueCmd: {
-        QVector<VideoStandard> standards;
-        QVector<quint8> present;
-        if (m_client->GetInputStandards(kIdentity, standards, present) == 0) {
-            emit SendRegionMaxValue(standards);
+        case StatusCmd:
+            PollStatus();
+            break;
+        case RegionMaxValueCmd: {
+            QVector<VideoStandard> standards;
+            QVector<quint8> present;
+            if (m_client->GetInputStandards(kIdentity, standards, present) == 0) {
+                emit SendRegionMaxValue(standards);
+            }
+            break;
         }
-        break;
-    }
-    case ImportCmd:
-        RunImport();
-        break;
-    default:
-        break;
+        case ImportCmd:
+            RunImport();
+            break;
+        default:
+            break;
     }
 }
 

@@ -41,8 +41,8 @@ signals:
     void NotifyAGCUpdate(QVector<unsigned short> inputLevel, QVector<unsigned short> outputLevel);
     void NotifyGenLockUpdate(VideoStandard standard, bool present);
     void NotifySignalIOUpdate(QVector<SignalIOInfo> inputs, QVector<bool> locked, bool phaseAlign);
-    void NotifyGPIOUpdate(GPIOTriggerMode gpiMode, GPIOTriggerMode gpoMode,
-                          unsigned char gpiStatus, unsigned char gpoStatus);
+    void NotifyGPIOUpdate(GPIOTriggerMode gpiMode, GPIOTriggerMode gpoMode, unsigned char gpiStatus,
+                          unsigned char gpoStatus);
     void NotifyStatusUpdate(QVector<AlarmType> video, QVector<unsigned short> audioLost,
                             QVector<unsigned short> audioSilent, SystemAlarm system);
     void SendRegionMaxValue(QVector<VideoStandard> standards);
@@ -70,7 +70,7 @@ private:
     std::atomic<bool> m_running{true};
     std::atomic<bool> m_genlockWasLost{true};
     std::atomic<int> m_testPauseMs{0};  // bit 0 of the last alarm state seen
-    std::mutex m_pagesLock;                    // guards m_pages
+    std::mutex m_pagesLock;             // guards m_pages
     QList<ImportTarget *> m_pages;
     std::mutex m_pauseLock;  // with m_wake: lets Stop cut a pause short
     std::condition_variable m_wake;

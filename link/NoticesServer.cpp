@@ -7,7 +7,7 @@
 #include <QCoreApplication>
 
 namespace {
-constexpr int kReceiveSliceMs = 100;   // longest a Stop or Rebind waits for the receive
+constexpr int kReceiveSliceMs = 100;  // longest a Stop or Rebind waits for the receive
 constexpr int kSocketTimeoutMs = 3000;
 constexpr int kReceiveBufferBytes = 1 << 20;
 constexpr quint32 kAudioLost = 6;
@@ -45,22 +45,22 @@ QString GroupName(int group, bool dual)
 QString SourceName(quint32 value)
 {
     switch (value) {
-    case 0:
-        return Tr("Invalid");
-    case 1:
-        return Tr("Genlock");
-    case 2:
-    case 3:
-    case 4:
-    case 5:
-        return Tr("%1-Input %2").arg(GroupLetter(int(value - 2) / 2)).arg((value - 2) % 2 + 1);
-    case 6:
-    case 7:
-    case 8:
-    case 9:
-        return Tr("Input %1").arg(value - 5);
-    default:
-        return QString();
+        case 0:
+            return Tr("Invalid");
+        case 1:
+            return Tr("Genlock");
+        case 2:
+        case 3:
+        case 4:
+        case 5:
+            return Tr("%1-Input %2").arg(GroupLetter(int(value - 2) / 2)).arg((value - 2) % 2 + 1);
+        case 6:
+        case 7:
+        case 8:
+        case 9:
+            return Tr("Input %1").arg(value - 5);
+        default:
+            return QString();
     }
 }
 
@@ -156,95 +156,97 @@ AlarmInfo DescribeNotification(const NotificationMsg &msg, bool dual)
     const int group = msg.groupIndex;
     const quint32 value = msg.value;
     switch (msg.alarmCode) {
-    case 1:
-    case 2:
-    case 3:
-    case 4:
-    case 5: {
-        static const char *const names[] = {"Signal Lost", "Signal Format Error",
-                                            "Signal Sync Failed", "Video Black", "Video Frozen"};
-        info.alarmType = Tr(names[msg.alarmCode - 1]);
-        info.input = InputName(input, dual);
-        info.alarmStatus = Status(value == 1);
-        break;
-    }
-    case kAudioLost:
-    case kAudioSilent: {
-        info.alarmType = msg.alarmCode == kAudioLost ? Tr("Audio Lost") : Tr("Audio Silent");
-        info.input = InputName(input, dual);
-        const quint16 now = static_cast<quint16>(value & 0xFFFF);
-        // An input the device should not name has no memory slot: report the
-        // mask as it stands.
-        const quint16 previous =
-            input < 4 ? AudioMaskMemory::Exchange(dual, msg.alarmCode, input, now) : 0;
-        const quint16 changed = previous ^ now;
-        const quint16 raised = now & changed;
-        const quint16 cleared = static_cast<quint16>(~now & changed);
-        if (cleared) {
-            info.notes = ChannelList(cleared);
-            info.alarmStatus = Status(false);
+        case 1:
+        case 2:
+        case 3:
+        case 4:
+        case 5: {
+            static const char *const names[] = {"Signal Lost", "Signal Format Error",
+                                                "Signal Sync Failed", "Video Black",
+                                                "Video Frozen"};
+            info.alarmType = Tr(names[msg.alarmCode - 1]);
+            info.input = InputName(input, dual);
+            info.alarmStatus = Status(value == 1);
+            break;
         }
-        if (raised) {
-            info.notes = ChannelList(raised);
-            info.alarmStatus = Status(true);
+        case kAudioLost:
+        case kAudioSilent: {
+            info.alarmType = msg.alarmCode == kAudioLost ? Tr("Audio Lost") : Tr("Audio Silent");
+            info.input = InputName(input, dual);
+            const quint16 now = static_cast<quint16>(value & 0xFFFF);
+            // An input the device should not name has no memory slot: report the
+            // mask as it stands.
+            const quint16 previous =
+                input < 4 ? AudioMaskMemory::Exchange(dual, msg.alarmCode, input, now) : 0;
+            const quint16 changed = previous ^ now;
+            const quint16 raised = now & changed;
+            const quint16 cleared = static_cast<quint16>(~now & changed);
+            if (cleared) {
+                info.notes = ChannelList(cleared);
+                info.alarmStatus = Status(false);
+            }
+            if (raised) {
+                info.notes = ChannelList(raised);
+                info.alarmStatus = Status(true);
+            }
+            break;
         }
-        break;
-    }
-    case 8:
-        info.alarmType = Tr("Genlock Lost");
-        info.alarmStatus = Status(value == 1);
-        break;
-    case 9:
-        info.alarmType = Tr("System Clocking Unlocked");
-        info.input = GroupName(group, dual);
-        info.alarmStatus = Status(value == 1);
-        break;
-    case 10:
-        info.alarmType = Tr("Genlocking Source Switched");
-        info.input = GroupName(group, dual);
-        info.alarmStatus = Status(value == 0);
-        if (value != 0) {
-            info.notes = SourceName(value);
+        case 8:
+            info.alarmType = Tr("Genlock Lost");
+            info.alarmStatus = Status(value == 1);
+            break;
+        case 9:
+            info.alarmType = Tr("System Clocking Unlocked");
+            info.input = GroupName(group, dual);
+            info.alarmStatus = Status(value == 1);
+            break;
+        case 10:
+            info.alarmType = Tr("Genlocking Source Switched");
+            info.input = GroupName(group, dual);
+            info.alarmStatus = Status(value == 0);
+            if (value != 0) {
+                info.notes = SourceName(value);
+            }
+            break;
+        case 11:
+            info.alarmType = Tr("GPI Relay Triggered");
+            info.input = GroupName(group, dual);
+            info.alarmStatus = Status(value == 1);
+            break;
+        case 12: {
+            const int number = input <= 3 ? (dual ? input % 2 + 1 : input + 1) : input;
+            info.alarmType = Tr("GPI %1 Triggered").arg(number);
+            if (input <= 3) {
+                info.input = Tr("Group %1").arg(dual ? GroupLetter(input / 2) : GroupLetter(0));
+            }
+            info.alarmStatus = Status(value == 1);
+            break;
         }
-        break;
-    case 11:
-        info.alarmType = Tr("GPI Relay Triggered");
-        info.input = GroupName(group, dual);
-        info.alarmStatus = Status(value == 1);
-        break;
-    case 12: {
-        const int number = input <= 3 ? (dual ? input % 2 + 1 : input + 1) : input;
-        info.alarmType = Tr("GPI %1 Triggered").arg(number);
-        if (input <= 3) {
-            info.input = Tr("Group %1").arg(dual ? GroupLetter(input / 2) : GroupLetter(0));
-        }
-        info.alarmStatus = Status(value == 1);
-        break;
-    }
-    case 13:
-        info.alarmType = Tr("Relay Bypassed");
-        info.input = GroupName(group, dual);
-        info.alarmStatus = Status(value == 1);
-        break;
-    case 14:
-        info.alarmType = Tr("Output Switched");
-        info.input = GroupName(group, dual);
-        info.alarmStatus = Status(value == 0xFFFFFFFF);
-        if (value != 0xFFFFFFFF) {
-            info.notes = dual ? Tr("%1-Input %2").arg(GroupLetter(group > 1 ? 1 : group)).arg(value + 1)
-                              : Tr("Input %1").arg(value + 1);
-        }
-        break;
-    case 15:
-        info.alarmType = Tr("PS1 Fail");
-        info.alarmStatus = Status(value == 1);
-        break;
-    case 16:
-        info.alarmType = Tr("PS2 Fail");
-        info.alarmStatus = Status(value == 1);
-        break;
-    default:
-        break;
+        case 13:
+            info.alarmType = Tr("Relay Bypassed");
+            info.input = GroupName(group, dual);
+            info.alarmStatus = Status(value == 1);
+            break;
+        case 14:
+            info.alarmType = Tr("Output Switched");
+            info.input = GroupName(group, dual);
+            info.alarmStatus = Status(value == 0xFFFFFFFF);
+            if (value != 0xFFFFFFFF) {
+                info.notes =
+                    dual ? Tr("%1-Input %2").arg(GroupLetter(group > 1 ? 1 : group)).arg(value + 1)
+                         : Tr("Input %1").arg(value + 1);
+            }
+            break;
+        case 15:
+            info.alarmType = Tr("PS1 Fail");
+            info.alarmStatus = Status(value == 1);
+            break;
+        case 16:
+            info.alarmType = Tr("PS2 Fail");
+            info.alarmStatus = Status(value == 1);
+            break;
+        default:
+            break;
     }
     return info;
 }

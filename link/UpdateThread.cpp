@@ -4,8 +4,7 @@
 
 UpdateThread::UpdateThread(CfgNetClient *client, QObject *parent)
     : QThread(parent), m_client(client)
-{
-}
+{}
 
 UpdateThread::~UpdateThread()
 {

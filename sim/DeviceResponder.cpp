@@ -457,7 +457,7 @@ quint32 DeviceResponder::ApplySet(quint16 type, const quint8 *payload, int paylo
                 t.AudioLostAlarmMask = in.U16();
                 t.AudioSilentAlarmMask = in.U16();
                 t.TriggerCombination = in.U8();
-                if (t.TriggerCombination > 2) {
+                if (t.TriggerCombination > 2 && t.TriggerCombination != 255) {
                     return kFail;
                 }
             }

@@ -167,6 +167,7 @@ bool DeviceSimulator::Start()
 
 void DeviceSimulator::Stop()
 {
+    StopFlood();
     if (m_thread.joinable()) {
         m_running = false;
         m_thread.join();
@@ -468,6 +469,14 @@ QString DeviceSimulator::Apply(const QStringList &w)
         }
         m.firmware = mask;
         return QStringLiteral("ok");
+    } else if (verb == QLatin1String("flood")) {
+        int count = 0;
+        int rate = 0;
+        if (n != 3 || !Number(w[1], 1, 10000000, &count) || !Number(w[2], 1, 10000000, &rate)) {
+            return usage + QStringLiteral("flood COUNT RATE");
+        }
+        StartFlood(count, rate);
+        return QStringLiteral("ok");
     } else if (verb == QLatin1String("status") && n == 1) {
         return QStringLiteral("ok ") + StatusLine();
     } else if (verb == QLatin1String("quit") && n == 1) {
@@ -477,6 +486,41 @@ QString DeviceSimulator::Apply(const QStringList &w)
     }
     Notify(m.Update());
     return QStringLiteral("ok");
+}
+
+// Sends `count` "Output Switched" notifications, value 0, 1, 2, ..., at
+// `rate` a second, to the current destinations, from a thread of its own so
+// that the device keeps answering meanwhile.
+void DeviceSimulator::StartFlood(int count, int rate)
+{
+    StopFlood();
+    std::vector<UdpSocket::Peer> destinations;
+    for (int d = 0; d < 2; ++d) {
+        if (m_model.notifyIp[d] != 0 && m_model.notifyPort[d] != 0) {
+            destinations.push_back({m_model.notifyIp[d], m_model.notifyPort[d]});
+        }
+    }
+    m_floodStop = false;
+    m_flood = std::thread([this, count, rate, destinations] {
+        const auto start = std::chrono::steady_clock::now();
+        const auto interval = std::chrono::nanoseconds(1000000000LL / rate);
+        for (int i = 0; i < count && !m_floodStop; ++i) {
+            std::this_thread::sleep_until(start + i * interval);
+            const QByteArray datagram = NotificationDatagram({14, 0, 0, static_cast<quint32>(i)});
+            for (const UdpSocket::Peer &to : destinations) {
+                m_socket.SendTo(to, reinterpret_cast<const quint8 *>(datagram.constData()),
+                                datagram.size());
+            }
+        }
+    });
+}
+
+void DeviceSimulator::StopFlood()
+{
+    m_floodStop = true;
+    if (m_flood.joinable()) {
+        m_flood.join();
+    }
 }
 
 QString DeviceSimulator::StatusLine() const

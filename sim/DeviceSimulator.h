@@ -87,6 +87,8 @@ private:
     void DemoStep();
     QString Apply(const QStringList &words);
     QString StatusLine() const;
+    void StartFlood(int count, int rate);
+    void StopFlood();
 
     Options m_options;
     quint32 m_address = 0;
@@ -105,6 +107,8 @@ private:
     int m_demoPhase = 0;
     QElapsedTimer m_clock;
     std::thread m_thread;
+    std::thread m_flood;  // sends a paced burst of notifications
+    std::atomic<bool> m_floodStop{false};
     std::atomic<bool> m_running{false};
     std::atomic<quint64> m_received{0};
     std::atomic<quint64> m_answered{0};
