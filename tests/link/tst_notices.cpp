@@ -1,0 +1,351 @@
+#include "ByteOrder.h"
+#include "DeviceSimulator.h"
+#include "NoticesServer.h"
+#include "SessionState.h"
+
+#include "../common/QueuedSpy.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+// This test's loopback addresses and ports: the device, a stranger, and the
+// tool's notification port.
+const QString kDeviceText = QStringLiteral("127.0.0.6");
+constexpr quint32 kDevice = 0x7F000006;
+constexpr quint32 kStranger = 0x7F000606;  // 127.0.6.6
+constexpr quint16 kPort = 40006;
+constexpr quint16 kOtherPort = 40016;
+
+// A notification datagram as the device lays it out; `size` pads or cuts it,
+// and the checksum is fixed up last unless `sum` asks for another total.
+QByteArray Notification(quint32 code, quint8 group, quint8 input, quint32 value, int size = 14,
+                        int sum = 0xFF, int lengthDelta = 0, quint8 version = 1)
+{
+    QByteArray d(size, '\0');
+    auto *p = reinterpret_cast<quint8 *>(d.data());
+    quint8 fields[13];
+    WriteU16(fields, static_cast<quint16>(size - 2 + lengthDelta));
+    fields[2] = version;
+    WriteU32(fields + 3, code);
+    fields[7] = group;
+    fields[8] = input;
+    WriteU32(fields + 9, value);
+    std::copy(fields, fields + std::min(13, size - 1), p);
+    p[size - 1] = 0;
+    p[size - 1] = static_cast<quint8>(sum - ByteSum(p, size));
+    return d;
+}
+
+class Sender
+{
+public:
+    explicit Sender(quint32 from = kDevice)
+    {
+        m_socket.Open();
+        m_socket.Bind(from, 0);
+    }
+    void Send(const QByteArray &d, quint16 port = kPort)
+    {
+        m_socket.SendTo({0x7F000001, port}, reinterpret_cast<const quint8 *>(d.constData()),
+                        d.size());
+    }
+
+private:
+    UdpSocket m_socket;
+};
+
+QString Text(const AlarmInfo &info)
+{
+    return QStringList{info.input, info.alarmType, info.alarmStatus, info.notes}.join('|');
+}
+
+AlarmInfo Info(const QueuedSpy &spy, int i)
+{
+    return spy.at(i).at(0).value<AlarmInfo>();
+}
+}  // namespace
+
+class TestNotices : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void naming_data();
+    void naming();
+    void audioMasks_data();
+    void audioMasks();
+    void dropped_data();
+    void dropped();
+    void fromTheSimulator();
+    void flood();
+    void stopAndRebindUnderLoad();
+
+private:
+    std::unique_ptr<NoticesServer> m_server;
+};
+
+void TestNotices::initTestCase()
+{
+    SessionState::SetDeviceAddress(kDeviceText);
+}
+
+void TestNotices::init()
+{
+    AudioMaskMemory::Clear();
+    SessionState::SetProductType(50001);
+    m_server = std::make_unique<NoticesServer>();
+    QVERIFY(m_server->Start(kPort));
+}
+
+void TestNotices::cleanup()
+{
+    m_server.reset();
+}
+
+void TestNotices::naming_data()
+{
+    QTest::addColumn<int>("product");
+    QTest::addColumn<QByteArray>("datagram");
+    QTest::addColumn<QString>("expected");  // input|type|status|notes
+
+    const int dual = 50000;
+    const int four = 50001;
+    auto row = [](const char *name, int product, const QByteArray &d, const char *expected) {
+        QTest::newRow(name) << product << d << QString::fromLatin1(expected);
+    };
+    row("1 raised, 4x1", four, Notification(1, 0, 0, 1), "Input 1|Signal Lost|Asserted|");
+    row("1 raised, dual B-2", dual, Notification(1, 1, 3, 1), "B-Input 2|Signal Lost|Asserted|");
+    row("1 value 2 clears", four, Notification(1, 0, 0, 2), "Input 1|Signal Lost|Cleared|");
+    row("1 input 4 unnamed", four, Notification(1, 0, 4, 1), "|Signal Lost|Asserted|");
+    row("2 cleared", four, Notification(2, 0, 3, 0), "Input 4|Signal Format Error|Cleared|");
+    row("2 dual A-2", dual, Notification(2, 0, 1, 1), "A-Input 2|Signal Format Error|Asserted|");
+    row("3", dual, Notification(3, 1, 2, 1), "B-Input 1|Signal Sync Failed|Asserted|");
+    row("4", four, Notification(4, 0, 2, 1), "Input 3|Video Black|Asserted|");
+    row("5", dual, Notification(5, 0, 0, 0), "A-Input 1|Video Frozen|Cleared|");
+    row("8", four, Notification(8, 0, 0, 1), "|Genlock Lost|Asserted|");
+    row("8 dual cleared", dual, Notification(8, 0, 0, 0), "|Genlock Lost|Cleared|");
+    row("9 dual group B", dual, Notification(9, 1, 0, 1),
+        "Group B|System Clocking Unlocked|Asserted|");
+    row("9 4x1 group 1 is A", four, Notification(9, 1, 0, 1),
+        "Group A|System Clocking Unlocked|Asserted|");
+    row("9 group 2 unnamed", dual, Notification(9, 2, 0, 0), "|System Clocking Unlocked|Cleared|");
+    row("10 value 0", four, Notification(10, 0, 0, 0),
+        "Group A|Genlocking Source Switched|Asserted|");
+    row("10 value 3", dual, Notification(10, 0, 0, 3),
+        "Group A|Genlocking Source Switched|Cleared|A-Input 2");
+    row("10 value 1", dual, Notification(10, 1, 0, 1),
+        "Group B|Genlocking Source Switched|Cleared|Genlock");
+    row("10 value 9", four, Notification(10, 0, 0, 9),
+        "Group A|Genlocking Source Switched|Cleared|Input 4");
+    row("10 value 10", four, Notification(10, 0, 0, 10),
+        "Group A|Genlocking Source Switched|Cleared|");
+    row("11", dual, Notification(11, 1, 0, 1), "Group B|GPI Relay Triggered|Asserted|");
+    row("12 dual input 3", dual, Notification(12, 1, 3, 1), "Group B|GPI 2 Triggered|Asserted|");
+    row("12 4x1 input 2", four, Notification(12, 0, 2, 0), "Group A|GPI 3 Triggered|Cleared|");
+    row("12 input 5", four, Notification(12, 0, 5, 1), "|GPI 5 Triggered|Asserted|");
+    row("13", four, Notification(13, 0, 0, 1), "Group A|Relay Bypassed|Asserted|");
+    row("14 no input", four, Notification(14, 0, 0, 0xFFFFFFFF),
+        "Group A|Output Switched|Asserted|");
+    row("14 dual B value 1", dual, Notification(14, 1, 0, 1),
+        "Group B|Output Switched|Cleared|B-Input 2");
+    row("14 dual group 5", dual, Notification(14, 5, 0, 0), "|Output Switched|Cleared|B-Input 1");
+    row("14 4x1 value 2", four, Notification(14, 0, 0, 2),
+        "Group A|Output Switched|Cleared|Input 3");
+    row("15", four, Notification(15, 0, 0, 1), "|PS1 Fail|Asserted|");
+    row("16", dual, Notification(16, 0, 0, 0), "|PS2 Fail|Cleared|");
+    row("17 unknown", four, Notification(17, 0, 0, 1), "|||");
+    row("0 unknown", dual, Notification(0, 0, 0, 1), "|||");
+}
+
+void TestNotices::naming()
+{
+    QFETCH(int, product);
+    QFETCH(QByteArray, datagram);
+    QFETCH(QString, expected);
+    SessionState::SetProductType(product);
+    QueuedSpy spy(m_server.get(), &NoticesServer::NotityAlarmInfo);
+    Sender device;
+    device.Send(datagram);
+    QVERIFY(spy.wait(2000));
+    const AlarmInfo info = Info(spy, 0);
+    QCOMPARE(Text(info), expected);
+    QVERIFY(info.time.isValid());
+    QVERIFY(qAbs(info.time.secsTo(QDateTime::currentDateTime())) < 5);
+}
+
+void TestNotices::audioMasks_data()
+{
+    QTest::addColumn<int>("product");
+    QTest::addColumn<QList<QByteArray>>("datagrams");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("raise, add, clear, nothing, both")
+        << 50001
+        << QList<QByteArray>{Notification(6, 0, 1, 1), Notification(6, 0, 1, 5),
+                             Notification(6, 0, 1, 4), Notification(6, 0, 1, 4),
+                             Notification(6, 0, 1, 3)}
+        << QStringList{"Input 2|Audio Lost|Asserted|Ch1 ", "Input 2|Audio Lost|Asserted|Ch3 ",
+                       "Input 2|Audio Lost|Cleared|Ch1 ", "Input 2|Audio Lost||",
+                       "Input 2|Audio Lost|Asserted|Ch1 Ch2 "};
+    QTest::newRow("lost and silent, inputs apart")
+        << 50001
+        << QList<QByteArray>{Notification(6, 0, 0, 0x8000), Notification(7, 0, 0, 0x8000),
+                             Notification(6, 0, 3, 0x8000), Notification(6, 0, 0, 0)}
+        << QStringList{"Input 1|Audio Lost|Asserted|Ch16 ", "Input 1|Audio Silent|Asserted|Ch16 ",
+                       "Input 4|Audio Lost|Asserted|Ch16 ", "Input 1|Audio Lost|Cleared|Ch16 "};
+    QTest::newRow("dual groups apart")
+        << 50000
+        << QList<QByteArray>{Notification(7, 0, 0, 3), Notification(7, 1, 2, 3),
+                             Notification(7, 1, 2, 1)}
+        << QStringList{"A-Input 1|Audio Silent|Asserted|Ch1 Ch2 ",
+                       "B-Input 1|Audio Silent|Asserted|Ch1 Ch2 ",
+                       "B-Input 1|Audio Silent|Cleared|Ch2 "};
+    QTest::newRow("only the low 16 bits count")
+        << 50001 << QList<QByteArray>{Notification(6, 0, 2, 0x10002)}
+        << QStringList{"Input 3|Audio Lost|Asserted|Ch2 "};
+}
+
+// Each audio notification names only the channels that changed since the
+// last mask seen for that alarm and input.
+void TestNotices::audioMasks()
+{
+    QFETCH(int, product);
+    QFETCH(QList<QByteArray>, datagrams);
+    QFETCH(QStringList, expected);
+    SessionState::SetProductType(product);
+    QueuedSpy spy(m_server.get(), &NoticesServer::NotityAlarmInfo);
+    Sender device;
+    for (const QByteArray &d : datagrams) {
+        device.Send(d);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(spy.count(), expected.size(), 2000);
+    for (int i = 0; i < expected.size(); ++i) {
+        QCOMPARE(Text(Info(spy, i)), expected[i]);
+    }
+
+    // The status pages overwrite the memory with the device's masks: a
+    // notification that repeats them is no change.
+    AudioMaskMemory::Store(product == 50000, {0, 0x0F, 0, 0}, {0, 0, 0, 0});
+    device.Send(Notification(6, 0, 1, 0x0F));
+    QTRY_COMPARE_WITH_TIMEOUT(spy.count(), expected.size() + 1, 2000);
+    QCOMPARE(Info(spy, expected.size()).alarmStatus, QString());
+}
+
+void TestNotices::dropped_data()
+{
+    QTest::addColumn<QByteArray>("datagram");
+    QTest::addColumn<bool>("stranger");
+    QTest::addColumn<bool>("accepted");
+    const QByteArray good = Notification(13, 0, 0, 1);
+    QTest::newRow("well formed") << good << false << true;
+    QTest::newRow("from another address") << good << true << false;
+    QTest::newRow("byte sum 0xFE") << Notification(13, 0, 0, 1, 14, 0xFE) << false << false;
+    QTest::newRow("length field one more")
+        << Notification(13, 0, 0, 1, 14, 0xFF, 1) << false << false;
+    QTest::newRow("version 2") << Notification(13, 0, 0, 1, 14, 0xFF, 0, 2) << false << false;
+    QTest::newRow("9 bytes") << Notification(13, 0, 0, 1, 9) << false << false;
+    QTest::newRow("10 bytes") << Notification(13, 0, 0, 1, 10) << false << true;
+    QTest::newRow("13 bytes") << Notification(13, 0, 0, 1, 13) << false << true;
+    QTest::newRow("1039 bytes") << Notification(13, 0, 0, 1, 1039) << false << true;
+    QTest::newRow("1040 bytes") << Notification(13, 0, 0, 1, 1040) << false << false;
+}
+
+void TestNotices::dropped()
+{
+    QFETCH(QByteArray, datagram);
+    QFETCH(bool, stranger);
+    QFETCH(bool, accepted);
+    QueuedSpy spy(m_server.get(), &NoticesServer::NotityAlarmInfo);
+    Sender device;
+    Sender other(kStranger);
+    (stranger ? other : device).Send(datagram);
+    device.Send(Notification(15, 0, 0, 1));  // a marker that is always accepted
+    QTRY_VERIFY_WITH_TIMEOUT(
+        spy.count() >= 1 && Info(spy, spy.count() - 1).alarmType == QStringLiteral("PS1 Fail"),
+        2000);
+    QCOMPARE(spy.count(), accepted ? 2 : 1);
+}
+
+// End to end: alarms raised and cleared on the simulator arrive named.
+void TestNotices::fromTheSimulator()
+{
+    SessionState::SetProductType(50000);
+    DeviceSimulator::Options options;
+    options.address = kDeviceText;
+    options.model = 50000;
+    options.notify[0] = {0x7F000001, kPort};
+    DeviceSimulator device(options);
+    QVERIFY(device.Start());
+    QueuedSpy spy(m_server.get(), &NoticesServer::NotityAlarmInfo);
+    device.Command("alarm 3 video-black on");
+    device.Command("audio-lost 4 0x3");
+    device.Command("alarm 3 video-black off");
+    const QStringList expected = {
+        "B-Input 1|Video Black|Asserted|", "Group B|Output Switched|Cleared|B-Input 2",
+        "B-Input 2|Audio Lost|Asserted|Ch1 Ch2 ", "B-Input 1|Video Black|Cleared|",
+        "Group B|Output Switched|Cleared|B-Input 1"};
+    QTRY_COMPARE_WITH_TIMEOUT(spy.count(), expected.size(), 3000);
+    for (int i = 0; i < expected.size(); ++i) {
+        QCOMPARE(Text(Info(spy, i)), expected[i]);
+    }
+}
+
+// 10,000 notifications at 2,000 a second: every one arrives, in order.
+void TestNotices::flood()
+{
+    qInfo("notification socket receive buffer: %d bytes", m_server->ReceiveBufferSize());
+    DeviceSimulator::Options options;
+    options.address = kDeviceText;
+    options.notify[0] = {0x7F000001, kPort};
+    DeviceSimulator device(options);
+    QVERIFY(device.Start());
+    QueuedSpy spy(m_server.get(), &NoticesServer::NotityAlarmInfo);
+    QCOMPARE(device.Command("flood 10000 2000"), QStringLiteral("ok"));
+    QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 10000, 20000);
+    QTest::qWait(200);
+    QCOMPARE(spy.count(), 10000);
+    for (int i = 0; i < spy.count(); ++i) {
+        const QString notes = Info(spy, i).notes;
+        if (notes != QStringLiteral("Input %1").arg(i + 1)) {
+            QFAIL(qPrintable(QStringLiteral("event %1 is '%2'").arg(i).arg(notes)));
+        }
+    }
+}
+
+// Stop, Start and Rebind from this thread while datagrams keep arriving:
+// the receive thread never reads a socket that is being closed or replaced
+// (run under ThreadSanitizer and AddressSanitizer in scripts/test).
+void TestNotices::stopAndRebindUnderLoad()
+{
+    std::atomic<bool> sending{true};
+    std::thread sender([&sending] {
+        Sender device;
+        quint32 i = 0;
+        while (sending) {
+            device.Send(Notification(14, 0, 0, i), i % 2 ? kPort : kOtherPort);
+            ++i;
+            if (i % 16 == 0) {
+                QThread::usleep(200);
+            }
+        }
+    });
+    QueuedSpy spy(m_server.get(), &NoticesServer::NotityAlarmInfo);
+    for (int round = 0; round < 40; ++round) {
+        QVERIFY(m_server->Rebind(round % 2 ? kPort : kOtherPort));
+        QTest::qWait(5);
+        m_server->Stop();
+        QVERIFY(m_server->Start(kPort));
+        QTest::qWait(5);
+    }
+    const int before = spy.count();
+    QTRY_VERIFY_WITH_TIMEOUT(spy.count() > before + 10, 3000);
+    sending = false;
+    sender.join();
+}
+
+QTEST_GUILESS_MAIN(TestNotices)
+#include "tst_notices.moc"

@@ -1,0 +1,361 @@
+#include "CfgNetClient.h"
+#include "CmdThread.h"
+#include "DeviceSimulator.h"
+#include "UpdateThread.h"
+
+#include <QElapsedTimer>
+#include "../common/QueuedSpy.h"
+
+#include <QtTest>
+
+#include <atomic>
+
+namespace {
+const QString kDevice = QStringLiteral("127.0.0.5");  // this test's own loopback address
+
+// A page as the import sees it: answers with a fixed result, counts its calls.
+class FakePage final : public ImportTarget
+{
+public:
+    explicit FakePage(int result) : m_result(result) {}
+    int ImportParameters() override
+    {
+        ++calls;
+        return m_result;
+    }
+    std::atomic<int> calls{0};
+
+private:
+    int m_result;
+};
+}  // namespace
+
+class TestWorkers : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void polls_data();
+    void polls();
+    void noCommandSendsNothing();
+    void statusSurvivesRejectedDetection();
+    void phaseAlignEdge();
+    void importStopsAtFirstFailure();
+    void importWalksEveryPage();
+    void stopIsPrompt();
+    void liveness();
+
+private:
+    std::unique_ptr<DeviceSimulator> m_device;
+    std::unique_ptr<CfgNetClient> m_client;
+    std::unique_ptr<CmdThread> m_worker;
+};
+
+void TestWorkers::initTestCase()
+{
+    DeviceSimulator::Options options;
+    options.address = kDevice;
+    options.notify[0] = {0, 0};
+    m_device = std::make_unique<DeviceSimulator>(options);
+    QVERIFY(m_device->Start());
+    m_client = std::make_unique<CfgNetClient>();
+    QCOMPARE(m_client->Open(kDevice, 33903), 0);
+    m_client->SetUser(0, QStringLiteral("admin"));
+    QCOMPARE(m_client->Login(), 0);
+}
+
+void TestWorkers::init()
+{
+    m_device->Command("fault clear");
+    m_worker = std::make_unique<CmdThread>(m_client.get());
+    m_worker->SetPauseForTests(30);
+}
+
+void TestWorkers::cleanup()
+{
+    m_worker.reset();  // stops and waits
+}
+
+void TestWorkers::polls_data()
+{
+    QTest::addColumn<int>("command");
+    QTest::addColumn<QString>("console");
+    QTest::addColumn<QString>("expected");  // the first emission's arguments
+
+    QTest::newRow("switch control") << int(SwitchControlCmd) << "gpi 0x02"
+                                    << "2 2";
+    QTest::newRow("AGC") << int(AGCCmd) << "levels in 3 33"
+                         << "in3=33 out3=24";
+    QTest::newRow("genlock") << int(GenlockCmd) << "genlock NTSC"
+                             << "16 true";
+    QTest::newRow("genlock gone") << int(GenlockCmd) << "genlock none"
+                                  << "2147483647 false";
+    QTest::newRow("signal I/O") << int(SignalIOCmd) << "signal 3 none"
+                                << "9/3/1 9/3/1 2147483647/0/0 9/3/1 locked=1 align=0";
+    QTest::newRow("GPIO") << int(GPIOCmd) << "gpi 0x10"
+                          << "0 1 16 17";
+    QTest::newRow("status") << int(StatusCmd) << "alarm 1 video-black on"
+                            << "8,0,0,0 system=0x80";
+    QTest::newRow("region limits") << int(RegionMaxValueCmd) << "signal 2 720p50"
+                                   << "9,19,9,9";
+}
+
+// The signal that carries each command's results.
+std::unique_ptr<QueuedSpy> SpyFor(CmdThread *worker, int command)
+{
+    switch (command) {
+        case SwitchControlCmd:
+            return std::make_unique<QueuedSpy>(worker, &CmdThread::NotifySwitchControlUpdate);
+        case AGCCmd:
+            return std::make_unique<QueuedSpy>(worker, &CmdThread::NotifyAGCUpdate);
+        case GenlockCmd:
+            return std::make_unique<QueuedSpy>(worker, &CmdThread::NotifyGenLockUpdate);
+        case SignalIOCmd:
+            return std::make_unique<QueuedSpy>(worker, &CmdThread::NotifySignalIOUpdate);
+        case GPIOCmd:
+            return std::make_unique<QueuedSpy>(worker, &CmdThread::NotifyGPIOUpdate);
+        case StatusCmd:
+            return std::make_unique<QueuedSpy>(worker, &CmdThread::NotifyStatusUpdate);
+        default:
+            return std::make_unique<QueuedSpy>(worker, &CmdThread::SendRegionMaxValue);
+    }
+}
+
+QString Describe(int command, const QList<QVariant> &a)
+{
+    switch (command) {
+        case SwitchControlCmd:
+            return QStringLiteral("%1 %2")
+                .arg(a[0].value<unsigned char>())
+                .arg(a[1].value<unsigned char>());
+        case AGCCmd: {
+            const auto in = a[0].value<QVector<unsigned short>>();
+            const auto out = a[1].value<QVector<unsigned short>>();
+            return QStringLiteral("in3=%1 out3=%2").arg(in.value(2)).arg(out.value(2));
+        }
+        case GenlockCmd:
+            return QStringLiteral("%1 %2")
+                .arg(a[0].value<VideoStandard>())
+                .arg(a[1].toBool() ? "true" : "false");
+        case SignalIOCmd: {
+            QStringList parts;
+            for (const SignalIOInfo &info : a[0].value<QVector<SignalIOInfo>>()) {
+                parts << QStringLiteral("%1/%2/%3")
+                             .arg(info.standard)
+                             .arg(int(info.phaseState))
+                             .arg(info.present);
+            }
+            parts << QStringLiteral("locked=%1").arg(a[1].value<QVector<bool>>().value(0));
+            parts << QStringLiteral("align=%1").arg(a[2].toBool());
+            return parts.join(' ');
+        }
+        case GPIOCmd:
+            return QStringLiteral("%1 %2 %3 %4")
+                .arg(int(a[0].value<GPIOTriggerMode>()))
+                .arg(int(a[1].value<GPIOTriggerMode>()))
+                .arg(a[2].value<unsigned char>())
+                .arg(a[3].value<unsigned char>());
+        case StatusCmd: {
+            QStringList video;
+            for (AlarmType v : a[0].value<QVector<AlarmType>>()) {
+                video << QString::number(v);
+            }
+            return QStringLiteral("%1 system=0x%2")
+                .arg(video.join(','))
+                .arg(a[3].value<SystemAlarm>(), 0, 16);
+        }
+        default: {
+            QStringList standards;
+            for (VideoStandard s : a[0].value<QVector<VideoStandard>>()) {
+                standards << QString::number(s);
+            }
+            return standards.join(',');
+        }
+    }
+}
+
+// Each command polls the device and hands over what the device holds.
+void TestWorkers::polls()
+{
+    QFETCH(int, command);
+    QFETCH(QString, console);
+    QFETCH(QString, expected);
+    QCOMPARE(m_device->Command(console), QStringLiteral("ok"));
+    std::unique_ptr<QueuedSpy> spied = SpyFor(m_worker.get(), command);
+    QueuedSpy &spy = *spied;
+    m_worker->OnSetCmd(static_cast<CmdType>(command));
+    m_worker->Start();
+    QVERIFY(spy.wait(3000));
+    QCOMPARE(Describe(command, spy.first()), expected);
+    QVERIFY(spy.wait(3000));  // and again, after the pause
+
+    // Put the device back as it was.
+    const QStringList undo = {"gpi 0",
+                              "levels in 3 20",
+                              "genlock PAL",
+                              "signal 3 1080i50",
+                              "alarm 1 video-black off",
+                              "signal 2 1080i50"};
+    for (const QString &line : undo) {
+        m_device->Command(line);
+    }
+}
+
+void TestWorkers::noCommandSendsNothing()
+{
+    m_worker->Start();
+    const quint64 before = m_device->RequestsReceived();
+    QTest::qWait(300);
+    QCOMPARE(m_device->RequestsReceived(), before);
+}
+
+// A device that refuses the detection settings still gets its alarm state,
+// enables and combinations polled.
+void TestWorkers::statusSurvivesRejectedDetection()
+{
+    QCOMPARE(m_device->Command("fault reject 36 1"), QStringLiteral("ok"));
+    QueuedSpy detection(m_worker.get(), &CmdThread::SendDetectionInfo);
+    QueuedSpy enables(m_worker.get(), &CmdThread::SendSystemAlarmInfo);
+    QueuedSpy triggers(m_worker.get(), &CmdThread::SendAlarmTriggerInfo);
+    QueuedSpy status(m_worker.get(), &CmdThread::NotifyStatusUpdate);
+    m_worker->OnSetCmd(StatusCmd);
+    m_worker->Start();
+    QVERIFY(status.wait(3000));
+    QVERIFY(status.wait(3000));
+    QCOMPARE(detection.count(), 0);
+    QVERIFY(enables.count() >= 2);
+    QVERIFY(triggers.count() >= 2);
+    QCOMPARE(triggers.first()[0].value<QVector<alarmTrigger>>().size(), 4);
+    QCOMPARE(enables.first()[0].value<SystemAlarm>(), 0x1FFFFu);
+
+    m_device->Command("fault clear");
+    QTRY_COMPARE_WITH_TIMEOUT(detection.count() >= 4, true, 3000);
+    QCOMPARE(detection.first()[0].toInt(), 0);
+}
+
+// Phase alignment is asked for once when the genlock reference comes back
+// while alignment follows it: true on the first poll after the command is
+// set (the remembered state starts as "lost"), then false until the
+// reference has gone and come back.
+void TestWorkers::phaseAlignEdge()
+{
+    QCOMPARE(m_client->SetPhaseAutoAlign({1, 0}), 0);
+    QueuedSpy spy(m_worker.get(), &CmdThread::NotifySignalIOUpdate);
+    auto align = [&spy](int i) { return spy.at(i)[2].toBool(); };
+    m_worker->OnSetCmd(SignalIOCmd);
+    m_worker->Start();
+    QTRY_VERIFY_WITH_TIMEOUT(spy.count() >= 2, 3000);
+    QCOMPARE(align(0), true);
+    QCOMPARE(align(1), false);
+
+    m_device->Command("genlock none");
+    const int lostAt = spy.count() + 1;  // the poll after this one surely saw it
+    QTRY_VERIFY_WITH_TIMEOUT(spy.count() > lostAt, 3000);
+    QCOMPARE(align(lostAt), false);
+    m_device->Command("genlock PAL");
+    const int backAt = spy.count() + 1;
+    QTRY_VERIFY_WITH_TIMEOUT(spy.count() > backAt + 1, 3000);
+    int trues = 0;
+    for (int i = lostAt; i < spy.count(); ++i) {
+        trues += align(i) ? 1 : 0;
+    }
+    QCOMPARE(trues, 1);
+    QCOMPARE(align(spy.count() - 1), false);
+
+    // Without follow-genlock nothing is asked for.
+    QCOMPARE(m_client->SetPhaseAutoAlign({0, 0}), 0);
+    m_worker->OnSetCmd(SignalIOCmd);
+    const int from = spy.count() + 1;
+    QTRY_VERIFY_WITH_TIMEOUT(spy.count() > from + 1, 3000);
+    for (int i = from; i < spy.count(); ++i) {
+        QCOMPARE(align(i), false);
+    }
+}
+
+void TestWorkers::importStopsAtFirstFailure()
+{
+    FakePage first(0), second(-1), third(0);
+    m_worker->SetImportPages({&first, &second, &third});
+    QueuedSpy finished(m_worker.get(), &CmdThread::NotifyImportFinish);
+    m_worker->Start();
+    m_worker->OnSetCmd(ImportCmd);
+    QVERIFY(finished.wait(3000));
+    QCOMPARE(finished.first()[0].toInt(), -1);
+    QCOMPARE(m_worker->CurrentCommand(), NoCmd);
+    QTest::qWait(300);
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(first.calls.load(), 1);
+    QCOMPARE(second.calls.load(), 1);
+    QCOMPARE(third.calls.load(), 0);
+}
+
+void TestWorkers::importWalksEveryPage()
+{
+    FakePage a(0), b(0), c(0);
+    m_worker->SetImportPages({&a, &b, &c});
+    QueuedSpy finished(m_worker.get(), &CmdThread::NotifyImportFinish);
+    m_worker->Start();
+    QElapsedTimer clock;
+    clock.start();
+    m_worker->OnSetCmd(ImportCmd);
+    QVERIFY(finished.wait(3000));
+    QCOMPARE(finished.first()[0].toInt(), 0);
+    QVERIFY(clock.elapsed() >= 300);  // 100 ms after each page
+    QCOMPARE(a.calls + b.calls + c.calls, 3);
+}
+
+// Stopping does not wait out a 3-second pause.
+void TestWorkers::stopIsPrompt()
+{
+    m_worker->SetPauseForTests(0);
+    QueuedSpy spy(m_worker.get(), &CmdThread::NotifyGenLockUpdate);
+    m_worker->OnSetCmd(GenlockCmd);
+    m_worker->Start();
+    QVERIFY(spy.wait(3000));
+    QElapsedTimer clock;
+    clock.start();
+    m_worker->Stop();
+    QVERIFY(m_worker->wait(2000));
+    QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(spy.count(), 1);  // the 3-second pause was still running
+}
+
+void TestWorkers::liveness()
+{
+    UpdateThread monitor(m_client.get());
+    monitor.SetPauseForTests(50);
+    QueuedSpy spy(&monitor, &UpdateThread::IsAlive);
+    monitor.Start();
+    QVERIFY(spy.wait(3000));
+    QCOMPARE(spy.last(), (QList<QVariant>{true, 1}));
+
+    m_device->Command("update-mode on");
+    QTRY_COMPARE_WITH_TIMEOUT(spy.last(), (QList<QVariant>{true, 0}), 3000);
+    m_device->Command("update-mode off");
+    QTRY_COMPARE_WITH_TIMEOUT(spy.last(), (QList<QVariant>{true, 1}), 3000);
+    QTest::qWait(100);  // let any report already under way arrive
+
+    // An expired login is renewed inside the client before the probe reports.
+    m_device->Command("expire-login");
+    const int from = spy.count();
+    QTRY_VERIFY_WITH_TIMEOUT(spy.count() > from + 1, 3000);
+    for (int i = from; i < spy.count(); ++i) {
+        QCOMPARE(spy.at(i), (QList<QVariant>{true, 1}));
+    }
+    QVERIFY(m_device->Command("status").contains("login yes"));
+
+    m_client->SetReceiveTimeoutForTests(100);
+    m_device->Command("offline 30");
+    QTRY_COMPARE_WITH_TIMEOUT(spy.last(), (QList<QVariant>{false, 255}), 3000);
+    m_device->Command("offline 0");
+    QTRY_COMPARE_WITH_TIMEOUT(spy.last(), (QList<QVariant>{true, 1}), 3000);
+    m_client->SetReceiveTimeoutForTests(0);
+    monitor.Stop();
+    QVERIFY(monitor.wait(1000));
+}
+
+QTEST_GUILESS_MAIN(TestWorkers)
+#include "tst_workers.moc"
