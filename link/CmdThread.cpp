@@ -7,7 +7,7 @@ const QVector<quint8> kIdentity = {0, 1, 2, 3};
 constexpr int kImportPageGapMs = 100;
 }  // namespace
 
-CmdThread::CmdThread(CfgNetClient *client, QObject *parent) : QThread(parent), m_client(client)
+CmdThread::CmdThread(CfgNetClient *client, QObject *parent) : WorkerThread(parent), m_client(client)
 {
     RegisterLinkTypes();
 }
@@ -15,22 +15,7 @@ CmdThread::CmdThread(CfgNetClient *client, QObject *parent) : QThread(parent), m
 CmdThread::~CmdThread()
 {
     Stop();
-    wait();
-}
-
-void CmdThread::Start()
-{
-    m_running = true;
-    start(QThread::InheritPriority);
-}
-
-void CmdThread::Stop()
-{
-    {
-        std::lock_guard<std::mutex> lock(m_pauseLock);
-        m_running = false;
-    }
-    m_wake.notify_all();
+    Join();
 }
 
 void CmdThread::SetImportPages(const QList<ImportTarget *> &pages)
@@ -65,20 +50,11 @@ int CmdThread::PauseAfter(CmdType command)
     }
 }
 
-void CmdThread::Pause(int ms)
+void CmdThread::Step()
 {
-    std::unique_lock<std::mutex> lock(m_pauseLock);
-    m_wake.wait_for(lock, std::chrono::milliseconds(ms), [this] { return !m_running; });
-}
-
-void CmdThread::run()
-{
-    while (m_running) {
-        const CmdType command = static_cast<CmdType>(m_command.load());
-        Poll(command);
-        if (command == ImportCmd) {
-            continue;
-        }
+    const CmdType command = static_cast<CmdType>(m_command.load());
+    Poll(command);
+    if (command != ImportCmd) {
         Pause(m_testPauseMs > 0 ? m_testPauseMs.load() : PauseAfter(command));
     }
 }

@@ -3,11 +3,11 @@
 #include "ImportTarget.h"
 #include "LinkTypes.h"
 
+#include "WorkerThread.h"
+
 #include <QList>
-#include <QThread>
 
 #include <atomic>
-#include <condition_variable>
 #include <mutex>
 
 class CfgNetClient;
@@ -16,7 +16,7 @@ class CfgNetClient;
 // parameter-file import. The page sets the command (OnSetCmd); the thread
 // repeats its poll with the command's pause until it changes. Results reach
 // the pages only through the signals below, queued to their thread.
-class CmdThread final : public QThread
+class CmdThread final : public WorkerThread
 {
     Q_OBJECT
 
@@ -24,10 +24,6 @@ public:
     explicit CmdThread(CfgNetClient *client, QObject *parent = nullptr);
     ~CmdThread() override;
 
-    void Start();
-    // Clears the running flag: the loop ends after the current poll. A pause
-    // in progress is cut short. The owner waits for the thread.
-    void Stop();
     void SetImportPages(const QList<ImportTarget *> &pages);
 
     CmdType CurrentCommand() const { return static_cast<CmdType>(m_command.load()); }
@@ -55,7 +51,7 @@ public slots:
     void OnSetCmd(CmdType type);
 
 protected:
-    void run() override;
+    void Step() override;
 
 private:
     Q_DISABLE_COPY(CmdThread)
@@ -63,15 +59,11 @@ private:
     void PollSignalIO();
     void PollStatus();
     void RunImport();
-    void Pause(int ms);
 
     CfgNetClient *m_client;
     std::atomic<int> m_command{NoCmd};
-    std::atomic<bool> m_running{true};
     std::atomic<bool> m_genlockWasLost{true};
     std::atomic<int> m_testPauseMs{0};  // bit 0 of the last alarm state seen
     std::mutex m_pagesLock;             // guards m_pages
     QList<ImportTarget *> m_pages;
-    std::mutex m_pauseLock;  // with m_wake: lets Stop cut a pause short
-    std::condition_variable m_wake;
 };

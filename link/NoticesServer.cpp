@@ -260,7 +260,7 @@ NoticesServer::~NoticesServer()
 {
     Stop();
     if (m_thread) {
-        m_thread->wait();
+        m_thread->Join();
     }
 }
 
@@ -296,7 +296,7 @@ bool NoticesServer::Start(quint16 port)
     // A loop still running (a second Start, or one still finishing an
     // earlier Stop) ends first, so exactly one loop serves the new socket.
     m_thread->Stop();
-    m_thread->wait();
+    m_thread->Join();
     m_thread->Start();
     return bound;
 }
@@ -366,18 +366,5 @@ void NoticesServer::ReceiveStep()
 NoticesThread::~NoticesThread()
 {
     Stop();
-    wait();
-}
-
-void NoticesThread::Start()
-{
-    m_running = true;
-    start();
-}
-
-void NoticesThread::run()
-{
-    while (m_running) {
-        m_server->ReceiveStep();
-    }
+    Join();
 }

@@ -3,8 +3,9 @@
 #include "LinkTypes.h"
 #include "UdpSocket.h"
 
+#include "WorkerThread.h"
+
 #include <QObject>
-#include <QThread>
 
 #include <atomic>
 #include <memory>
@@ -92,21 +93,19 @@ private:
     std::unique_ptr<NoticesThread> m_thread;
 };
 
-class NoticesThread final : public QThread
+// The receive loop: one receive step after another until stopped.
+class NoticesThread final : public WorkerThread
 {
     Q_OBJECT
 
 public:
     explicit NoticesThread(NoticesServer *server) : m_server(server) {}
     ~NoticesThread() override;
-    void Start();
-    void Stop() { m_running = false; }
 
 protected:
-    void run() override;
+    void Step() override { m_server->ReceiveStep(); }
 
 private:
     Q_DISABLE_COPY(NoticesThread)
     NoticesServer *m_server;
-    std::atomic<bool> m_running{true};
 };

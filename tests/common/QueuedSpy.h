@@ -5,9 +5,14 @@
 #include <QObject>
 #include <QVariant>
 
-// Records a signal's emissions on the test's own thread. QSignalSpy appends
-// from whichever thread emits, so reading it while a worker thread emits is a
-// data race; this spy is connected queued and only ever touched here.
+#include <memory>
+#include <mutex>
+
+// Records a signal's emissions, from whichever thread emits them, under a
+// lock of its own. QSignalSpy appends from the emitting thread without one,
+// so reading it while a worker emits is a data race; and a queued connection
+// hands the arguments over inside Qt, where ThreadSanitizer cannot see the
+// lock, so it would report a race that is not there.
 class QueuedSpy final : public QObject
 {
 public:
@@ -16,27 +21,60 @@ public:
     {
         connect(
             sender, signal, this,
-            [this](auto... args) { m_calls.append(QVariantList{QVariant::fromValue(args)...}); },
-            Qt::QueuedConnection);
+            [state = m_state](auto... args) {
+                QVariantList call{QVariant::fromValue(args)...};
+                std::lock_guard<std::mutex> lock(state->lock);
+                state->calls.append(call);
+            },
+            Qt::DirectConnection);
     }
 
-    int count() const { return m_calls.size(); }
-    const QVariantList &at(int i) const { return m_calls.at(i); }
-    const QVariantList &first() const { return m_calls.first(); }
-    const QVariantList &last() const { return m_calls.last(); }
-    bool isEmpty() const { return m_calls.isEmpty(); }
+    ~QueuedSpy() override
+    {
+        disconnect();
+        // Orders every append made so far before the record may go away.
+        std::lock_guard<std::mutex> lock(m_state->lock);
+    }
 
-    // Waits until one more emission has arrived.
+    int count() const
+    {
+        std::lock_guard<std::mutex> lock(m_state->lock);
+        return m_state->calls.size();
+    }
+    QVariantList at(int i) const
+    {
+        std::lock_guard<std::mutex> lock(m_state->lock);
+        return m_state->calls.at(i);
+    }
+    QVariantList first() const { return at(0); }
+    QVariantList last() const
+    {
+        std::lock_guard<std::mutex> lock(m_state->lock);
+        return m_state->calls.last();
+    }
+    bool isEmpty() const { return count() == 0; }
+
+    // Waits for an emission that no earlier wait() has returned for; one that
+    // came before this call counts, so a signal emitted on another thread
+    // between the trigger and the wait is not missed.
     bool wait(int timeoutMs = 5000)
     {
-        const int before = count();
         QDeadlineTimer deadline(timeoutMs);
-        while (count() == before && !deadline.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        while (count() <= m_seen && !deadline.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         }
-        return count() > before;
+        if (count() <= m_seen) {
+            return false;
+        }
+        m_seen = count();
+        return true;
     }
 
 private:
-    QList<QVariantList> m_calls;
+    struct State {
+        std::mutex lock;  // guards calls
+        QList<QVariantList> calls;
+    };
+    std::shared_ptr<State> m_state = std::make_shared<State>();
+    int m_seen = 0;  // emissions already reported by wait()
 };

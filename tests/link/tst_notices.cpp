@@ -86,6 +86,7 @@ private slots:
 
 private:
     std::unique_ptr<NoticesServer> m_server;
+    std::unique_ptr<QueuedSpy> m_spy;
 };
 
 void TestNotices::initTestCase()
@@ -98,12 +99,16 @@ void TestNotices::init()
     AudioMaskMemory::Clear();
     SessionState::SetProductType(50001);
     m_server = std::make_unique<NoticesServer>();
+    // The spy is connected before the receive thread exists, so the thread
+    // start orders the two for ThreadSanitizer.
+    m_spy = std::make_unique<QueuedSpy>(m_server.get(), &NoticesServer::NotityAlarmInfo);
     QVERIFY(m_server->Start(kPort));
 }
 
 void TestNotices::cleanup()
 {
     m_server.reset();
+    m_spy.reset();
 }
 
 void TestNotices::naming_data()
@@ -167,7 +172,7 @@ void TestNotices::naming()
     QFETCH(QByteArray, datagram);
     QFETCH(QString, expected);
     SessionState::SetProductType(product);
-    QueuedSpy spy(m_server.get(), &NoticesServer::NotityAlarmInfo);
+    QueuedSpy &spy = *m_spy;
     Sender device;
     device.Send(datagram);
     QVERIFY(spy.wait(2000));
@@ -217,7 +222,7 @@ void TestNotices::audioMasks()
     QFETCH(QList<QByteArray>, datagrams);
     QFETCH(QStringList, expected);
     SessionState::SetProductType(product);
-    QueuedSpy spy(m_server.get(), &NoticesServer::NotityAlarmInfo);
+    QueuedSpy &spy = *m_spy;
     Sender device;
     for (const QByteArray &d : datagrams) {
         device.Send(d);
@@ -259,7 +264,7 @@ void TestNotices::dropped()
     QFETCH(QByteArray, datagram);
     QFETCH(bool, stranger);
     QFETCH(bool, accepted);
-    QueuedSpy spy(m_server.get(), &NoticesServer::NotityAlarmInfo);
+    QueuedSpy &spy = *m_spy;
     Sender device;
     Sender other(kStranger);
     (stranger ? other : device).Send(datagram);
@@ -280,7 +285,7 @@ void TestNotices::fromTheSimulator()
     options.notify[0] = {0x7F000001, kPort};
     DeviceSimulator device(options);
     QVERIFY(device.Start());
-    QueuedSpy spy(m_server.get(), &NoticesServer::NotityAlarmInfo);
+    QueuedSpy &spy = *m_spy;
     device.Command("alarm 3 video-black on");
     device.Command("audio-lost 4 0x3");
     device.Command("alarm 3 video-black off");
@@ -303,7 +308,7 @@ void TestNotices::flood()
     options.notify[0] = {0x7F000001, kPort};
     DeviceSimulator device(options);
     QVERIFY(device.Start());
-    QueuedSpy spy(m_server.get(), &NoticesServer::NotityAlarmInfo);
+    QueuedSpy &spy = *m_spy;
     QCOMPARE(device.Command("flood 10000 2000"), QStringLiteral("ok"));
     QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 10000, 20000);
     QTest::qWait(200);
@@ -333,7 +338,7 @@ void TestNotices::stopAndRebindUnderLoad()
             }
         }
     });
-    QueuedSpy spy(m_server.get(), &NoticesServer::NotityAlarmInfo);
+    QueuedSpy &spy = *m_spy;
     for (int round = 0; round < 40; ++round) {
         QVERIFY(m_server->Rebind(round % 2 ? kPort : kOtherPort));
         QTest::qWait(5);

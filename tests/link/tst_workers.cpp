@@ -318,7 +318,7 @@ void TestWorkers::stopIsPrompt()
     QElapsedTimer clock;
     clock.start();
     m_worker->Stop();
-    QVERIFY(m_worker->wait(2000));
+    QVERIFY(m_worker->Join(2000));
     QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(spy.count(), 1);  // the 3-second pause was still running
 }
@@ -354,7 +354,7 @@ void TestWorkers::liveness()
     QTRY_COMPARE_WITH_TIMEOUT(spy.last(), (QList<QVariant>{true, 1}), 3000);
     m_client->SetReceiveTimeoutForTests(0);
     monitor.Stop();
-    QVERIFY(monitor.wait(1000));
+    QVERIFY(monitor.Join(1000));
 }
 
 QTEST_GUILESS_MAIN(TestWorkers)
