@@ -27,6 +27,16 @@ bool ValidSet(const QVector<quint8> &map, int entries, const Arrays &...values)
     return ValidMap(map, entries) && ((values.size() >= map.size()) && ...);
 }
 
+// Caller entry k of `out` is device entry map[k] of `from`.
+template <class T, class Entry>
+void Pick(const QVector<quint8> &map, const Entry *from, QVector<T> &out)
+{
+    out.resize(map.size());
+    for (int k = 0; k < map.size(); ++k) {
+        out[k] = static_cast<T>(from[map[k]]);
+    }
+}
+
 bool IsLoginExpired(quint32 result)
 {
     return result == kResultAuthenticationFailed || result == kResultAuthenticationTimeout;
@@ -151,6 +161,24 @@ Response *CfgNetClient::Call(RequestMsg &request, std::unique_ptr<ResponseMsg> &
     return dynamic_cast<Response *>(holder.get());
 }
 
+int CfgNetClient::Send(RequestMsg &request)
+{
+    std::unique_ptr<ResponseMsg> holder;
+    return Transact(request, holder) == 0 ? 0 : -1;
+}
+
+template <class Response, class Use>
+int CfgNetClient::Query(RequestMsg &request, Use &&use)
+{
+    std::unique_ptr<ResponseMsg> holder;
+    Response *response = Call<Response>(request, holder);
+    if (!response) {
+        return -1;
+    }
+    use(*response);
+    return 0;
+}
+
 int CfgNetClient::Login()
 {
     RequestAuthentication request = NewRequest<RequestAuthentication>();
@@ -206,56 +234,39 @@ int CfgNetClient::Relogin()
 int CfgNetClient::GetWorkMode(quint32 &mode)
 {
     auto request = NewRequest<SimpleRequest<kMsgGetWorkMode>>();
-    std::unique_ptr<ResponseMsg> holder;
-    auto *r = Call<ResponseGetWorkMode>(request, holder);
-    if (!r) {
-        return -1;
-    }
-    mode = r->workMode;
-    return 0;
+    return Query<ResponseGetWorkMode>(request,
+                                      [&](const ResponseGetWorkMode &r) { mode = r.workMode; });
 }
 
 int CfgNetClient::GetProductInfo(quint32 &productCode, QByteArray &serial, QByteArray &extra)
 {
     auto request = NewRequest<SimpleRequest<kMsgGetProductInfo>>();
-    std::unique_ptr<ResponseMsg> holder;
-    auto *r = Call<ResponseGetProductInfo>(request, holder);
-    if (!r) {
-        return -1;
-    }
-    productCode = r->productCode;
-    serial = QByteArray(reinterpret_cast<const char *>(r->serial.data()), int(r->serial.size()));
-    extra = QByteArray(reinterpret_cast<const char *>(r->extra.data()), int(r->extra.size()));
-    return 0;
+    return Query<ResponseGetProductInfo>(request, [&](const ResponseGetProductInfo &r) {
+        productCode = r.productCode;
+        serial = QByteArray(reinterpret_cast<const char *>(r.serial.data()), int(r.serial.size()));
+        extra = QByteArray(reinterpret_cast<const char *>(r.extra.data()), int(r.extra.size()));
+    });
 }
 
 int CfgNetClient::GetVersion(QString &pcb, QString &fpga, QString &firmware)
 {
     auto request = NewRequest<SimpleRequest<kMsgGetVersion>>();
-    std::unique_ptr<ResponseMsg> holder;
-    auto *r = Call<ResponseGetVersion>(request, holder);
-    if (!r) {
-        return -1;
-    }
-    pcb = PcbVersionText(r->pcb);
-    fpga = FpgaVersionText(r->fpga);
-    firmware = FirmwareVersionText(r->firmware);
-    return 0;
+    return Query<ResponseGetVersion>(request, [&](const ResponseGetVersion &r) {
+        pcb = PcbVersionText(r.pcb);
+        fpga = FpgaVersionText(r.fpga);
+        firmware = FirmwareVersionText(r.firmware);
+    });
 }
 
 int CfgNetClient::GetNetParam(QString &ip, QString &mask, QString &gateway, quint8 &isDefault)
 {
     auto request = NewRequest<SimpleRequest<kMsgGetNetParam>>();
-    std::unique_ptr<ResponseMsg> holder;
-    auto *r = Call<ResponseGetNetParam>(request, holder);
-    if (!r) {
-        return -1;
-    }
-    ip = AddressText(r->ip);
-    mask = AddressText(r->mask);
-    gateway = AddressText(r->gateway);
-    isDefault = r->isDefault;
-    return 0;
+    return Query<ResponseGetNetParam>(request, [&](const ResponseGetNetParam &r) {
+        ip = AddressText(r.ip);
+        mask = AddressText(r.mask);
+        gateway = AddressText(r.gateway);
+        isDefault = r.isDefault;
+    });
 }
 
 int CfgNetClient::SetNetParam(const QString &ip, const QString &mask, const QString &gateway)
@@ -266,8 +277,7 @@ int CfgNetClient::SetNetParam(const QString &ip, const QString &mask, const QStr
         !ParseAddress(gateway, &request.gateway)) {
         return -1;
     }
-    std::unique_ptr<ResponseMsg> holder;
-    return Transact(request, holder) == 0 ? 0 : -1;
+    return Send(request);
 }
 
 int CfgNetClient::ModifyPassword(const QString &user, const QString &newPassword)
@@ -275,21 +285,16 @@ int CfgNetClient::ModifyPassword(const QString &user, const QString &newPassword
     auto request = NewRequest<RequestModifyPassword>();
     request.user = user.toUtf8();
     request.password = newPassword.toUtf8();
-    std::unique_ptr<ResponseMsg> holder;
-    return Transact(request, holder) == 0 ? 0 : -1;
+    return Send(request);
 }
 
 int CfgNetClient::GetGenlockState(VideoStandard &standard, quint8 &present)
 {
     auto request = NewRequest<SimpleRequest<kMsgGetInputState>>();
-    std::unique_ptr<ResponseMsg> holder;
-    auto *r = Call<ResponseGetInputState>(request, holder);
-    if (!r) {
-        return -1;
-    }
-    present = r->genlockPresent ? 1 : 0;
-    standard = present ? r->genlockStandard : kNoSignal;
-    return 0;
+    return Query<ResponseGetInputState>(request, [&](const ResponseGetInputState &r) {
+        present = r.genlockPresent ? 1 : 0;
+        standard = present ? r.genlockStandard : kNoSignal;
+    });
 }
 
 int CfgNetClient::GetInputStandards(const QVector<quint8> &map, QVector<VideoStandard> &standards,
@@ -299,32 +304,24 @@ int CfgNetClient::GetInputStandards(const QVector<quint8> &map, QVector<VideoSta
         return -1;
     }
     auto request = NewRequest<SimpleRequest<kMsgGetInputState>>();
-    std::unique_ptr<ResponseMsg> holder;
-    auto *r = Call<ResponseGetInputState>(request, holder);
-    if (!r) {
-        return -1;
-    }
-    standards.resize(map.size());
-    present.resize(map.size());
-    for (int k = 0; k < map.size(); ++k) {
-        // An absent input has no standard, whatever the device put there.
-        present[k] = r->present[map[k]] ? 1 : 0;
-        standards[k] = present[k] ? r->standard[map[k]] : kNoSignal;
-    }
-    return 0;
+    return Query<ResponseGetInputState>(request, [&](const ResponseGetInputState &r) {
+        standards.resize(map.size());
+        present.resize(map.size());
+        for (int k = 0; k < map.size(); ++k) {
+            // An absent input has no standard, whatever the device put there.
+            present[k] = r.present[map[k]] ? 1 : 0;
+            standards[k] = present[k] ? r.standard[map[k]] : kNoSignal;
+        }
+    });
 }
 
 int CfgNetClient::GetGPIOState(quint8 &gpiStatus, quint8 &gpoStatus)
 {
     auto request = NewRequest<SimpleRequest<kMsgGetGPIOState>>();
-    std::unique_ptr<ResponseMsg> holder;
-    auto *r = Call<ResponseGetGPIOState>(request, holder);
-    if (!r) {
-        return -1;
-    }
-    gpiStatus = r->gpiStatus;
-    gpoStatus = r->gpoStatus;
-    return 0;
+    return Query<ResponseGetGPIOState>(request, [&](const ResponseGetGPIOState &r) {
+        gpiStatus = r.gpiStatus;
+        gpoStatus = r.gpoStatus;
+    });
 }
 
 int CfgNetClient::SetPhase(const QVector<quint8> &map, const QVector<quint16> &lines,
@@ -339,8 +336,7 @@ int CfgNetClient::SetPhase(const QVector<quint8> &map, const QVector<quint16> &l
         request.delayPixel[map[k]] = pixels[k];
         request.clockingMode[map[k]] = modes[k];
     }
-    std::unique_ptr<ResponseMsg> holder;
-    return Transact(request, holder) == 0 ? 0 : -1;
+    return Send(request);
 }
 
 int CfgNetClient::GetPhase(const QVector<quint8> &map, QVector<quint16> &lines,
@@ -351,21 +347,12 @@ int CfgNetClient::GetPhase(const QVector<quint8> &map, QVector<quint16> &lines,
         return -1;
     }
     auto request = NewRequest<SimpleRequest<kMsgGetPhase>>();
-    std::unique_ptr<ResponseMsg> holder;
-    auto *r = Call<ResponseGetPhase>(request, holder);
-    if (!r) {
-        return -1;
-    }
-    lines.resize(map.size());
-    pixels.resize(map.size());
-    states.resize(map.size());
-    for (int k = 0; k < map.size(); ++k) {
-        lines[k] = r->phaseLine[map[k]];
-        pixels[k] = r->phasePixel[map[k]];
-        states[k] = static_cast<PhaseState>(r->phaseState[map[k]]);
-    }
-    locked = {r->isLocked[0] != 0, r->isLocked[1] != 0};
-    return 0;
+    return Query<ResponseGetPhase>(request, [&](const ResponseGetPhase &r) {
+        Pick(map, r.phaseLine, lines);
+        Pick(map, r.phasePixel, pixels);
+        Pick(map, r.phaseState, states);
+        locked = {r.isLocked[0] != 0, r.isLocked[1] != 0};
+    });
 }
 
 int CfgNetClient::GetGroupPhase(const QVector<quint8> &map, QVector<quint16> &lines,
@@ -375,20 +362,11 @@ int CfgNetClient::GetGroupPhase(const QVector<quint8> &map, QVector<quint16> &li
         return -1;
     }
     auto request = NewRequest<SimpleRequest<kMsgGetPhase>>();
-    std::unique_ptr<ResponseMsg> holder;
-    auto *r = Call<ResponseGetPhase>(request, holder);
-    if (!r) {
-        return -1;
-    }
-    lines.resize(map.size());
-    pixels.resize(map.size());
-    modes.resize(map.size());
-    for (int k = 0; k < map.size(); ++k) {
-        lines[k] = r->delayLine[map[k]];
-        pixels[k] = r->delayPixel[map[k]];
-        modes[k] = r->clockingMode[map[k]];
-    }
-    return 0;
+    return Query<ResponseGetPhase>(request, [&](const ResponseGetPhase &r) {
+        Pick(map, r.delayLine, lines);
+        Pick(map, r.delayPixel, pixels);
+        Pick(map, r.clockingMode, modes);
+    });
 }
 
 int CfgNetClient::SetGPIOTriggerMode(GPIOTriggerMode gpi, GPIOTriggerMode gpo)
@@ -396,21 +374,16 @@ int CfgNetClient::SetGPIOTriggerMode(GPIOTriggerMode gpi, GPIOTriggerMode gpo)
     auto request = NewRequest<RequestSetGPIOTriggerMode>();
     request.gpiMode = static_cast<quint8>(gpi);
     request.gpoMode = static_cast<quint8>(gpo);
-    std::unique_ptr<ResponseMsg> holder;
-    return Transact(request, holder) == 0 ? 0 : -1;
+    return Send(request);
 }
 
 int CfgNetClient::GetGPIOTriggerMode(GPIOTriggerMode &gpi, GPIOTriggerMode &gpo)
 {
     auto request = NewRequest<SimpleRequest<kMsgGetGPIOTriggerMode>>();
-    std::unique_ptr<ResponseMsg> holder;
-    auto *r = Call<ResponseGetGPIOTriggerMode>(request, holder);
-    if (!r) {
-        return -1;
-    }
-    gpi = static_cast<GPIOTriggerMode>(r->gpiMode);
-    gpo = static_cast<GPIOTriggerMode>(r->gpoMode);
-    return 0;
+    return Query<ResponseGetGPIOTriggerMode>(request, [&](const ResponseGetGPIOTriggerMode &r) {
+        gpi = static_cast<GPIOTriggerMode>(r.gpiMode);
+        gpo = static_cast<GPIOTriggerMode>(r.gpoMode);
+    });
 }
 
 int CfgNetClient::SetDetectionParam(int input, const DetectionParam &param)
@@ -421,8 +394,7 @@ int CfgNetClient::SetDetectionParam(int input, const DetectionParam &param)
     auto request = NewRequest<RequestSetDetectionParam>();
     request.input = static_cast<quint8>(input);
     request.param = param;
-    std::unique_ptr<ResponseMsg> holder;
-    return Transact(request, holder) == 0 ? 0 : -1;
+    return Send(request);
 }
 
 int CfgNetClient::GetDetectionParam(int input, DetectionParam &param)
@@ -432,33 +404,22 @@ int CfgNetClient::GetDetectionParam(int input, DetectionParam &param)
     }
     auto request = NewRequest<RequestGetDetectionParam>();
     request.input = static_cast<quint8>(input);
-    std::unique_ptr<ResponseMsg> holder;
-    auto *r = Call<ResponseGetDetectionParam>(request, holder);
-    if (!r) {
-        return -1;
-    }
-    param = r->param;
-    return 0;
+    return Query<ResponseGetDetectionParam>(
+        request, [&](const ResponseGetDetectionParam &r) { param = r.param; });
 }
 
 int CfgNetClient::SetSystemAlarmParam(SystemAlarm mask)
 {
     auto request = NewRequest<RequestSetSystemAlarmParam>();
     request.mask = mask;
-    std::unique_ptr<ResponseMsg> holder;
-    return Transact(request, holder) == 0 ? 0 : -1;
+    return Send(request);
 }
 
 int CfgNetClient::GetSystemAlarmParam(SystemAlarm &mask)
 {
     auto request = NewRequest<SimpleRequest<kMsgGetSystemAlarmParam>>();
-    std::unique_ptr<ResponseMsg> holder;
-    auto *r = Call<ResponseGetSystemAlarmParam>(request, holder);
-    if (!r) {
-        return -1;
-    }
-    mask = r->mask;
-    return 0;
+    return Query<ResponseGetSystemAlarmParam>(
+        request, [&](const ResponseGetSystemAlarmParam &r) { mask = r.mask; });
 }
 
 int CfgNetClient::GetAlarmInfo(const QVector<quint8> &map, QVector<AlarmType> &video,
@@ -469,21 +430,12 @@ int CfgNetClient::GetAlarmInfo(const QVector<quint8> &map, QVector<AlarmType> &v
         return -1;
     }
     auto request = NewRequest<SimpleRequest<kMsgGetAlarmInfo>>();
-    std::unique_ptr<ResponseMsg> holder;
-    auto *r = Call<ResponseGetAlarmInfo>(request, holder);
-    if (!r) {
-        return -1;
-    }
-    video.resize(map.size());
-    audioLost.resize(map.size());
-    audioSilent.resize(map.size());
-    for (int k = 0; k < map.size(); ++k) {
-        video[k] = r->video[map[k]];
-        audioLost[k] = r->audioLost[map[k]];
-        audioSilent[k] = r->audioSilent[map[k]];
-    }
-    system = r->system;
-    return 0;
+    return Query<ResponseGetAlarmInfo>(request, [&](const ResponseGetAlarmInfo &r) {
+        Pick(map, r.video, video);
+        Pick(map, r.audioLost, audioLost);
+        Pick(map, r.audioSilent, audioSilent);
+        system = r.system;
+    });
 }
 
 int CfgNetClient::SetAudioEffect(int group, quint8 enable, quint32 duration, quint8 duplication)
@@ -495,8 +447,7 @@ int CfgNetClient::SetAudioEffect(int group, quint8 enable, quint32 duration, qui
     request.fadingEnable[group] = enable ? 1 : 0;
     request.fadingDuration[group] = duration;
     request.duplication = duplication;
-    std::unique_ptr<ResponseMsg> holder;
-    return Transact(request, holder) == 0 ? 0 : -1;
+    return Send(request);
 }
 
 int CfgNetClient::GetAudioEffect(int group, quint8 &enable, quint32 &duration, quint8 &duplication)
@@ -505,15 +456,11 @@ int CfgNetClient::GetAudioEffect(int group, quint8 &enable, quint32 &duration, q
         return -1;
     }
     auto request = NewRequest<SimpleRequest<kMsgGetAudioEffect>>();
-    std::unique_ptr<ResponseMsg> holder;
-    auto *r = Call<ResponseGetAudioEffect>(request, holder);
-    if (!r) {
-        return -1;
-    }
-    enable = r->fadingEnable[group];
-    duration = r->fadingDuration[group];
-    duplication = r->duplication;
-    return 0;
+    return Query<ResponseGetAudioEffect>(request, [&](const ResponseGetAudioEffect &r) {
+        enable = r.fadingEnable[group];
+        duration = r.fadingDuration[group];
+        duplication = r.duplication;
+    });
 }
 
 int CfgNetClient::SetPGMOutputSelect(const QVector<quint8> &map, const QVector<quint8> &values)
@@ -525,8 +472,7 @@ int CfgNetClient::SetPGMOutputSelect(const QVector<quint8> &map, const QVector<q
     for (int k = 0; k < map.size(); ++k) {
         request.input[map[k]] = values[k];
     }
-    std::unique_ptr<ResponseMsg> holder;
-    return Transact(request, holder) == 0 ? 0 : -1;
+    return Send(request);
 }
 
 int CfgNetClient::GetPGMOutputSelect(const QVector<quint8> &map, QVector<quint8> &values)
@@ -535,36 +481,22 @@ int CfgNetClient::GetPGMOutputSelect(const QVector<quint8> &map, QVector<quint8>
         return -1;
     }
     auto request = NewRequest<SimpleRequest<kMsgGetPGMOutputSelect>>();
-    std::unique_ptr<ResponseMsg> holder;
-    auto *r = Call<ResponseGetPGMOutputSelect>(request, holder);
-    if (!r) {
-        return -1;
-    }
-    values.resize(map.size());
-    for (int k = 0; k < map.size(); ++k) {
-        values[k] = r->input[map[k]];
-    }
-    return 0;
+    return Query<ResponseGetPGMOutputSelect>(
+        request, [&](const ResponseGetPGMOutputSelect &r) { Pick(map, r.input, values); });
 }
 
 int CfgNetClient::SetAUXOutputSelect(quint8 value)
 {
     auto request = NewRequest<RequestSetAUXOutputSelect>();
     request.source = value;
-    std::unique_ptr<ResponseMsg> holder;
-    return Transact(request, holder) == 0 ? 0 : -1;
+    return Send(request);
 }
 
 int CfgNetClient::GetAUXOutputSelect(quint8 &value)
 {
     auto request = NewRequest<SimpleRequest<kMsgGetAUXOutputSelect>>();
-    std::unique_ptr<ResponseMsg> holder;
-    auto *r = Call<ResponseGetAUXOutputSelect>(request, holder);
-    if (!r) {
-        return -1;
-    }
-    value = r->source;
-    return 0;
+    return Query<ResponseGetAUXOutputSelect>(
+        request, [&](const ResponseGetAUXOutputSelect &r) { value = r.source; });
 }
 
 int CfgNetClient::SetRelayControl(const QVector<quint8> &map, const QVector<quint8> &manualControl,
@@ -578,8 +510,7 @@ int CfgNetClient::SetRelayControl(const QVector<quint8> &map, const QVector<quin
         request.manualControl[map[k]] = manualControl[k];
         request.bypassProtect[map[k]] = bypassProtect[k];
     }
-    std::unique_ptr<ResponseMsg> holder;
-    return Transact(request, holder) == 0 ? 0 : -1;
+    return Send(request);
 }
 
 int CfgNetClient::GetRelayControl(const QVector<quint8> &map, QVector<quint8> &manualControl,
@@ -589,18 +520,10 @@ int CfgNetClient::GetRelayControl(const QVector<quint8> &map, QVector<quint8> &m
         return -1;
     }
     auto request = NewRequest<SimpleRequest<kMsgGetRelayControl>>();
-    std::unique_ptr<ResponseMsg> holder;
-    auto *r = Call<ResponseGetRelayControl>(request, holder);
-    if (!r) {
-        return -1;
-    }
-    manualControl.resize(map.size());
-    bypassProtect.resize(map.size());
-    for (int k = 0; k < map.size(); ++k) {
-        manualControl[k] = r->manualControl[map[k]];
-        bypassProtect[k] = r->bypassProtect[map[k]];
-    }
-    return 0;
+    return Query<ResponseGetRelayControl>(request, [&](const ResponseGetRelayControl &r) {
+        Pick(map, r.manualControl, manualControl);
+        Pick(map, r.bypassProtect, bypassProtect);
+    });
 }
 
 int CfgNetClient::SetAutoSwitchMethod(const QVector<quint8> &map, const QVector<qint32> &values)
@@ -612,8 +535,7 @@ int CfgNetClient::SetAutoSwitchMethod(const QVector<quint8> &map, const QVector<
     for (int k = 0; k < map.size(); ++k) {
         request.method[map[k]] = static_cast<quint8>(values[k]);
     }
-    std::unique_ptr<ResponseMsg> holder;
-    return Transact(request, holder) == 0 ? 0 : -1;
+    return Send(request);
 }
 
 int CfgNetClient::GetAutoSwitchMethod(const QVector<quint8> &map, QVector<qint32> &values)
@@ -622,16 +544,8 @@ int CfgNetClient::GetAutoSwitchMethod(const QVector<quint8> &map, QVector<qint32
         return -1;
     }
     auto request = NewRequest<SimpleRequest<kMsgGetAutoSwitchMethod>>();
-    std::unique_ptr<ResponseMsg> holder;
-    auto *r = Call<ResponseGetAutoSwitchMethod>(request, holder);
-    if (!r) {
-        return -1;
-    }
-    values.resize(map.size());
-    for (int k = 0; k < map.size(); ++k) {
-        values[k] = r->method[map[k]];
-    }
-    return 0;
+    return Query<ResponseGetAutoSwitchMethod>(
+        request, [&](const ResponseGetAutoSwitchMethod &r) { Pick(map, r.method, values); });
 }
 
 int CfgNetClient::SetAutoSwitchTrigger(const QVector<alarmTrigger> &triggers)
@@ -643,61 +557,45 @@ int CfgNetClient::SetAutoSwitchTrigger(const QVector<alarmTrigger> &triggers)
     for (int j = 0; j < kInputCount; ++j) {
         request.entries[j] = triggers[j];
     }
-    std::unique_ptr<ResponseMsg> holder;
-    return Transact(request, holder) == 0 ? 0 : -1;
+    return Send(request);
 }
 
 int CfgNetClient::GetAutoSwitchTrigger(QVector<alarmTrigger> &triggers)
 {
     auto request = NewRequest<SimpleRequest<kMsgGetAutoSwitchTrigger>>();
-    std::unique_ptr<ResponseMsg> holder;
-    auto *r = Call<ResponseGetAutoSwitchTrigger>(request, holder);
-    if (!r) {
-        return -1;
-    }
-    triggers = QVector<alarmTrigger>(r->entries, r->entries + kInputCount);
-    return 0;
+    return Query<ResponseGetAutoSwitchTrigger>(request, [&](const ResponseGetAutoSwitchTrigger &r) {
+        triggers = QVector<alarmTrigger>(r.entries, r.entries + kInputCount);
+    });
 }
 
 int CfgNetClient::ManualReturn(quint8 group)
 {
     auto request = NewRequest<RequestManualReturn>();
     request.group = group;
-    std::unique_ptr<ResponseMsg> holder;
-    return Transact(request, holder) == 0 ? 0 : -1;
+    return Send(request);
 }
 
 int CfgNetClient::SetAGCParam(const AGCParam &param)
 {
     auto request = NewRequest<RequestSetAGCParam>();
     request.param = param;
-    std::unique_ptr<ResponseMsg> holder;
-    return Transact(request, holder) == 0 ? 0 : -1;
+    return Send(request);
 }
 
 int CfgNetClient::GetAGCParam(AGCParam &param)
 {
     auto request = NewRequest<SimpleRequest<kMsgGetAGCParam>>();
-    std::unique_ptr<ResponseMsg> holder;
-    auto *r = Call<ResponseGetAGCParam>(request, holder);
-    if (!r) {
-        return -1;
-    }
-    param = r->param;
-    return 0;
+    return Query<ResponseGetAGCParam>(request,
+                                      [&](const ResponseGetAGCParam &r) { param = r.param; });
 }
 
 int CfgNetClient::GetAudioLevel(QVector<quint16> &inputLevel, QVector<quint16> &outputLevel)
 {
     auto request = NewRequest<SimpleRequest<kMsgGetAudioLevel>>();
-    std::unique_ptr<ResponseMsg> holder;
-    auto *r = Call<ResponseGetAudioLevel>(request, holder);
-    if (!r) {
-        return -1;
-    }
-    inputLevel = QVector<quint16>(r->inputLevel, r->inputLevel + kAudioChannels);
-    outputLevel = QVector<quint16>(r->outputLevel, r->outputLevel + kAudioChannels);
-    return 0;
+    return Query<ResponseGetAudioLevel>(request, [&](const ResponseGetAudioLevel &r) {
+        inputLevel = QVector<quint16>(r.inputLevel, r.inputLevel + kAudioChannels);
+        outputLevel = QVector<quint16>(r.outputLevel, r.outputLevel + kAudioChannels);
+    });
 }
 
 int CfgNetClient::SetNotificationDest(const QStringList &ips, const QVector<quint16> &ports)
@@ -712,21 +610,16 @@ int CfgNetClient::SetNotificationDest(const QStringList &ips, const QVector<quin
         }
         request.port[d].value = ports[d];
     }
-    std::unique_ptr<ResponseMsg> holder;
-    return Transact(request, holder) == 0 ? 0 : -1;
+    return Send(request);
 }
 
 int CfgNetClient::GetNotificationDest(QStringList &ips, QVector<quint16> &ports)
 {
     auto request = NewRequest<SimpleRequest<kMsgGetNotificationDest>>();
-    std::unique_ptr<ResponseMsg> holder;
-    auto *r = Call<ResponseGetNotificationDest>(request, holder);
-    if (!r) {
-        return -1;
-    }
-    ips = QStringList{AddressText(r->ip[0]), AddressText(r->ip[1])};
-    ports = {r->port[0].value, r->port[1].value};
-    return 0;
+    return Query<ResponseGetNotificationDest>(request, [&](const ResponseGetNotificationDest &r) {
+        ips = QStringList{AddressText(r.ip[0]), AddressText(r.ip[1])};
+        ports = {r.port[0].value, r.port[1].value};
+    });
 }
 
 int CfgNetClient::SetPhaseAutoAlign(const QVector<quint8> &flags)
@@ -737,28 +630,22 @@ int CfgNetClient::SetPhaseAutoAlign(const QVector<quint8> &flags)
     auto request = NewRequest<RequestSetPhaseAutoAlign>();
     request.followGenlock[0] = flags[0];
     request.followGenlock[1] = flags[1];
-    std::unique_ptr<ResponseMsg> holder;
-    return Transact(request, holder) == 0 ? 0 : -1;
+    return Send(request);
 }
 
 int CfgNetClient::GetPhaseAutoAlign(QVector<quint8> &flags)
 {
     auto request = NewRequest<SimpleRequest<kMsgGetPhaseAutoAlign>>();
-    std::unique_ptr<ResponseMsg> holder;
-    auto *r = Call<ResponseGetPhaseAutoAlign>(request, holder);
-    if (!r) {
-        return -1;
-    }
-    flags = {r->followGenlock[0], r->followGenlock[1]};
-    return 0;
+    return Query<ResponseGetPhaseAutoAlign>(request, [&](const ResponseGetPhaseAutoAlign &r) {
+        flags = {r.followGenlock[0], r.followGenlock[1]};
+    });
 }
 
 int CfgNetClient::AlignPhase(quint8 group)
 {
     auto request = NewRequest<RequestAlignPhase>();
     request.group = group;
-    std::unique_ptr<ResponseMsg> holder;
-    return Transact(request, holder) == 0 ? 0 : -1;
+    return Send(request);
 }
 
 QStringList CfgNetClient::LocalAddresses() const

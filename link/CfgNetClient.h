@@ -111,6 +111,11 @@ private:
     // Transact, then the typed response; null when the transaction failed.
     template <class Response>
     Response *Call(RequestMsg &request, std::unique_ptr<ResponseMsg> &holder);
+    // A request whose answer carries only its result: 0 or -1.
+    int Send(RequestMsg &request);
+    // Hands the typed answer to `use`; 0, or -1 when the transaction failed.
+    template <class Response, class Use>
+    int Query(RequestMsg &request, Use &&use);
 
     std::unique_ptr<UdpTransport> m_transport;
     std::mutex m_transportLock;
