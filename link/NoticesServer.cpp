@@ -13,11 +13,6 @@ constexpr int kReceiveBufferBytes = 1 << 20;
 constexpr quint32 kAudioLost = 6;
 constexpr quint32 kAudioSilent = 7;
 
-QString Tr(const char *text)
-{
-    return QCoreApplication::translate("NoticesServer", text);
-}
-
 QString GroupLetter(int group)
 {
     return group == 0 ? QStringLiteral("A") : QStringLiteral("B");
@@ -29,9 +24,11 @@ QString InputName(int input, bool dual)
         return QString();
     }
     if (dual) {
-        return Tr("%1-Input %2").arg(GroupLetter(input / 2)).arg(input % 2 + 1);
+        return QCoreApplication::translate("NoticesServer", "%1-Input %2")
+            .arg(GroupLetter(input / 2))
+            .arg(input % 2 + 1);
     }
-    return Tr("Input %1").arg(input + 1);
+    return QCoreApplication::translate("NoticesServer", "Input %1").arg(input + 1);
 }
 
 QString GroupName(int group, bool dual)
@@ -39,26 +36,29 @@ QString GroupName(int group, bool dual)
     if (group > 1) {
         return QString();
     }
-    return Tr("Group %1").arg(dual ? GroupLetter(group) : GroupLetter(0));
+    return QCoreApplication::translate("NoticesServer", "Group %1")
+        .arg(dual ? GroupLetter(group) : GroupLetter(0));
 }
 
 QString SourceName(quint32 value)
 {
     switch (value) {
         case 0:
-            return Tr("Invalid");
+            return QCoreApplication::translate("NoticesServer", "Invalid");
         case 1:
-            return Tr("Genlock");
+            return QCoreApplication::translate("NoticesServer", "Genlock");
         case 2:
         case 3:
         case 4:
         case 5:
-            return Tr("%1-Input %2").arg(GroupLetter(int(value - 2) / 2)).arg((value - 2) % 2 + 1);
+            return QCoreApplication::translate("NoticesServer", "%1-Input %2")
+                .arg(GroupLetter(int(value - 2) / 2))
+                .arg((value - 2) % 2 + 1);
         case 6:
         case 7:
         case 8:
         case 9:
-            return Tr("Input %1").arg(value - 5);
+            return QCoreApplication::translate("NoticesServer", "Input %1").arg(value - 5);
         default:
             return QString();
     }
@@ -77,7 +77,8 @@ QString ChannelList(quint16 mask)
 
 QString Status(bool asserted)
 {
-    return asserted ? Tr("Asserted") : Tr("Cleared");
+    return asserted ? QCoreApplication::translate("NoticesServer", "Asserted")
+                    : QCoreApplication::translate("NoticesServer", "Cleared");
 }
 
 // Audio-mask memory: [family][code 6/7][input 0-3].
@@ -164,14 +165,16 @@ AlarmInfo DescribeNotification(const NotificationMsg &msg, bool dual)
             static const char *const names[] = {"Signal Lost", "Signal Format Error",
                                                 "Signal Sync Failed", "Video Black",
                                                 "Video Frozen"};
-            info.alarmType = Tr(names[msg.alarmCode - 1]);
+            info.alarmType = QCoreApplication::translate("NoticesServer", names[msg.alarmCode - 1]);
             info.input = InputName(input, dual);
             info.alarmStatus = Status(value == 1);
             break;
         }
         case kAudioLost:
         case kAudioSilent: {
-            info.alarmType = msg.alarmCode == kAudioLost ? Tr("Audio Lost") : Tr("Audio Silent");
+            info.alarmType = msg.alarmCode == kAudioLost
+                                 ? QCoreApplication::translate("NoticesServer", "Audio Lost")
+                                 : QCoreApplication::translate("NoticesServer", "Audio Silent");
             info.input = InputName(input, dual);
             const quint16 now = static_cast<quint16>(value & 0xFFFF);
             // An input the device should not name has no memory slot: report the
@@ -192,16 +195,18 @@ AlarmInfo DescribeNotification(const NotificationMsg &msg, bool dual)
             break;
         }
         case 8:
-            info.alarmType = Tr("Genlock Lost");
+            info.alarmType = QCoreApplication::translate("NoticesServer", "Genlock Lost");
             info.alarmStatus = Status(value == 1);
             break;
         case 9:
-            info.alarmType = Tr("System Clocking Unlocked");
+            info.alarmType =
+                QCoreApplication::translate("NoticesServer", "System Clocking Unlocked");
             info.input = GroupName(group, dual);
             info.alarmStatus = Status(value == 1);
             break;
         case 10:
-            info.alarmType = Tr("Genlocking Source Switched");
+            info.alarmType =
+                QCoreApplication::translate("NoticesServer", "Genlocking Source Switched");
             info.input = GroupName(group, dual);
             info.alarmStatus = Status(value == 0);
             if (value != 0) {
@@ -209,40 +214,44 @@ AlarmInfo DescribeNotification(const NotificationMsg &msg, bool dual)
             }
             break;
         case 11:
-            info.alarmType = Tr("GPI Relay Triggered");
+            info.alarmType = QCoreApplication::translate("NoticesServer", "GPI Relay Triggered");
             info.input = GroupName(group, dual);
             info.alarmStatus = Status(value == 1);
             break;
         case 12: {
             const int number = input <= 3 ? (dual ? input % 2 + 1 : input + 1) : input;
-            info.alarmType = Tr("GPI %1 Triggered").arg(number);
+            info.alarmType =
+                QCoreApplication::translate("NoticesServer", "GPI %1 Triggered").arg(number);
             if (input <= 3) {
-                info.input = Tr("Group %1").arg(dual ? GroupLetter(input / 2) : GroupLetter(0));
+                info.input = QCoreApplication::translate("NoticesServer", "Group %1")
+                                 .arg(dual ? GroupLetter(input / 2) : GroupLetter(0));
             }
             info.alarmStatus = Status(value == 1);
             break;
         }
         case 13:
-            info.alarmType = Tr("Relay Bypassed");
+            info.alarmType = QCoreApplication::translate("NoticesServer", "Relay Bypassed");
             info.input = GroupName(group, dual);
             info.alarmStatus = Status(value == 1);
             break;
         case 14:
-            info.alarmType = Tr("Output Switched");
+            info.alarmType = QCoreApplication::translate("NoticesServer", "Output Switched");
             info.input = GroupName(group, dual);
             info.alarmStatus = Status(value == 0xFFFFFFFF);
             if (value != 0xFFFFFFFF) {
                 info.notes =
-                    dual ? Tr("%1-Input %2").arg(GroupLetter(group > 1 ? 1 : group)).arg(value + 1)
-                         : Tr("Input %1").arg(value + 1);
+                    dual ? QCoreApplication::translate("NoticesServer", "%1-Input %2")
+                               .arg(GroupLetter(group > 1 ? 1 : group))
+                               .arg(value + 1)
+                         : QCoreApplication::translate("NoticesServer", "Input %1").arg(value + 1);
             }
             break;
         case 15:
-            info.alarmType = Tr("PS1 Fail");
+            info.alarmType = QCoreApplication::translate("NoticesServer", "PS1 Fail");
             info.alarmStatus = Status(value == 1);
             break;
         case 16:
-            info.alarmType = Tr("PS2 Fail");
+            info.alarmType = QCoreApplication::translate("NoticesServer", "PS2 Fail");
             info.alarmStatus = Status(value == 1);
             break;
         default:

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "ui_AboutDialog.h"
+
+#include <QDialog>
+
+// The product title and the version.
+class AboutDialog final : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit AboutDialog(QWidget *parent = nullptr) : QDialog(parent)
+    {
+        m_ui.setupUi(this);
+        setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+        setFixedSize(sizeHint());
+    }
+
+private slots:
+    void on_pushButton_Close_clicked() { close(); }
+
+private:
+    Ui::AboutDialog m_ui;
+};

@@ -1,0 +1,37 @@
+#include "Login.h"
+
+#include <QKeyEvent>
+#include <QRegularExpressionValidator>
+#include <QToolTip>
+
+namespace {
+// Four octets; the last cannot be 255 (a broadcast address is no device).
+const char *const kAddressPattern =
+    "((2[0-4]\\d|25[0-5]|[1]?\\d\\d?)\\.){3}(2[0-4]\\d|25[0-4]|[1]?\\d\\d?)";
+const char *const kPasswordPattern = "(^[A-Za-z0-9]+$)";
+}  // namespace
+
+Login::Login(QWidget *parent) : QDialog(parent)
+{
+    m_ui.setupUi(this);
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    setFixedSize(sizeHint());
+    m_ui.lineEditIP->setInputMask(QString());
+    m_ui.lineEditIP->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QString::fromLatin1(kAddressPattern)), this));
+    m_ui.lineEditPassword->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QString::fromLatin1(kPasswordPattern)), this));
+    m_ui.lineEditPassword->setFocus();
+    connect(m_ui.pushButtonOk, &QPushButton::clicked, this, &Login::OnLogin);
+    connect(m_ui.pushButtonCancel, &QPushButton::clicked, this, &Login::OnCancel);
+}
+
+void Login::keyReleaseEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_CapsLock && IsCapsLockOn()) {
+        PassWordLineEdit::ShowCapsLockHint(m_ui.lineEditPassword);
+    } else {
+        QToolTip::hideText();
+    }
+    QDialog::keyReleaseEvent(event);
+}

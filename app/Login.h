@@ -1,0 +1,29 @@
+#pragma once
+
+#include "ui_Login.h"
+
+#include <QDialog>
+
+// Asks for the device address, the user and the password.
+class Login final : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit Login(QWidget *parent = nullptr);
+
+    void SetAddress(const QString &address) { m_ui.lineEditIP->setText(address); }
+    QString Address() const { return m_ui.lineEditIP->text(); }
+    int UserIndex() const { return m_ui.comboBoxUser->currentIndex(); }
+    QString Password() const { return m_ui.lineEditPassword->text(); }
+
+public slots:
+    void OnLogin() { accept(); }
+    void OnCancel() { reject(); }
+
+protected:
+    void keyReleaseEvent(QKeyEvent *event) override;
+
+private:
+    Ui::Login m_ui;
+};

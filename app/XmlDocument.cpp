@@ -1,0 +1,118 @@
+#include "XmlDocument.h"
+
+#include <QTextStream>
+#include <QXmlStreamReader>
+
+XmlDocument &XmlDocument::Instance()
+{
+    static XmlDocument instance;
+    return instance;
+}
+
+void XmlDocument::SetFileName(const QString &name)
+{
+    m_fileName = name;
+}
+
+bool XmlDocument::CreateNew()
+{
+    Close();
+    m_output = std::make_unique<QSaveFile>(m_fileName);
+    if (!m_output->open(QIODevice::WriteOnly | QIODevice::Text)) {
+        m_output.reset();
+        return false;
+    }
+    m_document.clear();
+    m_document.appendChild(
+        m_document.createProcessingInstruction("xml", "version=\"1.0\" encoding=\"utf-8\""));
+    m_document.appendChild(m_document.createElement("configure"));
+    return true;
+}
+
+bool XmlDocument::IsSafeToParse(const QByteArray &content)
+{
+    if (content.size() > kMaxFileBytes) {
+        return false;
+    }
+    // Look at the prolog with a reader that expands nothing: a document type
+    // declaration before the root element means entities may follow.
+    QXmlStreamReader reader(content);
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token == QXmlStreamReader::DTD || token == QXmlStreamReader::EntityReference) {
+            return false;
+        }
+        if (token == QXmlStreamReader::StartElement || token == QXmlStreamReader::Invalid) {
+            break;
+        }
+    }
+    // And whatever the encoding claims, no declaration anywhere in the bytes.
+    return !content.contains("<!DOCTYPE") && !content.contains("<!ENTITY");
+}
+
+bool XmlDocument::Load()
+{
+    Close();
+    m_document.clear();
+    QFile file(m_fileName);
+    if (file.size() > kMaxFileBytes || !file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        return false;
+    }
+    const QByteArray content = file.read(kMaxFileBytes + 1);
+    if (!IsSafeToParse(content)) {
+        return false;
+    }
+    m_missing = false;
+    return m_document.setContent(content);
+}
+
+bool XmlDocument::Save()
+{
+    if (!m_output) {
+        return false;
+    }
+    {
+        QTextStream out(m_output.get());
+        out.setCodec("UTF-8");
+        m_document.save(out, 4);
+    }
+    const bool saved = m_output->commit();
+    m_output.reset();
+    return saved;
+}
+
+void XmlDocument::Close()
+{
+    if (m_output) {
+        m_output->cancelWriting();
+        m_output.reset();
+    }
+}
+
+void XmlDocument::AddTextElement(QDomElement &parent, const QString &tag, const QString &text)
+{
+    QDomElement element = m_document.createElement(tag);
+    element.appendChild(m_document.createTextNode(text));
+    parent.appendChild(element);
+}
+
+void XmlDocument::MergeChild(QDomElement &element, QDomElement &parent)
+{
+    const QDomElement existing = parent.firstChildElement(element.tagName());
+    if (!existing.isNull()) {
+        element = existing;
+    } else {
+        parent.appendChild(element);
+    }
+}
+
+QDomElement XmlDocument::FindElement(const QDomNodeList &nodes, const QString &tag)
+{
+    for (int i = 0; i < nodes.count(); ++i) {
+        if (nodes.at(i).nodeName() == tag) {
+            return nodes.at(i).toElement();
+        }
+    }
+    m_missing = true;
+    return QDomElement();
+}

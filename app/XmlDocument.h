@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QDomDocument>
+#include <QFile>
+#include <QSaveFile>
+#include <QString>
+
+#include <memory>
+
+// The parameter file: one process-wide document through which the export,
+// the import and every page's own part read and write it. Export runs on the
+// user-interface thread; an import's page walk runs on the command worker's
+// thread while the user interface waits for its end, so one party uses the
+// document at a time.
+class XmlDocument final
+{
+public:
+    // Files above this size are not parameter files of this tool.
+    static constexpr qint64 kMaxFileBytes = 4 * 1024 * 1024;
+
+    static XmlDocument &Instance();
+
+    void SetFileName(const QString &name);
+    // Starts a new document for the file. The file itself is replaced only by
+    // Save(): until then an existing file stays as it was.
+    bool CreateNew();
+    // Reads and parses the file. A file that is too large, or that declares a
+    // document type or entities (which this tool never writes, and which can
+    // make a parser expand without bound or read other files), is refused
+    // unparsed: the document is then empty.
+    bool Load();
+    // Writes the document (indent 4) and replaces the file with it.
+    bool Save();
+    // Ends the current flow; an export that was not saved leaves the file alone.
+    void Close();
+
+    QDomElement Root() const { return m_document.documentElement(); }
+    QDomElement CreateElement(const QString &tag) { return m_document.createElement(tag); }
+    void AddTextElement(QDomElement &parent, const QString &tag, const QString &text);
+    // If `parent` already has a child named like `element`, `element` becomes
+    // that child; otherwise it is appended to `parent`.
+    void MergeChild(QDomElement &element, QDomElement &parent);
+    QDomNodeList ChildNodes(const QDomNode &node) const { return node.childNodes(); }
+    // The first element named `tag` in `nodes`; when there is none, sets the
+    // missing-element flag and returns an empty element.
+    QDomElement FindElement(const QDomNodeList &nodes, const QString &tag);
+    bool IsMissing() const { return m_missing; }
+    void SetMissing(bool missing) { m_missing = missing; }
+
+    // Whether raw file content may be handed to the parser at all.
+    static bool IsSafeToParse(const QByteArray &content);
+
+private:
+    XmlDocument() = default;
+    Q_DISABLE_COPY(XmlDocument)
+
+    QString m_fileName;
+    std::unique_ptr<QSaveFile> m_output;
+    QDomDocument m_document;
+    bool m_missing = false;
+};

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "LinkTypes.h"
+#include "Pages.h"
+#include "ui_cfg.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+
+class CfgNetClient;
+class CmdThread;
+class LanguageConfig;
+class Loading;
+class NoticesServer;
+class UpdateThread;
+
+// The main window: page tree and page area, the session with one device,
+// the workers that poll it, and the menus that open the dialogs.
+class cfg final : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // Takes ownership of the client.
+    explicit cfg(CfgNetClient *client, QWidget *parent = nullptr);
+    ~cfg() override;
+
+    // The language dialog that the entry point created (owned from now on).
+    void SetLanguageConfig(LanguageConfig *dialog) { m_language = dialog; }
+
+    // Test seam: answers the file dialogs (true: export's save dialog).
+    void SetFileChooserForTests(std::function<QString(bool save)> chooser)
+    {
+        m_chooseFile = std::move(chooser);
+    }
+
+    // For tests and the screenshot run.
+    const Pages &CurrentPages() const { return m_pages; }
+    BaseWidget *CurrentPage() const { return m_current; }
+    int ProductType() const { return productType; }
+    bool IsAlive() const { return alive; }
+    NoticesServer *Receiver() const { return m_notices.get(); }
+    Ui::cfg &Form() { return m_ui; }
+
+signals:
+    void AddLogs(AlarmInfo info);
+    void UpdateStatus(bool online);
+    void AppCloseSignal();
+    void SendImportCmd(CmdType type);
+
+public slots:
+    void OnConnect();
+    void OnDisConnect();
+    void OnNetworkProperty();
+    void OnChangePassword();
+    void OnAddDestIP();
+    void OnImport();
+    void OnExport();
+    void OnLanguageConfig();
+    void OnAbout();
+    void OnTreeItemPressed(QTreeWidgetItem *item, int index);
+    void OnIsAlive(bool isAlive, int workMode);
+    void OnImportFinish(int status);
+    void OnMatchVersion();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void ApplyConnectionState();
+    void CreatePages();
+    void Wire();
+    void Unwire();
+    void StartSession();
+    void Disconnect();
+    void ShowPage(BaseWidget *page);
+    BaseWidget *TakePage();
+    void ShowIndicator(bool connected);
+    void LogConnection(const QString &status);
+    QString ChooseFile(bool save);
+
+    Ui::cfg m_ui;
+    CfgNetClient *m_client;
+    int productType = 0;
+    bool alive = false;
+    bool connectionLost = false;
+    bool upgradeWarningPending = true;
+    Pages m_pages;
+    BaseWidget *m_current = nullptr;
+    std::unique_ptr<UpdateThread> m_update;
+    std::unique_ptr<CmdThread> m_cmd;
+    std::unique_ptr<NoticesServer> m_notices;
+    Loading *m_loading = nullptr;
+    LanguageConfig *m_language = nullptr;
+    QList<QMetaObject::Connection> m_wiring;
+    std::function<QString(bool)> m_chooseFile;
+};

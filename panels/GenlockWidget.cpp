@@ -1,0 +1,45 @@
+#include "GenlockWidget.h"
+
+#include "CfgNetClient.h"
+#include "DeviceTables.h"
+
+GenlockWidget::GenlockWidget(CfgNetClient *client, QWidget *parent)
+    : BaseWidget(parent), m_client(client)
+{
+    m_ui.setupUi(this);
+}
+
+QString GenlockWidget::GenlockText(VideoStandard standard, bool present)
+{
+    if (!present) {
+        return tr("Not Present");
+    }
+    return VideoStandardName(standard, QStringLiteral("Genlock"));
+}
+
+int GenlockWidget::RefreshFromDevice()
+{
+    OnTimer();
+    emit SendUpdateCmd(GenlockCmd);
+    return 0;
+}
+
+int GenlockWidget::LeavePage()
+{
+    emit SendUpdateCmd(NoCmd);
+    return 0;
+}
+
+void GenlockWidget::OnNotifyGenLockUpdate(VideoStandard standard, bool isPresent)
+{
+    m_ui.labelGenlockFormat->setText(GenlockText(standard, isPresent));
+}
+
+void GenlockWidget::OnTimer()
+{
+    VideoStandard standard = kNoSignal;
+    quint8 present = 0;
+    if (m_client->GetGenlockState(standard, present) == 0) {
+        OnNotifyGenLockUpdate(standard, present != 0);
+    }
+}
