@@ -162,9 +162,12 @@ AlarmInfo DescribeNotification(const NotificationMsg &msg, bool dual)
         case 3:
         case 4:
         case 5: {
-            static const char *const names[] = {"Signal Lost", "Signal Format Error",
-                                                "Signal Sync Failed", "Video Black",
-                                                "Video Frozen"};
+            static const char *const names[] = {
+                QT_TRANSLATE_NOOP("NoticesServer", "Signal Lost"),
+                QT_TRANSLATE_NOOP("NoticesServer", "Signal Format Error"),
+                QT_TRANSLATE_NOOP("NoticesServer", "Signal Sync Failed"),
+                QT_TRANSLATE_NOOP("NoticesServer", "Video Black"),
+                QT_TRANSLATE_NOOP("NoticesServer", "Video Frozen")};
             info.alarmType = QCoreApplication::translate("NoticesServer", names[msg.alarmCode - 1]);
             info.input = InputName(input, dual);
             info.alarmStatus = Status(value == 1);

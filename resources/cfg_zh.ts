@@ -5,651 +5,671 @@
     <name>AboutDialog</name>
     <message>
         <source>About</source>
-        <translation type="unfinished"></translation>
+        <translation>关于</translation>
     </message>
     <message>
         <source>Zorvane QVT Config</source>
-        <translation type="unfinished"></translation>
+        <translation>Zorvane QVT 配置工具</translation>
     </message>
     <message>
         <source>Close</source>
-        <translation type="unfinished"></translation>
+        <translation>关闭</translation>
     </message>
 </context>
 <context>
     <name>ChangePassword</name>
     <message>
         <source>Change Password</source>
-        <translation type="unfinished"></translation>
+        <translation>修改密码</translation>
     </message>
     <message>
         <source>User:</source>
-        <translation type="unfinished"></translation>
+        <translation>用户：</translation>
     </message>
     <message>
         <source>New Password:</source>
-        <translation type="unfinished"></translation>
+        <translation>新密码：</translation>
     </message>
     <message>
         <source>Confirm Password: </source>
-        <translation type="unfinished"></translation>
+        <translation>确认密码：</translation>
     </message>
     <message>
         <source>Please use the new password the next time you login</source>
-        <translation type="unfinished"></translation>
+        <translation>下次登录时请使用新密码</translation>
     </message>
     <message>
         <source>OK</source>
-        <translation type="unfinished"></translation>
+        <translation>确定</translation>
     </message>
     <message>
         <source>Cancel</source>
-        <translation type="unfinished"></translation>
+        <translation>取消</translation>
     </message>
     <message>
         <source>The password should not be blank.</source>
-        <translation type="unfinished"></translation>
+        <translation>密码不能为空。</translation>
     </message>
     <message>
         <source>The two passwords are mismatched.</source>
-        <translation type="unfinished"></translation>
+        <translation>两次输入的密码不一致。</translation>
     </message>
 </context>
 <context>
     <name>DeviceTables</name>
     <message>
         <source>QVT Dual 2x1</source>
-        <translation type="unfinished"></translation>
+        <translation>QVT 双路 2x1</translation>
     </message>
     <message>
         <source>QVT 4x1</source>
-        <translation type="unfinished"></translation>
+        <translation>QVT 4x1</translation>
     </message>
     <message>
         <source>QVT 4x1 AGC</source>
-        <translation type="unfinished"></translation>
+        <translation>QVT 4x1 AGC</translation>
     </message>
     <message>
         <source>Zorvane-QVT-D2X1</source>
-        <translation type="unfinished"></translation>
+        <translation>Zorvane-QVT-D2X1</translation>
     </message>
     <message>
         <source>Zorvane-QVT-4X1</source>
-        <translation type="unfinished"></translation>
+        <translation>Zorvane-QVT-4X1</translation>
     </message>
     <message>
         <source>Zorvane-QVT-AGC</source>
-        <translation type="unfinished"></translation>
+        <translation>Zorvane-QVT-AGC</translation>
     </message>
 </context>
 <context>
     <name>GPIO</name>
     <message>
         <source>GPIO</source>
-        <translation type="unfinished"></translation>
+        <translation>GPIO</translation>
     </message>
     <message>
         <source>GPI Trigger Mode:</source>
-        <translation type="unfinished"></translation>
+        <translation>GPI 触发方式：</translation>
     </message>
     <message>
         <source>Active Low</source>
-        <translation type="unfinished"></translation>
+        <translation>低电平有效</translation>
     </message>
     <message>
         <source>Active High</source>
-        <translation type="unfinished"></translation>
+        <translation>高电平有效</translation>
     </message>
     <message>
         <source>GPO Trigger Mode:</source>
-        <translation type="unfinished"></translation>
+        <translation>GPO 触发方式：</translation>
     </message>
     <message>
         <source>GPI Level Status:</source>
-        <translation type="unfinished"></translation>
+        <translation>GPI 电平状态：</translation>
     </message>
     <message>
         <source>GPO Level Status:</source>
-        <translation type="unfinished"></translation>
+        <translation>GPO 电平状态：</translation>
     </message>
     <message>
         <source>Apply</source>
-        <translation type="unfinished"></translation>
+        <translation>应用</translation>
     </message>
 </context>
 <context>
     <name>General</name>
     <message>
         <source>Device Information</source>
-        <translation type="unfinished"></translation>
+        <translation>设备信息</translation>
     </message>
     <message>
         <source>Module Type:</source>
-        <translation type="unfinished"></translation>
+        <translation>模块类型：</translation>
     </message>
     <message>
         <source>Description:</source>
-        <translation type="unfinished"></translation>
+        <translation>描述：</translation>
     </message>
     <message>
         <source>Product SN:</source>
-        <translation type="unfinished"></translation>
+        <translation>产品序列号：</translation>
     </message>
     <message>
         <source>Running Mode:</source>
-        <translation type="unfinished"></translation>
+        <translation>运行模式：</translation>
     </message>
     <message>
         <source>Version Information </source>
-        <translation type="unfinished"></translation>
+        <translation>版本信息</translation>
     </message>
     <message>
         <source>PCB Version:</source>
-        <translation type="unfinished"></translation>
+        <translation>PCB 版本：</translation>
     </message>
     <message>
         <source>FPGA Version:</source>
-        <translation type="unfinished"></translation>
+        <translation>FPGA 版本：</translation>
     </message>
     <message>
         <source>Firmware Version:</source>
-        <translation type="unfinished"></translation>
+        <translation>固件版本：</translation>
     </message>
     <message>
         <source>IP Information </source>
-        <translation type="unfinished"></translation>
+        <translation>IP 信息</translation>
     </message>
     <message>
         <source>IP Address:</source>
-        <translation type="unfinished"></translation>
+        <translation>IP 地址：</translation>
     </message>
     <message>
         <source>Subnet Mask:</source>
-        <translation type="unfinished"></translation>
+        <translation>子网掩码：</translation>
     </message>
     <message>
         <source>Gateway:</source>
-        <translation type="unfinished"></translation>
+        <translation>网关：</translation>
     </message>
     <message>
         <source>UserApp</source>
-        <translation type="unfinished"></translation>
+        <translation>用户程序</translation>
     </message>
     <message>
         <source>Update</source>
-        <translation type="unfinished"></translation>
+        <translation>升级</translation>
     </message>
 </context>
 <context>
     <name>GenlockWidget</name>
     <message>
         <source>Genlock</source>
-        <translation type="unfinished"></translation>
+        <translation>同步锁相</translation>
     </message>
     <message>
         <source>Genlock Standard:</source>
-        <translation type="unfinished"></translation>
+        <translation>同步锁相制式：</translation>
     </message>
     <message>
         <source>Not Present</source>
-        <translation type="unfinished"></translation>
+        <translation>无信号</translation>
     </message>
 </context>
 <context>
     <name>LanguageConfig</name>
     <message>
         <source>Language Config</source>
-        <translation type="unfinished"></translation>
+        <translation>语言设置</translation>
     </message>
     <message>
         <source>Select Language:</source>
-        <translation type="unfinished"></translation>
+        <translation>选择语言：</translation>
     </message>
     <message>
         <source>English</source>
-        <translation type="unfinished"></translation>
+        <translation>英文</translation>
     </message>
     <message>
         <source>Chinese</source>
-        <translation type="unfinished"></translation>
+        <translation>中文</translation>
     </message>
     <message>
         <source>OK</source>
-        <translation type="unfinished"></translation>
+        <translation>确定</translation>
     </message>
     <message>
         <source>Cancel</source>
-        <translation type="unfinished"></translation>
+        <translation>取消</translation>
     </message>
 </context>
 <context>
     <name>Login</name>
     <message>
         <source>Login</source>
-        <translation type="unfinished"></translation>
+        <translation>登录</translation>
     </message>
     <message>
         <source>IP:</source>
-        <translation type="unfinished"></translation>
+        <translation>IP：</translation>
     </message>
     <message>
         <source>User:</source>
-        <translation type="unfinished"></translation>
+        <translation>用户：</translation>
     </message>
     <message>
         <source>admin</source>
-        <translation type="unfinished"></translation>
+        <translation>管理员</translation>
     </message>
     <message>
         <source>guest</source>
-        <translation type="unfinished"></translation>
+        <translation>访客</translation>
     </message>
     <message>
         <source>Password:</source>
-        <translation type="unfinished"></translation>
+        <translation>密码：</translation>
     </message>
     <message>
         <source>OK</source>
-        <translation type="unfinished"></translation>
+        <translation>确定</translation>
     </message>
     <message>
         <source>Cancel</source>
-        <translation type="unfinished"></translation>
+        <translation>取消</translation>
     </message>
 </context>
 <context>
     <name>NetworkProperty</name>
     <message>
         <source>Network Property</source>
-        <translation type="unfinished"></translation>
+        <translation>网络属性</translation>
     </message>
     <message>
         <source>IP:</source>
-        <translation type="unfinished"></translation>
+        <translation>IP：</translation>
     </message>
     <message>
         <source>Subnet Mask:</source>
-        <translation type="unfinished"></translation>
+        <translation>子网掩码：</translation>
     </message>
     <message>
         <source>Gateway:</source>
-        <translation type="unfinished"></translation>
+        <translation>网关：</translation>
     </message>
     <message>
         <source>OK</source>
-        <translation type="unfinished"></translation>
+        <translation>确定</translation>
     </message>
     <message>
         <source>Cancel</source>
-        <translation type="unfinished"></translation>
+        <translation>取消</translation>
     </message>
     <message>
         <source>The IP address is invalid.</source>
-        <translation type="unfinished"></translation>
+        <translation>IP 地址无效。</translation>
     </message>
     <message>
         <source>The subnet mask is invalid.</source>
-        <translation type="unfinished"></translation>
+        <translation>子网掩码无效。</translation>
     </message>
     <message>
         <source>The IP address and gateway should not be in different network segment.</source>
-        <translation type="unfinished"></translation>
+        <translation>IP 地址和网关不应位于不同网段。</translation>
     </message>
 </context>
 <context>
     <name>NoticesServer</name>
     <message>
         <source>%1-Input %2</source>
-        <translation type="unfinished"></translation>
+        <translation>%1-输入 %2</translation>
     </message>
     <message>
         <source>Input %1</source>
-        <translation type="unfinished"></translation>
+        <translation>输入 %1</translation>
     </message>
     <message>
         <source>Group %1</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 组</translation>
     </message>
     <message>
         <source>Invalid</source>
-        <translation type="unfinished"></translation>
+        <translation>无效</translation>
     </message>
     <message>
         <source>Genlock</source>
-        <translation type="unfinished"></translation>
+        <translation>同步锁相</translation>
     </message>
     <message>
         <source>Asserted</source>
-        <translation type="unfinished"></translation>
+        <translation>产生</translation>
     </message>
     <message>
         <source>Cleared</source>
-        <translation type="unfinished"></translation>
+        <translation>清除</translation>
+    </message>
+    <message>
+        <source>Signal Lost</source>
+        <translation>信号丢失</translation>
+    </message>
+    <message>
+        <source>Signal Format Error</source>
+        <translation>信号格式错误</translation>
+    </message>
+    <message>
+        <source>Signal Sync Failed</source>
+        <translation>信号同步失败</translation>
+    </message>
+    <message>
+        <source>Video Black</source>
+        <translation>视频黑场</translation>
+    </message>
+    <message>
+        <source>Video Frozen</source>
+        <translation>视频静帧</translation>
     </message>
     <message>
         <source>Audio Lost</source>
-        <translation type="unfinished"></translation>
+        <translation>音频丢失</translation>
     </message>
     <message>
         <source>Audio Silent</source>
-        <translation type="unfinished"></translation>
+        <translation>音频静音</translation>
     </message>
     <message>
         <source>Genlock Lost</source>
-        <translation type="unfinished"></translation>
+        <translation>同步锁相丢失</translation>
     </message>
     <message>
         <source>System Clocking Unlocked</source>
-        <translation type="unfinished"></translation>
+        <translation>系统时钟失锁</translation>
     </message>
     <message>
         <source>Genlocking Source Switched</source>
-        <translation type="unfinished"></translation>
+        <translation>锁相源切换</translation>
     </message>
     <message>
         <source>GPI Relay Triggered</source>
-        <translation type="unfinished"></translation>
+        <translation>GPI 继电器触发</translation>
     </message>
     <message>
         <source>GPI %1 Triggered</source>
-        <translation type="unfinished"></translation>
+        <translation>GPI %1 触发</translation>
     </message>
     <message>
         <source>Relay Bypassed</source>
-        <translation type="unfinished"></translation>
+        <translation>继电器旁路</translation>
     </message>
     <message>
         <source>Output Switched</source>
-        <translation type="unfinished"></translation>
+        <translation>输出切换</translation>
     </message>
     <message>
         <source>PS1 Fail</source>
-        <translation type="unfinished"></translation>
+        <translation>电源 1 故障</translation>
     </message>
     <message>
         <source>PS2 Fail</source>
-        <translation type="unfinished"></translation>
+        <translation>电源 2 故障</translation>
     </message>
 </context>
 <context>
     <name>NotificationDest</name>
     <message>
         <source>NotificationDest</source>
-        <translation type="unfinished"></translation>
+        <translation>通知目标</translation>
     </message>
     <message>
         <source>IP:</source>
-        <translation type="unfinished"></translation>
+        <translation>IP：</translation>
     </message>
     <message>
         <source>Port:</source>
-        <translation type="unfinished"></translation>
+        <translation>端口：</translation>
     </message>
     <message>
         <source>Auto</source>
-        <translation type="unfinished"></translation>
+        <translation>自动</translation>
     </message>
     <message>
         <source>OK</source>
-        <translation type="unfinished"></translation>
+        <translation>确定</translation>
     </message>
     <message>
         <source>Cancel</source>
-        <translation type="unfinished"></translation>
+        <translation>取消</translation>
     </message>
 </context>
 <context>
     <name>PassWordLineEdit</name>
     <message>
         <source>The Caps Lock is enabled.</source>
-        <translation type="unfinished"></translation>
+        <translation>大写锁定已打开。</translation>
     </message>
 </context>
 <context>
     <name>cfg</name>
     <message>
         <source>Zorvane QVT Config</source>
-        <translation type="unfinished"></translation>
+        <translation>Zorvane QVT 配置工具</translation>
     </message>
     <message>
         <source>Items</source>
-        <translation type="unfinished"></translation>
+        <translation>项目</translation>
     </message>
     <message>
         <source>File</source>
-        <translation type="unfinished"></translation>
+        <translation>文件</translation>
     </message>
     <message>
         <source>Device</source>
-        <translation type="unfinished"></translation>
+        <translation>设备</translation>
     </message>
     <message>
         <source>Language</source>
-        <translation type="unfinished"></translation>
+        <translation>语言</translation>
     </message>
     <message>
         <source>Help</source>
-        <translation type="unfinished"></translation>
+        <translation>帮助</translation>
     </message>
     <message>
         <source>Import...</source>
-        <translation type="unfinished"></translation>
+        <translation>导入...</translation>
     </message>
     <message>
         <source>Export...</source>
-        <translation type="unfinished"></translation>
+        <translation>导出...</translation>
     </message>
     <message>
         <source>Connect...</source>
-        <translation type="unfinished"></translation>
+        <translation>连接...</translation>
     </message>
     <message>
         <source>Disconnect...</source>
-        <translation type="unfinished"></translation>
+        <translation>断开连接...</translation>
     </message>
     <message>
         <source>Config Network...</source>
-        <translation type="unfinished"></translation>
+        <translation>网络配置...</translation>
     </message>
     <message>
         <source>Change Password...</source>
-        <translation type="unfinished"></translation>
+        <translation>修改密码...</translation>
     </message>
     <message>
         <source>Add Dest IP...</source>
-        <translation type="unfinished"></translation>
+        <translation>添加目标 IP...</translation>
     </message>
     <message>
         <source>Configure...</source>
-        <translation type="unfinished"></translation>
+        <translation>配置...</translation>
     </message>
     <message>
         <source>About...</source>
-        <translation type="unfinished"></translation>
+        <translation>关于...</translation>
     </message>
     <message>
         <source>Warning</source>
-        <translation type="unfinished"></translation>
+        <translation>警告</translation>
     </message>
     <message>
         <source>Information</source>
-        <translation type="unfinished"></translation>
+        <translation>信息</translation>
     </message>
     <message>
         <source>XML files (*.xml)</source>
-        <translation type="unfinished"></translation>
+        <translation>XML 文件 (*.xml)</translation>
     </message>
     <message>
         <source>Select File</source>
-        <translation type="unfinished"></translation>
+        <translation>选择文件</translation>
     </message>
     <message>
         <source>Device is off-line.</source>
-        <translation type="unfinished"></translation>
+        <translation>设备离线。</translation>
     </message>
     <message>
         <source>The device is upgrading.</source>
-        <translation type="unfinished"></translation>
+        <translation>设备正在升级。</translation>
     </message>
     <message>
         <source>The password is incorrect.</source>
-        <translation type="unfinished"></translation>
+        <translation>密码错误。</translation>
     </message>
     <message>
         <source>Do you want to disconnect?</source>
-        <translation type="unfinished"></translation>
+        <translation>确定要断开连接吗？</translation>
     </message>
     <message>
         <source>Connection Lost</source>
-        <translation type="unfinished"></translation>
+        <translation>连接丢失</translation>
     </message>
     <message>
         <source>Asserted</source>
-        <translation type="unfinished"></translation>
+        <translation>产生</translation>
     </message>
     <message>
         <source>Cleared</source>
-        <translation type="unfinished"></translation>
+        <translation>清除</translation>
     </message>
     <message>
         <source>The versions between the device %1 and control software %2 are mismatched.Please use identical versions and re-login.</source>
-        <translation type="unfinished"></translation>
+        <translation>设备版本 %1 与控制软件版本 %2 不一致。请使用相同的版本并重新登录。</translation>
     </message>
     <message>
         <source>Version mismatch between the Config Tool and the Firmware</source>
-        <translation type="unfinished"></translation>
+        <translation>配置工具与固件版本不一致</translation>
     </message>
     <message>
         <source>The export fails.</source>
-        <translation type="unfinished"></translation>
+        <translation>导出失败。</translation>
     </message>
     <message>
         <source>The export is done.</source>
-        <translation type="unfinished"></translation>
+        <translation>导出完成。</translation>
     </message>
     <message>
         <source>The parameter file and the device are mismatched.</source>
-        <translation type="unfinished"></translation>
+        <translation>参数文件与设备不匹配。</translation>
     </message>
     <message>
         <source>The import fails.</source>
-        <translation type="unfinished"></translation>
+        <translation>导入失败。</translation>
     </message>
     <message>
         <source>The import is done.</source>
-        <translation type="unfinished"></translation>
+        <translation>导入完成。</translation>
     </message>
     <message>
         <source>Current network parameters is default</source>
-        <translation type="unfinished"></translation>
+        <translation>当前网络参数为出厂默认值</translation>
     </message>
     <message>
         <source>The IP address is invalid.</source>
-        <translation type="unfinished"></translation>
+        <translation>IP 地址无效。</translation>
     </message>
     <message>
         <source>Fail to set the network parameters.</source>
-        <translation type="unfinished"></translation>
+        <translation>设置网络参数失败。</translation>
     </message>
     <message>
         <source>The new IP address will be used after reboot.</source>
-        <translation type="unfinished"></translation>
+        <translation>新的 IP 地址将在重启后生效。</translation>
     </message>
     <message>
         <source>The password is not changed.</source>
-        <translation type="unfinished"></translation>
+        <translation>密码未修改。</translation>
     </message>
     <message>
         <source>The password has been changed.</source>
-        <translation type="unfinished"></translation>
+        <translation>密码已修改。</translation>
     </message>
     <message>
         <source>Fail to get the Dest IP.</source>
-        <translation type="unfinished"></translation>
+        <translation>获取目标 IP 失败。</translation>
     </message>
     <message>
         <source>The two Ports should be different.</source>
-        <translation type="unfinished"></translation>
+        <translation>两个端口不能相同。</translation>
     </message>
     <message>
         <source>Fail to set the Dest IP.</source>
-        <translation type="unfinished"></translation>
+        <translation>设置目标 IP 失败。</translation>
     </message>
     <message>
         <source>Fail to set the Port.</source>
-        <translation type="unfinished"></translation>
+        <translation>设置端口失败。</translation>
     </message>
     <message>
         <source>General</source>
-        <translation type="unfinished"></translation>
+        <translation>常规</translation>
     </message>
     <message>
         <source>Signal I/O</source>
-        <translation type="unfinished"></translation>
+        <translation>信号输入/输出</translation>
     </message>
     <message>
         <source>Genlock</source>
-        <translation type="unfinished"></translation>
+        <translation>同步锁相</translation>
     </message>
     <message>
         <source>Group A</source>
-        <translation type="unfinished"></translation>
+        <translation>A 组</translation>
     </message>
     <message>
         <source>Group B</source>
-        <translation type="unfinished"></translation>
+        <translation>B 组</translation>
     </message>
     <message>
         <source>AGC</source>
-        <translation type="unfinished"></translation>
+        <translation>自动增益控制</translation>
     </message>
     <message>
         <source>Switch Control</source>
-        <translation type="unfinished"></translation>
+        <translation>切换控制</translation>
     </message>
     <message>
         <source>Alarm Combination</source>
-        <translation type="unfinished"></translation>
+        <translation>告警组合</translation>
     </message>
     <message>
         <source>GPIO</source>
-        <translation type="unfinished"></translation>
+        <translation>GPIO</translation>
     </message>
     <message>
         <source>Alarms</source>
-        <translation type="unfinished"></translation>
+        <translation>告警</translation>
     </message>
     <message>
         <source>Settings</source>
-        <translation type="unfinished"></translation>
+        <translation>设置</translation>
     </message>
     <message>
         <source>System</source>
-        <translation type="unfinished"></translation>
+        <translation>系统</translation>
     </message>
     <message>
         <source>Input 1</source>
-        <translation type="unfinished"></translation>
+        <translation>输入 1</translation>
     </message>
     <message>
         <source>Input 2</source>
-        <translation type="unfinished"></translation>
+        <translation>输入 2</translation>
     </message>
     <message>
         <source>Input 3</source>
-        <translation type="unfinished"></translation>
+        <translation>输入 3</translation>
     </message>
     <message>
         <source>Input 4</source>
-        <translation type="unfinished"></translation>
+        <translation>输入 4</translation>
     </message>
     <message>
         <source>Status</source>
-        <translation type="unfinished"></translation>
+        <translation>状态</translation>
     </message>
     <message>
         <source>Logs</source>
-        <translation type="unfinished"></translation>
+        <translation>日志</translation>
     </message>
 </context>
 </TS>
