@@ -1,0 +1,741 @@
+#include "../common/ModalScript.h"
+#include "../common/QueuedSpy.h"
+#include "CfgNetClient.h"
+#include "DeviceSimulator.h"
+#include "GPIO.h"
+#include "General.h"
+#include "GenlockWidget.h"
+#include "LanguageConfig.h"
+#include "Login.h"
+#include "NetworkProperty.h"
+#include "NotificationDest.h"
+#include "SessionState.h"
+#include "Settings.h"
+#include "XmlDocument.h"
+#include "cfg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/resource.h>
+
+namespace {
+// This test's loopback addresses: the device, and one with nothing on it.
+const QString kDevice = QStringLiteral("127.0.0.7");
+const QString kNobody = QStringLiteral("127.0.7.7");
+constexpr quint16 kNotifyPort = 40007;
+
+template <class T = QWidget>
+T *Child(QWidget *w, const char *name)
+{
+    return w->findChild<T *>(QLatin1String(name));
+}
+
+ModalScript::Action LoginAs(const QString &ip, int user, const QString &password)
+{
+    return [=](QWidget *w) {
+        Child<QLineEdit>(w, "lineEditIP")->setText(ip);
+        Child<QComboBox>(w, "comboBoxUser")->setCurrentIndex(user);
+        Child<QLineEdit>(w, "lineEditPassword")->setText(password);
+        Child<QPushButton>(w, "pushButtonOk")->click();
+    };
+}
+
+// Records the login dialog's address as it opens, then cancels.
+ModalScript::Action CancelNoting(QString *address)
+{
+    return [address](QWidget *w) {
+        *address = Child<QLineEdit>(w, "lineEditIP")->text();
+        qobject_cast<QDialog *>(w)->reject();
+    };
+}
+
+QTreeWidgetItem *FindItem(QTreeWidget *tree, const QString &parent, const QString &text)
+{
+    for (QTreeWidgetItem *item : tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive)) {
+        if (parent.isEmpty() || (item->parent() && item->parent()->text(0) == parent)) {
+            return item;
+        }
+    }
+    return nullptr;
+}
+
+QString WriteFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(content);
+    return path;
+}
+}  // namespace
+
+class TestApp : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void loginAsAdmin();
+    void loginFailures_data();
+    void loginFailures();
+    void anotherModelRebuildsPages();
+    void treeItemsShowTheirPages();
+    void connectionSupervision();
+    void firmwareMismatchDisconnects();
+    void disconnectQuestion_data();
+    void disconnectQuestion();
+    void guestIsReadOnly();
+    void exportImportRoundTrip();
+    void importRefusals_data();
+    void importRefusals();
+    void exportFailureKeepsTheOldFile();
+    void networkValidation_data();
+    void networkValidation();
+    void networkFlow();
+    void passwordFlows();
+    void destinationFlows();
+    void languageSwitch();
+    void gpioLevels_data();
+    void gpioLevels();
+
+private:
+    void LogIn(int user = 0, const QString &password = QStringLiteral("admin"));
+
+    QTemporaryDir m_files;
+    std::unique_ptr<DeviceSimulator> m_device;
+    std::unique_ptr<cfg> m_window;
+    CfgNetClient *m_client = nullptr;
+};
+
+namespace {
+QtMessageHandler g_testHandler = nullptr;
+
+// The offscreen platform cannot size windows to their hints; fixed-size
+// dialogs make it say so every time.
+void QuietOffscreen(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (!text.contains(QLatin1String("propagateSizeHints")) && g_testHandler) {
+        g_testHandler(type, context, text);
+    }
+}
+}  // namespace
+
+void TestApp::initTestCase()
+{
+    g_testHandler = qInstallMessageHandler(QuietOffscreen);
+    DeviceSimulator::Options options;
+    options.address = kDevice;
+    options.notify[0] = {0x7F000001, kNotifyPort};
+    m_device = std::make_unique<DeviceSimulator>(options);
+    QVERIFY(m_device->Start());
+}
+
+void TestApp::init()
+{
+    m_device->Command("fault clear");
+    m_device->Command("model 50002");
+    m_device->Command("firmware 1.1.65");
+    m_device->Command("update-mode off");
+    SessionState::SetOffline(1);
+    SessionState::SetUserIndex(0);
+    Settings().clear();
+    m_client = new CfgNetClient;
+    m_client->SetReceiveTimeoutForTests(150);
+    m_window = std::make_unique<cfg>(m_client);
+    m_window->show();
+}
+
+void TestApp::cleanup()
+{
+    m_window.reset();
+    QApplication::processEvents();
+}
+
+void TestApp::LogIn(int user, const QString &password)
+{
+    ModalScript script({LoginAs(kDevice, user, password)});
+    m_window->OnConnect();
+    QVERIFY(script.Done());
+    QVERIFY(script.messages.isEmpty());
+}
+
+void TestApp::loginAsAdmin()
+{
+    LogIn();
+    QVERIFY(m_window->IsAlive());
+    QCOMPARE(SessionState::Offline(), 0);
+    QCOMPARE(SessionState::DeviceAddress(), kDevice);
+    QCOMPARE(Settings().value("IP").toString(), kDevice);
+    QVERIFY(!m_window->Form().actionConnect->isEnabled());
+    QVERIFY(m_window->Form().actionDisconnect->isEnabled());
+    QVERIFY(m_window->Form().actionImport->isEnabled());
+    QVERIFY(m_window->Form().actionExport->isEnabled());
+
+    m_window->OnTreeItemPressed(FindItem(m_window->Form().treeWidget, "", "General"), 0);
+    General *general = m_window->CurrentPages().general;
+    QCOMPARE(m_window->CurrentPage(), general);
+    QCOMPARE(Child<QLabel>(general, "labelModuleType")->text(), QStringLiteral("QVT 4x1 AGC"));
+    QCOMPARE(Child<QLabel>(general, "labelProductSN")->text(),
+             QStringLiteral("QV00012345-00000042"));
+    QCOMPARE(Child<QLabel>(general, "labelRunMode")->text(), QStringLiteral("UserApp"));
+    QCOMPARE(Child<QLabel>(general, "labelFirmwareVersion")->text(), QStringLiteral("1.1.65"));
+    QCOMPARE(Child<QLabel>(general, "labelIpAddress")->text(), kDevice);
+}
+
+void TestApp::loginFailures_data()
+{
+    QTest::addColumn<QString>("console");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("cancel") << ""
+                            << ""
+                            << ""
+                            << "";
+    QTest::newRow("wrong password") << "" << kDevice << "nope"
+                                    << "The password is incorrect.";
+    QTest::newRow("nobody there") << "" << kNobody << "admin"
+                                  << "Device is off-line.";
+    QTest::newRow("update mode") << "update-mode on" << kDevice << "admin"
+                                 << "The device is upgrading.";
+}
+
+// A failed login says why, and the dialog opens again with the last address
+// that logged in, not the one just typed.
+void TestApp::loginFailures()
+{
+    QFETCH(QString, console);
+    QFETCH(QString, address);
+    QFETCH(QString, password);
+    QFETCH(QString, message);
+    Settings().setValue("IP", "127.0.0.99");
+    if (!console.isEmpty()) {
+        m_device->Command(console);
+    }
+    QString reopenedWith;
+    QList<ModalScript::Action> actions;
+    if (!address.isEmpty()) {
+        actions << LoginAs(address, 0, password) << ModalScript::Accept();
+    }
+    actions << CancelNoting(&reopenedWith);
+    ModalScript script(actions);
+    m_window->OnConnect();
+    QVERIFY(script.Done());
+    QCOMPARE(script.messages, message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(reopenedWith, QStringLiteral("127.0.0.99"));
+    QCOMPARE(SessionState::Offline(), 1);
+    QVERIFY(m_window->Form().actionConnect->isEnabled());
+    QVERIFY(!m_window->Form().actionImport->isEnabled());
+}
+
+void TestApp::anotherModelRebuildsPages()
+{
+    QVERIFY(FindItem(m_window->Form().treeWidget, "", "AGC"));  // nothing stored: the AGC model
+    m_device->Command("model 50000");
+    LogIn();
+    QCOMPARE(m_window->ProductType(), 50000);
+    QCOMPARE(Settings().value("ProductType").toInt(), 50000);
+    QVERIFY(!FindItem(m_window->Form().treeWidget, "", "AGC"));
+    QVERIFY(FindItem(m_window->Form().treeWidget, "Signal I/O", "Group B"));
+    QCOMPARE(m_window->CurrentPages().list.size(), 3);
+
+    // The next start shows the stored model's tree before any login.
+    m_window.reset();
+    SessionState::SetOffline(1);
+    m_client = new CfgNetClient;
+    m_window = std::make_unique<cfg>(m_client);
+    QVERIFY(FindItem(m_window->Form().treeWidget, "Switch Control", "Group B"));
+}
+
+void TestApp::treeItemsShowTheirPages()
+{
+    LogIn();
+    QTreeWidget *tree = m_window->Form().treeWidget;
+    const Pages &pages = m_window->CurrentPages();
+    QueuedSpy commands(pages.gpio, &BaseWidget::SendUpdateCmd);
+    m_window->OnTreeItemPressed(FindItem(tree, "", "GPIO"), 0);
+    QCOMPARE(m_window->CurrentPage(), pages.gpio);
+    QCOMPARE(m_window->Form().scrollArea->widget(), pages.gpio);
+    QCOMPARE(commands.last().value(0).value<CmdType>(), GPIOCmd);
+    m_window->OnTreeItemPressed(FindItem(tree, "Signal I/O", "Genlock"), 0);
+    QCOMPARE(m_window->CurrentPage(), pages.genlock);
+    QCOMPARE(commands.last().value(0).value<CmdType>(), NoCmd);  // GPIO stopped its poll
+    QTRY_COMPARE(Child<QLabel>(pages.genlock, "labelGenlockFormat")->text(), QStringLiteral("PAL"));
+
+    // A branch empties the area; an item whose page is still to come changes nothing.
+    m_window->OnTreeItemPressed(FindItem(tree, "", "Alarms"), 0);
+    QCOMPARE(m_window->CurrentPage(), nullptr);
+    QVERIFY(m_window->Form().scrollArea->widget() == nullptr);
+    m_window->OnTreeItemPressed(FindItem(tree, "", "General"), 0);
+    m_window->OnTreeItemPressed(FindItem(tree, "", "Logs"), 0);
+    QCOMPARE(m_window->CurrentPage(), pages.general);
+}
+
+void TestApp::connectionSupervision()
+{
+    LogIn();
+    QList<AlarmInfo> logs;
+    connect(m_window.get(), &cfg::AddLogs, this, [&logs](AlarmInfo info) { logs << info; });
+    m_window->OnIsAlive(false, 255);
+    m_window->OnIsAlive(false, 255);
+    QVERIFY(!m_window->IsAlive());
+    m_window->OnIsAlive(true, 1);
+    QVERIFY(m_window->IsAlive());
+    QCOMPARE(logs.size(), 2);
+    QCOMPARE(logs[0].alarmType, QStringLiteral("Connection Lost"));
+    QCOMPARE(logs[0].alarmStatus, QStringLiteral("Asserted"));
+    QCOMPARE(logs[1].alarmStatus, QStringLiteral("Cleared"));
+    QVERIFY(logs[1].time.isValid());
+
+    // Entering update mode ends the session with one warning.
+    ModalScript script({ModalScript::Accept()});
+    m_window->OnIsAlive(true, 0);
+    QTRY_VERIFY(script.Done());
+    QCOMPARE(script.messages, QStringList{"The device is upgrading."});
+    QCOMPARE(SessionState::Offline(), 1);
+}
+
+void TestApp::firmwareMismatchDisconnects()
+{
+    m_device->Command("firmware 1.2.0");
+    QList<AlarmInfo> logs;
+    connect(m_window.get(), &cfg::AddLogs, this, [&logs](AlarmInfo info) { logs << info; });
+    ModalScript script({LoginAs(kDevice, 0, "admin"), ModalScript::Accept()});
+    m_window->OnConnect();
+    QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 5000);
+    QTRY_COMPARE(SessionState::Offline(), 1);
+    QCOMPARE(script.messages,
+             QStringList{"The versions between the device 1.2.0 and control software 1.1.65 are "
+                         "mismatched.Please use identical versions and re-login."});
+    QCOMPARE(logs.size(), 1);
+    QCOMPARE(logs[0].notes,
+             QStringLiteral("Version mismatch between the Config Tool and the Firmware"));
+    QVERIFY(m_window->Form().actionConnect->isEnabled());
+}
+
+void TestApp::disconnectQuestion_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("disconnected");
+    QTest::newRow("No") << int(QMessageBox::No) << false;
+    QTest::newRow("Escape") << -1 << false;
+    QTest::newRow("Yes") << int(QMessageBox::Yes) << true;
+}
+
+void TestApp::disconnectQuestion()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, disconnected);
+    LogIn();
+    ModalScript::Action act =
+        answer < 0 ? ModalScript::Action([](QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); })
+                   : ModalScript::Button(static_cast<QMessageBox::StandardButton>(answer));
+    ModalScript script({act});
+    m_window->OnDisConnect();
+    QVERIFY(script.Done());
+    QCOMPARE(script.messages, QStringList{"Do you want to disconnect?"});
+    QCOMPARE(SessionState::Offline(), disconnected ? 1 : 0);
+    QCOMPARE(m_window->Form().actionConnect->isEnabled(), disconnected);
+}
+
+void TestApp::guestIsReadOnly()
+{
+    LogIn(1, "guest");
+    QVERIFY(!m_window->Form().actionImport->isEnabled());
+    QVERIFY(m_window->Form().actionExport->isEnabled());
+    m_window->OnTreeItemPressed(FindItem(m_window->Form().treeWidget, "", "GPIO"), 0);
+    GPIO *gpio = m_window->CurrentPages().gpio;
+    QVERIFY(!Child(gpio, "comboBoxGPIMode")->isEnabled());
+    QVERIFY(!Child(gpio, "pushButton")->isEnabled());
+    // Shown again after a lost and found connection, still restricted.
+    m_window->OnIsAlive(false, 255);
+    m_window->OnIsAlive(true, 1);
+    m_window->OnTreeItemPressed(FindItem(m_window->Form().treeWidget, "", "General"), 0);
+    m_window->OnTreeItemPressed(FindItem(m_window->Form().treeWidget, "", "GPIO"), 0);
+    QVERIFY(!Child(gpio, "comboBoxGPOMode")->isEnabled());
+}
+
+void TestApp::exportImportRoundTrip()
+{
+    LogIn();
+    const QString file = m_files.filePath("roundtrip.xml");
+    m_window->SetFileChooserForTests([file](bool) { return file; });
+    QCOMPARE(m_client->SetGPIOTriggerMode(ActiveHigh, ActiveLow), 0);
+    {
+        ModalScript script({ModalScript::Accept()});
+        m_window->OnExport();
+        QCOMPARE(script.messages, QStringList{"The export is done."});
+    }
+    QFile written(file);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    const QByteArray text = written.readAll();
+    QVERIFY(
+        text.startsWith("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<configure>\n    "
+                        "<ModuleType>50002</ModuleType>"));
+    QVERIFY(
+        text.contains("<GPIO>\n        <GPITriggerMode>1</GPITriggerMode>\n        "
+                      "<GPOTriggerMode>0</GPOTriggerMode>\n    </GPIO>"));
+
+    QCOMPARE(m_client->SetGPIOTriggerMode(ActiveLow, ActiveHigh), 0);
+    ModalScript script({ModalScript::Accept()});
+    m_window->OnImport();
+    QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 5000);
+    QCOMPARE(script.messages, QStringList{"The import is done."});
+    GPIOTriggerMode gpi = ActiveLow, gpo = ActiveLow;
+    QCOMPARE(m_client->GetGPIOTriggerMode(gpi, gpo), 0);
+    QCOMPARE(gpi, ActiveHigh);
+    QCOMPARE(gpo, ActiveLow);
+}
+
+void TestApp::importRefusals_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("message");
+    const QByteArray head = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n";
+    QTest::newRow("another model")
+        << head +
+               "<configure><ModuleType>50000</ModuleType><GPIO><GPITriggerMode>1</"
+               "GPITriggerMode><GPOTriggerMode>1</GPOTriggerMode></GPIO></configure>"
+        << "The parameter file and the device are mismatched.";
+    QTest::newRow("no GPIO element")
+        << head + "<configure><ModuleType>50002</ModuleType></configure>"
+        << "The import fails.";
+    QTest::newRow("not XML") << QByteArray("hello")
+                             << "The parameter file and the device are mismatched.";
+    QByteArray laughs = head + "<!DOCTYPE configure [<!ENTITY a \"ha\">";
+    for (int i = 1; i < 10; ++i) {
+        laughs += "<!ENTITY " + QByteArray(1, char('a' + i)) + " \"";
+        for (int k = 0; k < 10; ++k) {
+            laughs += "&" + QByteArray(1, char('a' + i - 1)) + ";";
+        }
+        laughs += "\">";
+    }
+    laughs += "]><configure><ModuleType>50002</ModuleType><x>&j;</x></configure>";
+    QTest::newRow("billion laughs")
+        << laughs << "The parameter file and the device are mismatched.";
+    QByteArray wide = head + "<!DOCTYPE configure [<!ENTITY big \"" + QByteArray(100000, 'x') +
+                      "\">]><configure><ModuleType>50002</ModuleType>";
+    for (int i = 0; i < 5000; ++i) {
+        wide += "<x>&big;</x>";
+    }
+    wide += "</configure>";
+    QTest::newRow("one large entity many times")
+        << wide << "The parameter file and the device are mismatched.";
+    QTest::newRow("external entity")
+        << head +
+               "<!DOCTYPE configure [<!ENTITY secret SYSTEM \"file:///etc/passwd\">]>"
+               "<configure><ModuleType>50002</ModuleType><x>&secret;</x></configure>"
+        << "The parameter file and the device are mismatched.";
+    QTest::newRow("over 4 MiB") << head + "<configure><ModuleType>50002</ModuleType><!--" +
+                                       QByteArray(5 << 20, ' ') + "--></configure>"
+                                << "The parameter file and the device are mismatched.";
+}
+
+// Files that are not this device's parameters are refused without writing
+// anything, hostile ones at once and without expanding them.
+void TestApp::importRefusals()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, message);
+    LogIn();
+    const QString file = WriteFile(m_files.filePath("import.xml"), content);
+    m_window->SetFileChooserForTests([file](bool) { return file; });
+    const quint64 before = m_device->RequestsReceived();
+    rusage usage = {};
+    getrusage(RUSAGE_SELF, &usage);
+    const long peakBefore = usage.ru_maxrss;
+    QElapsedTimer clock;
+    clock.start();
+    ModalScript script({ModalScript::Accept()});
+    m_window->OnImport();
+    QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 5000);
+    QCOMPARE(script.messages, QStringList{message});
+    getrusage(RUSAGE_SELF, &usage);
+    QVERIFY2(usage.ru_maxrss - peakBefore < 64 * 1024, "memory grew by more than 64 MiB");
+    if (message.contains("mismatched")) {
+        QVERIFY(clock.elapsed() < 1000);
+        QCOMPARE(m_device->RequestsReceived(), before);  // nothing written to the device
+    }
+}
+
+// A failed export leaves an earlier file as it was.
+void TestApp::exportFailureKeepsTheOldFile()
+{
+    LogIn();
+    const QString file = WriteFile(m_files.filePath("keep.xml"), "earlier content");
+    m_window->SetFileChooserForTests([file](bool) { return file; });
+    m_device->Command("fault reject 34 1");  // GPIO's read fails
+    ModalScript script({ModalScript::Accept()});
+    m_window->OnExport();
+    QCOMPARE(script.messages, QStringList{"The export fails."});
+    QFile kept(file);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("earlier content"));
+}
+
+void TestApp::networkValidation_data()
+{
+    QTest::addColumn<QString>("ip");
+    QTest::addColumn<QString>("mask");
+    QTest::addColumn<QString>("gateway");
+    QTest::addColumn<QString>("problem");
+    const QString badIp = "The IP address is invalid.";
+    const QString badMask = "The subnet mask is invalid.";
+    QTest::newRow("good") << "192.168.1.10"
+                          << "255.255.255.0"
+                          << "192.168.1.1"
+                          << "";
+    QTest::newRow("mask /30 accepted") << "192.168.1.9"
+                                       << "255.255.255.252"
+                                       << ""
+                                       << "";
+    QTest::newRow("address 0") << "0.0.0.0"
+                               << "255.255.255.0"
+                               << "" << badIp;
+    QTest::newRow("address broadcast") << "255.255.255.255"
+                                       << "255.255.255.0"
+                                       << "" << badIp;
+    QTest::newRow("mask with a hole") << "192.168.1.10"
+                                      << "255.255.0.255"
+                                      << "" << badMask;
+    QTest::newRow("mask 0") << "192.168.1.10"
+                            << "0.0.0.0"
+                            << "" << badMask;
+    QTest::newRow("mask all ones") << "192.168.1.10"
+                                   << "255.255.255.255"
+                                   << "" << badMask;
+    QTest::newRow("host part zero") << "192.168.1.0"
+                                    << "255.255.255.0"
+                                    << "" << badIp;
+    QTest::newRow("host part all ones") << "192.168.1.255"
+                                        << "255.255.255.0"
+                                        << "" << badIp;
+    QTest::newRow("gateway elsewhere")
+        << "192.168.1.10"
+        << "255.255.255.0"
+        << "192.168.2.1"
+        << "The IP address and gateway should not be in different network segment.";
+    QTest::newRow("empty gateway") << "10.0.0.5"
+                                   << "255.0.0.0"
+                                   << ""
+                                   << "";
+}
+
+void TestApp::networkValidation()
+{
+    QFETCH(QString, ip);
+    QFETCH(QString, mask);
+    QFETCH(QString, gateway);
+    QFETCH(QString, problem);
+    QCOMPARE(NetworkProperty::Problem(QHostAddress(ip).toIPv4Address(),
+                                      QHostAddress(mask).toIPv4Address(),
+                                      QHostAddress(gateway).toIPv4Address()),
+             problem);
+}
+
+void TestApp::networkFlow()
+{
+    LogIn();
+    auto fill = [](const QString &ip, const QString &mask) {
+        return [=](QWidget *w) {
+            Child<QLineEdit>(w, "lineEditIP")->setText(ip);
+            Child<QLineEdit>(w, "lineEditSubnetMask")->setText(mask);
+            Child<QPushButton>(w, "pushButtonOk")->click();
+        };
+    };
+    {
+        // An invalid mask keeps the dialog open; this computer's own address
+        // is refused and the dialog comes back; then a good one is stored.
+        ModalScript script({fill("127.0.0.50", "255.0.255.0"), ModalScript::Accept(),
+                            fill("127.0.0.1", "255.0.0.0"), ModalScript::Accept(),
+                            fill("127.0.0.50", "255.0.0.0"), ModalScript::Accept()});
+        m_window->OnNetworkProperty();
+        QVERIFY(script.Done());
+        QCOMPARE(script.messages,
+                 (QStringList{"The subnet mask is invalid.", "The IP address is invalid.",
+                              "The new IP address will be used after reboot."}));
+        QCOMPARE(Settings().value("IP").toString(), QStringLiteral("127.0.0.50"));
+    }
+    {
+        // A device that refuses the change: nothing is stored, nothing promised.
+        m_device->Command("fault reject 25 1");
+        ModalScript script({fill("127.0.0.60", "255.0.0.0"), ModalScript::Accept()});
+        m_window->OnNetworkProperty();
+        QCOMPARE(script.messages, QStringList{"Fail to set the network parameters."});
+        QCOMPARE(Settings().value("IP").toString(), QStringLiteral("127.0.0.50"));
+    }
+    m_device->Command("fault clear");
+    m_client->SetNetParam(kDevice, "255.0.0.0", "127.0.0.1");
+}
+
+void TestApp::passwordFlows()
+{
+    LogIn();
+    auto change = [](int user, const QString &a, const QString &b) {
+        return [=](QWidget *w) {
+            Child<QComboBox>(w, "comboBoxUser")->setCurrentIndex(user);
+            Child<QLineEdit>(w, "lineEditNewPassword")->setText(a);
+            Child<QLineEdit>(w, "lineEditComfirmPassword")->setText(b);
+            Child<QPushButton>(w, "pushButtonOk")->click();
+        };
+    };
+    {
+        ModalScript script({change(1, "", "x"), ModalScript::Accept(), change(1, "abc", "abd"),
+                            ModalScript::Accept(), change(1, "g2", "g2"), ModalScript::Accept()});
+        m_window->OnChangePassword();
+        QVERIFY(script.Done());
+        QCOMPARE(script.messages, (QStringList{"The password should not be blank.",
+                                               "The two passwords are mismatched.",
+                                               "The password has been changed."}));
+        // The guest's new password takes; the admin session is untouched.
+        QCOMPARE(SessionState::Password(), QStringLiteral("admin"));
+        QVERIFY(m_device->Command("status").contains("login yes"));
+    }
+    {
+        ModalScript script({change(0, "adm2", "adm2"), ModalScript::Accept()});
+        m_window->OnChangePassword();
+        QCOMPARE(SessionState::Password(), QStringLiteral("adm2"));
+        // The client logged in again with it: a read still works.
+        quint32 mode = 0;
+        QCOMPARE(m_client->GetWorkMode(mode), 0);
+    }
+    {
+        m_device->Command("fault reject 27 1");
+        ModalScript script({change(1, "x", "x"), ModalScript::Accept(), ModalScript::Reject()});
+        m_window->OnChangePassword();
+        QCOMPARE(script.messages, QStringList{"The password is not changed."});
+    }
+    m_device->Command("fault clear");
+    m_client->ModifyPassword("admin", "admin");
+    m_client->ModifyPassword("guest", "guest");
+}
+
+void TestApp::destinationFlows()
+{
+    // Port texts are held to 40000..65535 when a field is left, and also when
+    // OK is pressed while a field still has the focus.
+    QCOMPARE(NotificationDest::ClampPort("80"), quint16(40000));
+    QCOMPARE(NotificationDest::ClampPort("70000"), quint16(65535));
+    QCOMPARE(NotificationDest::ClampPort("99999999999999999999"), quint16(40000));
+    QCOMPARE(NotificationDest::ClampPort(""), quint16(40000));
+    QCOMPARE(NotificationDest::ClampPort("40123"), quint16(40123));
+
+    LogIn();
+    auto fill = [](const QString &ip1, const QString &port1, const QString &ip2,
+                   const QString &port2) {
+        return [=](QWidget *w) {
+            Child<QLineEdit>(w, "lineEditIP1")->setText(ip1);
+            Child<QLineEdit>(w, "lineEditPort1")->setText(port1);
+            Child<QLineEdit>(w, "lineEditIP2")->setText(ip2);
+            Child<QLineEdit>(w, "lineEditPort2")->setText(port2);
+            Child<QPushButton>(w, "pushButtonOk")->click();
+        };
+    };
+    {
+        ModalScript script({fill("127.0.7.1", "40001", "127.0.7.1", "40001"), ModalScript::Accept(),
+                            fill("127.0.7.1", "80", "", "70000")});
+        m_window->OnAddDestIP();
+        QVERIFY(script.Done());
+        QCOMPARE(script.messages, QStringList{"The two Ports should be different."});
+        QStringList ips;
+        QVector<quint16> ports;
+        QCOMPARE(m_client->GetNotificationDest(ips, ports), 0);
+        QCOMPARE(ips, (QStringList{"127.0.7.1", "0.0.0.0"}));
+        QCOMPARE(ports, (QVector<quint16>{40000, 65535}));
+    }
+    {
+        // "Auto" on destination 2 takes this computer's address and a free
+        // port, and puts destination 1 back as the device had it.
+        QString autoIp, autoPort, ip1;
+        ModalScript script({[&](QWidget *w) {
+            Child<QLineEdit>(w, "lineEditIP1")->setText("127.0.7.2");
+            Child<QCheckBox>(w, "checkBoxAuto1")->setChecked(true);
+            Child<QCheckBox>(w, "checkBoxAuto2")->setChecked(true);
+            QVERIFY(!Child<QCheckBox>(w, "checkBoxAuto1")->isChecked());
+            ip1 = Child<QLineEdit>(w, "lineEditIP1")->text();
+            autoIp = Child<QLineEdit>(w, "lineEditIP2")->text();
+            autoPort = Child<QLineEdit>(w, "lineEditPort2")->text();
+            QVERIFY(!Child(w, "lineEditIP2")->isEnabled());
+            Child<QPushButton>(w, "pushButtonOk")->click();
+        }});
+        m_window->OnAddDestIP();
+        QVERIFY(script.Done());
+        QCOMPARE(ip1, QStringLiteral("127.0.7.1"));
+        QVERIFY(autoIp.startsWith("127."));
+        QVERIFY(autoPort.toInt() >= 40000);
+    }
+}
+
+void TestApp::languageSwitch()
+{
+    LogIn();
+    auto *language = new LanguageConfig;
+    m_window->SetLanguageConfig(language);
+    m_window->OnTreeItemPressed(FindItem(m_window->Form().treeWidget, "", "GPIO"), 0);
+    ModalScript script({[](QWidget *w) {
+        Child<QComboBox>(w, "comboBox")->setCurrentIndex(1);
+        Child<QPushButton>(w, "pushButtonOk")->click();
+    }});
+    m_window->OnLanguageConfig();
+    QCOMPARE(Settings().value("Language").toInt(), 1);
+    QCOMPARE(m_window->Form().menuConfig->title(), QString::fromUtf8("设备"));
+    QVERIFY(FindItem(m_window->Form().treeWidget, "", QString::fromUtf8("常规")));
+    QCOMPARE(Child<QPushButton>(m_window->CurrentPages().gpio, "pushButton")->text(),
+             QString::fromUtf8("应用"));
+    // The tree still finds its pages in Chinese.
+    m_window->OnTreeItemPressed(
+        FindItem(m_window->Form().treeWidget, "", QString::fromUtf8("常规")), 0);
+    QCOMPARE(m_window->CurrentPage(), m_window->CurrentPages().general);
+
+    // A restart applies the stored choice before the window is built.
+    language->SetLanguage(0);
+    LanguageConfig restarted;
+    restarted.SetLanguage(Settings().value("Language").toInt());
+    QCOMPARE(QCoreApplication::translate("cfg", "Warning"), QString::fromUtf8("警告"));
+    restarted.SetLanguage(0);
+    QCOMPARE(QCoreApplication::translate("cfg", "Warning"), QStringLiteral("Warning"));
+}
+
+void TestApp::gpioLevels_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("dual");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("dual, active high, 0x09") << 1 << 0x09 << true << "H L L   H L L ";
+    QTest::newRow("dual, active low, 0x09") << 0 << 0x09 << true << "L H H   L H H ";
+    QTest::newRow("4x1, active high, 0x10") << 1 << 0x10 << false << "L L L L H ";
+    QTest::newRow("4x1, mode 7 counts as low") << 7 << 0x01 << false << "L H H H H ";
+}
+
+void TestApp::gpioLevels()
+{
+    QFETCH(int, mode);
+    QFETCH(int, status);
+    QFETCH(bool, dual);
+    QFETCH(QString, text);
+    QCOMPARE(GPIO::LevelText(static_cast<GPIOTriggerMode>(mode), quint8(status), dual), text);
+    QCOMPARE(GenlockWidget::GenlockText(16, false), QStringLiteral("Not Present"));
+    QCOMPARE(GenlockWidget::GenlockText(16, true), QStringLiteral("NTSC"));
+}
+
+int main(int argc, char **argv)
+{
+    // Settings of our own, so that test programs running side by side and
+    // the developer's own settings never meet.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    qputenv("XDG_RUNTIME_DIR", config.path().toLocal8Bit());
+    QApplication app(argc, argv);
+    TestApp test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_app.moc"
