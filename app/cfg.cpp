@@ -23,6 +23,13 @@
 #include <QStyleFactory>
 #include <QTimer>
 
+// The images live in this static library; a program linking it must
+// register them before any window uses them.
+static void InitResources()
+{
+    Q_INIT_RESOURCE(cfg);
+}
+
 namespace {
 const QString kVersion = QStringLiteral("1.1.65");
 constexpr quint16 kDevicePortNumber = 33903;
@@ -47,6 +54,7 @@ int StoredProductType()
 
 cfg::cfg(CfgNetClient *client, QWidget *parent) : QMainWindow(parent), m_client(client)
 {
+    InitResources();
     m_ui.setupUi(this);
     RegisterLinkTypes();
     ApplyConnectionState();
@@ -167,6 +175,37 @@ QString cfg::ChooseFile(bool save)
     return QFileDialog::getOpenFileNames(this, tr("Select File"), initial, filter).value(0);
 }
 
+QString cfg::TryLogin(const QString &address, int user, const QString &password)
+{
+    m_client->Open(address, kDevicePortNumber);
+    m_client->SetUser(user, password);
+    quint32 mode = 255;
+    QString failure;
+    if (m_client->GetWorkMode(mode) != 0) {
+        failure = tr("Device is off-line.");
+    } else if (mode == 0) {
+        failure = tr("The device is upgrading.");
+    } else {
+        const int result = m_client->Login();
+        if (result == -1) {
+            failure = tr("Device is off-line.");
+        } else if (result != 0) {
+            failure = tr("The password is incorrect.");
+        }
+    }
+    if (!failure.isEmpty()) {
+        m_client->Close();
+        return failure;
+    }
+    Settings().setValue(QStringLiteral("IP"), address);
+    SessionState::SetDeviceAddress(address);
+    SessionState::SetUserIndex(user);
+    SessionState::SetPassword(password);
+    m_ui.actionConnect->setEnabled(false);
+    m_ui.actionDisconnect->setEnabled(true);
+    return QString();
+}
+
 void cfg::OnConnect()
 {
     for (;;) {
@@ -175,39 +214,24 @@ void cfg::OnConnect()
         if (dialog->exec() != QDialog::Accepted) {
             return;
         }
-        const QString address = dialog->Address();
-        const int user = dialog->UserIndex();
-        const QString password = dialog->Password();
-        m_client->Open(address, kDevicePortNumber);
-        m_client->SetUser(user, password);
-        quint32 mode = 255;
-        QString failure;
-        if (m_client->GetWorkMode(mode) != 0) {
-            failure = tr("Device is off-line.");
-        } else if (mode == 0) {
-            failure = tr("The device is upgrading.");
-        } else {
-            const int result = m_client->Login();
-            if (result == -1) {
-                failure = tr("Device is off-line.");
-            } else if (result != 0) {
-                failure = tr("The password is incorrect.");
-            }
+        const QString failure =
+            TryLogin(dialog->Address(), dialog->UserIndex(), dialog->Password());
+        if (failure.isEmpty()) {
+            break;
         }
-        if (!failure.isEmpty()) {
-            Warn(this, failure);
-            m_client->Close();
-            continue;
-        }
-        Settings().setValue(QStringLiteral("IP"), address);
-        SessionState::SetDeviceAddress(address);
-        SessionState::SetUserIndex(user);
-        SessionState::SetPassword(password);
-        m_ui.actionConnect->setEnabled(false);
-        m_ui.actionDisconnect->setEnabled(true);
-        break;
+        dialog.reset();
+        Warn(this, failure);
     }
     StartSession();
+}
+
+QString cfg::ConnectWithoutDialog(const QString &address, int user, const QString &password)
+{
+    const QString failure = TryLogin(address, user, password);
+    if (failure.isEmpty()) {
+        StartSession();
+    }
+    return failure;
 }
 
 void cfg::StartSession()
@@ -299,6 +323,12 @@ BaseWidget *cfg::TakePage()
         m_current = nullptr;
     }
     return page;
+}
+
+void cfg::ShowPageOf(QTreeWidgetItem *item)
+{
+    m_ui.treeWidget->setCurrentItem(item);
+    OnTreeItemPressed(item, 0);
 }
 
 void cfg::ShowPage(BaseWidget *page)

@@ -36,6 +36,12 @@ public:
         m_chooseFile = std::move(chooser);
     }
 
+    // The login of the Connect dialog, for a caller that has the answers
+    // already (the screenshot run, the benchmark): an empty text on success,
+    // else the message the dialog flow would show.
+    QString ConnectWithoutDialog(const QString &address, int user, const QString &password);
+    void ShowPageOf(QTreeWidgetItem *item);
+
     // For tests and the screenshot run.
     const Pages &CurrentPages() const { return m_pages; }
     BaseWidget *CurrentPage() const { return m_current; }
@@ -70,6 +76,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    QString TryLogin(const QString &address, int user, const QString &password);
     void ApplyConnectionState();
     void CreatePages();
     void Wire();

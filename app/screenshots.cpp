@@ -1,0 +1,78 @@
+// qvt-screenshots: logs in to a device off screen and saves a picture of the
+// main window showing each page of the tree.
+//   qvt-screenshots ADDRESS DIRECTORY
+// scripts/demo --screenshots runs it against the demo simulator.
+
+#include "BaseWidget.h"
+#include "CfgNetClient.h"
+#include "cfg.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTreeWidgetItemIterator>
+
+#include <cstdio>
+
+namespace {
+void Settle(int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+}
+}  // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: qvt-screenshots ADDRESS DIRECTORY\n");
+        return 2;
+    }
+    QApplication app(argc, argv);
+    const QString address = QString::fromLocal8Bit(argv[1]);
+    QDir out(QString::fromLocal8Bit(argv[2]));
+    if (!out.mkpath(QStringLiteral("."))) {
+        std::fprintf(stderr, "cannot create %s\n", argv[2]);
+        return 1;
+    }
+    cfg window(new CfgNetClient);
+    window.resize(1150, 794);
+    window.show();
+    const QString failure = window.ConnectWithoutDialog(address, 0, QStringLiteral("admin"));
+    if (!failure.isEmpty()) {
+        std::fprintf(stderr, "login to %s failed: %s\n", argv[1], qPrintable(failure));
+        return 1;
+    }
+    Settle(1500);  // past the version check
+
+    int n = 0;
+    int saved = 0;
+    const BaseWidget *last = nullptr;
+    for (QTreeWidgetItemIterator it(window.Form().treeWidget); *it; ++it) {
+        QTreeWidgetItem *item = *it;
+        if (item->childCount() > 0) {
+            continue;
+        }
+        window.ShowPageOf(item);
+        if (window.CurrentPage() == nullptr || window.CurrentPage() == last) {
+            continue;  // its page comes in a later version
+        }
+        last = window.CurrentPage();
+        Settle(400);
+        QString name = item->text(0);
+        if (item->parent() && item->parent()->parent() != nullptr) {
+            name = item->parent()->text(0) + QLatin1Char('-') + name;
+        }
+        name.replace(QLatin1Char(' '), QLatin1Char('-')).replace(QLatin1Char('/'), QString());
+        const QString file =
+            out.filePath(QStringLiteral("%1-%2.png").arg(++n, 2, 10, QLatin1Char('0')).arg(name));
+        if (window.grab().save(file)) {
+            std::printf("%s\n", qPrintable(file));
+            ++saved;
+        }
+    }
+    return saved > 0 ? 0 : 1;
+}
