@@ -9,6 +9,7 @@
 #include "Login.h"
 #include "NetworkProperty.h"
 #include "NotificationDest.h"
+#include "PassWordLineEdit.h"
 #include "SessionState.h"
 #include "Settings.h"
 #include "XmlDocument.h"
@@ -16,9 +17,12 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QImageReader>
 #include <QLineEdit>
+#include <QMovie>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QToolTip>
 #include <QtTest>
 
 #include <sys/resource.h>
@@ -104,6 +108,7 @@ private slots:
     void languageSwitch();
     void gpioLevels_data();
     void gpioLevels();
+    void resourcesAndHints();
 
 private:
     void LogIn(int user = 0, const QString &password = QStringLiteral("admin"));
@@ -728,6 +733,48 @@ void TestApp::gpioLevels()
     QCOMPARE(GPIO::LevelText(static_cast<GPIOTriggerMode>(mode), quint8(status), dual), text);
     QCOMPARE(GenlockWidget::GenlockText(16, false), QStringLiteral("Not Present"));
     QCOMPARE(GenlockWidget::GenlockText(16, true), QStringLiteral("NTSC"));
+}
+
+// The drawn images load (the animation with all its frames), and the Caps
+// Lock warning shows under the password field only while Caps Lock is on.
+void TestApp::resourcesAndHints()
+{
+    for (const char *name : {"Logo", "connect", "disconnect", "red", "yellow", "green", "gray"}) {
+        QVERIFY2(!QPixmap(QStringLiteral(":/cfg/Resources/%1.png").arg(name)).isNull(), name);
+    }
+    QImageReader gif(QStringLiteral(":/cfg/Resources/Loading.gif"));
+    QCOMPARE(gif.imageCount(), 8);
+    QSet<QRgb> darkest;
+    for (int frame = 0; frame < 8; ++frame) {
+        const QImage image = gif.read();
+        QVERIFY2(!image.isNull(), qPrintable(gif.errorString()));
+        QCOMPARE(image.size(), QSize(64, 64));
+        QCOMPARE(qAlpha(image.pixel(0, 0)), 0);  // a transparent background
+        darkest << image.pixel(54, 32);          // the dot at angle 0 changes from frame to frame
+    }
+    QVERIFY(darkest.size() > 1);
+    QVERIFY(QMovie(QStringLiteral(":/cfg/Resources/Loading.gif")).isValid());
+
+    Login dialog(m_window.get());
+    dialog.show();
+    auto *field = Child<QLineEdit>(&dialog, "lineEditPassword");
+    qApp->setProperty("qvtCapsLockForTests", true);
+    PassWordLineEdit::ShowCapsLockHint(field);
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), QStringLiteral("The Caps Lock is enabled."));
+    qApp->setProperty("qvtCapsLockForTests", false);
+    PassWordLineEdit::ShowCapsLockHint(field);
+    QTRY_VERIFY(!QToolTip::isVisible());
+    qApp->setProperty("qvtCapsLockForTests", QVariant());
+
+    // The password field takes letters and digits, six at most.
+    field->clear();
+    QTest::keyClicks(field, "ab-c d1234567");
+    QCOMPARE(field->text(), QStringLiteral("abcd12"));
+    auto *ip = Child<QLineEdit>(&dialog, "lineEditIP");
+    ip->clear();
+    QTest::keyClicks(ip, "192.168.1.255");
+    QCOMPARE(ip->text(), QStringLiteral("192.168.1.25"));  // the last octet stops at 254
 }
 
 int main(int argc, char **argv)
