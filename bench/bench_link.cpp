@@ -7,6 +7,7 @@
 //  3. Notifications: how many a second the receiver takes before the kernel
 //     starts to drop datagrams.
 
+#include "BenchCommon.h"
 #include "CfgNetClient.h"
 #include "DeviceSimulator.h"
 #include "Message.h"
@@ -26,27 +27,6 @@ namespace {
 const QString kDevice = QStringLiteral("127.0.9.2");
 constexpr quint16 kNotifyPort = 40902;
 
-QByteArray Request(quint16 type, quint32 login, quint16 seq, const QByteArray &payload)
-{
-    QByteArray d(Frame::kHeaderSize, '\0');
-    auto *p = reinterpret_cast<quint8 *>(d.data());
-    WriteU16(p, static_cast<quint16>(payload.size() + 10));
-    p[2] = 1;
-    WriteU16(p + 3, type);
-    WriteU32(p + 5, login);
-    WriteU16(p + 9, seq);
-    d += payload;
-    d.append(
-        static_cast<char>(~ByteSum(reinterpret_cast<const quint8 *>(d.constData()), d.size())));
-    return d;
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 double BareRoundTrip(int count)
 {
     UdpSocket socket;
@@ -54,12 +34,12 @@ double BareRoundTrip(int count)
     const UdpSocket::Peer to{0x7F000902, kDevicePort};
     quint8 buffer[2048];
     UdpSocket::Peer from;
-    const QByteArray auth = Request(kMsgAuthentication, 0, 1,
-                                    QByteArray("\x05"
-                                               "admin"
-                                               "\x05"
-                                               "admin",
-                                               12));
+    const QByteArray auth = RawRequest(kMsgAuthentication, 0, 1,
+                                       QByteArray("\x05"
+                                                  "admin"
+                                                  "\x05"
+                                                  "admin",
+                                                  12));
     socket.SendTo(to, reinterpret_cast<const quint8 *>(auth.constData()), auth.size());
     if (socket.ReceiveFrom(buffer, sizeof buffer, 2000, &from) != 16) {
         return -1;
@@ -69,7 +49,7 @@ double BareRoundTrip(int count)
     QElapsedTimer clock;
     for (int i = 0; i < count + 500; ++i) {
         const QByteArray request =
-            Request(kMsgGetAlarmInfo, login, static_cast<quint16>(i + 2), {});
+            RawRequest(kMsgGetAlarmInfo, login, static_cast<quint16>(i + 2), {});
         clock.start();
         socket.SendTo(to, reinterpret_cast<const quint8 *>(request.constData()), request.size());
         if (socket.ReceiveFrom(buffer, sizeof buffer, 2000, &from) < 0) {

@@ -3,6 +3,7 @@
 //   build/bin/bench_sim [requests]
 // and keep docs/PERFORMANCE.md in step with what it prints.
 
+#include "BenchCommon.h"
 #include "DeviceSimulator.h"
 #include "Message.h"
 
@@ -13,28 +14,7 @@
 #include <cstdio>
 #include <vector>
 
-namespace {
-QByteArray Request(quint16 type, quint32 login, quint16 seq, const QByteArray &payload)
-{
-    QByteArray d(Frame::kHeaderSize, '\0');
-    auto *p = reinterpret_cast<quint8 *>(d.data());
-    WriteU16(p, static_cast<quint16>(payload.size() + 10));
-    p[2] = 1;
-    WriteU16(p + 3, type);
-    WriteU32(p + 5, login);
-    WriteU16(p + 9, seq);
-    d += payload;
-    d.append(
-        static_cast<char>(~ByteSum(reinterpret_cast<const quint8 *>(d.constData()), d.size())));
-    return d;
-}
-
-double Percentile(std::vector<double> v, double q)
-{
-    std::sort(v.begin(), v.end());
-    return v[static_cast<size_t>(q * (v.size() - 1))];
-}
-}  // namespace
+namespace {}  // namespace
 
 int main(int argc, char **argv)
 {
@@ -55,12 +35,12 @@ int main(int argc, char **argv)
     quint8 buffer[2048];
 
     // Log in once, then time GetAlarmInfo (37-byte payload) as the status page polls it.
-    const QByteArray auth = Request(kMsgAuthentication, 0, 1,
-                                    QByteArray("\x05"
-                                               "admin"
-                                               "\x05"
-                                               "admin",
-                                               12));
+    const QByteArray auth = RawRequest(kMsgAuthentication, 0, 1,
+                                       QByteArray("\x05"
+                                                  "admin"
+                                                  "\x05"
+                                                  "admin",
+                                                  12));
     socket.SendTo(to, reinterpret_cast<const quint8 *>(auth.constData()), auth.size());
     UdpSocket::Peer from;
     if (socket.ReceiveFrom(buffer, sizeof buffer, 2000, &from) != 16) {
@@ -74,7 +54,7 @@ int main(int argc, char **argv)
     QElapsedTimer clock;
     for (int i = 0; i < count + 500; ++i) {
         const QByteArray request =
-            Request(kMsgGetAlarmInfo, login, static_cast<quint16>(i + 2), {});
+            RawRequest(kMsgGetAlarmInfo, login, static_cast<quint16>(i + 2), {});
         clock.start();
         socket.SendTo(to, reinterpret_cast<const quint8 *>(request.constData()), request.size());
         if (socket.ReceiveFrom(buffer, sizeof buffer, 2000, &from) < 0) {

@@ -7,6 +7,7 @@
 //  2. From an accepted login to a filled General page, against an in-process
 //     qvt-devsim.
 
+#include "BenchCommon.h"
 #include "CfgNetClient.h"
 #include "DeviceSimulator.h"
 #include "General.h"
@@ -36,12 +37,6 @@ long ResidentKiB()
         }
     }
     return -1;
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 // Child: build and show one window, report when it is on screen.
