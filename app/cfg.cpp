@@ -258,6 +258,9 @@ void cfg::StartSession()
     connectionLost = false;
     QTimer::singleShot(kVersionCheckDelayMs, this, &cfg::OnMatchVersion);
     emit UpdateStatus(true);
+    // Loops of an earlier session end before the new ones begin.
+    m_cmd->Join();
+    m_update->Join();
     m_cmd->Start();
     m_update->Start();
 
@@ -285,11 +288,11 @@ void cfg::Disconnect()
     m_client->Close();
     m_ui.actionExport->setEnabled(false);
     m_ui.actionImport->setEnabled(false);
+    // Stopped, not waited for: a probe of a dead device may take 4 s more, and
+    // the window stays responsive meanwhile. The next session start waits.
     m_cmd->Stop();
     m_update->Stop();
     m_notices->Stop();
-    m_cmd->Join();
-    m_update->Join();
     emit UpdateStatus(false);
     emit AppCloseSignal();
     SessionState::SetOffline(1);
