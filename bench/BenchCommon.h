@@ -3,8 +3,10 @@
 // Helpers shared by the benchmarks.
 
 #include "Message.h"
+#include "UdpSocket.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 
 #include <algorithm>
 #include <vector>
@@ -36,4 +38,43 @@ inline double Percentile(std::vector<double> v, double q)
 inline double Median(const std::vector<double> &v)
 {
     return Percentile(v, 0.5);
+}
+
+// Round trips of GetAlarmInfo from a bare socket to the device at `device`
+// (host-order address), after logging in as admin/admin and 500 warm-up
+// requests, in microseconds; empty when the device does not answer.
+inline std::vector<double> BareAlarmInfoRoundTrips(quint32 device, int count)
+{
+    UdpSocket socket;
+    socket.Open();
+    const UdpSocket::Peer to{device, kDevicePort};
+    quint8 buffer[2048];
+    UdpSocket::Peer from;
+    const QByteArray auth = RawRequest(kMsgAuthentication, 0, 1,
+                                       QByteArray("\x05"
+                                                  "admin"
+                                                  "\x05"
+                                                  "admin",
+                                                  12));
+    socket.SendTo(to, reinterpret_cast<const quint8 *>(auth.constData()), auth.size());
+    if (socket.ReceiveFrom(buffer, sizeof buffer, 2000, &from) != 16) {
+        return {};
+    }
+    const quint32 login = ReadU32(buffer + Frame::kHeaderSize);
+    std::vector<double> micros;
+    micros.reserve(static_cast<size_t>(count));
+    QElapsedTimer clock;
+    for (int i = 0; i < count + 500; ++i) {
+        const QByteArray request =
+            RawRequest(kMsgGetAlarmInfo, login, static_cast<quint16>(i + 2), {});
+        clock.start();
+        socket.SendTo(to, reinterpret_cast<const quint8 *>(request.constData()), request.size());
+        if (socket.ReceiveFrom(buffer, sizeof buffer, 2000, &from) < 0) {
+            return {};
+        }
+        if (i >= 500) {  // the first ones warm caches and the scheduler
+            micros.push_back(static_cast<double>(clock.nsecsElapsed()) / 1000.0);
+        }
+    }
+    return micros;
 }

@@ -27,41 +27,6 @@ namespace {
 const QString kDevice = QStringLiteral("127.0.9.2");
 constexpr quint16 kNotifyPort = 40902;
 
-double BareRoundTrip(int count)
-{
-    UdpSocket socket;
-    socket.Open();
-    const UdpSocket::Peer to{0x7F000902, kDevicePort};
-    quint8 buffer[2048];
-    UdpSocket::Peer from;
-    const QByteArray auth = RawRequest(kMsgAuthentication, 0, 1,
-                                       QByteArray("\x05"
-                                                  "admin"
-                                                  "\x05"
-                                                  "admin",
-                                                  12));
-    socket.SendTo(to, reinterpret_cast<const quint8 *>(auth.constData()), auth.size());
-    if (socket.ReceiveFrom(buffer, sizeof buffer, 2000, &from) != 16) {
-        return -1;
-    }
-    const quint32 login = ReadU32(buffer + Frame::kHeaderSize);
-    std::vector<double> micros;
-    QElapsedTimer clock;
-    for (int i = 0; i < count + 500; ++i) {
-        const QByteArray request =
-            RawRequest(kMsgGetAlarmInfo, login, static_cast<quint16>(i + 2), {});
-        clock.start();
-        socket.SendTo(to, reinterpret_cast<const quint8 *>(request.constData()), request.size());
-        if (socket.ReceiveFrom(buffer, sizeof buffer, 2000, &from) < 0) {
-            return -1;
-        }
-        if (i >= 500) {
-            micros.push_back(clock.nsecsElapsed() / 1000.0);
-        }
-    }
-    return Median(micros);
-}
-
 double ClientRoundTrip(CfgNetClient &client, int count)
 {
     std::vector<double> micros;
@@ -128,7 +93,12 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    const double bare = BareRoundTrip(count);
+    const std::vector<double> bareSamples = BareAlarmInfoRoundTrips(0x7F000902, count);
+    if (bareSamples.empty()) {
+        std::fprintf(stderr, "the bare socket got no answer\n");
+        return 1;
+    }
+    const double bare = Median(bareSamples);
     const double viaClient = ClientRoundTrip(client, count);
     std::printf("GetAlarmInfo round trip, median of %d:\n", count);
     std::printf("  bare socket     %.1f us\n", bare);
