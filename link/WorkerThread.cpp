@@ -25,10 +25,21 @@ bool WorkerThread::Join(unsigned long milliseconds)
     return true;
 }
 
+void WorkerThread::Wake()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_pauseLock);
+        m_woken = true;
+    }
+    m_wake.notify_all();
+}
+
 void WorkerThread::Pause(int ms)
 {
     std::unique_lock<std::mutex> lock(m_pauseLock);
-    m_wake.wait_for(lock, std::chrono::milliseconds(ms), [this] { return !m_running; });
+    m_wake.wait_for(lock, std::chrono::milliseconds(ms),
+                    [this] { return !m_running || m_woken; });
+    m_woken = false;
 }
 
 void WorkerThread::run()

@@ -26,6 +26,9 @@ public:
     // Waits for the loop to end; false if it did not within the time.
     bool Join(unsigned long milliseconds = ULONG_MAX);
     bool IsRunning() const { return m_running; }
+    // Ends the current pause at once (or the next one, when the loop is
+    // busy), so that a request made meanwhile is served without waiting.
+    void Wake();
 
 protected:
     // One pass of the loop; called while the running flag is set.
@@ -38,6 +41,7 @@ private:
 
     std::atomic<bool> m_running{true};
     std::atomic<bool> m_finished{false};
-    std::mutex m_pauseLock;
+    std::mutex m_pauseLock;  // guards m_woken
     std::condition_variable m_wake;
+    bool m_woken = false;
 };
