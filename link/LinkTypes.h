@@ -23,6 +23,11 @@ enum CmdType : qint32 {
     ImportCmd = 8,
 };
 
+// What NotifyImportFinish reports besides 0 (every page imported) and -1 (a
+// page failed): the walk was stopped, by a disconnect or the window closing,
+// before every page was imported.
+constexpr int kImportStopped = -2;
+
 // Phase state byte of an input; 3 = synchronised with the reference.
 enum PhaseState : qint32 {
     PhaseSynchronised = 3,
