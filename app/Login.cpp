@@ -1,6 +1,9 @@
 #include "Login.h"
 
+#include "AddressField.h"
+
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QRegularExpressionValidator>
 #include <QToolTip>
 
@@ -34,4 +37,13 @@ void Login::keyReleaseEvent(QKeyEvent *event)
         QToolTip::hideText();
     }
     QDialog::keyReleaseEvent(event);
+}
+
+void Login::OnLogin()
+{
+    if (!IsCompleteAddress(m_ui.lineEditIP)) {
+        QMessageBox::warning(this, tr("Warning"), tr("The IP address is invalid."));
+        return;
+    }
+    accept();
 }

@@ -18,7 +18,8 @@ public:
     QString Password() const { return m_ui.lineEditPassword->text(); }
 
 public slots:
-    void OnLogin() { accept(); }
+    // Accepts only a whole address: a half-typed one is refused here.
+    void OnLogin();
     void OnCancel() { reject(); }
 
 protected:

@@ -1,5 +1,8 @@
 #include "NetworkProperty.h"
 
+#include "AddressField.h"
+#include "TextForms.h"
+
 #include <QMessageBox>
 #include <QRegularExpressionValidator>
 
@@ -59,10 +62,30 @@ QString NetworkProperty::Problem(quint32 ip, quint32 mask, quint32 gateway)
     return QString();
 }
 
+QString NetworkProperty::Gateway() const
+{
+    const QString text = m_ui.lineEditGateway->text();
+    return text.isEmpty() ? QStringLiteral("0.0.0.0") : text;
+}
+
 void NetworkProperty::OnOk()
 {
-    const QString problem =
-        Problem(Ip().toIPv4Address(), Mask().toIPv4Address(), Gateway().toIPv4Address());
+    // A half-typed field is refused with its own message before anything else.
+    QString problem;
+    if (!IsCompleteAddress(m_ui.lineEditIP)) {
+        problem = tr("The IP address is invalid.");
+    } else if (!IsCompleteAddress(m_ui.lineEditSubnetMask)) {
+        problem = tr("The subnet mask is invalid.");
+    } else if (!m_ui.lineEditGateway->text().isEmpty() &&
+               !IsCompleteAddress(m_ui.lineEditGateway)) {
+        problem = tr("The IP address and gateway should not be in different network segment.");
+    }
+    quint32 ip = 0, mask = 0, gateway = 0;
+    if (problem.isEmpty()) {
+        const bool read = ParseAddress(Ip(), &ip) && ParseAddress(Mask(), &mask) &&
+                          ParseAddress(Gateway(), &gateway);
+        problem = read ? Problem(ip, mask, gateway) : tr("The IP address is invalid.");
+    }
     if (!problem.isEmpty()) {
         QMessageBox::warning(this, tr("Network Property"), problem);
         return;

@@ -14,9 +14,11 @@ public:
     explicit NetworkProperty(QWidget *parent = nullptr);
 
     void SetValues(const QHostAddress &ip, const QHostAddress &mask, const QHostAddress &gateway);
-    QHostAddress Ip() const { return QHostAddress(m_ui.lineEditIP->text()); }
-    QHostAddress Mask() const { return QHostAddress(m_ui.lineEditSubnetMask->text()); }
-    QHostAddress Gateway() const { return QHostAddress(m_ui.lineEditGateway->text()); }
+    // The three texts as accepted by OnOk: whole dotted quads, the gateway
+    // "0.0.0.0" when left empty.
+    QString Ip() const { return m_ui.lineEditIP->text(); }
+    QString Mask() const { return m_ui.lineEditSubnetMask->text(); }
+    QString Gateway() const;
     void SetInfo(const QString &text) { m_ui.labelInfo->setText(text); }
     void DisableInputs();
 

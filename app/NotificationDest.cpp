@@ -1,9 +1,13 @@
 #include "NotificationDest.h"
 
+#include "AddressField.h"
 #include "CfgNetClient.h"
 #include "NoticesServer.h"
 
+#include <QMessageBox>
 #include <QRegularExpressionValidator>
+
+#include <algorithm>
 
 namespace {
 constexpr quint32 kLowestPort = 40000;
@@ -37,13 +41,30 @@ NotificationDest::NotificationDest(CfgNetClient *client, NoticesServer *receiver
 
 quint16 NotificationDest::ClampPort(const QString &text)
 {
-    // Read as a wide number first, so that 70000 is too high rather than wrapped.
+    // Read as a wide number first, so that 70000 is too high rather than
+    // wrapped; digits too many to read at all are a port far too high.
     bool ok = false;
     const qulonglong value = text.toULongLong(&ok);
-    if (!ok || value < kLowestPort) {
+    if (!ok) {
+        const bool digits = !text.isEmpty() && std::all_of(text.begin(), text.end(),
+                                                           [](QChar c) { return c.isDigit(); });
+        return digits ? kHighestPort : kLowestPort;
+    }
+    if (value < kLowestPort) {
         return kLowestPort;
     }
     return static_cast<quint16>(std::min<qulonglong>(value, kHighestPort));
+}
+
+void NotificationDest::OnOk()
+{
+    for (const QLineEdit *edit : {m_ui.lineEditIP1, m_ui.lineEditIP2}) {
+        if (!edit->text().isEmpty() && !IsCompleteAddress(edit)) {
+            QMessageBox::warning(this, tr("Warning"), tr("The IP address is invalid."));
+            return;
+        }
+    }
+    accept();
 }
 
 void NotificationDest::SetValues(const QStringList &ips, const QVector<quint16> &ports)

@@ -28,7 +28,8 @@ public:
     static quint16 ClampPort(const QString &text);
 
 public slots:
-    void OnOk() { accept(); }
+    // Accepts whole addresses or empty fields; a half-typed one is refused.
+    void OnOk();
     void OnCancel() { reject(); }
     void OnPort1Finished();
     void OnPort2Finished();
