@@ -18,8 +18,10 @@
 #include "XmlDocument.h"
 
 #include <QCloseEvent>
+#include <QDebug>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QStatusBar>
 #include <QStyleFactory>
 #include <QTimer>
 
@@ -80,6 +82,7 @@ cfg::cfg(CfgNetClient *client, QWidget *parent) : QMainWindow(parent), m_client(
     connect(this, &cfg::SendImportCmd, m_cmd.get(), &CmdThread::OnSetCmd);
     connect(m_update.get(), &UpdateThread::IsAlive, this, &cfg::OnIsAlive);
     connect(m_cmd.get(), &CmdThread::NotifyImportFinish, this, &cfg::OnImportFinish);
+    connect(m_update.get(), &UpdateThread::VersionRead, this, &cfg::OnVersionRead);
     Wire();
 
     m_loading = new Loading(this);
@@ -90,9 +93,12 @@ cfg::~cfg()
 {
     m_notices->Stop();
     m_update->Stop();
+    m_cmd->Stop();
+    // Closing wakes the exchanges in flight, so the joins below never wait
+    // out a dead device's time-outs.
+    m_client->Close();
     m_update->Join();
     m_update.reset();
-    m_cmd->Stop();
     m_cmd->Join();
     m_cmd.reset();
     TakePage();
@@ -146,11 +152,6 @@ void cfg::Wire()
                 &GPIO::OnNotifyGPIOUpdate));
     // The alarm log, status, signal I/O, switch control, detection, alarm
     // combination, system alarm and AGC pages connect here by model.
-    if (SessionState::Offline() == 0 && SessionState::UserIndex() == 1) {
-        m_ui.actionChangePassword->setEnabled(false);
-        m_ui.actionConfigNetwork->setEnabled(false);
-        m_ui.actionImport->setEnabled(false);
-    }
 }
 
 void cfg::Unwire()
@@ -177,6 +178,9 @@ QString cfg::ChooseFile(bool save)
 
 QString cfg::TryLogin(const QString &address, int user, const QString &password)
 {
+    // A worker of the last session must be gone before the client serves a
+    // new one: an import still walking its pages would write to this device.
+    JoinWorkers();
     m_client->Open(address, kDevicePortNumber);
     m_client->SetUser(user, password);
     quint32 mode = 255;
@@ -234,18 +238,51 @@ QString cfg::ConnectWithoutDialog(const QString &address, int user, const QStrin
     return failure;
 }
 
+void cfg::JoinWorkers()
+{
+    m_cmd->Stop();
+    m_update->Stop();
+    m_cmd->Join();
+    m_update->Join();
+}
+
+// Each session starts with its own user's controls: what a guest session
+// disabled is enabled again for an admin, on every page that still exists.
+void cfg::ApplyUserRestrictions()
+{
+    const bool guest = SessionState::UserIndex() == 1;
+    m_ui.actionChangePassword->setEnabled(!guest);
+    m_ui.actionConfigNetwork->setEnabled(!guest);
+    if (!guest) {
+        for (BaseWidget *page : m_pages.list) {
+            page->LiftGuestRestrictions();
+        }
+    }
+}
+
 void cfg::StartSession()
 {
+    ++m_session;
     SessionState::SetOffline(0);
     ApplyConnectionState();
+    ApplyUserRestrictions();
+    statusBar()->clearMessage();
 
     quint32 code = 0;
     QByteArray serial, extra;
     if (m_client->GetProductInfo(code, serial, extra) != 0) {
+        // Without the model no worker starts: nothing would poll the pages or
+        // run an import, so Import stays off and the operator is told.
+        m_ui.actionImport->setEnabled(false);
+        statusBar()->showMessage(
+            tr("The device did not report its model: pages are not kept up to date and Import "
+               "is off. Disconnect and connect again."));
         return;
     }
     const int type = static_cast<int>(code);
     if (type != productType) {
+        // The pages go only once no worker can reach them any more.
+        JoinWorkers();
         Unwire();
         productType = type;
         SessionState::SetProductType(type);
@@ -258,21 +295,9 @@ void cfg::StartSession()
     connectionLost = false;
     QTimer::singleShot(kVersionCheckDelayMs, this, &cfg::OnMatchVersion);
     emit UpdateStatus(true);
-    // Loops of an earlier session end before the new ones begin.
-    m_cmd->Join();
-    m_update->Join();
     m_cmd->Start();
     m_update->Start();
-
-    // Listen on the port of the destination that names this computer.
-    QStringList ips;
-    QVector<quint16> ports;
-    quint16 port = 0;
-    if (m_client->GetNotificationDest(ips, ports) == 0) {
-        const QString local = m_client->LocalAddressOnDeviceSubnet();
-        port = (local != ips.value(0) && local == ips.value(1)) ? ports.value(1) : ports.value(0);
-    }
-    m_notices->Start(port);
+    StartReceiver();
 
     if (m_current) {
         m_current->SetPageDisabled(!alive);
@@ -283,16 +308,52 @@ void cfg::StartSession()
     }
 }
 
+// Listens on the port of the destination that names this computer (else on
+// destination 1's port), and says so when notifications cannot arrive.
+void cfg::StartReceiver()
+{
+    QStringList ips;
+    QVector<quint16> ports;
+    if (m_client->GetNotificationDest(ips, ports) != 0) {
+        ReportReceiverProblem(tr("the device did not report where it sends them"));
+        return;
+    }
+    const QString local = m_client->LocalAddressOnDeviceSubnet();
+    const quint16 port =
+        (local != ips.value(0) && local == ips.value(1)) ? ports.value(1) : ports.value(0);
+    if (port == 0) {
+        ReportReceiverProblem(tr("the device sends them to no port; set one with Add Dest IP"));
+        return;
+    }
+    m_receiverStarted = true;
+    if (!m_notices->Start(port)) {
+        ReportReceiverProblem(tr("port %1 cannot be opened on this computer").arg(port));
+    }
+}
+
+void cfg::ReportReceiverProblem(const QString &why)
+{
+    const QString text = tr("Alarm notifications cannot be received: %1.").arg(why);
+    statusBar()->showMessage(text);
+    qWarning().noquote() << text;
+    AlarmInfo info;
+    info.time = QDateTime::currentDateTime();
+    info.notes = text;
+    emit AddLogs(info);
+}
+
 void cfg::Disconnect()
 {
+    // Closing wakes the workers' exchanges in flight, so nothing here waits
+    // on the network; the workers end on their own, and the next login joins
+    // them before it opens the client again.
     m_client->Close();
     m_ui.actionExport->setEnabled(false);
     m_ui.actionImport->setEnabled(false);
-    // Stopped, not waited for: a probe of a dead device may take 4 s more, and
-    // the window stays responsive meanwhile. The next session start waits.
     m_cmd->Stop();
     m_update->Stop();
     m_notices->Stop();
+    m_receiverStarted = false;
     emit UpdateStatus(false);
     emit AppCloseSignal();
     SessionState::SetOffline(1);
@@ -419,8 +480,14 @@ void cfg::OnMatchVersion()
     if (SessionState::Offline() == 1) {
         return;
     }
-    QString pcb, fpga, firmware;
-    if (m_client->GetVersion(pcb, fpga, firmware) != 0 || firmware == kVersion) {
+    // Read on the liveness thread: a device that stopped answering must not
+    // freeze the window for the length of its time-outs.
+    m_update->RequestVersion(m_session);
+}
+
+void cfg::OnVersionRead(int session, const QString &firmware)
+{
+    if (SessionState::Offline() == 1 || session != m_session || firmware == kVersion) {
         return;
     }
     Warn(this, tr("The versions between the device %1 and control software %2 are "
@@ -464,6 +531,12 @@ void cfg::OnExport()
 
 void cfg::OnImport()
 {
+    // The command worker runs the import; without it the overlay would stay for ever.
+    if (!m_cmd->isRunning()) {
+        Warn(this, tr("The import cannot start: the tool is not polling the device. Disconnect "
+                      "and connect again."));
+        return;
+    }
     const QString file = ChooseFile(false);
     if (file.isEmpty()) {
         return;
@@ -478,6 +551,7 @@ void cfg::OnImport()
         Warn(this, tr("The parameter file and the device are mismatched."));
         return;
     }
+    m_importing = true;
     emit SendImportCmd(ImportCmd);
     m_loading->show();
     m_loading->raise();
@@ -485,9 +559,18 @@ void cfg::OnImport()
 
 void cfg::OnImportFinish(int status)
 {
+    if (!m_importing) {
+        return;
+    }
+    m_importing = false;
     m_loading->hide();
     XmlDocument::Instance().Close();
-    if (status == -1) {
+    if (status == kImportStopped) {
+        Warn(this, tr("The import did not complete: the session ended before every page was "
+                      "written. The device keeps the values written so far."));
+        return;
+    }
+    if (status != 0) {
         Warn(this, tr("The import fails."));
         return;
     }
@@ -522,14 +605,12 @@ void cfg::OnNetworkProperty()
         if (dialog.exec() != QDialog::Accepted) {
             return;
         }
-        const QString newIp = dialog.Ip().toString();
+        const QString newIp = dialog.Ip();
         if (m_client->LocalAddresses().contains(newIp)) {
             Warn(this, tr("The IP address is invalid."));
             continue;
         }
-        const QString newGateway =
-            dialog.Gateway().isNull() ? QStringLiteral("0.0.0.0") : dialog.Gateway().toString();
-        if (m_client->SetNetParam(newIp, dialog.Mask().toString(), newGateway) != 0) {
+        if (m_client->SetNetParam(newIp, dialog.Mask(), dialog.Gateway()) != 0) {
             // Nothing was stored: the device keeps its address.
             Warn(this, tr("Fail to set the network parameters."));
             return;
@@ -614,6 +695,12 @@ void cfg::OnAddDestIP()
         if (attempted && !bound) {
             Warn(this, tr("Fail to set the Port."));
             continue;
+        }
+        if (attempted) {
+            statusBar()->clearMessage();
+        }
+        if (!m_receiverStarted) {
+            StartReceiver();
         }
         return;
     }

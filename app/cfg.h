@@ -48,6 +48,8 @@ public:
     int ProductType() const { return productType; }
     bool IsAlive() const { return alive; }
     NoticesServer *Receiver() const { return m_notices.get(); }
+    CmdThread *Worker() const { return m_cmd.get(); }
+    UpdateThread *Monitor() const { return m_update.get(); }
     Ui::cfg &Form() { return m_ui; }
 
 signals:
@@ -70,6 +72,9 @@ public slots:
     void OnIsAlive(bool isAlive, int workMode);
     void OnImportFinish(int status);
     void OnMatchVersion();
+    // The device's firmware version, read on the liveness thread for the
+    // version check of login `session`.
+    void OnVersionRead(int session, const QString &firmware);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -83,6 +88,10 @@ private:
     void Unwire();
     void StartSession();
     void Disconnect();
+    void JoinWorkers();
+    void ApplyUserRestrictions();
+    void StartReceiver();
+    void ReportReceiverProblem(const QString &why);
     void ShowPage(BaseWidget *page);
     BaseWidget *TakePage();
     void ShowIndicator(bool connected);
@@ -95,6 +104,9 @@ private:
     bool alive = false;
     bool connectionLost = false;
     bool upgradeWarningPending = true;
+    int m_session = 0;  // counts logins, so a late answer of an earlier one is ignored
+    bool m_importing = false;
+    bool m_receiverStarted = false;
     Pages m_pages;
     BaseWidget *m_current = nullptr;
     std::unique_ptr<UpdateThread> m_update;

@@ -12,10 +12,37 @@ UpdateThread::~UpdateThread()
     Join();
 }
 
+void UpdateThread::Start()
+{
+    m_versionRequest = kNoRequest;
+    m_nextProbe = {};
+    WorkerThread::Start();
+}
+
+void UpdateThread::RequestVersion(int session)
+{
+    m_versionRequest = session;
+    Wake();
+}
+
 void UpdateThread::Step()
 {
-    quint32 mode = 255;
-    const bool alive = m_client->GetWorkMode(mode) == 0;
-    emit IsAlive(alive, alive ? static_cast<int>(mode) : 255);
-    Pause(m_pauseMs);
+    const int session = m_versionRequest.exchange(kNoRequest);
+    if (session != kNoRequest) {
+        QString pcb, fpga, firmware;
+        if (m_client->GetVersion(pcb, fpga, firmware) == 0) {
+            emit VersionRead(session, firmware);
+        }
+    }
+    // A version read wakes the pause; the probe keeps its own rhythm: 3 s
+    // after the end of the previous one.
+    if (std::chrono::steady_clock::now() >= m_nextProbe) {
+        quint32 mode = 255;
+        const bool alive = m_client->GetWorkMode(mode) == 0;
+        emit IsAlive(alive, alive ? static_cast<int>(mode) : 255);
+        m_nextProbe = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_pauseMs);
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        m_nextProbe - std::chrono::steady_clock::now());
+    Pause(static_cast<int>(std::max<qint64>(0, left.count())));
 }

@@ -27,8 +27,10 @@ public:
     // Device to parameter document.
     virtual int ExportParameters() { return 0; }
     virtual void SetPageDisabled(bool) {}
-    // Disables what a guest may not change; nothing enables it again.
+    // Disables what a guest may not change, and enables it again for an
+    // admin's session (pages outlive the sessions).
     virtual void ApplyGuestRestrictions() {}
+    virtual void LiftGuestRestrictions() {}
     virtual void Retranslate() {}
 
 signals:

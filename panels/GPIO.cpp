@@ -87,6 +87,13 @@ void GPIO::ApplyGuestRestrictions()
     m_ui.pushButton->setDisabled(true);
 }
 
+void GPIO::LiftGuestRestrictions()
+{
+    m_ui.comboBoxGPIMode->setEnabled(true);
+    m_ui.comboBoxGPOMode->setEnabled(true);
+    m_ui.pushButton->setEnabled(true);
+}
+
 int GPIO::ExportParameters()
 {
     return Export(m_client);

@@ -17,6 +17,7 @@ public:
     int ExportParameters() override;
     void SetPageDisabled(bool disabled) override;
     void ApplyGuestRestrictions() override;
+    void LiftGuestRestrictions() override;
     void Retranslate() override { m_ui.retranslateUi(this); }
 
     // The electrical level of each point, "H" or "L", from its trigger mode
