@@ -1,3 +1,4 @@
+#include "../common/FreeLoopback.h"
 #include "../common/ModalScript.h"
 #include "../common/QueuedSpy.h"
 #include "CfgNetClient.h"
@@ -28,10 +29,11 @@
 #include <sys/resource.h>
 
 namespace {
-// This test's loopback addresses: the device, and one with nothing on it.
-const QString kDevice = QStringLiteral("127.0.0.7");
-const QString kNobody = QStringLiteral("127.0.7.7");
-constexpr quint16 kNotifyPort = 40007;
+// This test's loopback addresses, picked at run time: the device, and one
+// with nothing on it; and the tool's notification port.
+const QString kDevice = TestAddress();
+const QString kNobody = TestAddress();
+const quint16 kNotifyPort = FreeUdpPort();
 
 template <class T = QWidget>
 T *Child(QWidget *w, const char *name)

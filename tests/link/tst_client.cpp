@@ -1,13 +1,16 @@
 #include "CfgNetClient.h"
 #include "DeviceSimulator.h"
 
+#include "../common/FreeLoopback.h"
+
 #include <QElapsedTimer>
 #include <QtTest>
 
 namespace {
-// This test's loopback addresses: the device, and an address with nothing on it.
-const QString kDevice = QStringLiteral("127.0.0.4");
-const QString kNobody = QStringLiteral("127.0.4.4");
+// This test's loopback addresses, picked at run time: the device, and an
+// address with nothing on it.
+const QString kDevice = TestAddress();
+const QString kNobody = TestAddress();
 }  // namespace
 
 class TestClient : public QObject

@@ -3,19 +3,20 @@
 #include "NoticesServer.h"
 #include "SessionState.h"
 
+#include "../common/FreeLoopback.h"
 #include "../common/QueuedSpy.h"
 
 #include <QSignalSpy>
 #include <QtTest>
 
 namespace {
-// This test's loopback addresses and ports: the device, a stranger, and the
-// tool's notification port.
-const QString kDeviceText = QStringLiteral("127.0.0.6");
-constexpr quint32 kDevice = 0x7F000006;
-constexpr quint32 kStranger = 0x7F000606;  // 127.0.6.6
-constexpr quint16 kPort = 40006;
-constexpr quint16 kOtherPort = 40016;
+// This test's loopback addresses and ports, picked at run time: the device, a
+// stranger, and the tool's notification ports.
+const quint32 kDevice = TestLoopback();
+const QString kDeviceText = LoopbackText(kDevice);
+const quint32 kStranger = TestLoopback();
+const quint16 kPort = FreeUdpPort();
+const quint16 kOtherPort = FreeUdpPort();
 
 // A notification datagram as the device lays it out; `size` pads or cuts it,
 // and the checksum is fixed up last unless `sum` asks for another total.

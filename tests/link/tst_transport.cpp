@@ -1,3 +1,4 @@
+#include "../common/FreeLoopback.h"
 #include "../common/Golden.h"
 #include "IdentityMessages.h"
 #include "UdpTransport.h"
@@ -9,10 +10,10 @@
 #include <vector>
 
 namespace {
-// This test's own loopback addresses.
-constexpr quint32 kDeviceAddress = 0x7F000002;    // 127.0.0.2
-constexpr quint32 kStrangerAddress = 0x7F000102;  // 127.0.1.2
+// This test's own loopback addresses, picked at run time.
 constexpr quint16 kPort = kDevicePort;
+const quint32 kDeviceAddress = TestLoopback({kPort, kPort + 1});
+const quint32 kStrangerAddress = TestLoopback({kPort});
 
 // A device stand-in that the test scripts datagram by datagram.
 class Peer
@@ -89,7 +90,7 @@ private:
 void TestTransport::init()
 {
     m_transport.Close();
-    QCOMPARE(m_transport.Open(QStringLiteral("127.0.0.2"), kPort), 0);
+    QCOMPARE(m_transport.Open(LoopbackText(kDeviceAddress), kPort), 0);
 }
 
 void TestTransport::answered_data()

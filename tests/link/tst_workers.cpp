@@ -4,6 +4,7 @@
 #include "UpdateThread.h"
 
 #include <QElapsedTimer>
+#include "../common/FreeLoopback.h"
 #include "../common/QueuedSpy.h"
 
 #include <QtTest>
@@ -11,7 +12,7 @@
 #include <atomic>
 
 namespace {
-const QString kDevice = QStringLiteral("127.0.0.5");  // this test's own loopback address
+const QString kDevice = TestAddress();  // this test's own loopback address
 
 // A page as the import sees it: answers with a fixed result, counts its calls.
 class FakePage final : public ImportTarget

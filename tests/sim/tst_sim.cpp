@@ -1,3 +1,4 @@
+#include "../common/FreeLoopback.h"
 #include "../common/Golden.h"
 #include "ConfigMessages.h"
 #include "DeviceSimulator.h"
@@ -9,12 +10,13 @@
 #include <QtTest>
 
 namespace {
-// This test's loopback addresses: 127.0.0.3 for the device in this process,
-// 127.0.3.x for simulator processes and notification listeners.
-const QString kDeviceText = QStringLiteral("127.0.0.3");
-constexpr quint32 kDevice = 0x7F000003;
-constexpr quint32 kListener = 0x7F000303;  // 127.0.3.3
-constexpr quint16 kListenerPort = 40003;
+// This test's loopback addresses and ports, picked at run time: the device in
+// this process, the simulator process, and the notification listener.
+const quint32 kDevice = TestLoopback();
+const QString kDeviceText = LoopbackText(kDevice);
+const quint32 kProcess = TestLoopback();
+const quint16 kListenerPort = FreeUdpPort();
+const quint32 kListener = TestLoopback({kListenerPort});
 
 DeviceSimulator::Options OptionsFor(quint32 model)
 {
@@ -880,11 +882,14 @@ void TestSim::consoleErrors()
 void TestSim::process()
 {
     QProcess sim;
+    const QString address = LoopbackText(kProcess);
+    const QString notify =
+        QStringLiteral("%1:%2,0.0.0.0:0").arg(LoopbackText(kListener)).arg(FreeUdpPort());
     sim.start(QStringLiteral(QVT_DEVSIM_PATH),
-              {"--address", "127.0.3.9", "--model", "50000", "--firmware", "1.2.3", "--seed", "5",
-               "--notify", "127.0.3.3:40009,0.0.0.0:0"});
+              {"--address", address, "--model", "50000", "--firmware", "1.2.3", "--seed", "5",
+               "--notify", notify});
     QVERIFY(sim.waitForReadyRead(5000));
-    QCOMPARE(sim.readLine().trimmed(), QByteArray("ready 127.0.3.9:33903 model 50000"));
+    QCOMPARE(sim.readLine().trimmed(), "ready " + address.toLatin1() + ":33903 model 50000");
     sim.write("firmware 9.9.9\nstatus\nnonsense\nquit\n");
     QVERIFY(sim.waitForFinished(5000));
     QCOMPARE(sim.exitCode(), 0);
