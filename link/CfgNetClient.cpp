@@ -56,6 +56,8 @@ CfgNetClient::~CfgNetClient()
 
 int CfgNetClient::Open(const QString &ipText, quint16 port)
 {
+    // Whatever the last session still has on the wire ends now.
+    m_transport->Interrupt();
     std::lock_guard<std::mutex> lock(m_transportLock);
     m_transport->Close();
     return m_transport->Open(ipText, port);
@@ -63,6 +65,8 @@ int CfgNetClient::Open(const QString &ipText, quint16 port)
 
 void CfgNetClient::Close()
 {
+    // Wakes the exchange in progress, so the lock is free at once.
+    m_transport->Interrupt();
     std::lock_guard<std::mutex> lock(m_transportLock);
     m_transport->Close();
 }

@@ -29,6 +29,9 @@ class ResponseMsg;
 // held together: m_requestLock guards the sequence counter and the login
 // identifier; m_transportLock guards the transport, so that one transaction
 // is on the wire at a time.
+//
+// Close ends the transactions on the wire at once and fails the later ones
+// without sending, until the next Open: it never waits for the device.
 class CfgNetClient final : public QObject
 {
     Q_OBJECT

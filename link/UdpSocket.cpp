@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -18,6 +19,44 @@ sockaddr_in ToSockaddr(quint32 address, quint16 port)
     return sa;
 }
 }  // namespace
+
+WakeSignal::WakeSignal() : m_fd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+WakeSignal::~WakeSignal()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+}
+
+void WakeSignal::Raise()
+{
+    const quint64 one = 1;
+    ssize_t written;
+    do {
+        written = ::write(m_fd, &one, sizeof one);
+    } while (written < 0 && errno == EINTR);
+}
+
+void WakeSignal::Clear()
+{
+    quint64 count = 0;
+    ssize_t got;
+    do {
+        got = ::read(m_fd, &count, sizeof count);
+    } while (got < 0 && errno == EINTR);
+}
+
+bool WakeSignal::Wait(int ms) const
+{
+    // Without its descriptor (poll skips a negative one) this is a plain pause.
+    pollfd pfd = {m_fd, POLLIN, 0};
+    int ready;
+    do {
+        ready = ::poll(&pfd, 1, ms < 0 ? 0 : ms);
+    } while (ready < 0 && errno == EINTR);
+    return ready > 0 && (pfd.revents & POLLIN);
+}
 
 UdpSocket::~UdpSocket()
 {
@@ -72,17 +111,21 @@ bool UdpSocket::SendTo(const Peer &to, const quint8 *data, int size)
     return sent == size;
 }
 
-int UdpSocket::ReceiveFrom(quint8 *buffer, int capacity, int timeoutMs, Peer *from)
+int UdpSocket::ReceiveFrom(quint8 *buffer, int capacity, int timeoutMs, Peer *from,
+                           const WakeSignal *wake)
 {
     if (m_fd < 0) {
         return -1;
     }
-    pollfd pfd = {m_fd, POLLIN, 0};
+    pollfd pfd[2] = {{m_fd, POLLIN, 0}, {wake ? wake->Handle() : -1, POLLIN, 0}};
     int ready;
     do {
-        ready = ::poll(&pfd, 1, timeoutMs < 0 ? 0 : timeoutMs);
+        ready = ::poll(pfd, wake ? 2 : 1, timeoutMs < 0 ? 0 : timeoutMs);
     } while (ready < 0 && errno == EINTR);
-    if (ready <= 0 || !(pfd.revents & POLLIN)) {
+    if (wake && (pfd[1].revents & POLLIN)) {
+        return kWoken;
+    }
+    if (ready <= 0 || !(pfd[0].revents & POLLIN)) {
         return -1;
     }
     sockaddr_in sa = {};

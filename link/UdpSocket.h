@@ -3,6 +3,27 @@
 #include <QString>
 #include <QtGlobal>
 
+// Wakes receives that wait on another thread. Once raised, every receive
+// that watches it returns at once, until it is cleared. Raise may be called
+// from any thread; Clear only by the thread that owns the waits.
+class WakeSignal final
+{
+public:
+    WakeSignal();
+    ~WakeSignal();
+
+    void Raise();
+    void Clear();
+    bool IsRaised() const { return Wait(0); }
+    // Waits up to `ms`, or less once raised; true when raised.
+    bool Wait(int ms) const;
+    int Handle() const { return m_fd; }
+
+private:
+    Q_DISABLE_COPY(WakeSignal)
+    int m_fd = -1;
+};
+
 // The one place that makes socket calls. An IPv4 UDP socket; addresses and
 // ports are plain numbers in host order (address 127.0.0.1 is 0x7F000001).
 class UdpSocket final
@@ -29,10 +50,14 @@ public:
 
     bool SendTo(const Peer &to, const quint8 *data, int size);
 
+    static constexpr int kWoken = -2;
+
     // Waits up to timeoutMs for one datagram and copies at most `capacity`
     // bytes of it. Returns the datagram's real size (which may exceed
-    // `capacity`: the rest is discarded), or -1 on time-out or error.
-    int ReceiveFrom(quint8 *buffer, int capacity, int timeoutMs, Peer *from);
+    // `capacity`: the rest is discarded), -1 on time-out or error, or kWoken
+    // as soon as `wake` is raised.
+    int ReceiveFrom(quint8 *buffer, int capacity, int timeoutMs, Peer *from,
+                    const WakeSignal *wake = nullptr);
 
     // The receive time-out socket option, in milliseconds.
     bool ReceiveTimeout(int *milliseconds) const;

@@ -1,14 +1,17 @@
 #include "UdpTransport.h"
 
 #include <QElapsedTimer>
-#include <QThread>
 
 namespace {
 constexpr int kRetryPauseMs = 10;
-}
+// Enough for the duplicates and late answers a device leaves behind; a flood
+// of datagrams must not keep the exchange (and the client's lock) here.
+constexpr int kMaxStaleDatagrams = 64;
+}  // namespace
 
 int UdpTransport::Open(const QString &ipText, quint16 port)
 {
+    m_wake.Clear();
     m_device.port = port;
     m_deviceValid = Ipv4FromText(ipText, &m_device.address);
     return m_socket.Open() ? 0 : -1;
@@ -25,13 +28,16 @@ int UdpTransport::Exchange(RequestMsg &request, std::unique_ptr<ResponseMsg> &re
     responseOut.reset();
     const quint8 *datagram = nullptr;
     const int size = request.Serialize(&datagram);
-    if (size < 0 || !m_deviceValid || !m_socket.IsOpen()) {
+    if (size < 0 || !m_deviceValid || !m_socket.IsOpen() || m_wake.IsRaised()) {
         return -1;
     }
     // Whatever is already queued (a duplicate or a late answer to an earlier
     // request) cannot be the answer to a request not yet sent.
     quint8 stale[Frame::kMaxSize];
-    while (m_socket.ReceiveFrom(stale, sizeof stale, 0, nullptr) >= 0) {
+    for (int n = 0; n < kMaxStaleDatagrams; ++n) {
+        if (m_socket.ReceiveFrom(stale, sizeof stale, 0, nullptr) < 0) {
+            break;
+        }
     }
     if (!m_socket.SendTo(m_device, datagram, size)) {
         return -1;
@@ -52,9 +58,11 @@ int UdpTransport::Exchange(RequestMsg &request, std::unique_ptr<ResponseMsg> &re
 
     quint8 buffer[Frame::kMaxSize];
     int received = ReceiveAnswer(request, buffer, timeoutMs);
-    while (received < 0 && retries > 0) {
+    while (received == -1 && retries > 0) {
         --retries;
-        QThread::msleep(kRetryPauseMs);
+        if (m_wake.Wait(kRetryPauseMs)) {
+            return -1;
+        }
         if (m_socket.SendTo(m_device, datagram, size)) {
             received = ReceiveAnswer(request, buffer, timeoutMs);
         }
@@ -81,7 +89,8 @@ int UdpTransport::Exchange(RequestMsg &request, std::unique_ptr<ResponseMsg> &re
 
 // Waits for the device's answer to `request`. Datagrams from anyone but the
 // device, and late answers to earlier requests (other sequence and other
-// type), are dropped without extending the wait. Returns the size, or -1.
+// type), are dropped without extending the wait. Returns the size, -1, or
+// UdpSocket::kWoken when interrupted.
 int UdpTransport::ReceiveAnswer(const RequestMsg &request, quint8 *buffer, int timeoutMs)
 {
     QElapsedTimer clock;
@@ -92,9 +101,9 @@ int UdpTransport::ReceiveAnswer(const RequestMsg &request, quint8 *buffer, int t
             return -1;
         }
         UdpSocket::Peer from;
-        const int size = m_socket.ReceiveFrom(buffer, Frame::kMaxSize, remaining, &from);
+        const int size = m_socket.ReceiveFrom(buffer, Frame::kMaxSize, remaining, &from, &m_wake);
         if (size < 0) {
-            return -1;
+            return size;
         }
         if (from != m_device) {
             continue;

@@ -6,16 +6,21 @@
 #include <memory>
 
 // Carries one request to the device and waits for its response. Not
-// thread-safe: the device client serialises every Exchange with its lock.
+// thread-safe: the device client serialises every Exchange with its lock;
+// only Interrupt may be called without it.
 class UdpTransport final
 {
 public:
     UdpTransport() = default;
 
-    // Creates the socket and stores the device address. A malformed address
-    // is not refused here; every exchange with it fails.
+    // Creates the socket and stores the device address, and ends an earlier
+    // Interrupt. A malformed address is not refused here; every exchange with
+    // it fails.
     int Open(const QString &ipText, quint16 port);
     void Close();
+    // Ends the exchange in progress at once, and fails every later one
+    // without sending, until the next Open. Safe from any thread.
+    void Interrupt() { m_wake.Raise(); }
     bool IsOpen() const { return m_socket.IsOpen(); }
 
     // Sends the request (and resends it up to `retries` times while no answer
@@ -37,6 +42,7 @@ private:
     Q_DISABLE_COPY(UdpTransport)
     int ReceiveAnswer(const RequestMsg &request, quint8 *buffer, int timeoutMs);
 
+    WakeSignal m_wake;
     UdpSocket m_socket;
     UdpSocket::Peer m_device;
     bool m_deviceValid = false;
