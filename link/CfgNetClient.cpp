@@ -58,8 +58,19 @@ int CfgNetClient::Open(const QString &ipText, quint16 port)
 {
     // Whatever the last session still has on the wire ends now.
     m_transport->Interrupt();
+    {
+        std::lock_guard<std::mutex> lock(m_transportLock);
+        m_transport->Close();
+    }
+    {
+        // A new session starts without a login: the device may have dropped
+        // the last one, and the work-mode check before the login must not
+        // carry it. The sequence numbers carry on.
+        std::lock_guard<std::mutex> lock(m_requestLock);
+        m_loginId = 0;
+        ++m_session;
+    }
     std::lock_guard<std::mutex> lock(m_transportLock);
-    m_transport->Close();
     return m_transport->Open(ipText, port);
 }
 
@@ -97,18 +108,23 @@ Request CfgNetClient::NewRequest()
     return Request(loginId, sequence);
 }
 
-int CfgNetClient::Transact(RequestMsg &request, std::unique_ptr<ResponseMsg> &response)
+int CfgNetClient::Exchange(RequestMsg &request, std::unique_ptr<ResponseMsg> &response, int retries)
 {
-    if (!m_transport) {
-        return -1;
-    }
     int rc;
     {
         std::lock_guard<std::mutex> lock(m_transportLock);
-        rc = m_transport->Exchange(request, response, 1);
+        rc = m_transport->Exchange(request, response, retries);
     }
     if (rc != 0 || !response) {
         response.reset();
+        return -1;
+    }
+    return 0;
+}
+
+int CfgNetClient::Transact(RequestMsg &request, std::unique_ptr<ResponseMsg> &response)
+{
+    if (Exchange(request, response, 1) != 0) {
         return -1;
     }
     const bool authentication = request.type == kMsgAuthentication;
@@ -117,30 +133,19 @@ int CfgNetClient::Transact(RequestMsg &request, std::unique_ptr<ResponseMsg> &re
                                   .arg(MessageName(request.type))
                                   .arg(response->result);
         response.reset();
-        const int relogin = Relogin();
-        if (relogin != 0) {
-            return relogin;
+        const int renewed = RenewLogin(request.loginId);
+        if (renewed != 0) {
+            return renewed;
         }
         {
             std::lock_guard<std::mutex> lock(m_requestLock);
             request.loginId = m_loginId;
         }
-        {
-            std::lock_guard<std::mutex> lock(m_transportLock);
-            rc = m_transport->Exchange(request, response, 0);
-        }
-        if (rc != 0 || !response) {
-            response.reset();
+        // One repeat, never resent: a login is mended once per transaction,
+        // and a device that does not answer the repeat has had its chance.
+        if (Exchange(request, response, 0) != 0) {
             return -1;
         }
-        if (response->result != kResultSuccess) {
-            const int result = static_cast<int>(response->result);
-            qDebug().noquote()
-                << QStringLiteral("%1TTTTTTTTT111111:%2\n").arg(request.type).arg(result);
-            response.reset();
-            return result;
-        }
-        return 0;
     }
     if (response->result != kResultSuccess) {
         const int result = static_cast<int>(response->result);
@@ -153,6 +158,50 @@ int CfgNetClient::Transact(RequestMsg &request, std::unique_ptr<ResponseMsg> &re
         qDebug().noquote()
             << QStringLiteral("Id not eauque %1,%2").arg(request.type).arg(response->type);
     }
+    return 0;
+}
+
+int CfgNetClient::RenewLogin(quint32 stale)
+{
+    std::lock_guard<std::mutex> oneLogin(m_loginLock);
+    {
+        std::lock_guard<std::mutex> lock(m_requestLock);
+        if (m_loginId != stale) {
+            // Another thread logged in after this request was made (or a new
+            // session began): its identifier is the one to use.
+            return 0;
+        }
+    }
+    return Authenticate(1);
+}
+
+int CfgNetClient::Authenticate(int retries)
+{
+    RequestAuthentication request = NewRequest<RequestAuthentication>();
+    request.loginId = 0;
+    quint32 session;
+    {
+        std::lock_guard<std::mutex> lock(m_requestLock);
+        request.user = m_user;
+        request.password = m_password;
+        session = m_session;
+    }
+    std::unique_ptr<ResponseMsg> response;
+    if (Exchange(request, response, retries) != 0) {
+        return -1;
+    }
+    if (response->result != kResultSuccess) {
+        return static_cast<int>(response->result);
+    }
+    auto *login = dynamic_cast<ResponseAuthentication *>(response.get());
+    if (!login) {
+        return -1;
+    }
+    std::lock_guard<std::mutex> lock(m_requestLock);
+    if (m_session != session) {
+        return -1;  // the tool opened another session meanwhile
+    }
+    m_loginId = login->loginId;
     return 0;
 }
 
@@ -185,54 +234,14 @@ int CfgNetClient::Query(RequestMsg &request, Use &&use)
 
 int CfgNetClient::Login()
 {
-    RequestAuthentication request = NewRequest<RequestAuthentication>();
-    request.loginId = 0;
-    {
-        std::lock_guard<std::mutex> lock(m_requestLock);
-        request.user = m_user;
-        request.password = m_password;
-    }
-    std::unique_ptr<ResponseMsg> response;
-    const int rc = Transact(request, response);
-    if (rc == 0) {
-        auto *login = dynamic_cast<ResponseAuthentication *>(response.get());
-        if (!login) {
-            return -1;
-        }
-        std::lock_guard<std::mutex> lock(m_requestLock);
-        m_loginId = login->loginId;
-    }
-    return rc;
+    std::lock_guard<std::mutex> oneLogin(m_loginLock);
+    return Authenticate(1);
 }
 
 int CfgNetClient::Relogin()
 {
-    RequestAuthentication request = NewRequest<RequestAuthentication>();
-    request.loginId = 0;
-    {
-        std::lock_guard<std::mutex> lock(m_requestLock);
-        request.user = m_user;
-        request.password = m_password;
-    }
-    std::unique_ptr<ResponseMsg> response;
-    int rc;
-    {
-        std::lock_guard<std::mutex> lock(m_transportLock);
-        rc = m_transport->Exchange(request, response, 1);
-    }
-    if (rc != 0 || !response) {
-        return -1;
-    }
-    if (response->result != kResultSuccess) {
-        return static_cast<int>(response->result);
-    }
-    auto *login = dynamic_cast<ResponseAuthentication *>(response.get());
-    if (!login) {
-        return -1;
-    }
-    std::lock_guard<std::mutex> lock(m_requestLock);
-    m_loginId = login->loginId;
-    return 0;
+    std::lock_guard<std::mutex> oneLogin(m_loginLock);
+    return Authenticate(1);
 }
 
 int CfgNetClient::GetWorkMode(quint32 &mode)

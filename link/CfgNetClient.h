@@ -28,7 +28,11 @@ class ResponseMsg;
 // Shared by the user-interface thread and the worker threads. Two locks, never
 // held together: m_requestLock guards the sequence counter and the login
 // identifier; m_transportLock guards the transport, so that one transaction
-// is on the wire at a time.
+// is on the wire at a time. A third, m_loginLock, lets one login at a time
+// happen: a thread whose login expired waits for a login already under way
+// and uses its identifier, so that threads do not cancel each other's
+// logins. It is taken before either of the other two, never while they are
+// held.
 //
 // Close ends the transactions on the wire at once and fails the later ones
 // without sending, until the next Open: it never waits for the device.
@@ -111,6 +115,13 @@ private:
     template <class Request>
     Request NewRequest();
     int Transact(RequestMsg &request, std::unique_ptr<ResponseMsg> &response);
+    // One exchange under the transport lock; -1 unless an answer came.
+    int Exchange(RequestMsg &request, std::unique_ptr<ResponseMsg> &response, int retries);
+    // After a request made with login `stale` was refused as expired: logs in
+    // again, unless another thread has done so since `stale` was current.
+    int RenewLogin(quint32 stale);
+    // The Authentication exchange; the caller holds m_loginLock.
+    int Authenticate(int retries);
     // Transact, then the typed response; null when the transaction failed.
     template <class Response>
     Response *Call(RequestMsg &request, std::unique_ptr<ResponseMsg> &holder);
@@ -121,10 +132,12 @@ private:
     int Query(RequestMsg &request, Use &&use);
 
     std::unique_ptr<UdpTransport> m_transport;
+    std::mutex m_loginLock;
     std::mutex m_transportLock;
     std::mutex m_requestLock;
     quint16 m_sequence = 0;
     quint32 m_loginId = 0;
-    QByteArray m_user;  // set on the user-interface thread before any login
+    quint32 m_session = 0;  // counts Opens: a login of an earlier session is not kept
+    QByteArray m_user;      // set on the user-interface thread before any login
     QByteArray m_password;
 };
