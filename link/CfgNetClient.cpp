@@ -37,6 +37,13 @@ void Pick(const QVector<quint8> &map, const Entry *from, QVector<T> &out)
     }
 }
 
+// The device reads a flag byte as 1 or 0; whatever else the caller holds
+// for "on" goes out as 1.
+quint8 Flag(quint8 value)
+{
+    return value ? 1 : 0;
+}
+
 bool IsLoginExpired(quint32 result)
 {
     return result == kResultAuthenticationFailed || result == kResultAuthenticationTimeout;
@@ -407,6 +414,12 @@ int CfgNetClient::SetDetectionParam(int input, const DetectionParam &param)
     auto request = NewRequest<RequestSetDetectionParam>();
     request.input = static_cast<quint8>(input);
     request.param = param;
+    DetectionParam &p = request.param;
+    for (quint8 *flag :
+         {&p.lostEnable, &p.formatEnable, &p.syncEnable, &p.blackEnable, &p.blackRegionEnable,
+          &p.blackRegionInvert, &p.freezeEnable, &p.freezeRegionEnable, &p.freezeRegionInvert}) {
+        *flag = Flag(*flag);
+    }
     return Send(request);
 }
 
@@ -457,7 +470,7 @@ int CfgNetClient::SetAudioEffect(int group, quint8 enable, quint32 duration, qui
         return -1;
     }
     auto request = NewRequest<RequestSetAudioEffect>();
-    request.fadingEnable[group] = enable ? 1 : 0;
+    request.fadingEnable[group] = Flag(enable);
     request.fadingDuration[group] = duration;
     request.duplication = duplication;
     return Send(request);
@@ -520,8 +533,8 @@ int CfgNetClient::SetRelayControl(const QVector<quint8> &map, const QVector<quin
     }
     auto request = NewRequest<RequestSetRelayControl>();
     for (int k = 0; k < map.size(); ++k) {
-        request.manualControl[map[k]] = manualControl[k];
-        request.bypassProtect[map[k]] = bypassProtect[k];
+        request.manualControl[map[k]] = Flag(manualControl[k]);
+        request.bypassProtect[map[k]] = Flag(bypassProtect[k]);
     }
     return Send(request);
 }
