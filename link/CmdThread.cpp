@@ -26,8 +26,25 @@ void CmdThread::SetImportPages(const QList<ImportTarget *> &pages)
 
 void CmdThread::OnSetCmd(CmdType type)
 {
-    m_command = type;
-    m_genlockWasLost = true;
+    if (type != ImportCmd) {
+        m_command = type;
+        m_genlockWasLost = true;
+        return;
+    }
+    m_importPending = true;
+    Wake();
+    if (!IsRunning()) {
+        // No loop will take it up: the window hears of the end once it is
+        // back in its event loop, not from inside its own request.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (m_importPending.exchange(false)) {
+                    emit NotifyImportFinish(kImportStopped);
+                }
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 int CmdThread::PauseAfter(CmdType command)
@@ -43,8 +60,6 @@ int CmdThread::PauseAfter(CmdType command)
             return 500;
         case StatusCmd:
             return 1000;
-        case ImportCmd:
-            return 0;
         default:
             return 40;
     }
@@ -52,10 +67,20 @@ int CmdThread::PauseAfter(CmdType command)
 
 void CmdThread::Step()
 {
+    if (m_importPending.exchange(false)) {
+        RunImport();
+        return;
+    }
     const CmdType command = static_cast<CmdType>(m_command.load());
     Poll(command);
-    if (command != ImportCmd) {
-        Pause(m_testPauseMs > 0 ? m_testPauseMs.load() : PauseAfter(command));
+    Pause(m_testPauseMs > 0 ? m_testPauseMs.load() : PauseAfter(command));
+}
+
+void CmdThread::Finished()
+{
+    // An import asked for but never begun still gets its answer.
+    if (m_importPending.exchange(false)) {
+        emit NotifyImportFinish(kImportStopped);
     }
 }
 
@@ -107,9 +132,6 @@ void CmdThread::Poll(CmdType command)
             }
             break;
         }
-        case ImportCmd:
-            RunImport();
-            break;
         default:
             break;
     }
@@ -184,14 +206,19 @@ void CmdThread::RunImport()
     }
     int status = 0;
     for (ImportTarget *page : pages) {
-        if (page->ImportParameters() != 0) {
-            status = -1;
+        // A disconnect or the window closing does not wait for the other pages.
+        if (!IsRunning()) {
+            status = kImportStopped;
             break;
         }
-        Pause(kImportPageGapMs);
+        if (page->ImportParameters() != 0) {
+            // A page whose writes failed because the session is ending did
+            // not fail on its own.
+            status = IsRunning() ? -1 : kImportStopped;
+            break;
+        }
+        // The gap gives the device time for each page; a new request does not shorten it.
+        Pause(kImportPageGapMs, false);
     }
-    // Back to idle before anyone hears of the end, so that a new import
-    // started from the finish handler is not overwritten.
-    m_command = NoCmd;
     emit NotifyImportFinish(status);
 }

@@ -14,8 +14,12 @@ class CfgNetClient;
 
 // Polls the device for whatever the visible page shows, and runs the
 // parameter-file import. The page sets the command (OnSetCmd); the thread
-// repeats its poll with the command's pause until it changes. Results reach
-// the pages only through the signals below, queued to their thread.
+// repeats its poll with the command's pause until it changes. An import
+// (OnSetCmd(ImportCmd)) is a request of its own: it starts at once, cutting
+// the pause short, runs between two polls, and no poll command replaces it.
+// Every import request ends in exactly one NotifyImportFinish: 0, -1 when a
+// page failed, or kImportStopped when Stop came first. Results reach the
+// pages only through the signals below, queued to their thread.
 class CmdThread final : public WorkerThread
 {
     Q_OBJECT
@@ -52,6 +56,7 @@ public slots:
 
 protected:
     void Step() override;
+    void Finished() override;
 
 private:
     Q_DISABLE_COPY(CmdThread)
@@ -62,8 +67,9 @@ private:
 
     CfgNetClient *m_client;
     std::atomic<int> m_command{NoCmd};
-    std::atomic<bool> m_genlockWasLost{true};
-    std::atomic<int> m_testPauseMs{0};  // bit 0 of the last alarm state seen
-    std::mutex m_pagesLock;             // guards m_pages
+    std::atomic<bool> m_importPending{false};
+    std::atomic<bool> m_genlockWasLost{true};  // bit 0 of the last alarm state seen
+    std::atomic<int> m_testPauseMs{0};
+    std::mutex m_pagesLock;  // guards m_pages
     QList<ImportTarget *> m_pages;
 };

@@ -10,7 +10,8 @@
 // Value types that the worker threads hand to the user interface in queued
 // signals. RegisterLinkTypes() makes them known to the meta-type system.
 
-// The poll the command worker repeats, set by the visible page.
+// The poll the command worker repeats, set by the visible page; ImportCmd
+// instead asks for one parameter-file import, and leaves the poll as it is.
 enum CmdType : qint32 {
     NoCmd = 0,
     SwitchControlCmd = 1,

@@ -34,12 +34,14 @@ void WorkerThread::Wake()
     m_wake.notify_all();
 }
 
-void WorkerThread::Pause(int ms)
+void WorkerThread::Pause(int ms, bool wakeable)
 {
     std::unique_lock<std::mutex> lock(m_pauseLock);
     m_wake.wait_for(lock, std::chrono::milliseconds(ms),
-                    [this] { return !m_running || m_woken; });
-    m_woken = false;
+                    [this, wakeable] { return !m_running || (wakeable && m_woken); });
+    if (wakeable) {
+        m_woken = false;
+    }
 }
 
 void WorkerThread::run()
@@ -47,5 +49,6 @@ void WorkerThread::run()
     while (m_running) {
         Step();
     }
+    Finished();
     m_finished.store(true, std::memory_order_release);
 }

@@ -33,8 +33,11 @@ public:
 protected:
     // One pass of the loop; called while the running flag is set.
     virtual void Step() = 0;
-    // Sleeps up to `ms`, or less when stopped meanwhile.
-    void Pause(int ms);
+    // Sleeps up to `ms`, or less when stopped meanwhile or (when `wakeable`)
+    // woken.
+    void Pause(int ms, bool wakeable = true);
+    // Runs on the thread once the loop has ended.
+    virtual void Finished() {}
 
 private:
     void run() final;
