@@ -309,6 +309,10 @@ bool NoticesServer::Start(quint16 port)
     // earlier Stop) ends first, so exactly one loop serves the new socket.
     m_thread->Stop();
     m_thread->Join();
+    {
+        std::lock_guard<std::mutex> lock(m_emitLock);
+        m_emitting = true;
+    }
     m_thread->Start();
     return bound;
 }
@@ -327,6 +331,11 @@ bool NoticesServer::Rebind(quint16 port)
 
 void NoticesServer::Stop()
 {
+    {
+        // Waits for an emission under way, and silences the ones after it.
+        std::lock_guard<std::mutex> lock(m_emitLock);
+        m_emitting = false;
+    }
     if (m_thread) {
         m_thread->Stop();
     }
@@ -372,7 +381,10 @@ void NoticesServer::ReceiveStep()
     if (msg.Parse(buffer, size) != 0) {
         return;
     }
-    emit NotityAlarmInfo(DescribeNotification(msg, SessionState::ProductType() == 50000));
+    std::lock_guard<std::mutex> lock(m_emitLock);
+    if (m_emitting) {
+        emit NotityAlarmInfo(DescribeNotification(msg, SessionState::ProductType() == 50000));
+    }
 }
 
 NoticesThread::~NoticesThread()

@@ -68,6 +68,7 @@ public:
     // Moves to another port; the receive thread carries on with the new socket.
     bool Rebind(quint16 port);
     // Stops the receive thread (without waiting for it) and closes the socket.
+    // Once it returns, nothing more is emitted until the next Start.
     void Stop();
 
     // One receive step: waits briefly for one datagram and handles it.
@@ -89,6 +90,11 @@ private:
     // or replace the socket without pulling it from under a waiting receive.
     std::mutex m_socketLock;
     std::atomic<bool> m_handover{false};
+    // Held from the check of m_emitting to the end of the emission, so that
+    // Stop returns only after an emission under way has ended. A slot
+    // connected directly must not call Stop.
+    std::mutex m_emitLock;
+    bool m_emitting = false;  // guarded by m_emitLock
     UdpSocket m_socket;
     std::unique_ptr<NoticesThread> m_thread;
 };
