@@ -568,11 +568,13 @@ void DeviceResponder::WriteGet(quint16 type, const quint8 *payload, int payloadS
             out.U8(1);
             break;
         case kMsgGetInputState:
+            // A signal that goes away leaves its last standard in the answer:
+            // only the present flag says it is gone.
             out.U8(m.genlockPresent ? 1 : 0);
-            out.U32(m.genlockPresent ? m.genlockStandard : kNoSignal);
+            out.U32(m.genlockStandard);
             for (int i = 0; i < kInputCount; ++i) {
                 out.U8(m.present[i] ? 1 : 0);
-                out.U32(m.present[i] ? m.standard[i] : kNoSignal);
+                out.U32(m.standard[i]);
             }
             break;
         case kMsgGetGPIOState:

@@ -210,8 +210,27 @@ void DeviceSimulator::Run()
     }
 }
 
+quint64 DeviceSimulator::RequestsOfType(quint16 type) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const auto it = m_typeCounts.find(type);
+    return it == m_typeCounts.end() ? 0 : it->second;
+}
+
+QByteArray DeviceSimulator::LastRequest(quint16 type) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const auto it = m_lastOfType.find(type);
+    return it == m_lastOfType.end() ? QByteArray() : it->second;
+}
+
 void DeviceSimulator::Serve(const quint8 *data, int size, const UdpSocket::Peer &from)
 {
+    if (size >= Frame::kHeaderSize) {
+        const quint16 type = ReadU16(data + Frame::kTypeOffset);
+        ++m_typeCounts[type];
+        m_lastOfType[type] = QByteArray(reinterpret_cast<const char *>(data), size);
+    }
     if (m_clock.elapsed() < m_offlineUntil) {
         return;
     }
@@ -242,6 +261,11 @@ void DeviceSimulator::Deliver(const UdpSocket::Peer &to, QByteArray answer)
         }
     }
     if (Roll(m_faults.drop)) {
+        return;
+    }
+    const auto *header = reinterpret_cast<const quint8 *>(answer.constData());
+    if (m_faults.dropSuccess.count(ReadU16(header + Frame::kTypeOffset)) &&
+        ReadU32(header + Frame::kLoginIdOffset) == kResultSuccess) {
         return;
     }
     const quint16 sequence =
@@ -431,6 +455,10 @@ QString DeviceSimulator::Apply(const QStringList &w)
             m_previousAnswer.clear();
             return QStringLiteral("ok");
         }
+        if (kind == QLatin1String("drop-ok") && n == 3 && Number(w[2], 0, 65535, &value)) {
+            m_faults.dropSuccess.insert(static_cast<quint16>(value));
+            return QStringLiteral("ok");
+        }
         if (kind == QLatin1String("delay") && n == 3 && Number(w[2], 0, 60000, &value)) {
             m_faults.delayMs = value;
             return QStringLiteral("ok");
@@ -456,7 +484,7 @@ QString DeviceSimulator::Apply(const QStringList &w)
         return usage + QStringLiteral(
                            "fault drop|duplicate|corrupt|truncate|oversize|wrong-port|wrong-seq "
                            "PERCENT | delay MS | reorder on|off | stale on|off | reject CODE "
-                           "RESULT | clear");
+                           "RESULT | drop-ok CODE | clear");
     } else if (verb == QLatin1String("model")) {
         int code = 0;
         if (n != 2 || !Number(w[1], 50000, 50002, &code)) {

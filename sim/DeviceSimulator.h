@@ -9,8 +9,10 @@
 
 #include <atomic>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <random>
+#include <set>
 #include <thread>
 
 // The simulated device on the network: serves the protocol on its own UDP
@@ -46,6 +48,10 @@ public:
     // Datagrams received on the device port, and datagrams sent in answer.
     quint64 RequestsReceived() const { return m_received; }
     quint64 AnswersSent() const { return m_answered; }
+    // Datagrams of one type code received (answered or not), and the last of
+    // them as it arrived: what the tool really put on the wire.
+    quint64 RequestsOfType(quint16 type) const;
+    QByteArray LastRequest(quint16 type) const;
 
     // Runs `f` on the device state under the simulator's lock.
     template <class F>
@@ -69,6 +75,7 @@ private:
         int delayMs = 0;
         bool reorder = false;
         bool stale = false;
+        std::set<quint16> dropSuccess;  // type codes whose successful answers are lost
     };
     struct Pending {
         qint64 due;
@@ -101,6 +108,8 @@ private:
     UdpSocket m_sidePort;  // answers "from another port"
     std::deque<Pending> m_pending;
     QByteArray m_previousAnswer;
+    std::map<quint16, quint64> m_typeCounts;
+    std::map<quint16, QByteArray> m_lastOfType;
     bool m_holding = false;
     qint64 m_offlineUntil = 0;
     qint64 m_nextDemoStep = 0;
