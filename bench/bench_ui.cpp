@@ -6,21 +6,32 @@
 //     fresh process (the program runs itself with "bare" or "cfg").
 //  2. From an accepted login to a filled General page, against an in-process
 //     qvt-devsim.
+//  3. The longest stall of the user-interface event loop during a login, page
+//     switches, an export, an import and a disconnect against the simulator,
+//     and during a disconnect from a device that stopped answering while
+//     the two workers had exchanges in flight.
 
 #include "BenchCommon.h"
 #include "CfgNetClient.h"
+#include "CmdThread.h"
 #include "DeviceSimulator.h"
 #include "General.h"
 #include "SessionState.h"
 #include "cfg.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeWidgetItemIterator>
+
+#include <functional>
 
 #include <algorithm>
 #include <cstdio>
@@ -119,6 +130,164 @@ void LoginToGeneral()
     std::printf("Accepted login to a filled General page, median of %zu: %.2f ms\n", ms.size(),
                 Median(ms));
 }
+// The longest gap between the ticks of a 1 ms timer on the user-interface
+// thread: how long the window could not react to anything.
+class StallMeter final
+{
+public:
+    StallMeter()
+    {
+        m_tick.setTimerType(Qt::PreciseTimer);
+        m_tick.setInterval(1);
+        QObject::connect(&m_tick, &QTimer::timeout, [this] { Tick(); });
+    }
+    // Runs `start` from the event loop and keeps the loop going until
+    // `done`; returns the longest stall meanwhile, in milliseconds.
+    double Measure(const std::function<void()> &start, const std::function<bool()> &done)
+    {
+        m_worst = 0;
+        m_clock.start();
+        m_last = 0;
+        m_tick.start();
+        QEventLoop loop;
+        QTimer check;
+        QObject::connect(&check, &QTimer::timeout, [&] {
+            if (done()) {
+                loop.quit();
+            }
+        });
+        check.start(2);
+        QTimer::singleShot(0, start);
+        loop.exec();
+        m_tick.stop();
+        Tick();
+        return m_worst;
+    }
+
+private:
+    void Tick()
+    {
+        const qint64 now = m_clock.nsecsElapsed();
+        m_worst = std::max(m_worst, static_cast<double>(now - m_last) / 1e6);
+        m_last = now;
+    }
+
+    QTimer m_tick;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+    double m_worst = 0;
+};
+
+// Answers every message box as it appears: Yes where there is one, else OK.
+class BoxAnswerer final
+{
+public:
+    BoxAnswerer()
+    {
+        QObject::connect(&m_poll, &QTimer::timeout, [this] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible()) {
+                return;
+            }
+            texts << box->text();
+            QAbstractButton *button = box->button(QMessageBox::Yes);
+            (button ? button : box->button(QMessageBox::Ok))->click();
+        });
+        m_poll.start(1);
+    }
+    QStringList texts;
+
+private:
+    QTimer m_poll;
+};
+
+void EventLoopStalls()
+{
+    DeviceSimulator::Options options;
+    options.address = QStringLiteral("127.0.9.4");
+    // A notification port that the system just gave out, so the receiver binds.
+    UdpSocket probe;
+    probe.Open();
+    probe.Bind(0, 0);
+    options.notify[0] = {0x7F000001, probe.LocalPort()};
+    probe.Close();
+    DeviceSimulator device(options);
+    if (!device.Start()) {
+        std::fprintf(stderr, "cannot start the simulator on 127.0.9.4\n");
+        return;
+    }
+    QTemporaryDir files;
+    const QString file = files.filePath(QStringLiteral("bench.xml"));
+    const char *names[] = {"login",  "page switch", "export",
+                           "import", "disconnect",  "disconnect, dead device"};
+    std::vector<double> worst[6];
+    for (int round = 0; round < 21; ++round) {
+        SessionState::SetOffline(1);
+        auto *client = new CfgNetClient;
+        cfg window(client);
+        window.SetFileChooserForTests([file](bool) { return file; });
+        window.show();
+        BoxAnswerer boxes;
+        StallMeter meter;
+        bool done = false;
+        auto run = [&](int kind, const std::function<void()> &op,
+                       const std::function<bool()> &finished) {
+            done = false;
+            const double ms = meter.Measure(op, finished);
+            if (round > 0) {  // the first round warms caches
+                worst[kind].push_back(ms);
+            }
+        };
+        auto flag = [&done] { return done; };
+        run(
+            0,
+            [&] {
+                window.ConnectWithoutDialog(options.address, 0, QStringLiteral("admin"));
+                done = true;
+            },
+            flag);
+        QTreeWidget *tree = window.Form().treeWidget;
+        run(
+            1,
+            [&] {
+                for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+                    window.ShowPageOf(*it);
+                }
+                done = true;
+            },
+            flag);
+        const int before = boxes.texts.size();
+        auto answered = [&boxes, before](int n) { return boxes.texts.size() >= before + n; };
+        run(
+            2, [&] { window.OnExport(); }, [&] { return answered(1); });
+        run(
+            3, [&] { window.OnImport(); }, [&] { return answered(2); });
+        run(
+            4, [&] { window.OnDisConnect(); }, [&] { return answered(3); });
+
+        // A device that stops answering while the GPIO poll and the version
+        // read are on their way: both wait up to 4 s for it.
+        window.ConnectWithoutDialog(options.address, 0, QStringLiteral("admin"));
+        device.Command(QStringLiteral("offline 60"));
+        const quint64 sent = device.RequestsReceived();
+        window.Worker()->OnSetCmd(GPIOCmd);
+        window.OnMatchVersion();
+        QElapsedTimer wait;
+        wait.start();
+        while (device.RequestsReceived() == sent && wait.elapsed() < 1000) {
+            QApplication::processEvents(QEventLoop::AllEvents, 1);
+        }
+        run(
+            5, [&] { window.OnDisConnect(); }, [&] { return answered(4); });
+        device.Command(QStringLiteral("offline 0"));
+    }
+    std::printf("Longest stall of the user-interface event loop, over %zu rounds:\n",
+                worst[0].size());
+    for (int kind = 0; kind < 6; ++kind) {
+        std::printf("  %-24s median %6.1f ms  worst %6.1f ms\n", names[kind], Median(worst[kind]),
+                    *std::max_element(worst[kind].begin(), worst[kind].end()));
+    }
+}
 }  // namespace
 
 int main(int argc, char **argv)
@@ -131,7 +300,12 @@ int main(int argc, char **argv)
     if (mode == QLatin1String("bare") || mode == QLatin1String("cfg")) {
         return ShowOne(mode == QLatin1String("cfg"));
     }
+    if (mode == QLatin1String("stalls")) {
+        EventLoopStalls();
+        return 0;
+    }
     StartUp(QCoreApplication::applicationFilePath());
     LoginToGeneral();
+    EventLoopStalls();
     return 0;
 }

@@ -2,6 +2,7 @@
 #include "../common/ModalScript.h"
 #include "../common/QueuedSpy.h"
 #include "CfgNetClient.h"
+#include "CmdThread.h"
 #include "DeviceSimulator.h"
 #include "GPIO.h"
 #include "General.h"
@@ -13,6 +14,8 @@
 #include "PassWordLineEdit.h"
 #include "SessionState.h"
 #include "Settings.h"
+#include "TextForms.h"
+#include "UpdateThread.h"
 #include "XmlDocument.h"
 #include "cfg.h"
 
@@ -22,6 +25,7 @@
 #include <QLineEdit>
 #include <QMovie>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QToolTip>
 #include <QtTest>
@@ -115,8 +119,27 @@ private slots:
     void xmlSafety();
     void xmlDocumentLookups();
 
+    void wrongPasswordAfterASession();
+    void guestRestrictionsEndWithTheSession();
+    void halfTypedAddresses_data();
+    void halfTypedAddresses();
+    void workerIsWiredToPages();
+    void importIsARequestOfItsOwn();
+    void importWithoutAWorker();
+    void importEndsWithTheSession();
+    void deadDeviceLetsGo_data();
+    void deadDeviceLetsGo();
+    void receiverProblemsAreSaid_data();
+    void receiverProblemsAreSaid();
+    void receiverPortChoice_data();
+    void receiverPortChoice();
+    void probeRhythm();
+
 private:
     void LogIn(int user = 0, const QString &password = QStringLiteral("admin"));
+    void Disconnect();
+    // Exports the device's parameters; the file's path, or empty on failure.
+    QString ExportFile(const QString &name);
 
     QTemporaryDir m_files;
     std::unique_ptr<DeviceSimulator> m_device;
@@ -153,6 +176,13 @@ void TestApp::init()
     m_device->Command("model 50002");
     m_device->Command("firmware 1.1.65");
     m_device->Command("update-mode off");
+    m_device->Command("offline 0");
+    m_device->WithModel([](DeviceModel &m) {
+        m.notifyIp[0] = 0x7F000001;
+        m.notifyPort[0] = kNotifyPort;
+        m.notifyIp[1] = 0;
+        m.notifyPort[1] = 0;
+    });
     SessionState::SetOffline(1);
     SessionState::SetUserIndex(0);
     Settings().clear();
@@ -637,7 +667,7 @@ void TestApp::destinationFlows()
     // OK is pressed while a field still has the focus.
     QCOMPARE(NotificationDest::ClampPort("80"), quint16(40000));
     QCOMPARE(NotificationDest::ClampPort("70000"), quint16(65535));
-    QCOMPARE(NotificationDest::ClampPort("99999999999999999999"), quint16(40000));
+    QCOMPARE(NotificationDest::ClampPort("99999999999999999999"), quint16(65535));
     QCOMPARE(NotificationDest::ClampPort(""), quint16(40000));
     QCOMPARE(NotificationDest::ClampPort("40123"), quint16(40123));
 
@@ -835,6 +865,393 @@ void TestApp::xmlDocumentLookups()
     QVERIFY(doc.FindElement(doc.ChildNodes(alarms), "C").isNull());
     QVERIFY(doc.IsMissing());
     doc.Close();
+}
+
+void TestApp::Disconnect()
+{
+    ModalScript script({ModalScript::Button(QMessageBox::Yes)});
+    m_window->OnDisConnect();
+    QVERIFY(script.Done());
+    QCOMPARE(SessionState::Offline(), 1);
+}
+
+QString TestApp::ExportFile(const QString &name)
+{
+    const QString file = m_files.filePath(name);
+    m_window->SetFileChooserForTests([file](bool) { return file; });
+    ModalScript script({ModalScript::Accept()});
+    m_window->OnExport();
+    return script.messages.value(0) == QLatin1String("The export is done.") ? file : QString();
+}
+
+// A session that ended while the device kept its login, and the device then
+// dropped it: the next login starts afresh, so a wrong password is reported
+// as such and not as an off-line device.
+void TestApp::wrongPasswordAfterASession()
+{
+    LogIn();
+    Disconnect();
+    m_device->Command("expire-login");
+    QString reopenedWith;
+    ModalScript script(
+        {LoginAs(kDevice, 0, "nope"), ModalScript::Accept(), CancelNoting(&reopenedWith)});
+    m_window->OnConnect();
+    QVERIFY(script.Done());
+    QCOMPARE(script.messages, QStringList{"The password is incorrect."});
+}
+
+// Each session starts with its own user's controls: what a guest session
+// (here one that also changed the model) disabled is enabled for the admin.
+void TestApp::guestRestrictionsEndWithTheSession()
+{
+    m_device->Command("model 50000");
+    LogIn(1, "guest");
+    QVERIFY(!m_window->Form().actionChangePassword->isEnabled());
+    QVERIFY(!m_window->Form().actionConfigNetwork->isEnabled());
+    QTreeWidget *tree = m_window->Form().treeWidget;
+    m_window->OnTreeItemPressed(FindItem(tree, "", "GPIO"), 0);
+    GPIO *gpio = m_window->CurrentPages().gpio;
+    QVERIFY(!Child(gpio, "comboBoxGPIMode")->isEnabled());
+    Disconnect();
+
+    LogIn(0, "admin");
+    QCOMPARE(m_window->CurrentPages().gpio, gpio);  // the same model keeps its pages
+    QVERIFY(m_window->Form().actionChangePassword->isEnabled());
+    QVERIFY(m_window->Form().actionConfigNetwork->isEnabled());
+    QVERIFY(m_window->Form().actionImport->isEnabled());
+    for (const char *name : {"comboBoxGPIMode", "comboBoxGPOMode", "pushButton"}) {
+        QVERIFY2(Child(gpio, name)->isEnabled(), name);
+    }
+    m_window->OnTreeItemPressed(FindItem(tree, "", "General"), 0);
+    m_window->OnTreeItemPressed(FindItem(tree, "", "GPIO"), 0);
+    QVERIFY(Child(gpio, "comboBoxGPOMode")->isEnabled());
+}
+
+void TestApp::halfTypedAddresses_data()
+{
+    QTest::addColumn<QString>("dialog");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
+    const QString badIp = "The IP address is invalid.";
+    QTest::newRow("login, three octets") << "login"
+                                         << "lineEditIP"
+                                         << "127.0.50" << badIp;
+    QTest::newRow("network, three octets") << "network"
+                                           << "lineEditIP"
+                                           << "127.0.50" << badIp;
+    QTest::newRow("network, two octets") << "network"
+                                         << "lineEditIP"
+                                         << "10.1" << badIp;
+    QTest::newRow("network, mask cut short") << "network"
+                                             << "lineEditSubnetMask"
+                                             << "255.0.0"
+                                             << "The subnet mask is invalid.";
+    QTest::newRow("network, gateway cut short")
+        << "network"
+        << "lineEditGateway"
+        << "127.0.0."
+        << "The IP address and gateway should not be in different network segment.";
+    QTest::newRow("destination 1") << "destination"
+                                   << "lineEditIP1"
+                                   << "10.1" << badIp;
+    QTest::newRow("destination 2") << "destination"
+                                   << "lineEditIP2"
+                                   << "127.0.0." << badIp;
+}
+
+// Half-typed addresses are refused with the field's message; nothing is
+// widened into another address, written to the device or stored.
+void TestApp::halfTypedAddresses()
+{
+    QFETCH(QString, dialog);
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    Settings().setValue("IP", kDevice);
+    if (dialog != QLatin1String("login")) {
+        LogIn();
+    }
+    const auto device = [this] {
+        return m_device->WithModel([](DeviceModel &m) {
+            return QVector<quint32>{m.ip,          m.mask,          m.gateway,      m.notifyIp[0],
+                                    m.notifyIp[1], m.notifyPort[0], m.notifyPort[1]};
+        });
+    };
+    const QVector<quint32> before = device();
+    ModalScript script({[=](QWidget *w) {
+                            if (dialog == QLatin1String("login")) {
+                                Child<QLineEdit>(w, "lineEditPassword")->setText("admin");
+                            }
+                            Child<QLineEdit>(w, qPrintable(field))->setText(text);
+                            Child<QPushButton>(w, "pushButtonOk")->click();
+                        },
+                        ModalScript::Accept(), ModalScript::Reject()});
+    if (dialog == QLatin1String("login")) {
+        m_window->OnConnect();
+    } else if (dialog == QLatin1String("network")) {
+        m_window->OnNetworkProperty();
+    } else {
+        m_window->OnAddDestIP();
+    }
+    QVERIFY(script.Done());
+    QCOMPARE(script.messages, QStringList{message});
+    QCOMPARE(device(), before);
+    QCOMPARE(Settings().value("IP").toString(), kDevice);
+    QCOMPARE(SessionState::Offline(), dialog == QLatin1String("login") ? 1 : 0);
+}
+
+// The worker's results reach the pages that show them, the pages' polls
+// reach the worker, and a disconnect ends the visible page's poll.
+void TestApp::workerIsWiredToPages()
+{
+    LogIn();
+    CmdThread *worker = m_window->Worker();
+    const Pages &pages = m_window->CurrentPages();
+    emit worker->NotifyGPIOUpdate(ActiveHigh, ActiveHigh, 0x1F, 0x00);
+    QCOMPARE(Child<QLabel>(pages.gpio, "labelGPILevel")->text(), QStringLiteral("H H H H H "));
+    emit worker->NotifyGenLockUpdate(16, true);
+    QCOMPARE(Child<QLabel>(pages.genlock, "labelGenlockFormat")->text(), QStringLiteral("NTSC"));
+    for (BaseWidget *page :
+         {static_cast<BaseWidget *>(pages.gpio), static_cast<BaseWidget *>(pages.genlock)}) {
+        emit page->SendUpdateCmd(StatusCmd);
+        QCOMPARE(worker->CurrentCommand(), StatusCmd);
+        emit page->SendUpdateCmd(NoCmd);
+        QCOMPARE(worker->CurrentCommand(), NoCmd);
+    }
+
+    m_window->OnTreeItemPressed(FindItem(m_window->Form().treeWidget, "", "GPIO"), 0);
+    QCOMPARE(worker->CurrentCommand(), GPIOCmd);
+    Disconnect();
+    QCOMPARE(worker->CurrentCommand(), NoCmd);
+}
+
+// The import is a request of its own: a page's poll set meanwhile (here by a
+// lost and found connection) does not replace it, it starts at once rather
+// than after the poll's 3-second pause, and its end refreshes the page.
+void TestApp::importIsARequestOfItsOwn()
+{
+    LogIn();
+    QCOMPARE(m_client->SetGPIOTriggerMode(ActiveHigh, ActiveLow), 0);
+    const QString file = ExportFile("own.xml");
+    QVERIFY(!file.isEmpty());
+    QCOMPARE(m_client->SetGPIOTriggerMode(ActiveLow, ActiveHigh), 0);
+
+    QueuedSpy polled(m_window->Worker(), &CmdThread::NotifyGPIOUpdate);
+    m_window->OnTreeItemPressed(FindItem(m_window->Form().treeWidget, "", "GPIO"), 0);
+    QVERIFY(polled.wait());  // the worker now pauses for 3 s
+    auto *gpi = Child<QComboBox>(m_window->CurrentPages().gpio, "comboBoxGPIMode");
+    QCOMPARE(gpi->currentIndex(), 0);
+
+    ModalScript script({ModalScript::Accept()});
+    QElapsedTimer clock;
+    clock.start();
+    m_window->OnImport();
+    m_window->OnIsAlive(false, 255);
+    m_window->OnIsAlive(true, 1);
+    QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 5000);
+    QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(script.messages, QStringList{"The import is done."});
+    QCOMPARE(gpi->currentIndex(), 1);
+    QVERIFY(!Child(m_window.get(), "Loading")->isVisible());
+}
+
+// Without the model the session starts no worker: Import is off and the
+// status bar says why; an import asked for anyway says it cannot start
+// instead of covering the window for ever.
+void TestApp::importWithoutAWorker()
+{
+    m_device->Command("fault reject 5 1");
+    LogIn();
+    QVERIFY(!m_window->Form().actionImport->isEnabled());
+    QVERIFY(m_window->statusBar()->currentMessage().contains("did not report its model"));
+    m_window->SetFileChooserForTests([this](bool) { return m_files.filePath("none.xml"); });
+    ModalScript script({ModalScript::Accept()});
+    m_window->OnImport();
+    QVERIFY(script.Done());
+    QCOMPARE(script.messages.size(), 1);
+    QVERIFY(script.messages[0].startsWith("The import cannot start"));
+    QVERIFY(!Child(m_window.get(), "Loading")->isVisible());
+}
+
+// A disconnect stops an import between pages and says it did not complete;
+// a login to another model right after deletes the old pages only once the
+// old worker is gone.
+void TestApp::importEndsWithTheSession()
+{
+    LogIn();
+    const QString file = ExportFile("stopped.xml");
+    QVERIFY(!file.isEmpty());
+    ModalScript script({ModalScript::Button(QMessageBox::Yes), ModalScript::Accept()});
+    m_window->OnImport();
+    m_window->OnDisConnect();
+    QTRY_VERIFY(script.Done());
+    QCOMPARE(script.messages.size(), 2);
+    QCOMPARE(script.messages[0], QStringLiteral("Do you want to disconnect?"));
+    QVERIFY2(script.messages[1].startsWith("The import did not complete"),
+             qPrintable(script.messages[1]));
+    QVERIFY(!Child(m_window.get(), "Loading")->isVisible());
+
+    m_device->Command("model 50000");
+    LogIn();
+    QCOMPARE(m_window->ProductType(), 50000);
+}
+
+void TestApp::deadDeviceLetsGo_data()
+{
+    QTest::addColumn<bool>("closeWindow");
+    QTest::newRow("disconnect") << false;
+    QTest::newRow("close the window") << true;
+}
+
+// Against a device that stopped answering, with the poll and the version
+// read in flight on the two workers (up to 4 s each), neither Disconnect nor
+// closing the window waits on the network, and the workers end at once.
+void TestApp::deadDeviceLetsGo()
+{
+    QFETCH(bool, closeWindow);
+    LogIn();
+    m_client->SetReceiveTimeoutForTests(0);  // the device's real 2-second time-out
+    m_device->Command("offline 60");
+    const quint64 before = m_device->RequestsReceived();
+    m_window->Worker()->OnSetCmd(GPIOCmd);
+    QElapsedTimer versionCheck;
+    versionCheck.start();
+    m_window->OnMatchVersion();
+    QVERIFY2(versionCheck.elapsed() < 50, "the version check waited on the network");
+    // One exchange on the wire; the other waits for it.
+    QTRY_VERIFY(m_device->RequestsReceived() >= before + 1);
+    QVERIFY(m_window->Worker()->isRunning());
+
+    QElapsedTimer clock;
+    qint64 elapsed = -1;
+    if (closeWindow) {
+        clock.start();
+        m_window.reset();
+        elapsed = clock.elapsed();
+    } else {
+        ModalScript script({[&clock](QWidget *w) {
+            clock.start();
+            ModalScript::Button(QMessageBox::Yes)(w);
+        }});
+        m_window->OnDisConnect();
+        elapsed = clock.elapsed();
+        QVERIFY(script.Done());
+        QCOMPARE(SessionState::Offline(), 1);
+        QVERIFY(m_window->Form().actionConnect->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !m_window->Worker()->isRunning() && !m_window->Monitor()->isRunning(), 100);
+    }
+    QVERIFY2(elapsed < 100, qPrintable(QStringLiteral("%1 ms").arg(elapsed)));
+    m_device->Command("offline 0");
+}
+
+void TestApp::receiverProblemsAreSaid_data()
+{
+    QTest::addColumn<QString>("console");
+    QTest::addColumn<bool>("takePort");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("all well") << "" << false << int(kNotifyPort) << "";
+    QTest::newRow("destinations unreadable") << "fault reject 57 1" << false << int(kNotifyPort)
+                                             << "the device did not report where it sends them";
+    QTest::newRow("no port") << "" << false << 0 << "the device sends them to no port";
+    QTest::newRow("port taken") << "" << true << int(kNotifyPort) << "cannot be opened";
+}
+
+// When alarm notifications cannot arrive, the status bar and the log say so.
+void TestApp::receiverProblemsAreSaid()
+{
+    QFETCH(QString, console);
+    QFETCH(bool, takePort);
+    QFETCH(int, port);
+    QFETCH(QString, why);
+    m_device->WithModel([port](DeviceModel &m) {
+        m.notifyPort[0] = static_cast<quint16>(port);
+        return 0;
+    });
+    if (!console.isEmpty()) {
+        m_device->Command(console);
+    }
+    UdpSocket squatter;
+    if (takePort) {
+        QVERIFY(squatter.Open() && squatter.Bind(0, kNotifyPort));
+    }
+    QList<AlarmInfo> logs;
+    connect(m_window.get(), &cfg::AddLogs, this, [&logs](AlarmInfo info) { logs << info; });
+    LogIn();
+    const QString shown = m_window->statusBar()->currentMessage();
+    if (why.isEmpty()) {
+        QVERIFY2(shown.isEmpty(), qPrintable(shown));
+        QVERIFY(logs.isEmpty());
+        QVERIFY(!UdpBinds(INADDR_ANY, kNotifyPort));  // the receiver holds it
+    } else {
+        QVERIFY2(
+            shown.startsWith("Alarm notifications cannot be received: ") && shown.contains(why),
+            qPrintable(shown));
+        QCOMPARE(logs.size(), 1);
+        QCOMPARE(logs[0].notes, shown);
+    }
+}
+
+void TestApp::receiverPortChoice_data()
+{
+    QTest::addColumn<bool>("firstIsHere");
+    QTest::addColumn<bool>("secondIsHere");
+    QTest::addColumn<int>("listensOn");
+    QTest::newRow("destination 1 names this computer") << true << false << 0;
+    QTest::newRow("destination 2 names this computer") << false << true << 1;
+    QTest::newRow("both do") << true << true << 0;
+    QTest::newRow("neither does") << false << false << 0;
+}
+
+// The receiver listens on the port of the destination that names this
+// computer's address on the device's subnet, else on destination 1's.
+void TestApp::receiverPortChoice()
+{
+    QFETCH(bool, firstIsHere);
+    QFETCH(bool, secondIsHere);
+    QFETCH(int, listensOn);
+    QString local;
+    for (const QString &address : m_client->LocalAddresses()) {
+        if (address.startsWith(QLatin1String("127."))) {  // the device's 127/8
+            local = address;
+            break;
+        }
+    }
+    quint32 here = 0;
+    QVERIFY(ParseAddress(local, &here));
+    const quint32 elsewhere = TestLoopback();
+    const quint16 ports[2] = {FreeUdpPort(), FreeUdpPort()};
+    m_device->WithModel([&](DeviceModel &m) {
+        m.notifyIp[0] = firstIsHere ? here : elsewhere;
+        m.notifyIp[1] = secondIsHere ? here : elsewhere;
+        m.notifyPort[0] = ports[0];
+        m.notifyPort[1] = ports[1];
+        return 0;
+    });
+    LogIn();
+    QVERIFY(!UdpBinds(INADDR_ANY, ports[listensOn]));
+    QVERIFY(UdpBinds(INADDR_ANY, ports[1 - listensOn]));
+}
+
+// The version check reads the firmware between the liveness probes, which
+// keep their 3-second rhythm (the probe pause is the product's own here).
+void TestApp::probeRhythm()
+{
+    LogIn();
+    QueuedSpy alive(m_window->Monitor(), &UpdateThread::IsAlive);
+    QueuedSpy version(m_window->Monitor(), &UpdateThread::VersionRead);
+    QVERIFY(alive.wait(4000));
+    QElapsedTimer clock;
+    clock.start();
+    m_window->OnMatchVersion();
+    QVERIFY(version.wait(1000));
+    QCOMPARE(version.last().value(1).toString(), QStringLiteral("1.1.65"));
+    QVERIFY(clock.elapsed() < 500);
+    QVERIFY(alive.wait(4000));
+    const qint64 gap = clock.elapsed();
+    QVERIFY2(gap > 2800 && gap < 3500, qPrintable(QStringLiteral("%1 ms").arg(gap)));
 }
 
 int main(int argc, char **argv)
