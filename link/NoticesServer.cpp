@@ -7,7 +7,7 @@
 #include <QCoreApplication>
 
 namespace {
-constexpr int kReceiveSliceMs = 100;  // longest a Stop or Rebind waits for the receive
+constexpr int kReceiveSliceMs = 100;  // one receive; Stop and Rebind cut it short
 constexpr int kSocketTimeoutMs = 3000;
 constexpr int kReceiveBufferBytes = 1 << 20;
 constexpr quint32 kAudioLost = 6;
@@ -293,15 +293,21 @@ void NoticesServer::CloseSocket()
     m_socket.Close();
 }
 
-bool NoticesServer::Start(quint16 port)
+template <class Change>
+auto NoticesServer::HandOver(Change &&change)
 {
     m_handover = true;
-    bool bound;
-    {
-        std::lock_guard<std::mutex> lock(m_socketLock);
-        bound = OpenSocket(port);
-    }
+    m_wakeReceive.Raise();
+    std::lock_guard<std::mutex> lock(m_socketLock);
+    // The receive has returned (or never began): the wake is spent.
+    m_wakeReceive.Clear();
     m_handover = false;
+    return change();
+}
+
+bool NoticesServer::Start(quint16 port)
+{
+    const bool bound = HandOver([&] { return OpenSocket(port); });
     if (!m_thread) {
         m_thread = std::make_unique<NoticesThread>(this);
     }
@@ -319,14 +325,7 @@ bool NoticesServer::Start(quint16 port)
 
 bool NoticesServer::Rebind(quint16 port)
 {
-    m_handover = true;
-    bool bound;
-    {
-        std::lock_guard<std::mutex> lock(m_socketLock);
-        bound = OpenSocket(port);
-    }
-    m_handover = false;
-    return bound;
+    return HandOver([&] { return OpenSocket(port); });
 }
 
 void NoticesServer::Stop()
@@ -339,12 +338,7 @@ void NoticesServer::Stop()
     if (m_thread) {
         m_thread->Stop();
     }
-    m_handover = true;
-    {
-        std::lock_guard<std::mutex> lock(m_socketLock);
-        CloseSocket();
-    }
-    m_handover = false;
+    HandOver([this] { CloseSocket(); });
 }
 
 int NoticesServer::ReceiveBufferSize()
@@ -369,7 +363,7 @@ void NoticesServer::ReceiveStep()
             QThread::msleep(20);
             return;
         }
-        size = m_socket.ReceiveFrom(buffer, sizeof buffer, kReceiveSliceMs, &from);
+        size = m_socket.ReceiveFrom(buffer, sizeof buffer, kReceiveSliceMs, &from, &m_wakeReceive);
     }
     if (size <= 0) {
         return;

@@ -84,12 +84,18 @@ private:
     Q_DISABLE_COPY(NoticesServer)
     bool OpenSocket(quint16 port);
     void CloseSocket();
+    // Runs `change` on the socket once the receive thread has let go of it.
+    template <class Change>
+    auto HandOver(Change &&change);
 
-    // The receive thread holds m_socketLock only for one short receive, and
-    // backs off while m_handover is set, so that Stop and Rebind can close
-    // or replace the socket without pulling it from under a waiting receive.
+    // The receive thread holds m_socketLock for one receive at a time, and
+    // backs off while m_handover is set. Start, Stop and Rebind raise
+    // m_wakeReceive, which ends a waiting receive at once, so they can
+    // close or replace the socket without pulling it from under the receive
+    // and without waiting for it (the window calls them).
     std::mutex m_socketLock;
     std::atomic<bool> m_handover{false};
+    WakeSignal m_wakeReceive;  // cleared under m_socketLock
     // Held from the check of m_emitting to the end of the emission, so that
     // Stop returns only after an emission under way has ended. A slot
     // connected directly must not call Stop.
