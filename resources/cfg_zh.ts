@@ -256,6 +256,14 @@
         <source>Cancel</source>
         <translation>取消</translation>
     </message>
+    <message>
+        <source>Warning</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <source>The IP address is invalid.</source>
+        <translation>IP 地址无效。</translation>
+    </message>
 </context>
 <context>
     <name>NetworkProperty</name>
@@ -416,6 +424,14 @@
     <message>
         <source>Cancel</source>
         <translation>取消</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <source>The IP address is invalid.</source>
+        <translation>IP 地址无效。</translation>
     </message>
 </context>
 <context>
@@ -670,6 +686,34 @@
     <message>
         <source>Logs</source>
         <translation>日志</translation>
+    </message>
+    <message>
+        <source>The device did not report its model: pages are not kept up to date and Import is off. Disconnect and connect again.</source>
+        <translation>设备未报告其型号：页面不会自动刷新，导入已关闭。请断开后重新连接。</translation>
+    </message>
+    <message>
+        <source>the device did not report where it sends them</source>
+        <translation>设备未报告其发送目标</translation>
+    </message>
+    <message>
+        <source>the device sends them to no port; set one with Add Dest IP</source>
+        <translation>设备未设置发送端口；请通过“添加目标 IP”设置</translation>
+    </message>
+    <message>
+        <source>port %1 cannot be opened on this computer</source>
+        <translation>本机无法打开端口 %1</translation>
+    </message>
+    <message>
+        <source>Alarm notifications cannot be received: %1.</source>
+        <translation>无法接收告警通知：%1。</translation>
+    </message>
+    <message>
+        <source>The import cannot start: the tool is not polling the device. Disconnect and connect again.</source>
+        <translation>无法开始导入：软件未在轮询设备。请断开后重新连接。</translation>
+    </message>
+    <message>
+        <source>The import did not complete: the session ended before every page was written. The device keeps the values written so far.</source>
+        <translation>导入未完成：会话在所有页面写入之前已结束。设备保留已写入的参数。</translation>
     </message>
 </context>
 </TS>
