@@ -1,16 +1,46 @@
 #include "CfgNetClient.h"
 #include "DeviceSimulator.h"
 
+#include "../common/Golden.h"
+
 #include "../common/FreeLoopback.h"
 
 #include <QElapsedTimer>
 #include <QtTest>
+
+#include <thread>
+#include <vector>
 
 namespace {
 // This test's loopback addresses, picked at run time: the device, and an
 // address with nothing on it.
 const QString kDevice = TestAddress();
 const QString kNobody = TestAddress();
+
+// The login identifier a request datagram carries.
+quint32 LoginIdOf(const QByteArray &datagram)
+{
+    quint32 id = 0;
+    for (int k = 5; k < 9 && k < datagram.size(); ++k) {
+        id = id << 8 | quint8(datagram[k]);
+    }
+    return id;
+}
+
+// Spins until `done` holds, for at most two seconds.
+template <class Done>
+bool WaitFor(Done &&done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > 2000) {
+            return false;
+        }
+        QThread::usleep(100);
+    }
+    return true;
+}
 }  // namespace
 
 class TestClient : public QObject
@@ -31,6 +61,15 @@ private slots:
     void faultsSurvived_data();
     void faultsSurvived();
     void unreachableDevice();
+    // These draw login identifiers from the simulator's seeded generator:
+    // they come after the tests whose faults it decides.
+    void repeatIsSentOnce();
+    void expiryWithThreeThreads();
+    void newSessionForgetsLogin();
+    void firstSequenceIsOne();
+    void closeEndsTransactions();
+    void flagsGoOutAsOneOrZero_data();
+    void flagsGoOutAsOneOrZero();
 
 private:
     std::unique_ptr<DeviceSimulator> m_device;
@@ -317,6 +356,104 @@ void TestClient::expiredLoginIsRenewed()
     QCOMPARE(m_device->RequestsReceived() - failing, quint64(2));  // no repeat
 }
 
+// The repeat after a renewed login goes out once: when its answer is lost,
+// the operation fails without sending it again.
+void TestClient::repeatIsSentOnce()
+{
+    m_client.SetReceiveTimeoutForTests(100);
+    QCOMPARE(m_device->Command(QStringLiteral("fault drop-ok %1").arg(kMsgGetAUXOutputSelect)),
+             QStringLiteral("ok"));
+    QCOMPARE(m_device->Command("expire-login"), QStringLiteral("ok"));
+    const quint64 before = m_device->RequestsOfType(kMsgGetAUXOutputSelect);
+    quint8 aux = 0;
+    QCOMPARE(m_client.GetAUXOutputSelect(aux), -1);
+    QCOMPARE(m_device->RequestsOfType(kMsgGetAUXOutputSelect) - before, quint64(2));
+}
+
+// The window and the two workers share the client. When the device drops
+// the login, one of them logs in again and the others use that login: one
+// Authentication per expiry, and no operation fails.
+void TestClient::expiryWithThreeThreads()
+{
+    constexpr int kThreads = 3;
+    constexpr int kExpiries = 200;
+    m_client.SetReceiveTimeoutForTests(500);
+    std::atomic<bool> running{true};
+    std::atomic<int> failures{0};
+    std::atomic<int> finished[kThreads];
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        finished[t] = 0;
+        threads.emplace_back([this, t, &running, &failures, &finished] {
+            while (running) {
+                quint32 mode = 0;
+                quint8 a = 0, b = 0;
+                const int rc = t == 0   ? m_client.GetWorkMode(mode)
+                               : t == 1 ? m_client.GetGPIOState(a, b)
+                                        : m_client.GetAUXOutputSelect(a);
+                failures += rc != 0 ? 1 : 0;
+                ++finished[t];
+            }
+        });
+    }
+    auto logins = [this] { return m_device->RequestsOfType(kMsgAuthentication); };
+    const quint64 before = logins();
+    for (int e = 1; e <= kExpiries && failures == 0; ++e) {
+        m_device->Command("expire-login");
+        // The next expiry comes only when every thread has finished two
+        // operations begun after the new login, so none holds the old one.
+        if (!WaitFor([&] { return logins() >= before + e; })) {
+            break;
+        }
+        int seen[kThreads];
+        for (int t = 0; t < kThreads; ++t) {
+            seen[t] = finished[t];
+        }
+        if (!WaitFor([&] {
+                for (int t = 0; t < kThreads; ++t) {
+                    if (finished[t] < seen[t] + 2) {
+                        return false;
+                    }
+                }
+                return true;
+            })) {
+            break;
+        }
+    }
+    running = false;
+    for (std::thread &t : threads) {
+        t.join();
+    }
+    QCOMPARE(failures.load(), 0);
+    QCOMPARE(logins() - before, quint64(kExpiries));
+}
+
+// A new session starts without the last one's login: the work-mode check
+// before the login goes out with none, so a wrong password is reported as
+// such rather than tried on a login the device has dropped.
+void TestClient::newSessionForgetsLogin()
+{
+    m_client.Close();
+    QCOMPARE(m_device->Command("expire-login"), QStringLiteral("ok"));
+    QCOMPARE(m_client.Open(kDevice, 33903), 0);
+    m_client.SetUser(0, QStringLiteral("wrong"));
+    const quint64 logins = m_device->RequestsOfType(kMsgAuthentication);
+    quint32 mode = 0;
+    QCOMPARE(m_client.GetWorkMode(mode), 0);
+    QCOMPARE(LoginIdOf(m_device->LastRequest(kMsgGetWorkMode)), 0u);
+    QCOMPARE(m_device->RequestsOfType(kMsgAuthentication), logins);
+    QCOMPARE(m_client.Login(), 12);
+}
+
+void TestClient::firstSequenceIsOne()
+{
+    CfgNetClient client;
+    QCOMPARE(client.Open(kDevice, 33903), 0);
+    quint32 mode = 0;
+    QCOMPARE(client.GetWorkMode(mode), 0);
+    QCOMPARE(SequenceOf(m_device->LastRequest(kMsgGetWorkMode)), quint16(1));
+}
+
 void TestClient::wrongPasswordIsNotRetried()
 {
     m_client.SetUser(0, QStringLiteral("nope"));
@@ -391,6 +528,106 @@ void TestClient::unreachableDevice()
 
     client.SetReceiveTimeoutForTests(100);
     QCOMPARE(client.LocalAddressOnDeviceSubnet(), QStringLiteral("0.0.0.0"));
+}
+
+// Disconnecting does not wait for a device that has gone quiet: Close ends
+// both transactions under way (one on the wire, one waiting its turn) at
+// once, and later requests fail without being sent until the next Open.
+void TestClient::closeEndsTransactions()
+{
+    UdpSocket quiet;  // takes requests, never answers
+    quint32 address = 0;
+    QVERIFY(Ipv4FromText(kNobody, &address));
+    QVERIFY(quiet.Open() && quiet.Bind(address, 33903));
+    CfgNetClient client;
+    QCOMPARE(client.Open(kNobody, 33903), 0);
+    QElapsedTimer clock;
+    clock.start();
+    int results[2] = {0, 0};
+    std::atomic<qint64> returned[2];
+    std::vector<std::thread> callers;
+    for (int i = 0; i < 2; ++i) {
+        callers.emplace_back([&, i] {
+            quint32 mode = 0;
+            results[i] = client.GetWorkMode(mode);
+            returned[i] = clock.elapsed();
+        });
+    }
+    quint8 buffer[64];
+    UdpSocket::Peer from;
+    const bool onTheWire = quiet.ReceiveFrom(buffer, sizeof buffer, 2000, &from) > 0;
+    QTest::qSleep(50);  // lets the second caller reach the transport; nothing signals it
+    const qint64 closing = clock.elapsed();
+    client.Close();
+    const qint64 closeTook = clock.elapsed() - closing;
+    for (std::thread &t : callers) {
+        t.join();
+    }
+    QVERIFY(onTheWire);
+    QVERIFY2(closeTook < 100, qPrintable(QString::number(closeTook)));
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(results[i], -1);
+        QVERIFY2(returned[i] - closing < 100, qPrintable(QString::number(returned[i] - closing)));
+    }
+
+    quint32 mode = 0;
+    QCOMPARE(client.GetWorkMode(mode), -1);
+    QCOMPARE(quiet.ReceiveFrom(buffer, sizeof buffer, 50, &from), -1);
+    client.SetReceiveTimeoutForTests(50);
+    QCOMPARE(client.Open(kNobody, 33903), 0);
+    QCOMPARE(client.GetWorkMode(mode), -1);
+    QVERIFY(quiet.ReceiveFrom(buffer, sizeof buffer, 1000, &from) > 0);
+}
+
+void TestClient::flagsGoOutAsOneOrZero_data()
+{
+    QTest::addColumn<int>("operation");
+    QTest::addColumn<int>("given");
+    const char *const names[] = {"relay", "detection", "audio effect"};
+    for (int operation = 0; operation < 3; ++operation) {
+        for (int given : {2, 0xFF, 0}) {
+            QTest::addRow("%s %d", names[operation], given) << operation << given;
+        }
+    }
+}
+
+// Flag bytes reach the device as 1 or 0, whatever the caller holds for "on";
+// the thresholds beside them go out as given.
+void TestClient::flagsGoOutAsOneOrZero()
+{
+    QFETCH(int, operation);
+    QFETCH(int, given);
+    const auto v = static_cast<quint8>(given);
+    quint16 type = 0;
+    QVector<int> flags;  // payload offsets of the flag bytes
+    QVector<int> kept;   // payload offsets of bytes that must be v
+    if (operation == 0) {
+        QCOMPARE(m_client.SetRelayControl({0, 1}, {v, v}, {v, v}), 0);
+        type = kMsgSetRelayControl;
+        flags = {0, 1, 2, 3};
+    } else if (operation == 1) {
+        DetectionParam p;
+        for (quint8 *flag : {&p.lostEnable, &p.formatEnable, &p.syncEnable, &p.blackEnable,
+                             &p.blackRegionEnable, &p.blackRegionInvert, &p.freezeEnable,
+                             &p.freezeRegionEnable, &p.freezeRegionInvert, &p.freezeValue2}) {
+            *flag = v;
+        }
+        QCOMPARE(m_client.SetDetectionParam(3, p), 0);
+        type = kMsgSetDetectionParam;
+        flags = {1, 10, 19, 28, 43, 52, 53, 65, 74};  // after the input byte
+        kept = {56};                                  // the freeze threshold
+    } else {
+        QCOMPARE(m_client.SetAudioEffect(1, v, 250, 0), 0);
+        type = kMsgSetAudioEffect;
+        flags = {5};
+    }
+    const QByteArray payload = m_device->LastRequest(type).mid(Frame::kHeaderSize);
+    for (int at : flags) {
+        QCOMPARE(int(quint8(payload.at(at))), given ? 1 : 0);
+    }
+    for (int at : kept) {
+        QCOMPARE(int(quint8(payload.at(at))), given);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestClient)
