@@ -10,24 +10,33 @@
 #include <QtTest>
 
 #include <atomic>
+#include <functional>
 
 namespace {
 const QString kDevice = TestAddress();  // this test's own loopback address
+const QString kQuiet = TestAddress();   // a device that never answers
 
-// A page as the import sees it: answers with a fixed result, counts its calls.
+// A page as the import sees it: answers with a fixed result, counts its
+// calls, and runs `during` (on the worker thread) while it imports.
 class FakePage final : public ImportTarget
 {
 public:
-    explicit FakePage(int result) : m_result(result) {}
+    explicit FakePage(int result, std::function<void()> during = {})
+        : m_result(result), m_during(std::move(during))
+    {}
     int ImportParameters() override
     {
         ++calls;
+        if (m_during) {
+            m_during();
+        }
         return m_result;
     }
     std::atomic<int> calls{0};
 
 private:
     int m_result;
+    std::function<void()> m_during;
 };
 }  // namespace
 
@@ -44,9 +53,15 @@ private slots:
     void noCommandSendsNothing();
     void statusSurvivesRejectedDetection();
     void phaseAlignEdge();
-    void importStopsAtFirstFailure();
+    void pauseAfterPoll_data();
+    void pauseAfterPoll();
+    void importStartsAtOnce_data();
+    void importStartsAtOnce();
+    void importEnds_data();
+    void importEnds();
     void importWalksEveryPage();
     void stopIsPrompt();
+    void closeEndsWorkers();
     void liveness();
 
 private:
@@ -276,21 +291,127 @@ void TestWorkers::phaseAlignEdge()
     }
 }
 
-void TestWorkers::importStopsAtFirstFailure()
+void TestWorkers::pauseAfterPoll_data()
 {
-    FakePage first(0), second(-1), third(0);
-    m_worker->SetImportPages({&first, &second, &third});
+    QTest::addColumn<int>("command");
+    QTest::addColumn<int>("pauseMs");
+    QTest::newRow("none") << int(NoCmd) << 40;
+    QTest::newRow("switch control") << int(SwitchControlCmd) << 3000;
+    QTest::newRow("AGC levels") << int(AGCCmd) << 500;
+    QTest::newRow("genlock") << int(GenlockCmd) << 3000;
+    QTest::newRow("signal I/O") << int(SignalIOCmd) << 3000;
+    QTest::newRow("GPIO") << int(GPIOCmd) << 3000;
+    QTest::newRow("status") << int(StatusCmd) << 1000;
+    QTest::newRow("region limits") << int(RegionMaxValueCmd) << 3000;
+}
+
+// The product's pauses (the other tests shorten them).
+void TestWorkers::pauseAfterPoll()
+{
+    QFETCH(int, command);
+    QFETCH(int, pauseMs);
+    QCOMPARE(CmdThread::PauseAfter(static_cast<CmdType>(command)), pauseMs);
+}
+
+void TestWorkers::importStartsAtOnce_data()
+{
+    QTest::addColumn<bool>("pageChanges");
+    QTest::newRow("alone") << false;
+    QTest::newRow("the page changes meanwhile") << true;
+}
+
+// An import starts at once, in the middle of a 3-second poll pause, and the
+// page polls set meanwhile (a page leaving sends none, the next one its own)
+// neither cancel it nor are undone by it.
+void TestWorkers::importStartsAtOnce()
+{
+    QFETCH(bool, pageChanges);
+    m_worker->SetPauseForTests(0);
+    QElapsedTimer clock;
+    std::atomic<qint64> startedAfter{-1};
+    FakePage first(0, [&] { startedAfter = clock.elapsed(); }), second(0);
+    m_worker->SetImportPages({&first, &second});
+    QueuedSpy polls(m_worker.get(), &CmdThread::NotifyGenLockUpdate);
+    QueuedSpy finished(m_worker.get(), &CmdThread::NotifyImportFinish);
+    m_worker->OnSetCmd(GenlockCmd);
+    m_worker->Start();
+    QVERIFY(polls.wait(3000));
+    clock.start();
+    m_worker->OnSetCmd(ImportCmd);
+    if (pageChanges) {
+        m_worker->OnSetCmd(NoCmd);
+        m_worker->OnSetCmd(GPIOCmd);
+    }
+    QVERIFY(finished.wait(2000));
+    QCOMPARE(finished.first()[0].toInt(), 0);
+    QVERIFY2(startedAfter >= 0 && startedAfter < 100, qPrintable(QString::number(startedAfter)));
+    QCOMPARE(first.calls + second.calls, 2);
+    QCOMPARE(m_worker->CurrentCommand(), pageChanges ? GPIOCmd : GenlockCmd);
+}
+
+void TestWorkers::importEnds_data()
+{
+    QTest::addColumn<QVector<int>>("results");  // each page's own result
+    QTest::addColumn<QString>("duringSecond");  // what happens while page 2 imports
+    QTest::addColumn<QVector<int>>("reports");  // NotifyImportFinish, in order
+    QTest::addColumn<int>("pagesCalled");
+    QTest::newRow("every page imported") << QVector<int>{0, 0, 0} << "" << QVector<int>{0} << 3;
+    QTest::newRow("page 2 fails") << QVector<int>{0, -1, 0} << "" << QVector<int>{-1} << 2;
+    QTest::newRow("stopped during page 2")
+        << QVector<int>{0, 0, 0, 0} << "stop" << QVector<int>{kImportStopped} << 2;
+    QTest::newRow("page 2 fails as the session ends")
+        << QVector<int>{0, -1, 0} << "stop" << QVector<int>{kImportStopped} << 2;
+    QTest::newRow("asked for again, then stopped")
+        << QVector<int>{0, 0, 0} << "import, stop" << QVector<int>{kImportStopped, kImportStopped}
+        << 2;
+    QTest::newRow("asked for after the stop")
+        << QVector<int>{0} << "" << QVector<int>{kImportStopped} << 0;
+}
+
+// Every import request ends in exactly one report: 0, -1 when a page failed
+// (the rest are skipped), or kImportStopped when Stop came first, between
+// pages or before the import began.
+void TestWorkers::importEnds()
+{
+    QFETCH(QVector<int>, results);
+    QFETCH(QString, duringSecond);
+    QFETCH(QVector<int>, reports);
+    QFETCH(int, pagesCalled);
+    const std::function<void()> during = [this, duringSecond] {
+        if (duringSecond.startsWith("import")) {
+            m_worker->OnSetCmd(ImportCmd);
+        }
+        if (duringSecond.endsWith("stop")) {
+            m_worker->Stop();
+        }
+    };
+    std::vector<std::unique_ptr<FakePage>> pages;
+    QList<ImportTarget *> targets;
+    for (int k = 0; k < results.size(); ++k) {
+        pages.push_back(
+            std::make_unique<FakePage>(results[k], k == 1 ? during : std::function<void()>()));
+        targets << pages.back().get();
+    }
+    m_worker->SetImportPages(targets);
     QueuedSpy finished(m_worker.get(), &CmdThread::NotifyImportFinish);
     m_worker->Start();
+    if (pagesCalled == 0) {
+        m_worker->Stop();
+    }
     m_worker->OnSetCmd(ImportCmd);
-    QVERIFY(finished.wait(3000));
-    QCOMPARE(finished.first()[0].toInt(), -1);
-    QCOMPARE(m_worker->CurrentCommand(), NoCmd);
-    QTest::qWait(300);
-    QCOMPARE(finished.count(), 1);
-    QCOMPARE(first.calls.load(), 1);
-    QCOMPARE(second.calls.load(), 1);
-    QCOMPARE(third.calls.load(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), reports.size(), 3000);
+    m_worker->Stop();
+    QVERIFY(m_worker->Join(3000));
+    QTest::qWait(20);  // a second report, queued or not, would be here by now
+    QCOMPARE(finished.count(), reports.size());
+    for (int i = 0; i < reports.size(); ++i) {
+        QCOMPARE(finished.at(i)[0].toInt(), reports[i]);
+    }
+    int called = 0;
+    for (const auto &page : pages) {
+        called += page->calls;
+    }
+    QCOMPARE(called, pagesCalled);
 }
 
 void TestWorkers::importWalksEveryPage()
@@ -322,6 +443,33 @@ void TestWorkers::stopIsPrompt()
     QVERIFY(m_worker->Join(2000));
     QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(spy.count(), 1);  // the 3-second pause was still running
+}
+
+// Disconnecting from a device that has gone quiet: once stopped and with the
+// client closed, both workers end at once instead of waiting out time-outs.
+void TestWorkers::closeEndsWorkers()
+{
+    UdpSocket quiet;  // takes requests, never answers
+    quint32 address = 0;
+    QVERIFY(Ipv4FromText(kQuiet, &address));
+    QVERIFY(quiet.Open() && quiet.Bind(address, 33903));
+    CfgNetClient client;
+    QCOMPARE(client.Open(kQuiet, 33903), 0);
+    CmdThread poller(&client);
+    UpdateThread monitor(&client);
+    poller.OnSetCmd(StatusCmd);
+    poller.Start();
+    monitor.Start();
+    quint8 buffer[64];
+    UdpSocket::Peer from;
+    QVERIFY(quiet.ReceiveFrom(buffer, sizeof buffer, 2000, &from) > 0);
+    QElapsedTimer clock;
+    clock.start();
+    poller.Stop();
+    monitor.Stop();
+    client.Close();
+    QVERIFY(poller.Join(3000) && monitor.Join(3000));
+    QVERIFY2(clock.elapsed() < 200, qPrintable(QString::number(clock.elapsed())));
 }
 
 void TestWorkers::liveness()
