@@ -9,6 +9,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <vector>
+
 namespace {
 // This test's loopback addresses and ports, picked at run time: the device, a
 // stranger, and the tool's notification ports.
@@ -23,8 +25,6 @@ const quint16 kOtherPort = FreeUdpPort();
 QByteArray Notification(quint32 code, quint8 group, quint8 input, quint32 value, int size = 14,
                         int sum = 0xFF, int lengthDelta = 0, quint8 version = 1)
 {
-    QByteArray d(size, '\0');
-    auto *p = reinterpret_cast<quint8 *>(d.data());
     quint8 fields[13];
     WriteU16(fields, static_cast<quint16>(size - 2 + lengthDelta));
     fields[2] = version;
@@ -32,10 +32,12 @@ QByteArray Notification(quint32 code, quint8 group, quint8 input, quint32 value,
     fields[7] = group;
     fields[8] = input;
     WriteU32(fields + 9, value);
-    std::copy(fields, fields + std::min(13, size - 1), p);
-    p[size - 1] = 0;
-    p[size - 1] = static_cast<quint8>(sum - ByteSum(p, size));
-    return d;
+    // Put together in a vector, whose size the compiler can follow, and
+    // copied out once: the checksum goes last, over the bytes before it.
+    std::vector<quint8> d(fields, fields + std::min(13, size - 1));
+    d.resize(size - 1);
+    d.push_back(static_cast<quint8>(sum - ByteSum(d.data(), size - 1)));
+    return QByteArray(reinterpret_cast<const char *>(d.data()), size);
 }
 
 class Sender
