@@ -4,6 +4,7 @@
 #include "SessionState.h"
 
 #include "../common/FreeLoopback.h"
+#include "../common/JoiningThread.h"
 #include "../common/QueuedSpy.h"
 
 #include <QSignalSpy>
@@ -330,17 +331,19 @@ void TestNotices::flood()
 void TestNotices::stopAndRebindUnderLoad()
 {
     std::atomic<bool> sending{true};
-    std::thread sender([&sending] {
-        Sender device;
-        quint32 i = 0;
-        while (sending) {
-            device.Send(Notification(14, 0, 0, i), i % 2 ? kPort : kOtherPort);
-            ++i;
-            if (i % 16 == 0) {
-                QThread::usleep(200);
+    JoiningThread sender(
+        [&sending] {
+            Sender device;
+            quint32 i = 0;
+            while (sending) {
+                device.Send(Notification(14, 0, 0, i), i % 2 ? kPort : kOtherPort);
+                ++i;
+                if (i % 16 == 0) {
+                    QThread::usleep(200);
+                }
             }
-        }
-    });
+        },
+        [&sending] { sending = false; });
     QueuedSpy &spy = *m_spy;
     for (int round = 0; round < 40; ++round) {
         QVERIFY(m_server->Rebind(round % 2 ? kPort : kOtherPort));

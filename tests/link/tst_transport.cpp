@@ -1,5 +1,6 @@
 #include "../common/FreeLoopback.h"
 #include "../common/Golden.h"
+#include "../common/JoiningThread.h"
 #include "IdentityMessages.h"
 #include "UdpTransport.h"
 
@@ -107,7 +108,7 @@ void TestTransport::answered()
     QFETCH(int, workMode);
     Peer device;
     QVERIFY(device.ok());
-    std::thread peer([&] {
+    JoiningThread peer([&] {
         UdpSocket::Peer client;
         const QByteArray request = device.Receive(&client);
         device.Send(client, WorkModeAnswer(request, 7, result));
@@ -141,7 +142,7 @@ void TestTransport::strayDatagramsIgnored()
     Peer sidePort(kDeviceAddress, kPort + 1);
     QVERIFY(device.ok() && stranger.ok() && sidePort.ok());
 
-    std::thread peer([&] {
+    JoiningThread peer([&] {
         UdpSocket::Peer client;
         const QByteArray request = device.Receive(&client);
         const QByteArray wrong = WorkModeAnswer(request, 9);
@@ -176,15 +177,17 @@ void TestTransport::strayDatagramsOnlyTimeOut()
     Peer device;
     Peer stranger(kStrangerAddress, kPort);
     std::atomic<bool> done{false};
-    std::thread peer([&] {
-        UdpSocket::Peer client;
-        const QByteArray request = device.Receive(&client);
-        while (!done) {
-            stranger.Send(client, WorkModeAnswer(request, 9));
-            device.Send(client, Framed(kMsgGetVersion, 0, 999, QByteArray()));
-            QThread::msleep(20);
-        }
-    });
+    JoiningThread peer(
+        [&] {
+            UdpSocket::Peer client;
+            const QByteArray request = device.Receive(&client);
+            while (!done) {
+                stranger.Send(client, WorkModeAnswer(request, 9));
+                device.Send(client, Framed(kMsgGetVersion, 0, 999, QByteArray()));
+                QThread::msleep(20);
+            }
+        },
+        [&done] { done = true; });
     QuickRequest request(5);
     std::unique_ptr<ResponseMsg> response;
     QElapsedTimer clock;
@@ -211,7 +214,7 @@ void TestTransport::badAnswers()
 {
     QFETCH(QString, kind);
     Peer device;
-    std::thread peer([&] {
+    JoiningThread peer([&] {
         UdpSocket::Peer client;
         const QByteArray request = device.Receive(&client);
         QByteArray answer = WorkModeAnswer(request, 1);
@@ -246,7 +249,7 @@ void TestTransport::sequenceMismatchRenewsPort()
 {
     Peer device;
     std::vector<quint16> ports;
-    std::thread peer([&] {
+    JoiningThread peer([&] {
         for (int i = 0; i < 4; ++i) {
             UdpSocket::Peer client;
             const QByteArray request = device.Receive(&client);
@@ -283,7 +286,7 @@ void TestTransport::queuedDatagramsDiscarded()
 {
     Peer device;
     UdpSocket::Peer client;
-    std::thread first([&] {
+    JoiningThread first([&] {
         const QByteArray request = device.Receive(&client);
         device.Send(client, WorkModeAnswer(request, 1));
         device.Send(client, WorkModeAnswer(request, 1));  // a duplicate
@@ -295,7 +298,7 @@ void TestTransport::queuedDatagramsDiscarded()
     const quint16 port = m_transport.LocalPort();
     QThread::msleep(20);  // the duplicate is queued now
 
-    std::thread second([&] {
+    JoiningThread second([&] {
         const QByteArray request = device.Receive(&client);
         device.Send(client, WorkModeAnswer(request, 6));
     });
@@ -314,7 +317,7 @@ void TestTransport::noAnswerSendsTwice()
     std::vector<qint64> arrivals;
     QElapsedTimer clock;
     clock.start();
-    std::thread peer([&] {
+    JoiningThread peer([&] {
         UdpSocket::Peer client;
         while (!device.Receive(&client, 5000).isEmpty()) {
             arrivals.push_back(clock.elapsed());
