@@ -87,6 +87,7 @@ private slots:
     void fromTheSimulator();
     void flood();
     void stopAndRebindUnderLoad();
+    void nothingAfterStop();
 
 private:
     std::unique_ptr<NoticesServer> m_server;
@@ -356,6 +357,52 @@ void TestNotices::stopAndRebindUnderLoad()
     QTRY_VERIFY_WITH_TIMEOUT(spy.count() > before + 10, 3000);
     sending = false;
     sender.join();
+}
+
+// Once Stop has returned, nothing more is emitted, though the receive thread
+// may have had a notification in hand at that moment. Notifications pour in
+// while servers start and stop, so that the moment is often hit.
+void TestNotices::nothingAfterStop()
+{
+    std::atomic<bool> sending{true};
+    JoiningThread sender(
+        [&sending] {
+            Sender device;
+            for (quint32 i = 0; sending; ++i) {
+                device.Send(Notification(14, 0, 0, i), kOtherPort);
+            }
+        },
+        [&sending] { sending = false; });
+    int lateRounds = 0;
+    int silentRounds = 0;
+    for (int round = 0; round < 40; ++round) {
+        std::atomic<bool> stopped{false};
+        std::atomic<int> seen{0};
+        std::atomic<int> late{0};
+        {
+            NoticesServer server;
+            connect(
+                &server, &NoticesServer::NotityAlarmInfo, &server,
+                [&] {
+                    ++seen;
+                    late += stopped ? 1 : 0;
+                },
+                Qt::DirectConnection);
+            QElapsedTimer clock;
+            clock.start();
+            server.Start(kOtherPort);
+            while (seen == 0 && clock.elapsed() < 2000) {
+                QThread::usleep(100);
+            }
+            server.Stop();
+            stopped = true;
+        }  // the receive thread has ended here
+        lateRounds += late > 0 ? 1 : 0;
+        silentRounds += seen == 0 ? 1 : 0;
+    }
+    sender.join();
+    QCOMPARE(silentRounds, 0);
+    QCOMPARE(lateRounds, 0);
 }
 
 QTEST_GUILESS_MAIN(TestNotices)

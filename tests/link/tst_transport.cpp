@@ -7,8 +7,34 @@
 #include <QElapsedTimer>
 #include <QtTest>
 
+#include <dlfcn.h>
+#include <sys/socket.h>
+
+#include <chrono>
+
 #include <thread>
 #include <vector>
+
+namespace {
+// Set on the thread whose datagram receives are slowed down.
+thread_local bool t_slowReceives = false;
+}  // namespace
+
+// Every receive of the test program comes here first. Slowed by 50 µs, it
+// makes the tool slower than a flood that hits it, as a tool on a real
+// network can be; on loopback no flood outruns it otherwise.
+extern "C" ssize_t recvfrom(int fd, void *__restrict buffer, size_t size, int flags,
+                            sockaddr *__restrict from, socklen_t *__restrict fromSize)
+{
+    using Receive = ssize_t (*)(int, void *, size_t, int, sockaddr *, socklen_t *);
+    static const auto next = reinterpret_cast<Receive>(dlsym(RTLD_NEXT, "recvfrom"));
+    if (t_slowReceives) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(50);
+        while (std::chrono::steady_clock::now() < until) {
+        }
+    }
+    return next(fd, buffer, size, flags, from, fromSize);
+}
 
 namespace {
 // This test's own loopback addresses, picked at run time.
@@ -80,6 +106,7 @@ private slots:
     void badAnswers();
     void sequenceMismatchRenewsPort();
     void queuedDatagramsDiscarded();
+    void floodDoesNotHoldTheRequest();
     void noAnswerSendsTwice();
     void refusedRequestSendsNothing();
     void malformedAddress();
@@ -308,6 +335,59 @@ void TestTransport::queuedDatagramsDiscarded()
     QCOMPARE(response->sequence, quint16(21));
     QCOMPARE(WorkMode(response), 6);
     QCOMPARE(m_transport.LocalPort(), port);  // no renewal was needed
+}
+
+// Junk arriving faster than the tool can throw it away never lets the queue
+// empty. The request still goes out (the client's lock is not held for
+// ever), and its answer is found among the junk.
+void TestTransport::floodDoesNotHoldTheRequest()
+{
+    Peer device;
+    Peer stranger(kStrangerAddress, 0);
+    JoiningThread first([&] {
+        UdpSocket::Peer client;
+        device.Send(client, WorkModeAnswer(device.Receive(&client), 1));
+    });
+    SimpleRequest<kMsgGetWorkMode> one(0, 30);
+    std::unique_ptr<ResponseMsg> response;
+    QCOMPARE(m_transport.Exchange(one, response, 0), 0);  // the socket has its port now
+    first.join();
+    const UdpSocket::Peer tool = {kDeviceAddress, m_transport.LocalPort()};
+
+    std::atomic<bool> done{false};
+    auto finish = [&done] { done = true; };
+    QElapsedTimer clock;
+    clock.start();
+    JoiningThread flood(
+        [&] {
+            while (!done && clock.elapsed() < 3000) {
+                stranger.Send(tool, QByteArray(16, 'x'));
+            }
+        },
+        finish);
+    JoiningThread answering(
+        [&] {
+            UdpSocket::Peer client;
+            const QByteArray request = device.Receive(&client);
+            // Again and again: a copy that finds the queue full is lost.
+            while (!done && !request.isEmpty()) {
+                device.Send(client, WorkModeAnswer(request, 5));
+                QThread::usleep(200);
+            }
+        },
+        finish);
+    QThread::msleep(20);  // the queue is full by now; nothing signals it
+    SimpleRequest<kMsgGetWorkMode> two(0, 31);
+    const qint64 start = clock.elapsed();
+    t_slowReceives = true;
+    const int rc = m_transport.Exchange(two, response, 0);
+    t_slowReceives = false;
+    const qint64 took = clock.elapsed() - start;
+    flood.join();
+    answering.join();
+    QCOMPARE(rc, 0);
+    QCOMPARE(WorkMode(response), 5);
+    QVERIFY2(took < 1000, qPrintable(QString::number(took)));
 }
 
 // The real timing, once: two sends 2 s apart and the failure after about 4 s.
