@@ -88,6 +88,7 @@ private slots:
     void flood();
     void stopAndRebindUnderLoad();
     void nothingAfterStop();
+    void handOverIsPrompt();
 
 private:
     std::unique_ptr<NoticesServer> m_server;
@@ -403,6 +404,31 @@ void TestNotices::nothingAfterStop()
     sender.join();
     QCOMPARE(silentRounds, 0);
     QCOMPARE(lateRounds, 0);
+}
+
+// Stop, Start and Rebind run on the user-interface thread (disconnect, login,
+// the destination dialog): they wake the waiting receive instead of waiting
+// for it to time out.
+void TestNotices::handOverIsPrompt()
+{
+    qint64 longest = 0;
+    for (int round = 0; round < 10; ++round) {
+        QTest::qWait(20);  // the receive thread is waiting on the socket again
+        QElapsedTimer clock;
+        clock.start();
+        const bool rebound = m_server->Rebind(round % 2 ? kPort : kOtherPort);
+        longest = std::max(longest, clock.restart());
+        QTest::qWait(20);
+        clock.restart();
+        m_server->Stop();
+        const bool started = m_server->Start(kPort);
+        longest = std::max(longest, clock.elapsed());
+        QVERIFY(rebound && started);
+    }
+    QVERIFY2(longest < 30, qPrintable(QStringLiteral("%1 ms").arg(longest)));
+    // Still receiving after all that.
+    Sender().Send(Notification(15, 0, 0, 1));
+    QVERIFY(m_spy->wait());
 }
 
 QTEST_GUILESS_MAIN(TestNotices)
