@@ -17,16 +17,6 @@ namespace {
 const QString kDevice = TestAddress();
 const QString kNobody = TestAddress();
 
-// The login identifier a request datagram carries.
-quint32 LoginIdOf(const QByteArray &datagram)
-{
-    quint32 id = 0;
-    for (int k = 5; k < 9 && k < datagram.size(); ++k) {
-        id = id << 8 | quint8(datagram[k]);
-    }
-    return id;
-}
-
 // Spins until `done` holds, for at most two seconds.
 template <class Done>
 bool WaitFor(Done &&done)
@@ -440,7 +430,8 @@ void TestClient::newSessionForgetsLogin()
     const quint64 logins = m_device->RequestsOfType(kMsgAuthentication);
     quint32 mode = 0;
     QCOMPARE(m_client.GetWorkMode(mode), 0);
-    QCOMPARE(LoginIdOf(m_device->LastRequest(kMsgGetWorkMode)), 0u);
+    const QByteArray sent = m_device->LastRequest(kMsgGetWorkMode);
+    QCOMPARE(sent.mid(Frame::kLoginIdOffset, 4), QByteArray(4, '\0'));
     QCOMPARE(m_device->RequestsOfType(kMsgAuthentication), logins);
     QCOMPARE(m_client.Login(), 12);
 }

@@ -14,7 +14,6 @@
 
 namespace {
 const QString kDevice = TestAddress();  // this test's own loopback address
-const QString kQuiet = TestAddress();   // a device that never answers
 
 // A page as the import sees it: answers with a fixed result, counts its
 // calls, and runs `during` (on the worker thread) while it imports.
@@ -61,7 +60,6 @@ private slots:
     void importEnds();
     void importWalksEveryPage();
     void stopIsPrompt();
-    void closeEndsWorkers();
     void liveness();
 
 private:
@@ -443,33 +441,6 @@ void TestWorkers::stopIsPrompt()
     QVERIFY(m_worker->Join(2000));
     QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(spy.count(), 1);  // the 3-second pause was still running
-}
-
-// Disconnecting from a device that has gone quiet: once stopped and with the
-// client closed, both workers end at once instead of waiting out time-outs.
-void TestWorkers::closeEndsWorkers()
-{
-    UdpSocket quiet;  // takes requests, never answers
-    quint32 address = 0;
-    QVERIFY(Ipv4FromText(kQuiet, &address));
-    QVERIFY(quiet.Open() && quiet.Bind(address, 33903));
-    CfgNetClient client;
-    QCOMPARE(client.Open(kQuiet, 33903), 0);
-    CmdThread poller(&client);
-    UpdateThread monitor(&client);
-    poller.OnSetCmd(StatusCmd);
-    poller.Start();
-    monitor.Start();
-    quint8 buffer[64];
-    UdpSocket::Peer from;
-    QVERIFY(quiet.ReceiveFrom(buffer, sizeof buffer, 2000, &from) > 0);
-    QElapsedTimer clock;
-    clock.start();
-    poller.Stop();
-    monitor.Stop();
-    client.Close();
-    QVERIFY(poller.Join(3000) && monitor.Join(3000));
-    QVERIFY2(clock.elapsed() < 200, qPrintable(QString::number(clock.elapsed())));
 }
 
 void TestWorkers::liveness()
