@@ -35,4 +35,7 @@ public:
 
 signals:
     void SendUpdateCmd(CmdType type);
+    // A line for the main window's status bar: a failed read or write, or a
+    // confirmation (timeoutMs 0 keeps it until the next message).
+    void SendStatusMessage(QString text, int timeoutMs);
 };
