@@ -4,6 +4,7 @@
 #include "CfgNetClient.h"
 #include "ChangePassword.h"
 #include "CmdThread.h"
+#include "DeviceTables.h"
 #include "GPIO.h"
 #include "GenlockWidget.h"
 #include "LanguageConfig.h"
@@ -50,7 +51,7 @@ void Inform(QWidget *parent, const QString &text)
 int StoredProductType()
 {
     const int stored = Settings().value(QStringLiteral("ProductType"), 0).toInt();
-    return stored == 0 ? 50002 : stored;
+    return stored == 0 ? static_cast<int>(kProduct4x1AGC) : stored;
 }
 }  // namespace
 

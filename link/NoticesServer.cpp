@@ -1,6 +1,7 @@
 #include "NoticesServer.h"
 
 #include "ByteOrder.h"
+#include "DeviceTables.h"
 #include "SessionState.h"
 #include "TextForms.h"
 
@@ -377,7 +378,7 @@ void NoticesServer::ReceiveStep()
     }
     std::lock_guard<std::mutex> lock(m_emitLock);
     if (m_emitting) {
-        emit NotityAlarmInfo(DescribeNotification(msg, SessionState::ProductType() == 50000));
+        emit NotityAlarmInfo(DescribeNotification(msg, IsDual(SessionState::ProductType())));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "GPIO.h"
 
 #include "CfgNetClient.h"
+#include "DeviceTables.h"
 #include "SessionState.h"
 #include "XmlDocument.h"
 
@@ -48,7 +49,7 @@ int GPIO::LeavePage()
 void GPIO::OnNotifyGPIOUpdate(GPIOTriggerMode GpiMode, GPIOTriggerMode GpoMode,
                               unsigned char mGpiStatus, unsigned char mGpoStatus)
 {
-    const bool dual = SessionState::ProductType() == 50000;
+    const bool dual = IsDual(SessionState::ProductType());
     m_ui.labelGPILevel->setText(LevelText(GpiMode, mGpiStatus, dual));
     m_ui.labelGPOLevel->setText(LevelText(GpoMode, mGpoStatus, dual));
 }

@@ -10,6 +10,18 @@ constexpr quint32 kProductDual2x1 = 50000;
 constexpr quint32 kProduct4x1 = 50001;
 constexpr quint32 kProduct4x1AGC = 50002;
 
+// The dual 2x1 model: two switching groups, A and B, of two inputs each.
+constexpr bool IsDual(int productType)
+{
+    return productType == static_cast<int>(kProductDual2x1);
+}
+// Unknown codes count as the AGC model, as in ProductTypeId.
+constexpr bool HasAgc(int productType)
+{
+    return productType != static_cast<int>(kProductDual2x1) &&
+           productType != static_cast<int>(kProduct4x1);
+}
+
 // "QVT Dual 2x1", "QVT 4x1", "QVT 4x1 AGC", or empty for an unknown code.
 QString ModelName(quint32 productCode);
 // The product-type identifier; unknown codes count as the AGC model.
