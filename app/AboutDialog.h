@@ -1,5 +1,6 @@
 #pragma once
 
+#include "QvtVersion.h"
 #include "ui_AboutDialog.h"
 
 #include <QDialog>
@@ -13,6 +14,7 @@ public:
     explicit AboutDialog(QWidget *parent = nullptr) : QDialog(parent)
     {
         m_ui.setupUi(this);
+        m_ui.label_Version->setText(QString::fromLatin1(kProgramVersion));
         setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
         setFixedSize(sizeHint());
     }

@@ -13,6 +13,7 @@
 #include "NetworkProperty.h"
 #include "NoticesServer.h"
 #include "NotificationDest.h"
+#include "QvtVersion.h"
 #include "SessionState.h"
 #include "Settings.h"
 #include "UpdateThread.h"
@@ -34,7 +35,7 @@ static void InitResources()
 }
 
 namespace {
-const QString kVersion = QStringLiteral("1.1.65");
+const QString kVersion = QString::fromLatin1(kProgramVersion);
 constexpr quint16 kDevicePortNumber = 33903;
 constexpr int kVersionCheckDelayMs = 1200;
 
