@@ -1,43 +1,196 @@
 #include "Pages.h"
 
+#include "DeviceTables.h"
 #include "GPIO.h"
 #include "General.h"
 #include "GenlockWidget.h"
 
 #include <QCoreApplication>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+
+#include <initializer_list>
 
 namespace {
-QString T(const char *text)
+// One line of a model's tree: its depth (0 for the top level, the parent
+// being the nearest line above with one less), its untranslated text, and
+// the page it shows (None for a branch).
+struct TreeRow {
+    int depth;
+    const char *text;
+    PageKey key;
+};
+
+using Rows = std::initializer_list<TreeRow>;
+
+const Rows kDualTree = {
+    {0, QT_TRANSLATE_NOOP("cfg", "General"), PageKey::General},
+    {0, QT_TRANSLATE_NOOP("cfg", "Signal I/O"), PageKey::None},
+    {1, QT_TRANSLATE_NOOP("cfg", "Genlock"), PageKey::Genlock},
+    {1, QT_TRANSLATE_NOOP("cfg", "Group A"), PageKey::SignalIOA},
+    {1, QT_TRANSLATE_NOOP("cfg", "Group B"), PageKey::SignalIOB},
+    {0, QT_TRANSLATE_NOOP("cfg", "Switch Control"), PageKey::None},
+    {1, QT_TRANSLATE_NOOP("cfg", "Group A"), PageKey::SwitchControlA},
+    {1, QT_TRANSLATE_NOOP("cfg", "Group B"), PageKey::SwitchControlB},
+    {1, QT_TRANSLATE_NOOP("cfg", "Alarm Combination"), PageKey::Trigger},
+    {0, QT_TRANSLATE_NOOP("cfg", "GPIO"), PageKey::GPIO},
+    {0, QT_TRANSLATE_NOOP("cfg", "Alarms"), PageKey::None},
+    {1, QT_TRANSLATE_NOOP("cfg", "Settings"), PageKey::None},
+    {2, QT_TRANSLATE_NOOP("cfg", "System"), PageKey::SystemAlarms},
+    {2, QT_TRANSLATE_NOOP("cfg", "Group A"), PageKey::None},
+    {3, QT_TRANSLATE_NOOP("cfg", "Input 1"), PageKey::Detection1},
+    {3, QT_TRANSLATE_NOOP("cfg", "Input 2"), PageKey::Detection2},
+    {2, QT_TRANSLATE_NOOP("cfg", "Group B"), PageKey::None},
+    {3, QT_TRANSLATE_NOOP("cfg", "Input 1"), PageKey::Detection3},
+    {3, QT_TRANSLATE_NOOP("cfg", "Input 2"), PageKey::Detection4},
+    {1, QT_TRANSLATE_NOOP("cfg", "Status"), PageKey::Status},
+    {1, QT_TRANSLATE_NOOP("cfg", "Logs"), PageKey::Alarm},
+};
+
+const Rows k4x1Tree = {
+    {0, QT_TRANSLATE_NOOP("cfg", "General"), PageKey::General},
+    {0, QT_TRANSLATE_NOOP("cfg", "Signal I/O"), PageKey::None},
+    {1, QT_TRANSLATE_NOOP("cfg", "Genlock"), PageKey::Genlock},
+    {1, QT_TRANSLATE_NOOP("cfg", "Group A"), PageKey::SignalIO},
+    {0, QT_TRANSLATE_NOOP("cfg", "Switch Control"), PageKey::None},
+    {1, QT_TRANSLATE_NOOP("cfg", "Group A"), PageKey::SwitchControl},
+    {1, QT_TRANSLATE_NOOP("cfg", "Alarm Combination"), PageKey::Trigger},
+    {0, QT_TRANSLATE_NOOP("cfg", "GPIO"), PageKey::GPIO},
+    {0, QT_TRANSLATE_NOOP("cfg", "Alarms"), PageKey::None},
+    {1, QT_TRANSLATE_NOOP("cfg", "Settings"), PageKey::None},
+    {2, QT_TRANSLATE_NOOP("cfg", "System"), PageKey::SystemAlarms},
+    {2, QT_TRANSLATE_NOOP("cfg", "Group A"), PageKey::None},
+    {3, QT_TRANSLATE_NOOP("cfg", "Input 1"), PageKey::Detection1},
+    {3, QT_TRANSLATE_NOOP("cfg", "Input 2"), PageKey::Detection2},
+    {3, QT_TRANSLATE_NOOP("cfg", "Input 3"), PageKey::Detection3},
+    {3, QT_TRANSLATE_NOOP("cfg", "Input 4"), PageKey::Detection4},
+    {1, QT_TRANSLATE_NOOP("cfg", "Status"), PageKey::Status},
+    {1, QT_TRANSLATE_NOOP("cfg", "Logs"), PageKey::Alarm},
+};
+
+const Rows kAgcTree = {
+    {0, QT_TRANSLATE_NOOP("cfg", "General"), PageKey::General},
+    {0, QT_TRANSLATE_NOOP("cfg", "Signal I/O"), PageKey::None},
+    {1, QT_TRANSLATE_NOOP("cfg", "Genlock"), PageKey::Genlock},
+    {1, QT_TRANSLATE_NOOP("cfg", "Group A"), PageKey::SignalIO},
+    {0, QT_TRANSLATE_NOOP("cfg", "AGC"), PageKey::AGC},
+    {0, QT_TRANSLATE_NOOP("cfg", "Switch Control"), PageKey::None},
+    {1, QT_TRANSLATE_NOOP("cfg", "Group A"), PageKey::SwitchControl},
+    {1, QT_TRANSLATE_NOOP("cfg", "Alarm Combination"), PageKey::Trigger},
+    {0, QT_TRANSLATE_NOOP("cfg", "GPIO"), PageKey::GPIO},
+    {0, QT_TRANSLATE_NOOP("cfg", "Alarms"), PageKey::None},
+    {1, QT_TRANSLATE_NOOP("cfg", "Settings"), PageKey::None},
+    {2, QT_TRANSLATE_NOOP("cfg", "System"), PageKey::SystemAlarms},
+    {2, QT_TRANSLATE_NOOP("cfg", "Group A"), PageKey::None},
+    {3, QT_TRANSLATE_NOOP("cfg", "Input 1"), PageKey::Detection1},
+    {3, QT_TRANSLATE_NOOP("cfg", "Input 2"), PageKey::Detection2},
+    {3, QT_TRANSLATE_NOOP("cfg", "Input 3"), PageKey::Detection3},
+    {3, QT_TRANSLATE_NOOP("cfg", "Input 4"), PageKey::Detection4},
+    {1, QT_TRANSLATE_NOOP("cfg", "Status"), PageKey::Status},
+    {1, QT_TRANSLATE_NOOP("cfg", "Logs"), PageKey::Alarm},
+};
+
+const Rows &TreeOf(int productType)
 {
-    return QCoreApplication::translate("cfg", text);
+    if (IsDual(productType)) {
+        return kDualTree;
+    }
+    return HasAgc(productType) ? kAgcTree : k4x1Tree;
 }
 
-QTreeWidgetItem *Add(QTreeWidget *tree, const char *text)
+using Factory = BaseWidget *(*)(const PageContext &);
+
+template <class T>
+BaseWidget *Make(const PageContext &context)
 {
-    auto *item = new QTreeWidgetItem(tree, {T(text)});
-    return item;
+    return new T(context.client, context.parent);
 }
 
-QTreeWidgetItem *Add(QTreeWidgetItem *parent, const char *text)
-{
-    return new QTreeWidgetItem(parent, {T(text)});
-}
+struct FactoryRow {
+    PageKey key;
+    Factory make;
+};
+
+// The signal I/O, switch control, AGC, alarm combination, system alarm,
+// status, detection and alarm log pages come with their classes; a key
+// without a row has no page, and its tree item shows nothing.
+const FactoryRow kFactories[] = {
+    {PageKey::General, Make<General>},
+    {PageKey::Genlock, Make<GenlockWidget>},
+    {PageKey::GPIO, Make<GPIO>},
+};
 }  // namespace
 
-void Pages::Create(CfgNetClient *client, int productType, QWidget *parent)
+BaseWidget *CreatePage(PageKey key, const PageContext &context)
+{
+    for (const FactoryRow &row : kFactories) {
+        if (row.key == key) {
+            return row.make(context);
+        }
+    }
+    return nullptr;
+}
+
+const QList<PageKey> &PageOrder(int productType)
+{
+    using K = PageKey;
+    static const QList<PageKey> dual = {
+        K::General,        K::Genlock,    K::SignalIOA,  K::SignalIOB,    K::SwitchControlA,
+        K::SwitchControlB, K::Trigger,    K::GPIO,       K::SystemAlarms, K::Status,
+        K::Detection1,     K::Detection2, K::Detection3, K::Detection4,   K::Alarm};
+    static const QList<PageKey> single = {
+        K::General,    K::Genlock,      K::SignalIO, K::SwitchControl, K::Trigger,
+        K::GPIO,       K::SystemAlarms, K::Status,   K::Detection1,    K::Detection2,
+        K::Detection3, K::Detection4,   K::Alarm};
+    static const QList<PageKey> agc = {
+        K::General,    K::Genlock,    K::SignalIO,     K::SwitchControl, K::AGC,
+        K::Trigger,    K::GPIO,       K::SystemAlarms, K::Status,        K::Detection1,
+        K::Detection2, K::Detection3, K::Detection4,   K::Alarm};
+    if (IsDual(productType)) {
+        return dual;
+    }
+    return HasAgc(productType) ? agc : single;
+}
+
+void BuildTree(QTreeWidget *tree, int productType)
+{
+    tree->clear();
+    QList<QTreeWidgetItem *> parents;  // the last item of each depth so far
+    for (const TreeRow &row : TreeOf(productType)) {
+        Q_ASSERT(row.depth <= parents.size());
+        auto *item = row.depth == 0 ? new QTreeWidgetItem(tree)
+                                    : new QTreeWidgetItem(parents.at(row.depth - 1));
+        item->setData(0, kSourceTextRole, QByteArray(row.text));
+        item->setData(0, kPageKeyRole, static_cast<int>(row.key));
+        item->setText(0, QCoreApplication::translate("cfg", row.text));
+        parents = parents.mid(0, row.depth);
+        parents.append(item);
+    }
+    tree->expandAll();
+}
+
+void RetranslateTree(QTreeWidget *tree)
+{
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        const QByteArray source = (*it)->data(0, kSourceTextRole).toByteArray();
+        (*it)->setText(0, QCoreApplication::translate("cfg", source.constData()));
+    }
+}
+
+PageKey KeyOf(const QTreeWidgetItem *item)
+{
+    return item ? static_cast<PageKey>(item->data(0, kPageKeyRole).toInt()) : PageKey::None;
+}
+
+void Pages::Create(const PageContext &context)
 {
     Destroy();
-    general = new General(client, parent);
-    genlock = new GenlockWidget(client, parent);
-    list << general << genlock;
-    // Signal I/O and switch control pages (and AGC) follow here by model.
-    gpio = new GPIO(client, parent);
-    list << gpio;
-    // System alarm, status, detection and alarm log pages follow here.
-    Q_UNUSED(productType);
-    for (BaseWidget *page : list) {
-        page->hide();
+    for (PageKey key : PageOrder(context.productType)) {
+        if (BaseWidget *page = CreatePage(key, context)) {
+            page->hide();
+            m_keyed.append({key, page});
+            list.append(page);
+        }
     }
 }
 
@@ -45,67 +198,24 @@ void Pages::Destroy()
 {
     qDeleteAll(list);
     list.clear();
-    *this = Pages();
+    m_keyed.clear();
 }
 
-void BuildTree(QTreeWidget *tree, int productType)
+BaseWidget *Pages::Find(PageKey key) const
 {
-    tree->clear();
-    const bool dual = productType == 50000;
-    Add(tree, QT_TRANSLATE_NOOP("cfg", "General"));
-    QTreeWidgetItem *signalIO = Add(tree, QT_TRANSLATE_NOOP("cfg", "Signal I/O"));
-    Add(signalIO, QT_TRANSLATE_NOOP("cfg", "Genlock"));
-    Add(signalIO, QT_TRANSLATE_NOOP("cfg", "Group A"));
-    if (dual) {
-        Add(signalIO, QT_TRANSLATE_NOOP("cfg", "Group B"));
+    for (const auto &entry : m_keyed) {
+        if (entry.first == key) {
+            return entry.second;
+        }
     }
-    if (productType != 50000 && productType != 50001) {
-        Add(tree, QT_TRANSLATE_NOOP("cfg", "AGC"));
-    }
-    QTreeWidgetItem *switchControl = Add(tree, QT_TRANSLATE_NOOP("cfg", "Switch Control"));
-    Add(switchControl, QT_TRANSLATE_NOOP("cfg", "Group A"));
-    if (dual) {
-        Add(switchControl, QT_TRANSLATE_NOOP("cfg", "Group B"));
-    }
-    Add(switchControl, QT_TRANSLATE_NOOP("cfg", "Alarm Combination"));
-    Add(tree, QT_TRANSLATE_NOOP("cfg", "GPIO"));
-    QTreeWidgetItem *alarms = Add(tree, QT_TRANSLATE_NOOP("cfg", "Alarms"));
-    QTreeWidgetItem *settings = Add(alarms, QT_TRANSLATE_NOOP("cfg", "Settings"));
-    Add(settings, QT_TRANSLATE_NOOP("cfg", "System"));
-    QTreeWidgetItem *groupA = Add(settings, QT_TRANSLATE_NOOP("cfg", "Group A"));
-    static const char *const kInputs[] = {
-        QT_TRANSLATE_NOOP("cfg", "Input 1"), QT_TRANSLATE_NOOP("cfg", "Input 2"),
-        QT_TRANSLATE_NOOP("cfg", "Input 3"), QT_TRANSLATE_NOOP("cfg", "Input 4")};
-    for (int i = 0; i < (dual ? 2 : 4); ++i) {
-        Add(groupA, kInputs[i]);
-    }
-    if (dual) {
-        QTreeWidgetItem *groupB = Add(settings, QT_TRANSLATE_NOOP("cfg", "Group B"));
-        Add(groupB, kInputs[0]);
-        Add(groupB, kInputs[1]);
-    }
-    Add(alarms, QT_TRANSLATE_NOOP("cfg", "Status"));
-    Add(alarms, QT_TRANSLATE_NOOP("cfg", "Logs"));
-    tree->expandAll();
-}
-
-BaseWidget *PageFor(const Pages &pages, const QTreeWidgetItem *item, int productType)
-{
-    if (item == nullptr || item->childCount() > 0) {
-        return nullptr;
-    }
-    Q_UNUSED(productType);
-    const QString text = item->text(0);
-    if (text == T("General")) {
-        return pages.general;
-    }
-    if (text == T("Genlock")) {
-        return pages.genlock;
-    }
-    if (text == T("GPIO")) {
-        return pages.gpio;
-    }
-    // Group, alarm combination, AGC, system, status, input and log items
-    // map here once their pages exist.
     return nullptr;
+}
+
+QList<PageKey> Pages::Keys() const
+{
+    QList<PageKey> keys;
+    for (const auto &entry : m_keyed) {
+        keys.append(entry.first);
+    }
+    return keys;
 }

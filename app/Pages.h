@@ -1,39 +1,90 @@
 #pragma once
 
 #include <QList>
-#include <QString>
+#include <QObject>
+#include <QPair>
+#include <Qt>
 
 class BaseWidget;
 class CfgNetClient;
-class CmdThread;
-class QObject;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
 
-class General;
-class GenlockWidget;
-class GPIO;
-
-// The pages of one product type, their tree and their wiring. Adding a page
-// means: a member here, a line in Create(), a row in PageFor() and its
-// connections in Wire(); nothing else.
-struct Pages {
-    General *general = nullptr;
-    GenlockWidget *genlock = nullptr;
-    GPIO *gpio = nullptr;
-
-    // In page-list order, the order of export and import.
-    QList<BaseWidget *> list;
-
-    // Creates the pages of `productType` as children of `parent`.
-    void Create(CfgNetClient *client, int productType, QWidget *parent);
-    void Destroy();
+// Every kind of page the tool shows. A tree item carries the key of its
+// page, so nothing depends on the item's text, which the language changes.
+enum class PageKey {
+    None,  // a branch of the tree
+    General,
+    Genlock,
+    SignalIO,  // the 4x1 models' one group
+    SignalIOA,
+    SignalIOB,
+    AGC,
+    SwitchControl,
+    SwitchControlA,
+    SwitchControlB,
+    Trigger,  // alarm combination
+    GPIO,
+    SystemAlarms,
+    Status,
+    Detection1,
+    Detection2,
+    Detection3,
+    Detection4,
+    Alarm,  // the alarm log
 };
+
+// What a page's factory is given.
+struct PageContext {
+    CfgNetClient *client;
+    int productType;
+    QWidget *parent;
+};
+
+// A new page of `key`, or null while that page has no class yet.
+BaseWidget *CreatePage(PageKey key, const PageContext &context);
+
+// The pages of a model in page-list order: export and import walk them so.
+const QList<PageKey> &PageOrder(int productType);
+
+// Item data roles of the tree: the PageKey (as int), and the untranslated
+// text that a language change translates again.
+constexpr int kPageKeyRole = Qt::UserRole;
+constexpr int kSourceTextRole = Qt::UserRole + 1;
 
 // Fills the tree with the items of `productType`, in the current language.
 void BuildTree(QTreeWidget *tree, int productType);
+// Sets every item's text again in the current language.
+void RetranslateTree(QTreeWidget *tree);
+// The key of the page an item shows; PageKey::None for a branch or null.
+PageKey KeyOf(const QTreeWidgetItem *item);
 
-// The page that a tree item shows, or null for an item whose page does not
-// exist (or for a branch).
-BaseWidget *PageFor(const Pages &pages, const QTreeWidgetItem *item, int productType);
+// The pages of one product type, in page-list order.
+class Pages
+{
+public:
+    Pages() = default;
+    Pages(const Pages &) = delete;
+    Pages &operator=(const Pages &) = delete;
+
+    // Creates the pages of `context.productType` as children of its parent.
+    void Create(const PageContext &context);
+    void Destroy();
+
+    // The page of `key`, or null when the model has none (or no class yet).
+    BaseWidget *Find(PageKey key) const;
+    template <class T>
+    T *Get(PageKey key) const
+    {
+        return qobject_cast<T *>(Find(key));
+    }
+    // The keys of `list`, in its order.
+    QList<PageKey> Keys() const;
+
+    // In page-list order. Read it only; Create and Destroy keep it.
+    QList<BaseWidget *> list;
+
+private:
+    QList<QPair<PageKey, BaseWidget *>> m_keyed;
+};

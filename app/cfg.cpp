@@ -1,12 +1,11 @@
 #include "cfg.h"
 
 #include "AboutDialog.h"
+#include "BaseWidget.h"
 #include "CfgNetClient.h"
 #include "ChangePassword.h"
 #include "CmdThread.h"
 #include "DeviceTables.h"
-#include "GPIO.h"
-#include "GenlockWidget.h"
 #include "LanguageConfig.h"
 #include "Loading.h"
 #include "Login.h"
@@ -136,32 +135,19 @@ void cfg::ApplyConnectionState()
 
 void cfg::CreatePages()
 {
-    m_pages.Create(m_client, productType, this);
+    m_pages.Create({m_client, productType, this});
     BuildTree(m_ui.treeWidget, productType);
     m_cmd->SetImportPages(QList<ImportTarget *>(m_pages.list.begin(), m_pages.list.end()));
 }
 
 void cfg::Wire()
 {
-    auto add = [this](QMetaObject::Connection c) { m_wiring << c; };
-    for (BaseWidget *page :
-         {static_cast<BaseWidget *>(m_pages.genlock), static_cast<BaseWidget *>(m_pages.gpio)}) {
-        add(connect(page, &BaseWidget::SendUpdateCmd, m_cmd.get(), &CmdThread::OnSetCmd));
-    }
-    add(connect(m_cmd.get(), &CmdThread::NotifyGenLockUpdate, m_pages.genlock,
-                &GenlockWidget::OnNotifyGenLockUpdate));
-    add(connect(m_cmd.get(), &CmdThread::NotifyGPIOUpdate, m_pages.gpio,
-                &GPIO::OnNotifyGPIOUpdate));
-    // The alarm log, status, signal I/O, switch control, detection, alarm
-    // combination, system alarm and AGC pages connect here by model.
+    m_wiring.Connect(m_pages, m_cmd.get(), statusBar());
 }
 
 void cfg::Unwire()
 {
-    for (const QMetaObject::Connection &c : m_wiring) {
-        disconnect(c);
-    }
-    m_wiring.clear();
+    m_wiring.Disconnect();
 }
 
 QString cfg::ChooseFile(bool save)
@@ -425,7 +411,7 @@ void cfg::OnTreeItemPressed(QTreeWidgetItem *item, int)
         }
         return;
     }
-    if (BaseWidget *page = PageFor(m_pages, item, productType)) {
+    if (BaseWidget *page = m_pages.Find(KeyOf(item))) {
         ShowPage(page);
     }
 }
@@ -721,7 +707,7 @@ void cfg::OnLanguageConfig()
     }
     m_language->Apply();
     m_ui.retranslateUi(this);
-    BuildTree(m_ui.treeWidget, productType);
+    RetranslateTree(m_ui.treeWidget);
     for (BaseWidget *page : m_pages.list) {
         page->Retranslate();
     }

@@ -2,6 +2,7 @@
 
 #include "LinkTypes.h"
 #include "Pages.h"
+#include "Wiring.h"
 #include "ui_cfg.h"
 
 #include <QMainWindow>
@@ -114,6 +115,6 @@ private:
     std::unique_ptr<NoticesServer> m_notices;
     Loading *m_loading = nullptr;
     LanguageConfig *m_language = nullptr;
-    QList<QMetaObject::Connection> m_wiring;
+    PageWiring m_wiring;
     std::function<QString(bool)> m_chooseFile;
 };

@@ -118,7 +118,8 @@ void LoginToGeneral()
         }
         window.ShowPageOf(general);
         const double elapsed = clock.nsecsElapsed() / 1e6;
-        const QLabel *ip = window.CurrentPages().general->findChild<QLabel *>("labelIpAddress");
+        const QLabel *ip =
+            window.CurrentPages().Find(PageKey::General)->findChild<QLabel *>("labelIpAddress");
         if (ip->text() != options.address) {
             std::fprintf(stderr, "the General page was not filled\n");
             return;

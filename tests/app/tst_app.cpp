@@ -1,5 +1,4 @@
-#include "../common/FreeLoopback.h"
-#include "../common/ModalScript.h"
+#include "../common/AppSession.h"
 #include "../common/QueuedSpy.h"
 #include "CfgNetClient.h"
 #include "CmdThread.h"
@@ -33,57 +32,11 @@
 #include <sys/resource.h>
 
 namespace {
-// This test's loopback addresses, picked at run time: the device, and one
-// with nothing on it; and the tool's notification port.
-const QString kDevice = TestAddress();
+// A loopback address with nothing on it, picked at run time.
 const QString kNobody = TestAddress();
-const quint16 kNotifyPort = FreeUdpPort();
-
-template <class T = QWidget>
-T *Child(QWidget *w, const char *name)
-{
-    return w->findChild<T *>(QLatin1String(name));
-}
-
-ModalScript::Action LoginAs(const QString &ip, int user, const QString &password)
-{
-    return [=](QWidget *w) {
-        Child<QLineEdit>(w, "lineEditIP")->setText(ip);
-        Child<QComboBox>(w, "comboBoxUser")->setCurrentIndex(user);
-        Child<QLineEdit>(w, "lineEditPassword")->setText(password);
-        Child<QPushButton>(w, "pushButtonOk")->click();
-    };
-}
-
-// Records the login dialog's address as it opens, then cancels.
-ModalScript::Action CancelNoting(QString *address)
-{
-    return [address](QWidget *w) {
-        *address = Child<QLineEdit>(w, "lineEditIP")->text();
-        qobject_cast<QDialog *>(w)->reject();
-    };
-}
-
-QTreeWidgetItem *FindItem(QTreeWidget *tree, const QString &parent, const QString &text)
-{
-    for (QTreeWidgetItem *item : tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive)) {
-        if (parent.isEmpty() || (item->parent() && item->parent()->text(0) == parent)) {
-            return item;
-        }
-    }
-    return nullptr;
-}
-
-QString WriteFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(content);
-    return path;
-}
 }  // namespace
 
-class TestApp : public QObject
+class TestApp : public QObject, protected AppSession
 {
     Q_OBJECT
 
@@ -96,7 +49,6 @@ private slots:
     void loginFailures_data();
     void loginFailures();
     void anotherModelRebuildsPages();
-    void treeItemsShowTheirPages();
     void connectionSupervision();
     void firmwareMismatchDisconnects();
     void disconnectQuestion_data();
@@ -123,7 +75,7 @@ private slots:
     void guestRestrictionsEndWithTheSession();
     void halfTypedAddresses_data();
     void halfTypedAddresses();
-    void workerIsWiredToPages();
+    void disconnectEndsThePoll();
     void importIsARequestOfItsOwn();
     void importWithoutAWorker();
     void importEndsWithTheSession();
@@ -136,74 +88,25 @@ private slots:
     void probeRhythm();
 
 private:
-    void LogIn(int user = 0, const QString &password = QStringLiteral("admin"));
-    void Disconnect();
     // Exports the device's parameters; the file's path, or empty on failure.
     QString ExportFile(const QString &name);
 
     QTemporaryDir m_files;
-    std::unique_ptr<DeviceSimulator> m_device;
-    std::unique_ptr<cfg> m_window;
-    CfgNetClient *m_client = nullptr;
 };
-
-namespace {
-QtMessageHandler g_testHandler = nullptr;
-
-// The offscreen platform cannot size windows to their hints; fixed-size
-// dialogs make it say so every time.
-void QuietOffscreen(QtMsgType type, const QMessageLogContext &context, const QString &text)
-{
-    if (!text.contains(QLatin1String("propagateSizeHints")) && g_testHandler) {
-        g_testHandler(type, context, text);
-    }
-}
-}  // namespace
 
 void TestApp::initTestCase()
 {
-    g_testHandler = qInstallMessageHandler(QuietOffscreen);
-    DeviceSimulator::Options options;
-    options.address = kDevice;
-    options.notify[0] = {0x7F000001, kNotifyPort};
-    m_device = std::make_unique<DeviceSimulator>(options);
-    QVERIFY(m_device->Start());
+    QVERIFY(StartSimulator());
 }
 
 void TestApp::init()
 {
-    m_device->Command("fault clear");
-    m_device->Command("model 50002");
-    m_device->Command("firmware 1.1.65");
-    m_device->Command("update-mode off");
-    m_device->Command("offline 0");
-    m_device->WithModel([](DeviceModel &m) {
-        m.notifyIp[0] = 0x7F000001;
-        m.notifyPort[0] = kNotifyPort;
-        m.notifyIp[1] = 0;
-        m.notifyPort[1] = 0;
-    });
-    SessionState::SetOffline(1);
-    SessionState::SetUserIndex(0);
-    Settings().clear();
-    m_client = new CfgNetClient;
-    m_client->SetReceiveTimeoutForTests(150);
-    m_window = std::make_unique<cfg>(m_client);
-    m_window->show();
+    OpenFreshWindow();
 }
 
 void TestApp::cleanup()
 {
-    m_window.reset();
-    QApplication::processEvents();
-}
-
-void TestApp::LogIn(int user, const QString &password)
-{
-    ModalScript script({LoginAs(kDevice, user, password)});
-    m_window->OnConnect();
-    QVERIFY(script.Done());
-    QVERIFY(script.messages.isEmpty());
+    CloseWindow();
 }
 
 void TestApp::loginAsAdmin()
@@ -218,14 +121,15 @@ void TestApp::loginAsAdmin()
     QVERIFY(m_window->Form().actionImport->isEnabled());
     QVERIFY(m_window->Form().actionExport->isEnabled());
 
-    m_window->OnTreeItemPressed(FindItem(m_window->Form().treeWidget, "", "General"), 0);
-    General *general = m_window->CurrentPages().general;
+    Press(FindItem(m_window->Form().treeWidget, PageKey::General));
+    BaseWidget *general = m_window->CurrentPages().Find(PageKey::General);
     QCOMPARE(m_window->CurrentPage(), general);
     QCOMPARE(Child<QLabel>(general, "labelModuleType")->text(), QStringLiteral("QVT 4x1 AGC"));
     QCOMPARE(Child<QLabel>(general, "labelProductSN")->text(),
              QStringLiteral("QV00012345-00000042"));
     QCOMPARE(Child<QLabel>(general, "labelRunMode")->text(), QStringLiteral("UserApp"));
-    QCOMPARE(Child<QLabel>(general, "labelFirmwareVersion")->text(), QStringLiteral("1.1.65"));
+    QCOMPARE(Child<QLabel>(general, "labelFirmwareVersion")->text(),
+             QLatin1String(kProgramVersion));
     QCOMPARE(Child<QLabel>(general, "labelIpAddress")->text(), kDevice);
 }
 
@@ -277,45 +181,18 @@ void TestApp::loginFailures()
 
 void TestApp::anotherModelRebuildsPages()
 {
-    QVERIFY(FindItem(m_window->Form().treeWidget, "", "AGC"));  // nothing stored: the AGC model
+    QVERIFY(FindItem(m_window->Form().treeWidget, PageKey::AGC));  // nothing stored: the AGC model
     m_device->Command("model 50000");
     LogIn();
     QCOMPARE(m_window->ProductType(), 50000);
     QCOMPARE(Settings().value("ProductType").toInt(), 50000);
-    QVERIFY(!FindItem(m_window->Form().treeWidget, "", "AGC"));
-    QVERIFY(FindItem(m_window->Form().treeWidget, "Signal I/O", "Group B"));
+    QVERIFY(!FindItem(m_window->Form().treeWidget, PageKey::AGC));
+    QVERIFY(FindItem(m_window->Form().treeWidget, PageKey::SignalIOB));
     QCOMPARE(m_window->CurrentPages().list.size(), 3);
 
     // The next start shows the stored model's tree before any login.
-    m_window.reset();
-    SessionState::SetOffline(1);
-    m_client = new CfgNetClient;
-    m_window = std::make_unique<cfg>(m_client);
-    QVERIFY(FindItem(m_window->Form().treeWidget, "Switch Control", "Group B"));
-}
-
-void TestApp::treeItemsShowTheirPages()
-{
-    LogIn();
-    QTreeWidget *tree = m_window->Form().treeWidget;
-    const Pages &pages = m_window->CurrentPages();
-    QueuedSpy commands(pages.gpio, &BaseWidget::SendUpdateCmd);
-    m_window->OnTreeItemPressed(FindItem(tree, "", "GPIO"), 0);
-    QCOMPARE(m_window->CurrentPage(), pages.gpio);
-    QCOMPARE(m_window->Form().scrollArea->widget(), pages.gpio);
-    QCOMPARE(commands.last().value(0).value<CmdType>(), GPIOCmd);
-    m_window->OnTreeItemPressed(FindItem(tree, "Signal I/O", "Genlock"), 0);
-    QCOMPARE(m_window->CurrentPage(), pages.genlock);
-    QCOMPARE(commands.last().value(0).value<CmdType>(), NoCmd);  // GPIO stopped its poll
-    QTRY_COMPARE(Child<QLabel>(pages.genlock, "labelGenlockFormat")->text(), QStringLiteral("PAL"));
-
-    // A branch empties the area; an item whose page is still to come changes nothing.
-    m_window->OnTreeItemPressed(FindItem(tree, "", "Alarms"), 0);
-    QCOMPARE(m_window->CurrentPage(), nullptr);
-    QVERIFY(m_window->Form().scrollArea->widget() == nullptr);
-    m_window->OnTreeItemPressed(FindItem(tree, "", "General"), 0);
-    m_window->OnTreeItemPressed(FindItem(tree, "", "Logs"), 0);
-    QCOMPARE(m_window->CurrentPage(), pages.general);
+    OpenWindow();
+    QVERIFY(FindItem(m_window->Form().treeWidget, PageKey::SwitchControlB));
 }
 
 void TestApp::connectionSupervision()
@@ -352,8 +229,10 @@ void TestApp::firmwareMismatchDisconnects()
     QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 5000);
     QTRY_COMPARE(SessionState::Offline(), 1);
     QCOMPARE(script.messages,
-             QStringList{"The versions between the device 1.2.0 and control software 1.1.65 are "
-                         "mismatched.Please use identical versions and re-login."});
+             QStringList{QStringLiteral("The versions between the device 1.2.0 and control "
+                                        "software %1 are mismatched.Please use identical "
+                                        "versions and re-login.")
+                             .arg(QLatin1String(kProgramVersion))});
     QCOMPARE(logs.size(), 1);
     QCOMPARE(logs[0].notes,
              QStringLiteral("Version mismatch between the Config Tool and the Firmware"));
@@ -390,15 +269,16 @@ void TestApp::guestIsReadOnly()
     LogIn(1, "guest");
     QVERIFY(!m_window->Form().actionImport->isEnabled());
     QVERIFY(m_window->Form().actionExport->isEnabled());
-    m_window->OnTreeItemPressed(FindItem(m_window->Form().treeWidget, "", "GPIO"), 0);
-    GPIO *gpio = m_window->CurrentPages().gpio;
+    QTreeWidget *tree = m_window->Form().treeWidget;
+    Press(FindItem(tree, PageKey::GPIO));
+    BaseWidget *gpio = m_window->CurrentPages().Find(PageKey::GPIO);
     QVERIFY(!Child(gpio, "comboBoxGPIMode")->isEnabled());
     QVERIFY(!Child(gpio, "pushButton")->isEnabled());
     // Shown again after a lost and found connection, still restricted.
     m_window->OnIsAlive(false, 255);
     m_window->OnIsAlive(true, 1);
-    m_window->OnTreeItemPressed(FindItem(m_window->Form().treeWidget, "", "General"), 0);
-    m_window->OnTreeItemPressed(FindItem(m_window->Form().treeWidget, "", "GPIO"), 0);
+    Press(FindItem(tree, PageKey::General));
+    Press(FindItem(tree, PageKey::GPIO));
     QVERIFY(!Child(gpio, "comboBoxGPOMode")->isEnabled());
 }
 
@@ -722,7 +602,7 @@ void TestApp::languageSwitch()
     LogIn();
     auto *language = new LanguageConfig;
     m_window->SetLanguageConfig(language);
-    m_window->OnTreeItemPressed(FindItem(m_window->Form().treeWidget, "", "GPIO"), 0);
+    Press(FindItem(m_window->Form().treeWidget, PageKey::GPIO));
     ModalScript script({[](QWidget *w) {
         Child<QComboBox>(w, "comboBox")->setCurrentIndex(1);
         Child<QPushButton>(w, "pushButtonOk")->click();
@@ -730,13 +610,10 @@ void TestApp::languageSwitch()
     m_window->OnLanguageConfig();
     QCOMPARE(Settings().value("Language").toInt(), 1);
     QCOMPARE(m_window->Form().menuConfig->title(), QString::fromUtf8("设备"));
-    QVERIFY(FindItem(m_window->Form().treeWidget, "", QString::fromUtf8("常规")));
-    QCOMPARE(Child<QPushButton>(m_window->CurrentPages().gpio, "pushButton")->text(),
+    QCOMPARE(FindItem(m_window->Form().treeWidget, PageKey::General)->text(0),
+             QString::fromUtf8("常规"));
+    QCOMPARE(Child<QPushButton>(m_window->CurrentPage(), "pushButton")->text(),
              QString::fromUtf8("应用"));
-    // The tree still finds its pages in Chinese.
-    m_window->OnTreeItemPressed(
-        FindItem(m_window->Form().treeWidget, "", QString::fromUtf8("常规")), 0);
-    QCOMPARE(m_window->CurrentPage(), m_window->CurrentPages().general);
 
     // A restart applies the stored choice before the window is built.
     language->SetLanguage(0);
@@ -867,14 +744,6 @@ void TestApp::xmlDocumentLookups()
     doc.Close();
 }
 
-void TestApp::Disconnect()
-{
-    ModalScript script({ModalScript::Button(QMessageBox::Yes)});
-    m_window->OnDisConnect();
-    QVERIFY(script.Done());
-    QCOMPARE(SessionState::Offline(), 1);
-}
-
 QString TestApp::ExportFile(const QString &name)
 {
     const QString file = m_files.filePath(name);
@@ -909,21 +778,21 @@ void TestApp::guestRestrictionsEndWithTheSession()
     QVERIFY(!m_window->Form().actionChangePassword->isEnabled());
     QVERIFY(!m_window->Form().actionConfigNetwork->isEnabled());
     QTreeWidget *tree = m_window->Form().treeWidget;
-    m_window->OnTreeItemPressed(FindItem(tree, "", "GPIO"), 0);
-    GPIO *gpio = m_window->CurrentPages().gpio;
+    Press(FindItem(tree, PageKey::GPIO));
+    BaseWidget *gpio = m_window->CurrentPages().Find(PageKey::GPIO);
     QVERIFY(!Child(gpio, "comboBoxGPIMode")->isEnabled());
     Disconnect();
 
     LogIn(0, "admin");
-    QCOMPARE(m_window->CurrentPages().gpio, gpio);  // the same model keeps its pages
+    QCOMPARE(m_window->CurrentPages().Find(PageKey::GPIO), gpio);  // the same model keeps its pages
     QVERIFY(m_window->Form().actionChangePassword->isEnabled());
     QVERIFY(m_window->Form().actionConfigNetwork->isEnabled());
     QVERIFY(m_window->Form().actionImport->isEnabled());
     for (const char *name : {"comboBoxGPIMode", "comboBoxGPOMode", "pushButton"}) {
         QVERIFY2(Child(gpio, name)->isEnabled(), name);
     }
-    m_window->OnTreeItemPressed(FindItem(tree, "", "General"), 0);
-    m_window->OnTreeItemPressed(FindItem(tree, "", "GPIO"), 0);
+    Press(FindItem(tree, PageKey::General));
+    Press(FindItem(tree, PageKey::GPIO));
     QVERIFY(Child(gpio, "comboBoxGPOMode")->isEnabled());
 }
 
@@ -1001,29 +870,14 @@ void TestApp::halfTypedAddresses()
     QCOMPARE(SessionState::Offline(), dialog == QLatin1String("login") ? 1 : 0);
 }
 
-// The worker's results reach the pages that show them, the pages' polls
-// reach the worker, and a disconnect ends the visible page's poll.
-void TestApp::workerIsWiredToPages()
+// A disconnect ends the visible page's poll.
+void TestApp::disconnectEndsThePoll()
 {
     LogIn();
-    CmdThread *worker = m_window->Worker();
-    const Pages &pages = m_window->CurrentPages();
-    emit worker->NotifyGPIOUpdate(ActiveHigh, ActiveHigh, 0x1F, 0x00);
-    QCOMPARE(Child<QLabel>(pages.gpio, "labelGPILevel")->text(), QStringLiteral("H H H H H "));
-    emit worker->NotifyGenLockUpdate(16, true);
-    QCOMPARE(Child<QLabel>(pages.genlock, "labelGenlockFormat")->text(), QStringLiteral("NTSC"));
-    for (BaseWidget *page :
-         {static_cast<BaseWidget *>(pages.gpio), static_cast<BaseWidget *>(pages.genlock)}) {
-        emit page->SendUpdateCmd(StatusCmd);
-        QCOMPARE(worker->CurrentCommand(), StatusCmd);
-        emit page->SendUpdateCmd(NoCmd);
-        QCOMPARE(worker->CurrentCommand(), NoCmd);
-    }
-
-    m_window->OnTreeItemPressed(FindItem(m_window->Form().treeWidget, "", "GPIO"), 0);
-    QCOMPARE(worker->CurrentCommand(), GPIOCmd);
+    Press(FindItem(m_window->Form().treeWidget, PageKey::GPIO));
+    QCOMPARE(m_window->Worker()->CurrentCommand(), GPIOCmd);
     Disconnect();
-    QCOMPARE(worker->CurrentCommand(), NoCmd);
+    QCOMPARE(m_window->Worker()->CurrentCommand(), NoCmd);
 }
 
 // The import is a request of its own: a page's poll set meanwhile (here by a
@@ -1038,9 +892,9 @@ void TestApp::importIsARequestOfItsOwn()
     QCOMPARE(m_client->SetGPIOTriggerMode(ActiveLow, ActiveHigh), 0);
 
     QueuedSpy polled(m_window->Worker(), &CmdThread::NotifyGPIOUpdate);
-    m_window->OnTreeItemPressed(FindItem(m_window->Form().treeWidget, "", "GPIO"), 0);
+    Press(FindItem(m_window->Form().treeWidget, PageKey::GPIO));
     QVERIFY(polled.wait());  // the worker now pauses for 3 s
-    auto *gpi = Child<QComboBox>(m_window->CurrentPages().gpio, "comboBoxGPIMode");
+    auto *gpi = Child<QComboBox>(m_window->CurrentPage(), "comboBoxGPIMode");
     QCOMPARE(gpi->currentIndex(), 0);
 
     ModalScript script({ModalScript::Accept()});
@@ -1247,7 +1101,7 @@ void TestApp::probeRhythm()
     clock.start();
     m_window->OnMatchVersion();
     QVERIFY(version.wait(1000));
-    QCOMPARE(version.last().value(1).toString(), QStringLiteral("1.1.65"));
+    QCOMPARE(version.last().value(1).toString(), QLatin1String(kProgramVersion));
     QVERIFY(clock.elapsed() < 500);
     QVERIFY(alive.wait(4000));
     const qint64 gap = clock.elapsed();
@@ -1256,14 +1110,7 @@ void TestApp::probeRhythm()
 
 int main(int argc, char **argv)
 {
-    // Settings of our own, so that test programs running side by side and
-    // the developer's own settings never meet.
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    qputenv("XDG_RUNTIME_DIR", config.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    TestApp test;
-    return QTest::qExec(&test, argc, argv);
+    return RunAppTest<TestApp>(argc, argv);
 }
 
 #include "tst_app.moc"

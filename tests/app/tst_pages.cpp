@@ -1,0 +1,235 @@
+#include "../common/AppSession.h"
+#include "BaseWidget.h"
+#include "CmdThread.h"
+#include "DeviceTables.h"
+#include "GPIO.h"
+#include "LanguageConfig.h"
+
+#include <QLabel>
+#include <QScrollArea>
+#include <QStatusBar>
+
+#include <functional>
+#include <map>
+
+Q_DECLARE_METATYPE(PageKey)
+
+namespace {
+using K = PageKey;
+
+// The pages that have a class so far; the other items show nothing yet.
+const QList<PageKey> kBuilt = {K::General, K::Genlock, K::GPIO};
+
+QList<PageKey> Built(const QList<PageKey> &keys)
+{
+    QList<PageKey> built;
+    for (PageKey key : keys) {
+        if (kBuilt.contains(key)) {
+            built << key;
+        }
+    }
+    return built;
+}
+
+// Every item, branches too, from the top down.
+QList<QTreeWidgetItem *> Items(QTreeWidget *tree)
+{
+    QList<QTreeWidgetItem *> items;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        items << *it;
+    }
+    return items;
+}
+
+QByteArray Where(const QTreeWidgetItem *item)
+{
+    QByteArray path = item->data(0, kSourceTextRole).toByteArray();
+    for (const QTreeWidgetItem *up = item->parent(); up; up = up->parent()) {
+        path.prepend(up->data(0, kSourceTextRole).toByteArray() + " > ");
+    }
+    return path;
+}
+}  // namespace
+
+class TestPages : public QObject, protected AppSession
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(StartSimulator()); }
+    void init() { OpenFreshWindow(); }
+    void cleanup() { CloseWindow(); }
+
+    void treeShowsPages_data();
+    void treeShowsPages();
+    void wiring_data();
+    void wiring();
+
+private:
+    void SwitchToChinese();
+};
+
+void TestPages::treeShowsPages_data()
+{
+    using Keys = QList<PageKey>;
+    QTest::addColumn<int>("productType");
+    QTest::addColumn<Keys>("leaves");  // the tree's, from the top down
+    QTest::addColumn<Keys>("order");   // the page list's, which export and import follow
+    QTest::addColumn<Keys>("groupA");  // under Signal I/O, Switch Control, Alarms > Settings
+    const Keys inputs = {K::Detection1, K::Detection2, K::Detection3, K::Detection4};
+    const Keys agcLeaves = Keys{K::General,       K::Genlock, K::SignalIO, K::AGC,
+                                K::SwitchControl, K::Trigger, K::GPIO,     K::SystemAlarms} +
+                           inputs + Keys{K::Status, K::Alarm};
+    const Keys agcOrder = Keys{K::General, K::Genlock, K::SignalIO,     K::SwitchControl, K::AGC,
+                               K::Trigger, K::GPIO,    K::SystemAlarms, K::Status} +
+                          inputs + Keys{K::Alarm};
+    const Keys oneGroup = {K::SignalIO, K::SwitchControl, K::None};
+    QTest::newRow("dual 2x1") << 50000
+                              << Keys{K::General,   K::Genlock,        K::SignalIOA,
+                                      K::SignalIOB, K::SwitchControlA, K::SwitchControlB,
+                                      K::Trigger,   K::GPIO,           K::SystemAlarms} +
+                                     inputs + Keys{K::Status, K::Alarm}
+                              << Keys{K::General,   K::Genlock,        K::SignalIOA,
+                                      K::SignalIOB, K::SwitchControlA, K::SwitchControlB,
+                                      K::Trigger,   K::GPIO,           K::SystemAlarms,
+                                      K::Status} +
+                                     inputs + Keys{K::Alarm}
+                              << Keys{K::SignalIOA, K::SwitchControlA, K::None};
+    QTest::newRow("4x1") << 50001
+                         << Keys{K::General, K::Genlock, K::SignalIO,    K::SwitchControl,
+                                 K::Trigger, K::GPIO,    K::SystemAlarms} +
+                                inputs + Keys{K::Status, K::Alarm}
+                         << Keys{K::General, K::Genlock, K::SignalIO,     K::SwitchControl,
+                                 K::Trigger, K::GPIO,    K::SystemAlarms, K::Status} +
+                                inputs + Keys{K::Alarm}
+                         << oneGroup;
+    QTest::newRow("4x1 AGC") << 50002 << agcLeaves << agcOrder << oneGroup;
+    QTest::newRow("unknown code: the AGC model") << 50009 << agcLeaves << agcOrder << oneGroup;
+}
+
+// Each model's tree (as stored from the last login) shows its pages by key,
+// in English and in Chinese; branches empty the area; the pages are made in
+// page-list order.
+void TestPages::treeShowsPages()
+{
+    QFETCH(int, productType);
+    QFETCH(QList<PageKey>, leaves);
+    QFETCH(QList<PageKey>, order);
+    QFETCH(QList<PageKey>, groupA);
+    Settings().setValue("ProductType", productType);
+    OpenWindow();
+    QTreeWidget *tree = m_window->Form().treeWidget;
+    const Pages &pages = m_window->CurrentPages();
+    QCOMPARE(PageOrder(productType), order);
+    QCOMPARE(pages.Keys(), Built(order));
+
+    // Three items read "Group A"; each shows its own branch's group.
+    const QList<QStringList> groupPaths = {{"Signal I/O", "Group A"},
+                                           {"Switch Control", "Group A"},
+                                           {"Alarms", "Settings", "Group A"}};
+    for (int i = 0; i < groupPaths.size(); ++i) {
+        QTreeWidgetItem *item = FindPath(tree, groupPaths[i]);
+        QVERIFY2(item, qPrintable(groupPaths[i].join(" > ")));
+        QCOMPARE(KeyOf(item), groupA[i]);
+    }
+
+    BaseWidget *general = pages.Find(K::General);
+    for (bool chinese : {false, true}) {
+        if (chinese) {
+            SwitchToChinese();
+            QVERIFY(FindItem(tree, K::General)->text(0) != QLatin1String("General"));
+        }
+        QList<PageKey> seen;
+        for (QTreeWidgetItem *item : Items(tree)) {
+            Press(FindItem(tree, K::General));
+            Press(item);
+            BaseWidget *expected = nullptr;  // a branch empties the area
+            if (item->childCount() == 0) {
+                seen << KeyOf(item);
+                expected = pages.Find(KeyOf(item));
+                if (!expected) {
+                    expected = general;  // no page yet: nothing changes
+                }
+            }
+            QVERIFY2(m_window->CurrentPage() == expected, Where(item));
+            QVERIFY2(m_window->Form().scrollArea->widget() == expected, Where(item));
+        }
+        QCOMPARE(seen, leaves);
+    }
+}
+
+void TestPages::SwitchToChinese()
+{
+    m_window->SetLanguageConfig(new LanguageConfig);
+    ModalScript script({[](QWidget *w) {
+        Child<QComboBox>(w, "comboBox")->setCurrentIndex(1);
+        Child<QPushButton>(w, "pushButtonOk")->click();
+    }});
+    m_window->OnLanguageConfig();
+    QVERIFY(script.Done());
+}
+
+void TestPages::wiring_data()
+{
+    QTest::addColumn<int>("productType");
+    QTest::newRow("dual 2x1") << 50000;
+    QTest::newRow("4x1") << 50001;
+    QTest::newRow("4x1 AGC") << 50002;
+}
+
+// After a login to each model: the worker's results reach the pages that
+// show them, a page's poll reaches the worker while the page is shown and
+// ends when it is left, and a page's status line reaches the status bar.
+void TestPages::wiring()
+{
+    QFETCH(int, productType);
+    m_device->Command(QStringLiteral("model %1").arg(productType));
+    LogIn();
+    QCOMPARE(m_window->ProductType(), productType);
+    CmdThread *worker = m_window->Worker();
+    const Pages &pages = m_window->CurrentPages();
+    QTreeWidget *tree = m_window->Form().treeWidget;
+
+    const struct {
+        PageKey key;
+        std::function<void()> result;
+        const char *label;
+        QString text;
+    } kResults[] = {
+        {K::Genlock, [worker] { emit worker->NotifyGenLockUpdate(16, true); }, "labelGenlockFormat",
+         "NTSC"},
+        {K::GPIO, [worker] { emit worker->NotifyGPIOUpdate(ActiveHigh, ActiveHigh, 0x1F, 0); },
+         "labelGPILevel", GPIO::LevelText(ActiveHigh, 0x1F, IsDual(productType))},
+    };
+    for (const auto &probe : kResults) {
+        if (!PageOrder(productType).contains(probe.key)) {
+            continue;
+        }
+        auto *label = Child<QLabel>(pages.Find(probe.key), probe.label);
+        QVERIFY2(label, probe.label);
+        label->setText("-");
+        probe.result();
+        QCOMPARE(label->text(), probe.text);
+    }
+
+    const std::map<PageKey, CmdType> kPolls = {{K::Genlock, GenlockCmd}, {K::GPIO, GPIOCmd}};
+    for (PageKey key : pages.Keys()) {
+        Press(FindItem(tree, key));
+        QCOMPARE(m_window->CurrentPage(), pages.Find(key));
+        const auto poll = kPolls.find(key);
+        QCOMPARE(worker->CurrentCommand(), poll == kPolls.end() ? NoCmd : poll->second);
+        Press(FindPath(tree, {"Alarms"}));
+        QCOMPARE(worker->CurrentCommand(), NoCmd);
+
+        const QString line = QStringLiteral("page %1 says so").arg(static_cast<int>(key));
+        emit pages.Find(key)->SendStatusMessage(line, 0);
+        QCOMPARE(m_window->statusBar()->currentMessage(), line);
+    }
+}
+
+int main(int argc, char **argv)
+{
+    return RunAppTest<TestPages>(argc, argv);
+}
+
+#include "tst_pages.moc"

@@ -1,0 +1,198 @@
+#pragma once
+
+// What the main window's tests share: a simulated device, a window with its
+// own client, the answers to the login dialog, tree look-ups by page key, and
+// a main() with settings of its own. Each area's tests derive their test
+// class from AppSession as well as from QObject.
+
+#include "CfgNetClient.h"
+#include "DeviceSimulator.h"
+#include "FreeLoopback.h"
+#include "ModalScript.h"
+#include "Pages.h"
+#include "QvtVersion.h"
+#include "SessionState.h"
+#include "Settings.h"
+#include "cfg.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTreeWidgetItemIterator>
+#include <QtTest>
+
+#include <memory>
+
+template <class T = QWidget>
+T *Child(QWidget *w, const char *name)
+{
+    return w->findChild<T *>(QLatin1String(name));
+}
+
+// Fills in the login dialog and presses OK.
+inline ModalScript::Action LoginAs(const QString &ip, int user, const QString &password)
+{
+    return [=](QWidget *w) {
+        Child<QLineEdit>(w, "lineEditIP")->setText(ip);
+        Child<QComboBox>(w, "comboBoxUser")->setCurrentIndex(user);
+        Child<QLineEdit>(w, "lineEditPassword")->setText(password);
+        Child<QPushButton>(w, "pushButtonOk")->click();
+    };
+}
+
+// Records the login dialog's address as it opens, then cancels.
+inline ModalScript::Action CancelNoting(QString *address)
+{
+    return [address](QWidget *w) {
+        *address = Child<QLineEdit>(w, "lineEditIP")->text();
+        qobject_cast<QDialog *>(w)->reject();
+    };
+}
+
+// The tree item that shows the page of `key`, or null.
+inline QTreeWidgetItem *FindItem(QTreeWidget *tree, PageKey key)
+{
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        if (key != PageKey::None && KeyOf(*it) == key) {
+            return *it;
+        }
+    }
+    return nullptr;
+}
+
+// The item at `path`, the untranslated texts from the top level down, in any
+// language: for branches, which have no key.
+inline QTreeWidgetItem *FindPath(QTreeWidget *tree, const QStringList &path)
+{
+    QTreeWidgetItem *found = nullptr;
+    for (const QString &text : path) {
+        const int count = found ? found->childCount() : tree->topLevelItemCount();
+        QTreeWidgetItem *next = nullptr;
+        for (int i = 0; i < count && !next; ++i) {
+            QTreeWidgetItem *item = found ? found->child(i) : tree->topLevelItem(i);
+            if (item->data(0, kSourceTextRole).toByteArray() == text.toLatin1()) {
+                next = item;
+            }
+        }
+        if (!next) {
+            return nullptr;
+        }
+        found = next;
+    }
+    return found;
+}
+
+inline QString WriteFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(content);
+    return path;
+}
+
+class AppSession
+{
+protected:
+    // The device's loopback address and the tool's notification port,
+    // picked at run time.
+    const QString kDevice = TestAddress();
+    const quint16 kNotifyPort = FreeUdpPort();
+
+    std::unique_ptr<DeviceSimulator> m_device;
+    std::unique_ptr<cfg> m_window;
+    CfgNetClient *m_client = nullptr;  // owned by the window
+
+    // For initTestCase: also quietens the offscreen platform, which cannot
+    // size windows to their hints and says so for every fixed-size dialog.
+    bool StartSimulator()
+    {
+        s_testHandler = qInstallMessageHandler(QuietOffscreen);
+        DeviceSimulator::Options options;
+        options.address = kDevice;
+        options.notify[0] = {0x7F000001, kNotifyPort};
+        m_device = std::make_unique<DeviceSimulator>(options);
+        return m_device->Start();
+    }
+
+    // For init: the AGC model with the tool's own firmware version and its
+    // notifications to this computer, no settings, a window not logged in.
+    void OpenFreshWindow()
+    {
+        m_device->Command("fault clear");
+        m_device->Command("model 50002");
+        m_device->Command(QStringLiteral("firmware %1").arg(QLatin1String(kProgramVersion)));
+        m_device->Command("update-mode off");
+        m_device->Command("offline 0");
+        const quint16 port = kNotifyPort;
+        m_device->WithModel([port](DeviceModel &m) {
+            m.notifyIp[0] = 0x7F000001;
+            m.notifyPort[0] = port;
+            m.notifyIp[1] = 0;
+            m.notifyPort[1] = 0;
+        });
+        Settings().clear();
+        OpenWindow();
+    }
+
+    // A new window, as at a program start with the settings as they are.
+    void OpenWindow()
+    {
+        m_window.reset();
+        SessionState::SetOffline(1);
+        SessionState::SetUserIndex(0);
+        m_client = new CfgNetClient;
+        m_client->SetReceiveTimeoutForTests(150);
+        m_window = std::make_unique<cfg>(m_client);
+        m_window->show();
+    }
+
+    void CloseWindow()
+    {
+        m_window.reset();
+        QApplication::processEvents();
+    }
+
+    void LogIn(int user = 0, const QString &password = QStringLiteral("admin"))
+    {
+        ModalScript script({LoginAs(kDevice, user, password)});
+        m_window->OnConnect();
+        QVERIFY(script.Done());
+        QVERIFY(script.messages.isEmpty());
+    }
+
+    void Disconnect()
+    {
+        ModalScript script({ModalScript::Button(QMessageBox::Yes)});
+        m_window->OnDisConnect();
+        QVERIFY(script.Done());
+        QCOMPARE(SessionState::Offline(), 1);
+    }
+
+    // Shows the page of a tree item as a press on it does.
+    void Press(QTreeWidgetItem *item) { m_window->OnTreeItemPressed(item, 0); }
+
+private:
+    static void QuietOffscreen(QtMsgType type, const QMessageLogContext &context,
+                               const QString &text)
+    {
+        if (!text.contains(QLatin1String("propagateSizeHints")) && s_testHandler) {
+            s_testHandler(type, context, text);
+        }
+    }
+    static inline QtMessageHandler s_testHandler = nullptr;
+};
+
+// The test program's main: settings of its own, so that test programs running
+// side by side and the developer's own settings never meet.
+template <class Test>
+int RunAppTest(int argc, char **argv)
+{
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    qputenv("XDG_RUNTIME_DIR", config.path().toLocal8Bit());
+    QApplication app(argc, argv);
+    Test test;
+    return QTest::qExec(&test, argc, argv);
+}
