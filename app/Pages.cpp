@@ -187,6 +187,7 @@ void Pages::Create(const PageContext &context)
     Destroy();
     for (PageKey key : PageOrder(context.productType)) {
         if (BaseWidget *page = CreatePage(key, context)) {
+            page->SetDocument(context.document);
             page->hide();
             m_keyed.append({key, page});
             list.append(page);

@@ -10,6 +10,7 @@ class CfgNetClient;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
+class XmlDocument;
 
 // Every kind of page the tool shows. A tree item carries the key of its
 // page, so nothing depends on the item's text, which the language changes.
@@ -40,6 +41,7 @@ struct PageContext {
     CfgNetClient *client;
     int productType;
     QWidget *parent;
+    XmlDocument *document;  // the parameter file of export and import
 };
 
 // A new page of `key`, or null while that page has no class yet.

@@ -135,7 +135,7 @@ void cfg::ApplyConnectionState()
 
 void cfg::CreatePages()
 {
-    m_pages.Create({m_client, productType, this});
+    m_pages.Create({m_client, productType, this, &m_document});
     BuildTree(m_ui.treeWidget, productType);
     m_cmd->SetImportPages(QList<ImportTarget *>(m_pages.list.begin(), m_pages.list.end()));
 }
@@ -494,7 +494,7 @@ void cfg::OnExport()
     if (file.isEmpty()) {
         return;
     }
-    XmlDocument &doc = XmlDocument::Instance();
+    XmlDocument &doc = m_document;
     doc.SetFileName(file);
     if (!doc.CreateNew()) {
         Warn(this, tr("The export fails."));
@@ -529,7 +529,7 @@ void cfg::OnImport()
     if (file.isEmpty()) {
         return;
     }
-    XmlDocument &doc = XmlDocument::Instance();
+    XmlDocument &doc = m_document;
     doc.SetFileName(file);
     doc.Load();
     const int fileType =
@@ -539,6 +539,7 @@ void cfg::OnImport()
         Warn(this, tr("The parameter file and the device are mismatched."));
         return;
     }
+    doc.SetProblem(QString());
     m_importing = true;
     emit SendImportCmd(ImportCmd);
     m_loading->show();
@@ -552,14 +553,17 @@ void cfg::OnImportFinish(int status)
     }
     m_importing = false;
     m_loading->hide();
-    XmlDocument::Instance().Close();
+    m_document.Close();
     if (status == kImportStopped) {
         Warn(this, tr("The import did not complete: the session ended before every page was "
                       "written. The device keeps the values written so far."));
         return;
     }
     if (status != 0) {
-        Warn(this, tr("The import fails."));
+        // The second line says which element or which device operation.
+        const QString problem = m_document.Problem();
+        Warn(this, problem.isEmpty() ? tr("The import fails.")
+                                     : tr("The import fails.") + QLatin1Char('\n') + problem);
         return;
     }
     if (m_current) {

@@ -3,6 +3,7 @@
 #include "LinkTypes.h"
 #include "Pages.h"
 #include "Wiring.h"
+#include "XmlDocument.h"
 #include "ui_cfg.h"
 
 #include <QMainWindow>
@@ -108,6 +109,7 @@ private:
     int m_session = 0;  // counts logins, so a late answer of an earlier one is ignored
     bool m_importing = false;
     bool m_receiverStarted = false;
+    XmlDocument m_document;  // the parameter file of export and import
     Pages m_pages;
     BaseWidget *m_current = nullptr;
     std::unique_ptr<UpdateThread> m_update;

@@ -10,6 +10,10 @@
 #include <QNetworkInterface>
 
 namespace {
+// What the last transaction of this thread gave; each thread has its own, so
+// a page's message never shows a worker's result.
+thread_local int t_lastResult = 0;
+
 bool ValidMap(const QVector<quint8> &map, int entries)
 {
     for (quint8 entry : map) {
@@ -112,6 +116,7 @@ Request CfgNetClient::NewRequest()
         sequence = ++m_sequence;
         loginId = m_loginId;
     }
+    t_lastResult = -1;  // until the transaction says otherwise
     return Request(loginId, sequence);
 }
 
@@ -129,7 +134,18 @@ int CfgNetClient::Exchange(RequestMsg &request, std::unique_ptr<ResponseMsg> &re
     return 0;
 }
 
+int CfgNetClient::LastResult()
+{
+    return t_lastResult;
+}
+
 int CfgNetClient::Transact(RequestMsg &request, std::unique_ptr<ResponseMsg> &response)
+{
+    t_lastResult = TransactOnce(request, response);
+    return t_lastResult;
+}
+
+int CfgNetClient::TransactOnce(RequestMsg &request, std::unique_ptr<ResponseMsg> &response)
 {
     if (Exchange(request, response, 1) != 0) {
         return -1;

@@ -106,6 +106,10 @@ public:
     // The local address on the device's subnet, or "0.0.0.0".
     QString LocalAddressOnDeviceSubnet();
 
+    // The result of the calling thread's last operation that reached the
+    // device: 0, the device's result code, or -1 when nothing came back.
+    static int LastResult();
+
     // Test seam: shortens the 2000 ms receive time-out (0 restores it).
     void SetReceiveTimeoutForTests(int ms);
 
@@ -115,6 +119,7 @@ private:
     template <class Request>
     Request NewRequest();
     int Transact(RequestMsg &request, std::unique_ptr<ResponseMsg> &response);
+    int TransactOnce(RequestMsg &request, std::unique_ptr<ResponseMsg> &response);
     // One exchange under the transport lock; -1 unless an answer came.
     int Exchange(RequestMsg &request, std::unique_ptr<ResponseMsg> &response, int retries);
     // After a request made with login `stale` was refused as expired: logs in

@@ -205,6 +205,14 @@ void CmdThread::RunImport()
         pages = m_pages;
     }
     int status = 0;
+    // The whole file is read and checked before anything is written, so a
+    // file with one bad value leaves the device as it was.
+    for (ImportTarget *page : pages) {
+        if (page->PrepareImport() != 0) {
+            emit NotifyImportFinish(-1);
+            return;
+        }
+    }
     for (ImportTarget *page : pages) {
         // A disconnect or the window closing does not wait for the other pages.
         if (!IsRunning()) {

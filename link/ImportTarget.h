@@ -7,8 +7,11 @@ class ImportTarget
 {
 public:
     virtual ~ImportTarget() = default;
-    // Reads this page's elements from the parameter document and writes them
-    // to the device, on the worker thread, without touching any widget.
+    // Reads and checks this page's elements of the parameter document, on
+    // the worker thread, without touching any widget or the device. Every
+    // page does this before any page writes, so a bad file writes nothing.
     // 0 on success, -1 on failure.
+    virtual int PrepareImport() = 0;
+    // Writes what PrepareImport read to the device. 0 on success, -1 on failure.
     virtual int ImportParameters() = 0;
 };

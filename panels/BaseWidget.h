@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class CfgNetClient;
+class XmlDocument;
 
 // The page base class: what the main window, the command worker and the
 // parameter file ask of every page. The base versions do nothing and
@@ -22,7 +23,11 @@ public:
     virtual int RefreshFromDevice() { return 0; }
     // The page is taken out of view: polling pages stop their poll.
     virtual int LeavePage() { return 0; }
-    // On the command worker's thread: parameter document to device.
+    // On the command worker's thread, for every page before any writes: reads
+    // and checks the page's part of the parameter document. On failure the
+    // page puts the element path and the reason in the document's Problem().
+    int PrepareImport() override { return 0; }
+    // On the command worker's thread: writes what PrepareImport read.
     int ImportParameters() override { return 0; }
     // Device to parameter document.
     virtual int ExportParameters() { return 0; }
@@ -33,9 +38,22 @@ public:
     virtual void LiftGuestRestrictions() {}
     virtual void Retranslate() {}
 
+    // The parameter document of export and import (the main window's).
+    void SetDocument(XmlDocument *document) { m_document = document; }
+
 signals:
     void SendUpdateCmd(CmdType type);
     // A line for the main window's status bar: a failed read or write, or a
     // confirmation (timeoutMs 0 keeps it until the next message).
     void SendStatusMessage(QString text, int timeoutMs);
+
+protected:
+    XmlDocument *Document() const { return m_document; }
+    // Status-bar lines of the pages' own reads and writes.
+    void ReportRefreshFailure(const QString &failure);
+    void ReportApplyFailure(const QString &failure);
+    void ReportApplied();
+
+private:
+    XmlDocument *m_document = nullptr;
 };

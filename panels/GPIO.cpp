@@ -3,7 +3,6 @@
 #include "CfgNetClient.h"
 #include "DeviceTables.h"
 #include "SessionState.h"
-#include "XmlDocument.h"
 
 GPIO::GPIO(CfgNetClient *client, QWidget *parent) : BaseWidget(parent), m_client(client)
 {
@@ -28,12 +27,28 @@ QString GPIO::LevelText(GPIOTriggerMode mode, quint8 status, bool dual)
 int GPIO::RefreshFromDevice()
 {
     emit SendUpdateCmd(GPIOCmd);
-    GPIOTriggerMode gpi = ActiveLow, gpo = ActiveLow;
+    return ShowDeviceValues(true);
+}
+
+int GPIO::ShowDeviceValues(bool report)
+{
+    GpioParams values;
+    QString failure;
     quint8 gpiStatus = 0, gpoStatus = 0;
-    if (m_client->GetGPIOTriggerMode(gpi, gpo) != 0 ||
-        m_client->GetGPIOState(gpiStatus, gpoStatus) != 0) {
+    if (GpioModel::Read(*m_client, values, &failure) != 0) {
+        if (report) {
+            ReportRefreshFailure(failure);
+        }
         return -1;
     }
+    if (m_client->GetGPIOState(gpiStatus, gpoStatus) != 0) {
+        if (report) {
+            ReportRefreshFailure(DeviceFailure("GetGPIOState", CfgNetClient::LastResult()));
+        }
+        return -1;
+    }
+    const auto gpi = static_cast<GPIOTriggerMode>(values.gpiMode);
+    const auto gpo = static_cast<GPIOTriggerMode>(values.gpoMode);
     m_ui.comboBoxGPIMode->setCurrentIndex(gpi);
     m_ui.comboBoxGPOMode->setCurrentIndex(gpo);
     OnNotifyGPIOUpdate(gpi, gpo, gpiStatus, gpoStatus);
@@ -56,12 +71,21 @@ void GPIO::OnNotifyGPIOUpdate(GPIOTriggerMode GpiMode, GPIOTriggerMode GpoMode,
 
 void GPIO::OnApply()
 {
-    const auto gpi = static_cast<GPIOTriggerMode>(m_ui.comboBoxGPIMode->currentIndex());
-    const auto gpo = static_cast<GPIOTriggerMode>(m_ui.comboBoxGPOMode->currentIndex());
+    GpioParams values;
+    values.gpiMode = m_ui.comboBoxGPIMode->currentIndex();
+    values.gpoMode = m_ui.comboBoxGPOMode->currentIndex();
+    QString failure;
+    if (GpioModel::Write(*m_client, values, &failure) != 0) {
+        ReportApplyFailure(failure);
+        // The controls must not pretend the device took what was typed.
+        ShowDeviceValues(false);
+        return;
+    }
+    ReportApplied();
     quint8 gpiStatus = 0, gpoStatus = 0;
-    if (m_client->SetGPIOTriggerMode(gpi, gpo) == 0 &&
-        m_client->GetGPIOState(gpiStatus, gpoStatus) == 0) {
-        OnNotifyGPIOUpdate(gpi, gpo, gpiStatus, gpoStatus);
+    if (m_client->GetGPIOState(gpiStatus, gpoStatus) == 0) {
+        OnNotifyGPIOUpdate(static_cast<GPIOTriggerMode>(values.gpiMode),
+                           static_cast<GPIOTriggerMode>(values.gpoMode), gpiStatus, gpoStatus);
     }
 }
 
@@ -97,41 +121,35 @@ void GPIO::LiftGuestRestrictions()
 
 int GPIO::ExportParameters()
 {
-    return Export(m_client);
+    GpioParams values;
+    QString failure;
+    if (!Document() || GpioModel::Read(*m_client, values, &failure) != 0) {
+        return -1;
+    }
+    GpioModel::ToDocument(*Document(), values);
+    return 0;
+}
+
+int GPIO::PrepareImport()
+{
+    QString problem;
+    if (!Document() || !GpioModel::FromDocument(*Document(), m_import, &problem)) {
+        if (Document()) {
+            Document()->SetProblem(problem);
+        }
+        return -1;
+    }
+    return 0;
 }
 
 int GPIO::ImportParameters()
 {
-    return Import(m_client);
-}
-
-int GPIO::Export(CfgNetClient *client)
-{
-    GPIOTriggerMode gpi = ActiveLow, gpo = ActiveLow;
-    if (client->GetGPIOTriggerMode(gpi, gpo) != 0) {
+    QString failure;
+    if (!Document() || GpioModel::Write(*m_client, m_import, &failure) != 0) {
+        if (Document()) {
+            Document()->SetProblem(failure);
+        }
         return -1;
     }
-    XmlDocument &doc = XmlDocument::Instance();
-    QDomElement root = doc.Root();
-    QDomElement element = doc.CreateElement(QStringLiteral("GPIO"));
-    doc.MergeChild(element, root);
-    doc.AddTextElement(element, QStringLiteral("GPITriggerMode"), QString::number(gpi));
-    doc.AddTextElement(element, QStringLiteral("GPOTriggerMode"), QString::number(gpo));
     return 0;
-}
-
-int GPIO::Import(CfgNetClient *client)
-{
-    XmlDocument &doc = XmlDocument::Instance();
-    const QDomElement element = doc.FindElement(doc.ChildNodes(doc.Root()), QStringLiteral("GPIO"));
-    const QDomNodeList values = doc.ChildNodes(element);
-    const QString gpi = doc.FindElement(values, QStringLiteral("GPITriggerMode")).text();
-    const QString gpo = doc.FindElement(values, QStringLiteral("GPOTriggerMode")).text();
-    if (doc.IsMissing()) {
-        return -1;
-    }
-    return client->SetGPIOTriggerMode(static_cast<GPIOTriggerMode>(gpi.toInt()),
-                                      static_cast<GPIOTriggerMode>(gpo.toInt())) == 0
-               ? 0
-               : -1;
 }

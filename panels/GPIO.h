@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BaseWidget.h"
+#include "GpioParams.h"
 #include "ui_GPIO.h"
 
 // Trigger polarity of the GPI inputs and GPO outputs, and their live levels.
@@ -13,6 +14,7 @@ public:
 
     int RefreshFromDevice() override;
     int LeavePage() override;
+    int PrepareImport() override;
     int ImportParameters() override;
     int ExportParameters() override;
     void SetPageDisabled(bool disabled) override;
@@ -24,11 +26,6 @@ public:
     // and its active bit: six points (two groups) on the dual model, else five.
     static QString LevelText(GPIOTriggerMode mode, quint8 status, bool dual);
 
-    // The page's part of the parameter file, without widgets (the import
-    // runs on the command worker's thread).
-    static int Export(CfgNetClient *client);
-    static int Import(CfgNetClient *client);
-
 public slots:
     void OnNotifyGPIOUpdate(GPIOTriggerMode GpiMode, GPIOTriggerMode GpoMode,
                             unsigned char mGpiStatus, unsigned char mGpoStatus);
@@ -36,6 +33,11 @@ public slots:
     void OnTimer();
 
 private:
+    // Reads the modes and the levels into the page; `report`: a failure goes
+    // to the status bar.
+    int ShowDeviceValues(bool report);
+
     CfgNetClient *m_client;
     Ui::GPIO m_ui;
+    GpioParams m_import;  // read and written on the command worker's thread
 };

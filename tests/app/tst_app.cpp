@@ -326,7 +326,7 @@ void TestApp::importRefusals_data()
         << "The parameter file and the device are mismatched.";
     QTest::newRow("no GPIO element")
         << head + "<configure><ModuleType>50002</ModuleType></configure>"
-        << "The import fails.";
+        << "The import fails.\nconfigure/GPIO: missing";
     QTest::newRow("not XML") << QByteArray("hello")
                              << "The parameter file and the device are mismatched.";
     QByteArray laughs = head + "<!DOCTYPE configure [<!ENTITY a \"ha\">";
@@ -718,7 +718,7 @@ void TestApp::xmlSafety()
 // FindElement marks a missing one, and loading clears the mark.
 void TestApp::xmlDocumentLookups()
 {
-    XmlDocument &doc = XmlDocument::Instance();
+    XmlDocument doc;
     const QString file = m_files.filePath("lookups.xml");
     doc.SetFileName(file);
     QVERIFY(doc.CreateNew());

@@ -15,14 +15,18 @@
 namespace {
 const QString kDevice = TestAddress();  // this test's own loopback address
 
-// A page as the import sees it: answers with a fixed result, counts its
-// calls, and runs `during` (on the worker thread) while it imports.
+// A page as the import sees it: answers with a fixed result (kBadFile: its
+// part of the file is refused before anything is written), counts its
+// writes, and runs `during` (on the worker thread) while it writes.
+constexpr int kBadFile = 1;
+
 class FakePage final : public ImportTarget
 {
 public:
     explicit FakePage(int result, std::function<void()> during = {})
         : m_result(result), m_during(std::move(during))
     {}
+    int PrepareImport() override { return m_result == kBadFile ? -1 : 0; }
     int ImportParameters() override
     {
         ++calls;
@@ -363,7 +367,9 @@ void TestWorkers::importEnds_data()
         << QVector<int>{0, 0, 0} << "import, stop" << QVector<int>{kImportStopped, kImportStopped}
         << 2;
     QTest::newRow("asked for after the stop")
-        << QVector<int>{0} << "" << QVector<int>{kImportStopped} << 0;
+        << QVector<int>{0} << "stopped first" << QVector<int>{kImportStopped} << 0;
+    QTest::newRow("page 3's part of the file refused: nothing written")
+        << QVector<int>{0, 0, kBadFile} << "" << QVector<int>{-1} << 0;
 }
 
 // Every import request ends in exactly one report: 0, -1 when a page failed
@@ -393,7 +399,7 @@ void TestWorkers::importEnds()
     m_worker->SetImportPages(targets);
     QueuedSpy finished(m_worker.get(), &CmdThread::NotifyImportFinish);
     m_worker->Start();
-    if (pagesCalled == 0) {
+    if (duringSecond == QLatin1String("stopped first")) {
         m_worker->Stop();
     }
     m_worker->OnSetCmd(ImportCmd);

@@ -7,18 +7,18 @@
 
 #include <memory>
 
-// The parameter file: one process-wide document through which the export,
-// the import and every page's own part read and write it. Export runs on the
-// user-interface thread; an import's page walk runs on the command worker's
-// thread while the user interface waits for its end, so one party uses the
-// document at a time.
+// The parameter file: the document through which the export, the import and
+// every page's own part read and write it. The main window owns one and hands
+// it to the pages. Export runs on the user-interface thread; an import's page
+// walk runs on the command worker's thread while the user interface waits for
+// its end, so one party uses the document at a time.
 class XmlDocument final
 {
 public:
     // Files above this size are not parameter files of this tool.
     static constexpr qint64 kMaxFileBytes = 4 * 1024 * 1024;
 
-    static XmlDocument &Instance();
+    XmlDocument() = default;
 
     void SetFileName(const QString &name);
     // Starts a new document for the file. The file itself is replaced only by
@@ -47,15 +47,20 @@ public:
     bool IsMissing() const { return m_missing; }
     void SetMissing(bool missing) { m_missing = missing; }
 
+    // Why the import failed, for the second line of its message: the element
+    // path and the reason, or the device operation that failed.
+    QString Problem() const { return m_problem; }
+    void SetProblem(const QString &problem) { m_problem = problem; }
+
     // Whether raw file content may be handed to the parser at all.
     static bool IsSafeToParse(const QByteArray &content);
 
 private:
-    XmlDocument() = default;
     Q_DISABLE_COPY(XmlDocument)
 
     QString m_fileName;
     std::unique_ptr<QSaveFile> m_output;
     QDomDocument m_document;
     bool m_missing = false;
+    QString m_problem;
 };

@@ -3,12 +3,6 @@
 #include <QTextStream>
 #include <QXmlStreamReader>
 
-XmlDocument &XmlDocument::Instance()
-{
-    static XmlDocument instance;
-    return instance;
-}
-
 void XmlDocument::SetFileName(const QString &name)
 {
     m_fileName = name;

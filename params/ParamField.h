@@ -1,0 +1,102 @@
+#pragma once
+
+#include "XmlDocument.h"
+
+#include <QCoreApplication>
+#include <QString>
+#include <QtGlobal>
+
+#include <cstddef>
+
+// How a value travels in its message: its width and sign decide which numbers
+// can stand for it in a parameter file.
+enum class WireType { U8, U16, U32, I8, I16, I32 };
+
+// Whether `value` fits `type`.
+bool Fits(qint64 value, WireType type);
+
+// Reads `text` as a decimal number that fits `type`. On failure, `reason`
+// says why (translated): the number is missing, is not a decimal number, or
+// does not fit.
+bool ParseValue(const QString &text, WireType type, qint64 *value, QString *reason);
+
+// "path: reason", the way the import names a value it refuses.
+QString ProblemAt(const QString &path, const QString &reason);
+
+// A device operation that failed, for the status bar and the import message:
+// "SetGPIOTriggerMode: Failed", or "…: no answer" when nothing came back.
+QString DeviceFailure(const char *operation, int result);
+
+// One value of a page's part of the parameter file: its element, its type on
+// the wire and the member of the page's values that holds it. A page lists
+// its values once in such a table; export, import and the checks walk it.
+template <class Values>
+struct ParamField {
+    const char *element;
+    WireType type;
+    qint64 Values::*member;
+};
+
+// Appends `<element>` under the root (or adds to one already there) with one
+// text element per field, in table order, values in decimal.
+template <class Values, std::size_t N>
+void WriteFields(XmlDocument &doc, const char *element, const ParamField<Values> (&fields)[N],
+                 const Values &values)
+{
+    QDomElement root = doc.Root();
+    QDomElement page = doc.CreateElement(QString::fromLatin1(element));
+    doc.MergeChild(page, root);
+    for (const ParamField<Values> &field : fields) {
+        doc.AddTextElement(page, QString::fromLatin1(field.element),
+                           QString::number(values.*field.member));
+    }
+}
+
+// Reads every field of `<element>` into `values`. False when the element or a
+// field is missing, or a value is not a decimal number that fits its field;
+// `problem` then names the element path and the reason.
+template <class Values, std::size_t N>
+bool ReadFields(const XmlDocument &doc, const char *element, const ParamField<Values> (&fields)[N],
+                Values &values, QString *problem)
+{
+    const QString root = doc.Root().tagName();
+    const QString pageName = QString::fromLatin1(element);
+    const QDomElement page = doc.Root().firstChildElement(pageName);
+    if (page.isNull()) {
+        *problem = ProblemAt(root + QLatin1Char('/') + pageName,
+                             QCoreApplication::translate("ParamField", "missing"));
+        return false;
+    }
+    for (const ParamField<Values> &field : fields) {
+        const QString name = QString::fromLatin1(field.element);
+        const QString path = root + QLatin1Char('/') + pageName + QLatin1Char('/') + name;
+        const QDomElement value = page.firstChildElement(name);
+        QString reason;
+        if (value.isNull()) {
+            *problem = ProblemAt(path, QCoreApplication::translate("ParamField", "missing"));
+            return false;
+        }
+        if (!ParseValue(value.text(), field.type, &(values.*field.member), &reason)) {
+            *problem = ProblemAt(path, reason);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whether every value fits its field; `problem` names the first that does not.
+template <class Values, std::size_t N>
+bool CheckFields(const char *element, const ParamField<Values> (&fields)[N], const Values &values,
+                 QString *problem)
+{
+    for (const ParamField<Values> &field : fields) {
+        if (!Fits(values.*field.member, field.type)) {
+            *problem = ProblemAt(QString::fromLatin1(element) + QLatin1Char('/') +
+                                     QString::fromLatin1(field.element),
+                                 QCoreApplication::translate("ParamField", "%1 does not fit")
+                                     .arg(values.*field.member));
+            return false;
+        }
+    }
+    return true;
+}

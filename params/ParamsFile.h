@@ -1,0 +1,28 @@
+#pragma once
+
+#include "XmlDocument.h"
+
+#include <QString>
+#include <QVector>
+
+class CfgNetClient;
+
+// The parts of the parameter file of one product type, in the order of the
+// page list, as the export and import of the window, the tests and the
+// command-line tool walk them. Pages without parameters have no part.
+struct ParamPart {
+    const char *element;
+    // Device to document; 0, or -1 with the failed operation in `failure`.
+    int (*exportTo)(CfgNetClient &client, XmlDocument &doc, QString *failure);
+    // Reads and checks the part in the document; false with the element
+    // path and the reason in `problem`.
+    bool (*check)(const XmlDocument &doc, QString *problem);
+};
+
+QVector<ParamPart> ParamParts(int productType);
+
+// Every part of `productType` from the device into `doc` (after its
+// "ModuleType"); stops at the first failure.
+int ExportParts(CfgNetClient &client, XmlDocument &doc, int productType, QString *failure);
+// Whether every part of the document reads and fits.
+bool CheckParts(const XmlDocument &doc, int productType, QString *problem);

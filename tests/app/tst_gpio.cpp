@@ -1,0 +1,118 @@
+#include "../common/AppSession.h"
+#include "GPIO.h"
+
+#include <QStatusBar>
+
+// The GPIO page against the simulator: a refused read or write is said in the
+// status bar and the page then shows what the device holds; an import checks
+// the whole file before it writes anything.
+class TestGpio : public QObject, public AppSession
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(StartSimulator()); }
+    void init() { OpenFreshWindow(); }
+    void cleanup() { CloseWindow(); }
+
+    void applyAndRefreshFailures();
+    void importChecksTheWholeFile_data();
+    void importChecksTheWholeFile();
+
+private:
+    GPIO *ShowGpio()
+    {
+        Press(FindItem(m_window->Form().treeWidget, PageKey::GPIO));
+        return qobject_cast<GPIO *>(m_window->CurrentPage());
+    }
+    QString StatusLine() const { return m_window->statusBar()->currentMessage(); }
+    int ModeWrites() const { return int(m_device->RequestsOfType(kMsgSetGPIOTriggerMode)); }
+
+    QTemporaryDir m_files;
+};
+
+void TestGpio::applyAndRefreshFailures()
+{
+    LogIn();
+    m_device->Command("fault reject 34 1");  // GetGPIOTriggerMode
+    GPIO *page = ShowGpio();
+    QVERIFY(page);
+    QCOMPARE(StatusLine(), QStringLiteral("Refresh failed: GetGPIOTriggerMode: Failed"));
+    m_device->Command("fault clear");
+    QCOMPARE(page->RefreshFromDevice(), 0);
+    auto *gpi = Child<QComboBox>(page, "comboBoxGPIMode");
+    auto *gpo = Child<QComboBox>(page, "comboBoxGPOMode");
+    QCOMPARE(gpi->currentIndex(), 0);
+    QCOMPARE(gpo->currentIndex(), 1);
+
+    // Refused: said, and the page goes back to the device's values.
+    m_device->Command("fault reject 33 1");
+    gpi->setCurrentIndex(1);
+    gpo->setCurrentIndex(0);
+    Child<QPushButton>(page, "pushButton")->click();
+    QCOMPARE(StatusLine(), QStringLiteral("Apply failed: SetGPIOTriggerMode: Failed"));
+    QCOMPARE(gpi->currentIndex(), 0);
+    QCOMPARE(gpo->currentIndex(), 1);
+
+    // Taken: confirmed, and on the device.
+    m_device->Command("fault clear");
+    gpi->setCurrentIndex(1);
+    Child<QPushButton>(page, "pushButton")->click();
+    QCOMPARE(StatusLine(), QStringLiteral("Applied to the device."));
+    QCOMPARE(m_device->WithModel([](DeviceModel &m) { return int(m.gpiMode); }), 1);
+}
+
+void TestGpio::importChecksTheWholeFile_data()
+{
+    QTest::addColumn<QByteArray>("gpio");
+    QTest::addColumn<QString>("console");
+    QTest::addColumn<QString>("secondLine");
+    QTest::addColumn<int>("writes");
+    const QByteArray good =
+        "<GPIO><GPITriggerMode>1</GPITriggerMode>"
+        "<GPOTriggerMode>0</GPOTriggerMode></GPIO>";
+    QTest::newRow("a value missing")
+        << QByteArray("<GPIO><GPITriggerMode>1</GPITriggerMode></GPIO>") << ""
+        << "configure/GPIO/GPOTriggerMode: missing" << 0;
+    QTest::newRow("a value too large for its field")
+        << QByteArray(
+               "<GPIO><GPITriggerMode>300</GPITriggerMode>"
+               "<GPOTriggerMode>0</GPOTriggerMode></GPIO>")
+        << ""
+        << "configure/GPIO/GPITriggerMode: 300 does not fit (0 to 255)" << 0;
+    QTest::newRow("the device refuses the write") << good << "fault reject 33 1"
+                                                  << "SetGPIOTriggerMode: Failed" << 1;
+}
+
+void TestGpio::importChecksTheWholeFile()
+{
+    QFETCH(QByteArray, gpio);
+    QFETCH(QString, console);
+    QFETCH(QString, secondLine);
+    QFETCH(int, writes);
+    LogIn();
+    const QString file =
+        WriteFile(m_files.filePath("import.xml"),
+                  "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<configure><ModuleType>50002"
+                  "</ModuleType>" +
+                      gpio + "</configure>");
+    m_window->SetFileChooserForTests([file](bool) { return file; });
+    if (!console.isEmpty()) {
+        m_device->Command(console);
+    }
+    const int before = ModeWrites();
+    m_device->WithModel([](DeviceModel &m) { m.gpiMode = 0; });
+    ModalScript script({ModalScript::Accept()});
+    m_window->OnImport();
+    QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 5000);
+    QCOMPARE(script.messages, QStringList{"The import fails.\n" + secondLine});
+    QCOMPARE(ModeWrites() - before, writes);
+    QCOMPARE(m_device->WithModel([](DeviceModel &m) { return int(m.gpiMode); }), 0);
+}
+
+int main(int argc, char **argv)
+{
+    return RunAppTest<TestGpio>(argc, argv);
+}
+
+#include "tst_gpio.moc"
