@@ -17,6 +17,9 @@ public:
     void Retranslate() override { m_ui.retranslateUi(this); }
 
 private:
+    // Says in the status bar which read failed; -1.
+    int Failed(const char *operation);
+
     CfgNetClient *m_client;
     Ui::General m_ui;
 };

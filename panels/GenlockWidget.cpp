@@ -2,6 +2,7 @@
 
 #include "CfgNetClient.h"
 #include "DeviceTables.h"
+#include "ParamField.h"
 
 GenlockWidget::GenlockWidget(CfgNetClient *client, QWidget *parent)
     : BaseWidget(parent), m_client(client)
@@ -19,7 +20,14 @@ QString GenlockWidget::GenlockText(VideoStandard standard, bool present)
 
 int GenlockWidget::RefreshFromDevice()
 {
-    OnTimer();
+    VideoStandard standard = kNoSignal;
+    quint8 present = 0;
+    if (m_client->GetGenlockState(standard, present) == 0) {
+        OnNotifyGenLockUpdate(standard, present != 0);
+    } else {
+        ReportRefreshFailure(DeviceFailure("GetInputState", CfgNetClient::LastResult()));
+    }
+    // The poll starts whatever the read gave: it shows the reference once it answers.
     emit SendUpdateCmd(GenlockCmd);
     return 0;
 }

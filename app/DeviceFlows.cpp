@@ -1,0 +1,204 @@
+#include "DeviceFlows.h"
+
+#include "CfgNetClient.h"
+#include "ChangePassword.h"
+#include "Login.h"
+#include "MessageBoxes.h"
+#include "NetworkProperty.h"
+#include "NoticesServer.h"
+#include "NotificationDest.h"
+#include "SessionState.h"
+#include "Settings.h"
+
+#include <memory>
+
+namespace DeviceFlows {
+
+bool AskAndLogIn(QWidget *window, const QString &lastAddress,
+                 const std::function<QString(const Credentials &)> &tryLogin)
+{
+    for (;;) {
+        auto dialog = std::make_unique<Login>(window);
+        dialog->SetAddress(lastAddress);
+        if (dialog->exec() != QDialog::Accepted) {
+            return false;
+        }
+        const QString failure =
+            tryLogin({dialog->Address(), dialog->UserIndex(), dialog->Password()});
+        if (failure.isEmpty()) {
+            return true;
+        }
+        dialog.reset();
+        Warn(window, failure);
+    }
+}
+
+QString LogIn(CfgNetClient *client, const Credentials &credentials)
+{
+    client->Open(credentials.address, kDevicePort);
+    client->SetUser(credentials.user, credentials.password);
+    quint32 mode = 255;
+    QString failure;
+    if (client->GetWorkMode(mode) != 0) {
+        failure = QCoreApplication::translate("cfg", "Device is off-line.");
+    } else if (mode == 0) {
+        failure = QCoreApplication::translate("cfg", "The device is upgrading.");
+    } else {
+        const int result = client->Login();
+        if (result == -1) {
+            failure = QCoreApplication::translate("cfg", "Device is off-line.");
+        } else if (result != 0) {
+            failure = QCoreApplication::translate("cfg", "The password is incorrect.");
+        }
+    }
+    if (!failure.isEmpty()) {
+        client->Close();
+    }
+    return failure;
+}
+
+void NetworkProperty(QWidget *window, CfgNetClient *client)
+{
+    for (;;) {
+        ::NetworkProperty dialog(window);
+        if (SessionState::Offline() == 1) {
+            dialog.DisableInputs();
+            dialog.exec();
+            return;
+        }
+        QString ip, mask, gateway;
+        quint8 isDefault = 0;
+        if (client->GetNetParam(ip, mask, gateway, isDefault) != 0) {
+            Warn(window, QCoreApplication::translate("cfg", "Device is off-line."));
+            return;
+        }
+        dialog.SetValues(QHostAddress(ip), QHostAddress(mask), QHostAddress(gateway));
+        if (isDefault) {
+            dialog.SetInfo(
+                QCoreApplication::translate("cfg", "Current network parameters is default"));
+        }
+        if (SessionState::UserIndex() == 1) {
+            dialog.DisableInputs();
+        }
+        if (dialog.exec() != QDialog::Accepted) {
+            return;
+        }
+        const QString newIp = dialog.Ip();
+        if (client->LocalAddresses().contains(newIp)) {
+            Warn(window, QCoreApplication::translate("cfg", "The IP address is invalid."));
+            continue;
+        }
+        if (client->SetNetParam(newIp, dialog.Mask(), dialog.Gateway()) != 0) {
+            // Nothing was stored: the device keeps its address.
+            Warn(window, QCoreApplication::translate("cfg", "Fail to set the network parameters."));
+            return;
+        }
+        Settings().setValue(QStringLiteral("IP"), newIp);
+        Warn(window,
+             QCoreApplication::translate("cfg", "The new IP address will be used after reboot."));
+        return;
+    }
+}
+
+void ChangePassword(QWidget *window, CfgNetClient *client)
+{
+    for (;;) {
+        ::ChangePassword dialog(window);
+        if (SessionState::Offline() == 1 || SessionState::UserIndex() == 1) {
+            dialog.DisableInputs();
+            dialog.exec();
+            return;
+        }
+        if (dialog.exec() != QDialog::Accepted) {
+            return;
+        }
+        if (client->ModifyPassword(dialog.User(), dialog.NewPassword()) != 0) {
+            Warn(window, QCoreApplication::translate("cfg", "The password is not changed."));
+            continue;
+        }
+        if (dialog.User() == QLatin1String("admin")) {
+            SessionState::SetPassword(dialog.NewPassword());
+            client->SetUser(0, dialog.NewPassword());
+            client->Login();
+        }
+        Warn(window, QCoreApplication::translate("cfg", "The password has been changed."));
+        return;
+    }
+}
+
+QString StartReceiver(CfgNetClient *client, NoticesServer *receiver, bool *started)
+{
+    QStringList ips;
+    QVector<quint16> ports;
+    if (client->GetNotificationDest(ips, ports) != 0) {
+        return QCoreApplication::translate("cfg", "the device did not report where it sends them");
+    }
+    const QString local = client->LocalAddressOnDeviceSubnet();
+    const quint16 port =
+        (local != ips.value(0) && local == ips.value(1)) ? ports.value(1) : ports.value(0);
+    if (port == 0) {
+        return QCoreApplication::translate(
+            "cfg", "the device sends them to no port; set one with Add Dest IP");
+    }
+    *started = true;
+    if (!receiver->Start(port)) {
+        return QCoreApplication::translate("cfg", "port %1 cannot be opened on this computer")
+            .arg(port);
+    }
+    return QString();
+}
+
+DestOutcome AddDestIP(QWidget *window, CfgNetClient *client, NoticesServer *receiver)
+{
+    for (;;) {
+        NotificationDest dialog(client, receiver, window);
+        if (SessionState::Offline() == 1) {
+            dialog.DisableInputs();
+            dialog.exec();
+            return DestOutcome::Unchanged;
+        }
+        QStringList ips;
+        QVector<quint16> ports;
+        if (client->GetNotificationDest(ips, ports) != 0) {
+            Warn(window, QCoreApplication::translate("cfg", "Fail to get the Dest IP."));
+            return DestOutcome::Unchanged;
+        }
+        dialog.SetValues(ips, ports);
+        if (SessionState::UserIndex() == 1) {
+            dialog.DisableInputs();
+        }
+        if (dialog.exec() != QDialog::Accepted) {
+            return DestOutcome::Unchanged;
+        }
+        const QStringList newIps = dialog.Addresses();
+        const QVector<quint16> newPorts = dialog.Ports();
+        if (newIps[0] == newIps[1] && newPorts[0] == newPorts[1]) {
+            Warn(window, QCoreApplication::translate("cfg", "The two Ports should be different."));
+            continue;
+        }
+        if (client->SetNotificationDest(newIps, newPorts) != 0) {
+            Warn(window, QCoreApplication::translate("cfg", "Fail to set the Dest IP."));
+            continue;
+        }
+        const QString local = client->LocalAddressOnDeviceSubnet();
+        bool attempted = false;
+        bool bound = false;
+        if (local == newIps[0] && !dialog.IsAuto(0)) {
+            attempted = true;
+            bound = receiver->Rebind(newPorts[0]);
+            if (!bound && local == newIps[1] && !dialog.IsAuto(1)) {
+                bound = receiver->Rebind(newPorts[1]);
+            }
+        } else if (local == newIps[1] && !dialog.IsAuto(1)) {
+            attempted = true;
+            bound = receiver->Rebind(newPorts[1]);
+        }
+        if (attempted && !bound) {
+            Warn(window, QCoreApplication::translate("cfg", "Fail to set the Port."));
+            continue;
+        }
+        return attempted ? DestOutcome::Listening : DestOutcome::Written;
+    }
+}
+
+}  // namespace DeviceFlows

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class CfgNetClient;
+class NoticesServer;
+class QWidget;
+
+// The dialogs of the Device menu as the main window runs them: each reads
+// what it shows from the device, runs its dialog, checks the answer, writes
+// it and says how it went. They block the window for one transaction at a
+// time, as every dialog does.
+namespace DeviceFlows {
+
+// The login dialog, again after each failure, until a login succeeds (true,
+// with what was typed) or the operator cancels (false). `tryLogin` makes one
+// attempt and returns why it failed, or an empty text.
+struct Credentials {
+    QString address;
+    int user = 0;
+    QString password;
+};
+bool AskAndLogIn(QWidget *window, const QString &lastAddress,
+                 const std::function<QString(const Credentials &)> &tryLogin);
+// One login attempt on the client: work mode, then Authentication; the
+// client is closed again on failure. Empty text on success, else the message.
+QString LogIn(CfgNetClient *client, const Credentials &credentials);
+
+void NetworkProperty(QWidget *window, CfgNetClient *client);
+void ChangePassword(QWidget *window, CfgNetClient *client);
+// Starts the receiver on the port of the destination that names this
+// computer (else on destination 1's port); `started` tells whether its
+// thread runs. Empty text, or why notifications cannot arrive.
+QString StartReceiver(CfgNetClient *client, NoticesServer *receiver, bool *started);
+
+// What the destinations flow did: nothing, wrote the device's destinations,
+// or wrote them and moved the receiver to one of their ports.
+enum class DestOutcome { Unchanged, Written, Listening };
+DestOutcome AddDestIP(QWidget *window, CfgNetClient *client, NoticesServer *receiver);
+
+}  // namespace DeviceFlows

@@ -1,0 +1,87 @@
+#include "ParameterFileFlows.h"
+
+#include "BaseWidget.h"
+#include "MessageBoxes.h"
+#include "XmlDocument.h"
+
+#include <QFileDialog>
+
+namespace ParameterFileFlows {
+
+QString ChooseFile(QWidget *window, bool save)
+{
+    const QString initial =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/Configure.xml");
+    const QString filter = QCoreApplication::translate("cfg", "XML files (*.xml)");
+    const QString title = QCoreApplication::translate("cfg", "Select File");
+    if (save) {
+        return QFileDialog::getSaveFileName(window, title, initial, filter);
+    }
+    return QFileDialog::getOpenFileNames(window, title, initial, filter).value(0);
+}
+
+void Export(QWidget *window, XmlDocument &doc, const QList<BaseWidget *> &pages, int productType,
+            const QString &file)
+{
+    doc.SetFileName(file);
+    if (!doc.CreateNew()) {
+        Warn(window, QCoreApplication::translate("cfg", "The export fails."));
+        return;
+    }
+    QDomElement root = doc.Root();
+    doc.AddTextElement(root, QStringLiteral("ModuleType"), QString::number(productType));
+    for (BaseWidget *page : pages) {
+        if (page->ExportParameters() != 0) {
+            // The file on disk stays as it was.
+            doc.Close();
+            Warn(window, QCoreApplication::translate("cfg", "The export fails."));
+            return;
+        }
+    }
+    if (!doc.Save()) {
+        Warn(window, QCoreApplication::translate("cfg", "The export fails."));
+        return;
+    }
+    Inform(window, QCoreApplication::translate("cfg", "The export is done."));
+}
+
+bool Load(QWidget *window, XmlDocument &doc, int productType, const QString &file)
+{
+    doc.SetFileName(file);
+    doc.Load();
+    const int fileType =
+        doc.FindElement(doc.ChildNodes(doc.Root()), QStringLiteral("ModuleType")).text().toInt();
+    if (fileType != productType) {
+        doc.Close();
+        Warn(window, QCoreApplication::translate(
+                         "cfg", "The parameter file and the device are mismatched."));
+        return false;
+    }
+    doc.SetProblem(QString());
+    return true;
+}
+
+void Finish(QWidget *window, XmlDocument &doc, int status, BaseWidget *shown)
+{
+    doc.Close();
+    if (status == kImportStopped) {
+        Warn(window, QCoreApplication::translate(
+                         "cfg",
+                         "The import did not complete: the session ended before every page "
+                         "was written. The device keeps the values written so far."));
+        return;
+    }
+    if (status != 0) {
+        // The second line says which element or which device operation.
+        const QString fails = QCoreApplication::translate("cfg", "The import fails.");
+        const QString problem = doc.Problem();
+        Warn(window, problem.isEmpty() ? fails : fails + QLatin1Char('\n') + problem);
+        return;
+    }
+    if (shown) {
+        shown->RefreshFromDevice();
+    }
+    Inform(window, QCoreApplication::translate("cfg", "The import is done."));
+}
+
+}  // namespace ParameterFileFlows
