@@ -67,9 +67,6 @@ private slots:
     void gpioLevels_data();
     void gpioLevels();
     void resourcesAndHints();
-    void xmlSafety_data();
-    void xmlSafety();
-    void xmlDocumentLookups();
 
     void wrongPasswordAfterASession();
     void guestRestrictionsEndWithTheSession();
@@ -687,61 +684,6 @@ void TestApp::resourcesAndHints()
     ip->clear();
     QTest::keyClicks(ip, "192.168.1.255");
     QCOMPARE(ip->text(), QStringLiteral("192.168.1.25"));  // the last octet stops at 254
-}
-
-void TestApp::xmlSafety_data()
-{
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<bool>("safe");
-    const QByteArray plain = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<configure/>";
-    QTest::newRow("what the tool writes") << plain << true;
-    QTest::newRow("comment before the root") << QByteArray("<!-- note --><configure/>") << true;
-    QTest::newRow("doctype") << QByteArray("<!DOCTYPE configure><configure/>") << false;
-    QTest::newRow("entity after the root") << QByteArray("<configure/><!ENTITY a \"b\">") << false;
-    QTest::newRow("entity reference in the root")
-        << QByteArray("<configure>&amp;&x;</configure>") << true;  // undeclared: a parse error
-    QString utf16 = QStringLiteral(
-        "<?xml version=\"1.0\" encoding=\"utf-16\"?><!DOCTYPE c [<!ENTITY a \"b\">]><c>&a;</c>");
-    QByteArray wide(reinterpret_cast<const char *>(utf16.utf16()), utf16.size() * 2);
-    QTest::newRow("doctype in UTF-16") << QByteArray("\xff\xfe", 2) + wide << false;
-    QTest::newRow("over 4 MiB") << QByteArray(4 * 1024 * 1024 + 1, ' ') << false;
-}
-
-void TestApp::xmlSafety()
-{
-    QFETCH(QByteArray, content);
-    QFETCH(bool, safe);
-    QCOMPARE(XmlDocument::IsSafeToParse(content), safe);
-}
-
-// What the pages rely on: MergeChild reuses an element of the same name,
-// FindElement marks a missing one, and loading clears the mark.
-void TestApp::xmlDocumentLookups()
-{
-    XmlDocument doc;
-    const QString file = m_files.filePath("lookups.xml");
-    doc.SetFileName(file);
-    QVERIFY(doc.CreateNew());
-    QDomElement root = doc.Root();
-    QDomElement first = doc.CreateElement("Alarms");
-    doc.MergeChild(first, root);
-    doc.AddTextElement(first, "A", "1");
-    QDomElement second = doc.CreateElement("Alarms");
-    doc.MergeChild(second, root);
-    doc.AddTextElement(second, "B", "2");
-    QVERIFY(doc.Save());
-
-    doc.SetMissing(true);
-    QVERIFY(doc.Load());
-    QVERIFY(!doc.IsMissing());
-    const QDomNodeList top = doc.ChildNodes(doc.Root());
-    QCOMPARE(top.count(), 1);  // one Alarms element holding both values
-    const QDomElement alarms = doc.FindElement(top, "Alarms");
-    QCOMPARE(doc.FindElement(doc.ChildNodes(alarms), "B").text(), QStringLiteral("2"));
-    QVERIFY(!doc.IsMissing());
-    QVERIFY(doc.FindElement(doc.ChildNodes(alarms), "C").isNull());
-    QVERIFY(doc.IsMissing());
-    doc.Close();
 }
 
 QString TestApp::ExportFile(const QString &name)
