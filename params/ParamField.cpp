@@ -3,11 +3,6 @@
 #include "Message.h"
 
 namespace {
-QString T(const char *text)
-{
-    return QCoreApplication::translate("ParamField", text);
-}
-
 void Limits(WireType type, qint64 *low, qint64 *high)
 {
     switch (type) {
@@ -44,7 +39,7 @@ bool ParseValue(const QString &text, WireType type, qint64 *value, QString *reas
 {
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty()) {
-        *reason = T("empty");
+        *reason = QCoreApplication::translate("ParamField", "empty");
         return false;
     }
     const int digitsFrom =
@@ -54,7 +49,8 @@ bool ParseValue(const QString &text, WireType type, qint64 *value, QString *reas
         digits = digits && trimmed[i] >= QLatin1Char('0') && trimmed[i] <= QLatin1Char('9');
     }
     if (!digits) {
-        *reason = T("\"%1\" is not a decimal number").arg(trimmed);
+        *reason = QCoreApplication::translate("ParamField", "\"%1\" is not a decimal number")
+                      .arg(trimmed);
         return false;
     }
     bool ok = false;
@@ -62,7 +58,10 @@ bool ParseValue(const QString &text, WireType type, qint64 *value, QString *reas
     qint64 low = 0, high = 0;
     Limits(type, &low, &high);
     if (!ok || number < low || number > high) {
-        *reason = T("%1 does not fit (%2 to %3)").arg(trimmed).arg(low).arg(high);
+        *reason = QCoreApplication::translate("ParamField", "%1 does not fit (%2 to %3)")
+                      .arg(trimmed)
+                      .arg(low)
+                      .arg(high);
         return false;
     }
     *value = number;
@@ -78,9 +77,12 @@ QString DeviceFailure(const char *operation, int result)
 {
     const QString name = QString::fromLatin1(operation);
     if (result <= 0) {
-        return QStringLiteral("%1: %2").arg(name, T("no answer"));
+        return QStringLiteral("%1: %2").arg(name,
+                                            QCoreApplication::translate("ParamField", "no answer"));
     }
     const QString resultName = ResultName(static_cast<quint32>(result));
     return QStringLiteral("%1: %2").arg(
-        name, resultName.isEmpty() ? T("result %1").arg(result) : resultName);
+        name, resultName.isEmpty()
+                  ? QCoreApplication::translate("ParamField", "result %1").arg(result)
+                  : resultName);
 }

@@ -17,6 +17,21 @@
     </message>
 </context>
 <context>
+    <name>BaseWidget</name>
+    <message>
+        <source>Refresh failed: %1</source>
+        <translation>刷新失败：%1</translation>
+    </message>
+    <message>
+        <source>Apply failed: %1</source>
+        <translation>应用失败：%1</translation>
+    </message>
+    <message>
+        <source>Applied to the device.</source>
+        <translation>已应用到设备。</translation>
+    </message>
+</context>
+<context>
     <name>ChangePassword</name>
     <message>
         <source>Change Password</source>
@@ -432,6 +447,37 @@
     <message>
         <source>The IP address is invalid.</source>
         <translation>IP 地址无效。</translation>
+    </message>
+</context>
+<context>
+    <name>ParamField</name>
+    <message>
+        <source>missing</source>
+        <translation>缺失</translation>
+    </message>
+    <message>
+        <source>%1 does not fit</source>
+        <translation>%1 超出范围</translation>
+    </message>
+    <message>
+        <source>empty</source>
+        <translation>为空</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a decimal number</source>
+        <translation>“%1”不是十进制数</translation>
+    </message>
+    <message>
+        <source>%1 does not fit (%2 to %3)</source>
+        <translation>%1 超出范围（%2 至 %3）</translation>
+    </message>
+    <message>
+        <source>no answer</source>
+        <translation>无应答</translation>
+    </message>
+    <message>
+        <source>result %1</source>
+        <translation>结果 %1</translation>
     </message>
 </context>
 <context>

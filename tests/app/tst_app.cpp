@@ -15,7 +15,6 @@
 #include "Settings.h"
 #include "TextForms.h"
 #include "UpdateThread.h"
-#include "XmlDocument.h"
 #include "cfg.h"
 
 #include <QCheckBox>
