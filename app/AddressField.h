@@ -1,5 +1,7 @@
 #pragma once
 
+#include "UdpSocket.h"
+
 #include <QLineEdit>
 #include <QValidator>
 
@@ -11,5 +13,9 @@ inline bool IsCompleteAddress(const QLineEdit *edit)
     QString text = edit->text();
     int position = 0;
     const QValidator *validator = edit->validator();
-    return validator && validator->validate(text, position) == QValidator::Acceptable;
+    // The link reads addresses strictly (no leading zeros, as "01"): what it
+    // cannot read must be refused here, not reported as an off-line device.
+    quint32 address = 0;
+    return validator && validator->validate(text, position) == QValidator::Acceptable &&
+           Ipv4FromText(text, &address);
 }

@@ -28,6 +28,10 @@ QString cfg::TryLogin(const QString &address, int user, const QString &password)
 {
     // A worker of the last session must be gone before the client serves a
     // new one: an import still walking its pages would write to this device.
+    // Closing first ends an exchange in flight, so the join does not wait.
+    m_cmd->Stop();
+    m_update->Stop();
+    m_client->Close();
     JoinWorkers();
     const QString failure = DeviceFlows::LogIn(m_client, {address, user, password});
     if (!failure.isEmpty()) {
@@ -87,6 +91,7 @@ void cfg::ApplyUserRestrictions()
 void cfg::StartSession()
 {
     ++m_session;
+    m_receiverProblem.clear();
     SessionState::SetOffline(0);
     ApplyConnectionState();
     ApplyUserRestrictions();
@@ -124,10 +129,7 @@ void cfg::StartSession()
     StartReceiver();
 
     if (m_current) {
-        m_current->SetPageDisabled(!alive);
-        if (SessionState::UserIndex() == 1) {
-            m_current->ApplyGuestRestrictions();
-        }
+        PreparePage(m_current);
         m_current->RefreshFromDevice();
     }
 }
@@ -137,6 +139,9 @@ void cfg::StartReceiver()
     const QString why = DeviceFlows::StartReceiver(m_client, m_notices.get(), &m_receiverStarted);
     if (!why.isEmpty()) {
         ReportReceiverProblem(why);
+    } else if (!m_receiverProblem.isEmpty()) {
+        m_receiverProblem.clear();
+        statusBar()->clearMessage();
     }
 }
 
@@ -144,6 +149,10 @@ void cfg::ReportReceiverProblem(const QString &why)
 {
     const QString text = tr("Alarm notifications cannot be received: %1.").arg(why);
     statusBar()->showMessage(text);
+    if (text == m_receiverProblem) {
+        return;  // logged already
+    }
+    m_receiverProblem = text;
     qWarning().noquote() << text;
     AlarmInfo info;
     info.time = QDateTime::currentDateTime();
@@ -153,14 +162,16 @@ void cfg::ReportReceiverProblem(const QString &why)
 
 void cfg::Disconnect()
 {
-    // Closing wakes the workers' exchanges in flight, so nothing here waits
-    // on the network; the workers end on their own, and the next login joins
-    // them before it opens the client again.
+    // The workers are told first, so that an exchange that the close cuts
+    // short counts as the session's end (an import then says it did not
+    // complete, not that a page failed). Closing wakes the exchanges in
+    // flight: nothing here waits on the network, the workers end on their
+    // own, and the next login joins them before it opens the client again.
+    m_cmd->Stop();
+    m_update->Stop();
     m_client->Close();
     m_ui.actionExport->setEnabled(false);
     m_ui.actionImport->setEnabled(false);
-    m_cmd->Stop();
-    m_update->Stop();
     m_notices->Stop();
     m_receiverStarted = false;
     emit UpdateStatus(false);
@@ -224,7 +235,7 @@ void cfg::OnIsAlive(bool isAlive, int workMode)
         m_client->Login();
         connectionLost = false;
         if (m_current) {
-            m_current->SetPageDisabled(!alive);
+            PreparePage(m_current);
             m_current->RefreshFromDevice();
         }
         emit UpdateStatus(true);

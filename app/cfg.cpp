@@ -153,6 +153,16 @@ void cfg::ShowPageOf(QTreeWidgetItem *item)
     OnTreeItemPressed(item, 0);
 }
 
+// A page's controls as the connection and the user allow: a guest's
+// restrictions come after every enabling, or they would be undone.
+void cfg::PreparePage(BaseWidget *page)
+{
+    page->SetPageDisabled(!alive);
+    if (SessionState::UserIndex() == 1 && SessionState::Offline() == 0) {
+        page->ApplyGuestRestrictions();
+    }
+}
+
 void cfg::ShowPage(BaseWidget *page)
 {
     if (BaseWidget *previous = TakePage()) {
@@ -164,10 +174,7 @@ void cfg::ShowPage(BaseWidget *page)
     m_ui.scrollArea->setWidget(page);
     page->show();
     m_current = page;
-    page->SetPageDisabled(!alive);
-    if (SessionState::UserIndex() == 1 && SessionState::Offline() == 0) {
-        page->ApplyGuestRestrictions();
-    }
+    PreparePage(page);
     if (alive && SessionState::Offline() == 0) {
         page->RefreshFromDevice();
     }
@@ -233,12 +240,14 @@ void cfg::OnChangePassword()
 
 void cfg::OnAddDestIP()
 {
-    const auto outcome = DeviceFlows::AddDestIP(this, m_client, m_notices.get());
-    if (outcome == DeviceFlows::DestOutcome::Listening) {
+    if (DeviceFlows::AddDestIP(this, m_client, m_notices.get()) ==
+        DeviceFlows::DestOutcome::Listening) {
+        m_receiverProblem.clear();
         statusBar()->clearMessage();
-    }
-    // A session that could not listen before may be able to now.
-    if (outcome != DeviceFlows::DestOutcome::Unchanged && !m_receiverStarted) {
+    } else if (SessionState::Offline() == 0) {
+        // "Auto" moves the receiver while the dialog is open, and a session
+        // that could not listen before may be able to now: listen again
+        // where the device sends.
         StartReceiver();
     }
 }

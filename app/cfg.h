@@ -95,6 +95,7 @@ private:
     void StartReceiver();
     void ReportReceiverProblem(const QString &why);
     void ShowPage(BaseWidget *page);
+    void PreparePage(BaseWidget *page);
     BaseWidget *TakePage();
     void ShowIndicator(bool connected);
     void LogConnection(const QString &status);
@@ -109,7 +110,8 @@ private:
     int m_session = 0;  // counts logins, so a late answer of an earlier one is ignored
     bool m_importing = false;
     bool m_receiverStarted = false;
-    XmlDocument m_document;  // the parameter file of export and import
+    QString m_receiverProblem;  // the last one said, so it is logged once
+    XmlDocument m_document;     // the parameter file of export and import
     Pages m_pages;
     BaseWidget *m_current = nullptr;
     std::unique_ptr<UpdateThread> m_update;

@@ -42,7 +42,7 @@ protected:
 private:
     void run() final;
 
-    std::atomic<bool> m_running{true};
+    std::atomic<bool> m_running{false};  // set by Start: a loop never started is not running
     std::atomic<bool> m_finished{false};
     std::mutex m_pauseLock;  // guards m_woken
     std::condition_variable m_wake;

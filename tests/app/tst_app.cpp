@@ -74,7 +74,10 @@ private slots:
     void disconnectEndsThePoll();
     void importIsARequestOfItsOwn();
     void importWithoutAWorker();
+    void importEndsWithTheSession_data();
     void importEndsWithTheSession();
+    void pagesGoAfterTheirWorker();
+    void autoThenCancelKeepsListening();
     void deadDeviceLetsGo_data();
     void deadDeviceLetsGo();
     void receiverProblemsAreSaid_data();
@@ -184,7 +187,9 @@ void TestApp::anotherModelRebuildsPages()
     QCOMPARE(Settings().value("ProductType").toInt(), 50000);
     QVERIFY(!FindItem(m_window->Form().treeWidget, PageKey::AGC));
     QVERIFY(FindItem(m_window->Form().treeWidget, PageKey::SignalIOB));
-    QCOMPARE(m_window->CurrentPages().list.size(), 3);
+    // The dual model's pages, not the AGC model's.
+    QVERIFY(m_window->CurrentPages().Find(PageKey::SignalIOB));
+    QVERIFY(!m_window->CurrentPages().Find(PageKey::SignalIO));
 
     // The next start shows the stored model's tree before any login.
     OpenWindow();
@@ -270,9 +275,10 @@ void TestApp::guestIsReadOnly()
     BaseWidget *gpio = m_window->CurrentPages().Find(PageKey::GPIO);
     QVERIFY(!Child(gpio, "comboBoxGPIMode")->isEnabled());
     QVERIFY(!Child(gpio, "pushButton")->isEnabled());
-    // Shown again after a lost and found connection, still restricted.
+    // A lost and found connection enables the page again, but not for a guest.
     m_window->OnIsAlive(false, 255);
     m_window->OnIsAlive(true, 1);
+    QVERIFY(!Child(gpio, "pushButton")->isEnabled());
     Press(FindItem(tree, PageKey::General));
     Press(FindItem(tree, PageKey::GPIO));
     QVERIFY(!Child(gpio, "comboBoxGPOMode")->isEnabled());
@@ -747,6 +753,9 @@ void TestApp::halfTypedAddresses_data()
     QTest::newRow("login, three octets") << "login"
                                          << "lineEditIP"
                                          << "127.0.50" << badIp;
+    QTest::newRow("login, a leading zero") << "login"
+                                           << "lineEditIP"
+                                           << "127.0.0.01" << badIp;
     QTest::newRow("network, three octets") << "network"
                                            << "lineEditIP"
                                            << "127.0.50" << badIp;
@@ -872,13 +881,31 @@ void TestApp::importWithoutAWorker()
 // A disconnect stops an import between pages and says it did not complete;
 // a login to another model right after deletes the old pages only once the
 // old worker is gone.
+void TestApp::importEndsWithTheSession_data()
+{
+    QTest::addColumn<bool>("duringWrite");
+    QTest::newRow("between two pages") << false;
+    QTest::newRow("during a write to a silent device") << true;
+}
+
 void TestApp::importEndsWithTheSession()
 {
+    QFETCH(bool, duringWrite);
     LogIn();
     const QString file = ExportFile("stopped.xml");
     QVERIFY(!file.isEmpty());
     ModalScript script({ModalScript::Button(QMessageBox::Yes), ModalScript::Accept()});
+    if (duringWrite) {
+        m_client->SetReceiveTimeoutForTests(0);  // the device's own 2 s
+        m_device->Command("offline 60");
+    }
+    const quint64 sent = m_device->RequestsReceived();
     m_window->OnImport();
+    if (duringWrite) {
+        // A page's write is on its way (or waits for the exchange that is):
+        // the close cuts it short, which is the session's end, not a failed page.
+        QTRY_VERIFY(m_device->RequestsReceived() > sent);
+    }
     m_window->OnDisConnect();
     QTRY_VERIFY(script.Done());
     QCOMPARE(script.messages.size(), 2);
@@ -887,9 +914,49 @@ void TestApp::importEndsWithTheSession()
              qPrintable(script.messages[1]));
     QVERIFY(!Child(m_window.get(), "Loading")->isVisible());
 
+    m_device->Command("offline 0");
     m_device->Command("model 50000");
     LogIn();
     QCOMPARE(m_window->ProductType(), 50000);
+}
+
+// A login to another model while an import still writes to a silent device:
+// the old pages are deleted only once the worker that walks them has ended.
+void TestApp::pagesGoAfterTheirWorker()
+{
+    LogIn();
+    const QString file = ExportFile("walked.xml");
+    QVERIFY(!file.isEmpty());
+    m_client->SetReceiveTimeoutForTests(0);
+    m_device->Command("offline 60");
+    const quint64 sent = m_device->RequestsReceived();
+    ModalScript script({ModalScript::Accept()});
+    m_window->OnImport();
+    QTRY_VERIFY(m_device->RequestsReceived() > sent);
+    bool workerGone = false;
+    connect(m_window->CurrentPages().Find(PageKey::GPIO), &QObject::destroyed, this,
+            [&] { workerGone = !m_window->Worker()->isRunning(); });
+    m_device->Command("offline 0");
+    m_device->Command("model 50000");
+    QCOMPARE(m_window->ConnectWithoutDialog(kDevice, 0, "admin"), QString());
+    QCOMPARE(m_window->ProductType(), 50000);
+    QVERIFY(workerGone);
+}
+
+// "Auto" moves the receiver to a free port while the dialog is open; when the
+// operator cancels, it listens again where the device still sends.
+void TestApp::autoThenCancelKeepsListening()
+{
+    LogIn();
+    QVERIFY(!UdpBinds(INADDR_ANY, kNotifyPort));  // the receiver holds the device's port
+    ModalScript script({[](QWidget *w) {
+        Child<QCheckBox>(w, "checkBoxAuto1")->setChecked(true);
+        qobject_cast<QDialog *>(w)->reject();
+    }});
+    m_window->OnAddDestIP();
+    QVERIFY(script.Done());
+    QVERIFY(!UdpBinds(INADDR_ANY, kNotifyPort));
+    QVERIFY(m_window->statusBar()->currentMessage().isEmpty());
 }
 
 void TestApp::deadDeviceLetsGo_data()
