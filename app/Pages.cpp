@@ -4,6 +4,8 @@
 #include "GPIO.h"
 #include "General.h"
 #include "GenlockWidget.h"
+#include "SignalIO2X1.h"
+#include "SignalIO4X1.h"
 
 #include <QCoreApplication>
 #include <QTreeWidget>
@@ -106,6 +108,13 @@ BaseWidget *Make(const PageContext &context)
     return new T(context.client, context.parent);
 }
 
+// The dual model's pages that exist once per switching group (0 A, 1 B).
+template <class T, int PageIndex>
+BaseWidget *MakeGroup(const PageContext &context)
+{
+    return new T(context.client, PageIndex, context.parent);
+}
+
 struct FactoryRow {
     PageKey key;
     Factory make;
@@ -118,6 +127,9 @@ const FactoryRow kFactories[] = {
     {PageKey::General, Make<General>},
     {PageKey::Genlock, Make<GenlockWidget>},
     {PageKey::GPIO, Make<GPIO>},
+    {PageKey::SignalIO, Make<SignalIO4X1>},
+    {PageKey::SignalIOA, MakeGroup<SignalIO2X1, 0>},
+    {PageKey::SignalIOB, MakeGroup<SignalIO2X1, 1>},
 };
 }  // namespace
 

@@ -4,6 +4,7 @@
 #include "GPIO.h"
 #include "GenlockWidget.h"
 #include "Pages.h"
+#include "SignalIOPage.h"
 
 #include <QStatusBar>
 
@@ -34,6 +35,12 @@ const std::vector<WorkerLink> &WorkerLinks()
         Link(PageKey::Genlock, &CmdThread::NotifyGenLockUpdate,
              &GenlockWidget::OnNotifyGenLockUpdate),
         Link(PageKey::GPIO, &CmdThread::NotifyGPIOUpdate, &GPIO::OnNotifyGPIOUpdate),
+        Link(PageKey::SignalIO, &CmdThread::NotifySignalIOUpdate,
+             &SignalIOPage::OnNotifySignalIOUpdate),
+        Link(PageKey::SignalIOA, &CmdThread::NotifySignalIOUpdate,
+             &SignalIOPage::OnNotifySignalIOUpdate),
+        Link(PageKey::SignalIOB, &CmdThread::NotifySignalIOUpdate,
+             &SignalIOPage::OnNotifySignalIOUpdate),
         // Still to come with their pages: NotifySignalIOUpdate to the signal
         // I/O pages (both groups on the dual model), NotifySwitchControlUpdate
         // to the switch control pages, NotifyAGCUpdate to AGC,

@@ -1,6 +1,8 @@
 #include "ParamsFile.h"
 
+#include "DeviceTables.h"
 #include "GpioParams.h"
+#include "SignalIOParams.h"
 
 namespace {
 template <class Values, int (*Read)(CfgNetClient &, Values &, QString *),
@@ -22,6 +24,37 @@ bool CheckPart(const XmlDocument &doc, QString *problem)
     return FromDocument(doc, values, problem);
 }
 
+// The dual model's two groups share one SignalIO element.
+template <bool Dual>
+int ExportSignalIO(CfgNetClient &client, XmlDocument &doc, QString *failure)
+{
+    for (int group = 0; group < (Dual ? 2 : 1); ++group) {
+        SignalIOParams values;
+        if (SignalIOModel::Read(client, {group, Dual}, values, failure) != 0) {
+            return -1;
+        }
+        SignalIOModel::ToDocument(doc, {group, Dual}, values);
+    }
+    return 0;
+}
+
+template <bool Dual>
+bool CheckSignalIO(const XmlDocument &doc, QString *problem)
+{
+    for (int group = 0; group < (Dual ? 2 : 1); ++group) {
+        SignalIOParams values;
+        if (!SignalIOModel::FromDocument(doc, {group, Dual}, values, problem)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+const ParamPart kSignalIODual = {SignalIOModel::kElement, ExportSignalIO<true>,
+                                 CheckSignalIO<true>};
+const ParamPart kSignalIO4x1 = {SignalIOModel::kElement, ExportSignalIO<false>,
+                                CheckSignalIO<false>};
+
 const ParamPart kGpio = {GpioModel::kElement,
                          ExportPart<GpioParams, GpioModel::Read, GpioModel::ToDocument>,
                          CheckPart<GpioParams, GpioModel::FromDocument>};
@@ -31,8 +64,10 @@ QVector<ParamPart> ParamParts(int productType)
 {
     // Signal I/O, switch control, AGC and the alarm combination come before
     // GPIO; system alarms and detection after it, once their models exist.
-    Q_UNUSED(productType);
-    return {kGpio};
+    QVector<ParamPart> parts;
+    parts << (IsDual(productType) ? kSignalIODual : kSignalIO4x1);
+    parts << kGpio;
+    return parts;
 }
 
 int ExportParts(CfgNetClient &client, XmlDocument &doc, int productType, QString *failure)

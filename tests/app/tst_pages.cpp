@@ -18,7 +18,8 @@ namespace {
 using K = PageKey;
 
 // The pages that have a class so far; the other items show nothing yet.
-const QList<PageKey> kBuilt = {K::General, K::Genlock, K::GPIO};
+const QList<PageKey> kBuilt = {K::General,  K::Genlock,   K::GPIO,
+                               K::SignalIO, K::SignalIOA, K::SignalIOB};
 
 QList<PageKey> Built(const QList<PageKey> &keys)
 {
@@ -200,6 +201,21 @@ void TestPages::wiring()
          "NTSC"},
         {K::GPIO, [worker] { emit worker->NotifyGPIOUpdate(ActiveHigh, ActiveHigh, 0x1F, 0); },
          "labelGPILevel", GPIO::LevelText(ActiveHigh, 0x1F, IsDual(productType))},
+        {K::SignalIO,
+         [worker] {
+             emit worker->NotifySignalIOUpdate({}, {true, true}, false);
+         },
+         "labelSysClockLock", "Yes"},
+        {K::SignalIOA,
+         [worker] {
+             emit worker->NotifySignalIOUpdate({}, {true, false}, false);
+         },
+         "labelSysClockLock", "Yes"},
+        {K::SignalIOB,
+         [worker] {
+             emit worker->NotifySignalIOUpdate({}, {false, true}, false);
+         },
+         "labelSysClockLock", "Yes"},
     };
     for (const auto &probe : kResults) {
         if (!PageOrder(productType).contains(probe.key)) {
@@ -212,7 +228,11 @@ void TestPages::wiring()
         QCOMPARE(label->text(), probe.text);
     }
 
-    const std::map<PageKey, CmdType> kPolls = {{K::Genlock, GenlockCmd}, {K::GPIO, GPIOCmd}};
+    const std::map<PageKey, CmdType> kPolls = {{K::Genlock, GenlockCmd},
+                                               {K::GPIO, GPIOCmd},
+                                               {K::SignalIO, SignalIOCmd},
+                                               {K::SignalIOA, SignalIOCmd},
+                                               {K::SignalIOB, SignalIOCmd}};
     for (PageKey key : pages.Keys()) {
         Press(FindItem(tree, key));
         QCOMPARE(m_window->CurrentPage(), pages.Find(key));

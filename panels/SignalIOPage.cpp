@@ -1,0 +1,241 @@
+#include "SignalIOPage.h"
+
+#include "CfgNetClient.h"
+#include "DeviceTables.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+
+namespace {
+// The device takes a few seconds to align the phase after the genlock comes
+// back; its new delay is read after that.
+constexpr int kAlignSettleMs = 5000;
+const QVector<quint8> kInputs = {0, 1, 2, 3};
+}  // namespace
+
+SignalIOPage::SignalIOPage(CfgNetClient *client, SignalIOScope scope, QWidget *parent)
+    : BaseWidget(parent), m_client(client), m_scope(scope)
+{
+    m_alignTimer.setSingleShot(true);
+    m_alignTimer.setInterval(kAlignSettleMs);
+    connect(&m_alignTimer, &QTimer::timeout, this, &SignalIOPage::OnPhaseAlign);
+}
+
+void SignalIOPage::SetControls(const Controls &controls)
+{
+    m_controls = controls;
+    connect(m_controls.apply, &QPushButton::clicked, this, &SignalIOPage::OnApply);
+}
+
+QString SignalIOPage::StandardText(quint8 present, VideoStandard standard)
+{
+    return present ? VideoStandardName(standard, QStringLiteral("SDI")) : tr("Not Present");
+}
+
+QString SignalIOPage::PhaseText(quint16 line, quint16 pixel)
+{
+    return QStringLiteral("%1,%2").arg(line).arg(pixel);
+}
+
+QString SignalIOPage::SyncedText(PhaseState state)
+{
+    return state == PhaseSynchronised ? tr("Yes") : tr("No");
+}
+
+int SignalIOPage::RefreshFromDevice()
+{
+    OnTimer();
+    m_controls.trigger->setCurrentIndex(0);
+    emit SendUpdateCmd(SignalIOCmd);
+    return ShowDeviceValues(true);
+}
+
+int SignalIOPage::ShowDeviceValues(bool report)
+{
+    SignalIOParams values;
+    QString failure;
+    if (SignalIOModel::Read(*m_client, m_scope, values, &failure) != 0) {
+        if (report) {
+            ReportRefreshFailure(failure);
+        }
+        return -1;
+    }
+    ShowPhase(values);
+    m_controls.follow->setCurrentIndex(SignalIOModel::FollowIndex(values.followGenlock));
+    ShowExtras(values);
+    return 0;
+}
+
+void SignalIOPage::ShowPhase(const SignalIOParams &values)
+{
+    m_controls.line->setValue(int(values.delayLine));
+    m_controls.pixel->setValue(int(values.delayPixel));
+    // A mode the page has no item for shows as none, and Apply keeps it.
+    const bool known = values.clockingMode == 0 || values.clockingMode == 1;
+    m_controls.mode->setCurrentIndex(known ? int(values.clockingMode) : -1);
+}
+
+void SignalIOPage::ShowInputs(const QVector<SignalIOInfo> &info, bool locked)
+{
+    const int first = m_scope.dual ? 2 * m_scope.group : 0;
+    for (int i = 0; i < m_controls.inputs.size(); ++i) {
+        if (first + i >= info.size()) {
+            break;
+        }
+        const SignalIOInfo &in = info[first + i];
+        m_controls.inputs[i].standard->setText(StandardText(in.present, in.standard));
+        m_controls.inputs[i].phase->setText(PhaseText(in.phaseLine, in.phasePixel));
+        m_controls.inputs[i].locked->setText(SyncedText(in.phaseState));
+    }
+    m_controls.clockLocked->setText(locked ? tr("Yes") : tr("No"));
+}
+
+int SignalIOPage::LeavePage()
+{
+    emit SendUpdateCmd(NoCmd);
+    return 0;
+}
+
+void SignalIOPage::OnNotifySignalIOUpdate(QVector<SignalIOInfo> info, QVector<bool> isLocked,
+                                          bool isPhaseAlign)
+{
+    ShowInputs(info, isLocked.value(m_scope.group));
+    if (isPhaseAlign) {
+        m_alignTimer.start();
+    }
+}
+
+void SignalIOPage::OnTimer()
+{
+    QVector<VideoStandard> standards;
+    QVector<quint8> present;
+    QVector<quint16> lines, pixels;
+    QVector<PhaseState> states;
+    QVector<bool> locked;
+    if (m_client->GetInputStandards(kInputs, standards, present) != 0 ||
+        m_client->GetPhase(kInputs, lines, pixels, states, locked) != 0) {
+        return;
+    }
+    QVector<SignalIOInfo> info(kInputs.size());
+    for (int i = 0; i < info.size(); ++i) {
+        info[i].standard = standards.value(i, kNoSignal);
+        info[i].present = present.value(i);
+        info[i].phaseLine = lines.value(i);
+        info[i].phasePixel = pixels.value(i);
+        info[i].phaseState = states.value(i, PhaseState(0));
+    }
+    ShowInputs(info, locked.value(m_scope.group));
+}
+
+void SignalIOPage::OnApply()
+{
+    SignalIOParams values;
+    values.delayLine = m_controls.line->value();
+    values.delayPixel = m_controls.pixel->value();
+    const int mode = m_controls.mode->currentIndex();
+    values.clockingMode = mode < 0 ? SignalIOModel::kKeep : mode;
+    // No item: the device holds a value the page does not know; keep it.
+    const int follow = m_controls.follow->currentIndex();
+    values.followGenlock = follow < 0 ? SignalIOModel::kKeep : follow;
+    TakeExtras(values);
+    const bool align = m_controls.trigger->currentIndex() > 0;
+
+    QString failure;
+    if (SignalIOModel::WritePhase(*m_client, m_scope, values, &failure) != 0 ||
+        SignalIOModel::WriteFollow(*m_client, m_scope, values, &failure) != 0) {
+        ApplyFailed(failure);
+        return;
+    }
+    if (align && m_client->AlignPhase(quint8(m_scope.group)) != 0) {
+        ApplyFailed(DeviceFailure("AlignPhase", CfgNetClient::LastResult()));
+        return;
+    }
+    m_controls.trigger->setCurrentIndex(0);
+    if (!m_scope.dual && SignalIOModel::WriteAudio(*m_client, values, &failure) != 0) {
+        ApplyFailed(failure);
+        return;
+    }
+    ReportApplied();
+    // Aligning changes the delay on the device: show what it holds now.
+    SignalIOParams phase;
+    if (SignalIOModel::ReadPhase(*m_client, m_scope, phase, &failure) == 0) {
+        ShowPhase(phase);
+    }
+}
+
+void SignalIOPage::ApplyFailed(const QString &failure)
+{
+    m_controls.trigger->setCurrentIndex(0);
+    ReportApplyFailure(failure);
+    // The controls must not pretend the device took what was typed.
+    ShowDeviceValues(false);
+}
+
+void SignalIOPage::OnPhaseAlign()
+{
+    SignalIOParams values;
+    QString failure;
+    if (SignalIOModel::ReadPhase(*m_client, m_scope, values, &failure) == 0) {
+        ShowPhase(values);
+    }
+}
+
+void SignalIOPage::SetPageDisabled(bool disabled)
+{
+    for (QGroupBox *group : m_controls.groups) {
+        group->setDisabled(disabled);
+    }
+    m_controls.apply->setDisabled(disabled);
+}
+
+void SignalIOPage::ApplyGuestRestrictions()
+{
+    for (QWidget *widget : m_controls.guestLocked) {
+        widget->setDisabled(true);
+    }
+}
+
+void SignalIOPage::LiftGuestRestrictions()
+{
+    for (QWidget *widget : m_controls.guestLocked) {
+        widget->setEnabled(true);
+    }
+}
+
+int SignalIOPage::ExportParameters()
+{
+    SignalIOParams values;
+    QString failure;
+    if (!Document() || SignalIOModel::Read(*m_client, m_scope, values, &failure) != 0) {
+        return -1;
+    }
+    SignalIOModel::ToDocument(*Document(), m_scope, values);
+    return 0;
+}
+
+int SignalIOPage::PrepareImport()
+{
+    QString problem;
+    if (!Document() || !SignalIOModel::FromDocument(*Document(), m_scope, m_import, &problem)) {
+        if (Document()) {
+            Document()->SetProblem(problem);
+        }
+        return -1;
+    }
+    return 0;
+}
+
+int SignalIOPage::ImportParameters()
+{
+    QString failure;
+    if (!Document() || SignalIOModel::Write(*m_client, m_scope, m_import, &failure) != 0) {
+        if (Document()) {
+            Document()->SetProblem(failure);
+        }
+        return -1;
+    }
+    return 0;
+}

@@ -1,0 +1,343 @@
+#include "../common/AppSession.h"
+#include "CmdThread.h"
+#include "DeviceTables.h"
+#include "SignalIOPage.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QSpinBox>
+#include <QStatusBar>
+
+namespace {
+// What the signal I/O pages own on the device.
+struct Owned {
+    QVector<int> line, pixel, mode, follow;
+    int fading, duration, duplication, aux;
+    bool operator==(const Owned &o) const
+    {
+        return line == o.line && pixel == o.pixel && mode == o.mode && follow == o.follow &&
+               fading == o.fading && duration == o.duration && duplication == o.duplication &&
+               aux == o.aux;
+    }
+};
+
+char *Text(const Owned &o)
+{
+    auto list = [](const QVector<int> &v) { return QStringLiteral("%1/%2").arg(v[0]).arg(v[1]); };
+    return qstrdup(qPrintable(QStringLiteral("line %1 pixel %2 mode %3 follow %4 audio %5 %6 %7 "
+                                             "aux %8")
+                                  .arg(list(o.line), list(o.pixel), list(o.mode), list(o.follow))
+                                  .arg(o.fading)
+                                  .arg(o.duration)
+                                  .arg(o.duplication)
+                                  .arg(o.aux)));
+}
+}  // namespace
+
+namespace QTest {
+template <>
+char *toString(const Owned &o)
+{
+    return Text(o);
+}
+}  // namespace QTest
+
+// The signal I/O pages against the simulator, on each model and group: what
+// refresh shows, what Apply leaves on the device, a refused write, the re-read
+// after a phase alignment, and the page's part of the parameter file.
+class TestSignalIO : public QObject, public AppSession
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(StartSimulator()); }
+    void init() { OpenFreshWindow(); }
+    void cleanup() { CloseWindow(); }
+
+    void refreshAndApply_data() { Pages(); }
+    void refreshAndApply();
+    void refusedWrite_data();
+    void refusedWrite();
+    void phaseAlignRereads_data() { Pages(); }
+    void phaseAlignRereads();
+    void fileRoundTrip_data();
+    void fileRoundTrip();
+    void guestThenAdmin_data() { Pages(); }
+    void guestThenAdmin();
+
+private:
+    static void Pages()
+    {
+        QTest::addColumn<int>("model");
+        QTest::addColumn<PageKey>("key");
+        QTest::addColumn<int>("group");
+        QTest::newRow("dual, group A") << 50000 << PageKey::SignalIOA << 0;
+        QTest::newRow("dual, group B") << 50000 << PageKey::SignalIOB << 1;
+        QTest::newRow("4x1") << 50001 << PageKey::SignalIO << 0;
+        QTest::newRow("4x1 AGC") << 50002 << PageKey::SignalIO << 0;
+    }
+
+    SignalIOPage *Show(int model, PageKey key)
+    {
+        m_device->Command(QStringLiteral("model %1").arg(model));
+        LogIn();
+        Press(FindItem(m_window->Form().treeWidget, key));
+        return qobject_cast<SignalIOPage *>(m_window->CurrentPage());
+    }
+    Owned Device() const
+    {
+        return m_device->WithModel([](DeviceModel &m) {
+            return Owned{{m.delayLine[0], m.delayLine[1]},
+                         {m.delayPixel[0], m.delayPixel[1]},
+                         {m.clockingMode[0], m.clockingMode[1]},
+                         {m.followGenlock[0], m.followGenlock[1]},
+                         m.fadingEnable[0],
+                         int(m.fadingDuration[0]),
+                         m.duplication,
+                         m.aux};
+        });
+    }
+    void SetDevice(const Owned &o)
+    {
+        m_device->WithModel([o](DeviceModel &m) {
+            for (int g = 0; g < 2; ++g) {
+                m.delayLine[g] = quint16(o.line[g]);
+                m.delayPixel[g] = quint16(o.pixel[g]);
+                m.clockingMode[g] = quint8(o.mode[g]);
+                m.followGenlock[g] = quint8(o.follow[g]);
+            }
+            m.fadingEnable[0] = quint8(o.fading);
+            m.fadingDuration[0] = quint32(o.duration);
+            m.duplication = quint8(o.duplication);
+            m.aux = quint8(o.aux);
+        });
+    }
+    QString StatusLine() const { return m_window->statusBar()->currentMessage(); }
+
+    const Owned kStart = {{100, 200}, {300, 400}, {1, 0}, {0, 1}, 1, 500, 2, 4};
+    QTemporaryDir m_files;
+};
+
+Q_DECLARE_METATYPE(PageKey)
+
+void TestSignalIO::refreshAndApply()
+{
+    QFETCH(int, model);
+    QFETCH(PageKey, key);
+    QFETCH(int, group);
+    const bool dual = model == 50000;
+    Owned start = kStart;
+    start.follow[group] = 2;  // a value the page has no item for
+    SetDevice(start);
+    m_device->WithModel([](DeviceModel &m) { m.present[1] = m.present[3] = false; });
+    SignalIOPage *page = Show(model, key);
+    QVERIFY(page);
+
+    auto *line = Child<QSpinBox>(page, "spinBoxGenlockPhaseLine");
+    auto *pixel = Child<QSpinBox>(page, "spinBoxGenlockPhasePixel");
+    auto *mode = Child<QComboBox>(page, "comboBoxClockingMode");
+    auto *follow = Child<QComboBox>(page, "comboBoxPhaseAlignFollow");
+    QCOMPARE(line->value(), start.line[group]);
+    QCOMPARE(pixel->value(), start.pixel[group]);
+    QCOMPARE(mode->currentIndex(), start.mode[group]);
+    QCOMPARE(follow->currentIndex(), -1);
+    QCOMPARE(Child<QLabel>(page, "labelIn1Standard")->text(), VideoStandardName(9, "SDI"));
+    QCOMPARE(Child<QLabel>(page, "labelIn2Standard")->text(), QStringLiteral("Not Present"));
+    QCOMPARE(Child<QLabel>(page, "labelIn1Phase")->text(), QStringLiteral("0,0"));
+    if (!dual) {
+        QVERIFY(Child<QGroupBox>(page, "groupBoxAudioFading")->isChecked());
+        QCOMPARE(Child<QSpinBox>(page, "spinBoxAudioFading")->value(), 500);
+        QCOMPARE(Child<QComboBox>(page, "comboBoxAudioDuplication")->currentIndex(), 2);
+        QCOMPARE(Child<QComboBox>(page, "comboBoxAuxSource")->currentIndex(), 4);
+        Child<QGroupBox>(page, "groupBoxAudioFading")->setChecked(false);
+        Child<QSpinBox>(page, "spinBoxAudioFading")->setValue(1010);
+        Child<QComboBox>(page, "comboBoxAudioDuplication")->setCurrentIndex(3);
+        Child<QComboBox>(page, "comboBoxAuxSource")->setCurrentIndex(1);
+    }
+
+    // Follow left at no item: the device keeps its value.
+    line->setValue(555);
+    pixel->setValue(666);
+    mode->setCurrentIndex(1 - start.mode[group]);
+    Child<QPushButton>(page, "pushButtonApply")->click();
+    QCOMPARE(StatusLine(), QStringLiteral("Applied to the device."));
+    Owned expected = start;
+    expected.line[group] = 555;
+    expected.pixel[group] = 666;
+    expected.mode[group] = 1 - start.mode[group];
+    if (!dual) {
+        // One group on the 4x1 models: element 1 goes out as 0.
+        expected.line[1] = expected.pixel[1] = expected.mode[1] = expected.follow[1] = 0;
+        expected.fading = 0;
+        expected.duration = 1010;
+        expected.duplication = 3;
+        expected.aux = 1;
+    }
+    QCOMPARE(Device(), expected);
+
+    follow->setCurrentIndex(0);
+    Child<QPushButton>(page, "pushButtonApply")->click();
+    expected.follow[group] = 0;
+    QCOMPARE(Device(), expected);
+}
+
+void TestSignalIO::refusedWrite_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<PageKey>("key");
+    QTest::addColumn<int>("refused");
+    QTest::addColumn<int>("unsent");  // the write after the refused one
+    QTest::addColumn<QString>("line");
+    QTest::newRow("dual B, SetPhase")
+        << 50000 << PageKey::SignalIOB << int(kMsgSetPhase) << int(kMsgSetPhaseAutoAlign)
+        << "Apply failed: SetPhase: Failed";
+    QTest::newRow("dual A, SetPhaseAutoAlign")
+        << 50000 << PageKey::SignalIOA << int(kMsgSetPhaseAutoAlign) << int(kMsgAlignPhase)
+        << "Apply failed: SetPhaseAutoAlign: Failed";
+    QTest::newRow("4x1, AlignPhase")
+        << 50001 << PageKey::SignalIO << int(kMsgAlignPhase) << int(kMsgSetAudioEffect)
+        << "Apply failed: AlignPhase: Failed";
+    QTest::newRow("4x1 AGC, SetAudioEffect")
+        << 50002 << PageKey::SignalIO << int(kMsgSetAudioEffect) << int(kMsgSetAUXOutputSelect)
+        << "Apply failed: SetAudioEffect: Failed";
+}
+
+// A refused write stops Apply there, says so, resets the trigger and shows
+// what the device holds.
+void TestSignalIO::refusedWrite()
+{
+    QFETCH(int, model);
+    QFETCH(PageKey, key);
+    QFETCH(int, refused);
+    QFETCH(int, unsent);
+    QFETCH(QString, line);
+    SetDevice(kStart);
+    SignalIOPage *page = Show(model, key);
+    QVERIFY(page);
+    const int group = key == PageKey::SignalIOB ? 1 : 0;
+    m_device->Command(QStringLiteral("fault reject %1 1").arg(refused));
+    const quint64 before = m_device->RequestsOfType(quint16(unsent));
+    Child<QSpinBox>(page, "spinBoxGenlockPhaseLine")->setValue(1000);
+    Child<QComboBox>(page, "comboBoxPhaseAlignTrigger")->setCurrentIndex(1);
+    Child<QPushButton>(page, "pushButtonApply")->click();
+    QCOMPARE(StatusLine(), line);
+    QCOMPARE(m_device->RequestsOfType(quint16(unsent)), before);
+    QCOMPARE(Child<QComboBox>(page, "comboBoxPhaseAlignTrigger")->currentIndex(), 0);
+    const int held = m_device->WithModel([group](DeviceModel &m) { return m.delayLine[group]; });
+    QCOMPARE(Child<QSpinBox>(page, "spinBoxGenlockPhaseLine")->value(), held);
+}
+
+// A notification that the genlock came back with alignment following it:
+// the inputs are shown, and the delay the device aligned to is read a little
+// later.
+void TestSignalIO::phaseAlignRereads()
+{
+    QFETCH(int, model);
+    QFETCH(PageKey, key);
+    QFETCH(int, group);
+    SignalIOPage *page = Show(model, key);
+    QVERIFY(page);
+    page->SetAlignDelayForTests(20);
+    m_device->WithModel([group](DeviceModel &m) { m.delayLine[group] = 777; });
+
+    QVector<SignalIOInfo> info(4);
+    for (int i = 0; i < 4; ++i) {
+        info[i].present = i % 2 ? 0 : 1;  // the second input of each group is absent
+        info[i].standard = 9;
+        info[i].phaseState = PhaseState(2 + i % 2);  // 2 is not synced; 3 is
+        info[i].phaseLine = quint16(10 + i);
+        info[i].phasePixel = quint16(20 + i);
+    }
+    const int first = model == 50000 ? 2 * group : 0;
+    emit m_window->Worker()->NotifySignalIOUpdate(info, {true, false}, true);
+    QCOMPARE(Child<QLabel>(page, "labelIn1Phase")->text(),
+             QStringLiteral("%1,%2").arg(10 + first).arg(20 + first));
+    QCOMPARE(Child<QLabel>(page, "labelIn1Locked")->text(), QStringLiteral("No"));
+    QCOMPARE(Child<QLabel>(page, "labelIn2Locked")->text(), QStringLiteral("Yes"));
+    QCOMPARE(Child<QLabel>(page, "labelIn2Standard")->text(), QStringLiteral("Not Present"));
+    QCOMPARE(Child<QLabel>(page, "labelSysClockLock")->text(),
+             group == 0 ? QStringLiteral("Yes") : QStringLiteral("No"));
+    QTRY_COMPARE(Child<QSpinBox>(page, "spinBoxGenlockPhaseLine")->value(), 777);
+}
+
+void TestSignalIO::fileRoundTrip_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::newRow("QVT Dual 2x1") << 50000;
+    QTest::newRow("QVT 4x1") << 50001;
+    QTest::newRow("QVT 4x1 AGC") << 50002;
+}
+
+// The pages' own export and import: the device holds the exported values
+// again after it was changed.
+void TestSignalIO::fileRoundTrip()
+{
+    QFETCH(int, model);
+    SetDevice(kStart);
+    m_device->Command(QStringLiteral("model %1").arg(model));
+    LogIn();
+    QList<BaseWidget *> pages;
+    for (PageKey key : {PageKey::SignalIO, PageKey::SignalIOA, PageKey::SignalIOB}) {
+        if (BaseWidget *page = m_window->CurrentPages().Find(key)) {
+            pages << page;
+        }
+    }
+    QCOMPARE(pages.size(), model == 50000 ? 2 : 1);
+    XmlDocument doc;
+    doc.SetFileName(m_files.filePath("pages.xml"));
+    QVERIFY(doc.CreateNew());
+    for (BaseWidget *page : pages) {
+        page->SetDocument(&doc);
+        QCOMPARE(page->ExportParameters(), 0);
+    }
+    QVERIFY(doc.Save());
+    QVERIFY(doc.Load());
+    const Owned exported = Device();
+    SetDevice({{1, 2}, {3, 4}, {0, 1}, {1, 0}, 0, 900, 1, 0});
+    for (BaseWidget *page : pages) {
+        QCOMPARE(page->PrepareImport(), 0);
+    }
+    for (BaseWidget *page : pages) {
+        QCOMPARE(page->ImportParameters(), 0);
+    }
+    Owned expected = exported;
+    if (model == 50000) {
+        expected.fading = 0, expected.duration = 900, expected.duplication = 1, expected.aux = 0;
+    } else {
+        expected.line[1] = expected.pixel[1] = expected.mode[1] = expected.follow[1] = 0;
+    }
+    QCOMPARE(Device(), expected);
+}
+
+// A guest may look but not change; the next admin session may change again.
+void TestSignalIO::guestThenAdmin()
+{
+    QFETCH(int, model);
+    QFETCH(PageKey, key);
+    m_device->Command(QStringLiteral("model %1").arg(model));
+    LogIn(1, "guest");
+    Press(FindItem(m_window->Form().treeWidget, key));
+    BaseWidget *page = m_window->CurrentPage();
+    QVERIFY(page);
+    const bool dual = model == 50000;
+    const QStringList locked = QStringList{"spinBoxGenlockPhaseLine", "spinBoxGenlockPhasePixel",
+                                           "comboBoxClockingMode", "pushButtonApply"} +
+                               (dual ? QStringList{} : QStringList{"groupBox_5", "groupBox_9"});
+    for (const QString &name : locked) {
+        QVERIFY2(!Child(page, qPrintable(name))->isEnabled(), qPrintable(name));
+    }
+    QVERIFY(Child(page, "comboBoxPhaseAlignFollow")->isEnabled());
+    Disconnect();
+    LogIn();
+    Press(FindItem(m_window->Form().treeWidget, key));
+    for (const QString &name : locked) {
+        QVERIFY2(Child(page, qPrintable(name))->isEnabled(), qPrintable(name));
+    }
+}
+
+int main(int argc, char **argv)
+{
+    return RunAppTest<TestSignalIO>(argc, argv);
+}
+
+#include "tst_signalio.moc"

@@ -1,0 +1,193 @@
+#include "../common/FreeLoopback.h"
+#include "CfgNetClient.h"
+#include "DeviceSimulator.h"
+#include "ParamsFile.h"
+#include "SignalIOParams.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+const QString kDevice = TestAddress();
+
+// What the signal I/O pages own on the device, for comparing it whole.
+QVector<qint64> Owned(DeviceModel &m)
+{
+    return {m.delayLine[0],    m.delayLine[1],      m.delayPixel[0],    m.delayPixel[1],
+            m.clockingMode[0], m.clockingMode[1],   m.followGenlock[0], m.followGenlock[1],
+            m.fadingEnable[0], m.fadingDuration[0], m.duplication,      m.aux};
+}
+
+void SetOwned(DeviceModel &m, int seed)
+{
+    for (int g = 0; g < 2; ++g) {
+        m.delayLine[g] = quint16(seed + 10 * g);
+        m.delayPixel[g] = quint16(seed * 3 + g);
+        m.clockingMode[g] = quint8((seed + g) % 2);
+        m.followGenlock[g] = quint8((seed + g + 1) % 2);
+    }
+    m.fadingEnable[0] = quint8(seed % 2);
+    m.fadingDuration[0] = quint32(100 + seed);
+    m.duplication = quint8(seed % 4);
+    m.aux = quint8(seed % 5);
+}
+}  // namespace
+
+// The signal I/O pages' parameters without a widget: the conversions, the
+// parameter file through the simulator, and an import that skips a set of
+// values with an empty text but refuses a value that is not a number.
+class TestSignalIOParams : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void conversions();
+    void roundTrip_data();
+    void roundTrip();
+    void refusals_data();
+    void refusals();
+
+private:
+    QTemporaryDir m_files;
+    std::unique_ptr<DeviceSimulator> m_device;
+    CfgNetClient m_client;
+};
+
+void TestSignalIOParams::initTestCase()
+{
+    DeviceSimulator::Options options;
+    options.address = kDevice;
+    options.notify[0] = {0, 0};
+    m_device = std::make_unique<DeviceSimulator>(options);
+    QVERIFY(m_device->Start());
+    QCOMPARE(m_client.Open(kDevice, kDevicePort), 0);
+    m_client.SetUser(0, QStringLiteral("admin"));
+    QCOMPARE(m_client.Login(), 0);
+}
+
+void TestSignalIOParams::conversions()
+{
+    using namespace SignalIOModel;
+    QCOMPARE(FollowIndex(0), 0);
+    QCOMPARE(FollowIndex(1), 1);
+    QCOMPARE(FollowIndex(2), -1);  // the device's own value: no item
+    QCOMPARE(FollowIndex(255), -1);
+    QCOMPARE(FollowFlag(-1, 2), qint64(2));  // no item picked: kept
+    QCOMPARE(FollowFlag(0, 2), qint64(0));
+    const QVector<quint8> device = {7, 9};
+    QCOMPARE(Merged<quint8>(device, {1, true}, 3), (QVector<quint8>{7, 3}));
+    QCOMPARE(Merged<quint8>(device, {0, true}, 3), (QVector<quint8>{3, 9}));
+    QCOMPARE(Merged<quint8>(device, {0, false}, 3), (QVector<quint8>{3, 0}));
+    QCOMPARE(GroupElement(1), QStringLiteral("GroupB"));
+}
+
+void TestSignalIOParams::roundTrip_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<QString>("drop");  // an element taken out of the file
+    QTest::newRow("QVT Dual 2x1") << 50000 << "";
+    QTest::newRow("QVT 4x1") << 50001 << "";
+    QTest::newRow("QVT 4x1 AGC") << 50002 << "";
+    QTest::newRow("dual, no SystemClockingMode") << 50000 << "SystemClockingMode";
+    QTest::newRow("4x1, no SystemClockingMode") << 50001 << "SystemClockingMode";
+    QTest::newRow("4x1, no AuxSource") << 50002 << "AuxSource";
+}
+
+// Export, change the device, import: the device holds the exported values
+// again, except for the set whose element the file lacks.
+void TestSignalIOParams::roundTrip()
+{
+    QFETCH(int, model);
+    QFETCH(QString, drop);
+    const bool dual = model == 50000;
+    m_device->Command(QStringLiteral("model %1").arg(model));
+    m_device->WithModel([](DeviceModel &m) { SetOwned(m, 5); });
+    const QVector<qint64> exported = m_device->WithModel([](DeviceModel &m) { return Owned(m); });
+
+    XmlDocument doc;
+    doc.SetFileName(m_files.filePath("signalio.xml"));
+    QVERIFY(doc.CreateNew());
+    QString failure;
+    QCOMPARE(ExportParts(m_client, doc, model, &failure), 0);
+    const QDomNodeList groups = doc.Root().firstChildElement("SignalIO").childNodes();
+    QCOMPARE(groups.count(), dual ? 2 : 1);
+    const QDomNodeList found = doc.Root().elementsByTagName(drop);
+    QList<QDomNode> dropped;
+    for (int i = 0; !drop.isEmpty() && i < found.count(); ++i) {
+        dropped << found.at(i);
+    }
+    for (QDomNode node : dropped) {
+        node.parentNode().removeChild(node);
+    }
+    QVERIFY(doc.Save());
+    QVERIFY(doc.Load());
+
+    m_device->WithModel([](DeviceModel &m) { SetOwned(m, 8); });
+    const QVector<qint64> changed = m_device->WithModel([](DeviceModel &m) { return Owned(m); });
+    QString problem;
+    QVERIFY2(CheckParts(doc, model, &problem), qPrintable(problem));
+    for (int group = 0; group < (dual ? 2 : 1); ++group) {
+        SignalIOParams values;
+        QVERIFY(SignalIOModel::FromDocument(doc, {group, dual}, values, &problem));
+        QCOMPARE(SignalIOModel::Write(m_client, {group, dual}, values, &failure), 0);
+    }
+    QVector<qint64> expected = exported;
+    if (!dual) {
+        // The 4x1 models have one group: element 1 goes out as 0.
+        for (int i : {1, 3, 5, 7}) {
+            expected[i] = 0;
+        }
+    } else {
+        for (int i : {8, 9, 10, 11}) {
+            expected[i] = changed[i];  // not the dual pages' to write
+        }
+    }
+    const QVector<int> skipped = drop == "SystemClockingMode" ? QVector<int>{0, 1, 2, 3, 4, 5}
+                                 : drop == "AuxSource"        ? QVector<int>{8, 9, 10, 11}
+                                                              : QVector<int>{};
+    for (int i : skipped) {
+        expected[i] = changed[i];
+    }
+    QCOMPARE(m_device->WithModel([](DeviceModel &m) { return Owned(m); }), expected);
+}
+
+void TestSignalIOParams::refusals_data()
+{
+    QTest::addColumn<QByteArray>("genlocking");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("not a number")
+        << QByteArray("<GenlockPhaseDelayLine>ten</GenlockPhaseDelayLine>")
+        << "configure/SignalIO/GroupA/Genlocking/GenlockPhaseDelayLine: \"ten\" is not a "
+           "decimal number";
+    // Its set is skipped (no clocking mode), yet the value must still fit.
+    QTest::newRow("too large, in a skipped set")
+        << QByteArray("<GenlockPhaseDelayPixel>65536</GenlockPhaseDelayPixel>")
+        << "configure/SignalIO/GroupA/Genlocking/GenlockPhaseDelayPixel: 65536 does not fit "
+           "(0 to 65535)";
+    QTest::newRow("negative follow")
+        << QByteArray("<PhaseAlignFollowGenlock>-1</PhaseAlignFollowGenlock>")
+        << "configure/SignalIO/GroupA/Genlocking/PhaseAlignFollowGenlock: -1 does not fit "
+           "(0 to 255)";
+}
+
+void TestSignalIOParams::refusals()
+{
+    QFETCH(QByteArray, genlocking);
+    QFETCH(QString, problem);
+    QFile file(m_files.filePath("refused.xml"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("<configure><ModuleType>50001</ModuleType><SignalIO><GroupA><Genlocking>" +
+               genlocking + "</Genlocking></GroupA></SignalIO></configure>");
+    file.close();
+    XmlDocument doc;
+    doc.SetFileName(file.fileName());
+    QVERIFY(doc.Load());
+    SignalIOParams values;
+    QString why;
+    QVERIFY(!SignalIOModel::FromDocument(doc, {0, false}, values, &why));
+    QCOMPARE(why, problem);
+}
+
+QTEST_GUILESS_MAIN(TestSignalIOParams)
+#include "tst_signalio_params.moc"
