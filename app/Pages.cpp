@@ -6,6 +6,8 @@
 #include "GenlockWidget.h"
 #include "SignalIO2X1.h"
 #include "SignalIO4X1.h"
+#include "SwitchControl2X1.h"
+#include "SwitchControl4X1.h"
 
 #include <QCoreApplication>
 #include <QTreeWidget>
@@ -130,6 +132,9 @@ const FactoryRow kFactories[] = {
     {PageKey::SignalIO, Make<SignalIO4X1>},
     {PageKey::SignalIOA, MakeGroup<SignalIO2X1, 0>},
     {PageKey::SignalIOB, MakeGroup<SignalIO2X1, 1>},
+    {PageKey::SwitchControl, Make<SwitchControl4X1>},
+    {PageKey::SwitchControlA, MakeGroup<SwitchControl2X1, 0>},
+    {PageKey::SwitchControlB, MakeGroup<SwitchControl2X1, 1>},
 };
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include "GenlockWidget.h"
 #include "Pages.h"
 #include "SignalIOPage.h"
+#include "SwitchControlPage.h"
 
 #include <QStatusBar>
 
@@ -41,6 +42,12 @@ const std::vector<WorkerLink> &WorkerLinks()
              &SignalIOPage::OnNotifySignalIOUpdate),
         Link(PageKey::SignalIOB, &CmdThread::NotifySignalIOUpdate,
              &SignalIOPage::OnNotifySignalIOUpdate),
+        Link(PageKey::SwitchControl, &CmdThread::NotifySwitchControlUpdate,
+             &SwitchControlPage::OnNotifySwitchControlUpdate),
+        Link(PageKey::SwitchControlA, &CmdThread::NotifySwitchControlUpdate,
+             &SwitchControlPage::OnNotifySwitchControlUpdate),
+        Link(PageKey::SwitchControlB, &CmdThread::NotifySwitchControlUpdate,
+             &SwitchControlPage::OnNotifySwitchControlUpdate),
         // Still to come with their pages: NotifySignalIOUpdate to the signal
         // I/O pages (both groups on the dual model), NotifySwitchControlUpdate
         // to the switch control pages, NotifyAGCUpdate to AGC,

@@ -3,6 +3,7 @@
 #include "DeviceTables.h"
 #include "GpioParams.h"
 #include "SignalIOParams.h"
+#include "SwitchControlParams.h"
 
 namespace {
 template <class Values, int (*Read)(CfgNetClient &, Values &, QString *),
@@ -58,6 +59,30 @@ const ParamPart kSignalIO4x1 = {SignalIOModel::kElement, ExportSignalIO<false>,
 const ParamPart kGpio = {GpioModel::kElement,
                          ExportPart<GpioParams, GpioModel::Read, GpioModel::ToDocument>,
                          CheckPart<GpioParams, GpioModel::FromDocument>};
+
+// Switch control: one part per switching group, GroupA and GroupB.
+template <int Group>
+int ExportSwitchControl(CfgNetClient &client, XmlDocument &doc, QString *failure)
+{
+    SwitchControlParams values;
+    if (SwitchControlModel::Read(client, Group, values, failure) != 0) {
+        return -1;
+    }
+    SwitchControlModel::ToDocument(doc, Group, values);
+    return 0;
+}
+
+template <int Group>
+bool CheckSwitchControl(const XmlDocument &doc, QString *problem)
+{
+    SwitchControlParams values;
+    return SwitchControlModel::FromDocument(doc, Group, values, problem);
+}
+
+const ParamPart kSwitchControlA = {SwitchControlModel::kElement, ExportSwitchControl<0>,
+                                   CheckSwitchControl<0>};
+const ParamPart kSwitchControlB = {SwitchControlModel::kElement, ExportSwitchControl<1>,
+                                   CheckSwitchControl<1>};
 }  // namespace
 
 QVector<ParamPart> ParamParts(int productType)
@@ -66,6 +91,10 @@ QVector<ParamPart> ParamParts(int productType)
     // GPIO; system alarms and detection after it, once their models exist.
     QVector<ParamPart> parts;
     parts << (IsDual(productType) ? kSignalIODual : kSignalIO4x1);
+    parts << kSwitchControlA;
+    if (IsDual(productType)) {
+        parts << kSwitchControlB;
+    }
     parts << kGpio;
     return parts;
 }

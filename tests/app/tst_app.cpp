@@ -326,9 +326,10 @@ void TestApp::importRefusals_data()
                "<configure><ModuleType>50000</ModuleType><GPIO><GPITriggerMode>1</"
                "GPITriggerMode><GPOTriggerMode>1</GPOTriggerMode></GPIO></configure>"
         << "The parameter file and the device are mismatched.";
-    QTest::newRow("no GPIO element")
+    // The signal I/O part may be left out; the switch control part may not.
+    QTest::newRow("no page element")
         << head + "<configure><ModuleType>50002</ModuleType></configure>"
-        << "The import fails.\nconfigure/GPIO: missing";
+        << "The import fails.\nconfigure/SwitchControl: missing";
     QTest::newRow("not XML") << QByteArray("hello")
                              << "The parameter file and the device are mismatched.";
     QByteArray laughs = head + "<!DOCTYPE configure [<!ENTITY a \"ha\">";

@@ -91,11 +91,22 @@ void TestGpio::importChecksTheWholeFile()
     QFETCH(QString, secondLine);
     QFETCH(int, writes);
     LogIn();
+    // The other pages' parts as the device has them: only GPIO's is in question.
+    const QString exported = m_files.filePath("exported.xml");
+    m_window->SetFileChooserForTests([exported](bool) { return exported; });
+    {
+        ModalScript script({ModalScript::Accept()});
+        m_window->OnExport();
+        QCOMPARE(script.messages, QStringList{"The export is done."});
+    }
+    QFile in(exported);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    QByteArray content = in.readAll();
+    const int from = content.indexOf("<GPIO>");
+    const int to = content.indexOf("</GPIO>") + int(qstrlen("</GPIO>"));
+    QVERIFY(from > 0 && to > from);
     const QString file =
-        WriteFile(m_files.filePath("import.xml"),
-                  "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<configure><ModuleType>50002"
-                  "</ModuleType>" +
-                      gpio + "</configure>");
+        WriteFile(m_files.filePath("import.xml"), content.replace(from, to - from, gpio));
     m_window->SetFileChooserForTests([file](bool) { return file; });
     if (!console.isEmpty()) {
         m_device->Command(console);

@@ -18,8 +18,9 @@ namespace {
 using K = PageKey;
 
 // The pages that have a class so far; the other items show nothing yet.
-const QList<PageKey> kBuilt = {K::General,  K::Genlock,   K::GPIO,
-                               K::SignalIO, K::SignalIOA, K::SignalIOB};
+const QList<PageKey> kBuilt = {K::General,       K::Genlock,        K::GPIO,
+                               K::SignalIO,      K::SignalIOA,      K::SignalIOB,
+                               K::SwitchControl, K::SwitchControlA, K::SwitchControlB};
 
 QList<PageKey> Built(const QList<PageKey> &keys)
 {
@@ -216,6 +217,14 @@ void TestPages::wiring()
              emit worker->NotifySignalIOUpdate({}, {false, true}, false);
          },
          "labelSysClockLock", "Yes"},
+        // The 4x1 page: input 4 and the relay; on the dual model group A: input 1
+        // and the relay, group B: its input 1.
+        {K::SwitchControl, [worker] { emit worker->NotifySwitchControlUpdate(0, 0x18); },
+         "labelActiveInput", "In 4,Relay On"},
+        {K::SwitchControlA, [worker] { emit worker->NotifySwitchControlUpdate(0, 0x0D); },
+         "labelActiveInput", "In 1,Relay On"},
+        {K::SwitchControlB, [worker] { emit worker->NotifySwitchControlUpdate(0, 0x0D); },
+         "labelActiveInput", "In 1"},
     };
     for (const auto &probe : kResults) {
         if (!PageOrder(productType).contains(probe.key)) {
@@ -232,7 +241,10 @@ void TestPages::wiring()
                                                {K::GPIO, GPIOCmd},
                                                {K::SignalIO, SignalIOCmd},
                                                {K::SignalIOA, SignalIOCmd},
-                                               {K::SignalIOB, SignalIOCmd}};
+                                               {K::SignalIOB, SignalIOCmd},
+                                               {K::SwitchControl, SwitchControlCmd},
+                                               {K::SwitchControlA, SwitchControlCmd},
+                                               {K::SwitchControlB, SwitchControlCmd}};
     for (PageKey key : pages.Keys()) {
         Press(FindItem(tree, key));
         QCOMPARE(m_window->CurrentPage(), pages.Find(key));

@@ -1,0 +1,124 @@
+#include "SwitchControlParams.h"
+
+#include <QtTest>
+
+namespace M = SwitchControlModel;
+
+// The switch control pages' values without a device: the combos' terms and
+// the part of the parameter file, both groups in one element.
+class TestSwitchControlParams : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void comboIndexes_data();
+    void comboIndexes();
+    void document_data();
+    void document();
+};
+
+void TestSwitchControlParams::comboIndexes_data()
+{
+    QTest::addColumn<QString>("combo");
+    QTest::addColumn<qint64>("device");  // what the device holds
+    QTest::addColumn<int>("index");      // what the combo shows
+    QTest::addColumn<qint64>("back");    // what Apply sends for that index
+    QTest::newRow("no selection: Disabled") << "manual" << qint64(255) << 0 << qint64(255);
+    QTest::newRow("input 1") << "manual" << qint64(0) << 1 << qint64(0);
+    QTest::newRow("input 4 of four") << "manual" << qint64(3) << 4 << qint64(3);
+    QTest::newRow("an input the group lacks: kept") << "manual" << qint64(2) << -1 << qint64(2);
+    QTest::newRow("automatic return") << "return" << qint64(1) << 0 << qint64(1);
+    QTest::newRow("non-reset return") << "return" << qint64(2) << 1 << qint64(2);
+    QTest::newRow("relay normal") << "control" << qint64(0) << 0 << qint64(0);
+    QTest::newRow("relay bypass, any non-zero") << "control" << qint64(7) << 1 << qint64(1);
+    QTest::newRow("protect enabled, any non-zero") << "protect" << qint64(9) << 0 << qint64(1);
+    QTest::newRow("protect disabled") << "protect" << qint64(0) << 1 << qint64(0);
+}
+
+void TestSwitchControlParams::comboIndexes()
+{
+    QFETCH(QString, combo);
+    QFETCH(qint64, device);
+    QFETCH(int, index);
+    QFETCH(qint64, back);
+    if (combo == "manual") {
+        const int inputs = device == 3 ? 4 : 2;
+        QCOMPARE(M::ManualSwitchIndex(device, inputs), index);
+        QCOMPARE(M::SelectionOfIndex(index, device), back);
+    } else if (combo == "return") {
+        QCOMPARE(M::ReturnModeIndex(device), index);
+        QCOMPARE(M::MethodOfIndex(index), back);
+    } else if (combo == "control") {
+        QCOMPARE(M::ManualControlIndex(device), index);
+        QCOMPARE(M::ManualControlOfIndex(index), back);
+    } else {
+        QCOMPARE(M::BypassProtectIndex(device), index);
+        QCOMPARE(M::BypassProtectOfIndex(index), back);
+    }
+}
+
+void TestSwitchControlParams::document_data()
+{
+    QTest::addColumn<QString>("drop");  // "group/element" taken out of the file
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("whole file") << ""
+                                << "";
+    QTest::newRow("group B's BypassProtect")
+        << "GroupB/BypassProtect"
+        << "configure/SwitchControl/GroupB/Relay/BypassProtect: missing";
+    QTest::newRow("group A's ManualSwitch")
+        << "GroupA/ManualSwitch"
+        << "configure/SwitchControl/GroupA/SwitchMechanism/ManualSwitch: missing";
+    QTest::newRow("group B's Relay") << "GroupB/Relay"
+                                     << "configure/SwitchControl/GroupB/Relay: missing";
+}
+
+// Both groups written as the file has them, read back equal; a file without
+// one of their elements is refused with its path.
+void TestSwitchControlParams::document()
+{
+    QFETCH(QString, drop);
+    QFETCH(QString, problem);
+    XmlDocument doc;
+    QTemporaryDir dir;
+    doc.SetFileName(dir.filePath("switch.xml"));
+    QVERIFY(doc.CreateNew());
+    const SwitchControlParams a{255, 2, 1, 0}, b{1, 1, 0, 1};
+    M::ToDocument(doc, 0, a);
+    M::ToDocument(doc, 1, b);
+    QCOMPARE(doc.Root().elementsByTagName("SwitchControl").count(), 1);
+    const QString groupB =
+        "<GroupB><SwitchMechanism><ManualSwitch>1</ManualSwitch>"
+        "<FailoverReturnMode>1</FailoverReturnMode></SwitchMechanism>"
+        "<Relay><ManualControl>0</ManualControl>"
+        "<BypassProtect>1</BypassProtect></Relay></GroupB>";
+    QVERIFY(doc.Root().firstChildElement("SwitchControl").firstChildElement("GroupB").isElement());
+    QString text;
+    QTextStream stream(&text);
+    doc.Root().firstChildElement("SwitchControl").lastChildElement().save(stream, 0);
+    stream.flush();
+    QCOMPARE(text.remove(QRegularExpression("\\s")), groupB);
+    if (!drop.isEmpty()) {
+        const QStringList where = drop.split('/');
+        QDomElement group =
+            doc.Root().firstChildElement("SwitchControl").firstChildElement(where[0]);
+        QDomElement gone = group.elementsByTagName(where[1]).at(0).toElement();
+        gone.parentNode().removeChild(gone);
+    }
+    SwitchControlParams backA, backB;
+    QString why;
+    const bool ok = M::FromDocument(doc, 0, backA, &why) && M::FromDocument(doc, 1, backB, &why);
+    QCOMPARE(ok, problem.isEmpty());
+    QCOMPARE(why, problem);
+    if (ok) {
+        QCOMPARE(std::make_tuple(backA.manualSwitch, backA.returnMode, backA.manualControl,
+                                 backA.bypassProtect),
+                 std::make_tuple(qint64(255), qint64(2), qint64(1), qint64(0)));
+        QCOMPARE(std::make_tuple(backB.manualSwitch, backB.returnMode, backB.manualControl,
+                                 backB.bypassProtect),
+                 std::make_tuple(qint64(1), qint64(1), qint64(0), qint64(1)));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestSwitchControlParams)
+#include "tst_switchcontrol_params.moc"
