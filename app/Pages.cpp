@@ -1,5 +1,6 @@
 #include "Pages.h"
 
+#include "AGC.h"
 #include "DeviceTables.h"
 #include "GPIO.h"
 #include "General.h"
@@ -129,6 +130,7 @@ const FactoryRow kFactories[] = {
     {PageKey::General, Make<General>},
     {PageKey::Genlock, Make<GenlockWidget>},
     {PageKey::GPIO, Make<GPIO>},
+    {PageKey::AGC, Make<AGC>},
     {PageKey::SignalIO, Make<SignalIO4X1>},
     {PageKey::SignalIOA, MakeGroup<SignalIO2X1, 0>},
     {PageKey::SignalIOB, MakeGroup<SignalIO2X1, 1>},

@@ -1,5 +1,6 @@
 #include "Wiring.h"
 
+#include "AGC.h"
 #include "CmdThread.h"
 #include "GPIO.h"
 #include "GenlockWidget.h"
@@ -36,6 +37,7 @@ const std::vector<WorkerLink> &WorkerLinks()
         Link(PageKey::Genlock, &CmdThread::NotifyGenLockUpdate,
              &GenlockWidget::OnNotifyGenLockUpdate),
         Link(PageKey::GPIO, &CmdThread::NotifyGPIOUpdate, &GPIO::OnNotifyGPIOUpdate),
+        Link(PageKey::AGC, &CmdThread::NotifyAGCUpdate, &AGC::OnNotifyAGCUpdate),
         Link(PageKey::SignalIO, &CmdThread::NotifySignalIOUpdate,
              &SignalIOPage::OnNotifySignalIOUpdate),
         Link(PageKey::SignalIOA, &CmdThread::NotifySignalIOUpdate,

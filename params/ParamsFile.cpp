@@ -1,5 +1,6 @@
 #include "ParamsFile.h"
 
+#include "AgcParams.h"
 #include "DeviceTables.h"
 #include "GpioParams.h"
 #include "SignalIOParams.h"
@@ -56,6 +57,10 @@ const ParamPart kSignalIODual = {SignalIOModel::kElement, ExportSignalIO<true>,
 const ParamPart kSignalIO4x1 = {SignalIOModel::kElement, ExportSignalIO<false>,
                                 CheckSignalIO<false>};
 
+const ParamPart kAgc = {AgcModel::kElement,
+                        ExportPart<AgcParams, AgcModel::Read, AgcModel::ToDocument>,
+                        CheckPart<AgcParams, AgcModel::FromDocument>};
+
 const ParamPart kGpio = {GpioModel::kElement,
                          ExportPart<GpioParams, GpioModel::Read, GpioModel::ToDocument>,
                          CheckPart<GpioParams, GpioModel::FromDocument>};
@@ -94,6 +99,9 @@ QVector<ParamPart> ParamParts(int productType)
     parts << kSwitchControlA;
     if (IsDual(productType)) {
         parts << kSwitchControlB;
+    }
+    if (HasAgc(productType)) {
+        parts << kAgc;
     }
     parts << kGpio;
     return parts;

@@ -18,9 +18,9 @@ namespace {
 using K = PageKey;
 
 // The pages that have a class so far; the other items show nothing yet.
-const QList<PageKey> kBuilt = {K::General,       K::Genlock,        K::GPIO,
-                               K::SignalIO,      K::SignalIOA,      K::SignalIOB,
-                               K::SwitchControl, K::SwitchControlA, K::SwitchControlB};
+const QList<PageKey> kBuilt = {K::General,        K::Genlock,   K::GPIO,          K::SignalIO,
+                               K::SignalIOA,      K::SignalIOB, K::SwitchControl, K::SwitchControlA,
+                               K::SwitchControlB, K::AGC};
 
 QList<PageKey> Built(const QList<PageKey> &keys)
 {
@@ -239,6 +239,7 @@ void TestPages::wiring()
 
     const std::map<PageKey, CmdType> kPolls = {{K::Genlock, GenlockCmd},
                                                {K::GPIO, GPIOCmd},
+                                               {K::AGC, AGCCmd},
                                                {K::SignalIO, SignalIOCmd},
                                                {K::SignalIOA, SignalIOCmd},
                                                {K::SignalIOB, SignalIOCmd},

@@ -1,0 +1,385 @@
+#include "../common/AppSession.h"
+#include "AGC.h"
+#include "CmdThread.h"
+#include "VolumeColumnWidget.h"
+
+#include <QSlider>
+#include <QSpinBox>
+#include <QStatusBar>
+
+namespace {
+// The value a control shows: a combo's index, a spin box's or slider's value.
+int ValueOf(QWidget *control)
+{
+    if (auto *combo = qobject_cast<QComboBox *>(control)) {
+        return combo->currentIndex();
+    }
+    if (auto *spin = qobject_cast<QSpinBox *>(control)) {
+        return spin->value();
+    }
+    return qobject_cast<QAbstractSlider *>(control)->value();
+}
+
+void SetValue(QWidget *control, int value)
+{
+    if (auto *combo = qobject_cast<QComboBox *>(control)) {
+        combo->setCurrentIndex(value);
+    } else if (auto *spin = qobject_cast<QSpinBox *>(control)) {
+        spin->setValue(value);
+    } else {
+        qobject_cast<QAbstractSlider *>(control)->setValue(value);
+    }
+}
+
+AGCParam Manual()
+{
+    AGCParam p;
+    p.gainControlMode = 0;
+    p.manualGain = -12;
+    for (int k = 0; k < kAudioChannels; ++k) {
+        p.channelMode[k] = static_cast<quint32>(k % 3);
+    }
+    p.loudnessSource = 1;
+    p.targetLevel = 20;
+    p.upperThreshold = 4;
+    p.lowerThreshold = 1;
+    p.gainRatio = 1;
+    p.noiseThreshold = 45;
+    p.outputLimitThreshold = 10;
+    p.frequencyCompensation = 1;
+    p.stereoMode = 0;
+    return p;
+}
+}  // namespace
+
+// The AGC page against the simulator, and its meter drawn into an image.
+class TestAgc : public QObject, public AppSession
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(StartSimulator()); }
+    void init() { OpenFreshWindow(); }
+    void cleanup() { CloseWindow(); }
+
+    void refreshAndApply();
+    void failures_data();
+    void failures();
+    void meterBars_data();
+    void meterBars();
+    void liveLevels();
+    void whoMayEdit_data();
+    void whoMayEdit();
+    void setAllAndSliders();
+    void parameterFile_data();
+    void parameterFile();
+
+private:
+    AGC *ShowAgc()
+    {
+        Press(FindItem(m_window->Form().treeWidget, PageKey::AGC));
+        return qobject_cast<AGC *>(m_window->CurrentPage());
+    }
+    AGCParam DeviceAgc() const
+    {
+        return m_device->WithModel([](DeviceModel &m) { return m.agc; });
+    }
+    void SetDeviceAgc(const AGCParam &p)
+    {
+        m_device->WithModel([p](DeviceModel &m) { m.agc = p; });
+    }
+    QString StatusLine() const { return m_window->statusBar()->currentMessage(); }
+    int AgcWrites() const { return int(m_device->RequestsOfType(kMsgSetAGCParam)); }
+
+    QTemporaryDir m_files;
+};
+
+// The controls show the device's values; Apply leaves on the device what
+// they show.
+void TestAgc::refreshAndApply()
+{
+    SetDeviceAgc(Manual());
+    LogIn();
+    AGC *page = ShowAgc();
+    QVERIFY(page);
+    const QList<QPair<const char *, int>> shown = {
+        {"comboBoxGainCtrlMode", 1},
+        {"spinBoxManualGain", -12},
+        {"verticalSliderManualGain", -12},
+        {"comboBoxCh1", 0},
+        {"comboBoxCh2", 2},  // forced off
+        {"comboBoxCh3", 1},  // forced on
+        {"comboBoxCh16", 0},
+        {"spinBoxOutputLimit", -10},
+        {"spinBoxTargetLevel", -20},
+        {"verticalSliderTargetLevel", -20},
+        {"comboBoxLoudSoure", 1},
+        {"comboBoxFreCompensat", 0},
+        {"comboBoxStereoMode", 1},
+        {"spinBoxNoiseThreshold", -45},
+        {"spinBoxGainRatio", 75},
+        {"spinBoxUpperThreshold", 4},
+        {"spinBoxLowerThreshold", 1},
+    };
+    for (const auto &control : shown) {
+        QVERIFY2(Child(page, control.first), control.first);
+        QCOMPARE(ValueOf(Child(page, control.first)), control.second);
+    }
+
+    const QList<QPair<const char *, int>> typed = {
+        {"comboBoxGainCtrlMode", 0},    {"verticalSliderTargetLevel", -30},
+        {"spinBoxNoiseThreshold", -60}, {"spinBoxGainRatio", 50},
+        {"spinBoxOutputLimit", -3},     {"spinBoxUpperThreshold", 5},
+        {"spinBoxLowerThreshold", 2},   {"comboBoxLoudSoure", 0},
+        {"comboBoxFreCompensat", 1},    {"comboBoxStereoMode", 0},
+    };
+    for (const auto &control : typed) {
+        SetValue(Child(page, control.first), control.second);
+    }
+    emit Child<QComboBox>(page, "comboBoxSetAll")->activated(1);  // all "Force On"
+    Child<QPushButton>(page, "pushButtonApply")->click();
+    QCOMPARE(StatusLine(), QStringLiteral("Applied to the device."));
+    AGCParam expected = Manual();
+    expected.gainControlMode = 1;
+    std::fill(std::begin(expected.channelMode), std::end(expected.channelMode), 2u);
+    expected.targetLevel = 30;
+    expected.noiseThreshold = 60;
+    expected.gainRatio = 2;
+    expected.outputLimitThreshold = 3;
+    expected.upperThreshold = 5;
+    expected.lowerThreshold = 2;
+    expected.loudnessSource = 0;
+    expected.frequencyCompensation = 0;
+    expected.stereoMode = 1;
+    QVERIFY(DeviceAgc() == expected);
+}
+
+void TestAgc::failures_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("writes");
+    QTest::newRow("refresh refused") << "fault reject 54 1"
+                                     << "Refresh failed: GetAGCParam: Failed" << 0;
+    QTest::newRow("apply refused") << "fault reject 53 1"
+                                   << "Apply failed: SetAGCParam: Failed" << 1;
+}
+
+// A refused read or write is said in the status bar; after a refused Apply
+// the controls show the device's values again.
+void TestAgc::failures()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, line);
+    QFETCH(int, writes);
+    SetDeviceAgc(Manual());
+    LogIn();
+    const int before = AgcWrites();
+    const bool atApply = writes > 0;
+    if (!atApply) {
+        m_device->Command(fault);
+    }
+    AGC *page = ShowAgc();
+    auto *target = Child<QSpinBox>(page, "spinBoxTargetLevel");
+    if (atApply) {
+        m_device->Command(fault);
+        target->setValue(-35);
+        Child<QPushButton>(page, "pushButtonApply")->click();
+    }
+    QCOMPARE(StatusLine(), line);
+    QCOMPARE(AgcWrites() - before, writes);
+    QCOMPARE(target->value(), atApply ? -20 : -27);  // the device's, or the form's own
+    QVERIFY(DeviceAgc() == Manual());
+}
+
+void TestAgc::meterBars_data()
+{
+    // Lit and dim lengths in scale units: green, yellow, red lit; then dim.
+    QTest::addColumn<int>("level");
+    QTest::addColumn<QVector<int>>("units");
+    QTest::newRow("6 dB: to position 70") << 6 << QVector<int>{60, 10, 0, 0, 10, 10};
+    QTest::newRow("0 dB: full scale") << 0 << QVector<int>{60, 20, 10, 0, 0, 0};
+    QTest::newRow("1 dB: position 85") << 1 << QVector<int>{60, 20, 5, 0, 0, 5};
+    QTest::newRow("30 dB: position 30") << 30 << QVector<int>{30, 0, 0, 30, 20, 10};
+    QTest::newRow("60 dB: empty") << 60 << QVector<int>{0, 0, 0, 60, 20, 10};
+    QTest::newRow("61 dB: empty") << 61 << QVector<int>{0, 0, 0, 60, 20, 10};
+    QTest::newRow("200 dB: empty") << 200 << QVector<int>{0, 0, 0, 60, 20, 10};
+}
+
+// Each bar, drawn 289 pixels high (3 pixels a unit), lights its zones from
+// the bottom in place, one pixel above the edge.
+void TestAgc::meterBars()
+{
+    QFETCH(int, level);
+    QFETCH(QVector<int>, units);
+    AGC page(m_client);
+    QCOMPARE(page.Meter()->width(), 770);
+    // A second meter on the page, out of its layout, so that its height stays.
+    auto *meter = new VolumeColumnWidget(&page);
+    meter->resize(770, 289);
+    const auto levels = QVector<unsigned short>(16, static_cast<unsigned short>(level));
+    page.OnNotifyAGCUpdate(levels, levels);
+    page.OnNotifyAGCUpdate(QVector<unsigned short>(3, 0), levels);  // short: ignored
+    QImage image(meter->size(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    meter->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);  // no background
+    const QList<QColor> colours = {QColor(0, 255, 0), QColor(255, 255, 0), QColor(255, 0, 0),
+                                   QColor(0, 77, 0),  QColor(77, 77, 0),   QColor(77, 0, 0)};
+    // Bars clear of the "Inputs" and "Outputs" captions, even and odd.
+    for (int bar : {4, 7, 14, 21, 26, 31}) {
+        const int x = VolumeColumnWidget::BarX(bar, 770);
+        QCOMPARE(x, bar < 16 ? (bar % 2 ? 37 : 20) + 40 * (bar / 2)
+                             : 438 + 40 * ((bar - 16) / 2) + (bar % 2) * 17);
+        for (int c = 0; c < colours.size(); ++c) {
+            int inBar = 0, beside = 0;
+            for (int y = 0; y < image.height(); ++y) {
+                inBar += image.pixelColor(x + 7, y) == colours[c];
+                beside += image.pixelColor(x + 15, y) == colours[c];
+            }
+            QVERIFY2(inBar == units[c] * 3,
+                     qPrintable(QStringLiteral("bar %1 colour %2: %3").arg(bar).arg(c).arg(inBar)));
+            QCOMPARE(beside, 0);
+        }
+        QCOMPARE(image.pixelColor(x, 288), QColor(Qt::white));
+        QVERIFY(image.pixelColor(x, 287) != QColor(Qt::white));
+    }
+}
+
+// The worker's levels reach the meter while the page is shown.
+void TestAgc::liveLevels()
+{
+    LogIn();
+    AGC *page = ShowAgc();
+    QCOMPARE(m_window->Worker()->CurrentCommand(), AGCCmd);
+    m_device->Command("levels in 3 12");
+    m_device->Command("levels out 16 0");
+    QTRY_COMPARE_WITH_TIMEOUT(page->Meter()->Level(2), 12, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(page->Meter()->Level(31), 0, 3000);
+    Press(FindItem(m_window->Form().treeWidget, PageKey::General));
+    QCOMPARE(m_window->Worker()->CurrentCommand(), NoCmd);
+}
+
+void TestAgc::whoMayEdit_data()
+{
+    QTest::addColumn<int>("user");
+    QTest::addColumn<int>("gainMode");           // on the device
+    QTest::addColumn<QVector<bool>>("enabled");  // general, AGC group, manual gain, Apply
+    QTest::newRow("admin, AGC") << 0 << 1 << QVector<bool>{true, true, false, true};
+    QTest::newRow("admin, manual") << 0 << 0 << QVector<bool>{true, false, true, true};
+    QTest::newRow("guest, AGC") << 1 << 1 << QVector<bool>{false, false, false, false};
+    QTest::newRow("guest, manual") << 1 << 0 << QVector<bool>{false, false, false, false};
+}
+
+// The gain mode decides which settings count; a guest changes nothing, and
+// the next admin session may again.
+void TestAgc::whoMayEdit()
+{
+    QFETCH(int, user);
+    QFETCH(int, gainMode);
+    QFETCH(QVector<bool>, enabled);
+    AGCParam p = Manual();
+    p.gainControlMode = static_cast<quint8>(gainMode);
+    SetDeviceAgc(p);
+    LogIn(user, user == 0 ? "admin" : "guest");
+    AGC *page = ShowAgc();
+    const char *names[] = {"groupBoxGeneralConfig", "groupBoxAGC", "spinBoxManualGain",
+                           "pushButtonApply"};
+    auto check = [&](const QVector<bool> &expected) {
+        for (int i = 0; i < 4; ++i) {
+            QVERIFY2(Child(page, names[i])->isEnabled() == expected[i], names[i]);
+        }
+        QVERIFY(Child(page, "groupBoxAudioMeter")->isEnabled());
+    };
+    check(enabled);
+    if (user == 1) {
+        Disconnect();
+        QVERIFY(!Child(page, "groupBoxAudioMeter")->isEnabled());
+        LogIn();
+        check({true, gainMode == 1, gainMode == 0, true});
+    }
+}
+
+// "Set All" sets the 16 channels and shows "--" again; each slider and its
+// spin box follow one another.
+void TestAgc::setAllAndSliders()
+{
+    AGC page(m_client);
+    auto *setAll = Child<QComboBox>(&page, "comboBoxSetAll");
+    QCOMPARE(setAll->currentText(), QStringLiteral("--"));
+    emit setAll->activated(2);
+    emit setAll->activated(3);
+    for (int k = 1; k <= 16; ++k) {
+        QCOMPARE(Child<QComboBox>(&page, qPrintable(QStringLiteral("comboBoxCh%1").arg(k)))
+                     ->currentText(),
+                 QStringLiteral("Force Off"));
+    }
+    QCOMPARE(setAll->currentIndex(), 3);
+    Child<QSlider>(&page, "verticalSliderManualGain")->setValue(12);
+    QCOMPARE(Child<QSpinBox>(&page, "spinBoxManualGain")->value(), 12);
+    Child<QSpinBox>(&page, "spinBoxTargetLevel")->setValue(-35);
+    QCOMPARE(Child<QSlider>(&page, "verticalSliderTargetLevel")->value(), -35);
+    setAll->setCurrentIndex(1);
+    page.Retranslate();
+    QCOMPARE(setAll->currentIndex(), 3);
+}
+
+void TestAgc::parameterFile_data()
+{
+    QTest::addColumn<bool>("complete");
+    QTest::newRow("round trip") << true;
+    QTest::newRow("no OutputLimitThreshold") << false;
+}
+
+// Export, change the device, import: the device holds the exported values
+// again; a file without OutputLimitThreshold writes nothing.
+void TestAgc::parameterFile()
+{
+    QFETCH(bool, complete);
+    LogIn();
+    const QString file = m_files.filePath("agc.xml");
+    m_window->SetFileChooserForTests([file](bool) { return file; });
+    SetDeviceAgc(Manual());
+    {
+        ModalScript script({ModalScript::Accept()});
+        m_window->OnExport();
+        QCOMPARE(script.messages, QStringList{"The export is done."});
+    }
+    if (!complete) {
+        QFile edited(file);
+        QVERIFY(edited.open(QIODevice::ReadOnly));
+        QByteArray content = edited.readAll();
+        edited.close();
+        QVERIFY(content.contains("<OutputLimitThreshold>10</OutputLimitThreshold>"));
+        content.replace("<OutputLimitThreshold>10</OutputLimitThreshold>", "");
+        WriteFile(file, content);
+    }
+    AGCParam changed;
+    changed.gainControlMode = 1;
+    changed.manualGain = 7;
+    changed.targetLevel = 33;
+    changed.noiseThreshold = 55;
+    changed.outputLimitThreshold = 1;
+    SetDeviceAgc(changed);
+    const int gpioWrites = int(m_device->RequestsOfType(kMsgSetGPIOTriggerMode));
+    const int before = AgcWrites();
+    ModalScript script({ModalScript::Accept()});
+    m_window->OnImport();
+    QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 5000);
+    if (complete) {
+        QCOMPARE(script.messages, QStringList{"The import is done."});
+        QVERIFY(DeviceAgc() == Manual());
+    } else {
+        QCOMPARE(script.messages,
+                 QStringList{"The import fails.\nconfigure/AGC/AGC/OutputLimitThreshold: missing"});
+        QVERIFY(DeviceAgc() == changed);
+        QCOMPARE(AgcWrites(), before);
+        QCOMPARE(int(m_device->RequestsOfType(kMsgSetGPIOTriggerMode)), gpioWrites);
+    }
+}
+
+int main(int argc, char **argv)
+{
+    return RunAppTest<TestAgc>(argc, argv);
+}
+
+#include "tst_agc.moc"
