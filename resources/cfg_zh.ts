@@ -2,6 +2,177 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>AGC</name>
+    <message>
+        <source>General Config</source>
+        <translation>常规配置</translation>
+    </message>
+    <message>
+        <source>Adjust Mode</source>
+        <translation>调节模式</translation>
+    </message>
+    <message>
+        <source>Ch1:</source>
+        <translation>通道1：</translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation>自动</translation>
+    </message>
+    <message>
+        <source>Force On</source>
+        <translation>强制开启</translation>
+    </message>
+    <message>
+        <source>Force Off</source>
+        <translation>强制关闭</translation>
+    </message>
+    <message>
+        <source>Ch2:</source>
+        <translation>通道2：</translation>
+    </message>
+    <message>
+        <source>Ch3:</source>
+        <translation>通道3：</translation>
+    </message>
+    <message>
+        <source>Ch4:</source>
+        <translation>通道4：</translation>
+    </message>
+    <message>
+        <source>Ch5:</source>
+        <translation>通道5：</translation>
+    </message>
+    <message>
+        <source>Ch6:</source>
+        <translation>通道6：</translation>
+    </message>
+    <message>
+        <source>Ch7:</source>
+        <translation>通道7：</translation>
+    </message>
+    <message>
+        <source>Ch8:</source>
+        <translation>通道8：</translation>
+    </message>
+    <message>
+        <source>Ch9:</source>
+        <translation>通道9：</translation>
+    </message>
+    <message>
+        <source>Ch10:</source>
+        <translation>通道10：</translation>
+    </message>
+    <message>
+        <source>Ch11:</source>
+        <translation>通道11：</translation>
+    </message>
+    <message>
+        <source>Ch12:</source>
+        <translation>通道12：</translation>
+    </message>
+    <message>
+        <source>Ch13:</source>
+        <translation>通道13：</translation>
+    </message>
+    <message>
+        <source>Ch14:</source>
+        <translation>通道14：</translation>
+    </message>
+    <message>
+        <source>Ch15:</source>
+        <translation>通道15：</translation>
+    </message>
+    <message>
+        <source>Ch16:</source>
+        <translation>通道16：</translation>
+    </message>
+    <message>
+        <source>Set All:</source>
+        <translation>全部设置：</translation>
+    </message>
+    <message>
+        <source>--</source>
+        <translation>--</translation>
+    </message>
+    <message>
+        <source>Gain Control Mode:</source>
+        <translation>增益控制模式：</translation>
+    </message>
+    <message>
+        <source>AGC</source>
+        <translation>AGC</translation>
+    </message>
+    <message>
+        <source>Manual</source>
+        <translation>手动</translation>
+    </message>
+    <message>
+        <source>Manual Gain(dB):</source>
+        <translation>手动增益(dB)：</translation>
+    </message>
+    <message>
+        <source>Output Limit Threshold(dBFS):</source>
+        <translation>输出限幅门限(dBFS)：</translation>
+    </message>
+    <message>
+        <source>Target Level(dBFS):</source>
+        <translation>目标电平(dBFS)：</translation>
+    </message>
+    <message>
+        <source>Loudness Source:</source>
+        <translation>响度来源：</translation>
+    </message>
+    <message>
+        <source>True Peak</source>
+        <translation>真峰值</translation>
+    </message>
+    <message>
+        <source>Power</source>
+        <translation>功率</translation>
+    </message>
+    <message>
+        <source>Frequency Compensating:</source>
+        <translation>频率补偿：</translation>
+    </message>
+    <message>
+        <source>Enabled</source>
+        <translation>启用</translation>
+    </message>
+    <message>
+        <source>Disabled</source>
+        <translation>禁用</translation>
+    </message>
+    <message>
+        <source>Stereo Mode:</source>
+        <translation>立体声模式：</translation>
+    </message>
+    <message>
+        <source>Noise Threshold(dBFS):</source>
+        <translation>噪声门限(dBFS)：</translation>
+    </message>
+    <message>
+        <source>Gain Ratio(%):</source>
+        <translation>增益比(%)：</translation>
+    </message>
+    <message>
+        <source>Upper Threshold(dBFS):</source>
+        <translation>上门限(dBFS)：</translation>
+    </message>
+    <message>
+        <source>Lower Threshold(dBFS):</source>
+        <translation>下门限(dBFS)：</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>应用</translation>
+    </message>
+    <message>
+        <source>Audio Meter</source>
+        <translation>音频表</translation>
+    </message>
+</context>
+<context>
     <name>AboutDialog</name>
     <message>
         <source>About</source>
@@ -485,6 +656,531 @@
     <message>
         <source>The Caps Lock is enabled.</source>
         <translation>大写锁定已打开。</translation>
+    </message>
+</context>
+<context>
+    <name>SignalIO2X1</name>
+    <message>
+        <source>Inputs Status</source>
+        <translation>输入状态</translation>
+    </message>
+    <message>
+        <source>Input 1</source>
+        <translation>输入 1</translation>
+    </message>
+    <message>
+        <source>Standard:</source>
+        <translation>制式：</translation>
+    </message>
+    <message>
+        <source>Phase(L,P):</source>
+        <translation>相位(行,像素)：</translation>
+    </message>
+    <message>
+        <source>Synced:</source>
+        <translation>已同步：</translation>
+    </message>
+    <message>
+        <source>Input 2</source>
+        <translation>输入 2</translation>
+    </message>
+    <message>
+        <source>Genlocking</source>
+        <translation>同步锁相</translation>
+    </message>
+    <message>
+        <source>Genlock Phase Delay</source>
+        <translation>锁相相位延迟</translation>
+    </message>
+    <message>
+        <source>Line:</source>
+        <translation>行：</translation>
+    </message>
+    <message>
+        <source>Pixel:</source>
+        <translation>像素：</translation>
+    </message>
+    <message>
+        <source>Phase Align</source>
+        <translation>相位对齐</translation>
+    </message>
+    <message>
+        <source>Follow Genlock:</source>
+        <translation>跟随同步：</translation>
+    </message>
+    <message>
+        <source>Disabled</source>
+        <translation>禁用</translation>
+    </message>
+    <message>
+        <source>Enabled</source>
+        <translation>启用</translation>
+    </message>
+    <message>
+        <source>Trigger:</source>
+        <translation>触发：</translation>
+    </message>
+    <message>
+        <source>--</source>
+        <translation>--</translation>
+    </message>
+    <message>
+        <source>System Clocking Mode:</source>
+        <translation>系统时钟模式：</translation>
+    </message>
+    <message>
+        <source>Auto Genlock</source>
+        <translation>自动同步</translation>
+    </message>
+    <message>
+        <source>Auto Input</source>
+        <translation>自动输入</translation>
+    </message>
+    <message>
+        <source>System Clocking Locked:</source>
+        <translation>系统时钟锁定：</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>应用</translation>
+    </message>
+</context>
+<context>
+    <name>SignalIO4X1</name>
+    <message>
+        <source>Inputs Status</source>
+        <translation>输入状态</translation>
+    </message>
+    <message>
+        <source>Input 1</source>
+        <translation>输入 1</translation>
+    </message>
+    <message>
+        <source>Standard:</source>
+        <translation>制式：</translation>
+    </message>
+    <message>
+        <source>Phase(L,P):</source>
+        <translation>相位(行,像素)：</translation>
+    </message>
+    <message>
+        <source>Synced:</source>
+        <translation>已同步：</translation>
+    </message>
+    <message>
+        <source>Input 2</source>
+        <translation>输入 2</translation>
+    </message>
+    <message>
+        <source>Input 3</source>
+        <translation>输入 3</translation>
+    </message>
+    <message>
+        <source>Input 4</source>
+        <translation>输入 4</translation>
+    </message>
+    <message>
+        <source>Genlocking</source>
+        <translation>同步锁相</translation>
+    </message>
+    <message>
+        <source>Genlock Phase Delay</source>
+        <translation>锁相相位延迟</translation>
+    </message>
+    <message>
+        <source>Line:</source>
+        <translation>行：</translation>
+    </message>
+    <message>
+        <source>Pixel:</source>
+        <translation>像素：</translation>
+    </message>
+    <message>
+        <source>Phase Align</source>
+        <translation>相位对齐</translation>
+    </message>
+    <message>
+        <source>Follow Genlock:</source>
+        <translation>跟随同步：</translation>
+    </message>
+    <message>
+        <source>Disabled</source>
+        <translation>禁用</translation>
+    </message>
+    <message>
+        <source>Enabled</source>
+        <translation>启用</translation>
+    </message>
+    <message>
+        <source>Trigger:</source>
+        <translation>触发：</translation>
+    </message>
+    <message>
+        <source>--</source>
+        <translation>--</translation>
+    </message>
+    <message>
+        <source>System Clocking Mode:</source>
+        <translation>系统时钟模式：</translation>
+    </message>
+    <message>
+        <source>Auto Genlock</source>
+        <translation>自动同步</translation>
+    </message>
+    <message>
+        <source>Auto Input</source>
+        <translation>自动输入</translation>
+    </message>
+    <message>
+        <source>System Clocking Locked:</source>
+        <translation>系统时钟锁定：</translation>
+    </message>
+    <message>
+        <source>Quiet Switching</source>
+        <translation>静音切换</translation>
+    </message>
+    <message>
+        <source>Audio Fading Effect</source>
+        <translation>音频淡入淡出</translation>
+    </message>
+    <message>
+        <source>Audio Fading Duration(ms):</source>
+        <translation>音频淡变时长(ms)：</translation>
+    </message>
+    <message>
+        <source>Audio Duplication</source>
+        <translation>音频复制</translation>
+    </message>
+    <message>
+        <source>Audio Duplication:</source>
+        <translation>音频复制：</translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation>自动</translation>
+    </message>
+    <message>
+        <source>Left-Left</source>
+        <translation>左-左</translation>
+    </message>
+    <message>
+        <source>Right-Right</source>
+        <translation>右-右</translation>
+    </message>
+    <message>
+        <source>Output Configuration</source>
+        <translation>输出配置</translation>
+    </message>
+    <message>
+        <source>Aux Source:</source>
+        <translation>辅助输出源：</translation>
+    </message>
+    <message>
+        <source>In 1</source>
+        <translation>输入 1</translation>
+    </message>
+    <message>
+        <source>In 2</source>
+        <translation>输入 2</translation>
+    </message>
+    <message>
+        <source>In 3</source>
+        <translation>输入 3</translation>
+    </message>
+    <message>
+        <source>In 4</source>
+        <translation>输入 4</translation>
+    </message>
+    <message>
+        <source>PGM</source>
+        <translation>主输出</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>应用</translation>
+    </message>
+</context>
+<context>
+    <name>SignalIOPage</name>
+    <message>
+        <source>Not Present</source>
+        <translation>不存在</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>是</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>否</translation>
+    </message>
+</context>
+<context>
+    <name>SwitchControl2X1</name>
+    <message>
+        <source>Switch Mechanism</source>
+        <translation>切换机制</translation>
+    </message>
+    <message>
+        <source>Manual Switch:</source>
+        <translation>手动切换：</translation>
+    </message>
+    <message>
+        <source>Disabled</source>
+        <translation>禁用</translation>
+    </message>
+    <message>
+        <source>In 1</source>
+        <translation>输入 1</translation>
+    </message>
+    <message>
+        <source>In 2</source>
+        <translation>输入 2</translation>
+    </message>
+    <message>
+        <source>Failover Return Mode:</source>
+        <translation>故障恢复模式：</translation>
+    </message>
+    <message>
+        <source>Automatic</source>
+        <translation>自动</translation>
+    </message>
+    <message>
+        <source>Non-reset</source>
+        <translation>不复位</translation>
+    </message>
+    <message>
+        <source>Failover Return Clear:</source>
+        <translation>故障恢复清除：</translation>
+    </message>
+    <message>
+        <source>--</source>
+        <translation>--</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>是</translation>
+    </message>
+    <message>
+        <source>GPI Status</source>
+        <translation>GPI 状态</translation>
+    </message>
+    <message>
+        <source>GPI 1 Triggered:</source>
+        <translation>GPI 1 触发：</translation>
+    </message>
+    <message>
+        <source>GPI 2 Triggered:</source>
+        <translation>GPI 2 触发：</translation>
+    </message>
+    <message>
+        <source>GPI Relay Triggered:</source>
+        <translation>GPI 继电器触发：</translation>
+    </message>
+    <message>
+        <source>Relay</source>
+        <translation>继电器</translation>
+    </message>
+    <message>
+        <source>Manual Control:</source>
+        <translation>手动控制：</translation>
+    </message>
+    <message>
+        <source>Normal</source>
+        <translation>正常</translation>
+    </message>
+    <message>
+        <source>Bypass</source>
+        <translation>旁路</translation>
+    </message>
+    <message>
+        <source>Bypass Protect:</source>
+        <translation>旁路保护：</translation>
+    </message>
+    <message>
+        <source>Enabled</source>
+        <translation>启用</translation>
+    </message>
+    <message>
+        <source>Switching Result</source>
+        <translation>切换结果</translation>
+    </message>
+    <message>
+        <source>Active Input:</source>
+        <translation>当前输入：</translation>
+    </message>
+    <message>
+        <source>Switching Event:</source>
+        <translation>切换事件：</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>应用</translation>
+    </message>
+</context>
+<context>
+    <name>SwitchControl4X1</name>
+    <message>
+        <source>Switch Mechanism</source>
+        <translation>切换机制</translation>
+    </message>
+    <message>
+        <source>Manual Switch:</source>
+        <translation>手动切换：</translation>
+    </message>
+    <message>
+        <source>Disabled</source>
+        <translation>禁用</translation>
+    </message>
+    <message>
+        <source>In 1</source>
+        <translation>输入 1</translation>
+    </message>
+    <message>
+        <source>In 2</source>
+        <translation>输入 2</translation>
+    </message>
+    <message>
+        <source>In 3</source>
+        <translation>输入 3</translation>
+    </message>
+    <message>
+        <source>In 4</source>
+        <translation>输入 4</translation>
+    </message>
+    <message>
+        <source>Failover Return Mode:</source>
+        <translation>故障恢复模式：</translation>
+    </message>
+    <message>
+        <source>Automatic</source>
+        <translation>自动</translation>
+    </message>
+    <message>
+        <source>Non-reset</source>
+        <translation>不复位</translation>
+    </message>
+    <message>
+        <source>Failover Return Clear:</source>
+        <translation>故障恢复清除：</translation>
+    </message>
+    <message>
+        <source>--</source>
+        <translation>--</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>是</translation>
+    </message>
+    <message>
+        <source>GPI Status</source>
+        <translation>GPI 状态</translation>
+    </message>
+    <message>
+        <source>GPI 1 Triggered:</source>
+        <translation>GPI 1 触发：</translation>
+    </message>
+    <message>
+        <source>GPI 2 Triggered:</source>
+        <translation>GPI 2 触发：</translation>
+    </message>
+    <message>
+        <source>GPI 3 Triggered:</source>
+        <translation>GPI 3 触发：</translation>
+    </message>
+    <message>
+        <source>GPI 4 Triggered:</source>
+        <translation>GPI 4 触发：</translation>
+    </message>
+    <message>
+        <source>GPI Relay Triggered:</source>
+        <translation>GPI 继电器触发：</translation>
+    </message>
+    <message>
+        <source>Relay</source>
+        <translation>继电器</translation>
+    </message>
+    <message>
+        <source>Manual Control:</source>
+        <translation>手动控制：</translation>
+    </message>
+    <message>
+        <source>Normal</source>
+        <translation>正常</translation>
+    </message>
+    <message>
+        <source>Bypass</source>
+        <translation>旁路</translation>
+    </message>
+    <message>
+        <source>Bypass Protect:</source>
+        <translation>旁路保护：</translation>
+    </message>
+    <message>
+        <source>Enabled</source>
+        <translation>启用</translation>
+    </message>
+    <message>
+        <source>Switching Result</source>
+        <translation>切换结果</translation>
+    </message>
+    <message>
+        <source>Active Input:</source>
+        <translation>当前输入：</translation>
+    </message>
+    <message>
+        <source>Switching Event:</source>
+        <translation>切换事件：</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>应用</translation>
+    </message>
+</context>
+<context>
+    <name>SwitchControlPage</name>
+    <message>
+        <source>In %1</source>
+        <translation>输入 %1</translation>
+    </message>
+    <message>
+        <source>Relay On</source>
+        <translation>继电器开启</translation>
+    </message>
+    <message>
+        <source>GPI</source>
+        <translation>GPI</translation>
+    </message>
+    <message>
+        <source>Manual</source>
+        <translation>手动</translation>
+    </message>
+    <message>
+        <source>Alarm Non-reset</source>
+        <translation>告警不复位</translation>
+    </message>
+    <message>
+        <source>Alarm Automatic</source>
+        <translation>告警自动</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>是</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>否</translation>
+    </message>
+</context>
+<context>
+    <name>VolumeColumnWidget</name>
+    <message>
+        <source>Inputs</source>
+        <translation>输入</translation>
+    </message>
+    <message>
+        <source>Outputs</source>
+        <translation>输出</translation>
     </message>
 </context>
 <context>
