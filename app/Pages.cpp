@@ -123,9 +123,9 @@ struct FactoryRow {
     Factory make;
 };
 
-// The signal I/O, switch control, AGC, alarm combination, system alarm,
-// status, detection and alarm log pages come with their classes; a key
-// without a row has no page, and its tree item shows nothing.
+// The alarm combination, system alarm, status, detection and alarm log pages
+// come with their classes; a key without a row has no page, and its tree item
+// shows nothing.
 const FactoryRow kFactories[] = {
     {PageKey::General, Make<General>},
     {PageKey::Genlock, Make<GenlockWidget>},

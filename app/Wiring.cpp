@@ -50,12 +50,9 @@ const std::vector<WorkerLink> &WorkerLinks()
              &SwitchControlPage::OnNotifySwitchControlUpdate),
         Link(PageKey::SwitchControlB, &CmdThread::NotifySwitchControlUpdate,
              &SwitchControlPage::OnNotifySwitchControlUpdate),
-        // Still to come with their pages: NotifySignalIOUpdate to the signal
-        // I/O pages (both groups on the dual model), NotifySwitchControlUpdate
-        // to the switch control pages, NotifyAGCUpdate to AGC,
-        // SendRegionMaxValue to the four detection pages, and
-        // NotifyStatusUpdate, SendDetectionInfo, SendAlarmTriggerInfo and
-        // SendSystemAlarmInfo to Status.
+        // Still to come with their pages: SendRegionMaxValue to the four
+        // detection pages, and NotifyStatusUpdate, SendDetectionInfo,
+        // SendAlarmTriggerInfo and SendSystemAlarmInfo to Status.
     };
     return links;
 }

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QScrollBar>
 #include <QTreeWidgetItemIterator>
 
 #include <cstdio>
@@ -63,7 +64,7 @@ int main(int argc, char *argv[])
         last = window.CurrentPage();
         Settle(400);
         QString name = item->text(0);
-        if (item->parent() && item->parent()->parent() != nullptr) {
+        if (item->parent()) {
             name = item->parent()->text(0) + QLatin1Char('-') + name;
         }
         name.replace(QLatin1Char(' '), QLatin1Char('-')).replace(QLatin1Char('/'), QString());
@@ -72,6 +73,18 @@ int main(int argc, char *argv[])
         if (window.grab().save(file)) {
             std::printf("%s\n", qPrintable(file));
             ++saved;
+        }
+        // A page taller than the window (the AGC page and its meters) also
+        // gets a picture of its lower part, once the live values have moved.
+        QScrollBar *scroll = window.Form().scrollArea->verticalScrollBar();
+        if (scroll->maximum() > 0) {
+            scroll->setValue(scroll->maximum());
+            Settle(1500);
+            const QString lower =
+                QString(file).replace(QLatin1String(".png"), QLatin1String("-lower.png"));
+            if (window.grab().save(lower)) {
+                std::printf("%s\n", qPrintable(lower));
+            }
         }
     }
     return saved > 0 ? 0 : 1;

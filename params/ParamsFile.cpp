@@ -92,8 +92,8 @@ const ParamPart kSwitchControlB = {SwitchControlModel::kElement, ExportSwitchCon
 
 QVector<ParamPart> ParamParts(int productType)
 {
-    // Signal I/O, switch control, AGC and the alarm combination come before
-    // GPIO; system alarms and detection after it, once their models exist.
+    // In page-list order. The alarm combination comes before GPIO, and the
+    // system alarms and detection after it, once their models exist.
     QVector<ParamPart> parts;
     parts << (IsDual(productType) ? kSignalIODual : kSignalIO4x1);
     parts << kSwitchControlA;
