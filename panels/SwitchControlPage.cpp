@@ -135,7 +135,6 @@ void SwitchControlPage::OnApply()
     // The clear is a one-shot request: it never stays armed for a later Apply.
     const bool clear = m_controls.returnClear->currentIndex() == 1;
     m_controls.returnClear->setCurrentIndex(0);
-    m_returnCleared = false;
 
     QString failure;
     if (M::Write(*m_client, m_group, !m_dual, values, &failure) != 0) {
@@ -145,6 +144,8 @@ void SwitchControlPage::OnApply()
         return;
     }
     m_manualSelect = values.manualSwitch;
+    // The return-clear step is reached: what it did decides the event text.
+    m_returnCleared = false;
     if (clear) {
         if (m_client->ManualReturn(static_cast<quint8>(m_group)) != 0) {
             ReportApplyFailure(DeviceFailure("ManualReturn", CfgNetClient::LastResult()));

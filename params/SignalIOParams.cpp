@@ -124,7 +124,7 @@ int Read(CfgNetClient &client, SignalIOScope scope, SignalIOParams &values, QStr
     if (client.GetAUXOutputSelect(aux) != 0) {
         return Failed("GetAUXOutputSelect", failure);
     }
-    values.fadingEnable = enable;
+    values.fadingEnable = enable != 0 ? 1 : 0;  // a flag in the file
     values.fadingDuration = duration;
     values.duplication = duplication;
     values.auxSource = aux;

@@ -113,17 +113,19 @@ int Write(CfgNetClient &client, int group, bool bothElements, const SwitchContro
     }
     QVector<quint8> selection, manual, protect;
     QVector<qint32> method;
+    // Both arrays are read before the first write, so a failed read leaves
+    // the device as it was; the writes keep their order.
     if (!bothElements && client.GetPGMOutputSelect(kBothGroups, selection) != 0) {
         *failure = DeviceFailure("GetPGMOutputSelect", CfgNetClient::LastResult());
+        return -1;
+    }
+    if (!bothElements && client.GetAutoSwitchMethod(kBothGroups, method) != 0) {
+        *failure = DeviceFailure("GetAutoSwitchMethod", CfgNetClient::LastResult());
         return -1;
     }
     Put(selection, group, bothElements, values.manualSwitch);
     if (client.SetPGMOutputSelect(kBothGroups, selection) != 0) {
         *failure = DeviceFailure("SetPGMOutputSelect", CfgNetClient::LastResult());
-        return -1;
-    }
-    if (!bothElements && client.GetAutoSwitchMethod(kBothGroups, method) != 0) {
-        *failure = DeviceFailure("GetAutoSwitchMethod", CfgNetClient::LastResult());
         return -1;
     }
     Put(method, group, bothElements, values.returnMode);

@@ -170,6 +170,16 @@ void TestSwitchControl::refreshAndApply()
     QCOMPARE(Device().pgm[group], quint8(1));
     QCOMPARE(manualSwitch->currentIndex(), 2);
     QCOMPARE(returnMode->currentIndex(), 1);
+    if (dual) {
+        // A group page reads both arrays before its first write: a refused
+        // read leaves the device as it was.
+        m_device->Command("fault clear");
+        m_device->Command("fault reject 49 1");
+        const int unread = Writes();
+        apply->click();
+        QCOMPARE(StatusLine(), QStringLiteral("Apply failed: GetAutoSwitchMethod: Failed"));
+        QCOMPARE(Writes(), unread);
+    }
 }
 
 void TestSwitchControl::statusTexts_data()
