@@ -1,6 +1,4 @@
-#include "../common/FreeLoopback.h"
-#include "CfgNetClient.h"
-#include "DeviceSimulator.h"
+#include "../common/SimulatorClient.h"
 #include "GpioParams.h"
 #include "ParamsFile.h"
 
@@ -8,7 +6,6 @@
 #include <QtTest>
 
 namespace {
-const QString kDevice = TestAddress();
 
 QByteArray ReadAll(const QString &path)
 {
@@ -28,12 +25,12 @@ QString WriteFile(const QString &path, const QByteArray &content)
 
 // The pages' parameters without a widget: values read from the device, the
 // parameter file written and read back, and what an import refuses.
-class TestParams : public QObject
+class TestParams : public QObject, public SimulatorClient
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
+    void initTestCase() { StartAndLogIn(); }
     void parseValue_data();
     void parseValue();
     void gpioRoundTrip();
@@ -44,24 +41,7 @@ private slots:
     void xmlSafety_data();
     void xmlSafety();
     void xmlDocumentLookups();
-
-private:
-    QTemporaryDir m_files;
-    std::unique_ptr<DeviceSimulator> m_device;
-    CfgNetClient m_client;
 };
-
-void TestParams::initTestCase()
-{
-    DeviceSimulator::Options options;
-    options.address = kDevice;
-    options.notify[0] = {0, 0};
-    m_device = std::make_unique<DeviceSimulator>(options);
-    QVERIFY(m_device->Start());
-    QCOMPARE(m_client.Open(kDevice, kDevicePort), 0);
-    m_client.SetUser(0, QStringLiteral("admin"));
-    QCOMPARE(m_client.Login(), 0);
-}
 
 void TestParams::parseValue_data()
 {

@@ -1,6 +1,4 @@
-#include "../common/FreeLoopback.h"
-#include "CfgNetClient.h"
-#include "DeviceSimulator.h"
+#include "../common/SimulatorClient.h"
 #include "ParamsFile.h"
 #include "SignalIOParams.h"
 
@@ -8,7 +6,6 @@
 #include <QtTest>
 
 namespace {
-const QString kDevice = TestAddress();
 
 // What the signal I/O pages own on the device, for comparing it whole.
 QVector<qint64> Owned(DeviceModel &m)
@@ -36,35 +33,18 @@ void SetOwned(DeviceModel &m, int seed)
 // The signal I/O pages' parameters without a widget: the conversions, the
 // parameter file through the simulator, and an import that skips a set of
 // values with an empty text but refuses a value that is not a number.
-class TestSignalIOParams : public QObject
+class TestSignalIOParams : public QObject, public SimulatorClient
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
+    void initTestCase() { StartAndLogIn(); }
     void conversions();
     void roundTrip_data();
     void roundTrip();
     void refusals_data();
     void refusals();
-
-private:
-    QTemporaryDir m_files;
-    std::unique_ptr<DeviceSimulator> m_device;
-    CfgNetClient m_client;
 };
-
-void TestSignalIOParams::initTestCase()
-{
-    DeviceSimulator::Options options;
-    options.address = kDevice;
-    options.notify[0] = {0, 0};
-    m_device = std::make_unique<DeviceSimulator>(options);
-    QVERIFY(m_device->Start());
-    QCOMPARE(m_client.Open(kDevice, kDevicePort), 0);
-    m_client.SetUser(0, QStringLiteral("admin"));
-    QCOMPARE(m_client.Login(), 0);
-}
 
 void TestSignalIOParams::conversions()
 {
