@@ -240,16 +240,8 @@ int ChannelIndex(qint64 mode)
 
 qint64 ChannelModeOf(int index)
 {
-    switch (index) {
-        case 0:
-            return 0;
-        case 1:
-            return 2;
-        case 2:
-            return 1;
-        default:
-            return -1;
-    }
+    // The swap of "Force On" and "Force Off" is its own inverse.
+    return ChannelIndex(index);
 }
 
 int ShownDbfs(qint64 magnitude)
