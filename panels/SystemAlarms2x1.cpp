@@ -1,0 +1,1 @@
+#include "SystemAlarms2x1.h"

@@ -1,0 +1,1 @@
+#include "SystemAlarms4x1.h"

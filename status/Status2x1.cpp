@@ -1,0 +1,1 @@
+#include "Status2x1.h"

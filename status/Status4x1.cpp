@@ -1,0 +1,1 @@
+#include "Status4x1.h"
