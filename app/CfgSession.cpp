@@ -197,11 +197,14 @@ void cfg::OnDisConnect()
     }
 }
 
+// The alarm log keeps its rows and files in English whatever the interface
+// language: other programs read the files, and a log must not change
+// language halfway.
 void cfg::LogConnection(const QString &status)
 {
     AlarmInfo info;
     info.time = QDateTime::currentDateTime();
-    info.alarmType = tr("Connection Lost");
+    info.alarmType = QStringLiteral("Connection Lost");
     info.alarmStatus = status;
     emit AddLogs(info);
 }
@@ -219,7 +222,7 @@ void cfg::OnIsAlive(bool isAlive, int workMode)
                 m_current->LeavePage();
             }
             emit UpdateStatus(false);
-            LogConnection(tr("Asserted"));
+            LogConnection(QStringLiteral("Asserted"));
         }
         connectionLost = true;
         ShowIndicator(false);
@@ -239,7 +242,7 @@ void cfg::OnIsAlive(bool isAlive, int workMode)
             m_current->RefreshFromDevice();
         }
         emit UpdateStatus(true);
-        LogConnection(tr("Cleared"));
+        LogConnection(QStringLiteral("Cleared"));
     }
     ShowIndicator(true);
 }
@@ -264,7 +267,7 @@ void cfg::OnVersionRead(int session, const QString &firmware)
                    .arg(firmware, kVersion));
     AlarmInfo info;
     info.time = QDateTime::currentDateTime();
-    info.notes = tr("Version mismatch between the Config Tool and the Firmware");
+    info.notes = QStringLiteral("Version mismatch between the Config Tool and the Firmware");
     emit AddLogs(info);
     Disconnect();
 }

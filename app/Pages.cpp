@@ -205,7 +205,19 @@ void Pages::Create(const PageContext &context)
 {
     Destroy();
     for (PageKey key : PageOrder(context.productType)) {
-        if (BaseWidget *page = CreatePage(key, context)) {
+        BaseWidget *page = nullptr;
+        for (const auto &kept : context.kept) {
+            if (kept.first == key) {
+                page = kept.second;
+            }
+        }
+        if (!page) {
+            page = CreatePage(key, context);
+            if (page) {
+                m_owned.append(page);
+            }
+        }
+        if (page) {
             page->SetDocument(context.document);
             page->hide();
             m_keyed.append({key, page});
@@ -216,7 +228,8 @@ void Pages::Create(const PageContext &context)
 
 void Pages::Destroy()
 {
-    qDeleteAll(list);
+    qDeleteAll(m_owned);
+    m_owned.clear();
     list.clear();
     m_keyed.clear();
 }

@@ -42,6 +42,9 @@ struct PageContext {
     int productType;
     QWidget *parent;
     XmlDocument *document;  // the parameter file of export and import
+    // Pages the window keeps for its whole life (the alarm log, whose rows
+    // must outlive a change of model): put in the list, never deleted here.
+    QList<QPair<PageKey, BaseWidget *>> kept = {};
 };
 
 // A new page of `key`, or null while that page has no class yet.
@@ -70,8 +73,10 @@ public:
     Pages(const Pages &) = delete;
     Pages &operator=(const Pages &) = delete;
 
-    // Creates the pages of `context.productType` as children of its parent.
+    // Creates the pages of `context.productType` as children of its parent,
+    // taking the context's kept pages in their places.
     void Create(const PageContext &context);
+    // Deletes the pages it created; kept pages only leave the list.
     void Destroy();
 
     // The page of `key`, or null when the model has none (or no class yet).
@@ -89,4 +94,5 @@ public:
 
 private:
     QList<QPair<PageKey, BaseWidget *>> m_keyed;
+    QList<BaseWidget *> m_owned;
 };
