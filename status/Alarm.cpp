@@ -1,1 +1,299 @@
 #include "Alarm.h"
+
+#include "CfgNetClient.h"
+#include "DeviceTables.h"
+#include "SessionState.h"
+#include "TextForms.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace {
+const QString kAutoSaveTime = QStringLiteral("AutoSaveTime");
+const QString kAutoSaveEnable = QStringLiteral("AutoSaveEnable");
+const QString kTimeFormat = QStringLiteral("hh:mm:ss");
+constexpr int kColumns = 6;
+constexpr int kFirstTextColumn = 2;  // input, alarm type, status and notes
+
+QString g_preferredDirectory;
+
+// The tool's settings store; both values are kept as text.
+const QString kOrganisation = QStringLiteral("Brelmonti");
+const QString kApplication = QStringLiteral("cfg");
+
+void StoreSetting(const QString &key, const QString &value)
+{
+    QSettings(kOrganisation, kApplication).setValue(key, value);
+}
+
+QStringList Candidates()
+{
+    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/../logs");
+    const QString user = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    return {g_preferredDirectory.isEmpty() ? program : g_preferredDirectory,
+            user.isEmpty() ? QString() : user + QStringLiteral("/logs")};
+}
+
+// The rows hold the English texts of the receiver and the window; the table
+// shows them in the interface's language where a translation exists.
+QString Shown(const QString &english)
+{
+    const QByteArray source = english.toUtf8();
+    for (const char *context : {"NoticesServer", "cfg"}) {
+        const QString text = QCoreApplication::translate(context, source.constData());
+        if (text != english) {
+            return text;
+        }
+    }
+    return english;
+}
+}  // namespace
+
+Alarm::Alarm(CfgNetClient *client, QWidget *parent) : BaseWidget(parent), m_client(client)
+{
+    m_ui.setupUi(this);
+    connect(m_ui.pushButtonClear, &QPushButton::clicked, this, &Alarm::OnClear);
+    connect(m_ui.pushButtonSaveAs, &QPushButton::clicked, this, &Alarm::OnSaveAs);
+    connect(m_ui.checkBoxAutoSave, &QCheckBox::stateChanged, this, &Alarm::OnSetAutoSaveTimeEnable);
+    connect(m_ui.timeEdit, &QTimeEdit::timeChanged, this, &Alarm::OnTimeChanged);
+    connect(&m_timer, &QTimer::timeout, this, &Alarm::OnAutoSaveTimer);
+
+    {
+        QSettings settings(kOrganisation, kApplication);
+        const QTime stored =
+            QTime::fromString(settings.value(kAutoSaveTime).toString(), kTimeFormat);
+        if (stored.isValid()) {
+            m_ui.timeEdit->setTime(stored);
+        } else {
+            // Absent, or not a time: the form's time stands.
+            settings.setValue(kAutoSaveTime, m_ui.timeEdit->time().toString(kTimeFormat));
+        }
+        const QString enable = settings.value(kAutoSaveEnable).toString();
+        if (enable.isEmpty()) {
+            settings.setValue(kAutoSaveEnable, m_ui.checkBoxAutoSave->isChecked()
+                                                   ? QStringLiteral("true")
+                                                   : QStringLiteral("false"));
+        } else {
+            m_ui.checkBoxAutoSave->setChecked(enable == QLatin1String("true"));
+        }
+    }
+    m_autoSaveTime = m_ui.timeEdit->time().toString(kTimeFormat);
+    m_autoSaveEnabled = m_ui.checkBoxAutoSave->isChecked();
+    m_ui.timeEdit->setEnabled(m_autoSaveEnabled);
+    SelectDirectory();
+
+    if (SessionState::Offline() == 0) {
+        Start();
+    }
+    OnAutoSaveTimer();
+    m_timer.start(1000);
+}
+
+void Alarm::SetPreferredLogDirectory(const QString &directory)
+{
+    g_preferredDirectory = directory;
+}
+
+int Alarm::Start()
+{
+    int result = 0;
+    quint32 code = 0;
+    QByteArray serial, extra;
+    if (m_client->GetProductInfo(code, serial, extra) == 0) {
+        m_device.moduleType = ModelName(code);
+        m_device.productSN = serial.size() == 8
+                                 ? SerialNumberText(reinterpret_cast<const quint8 *>(serial.data()))
+                                 : QString();
+    } else {
+        result = -1;
+    }
+    QString pcb, fpga, firmware;
+    if (m_client->GetVersion(pcb, fpga, firmware) == 0) {
+        m_device.firmwareVersion = firmware;
+        m_device.fpgaVersion = fpga;
+    } else {
+        result = -1;
+    }
+    QString ip, mask, gateway;
+    quint8 isDefault = 0;
+    if (m_client->GetNetParam(ip, mask, gateway, isDefault) == 0) {
+        m_device.ipAddress = ip;
+    } else {
+        result = -1;
+    }
+    return result;
+}
+
+int Alarm::RefreshFromDevice()
+{
+    m_ui.tableWidgetAlarm->scrollToBottom();
+    return 0;
+}
+
+void Alarm::ApplyGuestRestrictions()
+{
+    m_guest = true;
+    m_ui.checkBoxAutoSave->setDisabled(true);
+    m_ui.timeEdit->setDisabled(true);
+}
+
+void Alarm::LiftGuestRestrictions()
+{
+    m_guest = false;
+    m_ui.checkBoxAutoSave->setEnabled(true);
+    m_ui.timeEdit->setEnabled(m_autoSaveEnabled);
+}
+
+void Alarm::Retranslate()
+{
+    m_ui.retranslateUi(this);
+    ShowDirectory();
+    for (int row = 0; row < m_rows.size(); ++row) {
+        ShowRow(row);
+    }
+}
+
+void Alarm::OnNotityAlarmInfo(AlarmInfo info)
+{
+    AddRow(info);
+}
+
+void Alarm::OnAddAlarmLogs(AlarmInfo info)
+{
+    AddRow(info);
+}
+
+void Alarm::AddRow(const AlarmInfo &info)
+{
+    m_rows.append({QString::number(m_nextNumber++),
+                   info.time.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), info.input,
+                   info.alarmType, info.alarmStatus, info.notes});
+    const int row = m_rows.size() - 1;
+    m_ui.tableWidgetAlarm->setRowCount(m_rows.size());
+    ShowRow(row);
+    m_ui.tableWidgetAlarm->scrollToItem(m_ui.tableWidgetAlarm->item(row, 0),
+                                        QAbstractItemView::PositionAtBottom);
+}
+
+void Alarm::ShowRow(int row)
+{
+    for (int column = 0; column < kColumns; ++column) {
+        const QString &text = m_rows.at(row).at(column);
+        auto *item = new QTableWidgetItem(column >= kFirstTextColumn ? Shown(text) : text);
+        item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+        m_ui.tableWidgetAlarm->setItem(row, column, item);
+    }
+}
+
+QDateTime Alarm::Now() const
+{
+    return m_clock ? m_clock() : QDateTime::currentDateTime();
+}
+
+void Alarm::OnAutoSaveTimer()
+{
+    if (SessionState::Offline() != 0 || !m_autoSaveEnabled) {
+        return;
+    }
+    const QDateTime now = Now();
+    if (now.toString(QStringLiteral("hh:mm")) != m_autoSaveTime.left(m_autoSaveTime.size() - 3)) {
+        return;
+    }
+    QString time = m_autoSaveTime;
+    const QString name = now.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('_') +
+                         time.replace(QLatin1Char(':'), QLatin1Char('-')) + QStringLiteral(".csv");
+    // Only a write that is due looks at the directories again.
+    if (QFileInfo::exists(QDir(m_logDirectory).filePath(name))) {
+        return;
+    }
+    SelectDirectory();
+    const QString path = QDir(m_logDirectory).filePath(name);
+    if (!QFileInfo::exists(path) && WriteTo(path, true)) {
+        OnClear();
+    }
+}
+
+void Alarm::OnClear()
+{
+    m_rows.clear();
+    m_ui.tableWidgetAlarm->setRowCount(0);
+    m_nextNumber = 1;
+}
+
+void Alarm::OnSaveAs()
+{
+    SelectDirectory();
+    const QString proposed = QDir(m_logDirectory).filePath(QStringLiteral("mylog.csv"));
+    const QString path =
+        m_chooser ? m_chooser(proposed)
+                  : QFileDialog::getSaveFileName(this, tr("Save File"), proposed,
+                                                 QStringLiteral("log (*.csv);;log(*.log)"));
+    if (!path.isEmpty()) {
+        WriteTo(path, false);
+    }
+}
+
+void Alarm::OnAppClose()
+{
+    // Offline, only rows logged since the session ended (a lost connection,
+    // a version mismatch) are worth a file.
+    if (SessionState::Offline() != 0 && m_rows.isEmpty()) {
+        return;
+    }
+    SelectDirectory();
+    const QString stem =
+        QStringLiteral("backup_") + Now().toString(QStringLiteral("yyyy-MM-dd_hh-mm"));
+    if (WriteTo(AlarmCsv::UniquePath(m_logDirectory, stem), true)) {
+        OnClear();
+    }
+}
+
+void Alarm::OnSetAutoSaveTimeEnable(int status)
+{
+    StoreSetting(kAutoSaveEnable, status != 0 ? QStringLiteral("true") : QStringLiteral("false"));
+    m_autoSaveEnabled = status != 0;
+    m_ui.timeEdit->setEnabled(m_autoSaveEnabled && !m_guest);
+}
+
+void Alarm::OnTimeChanged(const QTime &time)
+{
+    m_autoSaveTime = time.toString(kTimeFormat);
+    StoreSetting(kAutoSaveTime, m_autoSaveTime);
+}
+
+void Alarm::SelectDirectory()
+{
+    const QStringList candidates = Candidates();
+    const QString chosen = AlarmCsv::ChooseDirectory(candidates);
+    // With no usable directory the program's is named, and the write that
+    // fails there says so.
+    m_logDirectory = chosen.isEmpty() ? QDir::cleanPath(candidates.first()) : chosen;
+    ShowDirectory();
+}
+
+void Alarm::ShowDirectory()
+{
+    m_ui.labelLogDirectory->setText(
+        tr("Log directory: %1").arg(QDir::toNativeSeparators(m_logDirectory)));
+}
+
+bool Alarm::WriteTo(const QString &path, bool clearing)
+{
+    QString error;
+    if (AlarmCsv::Write(path, m_device, m_rows, Now(), &error)) {
+        return true;
+    }
+    const QString file = QDir::toNativeSeparators(path);
+    const QString text =
+        clearing ? tr("The alarm log could not be written to %1 (%2); its rows are kept.")
+                       .arg(file, error)
+                 : tr("The alarm log could not be written to %1 (%2).").arg(file, error);
+    qWarning().noquote() << text;
+    emit SendStatusMessage(text, 0);
+    return false;
+}

@@ -1,1 +1,85 @@
 #pragma once
+
+#include "AlarmCsv.h"
+#include "BaseWidget.h"
+#include "ui_Alarm.h"
+
+#include <QDateTime>
+#include <QTimer>
+
+#include <functional>
+
+// The alarm log: every alarm event in a numbered table, written as a CSV file
+// once a day at the configured time, as a backup when a session ends or the
+// program closes, and on demand. One page lives as long as the window, across
+// sessions with devices of any model.
+class Alarm final : public BaseWidget
+{
+    Q_OBJECT
+
+public:
+    Alarm(CfgNetClient *client, QWidget *parent = nullptr);
+
+    // At each session start: reads the device's model, serial number,
+    // versions and address for the files' preamble. A read that fails keeps
+    // the values it would have replaced. 0, or -1 when a read failed.
+    int Start();
+
+    int RefreshFromDevice() override;
+    void ApplyGuestRestrictions() override;
+    void LiftGuestRestrictions() override;
+    void Retranslate() override;
+
+    AlarmCsv::Preamble DeviceInfo() const { return m_device; }
+    // Where the automatic files and the backups go.
+    QString LogDirectory() const { return m_logDirectory; }
+
+    // The directory tried first instead of "<program directory>/../logs";
+    // empty restores that. Tests that share one program directory give each
+    // window a directory of its own.
+    static void SetPreferredLogDirectory(const QString &directory);
+
+    // Seams for tests: the clock of the auto-save check, the backup names and
+    // the empty log's row; the "Save As..." dialog (given the proposed path,
+    // returns the chosen one or empty).
+    void SetClockForTests(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
+    void SetFileChooserForTests(std::function<QString(const QString &)> chooser)
+    {
+        m_chooser = std::move(chooser);
+    }
+
+public slots:
+    void OnNotityAlarmInfo(AlarmInfo info);
+    void OnAddAlarmLogs(AlarmInfo info);
+    void OnAutoSaveTimer();
+    void OnClear();
+    void OnSaveAs();
+    void OnAppClose();
+    void OnSetAutoSaveTimeEnable(int status);
+    void OnTimeChanged(const QTime &time);
+
+private:
+    void AddRow(const AlarmInfo &info);
+    void ShowRow(int row);
+    QDateTime Now() const;
+    // Picks the log directory again (the program's, else the user's data
+    // directory) and shows it.
+    void SelectDirectory();
+    void ShowDirectory();
+    // Writes the log to `path`; a failure goes to the status bar.
+    // `clearing`: the rows would have been cleared, and are kept.
+    bool WriteTo(const QString &path, bool clearing);
+
+    CfgNetClient *m_client;
+    Ui::Alarm m_ui;
+    QTimer m_timer;
+    int m_nextNumber = 1;
+    QVector<AlarmCsv::Row> m_rows;  // in English, as the files hold them
+    QString m_autoSaveTime;         // "hh:mm:ss"
+    bool m_autoSaveEnabled = true;
+    bool m_guest = false;
+    AlarmCsv::Preamble m_device;
+    QString m_logDirectory;
+    std::function<QDateTime()> m_clock;
+    std::function<QString(const QString &)> m_chooser;
+};

@@ -1,1 +1,133 @@
 #include "AlarmCsv.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTemporaryFile>
+
+#include <cerrno>
+
+namespace AlarmCsv {
+
+namespace {
+const QString kTimeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
+
+// The labels are fixed: other programs read these files, whatever the
+// language of the window that wrote them.
+const char *const kLabels[] = {"Module Type", "Product SN", "Firmware Verison", "FPGA Verison",
+                               "IP Address"};
+
+QString Line(const QStringList &cells)
+{
+    QStringList quoted;
+    quoted.reserve(cells.size());
+    for (const QString &cell : cells) {
+        quoted << Cell(cell);
+    }
+    return quoted.join(QLatin1Char(',')) + QLatin1Char('\n');
+}
+}  // namespace
+
+QString Cell(const QString &text)
+{
+    const bool needsQuotes = text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"')) ||
+                             text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
+    if (!needsQuotes) {
+        return text;
+    }
+    QString inner = text;
+    inner.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + inner + QLatin1Char('"');
+}
+
+QString Text(const Preamble &preamble, const QVector<Row> &rows, const QDateTime &now)
+{
+    const QString values[] = {preamble.moduleType, preamble.productSN, preamble.firmwareVersion,
+                              preamble.fpgaVersion, preamble.ipAddress};
+    QString text;
+    for (int i = 0; i < 5; ++i) {
+        text += Line({QLatin1String(kLabels[i]), values[i]});
+    }
+    // Two lines of a single blank each part the device from the rows.
+    text += QLatin1String(" \n \n");
+    text += QLatin1String("Number,Time,Input,Alarm Type,Alarm Status,Notes\n");
+    if (rows.isEmpty()) {
+        text += Line({QStringLiteral("1"), now.toString(kTimeFormat), QString(), QString(),
+                      QString(), QStringLiteral("Everything works fine")});
+    }
+    for (const Row &row : rows) {
+        text += Line(row);
+    }
+    return text;
+}
+
+QByteArray Encode(const QString &text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() > 0xFF) {
+            return QByteArrayLiteral("\xEF\xBB\xBF") + text.toUtf8();
+        }
+    }
+    return text.toLatin1();
+}
+
+bool Write(const QString &path, const Preamble &preamble, const QVector<Row> &rows,
+           const QDateTime &now, QString *error)
+{
+    // The bytes go to a temporary file beside the target, which takes its
+    // place only once all of them are on disk.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    const QByteArray bytes = Encode(Text(preamble, rows, now));
+    errno = 0;
+    // The bytes sit in a buffer until the flush, and commit() does not look
+    // at what its own final flush met: a disk that filled up there would
+    // still have the short file replace the old one.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        // A write cut short leaves Qt with "Unknown error"; the system's
+        // reason ("No space left on device") is what helps.
+        *error = errno != 0 ? qt_error_string(errno) : file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+QString ChooseDirectory(const QStringList &candidates)
+{
+    for (const QString &candidate : candidates) {
+        if (candidate.isEmpty()) {
+            continue;
+        }
+        const QString directory = QDir::cleanPath(candidate);
+        if (!QDir().mkpath(directory)) {
+            continue;
+        }
+        // Permission bits do not tell the whole story (read-only mounts,
+        // root): try a file.
+        QTemporaryFile probe(directory + QStringLiteral("/.probe_XXXXXX"));
+        if (probe.open()) {
+            return directory;
+        }
+    }
+    return QString();
+}
+
+QString UniquePath(const QString &directory, const QString &stem)
+{
+    QString path = QDir(directory).filePath(stem + QStringLiteral(".csv"));
+    for (int n = 2; QFileInfo::exists(path); ++n) {
+        path = QDir(directory).filePath(stem + QLatin1Char('_') + QString::number(n) +
+                                        QStringLiteral(".csv"));
+    }
+    return path;
+}
+
+}  // namespace AlarmCsv

@@ -1,1 +1,51 @@
 #pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// The alarm log's CSV file, without widgets: what the page writes at the
+// daily auto-save, at a backup and with "Save As...", and where it puts it.
+namespace AlarmCsv {
+
+// The device the log belongs to, written above the rows.
+struct Preamble {
+    QString moduleType;
+    QString productSN;
+    QString firmwareVersion;
+    QString fpgaVersion;
+    QString ipAddress;
+};
+
+// One log row: number, time, input, alarm type, alarm status, notes.
+using Row = QStringList;
+
+// A cell as it goes into the file: in double quotes, inner quotes doubled,
+// when it holds a comma, a double quote or a line break, so that the columns
+// of every row stay where they are; otherwise unchanged.
+QString Cell(const QString &text);
+
+// The whole file as text, "\n" line ends. An empty log is one row "1", `now`,
+// "Everything works fine".
+QString Text(const Preamble &preamble, const QVector<Row> &rows, const QDateTime &now);
+
+// The text as bytes: Latin-1 when every character fits, otherwise UTF-8 after
+// a byte-order mark, so that no character turns into "?".
+QByteArray Encode(const QString &text);
+
+// Writes the file completely or not at all: an existing file keeps its old
+// content when the write fails. On failure `error` says why.
+bool Write(const QString &path, const Preamble &preamble, const QVector<Row> &rows,
+           const QDateTime &now, QString *error);
+
+// The first candidate directory that exists or can be created and that takes
+// a new file; empty when none does.
+QString ChooseDirectory(const QStringList &candidates);
+
+// "<stem>.csv" in `directory`, or "<stem>_2.csv", "<stem>_3.csv", ... when
+// the names before it are taken.
+QString UniquePath(const QString &directory, const QString &stem);
+
+}  // namespace AlarmCsv

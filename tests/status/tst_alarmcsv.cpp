@@ -1,10 +1,174 @@
+#include "AlarmCsv.h"
+
+#include <QTemporaryDir>
 #include <QtTest>
 
-// Placeholder until its tests land.
-class Placeholder : public QObject
+#include <signal.h>
+#include <sys/resource.h>
+
+using AlarmCsv::Preamble;
+using AlarmCsv::Row;
+
+Q_DECLARE_METATYPE(Preamble)
+
+namespace {
+const QDateTime kNow(QDate(2026, 3, 4), QTime(5, 6, 7));
+const QByteArray kHeader = "Number,Time,Input,Alarm Type,Alarm Status,Notes\n";
+
+QByteArray Head(const QByteArray &type, const QByteArray &sn, const QByteArray &firmware,
+                const QByteArray &fpga, const QByteArray &ip)
+{
+    return "Module Type," + type + "\nProduct SN," + sn + "\nFirmware Verison," + firmware +
+           "\nFPGA Verison," + fpga + "\nIP Address," + ip + "\n \n \n" + kHeader;
+}
+
+QByteArray Read(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+QString Put(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(content);
+    return path;
+}
+}  // namespace
+
+// The alarm log's file byte for byte, and writes that fail leaving nothing
+// half-written behind.
+class TestAlarmCsv : public QObject
 {
     Q_OBJECT
+
+private slots:
+    void bytes_data();
+    void bytes();
+    void failedWrite_data();
+    void failedWrite();
+    void directoriesAndNames();
+
+private:
+    QTemporaryDir m_dir;
 };
 
-QTEST_GUILESS_MAIN(Placeholder)
+void TestAlarmCsv::bytes_data()
+{
+    QTest::addColumn<Preamble>("preamble");
+    QTest::addColumn<QVector<Row>>("rows");
+    QTest::addColumn<QByteArray>("expected");
+
+    const Preamble device{"QVT 4x1 AGC", "AB00012345-00000042", "1.1.65", "20180523",
+                          "192.168.1.20"};
+    QTest::newRow("empty log") << Preamble() << QVector<Row>()
+                               << Head("", "", "", "", "") +
+                                      "1,2026-03-04 05:06:07,,,,Everything works fine\n";
+    QTest::newRow("events and the device")
+        << device
+        << QVector<Row>{{"1", "2026-03-04 05:00:00", "Input 3", "Signal Lost", "Asserted", ""},
+                        {"2", "2026-03-04 05:00:09", "", "Connection Lost", "Cleared", ""},
+                        {"7", "", "", "", "",
+                         "Version mismatch between the Config Tool and "
+                         "the Firmware"}}
+        << Head("QVT 4x1 AGC", "AB00012345-00000042", "1.1.65", "20180523", "192.168.1.20") +
+               "1,2026-03-04 05:00:00,Input 3,Signal Lost,Asserted,\n"
+               "2,2026-03-04 05:00:09,,Connection Lost,Cleared,\n"
+               "7,,,,,Version mismatch between the Config Tool and the Firmware\n";
+    QTest::newRow("comma, quote and line break")
+        << Preamble{"QVT 4x1", "say \"hi\"", "a\nb", "", "1,2"}
+        << QVector<Row>{{"1", "t", "A-Input 1", "Audio Lost", "Asserted", "Ch1, \"left\""},
+                        {"2", "t", "x\r\ny", "", "", "plain"}}
+        << Head("QVT 4x1", "\"say \"\"hi\"\"\"", "\"a\nb\"", "", "\"1,2\"") +
+               "1,t,A-Input 1,Audio Lost,Asserted,\"Ch1, \"\"left\"\"\"\n"
+               "2,t,\"x\r\ny\",,,plain\n";
+    QTest::newRow("Latin-1 stays Latin-1")
+        << Preamble() << QVector<Row>{{"1", "t", "", "", "", QStringLiteral("caf\u00e9")}}
+        << Head("", "", "", "", "") + "1,t,,,,caf\xe9\n";
+    QTest::newRow("Chinese as UTF-8 with a mark")
+        << Preamble()
+        << QVector<Row>{{"1", "t", "", QStringLiteral("\u4fe1\u53f7\u4e22\u5931"),
+                         QStringLiteral("caf\u00e9"), ""}}
+        << "\xEF\xBB\xBF" + Head("", "", "", "", "") +
+               "1,t,,\xe4\xbf\xa1\xe5\x8f\xb7\xe4\xb8\xa2\xe5\xa4\xb1,caf\xc3\xa9,\n";
+}
+
+void TestAlarmCsv::bytes()
+{
+    QFETCH(Preamble, preamble);
+    QFETCH(QVector<Row>, rows);
+    QFETCH(QByteArray, expected);
+    // Over an older, longer file: what is left is the new content only.
+    const QString path = Put(m_dir.filePath("log.csv"), QByteArray(4096, 'x'));
+    QString error;
+    QVERIFY(AlarmCsv::Write(path, preamble, rows, kNow, &error));
+    QCOMPARE(Read(path), expected);
+}
+
+void TestAlarmCsv::failedWrite_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("sizeLimit");  // bytes a file may grow to, 0 no limit
+
+    Put(m_dir.filePath("blocker"), "a file where a directory should be");
+    QTest::newRow("directory that cannot exist") << m_dir.filePath("blocker/logs/log.csv") << 0;
+    // As full a disk as a test can make without a mount: the kernel refuses
+    // bytes beyond the limit (also for root, unlike permissions).
+    QTest::newRow("no room for the rows") << m_dir.filePath("full/log.csv") << 100;
+}
+
+void TestAlarmCsv::failedWrite()
+{
+    QFETCH(QString, path);
+    QFETCH(int, sizeLimit);
+    const QDir folder = QFileInfo(path).dir();
+    if (sizeLimit > 0) {
+        QVERIFY(QDir().mkpath(folder.path()));
+        Put(path, "the older file");
+    }
+    const QStringList before = folder.entryList(QDir::Files | QDir::Hidden);
+
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    if (sizeLimit > 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = saved;
+        limited.rlim_cur = rlim_t(sizeLimit);
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    QString error;
+    const bool written = AlarmCsv::Write(
+        path, Preamble{"QVT 4x1", "", "", "", ""},
+        QVector<Row>(20, Row{"1", "2026-03-04 05:00:00", "Input 1", "Video Black", "Asserted", ""}),
+        kNow, &error);
+    setrlimit(RLIMIT_FSIZE, &saved);
+
+    QVERIFY(!written);
+    QVERIFY2(!error.isEmpty() && error != "Unknown error", qPrintable(error));
+    QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden), before);
+    if (sizeLimit > 0) {
+        QCOMPARE(Read(path), QByteArray("the older file"));
+    }
+}
+
+void TestAlarmCsv::directoriesAndNames()
+{
+    Put(m_dir.filePath("blocker"), "a file where a directory should be");
+    const QString blocked = m_dir.filePath("blocker/logs");
+    const QString good = m_dir.filePath("user/logs");
+    QCOMPARE(AlarmCsv::ChooseDirectory({blocked, good}), good);
+    QVERIFY(QFileInfo(good).isDir());
+    QCOMPARE(AlarmCsv::ChooseDirectory({good + "/", blocked}), good);
+    QCOMPARE(AlarmCsv::ChooseDirectory({blocked, QString()}), QString());
+    QCOMPARE(QDir(good).entryList(QDir::Files | QDir::Hidden), QStringList());
+
+    const QString stem = QStringLiteral("backup_2026-03-04_05-06");
+    QCOMPARE(AlarmCsv::UniquePath(good, stem), good + "/" + stem + ".csv");
+    Put(good + "/" + stem + ".csv", "");
+    Put(good + "/" + stem + "_2.csv", "");
+    QCOMPARE(AlarmCsv::UniquePath(good, stem), good + "/" + stem + "_3.csv");
+}
+
+QTEST_GUILESS_MAIN(TestAlarmCsv)
 #include "tst_alarmcsv.moc"
