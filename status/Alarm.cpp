@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -57,6 +58,16 @@ QString Shown(const QString &english)
 Alarm::Alarm(CfgNetClient *client, QWidget *parent) : BaseWidget(parent), m_client(client)
 {
     m_ui.setupUi(this);
+    // Wide enough for a time stamp and the longest alarm names.
+    const QFontMetrics metrics = m_ui.tableWidgetAlarm->fontMetrics();
+    const QString widest[] = {QStringLiteral("Number__"), QStringLiteral("0000-00-00 00:00:00__"),
+                              QStringLiteral("A-Input 1__"),
+                              QStringLiteral("Genlocking Source Switched__"),
+                              QStringLiteral("Alarm Status__")};
+    for (int column = 0; column < 5; ++column) {
+        m_ui.tableWidgetAlarm->horizontalHeader()->resizeSection(
+            column, metrics.horizontalAdvance(widest[column]));
+    }
     connect(m_ui.pushButtonClear, &QPushButton::clicked, this, &Alarm::OnClear);
     connect(m_ui.pushButtonSaveAs, &QPushButton::clicked, this, &Alarm::OnSaveAs);
     connect(m_ui.checkBoxAutoSave, &QCheckBox::stateChanged, this, &Alarm::OnSetAutoSaveTimeEnable);
