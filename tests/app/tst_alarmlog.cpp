@@ -327,13 +327,11 @@ void TestAlarmLog::preambleFromDevice()
     m_device->Command("model 50000");
     m_device->Command("firmware 1.2.3");
     Open(true);  // a page made during a session reads at once
-    AlarmCsv::Preamble expected{"QVT Dual 2x1", serial, "1.2.3", fpga, "127.0.0.5"};
-    QCOMPARE(m_page->DeviceInfo().moduleType, expected.moduleType);
-    QCOMPARE(m_page->DeviceInfo().productSN, expected.productSN);
-    QVERIFY(!expected.productSN.isEmpty());
-    QCOMPARE(m_page->DeviceInfo().firmwareVersion, expected.firmwareVersion);
-    QCOMPARE(m_page->DeviceInfo().fpgaVersion, expected.fpgaVersion);
-    QCOMPARE(m_page->DeviceInfo().ipAddress, expected.ipAddress);
+    const AlarmCsv::Preamble info = m_page->DeviceInfo();
+    QCOMPARE(QStringList({info.moduleType, info.productSN, info.firmwareVersion, info.fpgaVersion,
+                          info.ipAddress}),
+             QStringList({"QVT Dual 2x1", serial, "1.2.3", fpga, "127.0.0.5"}));
+    QVERIFY(!serial.isEmpty());
 
     // A version read that fails keeps the versions; the others go on.
     m_device->Command(QStringLiteral("fault reject %1 1").arg(kMsgGetVersion));
