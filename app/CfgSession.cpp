@@ -3,6 +3,7 @@
 
 #include "cfg.h"
 
+#include "Alarm.h"
 #include "BaseWidget.h"
 #include "CfgNetClient.h"
 #include "CmdThread.h"
@@ -120,6 +121,7 @@ void cfg::StartSession()
         CreatePages();
         Wire();
     }
+    m_alarmLog->Start();
     upgradeWarningPending = true;
     connectionLost = false;
     QTimer::singleShot(kVersionCheckDelayMs, this, &cfg::OnMatchVersion);

@@ -1,6 +1,7 @@
 #include "cfg.h"
 
 #include "AboutDialog.h"
+#include "Alarm.h"
 #include "BaseWidget.h"
 #include "CfgNetClient.h"
 #include "CmdThread.h"
@@ -46,8 +47,15 @@ cfg::cfg(CfgNetClient *client, QWidget *parent) : QMainWindow(parent), m_client(
     if (QStyle *style = QStyleFactory::create(QStringLiteral("plastique"))) {
         qApp->setStyle(style);
     }
+    m_alarmLog = new Alarm(m_client, this);
+    m_alarmLog->hide();
     CreatePages();
     m_notices = std::make_unique<NoticesServer>();
+    // Events of the receive thread arrive queued, in the order received.
+    connect(m_notices.get(), &NoticesServer::NotityAlarmInfo, m_alarmLog,
+            &Alarm::OnNotityAlarmInfo);
+    connect(this, &cfg::AddLogs, m_alarmLog, &Alarm::OnAddAlarmLogs);
+    connect(this, &cfg::AppCloseSignal, m_alarmLog, &Alarm::OnAppClose);
     m_ui.actionDisconnect->setEnabled(false);
 
     connect(m_ui.actionConnect, &QAction::triggered, this, &cfg::OnConnect);
@@ -84,6 +92,7 @@ cfg::~cfg()
     m_cmd.reset();
     TakePage();
     m_pages.Destroy();
+    delete m_alarmLog;  // before the client it holds
     delete m_loading;
     delete m_language;
     delete m_client;
@@ -115,7 +124,7 @@ void cfg::ApplyConnectionState()
 
 void cfg::CreatePages()
 {
-    m_pages.Create({m_client, productType, this, &m_document});
+    m_pages.Create({m_client, productType, this, &m_document, {{PageKey::Alarm, m_alarmLog}}});
     BuildTree(m_ui.treeWidget, productType);
     m_cmd->SetImportPages(QList<ImportTarget *>(m_pages.list.begin(), m_pages.list.end()));
 }

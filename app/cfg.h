@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+class Alarm;
 class CfgNetClient;
 class CmdThread;
 class LanguageConfig;
@@ -50,6 +51,7 @@ public:
     int ProductType() const { return productType; }
     bool IsAlive() const { return alive; }
     NoticesServer *Receiver() const { return m_notices.get(); }
+    Alarm *AlarmLog() const { return m_alarmLog; }
     CmdThread *Worker() const { return m_cmd.get(); }
     UpdateThread *Monitor() const { return m_update.get(); }
     Ui::cfg &Form() { return m_ui; }
@@ -118,6 +120,9 @@ private:
     std::unique_ptr<CmdThread> m_cmd;
     std::unique_ptr<NoticesServer> m_notices;
     Loading *m_loading = nullptr;
+    // The alarm log lives as long as the window: its rows outlive sessions
+    // and changes of model, and are written out when the window closes.
+    Alarm *m_alarmLog = nullptr;
     LanguageConfig *m_language = nullptr;
     PageWiring m_wiring;
     std::function<QString(bool)> m_chooseFile;
