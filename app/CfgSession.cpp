@@ -138,18 +138,19 @@ void cfg::StartSession()
 
 void cfg::StartReceiver()
 {
-    const QString why = DeviceFlows::StartReceiver(m_client, m_notices.get(), &m_receiverStarted);
-    if (!why.isEmpty()) {
-        ReportReceiverProblem(why);
+    const DeviceFlows::ReceiverProblem problem =
+        DeviceFlows::StartReceiver(m_client, m_notices.get(), &m_receiverStarted);
+    if (!problem.IsEmpty()) {
+        ReportReceiverProblem(problem);
     } else if (!m_receiverProblem.isEmpty()) {
         m_receiverProblem.clear();
         statusBar()->clearMessage();
     }
 }
 
-void cfg::ReportReceiverProblem(const QString &why)
+void cfg::ReportReceiverProblem(const DeviceFlows::ReceiverProblem &problem)
 {
-    const QString text = tr("Alarm notifications cannot be received: %1.").arg(why);
+    const QString text = tr("Alarm notifications cannot be received: %1.").arg(problem.shown);
     statusBar()->showMessage(text);
     if (text == m_receiverProblem) {
         return;  // logged already
@@ -158,7 +159,7 @@ void cfg::ReportReceiverProblem(const QString &why)
     qWarning().noquote() << text;
     AlarmInfo info;
     info.time = QDateTime::currentDateTime();
-    info.notes = text;
+    info.notes = QStringLiteral("Alarm notifications cannot be received: %1.").arg(problem.logged);
     emit AddLogs(info);
 }
 

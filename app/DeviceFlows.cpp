@@ -126,26 +126,38 @@ void ChangePassword(QWidget *window, CfgNetClient *client)
     }
 }
 
-QString StartReceiver(CfgNetClient *client, NoticesServer *receiver, bool *started)
+namespace {
+ReceiverProblem Problem(const char *text, const QString &arg = QString())
+{
+    ReceiverProblem problem{QCoreApplication::translate("cfg", text), QString::fromLatin1(text)};
+    if (!arg.isNull()) {
+        problem.shown = problem.shown.arg(arg);
+        problem.logged = problem.logged.arg(arg);
+    }
+    return problem;
+}
+}  // namespace
+
+ReceiverProblem StartReceiver(CfgNetClient *client, NoticesServer *receiver, bool *started)
 {
     QStringList ips;
     QVector<quint16> ports;
     if (client->GetNotificationDest(ips, ports) != 0) {
-        return QCoreApplication::translate("cfg", "the device did not report where it sends them");
+        return Problem(QT_TRANSLATE_NOOP("cfg", "the device did not report where it sends them"));
     }
     const QString local = client->LocalAddressOnDeviceSubnet();
     const quint16 port =
         (local != ips.value(0) && local == ips.value(1)) ? ports.value(1) : ports.value(0);
     if (port == 0) {
-        return QCoreApplication::translate(
-            "cfg", "the device sends them to no port; set one with Add Dest IP");
+        return Problem(
+            QT_TRANSLATE_NOOP("cfg", "the device sends them to no port; set one with Add Dest IP"));
     }
     *started = true;
     if (!receiver->Start(port)) {
-        return QCoreApplication::translate("cfg", "port %1 cannot be opened on this computer")
-            .arg(port);
+        return Problem(QT_TRANSLATE_NOOP("cfg", "port %1 cannot be opened on this computer"),
+                       QString::number(port));
     }
-    return QString();
+    return {};
 }
 
 DestOutcome AddDestIP(QWidget *window, CfgNetClient *client, NoticesServer *receiver)

@@ -30,10 +30,17 @@ QString LogIn(CfgNetClient *client, const Credentials &credentials);
 
 void NetworkProperty(QWidget *window, CfgNetClient *client);
 void ChangePassword(QWidget *window, CfgNetClient *client);
+// Why notifications cannot arrive: for the status bar in the interface
+// language, and for the alarm log in English.
+struct ReceiverProblem {
+    QString shown;
+    QString logged;
+    bool IsEmpty() const { return shown.isEmpty(); }
+};
 // Starts the receiver on the port of the destination that names this
 // computer (else on destination 1's port); `started` tells whether its
-// thread runs. Empty text, or why notifications cannot arrive.
-QString StartReceiver(CfgNetClient *client, NoticesServer *receiver, bool *started);
+// thread runs. An empty problem, or why notifications cannot arrive.
+ReceiverProblem StartReceiver(CfgNetClient *client, NoticesServer *receiver, bool *started);
 
 // What the destinations flow did: nothing, wrote the device's destinations,
 // or wrote them and moved the receiver to one of their ports.

@@ -1,6 +1,7 @@
 #include "Pages.h"
 
 #include "AGC.h"
+#include "Detection.h"
 #include "DeviceTables.h"
 #include "GPIO.h"
 #include "General.h"
@@ -118,6 +119,14 @@ BaseWidget *MakeGroup(const PageContext &context)
     return new T(context.client, PageIndex, context.parent);
 }
 
+// The pages that exist once per input (index 0 to 3) on every model; the
+// model decides where they sit in the parameter file.
+template <class T, int InputIndex>
+BaseWidget *MakeInput(const PageContext &context)
+{
+    return new T(context.client, InputIndex, context.productType, context.parent);
+}
+
 struct FactoryRow {
     PageKey key;
     Factory make;
@@ -137,6 +146,10 @@ const FactoryRow kFactories[] = {
     {PageKey::SwitchControl, Make<SwitchControl4X1>},
     {PageKey::SwitchControlA, MakeGroup<SwitchControl2X1, 0>},
     {PageKey::SwitchControlB, MakeGroup<SwitchControl2X1, 1>},
+    {PageKey::Detection1, MakeInput<Detection, 0>},
+    {PageKey::Detection2, MakeInput<Detection, 1>},
+    {PageKey::Detection3, MakeInput<Detection, 2>},
+    {PageKey::Detection4, MakeInput<Detection, 3>},
 };
 }  // namespace
 

@@ -2,6 +2,7 @@
 
 #include "AGC.h"
 #include "CmdThread.h"
+#include "Detection.h"
 #include "GPIO.h"
 #include "GenlockWidget.h"
 #include "Pages.h"
@@ -50,8 +51,11 @@ const std::vector<WorkerLink> &WorkerLinks()
              &SwitchControlPage::OnNotifySwitchControlUpdate),
         Link(PageKey::SwitchControlB, &CmdThread::NotifySwitchControlUpdate,
              &SwitchControlPage::OnNotifySwitchControlUpdate),
-        // Still to come with their pages: SendRegionMaxValue to the four
-        // detection pages, and NotifyStatusUpdate, SendDetectionInfo,
+        Link(PageKey::Detection1, &CmdThread::SendRegionMaxValue, &Detection::OnSetRegionMaxValue),
+        Link(PageKey::Detection2, &CmdThread::SendRegionMaxValue, &Detection::OnSetRegionMaxValue),
+        Link(PageKey::Detection3, &CmdThread::SendRegionMaxValue, &Detection::OnSetRegionMaxValue),
+        Link(PageKey::Detection4, &CmdThread::SendRegionMaxValue, &Detection::OnSetRegionMaxValue),
+        // Still to come with their pages: NotifyStatusUpdate, SendDetectionInfo,
         // SendAlarmTriggerInfo and SendSystemAlarmInfo to Status.
     };
     return links;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DeviceFlows.h"
 #include "LinkTypes.h"
 #include "Pages.h"
 #include "Wiring.h"
@@ -95,7 +96,7 @@ private:
     void JoinWorkers();
     void ApplyUserRestrictions();
     void StartReceiver();
-    void ReportReceiverProblem(const QString &why);
+    void ReportReceiverProblem(const DeviceFlows::ReceiverProblem &problem);
     void ShowPage(BaseWidget *page);
     void PreparePage(BaseWidget *page);
     BaseWidget *TakePage();

@@ -14,6 +14,15 @@ constexpr int kReceiveBufferBytes = 1 << 20;
 constexpr quint32 kAudioLost = 6;
 constexpr quint32 kAudioSilent = 7;
 
+// The events are named in English: the alarm log keeps its rows and files in
+// English whatever the interface language (other programs read the files),
+// and shows the texts translated. The texts stay in the translation catalogue
+// for that.
+QString English(const char *text)
+{
+    return QString::fromLatin1(text);
+}
+
 QString GroupLetter(int group)
 {
     return group == 0 ? QStringLiteral("A") : QStringLiteral("B");
@@ -25,11 +34,11 @@ QString InputName(int input, bool dual)
         return QString();
     }
     if (dual) {
-        return QCoreApplication::translate("NoticesServer", "%1-Input %2")
+        return English(QT_TRANSLATE_NOOP("NoticesServer", "%1-Input %2"))
             .arg(GroupLetter(input / 2))
             .arg(input % 2 + 1);
     }
-    return QCoreApplication::translate("NoticesServer", "Input %1").arg(input + 1);
+    return English(QT_TRANSLATE_NOOP("NoticesServer", "Input %1")).arg(input + 1);
 }
 
 QString GroupName(int group, bool dual)
@@ -37,7 +46,7 @@ QString GroupName(int group, bool dual)
     if (group > 1) {
         return QString();
     }
-    return QCoreApplication::translate("NoticesServer", "Group %1")
+    return English(QT_TRANSLATE_NOOP("NoticesServer", "Group %1"))
         .arg(dual ? GroupLetter(group) : GroupLetter(0));
 }
 
@@ -45,21 +54,21 @@ QString SourceName(quint32 value)
 {
     switch (value) {
         case 0:
-            return QCoreApplication::translate("NoticesServer", "Invalid");
+            return English(QT_TRANSLATE_NOOP("NoticesServer", "Invalid"));
         case 1:
-            return QCoreApplication::translate("NoticesServer", "Genlock");
+            return English(QT_TRANSLATE_NOOP("NoticesServer", "Genlock"));
         case 2:
         case 3:
         case 4:
         case 5:
-            return QCoreApplication::translate("NoticesServer", "%1-Input %2")
+            return English(QT_TRANSLATE_NOOP("NoticesServer", "%1-Input %2"))
                 .arg(GroupLetter(int(value - 2) / 2))
                 .arg((value - 2) % 2 + 1);
         case 6:
         case 7:
         case 8:
         case 9:
-            return QCoreApplication::translate("NoticesServer", "Input %1").arg(value - 5);
+            return English(QT_TRANSLATE_NOOP("NoticesServer", "Input %1")).arg(value - 5);
         default:
             return QString();
     }
@@ -78,8 +87,8 @@ QString ChannelList(quint16 mask)
 
 QString Status(bool asserted)
 {
-    return asserted ? QCoreApplication::translate("NoticesServer", "Asserted")
-                    : QCoreApplication::translate("NoticesServer", "Cleared");
+    return asserted ? English(QT_TRANSLATE_NOOP("NoticesServer", "Asserted"))
+                    : English(QT_TRANSLATE_NOOP("NoticesServer", "Cleared"));
 }
 
 // Audio-mask memory: [family][code 6/7][input 0-3].
@@ -169,7 +178,7 @@ AlarmInfo DescribeNotification(const NotificationMsg &msg, bool dual)
                 QT_TRANSLATE_NOOP("NoticesServer", "Signal Sync Failed"),
                 QT_TRANSLATE_NOOP("NoticesServer", "Video Black"),
                 QT_TRANSLATE_NOOP("NoticesServer", "Video Frozen")};
-            info.alarmType = QCoreApplication::translate("NoticesServer", names[msg.alarmCode - 1]);
+            info.alarmType = English(names[msg.alarmCode - 1]);
             info.input = InputName(input, dual);
             info.alarmStatus = Status(value == 1);
             break;
@@ -177,8 +186,8 @@ AlarmInfo DescribeNotification(const NotificationMsg &msg, bool dual)
         case kAudioLost:
         case kAudioSilent: {
             info.alarmType = msg.alarmCode == kAudioLost
-                                 ? QCoreApplication::translate("NoticesServer", "Audio Lost")
-                                 : QCoreApplication::translate("NoticesServer", "Audio Silent");
+                                 ? English(QT_TRANSLATE_NOOP("NoticesServer", "Audio Lost"))
+                                 : English(QT_TRANSLATE_NOOP("NoticesServer", "Audio Silent"));
             info.input = InputName(input, dual);
             const quint16 now = static_cast<quint16>(value & 0xFFFF);
             // An input the device should not name has no memory slot: report the
@@ -199,18 +208,18 @@ AlarmInfo DescribeNotification(const NotificationMsg &msg, bool dual)
             break;
         }
         case 8:
-            info.alarmType = QCoreApplication::translate("NoticesServer", "Genlock Lost");
+            info.alarmType = English(QT_TRANSLATE_NOOP("NoticesServer", "Genlock Lost"));
             info.alarmStatus = Status(value == 1);
             break;
         case 9:
             info.alarmType =
-                QCoreApplication::translate("NoticesServer", "System Clocking Unlocked");
+                English(QT_TRANSLATE_NOOP("NoticesServer", "System Clocking Unlocked"));
             info.input = GroupName(group, dual);
             info.alarmStatus = Status(value == 1);
             break;
         case 10:
             info.alarmType =
-                QCoreApplication::translate("NoticesServer", "Genlocking Source Switched");
+                English(QT_TRANSLATE_NOOP("NoticesServer", "Genlocking Source Switched"));
             info.input = GroupName(group, dual);
             info.alarmStatus = Status(value == 0);
             if (value != 0) {
@@ -218,44 +227,44 @@ AlarmInfo DescribeNotification(const NotificationMsg &msg, bool dual)
             }
             break;
         case 11:
-            info.alarmType = QCoreApplication::translate("NoticesServer", "GPI Relay Triggered");
+            info.alarmType = English(QT_TRANSLATE_NOOP("NoticesServer", "GPI Relay Triggered"));
             info.input = GroupName(group, dual);
             info.alarmStatus = Status(value == 1);
             break;
         case 12: {
             const int number = input <= 3 ? (dual ? input % 2 + 1 : input + 1) : input;
             info.alarmType =
-                QCoreApplication::translate("NoticesServer", "GPI %1 Triggered").arg(number);
+                English(QT_TRANSLATE_NOOP("NoticesServer", "GPI %1 Triggered")).arg(number);
             if (input <= 3) {
-                info.input = QCoreApplication::translate("NoticesServer", "Group %1")
+                info.input = English(QT_TRANSLATE_NOOP("NoticesServer", "Group %1"))
                                  .arg(dual ? GroupLetter(input / 2) : GroupLetter(0));
             }
             info.alarmStatus = Status(value == 1);
             break;
         }
         case 13:
-            info.alarmType = QCoreApplication::translate("NoticesServer", "Relay Bypassed");
+            info.alarmType = English(QT_TRANSLATE_NOOP("NoticesServer", "Relay Bypassed"));
             info.input = GroupName(group, dual);
             info.alarmStatus = Status(value == 1);
             break;
         case 14:
-            info.alarmType = QCoreApplication::translate("NoticesServer", "Output Switched");
+            info.alarmType = English(QT_TRANSLATE_NOOP("NoticesServer", "Output Switched"));
             info.input = GroupName(group, dual);
             info.alarmStatus = Status(value == 0xFFFFFFFF);
             if (value != 0xFFFFFFFF) {
                 info.notes =
-                    dual ? QCoreApplication::translate("NoticesServer", "%1-Input %2")
+                    dual ? English(QT_TRANSLATE_NOOP("NoticesServer", "%1-Input %2"))
                                .arg(GroupLetter(group > 1 ? 1 : group))
                                .arg(value + 1)
-                         : QCoreApplication::translate("NoticesServer", "Input %1").arg(value + 1);
+                         : English(QT_TRANSLATE_NOOP("NoticesServer", "Input %1")).arg(value + 1);
             }
             break;
         case 15:
-            info.alarmType = QCoreApplication::translate("NoticesServer", "PS1 Fail");
+            info.alarmType = English(QT_TRANSLATE_NOOP("NoticesServer", "PS1 Fail"));
             info.alarmStatus = Status(value == 1);
             break;
         case 16:
-            info.alarmType = QCoreApplication::translate("NoticesServer", "PS2 Fail");
+            info.alarmType = English(QT_TRANSLATE_NOOP("NoticesServer", "PS2 Fail"));
             info.alarmStatus = Status(value == 1);
             break;
         default:

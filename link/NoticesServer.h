@@ -47,8 +47,8 @@ quint16 Get(bool dual, quint32 code, int input);
 void Clear();
 }  // namespace AudioMaskMemory
 
-// Names an alarm notification the way the alarm log shows it. `dual`: the
-// device of the current login is the dual 2x1 model.
+// Names an alarm notification the way the alarm log keeps it, in English.
+// `dual`: the device of the current login is the dual 2x1 model.
 AlarmInfo DescribeNotification(const NotificationMsg &msg, bool dual);
 
 class NoticesThread;

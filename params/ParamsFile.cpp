@@ -1,6 +1,7 @@
 #include "ParamsFile.h"
 
 #include "AgcParams.h"
+#include "DetectionParams.h"
 #include "DeviceTables.h"
 #include "GpioParams.h"
 #include "SignalIOParams.h"
@@ -88,6 +89,33 @@ const ParamPart kSwitchControlA = {SwitchControlModel::kElement, ExportSwitchCon
                                    CheckSwitchControl<0>};
 const ParamPart kSwitchControlB = {SwitchControlModel::kElement, ExportSwitchControl<1>,
                                    CheckSwitchControl<1>};
+
+// Detection: one part per input, filed under the model's groups and inputs.
+template <bool Dual, int Input>
+int ExportDetection(CfgNetClient &client, XmlDocument &doc, QString *failure)
+{
+    DetectionParam param;
+    if (DetectionModel::Read(client, Input, param, failure) != 0) {
+        return -1;
+    }
+    DetectionModel::ToDocument(doc, {Input, Dual}, param);
+    return 0;
+}
+
+template <bool Dual, int Input>
+bool CheckDetection(const XmlDocument &doc, QString *problem)
+{
+    DetectionParam param;
+    return DetectionModel::FromDocument(doc, {Input, Dual}, param, problem);
+}
+
+template <bool Dual>
+const ParamPart kDetection[DetectionModel::kInputs] = {
+    {DetectionModel::kElement, ExportDetection<Dual, 0>, CheckDetection<Dual, 0>},
+    {DetectionModel::kElement, ExportDetection<Dual, 1>, CheckDetection<Dual, 1>},
+    {DetectionModel::kElement, ExportDetection<Dual, 2>, CheckDetection<Dual, 2>},
+    {DetectionModel::kElement, ExportDetection<Dual, 3>, CheckDetection<Dual, 3>},
+};
 }  // namespace
 
 QVector<ParamPart> ParamParts(int productType)
@@ -104,6 +132,9 @@ QVector<ParamPart> ParamParts(int productType)
         parts << kAgc;
     }
     parts << kGpio;
+    for (const ParamPart &part : IsDual(productType) ? kDetection<true> : kDetection<false>) {
+        parts << part;
+    }
     return parts;
 }
 

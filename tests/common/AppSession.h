@@ -5,6 +5,7 @@
 // a main() with settings of its own. Each area's tests derive their test
 // class from AppSession as well as from QObject.
 
+#include "Alarm.h"
 #include "CfgNetClient.h"
 #include "DeviceSimulator.h"
 #include "FreeLoopback.h"
@@ -192,6 +193,9 @@ int RunAppTest(int argc, char **argv)
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     qputenv("XDG_RUNTIME_DIR", config.path().toLocal8Bit());
+    qputenv("XDG_DATA_HOME", config.path().toLocal8Bit());
+    // Backups at disconnect and close go here, not beside the shared programs.
+    Alarm::SetPreferredLogDirectory(config.path() + QStringLiteral("/logs"));
     QApplication app(argc, argv);
     Test test;
     return QTest::qExec(&test, argc, argv);
