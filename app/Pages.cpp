@@ -10,6 +10,9 @@
 #include "SignalIO4X1.h"
 #include "SwitchControl2X1.h"
 #include "SwitchControl4X1.h"
+#include "SystemAlarms2x1.h"
+#include "SystemAlarms4x1.h"
+#include "Trigger.h"
 
 #include <QCoreApplication>
 #include <QTreeWidget>
@@ -127,6 +130,21 @@ BaseWidget *MakeInput(const PageContext &context)
     return new T(context.client, InputIndex, context.productType, context.parent);
 }
 
+// The alarm combination names its columns after the model's inputs.
+BaseWidget *MakeTrigger(const PageContext &context)
+{
+    return new Trigger(context.client, context.productType, context.parent);
+}
+
+// The dual model's system alarms have each group's switching events.
+BaseWidget *MakeSystemAlarms(const PageContext &context)
+{
+    if (IsDual(context.productType)) {
+        return new SystemAlarms2x1(context.client, context.parent);
+    }
+    return new SystemAlarms4x1(context.client, context.parent);
+}
+
 struct FactoryRow {
     PageKey key;
     Factory make;
@@ -150,6 +168,8 @@ const FactoryRow kFactories[] = {
     {PageKey::Detection2, MakeInput<Detection, 1>},
     {PageKey::Detection3, MakeInput<Detection, 2>},
     {PageKey::Detection4, MakeInput<Detection, 3>},
+    {PageKey::Trigger, MakeTrigger},
+    {PageKey::SystemAlarms, MakeSystemAlarms},
 };
 }  // namespace
 

@@ -1,1 +1,126 @@
 #include "SystemAlarmsPage.h"
+
+#include "CfgNetClient.h"
+#include "SystemAlarmParams.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QPushButton>
+
+namespace M = SystemAlarmModel;
+
+SystemAlarmsPage::SystemAlarmsPage(CfgNetClient *client, bool dual, QWidget *parent)
+    : BaseWidget(parent), m_client(client), m_dual(dual)
+{}
+
+void SystemAlarmsPage::Bind(QGroupBox *outer, QPushButton *apply, const QVector<Box> &boxes)
+{
+    m_outer = outer;
+    m_apply = apply;
+    m_boxes = boxes;
+    connect(m_apply, &QPushButton::clicked, this, &SystemAlarmsPage::OnApply);
+}
+
+SystemAlarm SystemAlarmsPage::Mask() const
+{
+    SystemAlarm mask = 0;
+    for (const Box &entry : m_boxes) {
+        if (entry.box->isChecked()) {
+            mask |= 1u << entry.bit;
+        }
+    }
+    return mask;
+}
+
+void SystemAlarmsPage::ShowMask(SystemAlarm mask)
+{
+    for (const Box &entry : m_boxes) {
+        entry.box->setChecked(mask & (1u << entry.bit));
+    }
+}
+
+int SystemAlarmsPage::RefreshFromDevice()
+{
+    SystemAlarm mask = 0;
+    QString failure;
+    if (M::Read(*m_client, mask, &failure) != 0) {
+        ReportRefreshFailure(failure);
+        return -1;
+    }
+    ShowMask(mask);
+    return 0;
+}
+
+void SystemAlarmsPage::OnApply()
+{
+    const SystemAlarm mask = Mask();
+    QString failure;
+    if (M::Write(*m_client, mask, &failure) != 0) {
+        // The boxes keep the user's choice, to be applied again.
+        ReportApplyFailure(failure);
+        return;
+    }
+    ReportApplied();
+    emit SendSystemAlarmInfo(mask);
+}
+
+void SystemAlarmsPage::UpdateEnabled()
+{
+    m_outer->setDisabled(m_disabled || m_guest);
+    m_apply->setDisabled(m_disabled || m_guest);
+}
+
+void SystemAlarmsPage::SetPageDisabled(bool disabled)
+{
+    m_disabled = disabled;
+    UpdateEnabled();
+}
+
+void SystemAlarmsPage::ApplyGuestRestrictions()
+{
+    m_guest = true;
+    UpdateEnabled();
+}
+
+void SystemAlarmsPage::LiftGuestRestrictions()
+{
+    m_guest = false;
+    UpdateEnabled();
+}
+
+int SystemAlarmsPage::ExportParameters()
+{
+    SystemAlarm mask = 0;
+    QString failure;
+    if (!Document() || M::Read(*m_client, mask, &failure) != 0) {
+        return -1;
+    }
+    M::ToDocument(*Document(), m_dual, mask);
+    return 0;
+}
+
+int SystemAlarmsPage::PrepareImport()
+{
+    QString problem;
+    if (!Document() || !M::FromDocument(*Document(), m_dual, m_import, &problem)) {
+        if (Document()) {
+            Document()->SetProblem(problem);
+        }
+        return -1;
+    }
+    return 0;
+}
+
+int SystemAlarmsPage::ImportParameters()
+{
+    QString failure;
+    if (!Document() || M::Write(*m_client, m_import, &failure) != 0) {
+        if (Document()) {
+            Document()->SetProblem(failure);
+        }
+        return -1;
+    }
+    // On the worker's thread: the status page takes it as a queued call.
+    emit SendSystemAlarmInfo(m_import);
+    return 0;
+}

@@ -1,1 +1,255 @@
 #include "Trigger.h"
+
+#include "CfgNetClient.h"
+#include "ComboxItemDelegate.h"
+#include "DeviceTables.h"
+
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QMenu>
+
+namespace M = TriggerModel;
+
+namespace {
+const char *const kVideoRowTitles[M::kVideoRows] = {
+    QT_TRANSLATE_NOOP("Trigger", "Signal Lost"),
+    QT_TRANSLATE_NOOP("Trigger", "Signal Format Error"),
+    QT_TRANSLATE_NOOP("Trigger", "Signal Sync Failed"),
+    QT_TRANSLATE_NOOP("Trigger", "Video Black"),
+    QT_TRANSLATE_NOOP("Trigger", "Video Frozen"),
+};
+}  // namespace
+
+Trigger::Trigger(CfgNetClient *client, int productType, QWidget *parent)
+    : BaseWidget(parent), m_client(client), m_productType(productType)
+{
+    m_ui.setupUi(this);
+    BuildTable();
+    connect(m_ui.tableWidgetSource, &QTableWidget::itemDoubleClicked, this,
+            &Trigger::OnTableWidgetclicked);
+    connect(m_ui.pushButtonOk, &QPushButton::clicked, this, &Trigger::OnOk);
+}
+
+void Trigger::BuildTable()
+{
+    QTableWidget *table = m_ui.tableWidgetSource;
+    m_tick = QString(QChar(0x221A));
+    table->setRowCount(M::kRows);
+    table->setColumnCount(kInputCount);
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    for (int row = 0; row < M::kRows; ++row) {
+        for (int column = 0; column < kInputCount; ++column) {
+            auto *item = new QTableWidgetItem;
+            item->setTextAlignment(Qt::AlignCenter);
+            if (row == M::kCombinationRow) {
+                item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable);
+                item->setText(tr("Any"));
+            } else {
+                item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+                item->setText(m_tick);
+            }
+            table->setItem(row, column, item);
+        }
+    }
+    m_combination = new ComboxItemDelegate(this);
+    table->setItemDelegateForRow(M::kCombinationRow, m_combination);
+    SetTitles();
+    // Every row in view: the page scrolls in the window, not the table.
+    table->setMinimumHeight(table->horizontalHeader()->sizeHint().height() +
+                            table->verticalHeader()->length() + 2 * table->frameWidth());
+}
+
+void Trigger::SetTitles()
+{
+    QTableWidget *table = m_ui.tableWidgetSource;
+    QStringList columns;
+    for (int column = 0; column < kInputCount; ++column) {
+        if (IsDual(m_productType)) {
+            columns << (column < 2 ? tr("A-Input %1").arg(column + 1)
+                                   : tr("B-Input %1").arg(column - 1));
+        } else {
+            columns << tr("Input %1").arg(column + 1);
+        }
+    }
+    table->setHorizontalHeaderLabels(columns);
+    QStringList rows;
+    for (const char *title : kVideoRowTitles) {
+        rows << tr(title);
+    }
+    for (int channel = 1; channel <= kAudioChannels; ++channel) {
+        rows << tr("Audio Lost Ch%1").arg(channel);
+    }
+    for (int channel = 1; channel <= kAudioChannels; ++channel) {
+        rows << tr("Audio Silent Ch%1").arg(channel);
+    }
+    rows << tr("Combination");
+    table->setVerticalHeaderLabels(rows);
+    m_combination->items = QStringList{tr("Any"), tr("V&A"), tr("None")};
+}
+
+void Trigger::Retranslate()
+{
+    m_ui.retranslateUi(this);
+    SetTitles();
+}
+
+AlarmTriggers Trigger::Entries() const
+{
+    const QTableWidget *table = m_ui.tableWidgetSource;
+    AlarmTriggers entries(kInputCount);
+    for (int column = 0; column < kInputCount; ++column) {
+        alarmTrigger &entry = entries[column];
+        entry.VideoAlarmMask = 0;
+        entry.AudioLostAlarmMask = 0;
+        entry.AudioSilentAlarmMask = 0;
+        for (int row = 0; row < M::kSourceRows; ++row) {
+            M::SetTicked(entry, row, !table->item(row, column)->text().isEmpty());
+        }
+        // Compared with the items in the current language: a text from
+        // another language counts as "None".
+        const QString rule = table->item(M::kCombinationRow, column)->text();
+        entry.TriggerCombination = M::CombinationOfIndex(m_combination->items.indexOf(rule));
+    }
+    return entries;
+}
+
+void Trigger::ShowEntries(const AlarmTriggers &entries)
+{
+    QTableWidget *table = m_ui.tableWidgetSource;
+    for (int column = 0; column < kInputCount && column < entries.size(); ++column) {
+        for (int row = 0; row < M::kSourceRows; ++row) {
+            table->item(row, column)
+                ->setText(M::IsTicked(entries[column], row) ? m_tick : QString());
+        }
+        const int rule = M::CombinationIndex(entries[column].TriggerCombination);
+        table->item(M::kCombinationRow, column)->setText(m_combination->items.at(rule));
+    }
+}
+
+void Trigger::OnTableWidgetclicked(QTableWidgetItem *item)
+{
+    // The combination row is edited with its combo box.
+    if (!item || item->row() == M::kCombinationRow) {
+        return;
+    }
+    item->setText(item->text().isEmpty() ? m_tick : QString());
+}
+
+QMenu *Trigger::CreateTickMenu()
+{
+    auto *menu = new QMenu(m_ui.tableWidgetSource);
+    menu->addAction(tr("check"));
+    menu->addSeparator();
+    menu->addAction(tr("uncheck"));
+    connect(menu, &QMenu::triggered, this, &Trigger::OnMenuAction);
+    return menu;
+}
+
+void Trigger::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (m_guest || !m_ui.tableWidgetSource->isEnabled()) {
+        return;
+    }
+    QMenu *menu = CreateTickMenu();
+    menu->exec(QCursor::pos());
+    event->accept();
+    delete menu;
+}
+
+void Trigger::OnMenuAction(QAction *action)
+{
+    const bool check = action->text() == tr("check");
+    for (QTableWidgetItem *item : m_ui.tableWidgetSource->selectedItems()) {
+        if (item->row() != M::kCombinationRow) {
+            item->setText(check ? m_tick : QString());
+        }
+    }
+}
+
+int Trigger::RefreshFromDevice()
+{
+    AlarmTriggers entries;
+    QString failure;
+    if (M::Read(*m_client, entries, &failure) != 0) {
+        ReportRefreshFailure(failure);
+        return -1;
+    }
+    m_device = entries;
+    ShowEntries(entries);
+    return 0;
+}
+
+void Trigger::OnOk()
+{
+    const AlarmTriggers entries = Entries();
+    QString failure;
+    if (M::Write(*m_client, entries, &failure) != 0) {
+        // The table keeps the user's edits, to be applied again.
+        ReportApplyFailure(failure);
+        return;
+    }
+    ReportApplied();
+    emit SendAlarmTriggerInfo(entries);
+}
+
+void Trigger::UpdateEnabled()
+{
+    m_ui.groupBox->setDisabled(m_disabled || m_guest);
+    m_ui.pushButtonOk->setDisabled(m_disabled || m_guest);
+}
+
+void Trigger::SetPageDisabled(bool disabled)
+{
+    m_disabled = disabled;
+    UpdateEnabled();
+}
+
+void Trigger::ApplyGuestRestrictions()
+{
+    m_guest = true;
+    UpdateEnabled();
+}
+
+void Trigger::LiftGuestRestrictions()
+{
+    m_guest = false;
+    UpdateEnabled();
+}
+
+int Trigger::ExportParameters()
+{
+    AlarmTriggers entries;
+    QString failure;
+    if (!Document() || M::Read(*m_client, entries, &failure) != 0) {
+        return -1;
+    }
+    M::ToDocument(*Document(), entries);
+    return 0;
+}
+
+int Trigger::PrepareImport()
+{
+    QString problem;
+    if (!Document() || !M::FromDocument(*Document(), m_import, &problem)) {
+        if (Document()) {
+            Document()->SetProblem(problem);
+        }
+        return -1;
+    }
+    return 0;
+}
+
+int Trigger::ImportParameters()
+{
+    QString failure;
+    if (!Document() || M::Write(*m_client, m_import, &failure) != 0) {
+        if (Document()) {
+            Document()->SetProblem(failure);
+        }
+        return -1;
+    }
+    // On the worker's thread: the status page takes it as a queued call.
+    emit SendAlarmTriggerInfo(m_import);
+    return 0;
+}

@@ -6,6 +6,8 @@
 #include "GpioParams.h"
 #include "SignalIOParams.h"
 #include "SwitchControlParams.h"
+#include "SystemAlarmParams.h"
+#include "TriggerParams.h"
 
 namespace {
 template <class Values, int (*Read)(CfgNetClient &, Values &, QString *),
@@ -90,6 +92,34 @@ const ParamPart kSwitchControlA = {SwitchControlModel::kElement, ExportSwitchCon
 const ParamPart kSwitchControlB = {SwitchControlModel::kElement, ExportSwitchControl<1>,
                                    CheckSwitchControl<1>};
 
+const ParamPart kTrigger = {TriggerModel::kElement,
+                            ExportPart<AlarmTriggers, TriggerModel::Read, TriggerModel::ToDocument>,
+                            CheckPart<AlarmTriggers, TriggerModel::FromDocument>};
+
+// System alarms: the dual model's table or the 4x1 models'.
+template <bool Dual>
+int ExportSystemAlarms(CfgNetClient &client, XmlDocument &doc, QString *failure)
+{
+    SystemAlarm mask = 0;
+    if (SystemAlarmModel::Read(client, mask, failure) != 0) {
+        return -1;
+    }
+    SystemAlarmModel::ToDocument(doc, Dual, mask);
+    return 0;
+}
+
+template <bool Dual>
+bool CheckSystemAlarms(const XmlDocument &doc, QString *problem)
+{
+    SystemAlarm mask = 0;
+    return SystemAlarmModel::FromDocument(doc, Dual, mask, problem);
+}
+
+const ParamPart kSystemAlarmsDual = {SystemAlarmModel::kElement, ExportSystemAlarms<true>,
+                                     CheckSystemAlarms<true>};
+const ParamPart kSystemAlarms4x1 = {SystemAlarmModel::kElement, ExportSystemAlarms<false>,
+                                    CheckSystemAlarms<false>};
+
 // Detection: one part per input, filed under the model's groups and inputs.
 template <bool Dual, int Input>
 int ExportDetection(CfgNetClient &client, XmlDocument &doc, QString *failure)
@@ -131,7 +161,9 @@ QVector<ParamPart> ParamParts(int productType)
     if (HasAgc(productType)) {
         parts << kAgc;
     }
+    parts << kTrigger;
     parts << kGpio;
+    parts << (IsDual(productType) ? kSystemAlarmsDual : kSystemAlarms4x1);
     for (const ParamPart &part : IsDual(productType) ? kDetection<true> : kDetection<false>) {
         parts << part;
     }

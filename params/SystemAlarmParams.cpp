@@ -1,1 +1,159 @@
 #include "SystemAlarmParams.h"
+
+#include "CfgNetClient.h"
+
+namespace {
+constexpr char kSettings[] = "Settings";
+constexpr char kSystem[] = "System";
+
+const QVector<SystemAlarmBit> kDualBits = {
+    {15, "", "PS1Fail"},
+    {16, "", "PS2Fail"},
+    {0, "", "GenlockLost"},
+    {1, "GroupA", "SystemClockingUnlocked"},
+    {2, "GroupA", "GenlockingSourceSwitched"},
+    {3, "GroupA", "GPIRelayTriggered"},
+    {4, "GroupA", "GPI1Triggered"},
+    {5, "GroupA", "GPI2Triggered"},
+    {6, "GroupA", "RelayBypassed"},
+    {7, "GroupA", "OutputSwitched"},
+    {8, "GroupB", "SystemClockingUnlocked"},
+    {9, "GroupB", "GenlockingSourceSwitched"},
+    {10, "GroupB", "GPIRelayTriggered"},
+    {11, "GroupB", "GPI1Triggered"},
+    {12, "GroupB", "GPI2Triggered"},
+    {13, "GroupB", "RelayBypassed"},
+    {14, "GroupB", "OutputSwitched"},
+};
+
+const QVector<SystemAlarmBit> k4x1Bits = {
+    {15, "", "PS1Fail"},
+    {16, "", "PS2Fail"},
+    {0, "", "GenlockLost"},
+    {1, "", "SystemClockingUnlocked"},
+    {2, "", "GenlockingSourceSwitched"},
+    {3, "", "GPIRelayTriggered"},
+    {4, "", "GPI1Triggered"},
+    {5, "", "GPI2Triggered"},
+    {11, "", "GPI3Triggered"},
+    {12, "", "GPI4Triggered"},
+    {6, "", "RelayBypassed"},
+    {7, "", "OutputSwitched"},
+};
+
+QDomElement Merged(XmlDocument &doc, QDomElement &parent, const QString &tag)
+{
+    QDomElement element = doc.CreateElement(tag);
+    doc.MergeChild(element, parent);
+    return element;
+}
+
+// The child `tag` of `parent`, or a null element with `problem` set.
+QDomElement Child(const QDomElement &parent, QString &path, const QString &tag, QString *problem)
+{
+    path += QLatin1Char('/') + tag;
+    const QDomElement child = parent.firstChildElement(tag);
+    if (child.isNull()) {
+        *problem = ProblemAt(path, QCoreApplication::translate("ParamField", "missing"));
+    }
+    return child;
+}
+
+// Alarms/Settings/System, or a null element with `problem` set.
+QDomElement SystemElement(const XmlDocument &doc, QString &path, QString *problem)
+{
+    path = doc.Root().tagName();
+    QDomElement element = doc.Root();
+    for (const char *tag : {SystemAlarmModel::kElement, kSettings, kSystem}) {
+        element = Child(element, path, QLatin1String(tag), problem);
+        if (element.isNull()) {
+            break;
+        }
+    }
+    return element;
+}
+}  // namespace
+
+namespace SystemAlarmModel {
+
+const QVector<SystemAlarmBit> &Bits(bool dual)
+{
+    return dual ? kDualBits : k4x1Bits;
+}
+
+SystemAlarm PageMask(bool dual, SystemAlarm mask)
+{
+    SystemAlarm kept = 0;
+    for (const SystemAlarmBit &row : Bits(dual)) {
+        kept |= mask & (1u << row.bit);
+    }
+    return kept;
+}
+
+int Read(CfgNetClient &client, SystemAlarm &mask, QString *failure)
+{
+    if (client.GetSystemAlarmParam(mask) != 0) {
+        *failure = DeviceFailure("GetSystemAlarmParam", CfgNetClient::LastResult());
+        return -1;
+    }
+    return 0;
+}
+
+int Write(CfgNetClient &client, SystemAlarm mask, QString *failure)
+{
+    if (client.SetSystemAlarmParam(mask) != 0) {
+        *failure = DeviceFailure("SetSystemAlarmParam", CfgNetClient::LastResult());
+        return -1;
+    }
+    return 0;
+}
+
+void ToDocument(XmlDocument &doc, bool dual, SystemAlarm mask)
+{
+    QDomElement element = doc.Root();
+    for (const char *tag : {kElement, kSettings, kSystem}) {
+        element = Merged(doc, element, QLatin1String(tag));
+    }
+    for (const SystemAlarmBit &row : Bits(dual)) {
+        QDomElement parent = *row.group ? Merged(doc, element, QLatin1String(row.group)) : element;
+        doc.AddTextElement(parent, QLatin1String(row.element),
+                           QString::number((mask >> row.bit) & 1u));
+    }
+}
+
+bool FromDocument(const XmlDocument &doc, bool dual, SystemAlarm &mask, QString *problem)
+{
+    QString systemPath;
+    const QDomElement system = SystemElement(doc, systemPath, problem);
+    if (system.isNull()) {
+        return false;
+    }
+    SystemAlarm read = 0;
+    for (const SystemAlarmBit &row : Bits(dual)) {
+        QString path = systemPath;
+        QDomElement parent = system;
+        if (*row.group) {
+            parent = Child(system, path, QLatin1String(row.group), problem);
+            if (parent.isNull()) {
+                return false;
+            }
+        }
+        const QDomElement value = Child(parent, path, QLatin1String(row.element), problem);
+        if (value.isNull()) {
+            return false;
+        }
+        qint64 number = 0;
+        QString reason;
+        if (!ParseValue(value.text(), WireType::I32, &number, &reason)) {
+            *problem = ProblemAt(path, reason);
+            return false;
+        }
+        if (number == 1) {
+            read |= 1u << row.bit;
+        }
+    }
+    mask = read;
+    return true;
+}
+
+}  // namespace SystemAlarmModel

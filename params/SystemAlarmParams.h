@@ -1,1 +1,41 @@
 #pragma once
+
+#include "DeviceTypes.h"
+#include "ParamField.h"
+
+#include <QVector>
+
+class CfgNetClient;
+
+// One enable of a system alarm page: its bit of the mask and where its value
+// sits in the parameter file, under Alarms/Settings/System.
+struct SystemAlarmBit {
+    int bit;
+    const char *group;  // "" directly under System, else "GroupA" or "GroupB"
+    const char *element;
+};
+
+// The system alarm pages' parameters without widgets. Each model has one
+// table of its enables, in file order; the mask goes to the file and comes
+// back from it through that same table, so the two directions cannot differ.
+namespace SystemAlarmModel {
+constexpr char kElement[] = "Alarms";
+
+// The dual model's enables (group A's switching events at bits 1-7, group
+// B's at 8-14), or the 4x1 models' (one group; GPI 3 and 4 at bits 11 and 12,
+// and no bits 8, 9, 10, 13 or 14).
+const QVector<SystemAlarmBit> &Bits(bool dual);
+// `mask` with only the bits of the model's table: what its page can build.
+SystemAlarm PageMask(bool dual, SystemAlarm mask);
+
+// Device to mask and back; 0, or -1 with `failure` naming the operation and
+// the device's answer.
+int Read(CfgNetClient &client, SystemAlarm &mask, QString *failure);
+int Write(CfgNetClient &client, SystemAlarm mask, QString *failure);
+
+// Each bit of the table as 0 or 1 under Alarms/Settings/System.
+void ToDocument(XmlDocument &doc, bool dual, SystemAlarm mask);
+// Sets a bit only for a value of exactly 1 (2 and other numbers clear it);
+// an element that is missing or not a decimal number refuses the file.
+bool FromDocument(const XmlDocument &doc, bool dual, SystemAlarm &mask, QString *problem);
+}  // namespace SystemAlarmModel

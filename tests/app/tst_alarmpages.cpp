@@ -1,10 +1,404 @@
-#include <QtTest>
+#include "../common/AppSession.h"
+#include "CmdThread.h"
+#include "SystemAlarmsPage.h"
+#include "Trigger.h"
 
-// Placeholder until its tests land.
-class Placeholder : public QObject
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QThread>
+#include <QtEndian>
+
+namespace {
+const QString kTick = QString(QChar(0x221A));
+
+// The table's texts, row by row, cells joined by "|".
+QStringList Cells(QTableWidget *table)
+{
+    QStringList rows;
+    for (int r = 0; r < table->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < table->columnCount(); ++c) {
+            cells << table->item(r, c)->text();
+        }
+        rows << cells.join('|');
+    }
+    return rows;
+}
+
+// One row of four equal cells.
+QString Same(const QString &text)
+{
+    return QStringList{text, text, text, text}.join('|');
+}
+
+QStringList Fresh()
+{
+    QStringList rows;
+    for (int r = 0; r < 37; ++r) {
+        rows << Same(kTick);
+    }
+    return rows << Same(QStringLiteral("Any"));
+}
+
+// A page signal's values and the thread that emitted each.
+struct Emissions {
+    QList<QThread *> threads;
+    QList<QVariant> values;
+};
+}  // namespace
+
+// The alarm combination and system alarm pages against the simulator: the
+// table's editing, what Apply sends and what a refusal leaves, the bits each
+// model's boxes stand for, and the signals to the status page after every
+// write the device took, from Apply and from an import.
+class TestAlarmPages : public QObject, public AppSession
 {
     Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(StartSimulator()); }
+    void init() { OpenFreshWindow(); }
+    void cleanup() { CloseWindow(); }
+
+    void tableEditing();
+    void triggerApply_data();
+    void triggerApply();
+    void systemAlarms_data();
+    void systemAlarms();
+    void import_data();
+    void import();
+
+private:
+    BaseWidget *Show(PageKey key)
+    {
+        Press(FindItem(m_window->Form().treeWidget, key));
+        return m_window->CurrentPage();
+    }
+    QString StatusLine() const { return m_window->statusBar()->currentMessage(); }
+    int Writes() const
+    {
+        // Every Set the pages send; the reads and the login do not count.
+        int n = 0;
+        for (quint16 type : {kMsgSetPhase, kMsgSetGPIOTriggerMode, kMsgSetDetectionParam,
+                             kMsgSetSystemAlarmParam, kMsgSetAudioEffect, kMsgSetPGMOutputSelect,
+                             kMsgSetAUXOutputSelect, kMsgSetRelayControl, kMsgSetAutoSwitchMethod,
+                             kMsgSetAutoSwitchTrigger, kMsgSetAGCParam, kMsgSetPhaseAutoAlign}) {
+            n += int(m_device->RequestsOfType(type));
+        }
+        return n;
+    }
+    quint32 SentMask() const
+    {
+        const QByteArray request = m_device->LastRequest(kMsgSetSystemAlarmParam);
+        return qFromBigEndian<quint32>(request.constData() + Frame::kHeaderSize);
+    }
+    template <class Page, class Signal>
+    std::shared_ptr<Emissions> Record(Page *page, Signal signal)
+    {
+        auto seen = std::make_shared<Emissions>();
+        connect(
+            page, signal, this,
+            [seen](auto value) {
+                seen->threads << QThread::currentThread();
+                seen->values << QVariant::fromValue(value);
+            },
+            Qt::DirectConnection);
+        return seen;
+    }
+
+    QTemporaryDir m_files;
 };
 
-QTEST_GUILESS_MAIN(Placeholder)
+// A page as it is built, the double click, the menu over a selection that
+// takes in the combination row, and the dual model's column titles.
+void TestAlarmPages::tableEditing()
+{
+    Trigger page(m_client, 50001);
+    page.show();
+    auto *table = Child<QTableWidget>(&page, "tableWidgetSource");
+    QCOMPARE(Cells(table), Fresh());
+    QCOMPARE(table->verticalHeaderItem(20)->text(), QStringLiteral("Audio Lost Ch16"));
+    QCOMPARE(table->horizontalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+    QCOMPARE(table->verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+
+    // A double click toggles a tick; on the combination it opens the combo.
+    const auto doubleClick = [table](int row, int column) {
+        const QRect cell = table->visualItemRect(table->item(row, column));
+        // As the platform sends it: a click, then the double click.
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+    };
+    table->scrollToItem(table->item(3, 1));
+    doubleClick(3, 1);
+    QCOMPARE(table->item(3, 1)->text(), QString());
+    doubleClick(3, 1);
+    QCOMPARE(table->item(3, 1)->text(), kTick);
+    table->scrollToItem(table->item(37, 2));
+    doubleClick(37, 2);
+    QCOMPARE(table->item(37, 2)->text(), QStringLiteral("Any"));
+    auto *combo = table->viewport()->findChild<QComboBox *>();
+    QVERIFY(combo);
+    QCOMPARE((QStringList{combo->itemText(0), combo->itemText(1), combo->itemText(2)}),
+             (QStringList{"Any", "V&A", "None"}));
+    combo->setCurrentIndex(1);  // reaches the cell at once
+    QCOMPARE(table->item(37, 2)->text(), QStringLiteral("V&A"));
+
+    // "uncheck" over rows 35-37 of columns 1-2: the combination row is kept.
+    table->setRangeSelected(QTableWidgetSelectionRange(35, 1, 37, 2), true);
+    std::unique_ptr<QMenu> menu(page.CreateTickMenu());
+    QCOMPARE(menu->actions().size(), 3);
+    QVERIFY(menu->actions().at(1)->isSeparator());
+    menu->actions().at(2)->trigger();
+    QStringList expected = Fresh();
+    expected[35] = expected[36] = kTick + "|||" + kTick;
+    expected[37] = "Any|Any|V&A|Any";
+    QCOMPARE(Cells(table), expected);
+    menu->actions().at(0)->trigger();
+    expected[35] = expected[36] = Same(kTick);
+    QCOMPARE(Cells(table), expected);
+
+    for (int model : {50001, 50000}) {
+        Trigger other(m_client, model);
+        QStringList titles;
+        for (int c = 0; c < 4; ++c) {
+            titles << Child<QTableWidget>(&other, "tableWidgetSource")
+                          ->horizontalHeaderItem(c)
+                          ->text();
+        }
+        QCOMPARE(titles.join(','), model == 50000 ? "A-Input 1,A-Input 2,B-Input 1,B-Input 2"
+                                                  : "Input 1,Input 2,Input 3,Input 4");
+    }
+}
+
+void TestAlarmPages::triggerApply_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::newRow("QVT Dual 2x1") << 50000;
+    QTest::newRow("QVT 4x1") << 50001;
+}
+
+// Refresh shows the device's entries ("None" for a rule it does not know),
+// Apply writes the table, 7 going back as 2; a refusal is said, keeps the
+// edits and tells nobody.
+void TestAlarmPages::triggerApply()
+{
+    QFETCH(int, model);
+    m_device->Command(QStringLiteral("model %1").arg(model));
+    LogIn();
+    m_device->WithModel([](DeviceModel &m) {
+        for (int j = 0; j < 4; ++j) {
+            m.triggers[j].VideoAlarmMask = 1u << j;
+            m.triggers[j].AudioLostAlarmMask = quint16(0x8000 >> j);
+            m.triggers[j].AudioSilentAlarmMask = quint16(j);
+            m.triggers[j].TriggerCombination = j == 1 ? 7 : quint32(j % 3);
+        }
+    });
+    auto *page = qobject_cast<Trigger *>(Show(PageKey::Trigger));
+    QVERIFY(page);
+    auto *table = Child<QTableWidget>(page, "tableWidgetSource");
+    QCOMPARE(table->item(37, 1)->text(), QStringLiteral("None"));
+    QCOMPARE(table->item(2, 2)->text(), kTick);
+    QCOMPARE(table->item(20, 3)->text(), QString());
+    QCOMPARE(table->item(21 + 1, 3)->text(), kTick);  // silent mask 3: ch1 and ch2
+
+    const auto seen = Record(page, &Trigger::SendAlarmTriggerInfo);
+    page->OnTableWidgetclicked(table->item(4, 0));  // video frozen on input 1
+    Child<QPushButton>(page, "pushButtonOk")->click();
+    QCOMPARE(StatusLine(), QStringLiteral("Applied to the device."));
+    AlarmTriggers expected = m_device->WithModel(
+        [](DeviceModel &m) { return AlarmTriggers(m.triggers, m.triggers + 4); });
+    QCOMPARE(expected[0].VideoAlarmMask, 0x11u);
+    QCOMPARE(expected[1].TriggerCombination, 2u);
+    QCOMPARE(expected[2].AudioLostAlarmMask, quint16(0x2000));
+    QCOMPARE(seen->values.size(), 1);
+    QCOMPARE(seen->values.at(0).value<QVector<alarmTrigger>>(), expected);
+    QCOMPARE(page->Entries(), expected);
+
+    // Refused: said; the table keeps the edit and nothing is announced.
+    m_device->Command("fault reject 50 1");
+    page->OnTableWidgetclicked(table->item(0, 3));
+    Child<QPushButton>(page, "pushButtonOk")->click();
+    QCOMPARE(StatusLine(), QStringLiteral("Apply failed: SetAutoSwitchTrigger: Failed"));
+    QCOMPARE(table->item(0, 3)->text(), kTick);
+    QCOMPARE(seen->values.size(), 1);
+    // A refused read is said too, and the table stays as it was.
+    m_device->Command("fault reject 51 1");
+    const QStringList before = Cells(table);
+    QCOMPARE(page->RefreshFromDevice(), -1);
+    QCOMPARE(StatusLine(), QStringLiteral("Refresh failed: GetAutoSwitchTrigger: Failed"));
+    QCOMPARE(Cells(table), before);
+}
+
+void TestAlarmPages::systemAlarms_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<int>("bit");
+    QTest::newRow("4x1: GPI 3") << 50001 << "checkBoxGPI3" << 11;
+    QTest::newRow("4x1: GPI 4") << 50002 << "checkBoxGPI4" << 12;
+    QTest::newRow("dual: group B's GPI 1") << 50000 << "checkBoxBGPI1" << 11;
+    QTest::newRow("dual: group B's output switched") << 50000 << "checkBoxBOutputSwitch" << 14;
+    QTest::newRow("dual: PS2 fail") << 50000 << "checkBoxPS2Fail" << 16;
+}
+
+// The device's every bit, bit 20 too, comes back from Apply without bit 20,
+// and on the 4x1 models without the dual model's group B bits; one box alone
+// writes its bit alone. A refusal is said and keeps the boxes.
+void TestAlarmPages::systemAlarms()
+{
+    QFETCH(int, model);
+    QFETCH(QString, box);
+    QFETCH(int, bit);
+    m_device->Command(QStringLiteral("model %1").arg(model));
+    LogIn();
+    m_device->WithModel([](DeviceModel &m) { m.systemEnable = 0x1FFFF | (1u << 20); });
+    auto *page = qobject_cast<SystemAlarmsPage *>(Show(PageKey::SystemAlarms));
+    QVERIFY(page);
+    const QList<QCheckBox *> boxes = page->findChildren<QCheckBox *>();
+    QCOMPARE(boxes.size(), model == 50000 ? 17 : 12);
+    const auto seen = Record(page, &SystemAlarmsPage::SendSystemAlarmInfo);
+    auto *apply = Child<QPushButton>(page, "pushButtonApply");
+    apply->click();
+    const quint32 all = model == 50000 ? 0x1FFFF : 0x198FF;
+    QCOMPARE(SentMask(), all);
+    QCOMPARE(seen->values.size(), 1);
+    QCOMPARE(seen->values.at(0).value<SystemAlarm>(), all);
+
+    for (QCheckBox *b : boxes) {
+        b->setChecked(b->objectName() == box);
+    }
+    apply->click();
+    QCOMPARE(StatusLine(), QStringLiteral("Applied to the device."));
+    QCOMPARE(m_device->WithModel([](DeviceModel &m) { return m.systemEnable; }), 1u << bit);
+    QCOMPARE(seen->values.size(), 2);
+
+    m_device->Command("fault reject 37 1");
+    Child<QCheckBox>(page, "checkBoxGenlockLost")->setChecked(true);
+    apply->click();
+    QCOMPARE(StatusLine(), QStringLiteral("Apply failed: SetSystemAlarmParam: Failed"));
+    QCOMPARE(page->Mask(), (1u << bit) | 1u);
+    QCOMPARE(seen->values.size(), 2);
+    m_device->Command("fault reject 38 1");
+    QCOMPARE(page->RefreshFromDevice(), -1);
+    QCOMPARE(StatusLine(), QStringLiteral("Refresh failed: GetSystemAlarmParam: Failed"));
+    QCOMPARE(page->Mask(), (1u << bit) | 1u);
+}
+
+void TestAlarmPages::import_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<QString>("reject");  // a console fault during the import
+    QTest::addColumn<QString>("drop");    // "part/element" taken out of the file
+    QTest::addColumn<int>("triggerInfos");
+    QTest::addColumn<int>("systemInfos");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("dual: taken") << 50000 << ""
+                                 << "" << 1 << 1 << "";
+    QTest::newRow("4x1: taken") << 50001 << ""
+                                << "" << 1 << 1 << "";
+    QTest::newRow("4x1: combination refused") << 50001 << "50"
+                                              << "" << 0 << 0 << "SetAutoSwitchTrigger: Failed";
+    QTest::newRow("dual: system alarms refused") << 50000 << "37"
+                                                 << "" << 1 << 0 << "SetSystemAlarmParam: Failed";
+    QTest::newRow("dual: no OutputSwitched")
+        << 50000 << ""
+        << "Alarms/OutputSwitched" << 0 << 0
+        << "configure/Alarms/Settings/System/GroupA/OutputSwitched: missing";
+    QTest::newRow("4x1: no AlarmCombination")
+        << 50002 << ""
+        << "SwitchControl/AlarmCombination" << 0 << 0
+        << "configure/SwitchControl/AlarmCombination: missing";
+}
+
+// Export, change the device, import: both pages tell the status page once,
+// from the worker's thread, after their write was taken; a refused write or
+// a file that lacks an element tells nothing, and such a file writes nothing.
+void TestAlarmPages::import()
+{
+    QFETCH(int, model);
+    QFETCH(QString, reject);
+    QFETCH(QString, drop);
+    QFETCH(int, triggerInfos);
+    QFETCH(int, systemInfos);
+    QFETCH(QString, problem);
+    m_device->Command(QStringLiteral("model %1").arg(model));
+    LogIn();
+    m_device->WithModel([](DeviceModel &m) {
+        m.systemEnable = 0x0F0F;
+        m.triggers[2].AudioLostAlarmMask = 0x0102;
+        m.triggers[2].TriggerCombination = 1;
+    });
+    QString file = m_files.filePath("alarms.xml");
+    m_window->SetFileChooserForTests([&file](bool) { return file; });
+    {
+        ModalScript script({ModalScript::Accept()});
+        m_window->OnExport();
+        QCOMPARE(script.messages, QStringList{"The export is done."});
+    }
+    m_device->WithModel([](DeviceModel &m) {
+        m.systemEnable = 0;
+        m.triggers[2] = alarmTrigger();
+    });
+    if (!drop.isEmpty()) {
+        QDomDocument dom;
+        QFile in(file);
+        QVERIFY(in.open(QIODevice::ReadOnly) && dom.setContent(&in));
+        const QStringList where = drop.split('/');
+        QDomElement gone = dom.documentElement()
+                               .firstChildElement(where[0])
+                               .elementsByTagName(where[1])
+                               .at(0)
+                               .toElement();
+        QVERIFY(!gone.isNull());
+        gone.parentNode().removeChild(gone);
+        file = WriteFile(m_files.filePath("lacking.xml"), dom.toByteArray());
+    }
+    if (!reject.isEmpty()) {
+        m_device->Command("fault reject " + reject + " 1");
+    }
+    auto *trigger = m_window->CurrentPages().Get<Trigger>(PageKey::Trigger);
+    auto *system = m_window->CurrentPages().Get<SystemAlarmsPage>(PageKey::SystemAlarms);
+    QVERIFY(trigger && system);
+    const auto triggerSeen = Record(trigger, &Trigger::SendAlarmTriggerInfo);
+    const auto systemSeen = Record(system, &SystemAlarmsPage::SendSystemAlarmInfo);
+    const int writes = Writes();
+    {
+        ModalScript script({ModalScript::Accept()});
+        m_window->OnImport();
+        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 10000);
+        QCOMPARE(script.messages, QStringList{problem.isEmpty() ? "The import is done."
+                                                                : "The import fails.\n" + problem});
+    }
+    QCOMPARE(triggerSeen->values.size(), triggerInfos);
+    QCOMPARE(systemSeen->values.size(), systemInfos);
+    QThread *worker = m_window->Worker();
+    for (QThread *thread : triggerSeen->threads + systemSeen->threads) {
+        QCOMPARE(thread, worker);
+    }
+    if (!drop.isEmpty()) {
+        QCOMPARE(Writes(), writes);
+    }
+    if (systemInfos) {
+        QCOMPARE(systemSeen->values.at(0).value<SystemAlarm>(),
+                 0x0F0Fu & (model == 50000 ? ~0u : ~0x0700u));
+        QCOMPARE(m_device->WithModel([](DeviceModel &m) { return m.systemEnable; }),
+                 systemSeen->values.at(0).value<SystemAlarm>());
+    }
+    if (triggerInfos) {
+        QCOMPARE(triggerSeen->values.at(0).value<QVector<alarmTrigger>>().at(2).AudioLostAlarmMask,
+                 quint16(0x0102));
+        QCOMPARE(
+            m_device->WithModel([](DeviceModel &m) { return m.triggers[2].TriggerCombination; }),
+            1u);
+    }
+}
+
+int main(int argc, char **argv)
+{
+    return RunAppTest<TestAlarmPages>(argc, argv);
+}
+
 #include "tst_alarmpages.moc"
