@@ -150,7 +150,7 @@ void cfg::StartReceiver()
 
 void cfg::ReportReceiverProblem(const DeviceFlows::ReceiverProblem &problem)
 {
-    const QString text = tr("Alarm notifications cannot be received: %1.").arg(problem.shown);
+    const QString text = tr("Alarm notifications will not arrive: %1.").arg(problem.shown);
     statusBar()->showMessage(text);
     if (text == m_receiverProblem) {
         return;  // logged already
@@ -159,7 +159,7 @@ void cfg::ReportReceiverProblem(const DeviceFlows::ReceiverProblem &problem)
     qWarning().noquote() << text;
     AlarmInfo info;
     info.time = QDateTime::currentDateTime();
-    info.notes = QStringLiteral("Alarm notifications cannot be received: %1.").arg(problem.logged);
+    info.notes = QStringLiteral("Alarm notifications will not arrive: %1.").arg(problem.logged);
     emit AddLogs(info);
 }
 

@@ -2,6 +2,7 @@
 
 #include "CfgNetClient.h"
 #include "ChangePassword.h"
+#include "DeviceSession.h"
 #include "Login.h"
 #include "MessageBoxes.h"
 #include "NetworkProperty.h"
@@ -35,26 +36,18 @@ bool AskAndLogIn(QWidget *window, const QString &lastAddress,
 
 QString LogIn(CfgNetClient *client, const Credentials &credentials)
 {
-    client->Open(credentials.address, kDevicePort);
-    client->SetUser(credentials.user, credentials.password);
-    quint32 mode = 255;
-    QString failure;
-    if (client->GetWorkMode(mode) != 0) {
-        failure = QCoreApplication::translate("cfg", "Device is off-line.");
-    } else if (mode == 0) {
-        failure = QCoreApplication::translate("cfg", "The device is upgrading.");
-    } else {
-        const int result = client->Login();
-        if (result == -1) {
-            failure = QCoreApplication::translate("cfg", "Device is off-line.");
-        } else if (result != 0) {
-            failure = QCoreApplication::translate("cfg", "The password is incorrect.");
-        }
+    switch (DeviceSession::LogIn(*client, credentials.address, credentials.user,
+                                 credentials.password)) {
+        case DeviceSession::LoginOutcome::LoggedIn:
+            return QString();
+        case DeviceSession::LoginOutcome::Upgrading:
+            return QCoreApplication::translate("cfg", "The device is upgrading.");
+        case DeviceSession::LoginOutcome::Refused:
+            return QCoreApplication::translate("cfg", "The password is incorrect.");
+        case DeviceSession::LoginOutcome::Unreachable:
+            break;
     }
-    if (!failure.isEmpty()) {
-        client->Close();
-    }
-    return failure;
+    return QCoreApplication::translate("cfg", "Device is off-line.");
 }
 
 void NetworkProperty(QWidget *window, CfgNetClient *client)
@@ -140,22 +133,34 @@ ReceiverProblem Problem(const char *text, const QString &arg = QString())
 
 ReceiverProblem StartReceiver(CfgNetClient *client, NoticesServer *receiver, bool *started)
 {
-    QStringList ips;
-    QVector<quint16> ports;
-    if (client->GetNotificationDest(ips, ports) != 0) {
+    const DeviceSession::NotificationRoute route = DeviceSession::FindNotificationRoute(*client);
+    if (!route.read) {
         return Problem(QT_TRANSLATE_NOOP("cfg", "the device did not report where it sends them"));
     }
-    const QString local = client->LocalAddressOnDeviceSubnet();
-    const quint16 port =
-        (local != ips.value(0) && local == ips.value(1)) ? ports.value(1) : ports.value(0);
-    if (port == 0) {
-        return Problem(
-            QT_TRANSLATE_NOOP("cfg", "the device sends them to no port; set one with Add Dest IP"));
+    if (route.port == 0) {
+        return Problem(QT_TRANSLATE_NOOP(
+            "cfg", "the device sends them to no port; set one with Device > Add Dest IP..."));
     }
     *started = true;
-    if (!receiver->Start(port)) {
-        return Problem(QT_TRANSLATE_NOOP("cfg", "port %1 cannot be opened on this computer"),
-                       QString::number(port));
+    if (!receiver->Start(route.port)) {
+        return Problem(QT_TRANSLATE_NOOP("cfg",
+                                         "port %1 cannot be opened on this computer; "
+                                         "choose another with Device > Add Dest IP..."),
+                       QString::number(route.port));
+    }
+    // The receiver listens all the same: the operator may have routed them.
+    if (!route.listed && route.local.isEmpty()) {
+        return Problem(QT_TRANSLATE_NOOP(
+            "cfg",
+            "this computer has no address on the device's subnet, and the device sends "
+            "them elsewhere; add an address of this computer with Device > Add Dest IP..."));
+    }
+    if (!route.listed) {
+        return Problem(QT_TRANSLATE_NOOP("cfg",
+                                         "this computer (%1) is in neither of the device's "
+                                         "notification destinations; add it with Device > "
+                                         "Add Dest IP..."),
+                       route.local);
     }
     return {};
 }
