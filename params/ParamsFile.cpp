@@ -10,162 +10,198 @@
 #include "TriggerParams.h"
 
 namespace {
-template <class Values, int (*Read)(CfgNetClient &, Values &, QString *),
-          void (*ToDocument)(XmlDocument &, const Values &)>
-int ExportPart(CfgNetClient &client, XmlDocument &doc, QString *failure)
+// Each kind of part says how its values come from the device, go into the
+// document, come back out of it checked, and go to the device. The three
+// walks below are the same for every kind.
+template <class Kind>
+int ExportKind(CfgNetClient &client, XmlDocument &doc, QString *failure)
 {
-    Values values;
-    if (Read(client, values, failure) != 0) {
+    typename Kind::Values values{};
+    if (Kind::Read(client, values, failure) != 0) {
         return -1;
     }
-    ToDocument(doc, values);
+    Kind::ToDocument(doc, values);
     return 0;
 }
 
-template <class Values, bool (*FromDocument)(const XmlDocument &, Values &, QString *)>
-bool CheckPart(const XmlDocument &doc, QString *problem)
+template <class Kind>
+bool CheckKind(const XmlDocument &doc, QString *problem)
 {
-    Values values;
-    return FromDocument(doc, values, problem);
+    typename Kind::Values values{};
+    return Kind::FromDocument(doc, values, problem);
 }
 
-// The dual model's two groups share one SignalIO element.
-template <bool Dual>
-int ExportSignalIO(CfgNetClient &client, XmlDocument &doc, QString *failure)
+template <class Kind>
+int ImportKind(CfgNetClient &client, const XmlDocument &doc, QString *failure)
 {
-    for (int group = 0; group < (Dual ? 2 : 1); ++group) {
-        SignalIOParams values;
-        if (SignalIOModel::Read(client, {group, Dual}, values, failure) != 0) {
-            return -1;
-        }
-        SignalIOModel::ToDocument(doc, {group, Dual}, values);
-    }
-    return 0;
-}
-
-template <bool Dual>
-bool CheckSignalIO(const XmlDocument &doc, QString *problem)
-{
-    for (int group = 0; group < (Dual ? 2 : 1); ++group) {
-        SignalIOParams values;
-        if (!SignalIOModel::FromDocument(doc, {group, Dual}, values, problem)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-const ParamPart kSignalIODual = {SignalIOModel::kElement, ExportSignalIO<true>,
-                                 CheckSignalIO<true>};
-const ParamPart kSignalIO4x1 = {SignalIOModel::kElement, ExportSignalIO<false>,
-                                CheckSignalIO<false>};
-
-const ParamPart kAgc = {AgcModel::kElement,
-                        ExportPart<AgcParams, AgcModel::Read, AgcModel::ToDocument>,
-                        CheckPart<AgcParams, AgcModel::FromDocument>};
-
-const ParamPart kGpio = {GpioModel::kElement,
-                         ExportPart<GpioParams, GpioModel::Read, GpioModel::ToDocument>,
-                         CheckPart<GpioParams, GpioModel::FromDocument>};
-
-// Switch control: one part per switching group, GroupA and GroupB.
-template <int Group>
-int ExportSwitchControl(CfgNetClient &client, XmlDocument &doc, QString *failure)
-{
-    SwitchControlParams values;
-    if (SwitchControlModel::Read(client, Group, values, failure) != 0) {
+    typename Kind::Values values{};
+    if (!Kind::FromDocument(doc, values, failure)) {
         return -1;
     }
-    SwitchControlModel::ToDocument(doc, Group, values);
-    return 0;
+    return Kind::Write(client, values, failure);
 }
 
-template <int Group>
-bool CheckSwitchControl(const XmlDocument &doc, QString *problem)
+template <class Kind>
+ParamPart Part(const char *element, const char *page)
 {
-    SwitchControlParams values;
-    return SwitchControlModel::FromDocument(doc, Group, values, problem);
+    return {element, page, ExportKind<Kind>, CheckKind<Kind>, ImportKind<Kind>};
 }
 
-const ParamPart kSwitchControlA = {SwitchControlModel::kElement, ExportSwitchControl<0>,
-                                   CheckSwitchControl<0>};
-const ParamPart kSwitchControlB = {SwitchControlModel::kElement, ExportSwitchControl<1>,
-                                   CheckSwitchControl<1>};
-
-const ParamPart kTrigger = {TriggerModel::kElement,
-                            ExportPart<AlarmTriggers, TriggerModel::Read, TriggerModel::ToDocument>,
-                            CheckPart<AlarmTriggers, TriggerModel::FromDocument>};
-
-// System alarms: the dual model's table or the 4x1 models'.
-template <bool Dual>
-int ExportSystemAlarms(CfgNetClient &client, XmlDocument &doc, QString *failure)
-{
-    SystemAlarm mask = 0;
-    if (SystemAlarmModel::Read(client, mask, failure) != 0) {
-        return -1;
-    }
-    SystemAlarmModel::ToDocument(doc, Dual, mask);
-    return 0;
-}
-
-template <bool Dual>
-bool CheckSystemAlarms(const XmlDocument &doc, QString *problem)
-{
-    SystemAlarm mask = 0;
-    return SystemAlarmModel::FromDocument(doc, Dual, mask, problem);
-}
-
-const ParamPart kSystemAlarmsDual = {SystemAlarmModel::kElement, ExportSystemAlarms<true>,
-                                     CheckSystemAlarms<true>};
-const ParamPart kSystemAlarms4x1 = {SystemAlarmModel::kElement, ExportSystemAlarms<false>,
-                                    CheckSystemAlarms<false>};
-
-// Detection: one part per input, filed under the model's groups and inputs.
-template <bool Dual, int Input>
-int ExportDetection(CfgNetClient &client, XmlDocument &doc, QString *failure)
-{
-    DetectionParam param;
-    if (DetectionModel::Read(client, Input, param, failure) != 0) {
-        return -1;
-    }
-    DetectionModel::ToDocument(doc, {Input, Dual}, param);
-    return 0;
-}
-
-template <bool Dual, int Input>
-bool CheckDetection(const XmlDocument &doc, QString *problem)
-{
-    DetectionParam param;
-    return DetectionModel::FromDocument(doc, {Input, Dual}, param, problem);
-}
-
-template <bool Dual>
-const ParamPart kDetection[DetectionModel::kInputs] = {
-    {DetectionModel::kElement, ExportDetection<Dual, 0>, CheckDetection<Dual, 0>},
-    {DetectionModel::kElement, ExportDetection<Dual, 1>, CheckDetection<Dual, 1>},
-    {DetectionModel::kElement, ExportDetection<Dual, 2>, CheckDetection<Dual, 2>},
-    {DetectionModel::kElement, ExportDetection<Dual, 3>, CheckDetection<Dual, 3>},
+// The pages whose values need nothing but the client.
+template <class V, int (*R)(CfgNetClient &, V &, QString *),
+          int (*W)(CfgNetClient &, const V &, QString *), void (*To)(XmlDocument &, const V &),
+          bool (*From)(const XmlDocument &, V &, QString *)>
+struct PlainKind {
+    using Values = V;
+    static int Read(CfgNetClient &c, V &v, QString *f) { return R(c, v, f); }
+    static int Write(CfgNetClient &c, const V &v, QString *f) { return W(c, v, f); }
+    static void ToDocument(XmlDocument &d, const V &v) { To(d, v); }
+    static bool FromDocument(const XmlDocument &d, V &v, QString *p) { return From(d, v, p); }
 };
+
+using GpioKind = PlainKind<GpioParams, GpioModel::Read, GpioModel::Write, GpioModel::ToDocument,
+                           GpioModel::FromDocument>;
+using AgcKind = PlainKind<AgcParams, AgcModel::Read, AgcModel::Write, AgcModel::ToDocument,
+                          AgcModel::FromDocument>;
+using TriggerKind = PlainKind<AlarmTriggers, TriggerModel::Read, TriggerModel::Write,
+                              TriggerModel::ToDocument, TriggerModel::FromDocument>;
+
+// One switching group's signal I/O; the dual model's two groups share one
+// SignalIO element.
+template <int Group, bool Dual>
+struct SignalIOKind {
+    using Values = SignalIOParams;
+    static constexpr SignalIOScope kScope{Group, Dual};
+    static int Read(CfgNetClient &c, Values &v, QString *f)
+    {
+        return SignalIOModel::Read(c, kScope, v, f);
+    }
+    static int Write(CfgNetClient &c, const Values &v, QString *f)
+    {
+        return SignalIOModel::Write(c, kScope, v, f);
+    }
+    static void ToDocument(XmlDocument &d, const Values &v)
+    {
+        SignalIOModel::ToDocument(d, kScope, v);
+    }
+    static bool FromDocument(const XmlDocument &d, Values &v, QString *p)
+    {
+        return SignalIOModel::FromDocument(d, kScope, v, p);
+    }
+};
+
+// One switching group's switch control (GroupA, GroupB); on the 4x1 models
+// the one group writes both elements of the device's arrays.
+template <int Group, bool Dual>
+struct SwitchControlKind {
+    using Values = SwitchControlParams;
+    static int Read(CfgNetClient &c, Values &v, QString *f)
+    {
+        return SwitchControlModel::Read(c, Group, v, f);
+    }
+    static int Write(CfgNetClient &c, const Values &v, QString *f)
+    {
+        return SwitchControlModel::Write(c, Group, !Dual, v, f);
+    }
+    static void ToDocument(XmlDocument &d, const Values &v)
+    {
+        SwitchControlModel::ToDocument(d, Group, v);
+    }
+    static bool FromDocument(const XmlDocument &d, Values &v, QString *p)
+    {
+        return SwitchControlModel::FromDocument(d, Group, v, p);
+    }
+};
+
+// The system alarm enables: the dual model's table or the 4x1 models'.
+template <bool Dual>
+struct SystemAlarmKind {
+    using Values = SystemAlarm;
+    static int Read(CfgNetClient &c, Values &v, QString *f)
+    {
+        return SystemAlarmModel::Read(c, v, f);
+    }
+    static int Write(CfgNetClient &c, const Values &v, QString *f)
+    {
+        return SystemAlarmModel::Write(c, v, f);
+    }
+    static void ToDocument(XmlDocument &d, const Values &v)
+    {
+        SystemAlarmModel::ToDocument(d, Dual, v);
+    }
+    static bool FromDocument(const XmlDocument &d, Values &v, QString *p)
+    {
+        return SystemAlarmModel::FromDocument(d, Dual, v, p);
+    }
+};
+
+// One input's detection, filed under the model's groups and inputs.
+template <int Input, bool Dual>
+struct DetectionKind {
+    using Values = DetectionParam;
+    static int Read(CfgNetClient &c, Values &v, QString *f)
+    {
+        return DetectionModel::Read(c, Input, v, f);
+    }
+    static int Write(CfgNetClient &c, const Values &v, QString *f)
+    {
+        return DetectionModel::Write(c, Input, v, f);
+    }
+    static void ToDocument(XmlDocument &d, const Values &v)
+    {
+        DetectionModel::ToDocument(d, {Input, Dual}, v);
+    }
+    static bool FromDocument(const XmlDocument &d, Values &v, QString *p)
+    {
+        return DetectionModel::FromDocument(d, {Input, Dual}, v, p);
+    }
+};
+
+template <bool Dual>
+void AppendDetection(QVector<ParamPart> &parts)
+{
+    const char *const e = DetectionModel::kElement;
+    if (Dual) {
+        parts << Part<DetectionKind<0, Dual>>(e, "Detection Group A Input 1")
+              << Part<DetectionKind<1, Dual>>(e, "Detection Group A Input 2")
+              << Part<DetectionKind<2, Dual>>(e, "Detection Group B Input 1")
+              << Part<DetectionKind<3, Dual>>(e, "Detection Group B Input 2");
+    } else {
+        parts << Part<DetectionKind<0, Dual>>(e, "Detection Input 1")
+              << Part<DetectionKind<1, Dual>>(e, "Detection Input 2")
+              << Part<DetectionKind<2, Dual>>(e, "Detection Input 3")
+              << Part<DetectionKind<3, Dual>>(e, "Detection Input 4");
+    }
+}
 }  // namespace
 
 QVector<ParamPart> ParamParts(int productType)
 {
-    // In page-list order. The alarm combination comes before GPIO, and the
-    // system alarms and detection after it, once their models exist.
+    // In page-list order, one part per page that has parameters.
+    const bool dual = IsDual(productType);
     QVector<ParamPart> parts;
-    parts << (IsDual(productType) ? kSignalIODual : kSignalIO4x1);
-    parts << kSwitchControlA;
-    if (IsDual(productType)) {
-        parts << kSwitchControlB;
+    if (dual) {
+        parts << Part<SignalIOKind<0, true>>(SignalIOModel::kElement, "Signal I/O Group A")
+              << Part<SignalIOKind<1, true>>(SignalIOModel::kElement, "Signal I/O Group B")
+              << Part<SwitchControlKind<0, true>>(SwitchControlModel::kElement,
+                                                  "Switch Control Group A")
+              << Part<SwitchControlKind<1, true>>(SwitchControlModel::kElement,
+                                                  "Switch Control Group B");
+    } else {
+        parts << Part<SignalIOKind<0, false>>(SignalIOModel::kElement, "Signal I/O")
+              << Part<SwitchControlKind<0, false>>(SwitchControlModel::kElement, "Switch Control");
     }
     if (HasAgc(productType)) {
-        parts << kAgc;
+        parts << Part<AgcKind>(AgcModel::kElement, "AGC");
     }
-    parts << kTrigger;
-    parts << kGpio;
-    parts << (IsDual(productType) ? kSystemAlarmsDual : kSystemAlarms4x1);
-    for (const ParamPart &part : IsDual(productType) ? kDetection<true> : kDetection<false>) {
-        parts << part;
+    parts << Part<TriggerKind>(TriggerModel::kElement, "Alarm Combination");
+    parts << Part<GpioKind>(GpioModel::kElement, "GPIO");
+    if (dual) {
+        parts << Part<SystemAlarmKind<true>>(SystemAlarmModel::kElement, "System Alarms");
+        AppendDetection<true>(parts);
+    } else {
+        parts << Part<SystemAlarmKind<false>>(SystemAlarmModel::kElement, "System Alarms");
+        AppendDetection<false>(parts);
     }
     return parts;
 }

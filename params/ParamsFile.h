@@ -11,12 +11,16 @@ class CfgNetClient;
 // page list, as the export and import of the window, the tests and the
 // command-line tool walk them. Pages without parameters have no part.
 struct ParamPart {
-    const char *element;
+    const char *element;  // its top element under the document element
+    const char *page;     // the page it belongs to, in English
     // Device to document; 0, or -1 with the failed operation in `failure`.
     int (*exportTo)(CfgNetClient &client, XmlDocument &doc, QString *failure);
     // Reads and checks the part in the document; false with the element
     // path and the reason in `problem`.
     bool (*check)(const XmlDocument &doc, QString *problem);
+    // Document to device: reads and checks the part, then writes it; 0, or
+    // -1 with the element path or the failed operation in `failure`.
+    int (*importFrom)(CfgNetClient &client, const XmlDocument &doc, QString *failure);
 };
 
 QVector<ParamPart> ParamParts(int productType);
