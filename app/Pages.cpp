@@ -8,6 +8,8 @@
 #include "GenlockWidget.h"
 #include "SignalIO2X1.h"
 #include "SignalIO4X1.h"
+#include "Status2x1.h"
+#include "Status4x1.h"
 #include "SwitchControl2X1.h"
 #include "SwitchControl4X1.h"
 #include "SystemAlarms2x1.h"
@@ -130,6 +132,15 @@ BaseWidget *MakeInput(const PageContext &context)
     return new T(context.client, InputIndex, context.productType, context.parent);
 }
 
+// One status board per model: the dual model's has its groups' lamps.
+BaseWidget *MakeStatus(const PageContext &context)
+{
+    if (IsDual(context.productType)) {
+        return new Status2x1(context.client, context.parent);
+    }
+    return new Status4x1(context.client, context.parent);
+}
+
 // The alarm combination names its columns after the model's inputs.
 BaseWidget *MakeTrigger(const PageContext &context)
 {
@@ -170,6 +181,7 @@ const FactoryRow kFactories[] = {
     {PageKey::Detection4, MakeInput<Detection, 3>},
     {PageKey::Trigger, MakeTrigger},
     {PageKey::SystemAlarms, MakeSystemAlarms},
+    {PageKey::Status, MakeStatus},
 };
 }  // namespace
 

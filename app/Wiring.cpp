@@ -7,6 +7,7 @@
 #include "GenlockWidget.h"
 #include "Pages.h"
 #include "SignalIOPage.h"
+#include "StatusPage.h"
 #include "SwitchControlPage.h"
 
 #include <QStatusBar>
@@ -51,12 +52,15 @@ const std::vector<WorkerLink> &WorkerLinks()
              &SwitchControlPage::OnNotifySwitchControlUpdate),
         Link(PageKey::SwitchControlB, &CmdThread::NotifySwitchControlUpdate,
              &SwitchControlPage::OnNotifySwitchControlUpdate),
+        Link(PageKey::Status, &CmdThread::NotifyStatusUpdate, &StatusPage::OnNotifyStatusUpdate),
+        Link(PageKey::Status, &CmdThread::SendDetectionInfo, &StatusPage::OnDetectionChanged),
+        Link(PageKey::Status, &CmdThread::SendAlarmTriggerInfo,
+             &StatusPage::OnAlarmTriggerChanged),
+        Link(PageKey::Status, &CmdThread::SendSystemAlarmInfo, &StatusPage::OnSystemAlarmChanged),
         Link(PageKey::Detection1, &CmdThread::SendRegionMaxValue, &Detection::OnSetRegionMaxValue),
         Link(PageKey::Detection2, &CmdThread::SendRegionMaxValue, &Detection::OnSetRegionMaxValue),
         Link(PageKey::Detection3, &CmdThread::SendRegionMaxValue, &Detection::OnSetRegionMaxValue),
         Link(PageKey::Detection4, &CmdThread::SendRegionMaxValue, &Detection::OnSetRegionMaxValue),
-        // Still to come with their pages: NotifyStatusUpdate, SendDetectionInfo,
-        // SendAlarmTriggerInfo and SendSystemAlarmInfo to Status.
     };
     return links;
 }
