@@ -112,32 +112,7 @@ void Alarm::SetPreferredLogDirectory(const QString &directory)
 
 int Alarm::Start()
 {
-    int result = 0;
-    quint32 code = 0;
-    QByteArray serial, extra;
-    if (m_client->GetProductInfo(code, serial, extra) == 0) {
-        m_device.moduleType = ModelName(code);
-        m_device.productSN = serial.size() == 8
-                                 ? SerialNumberText(reinterpret_cast<const quint8 *>(serial.data()))
-                                 : QString();
-    } else {
-        result = -1;
-    }
-    QString pcb, fpga, firmware;
-    if (m_client->GetVersion(pcb, fpga, firmware) == 0) {
-        m_device.firmwareVersion = firmware;
-        m_device.fpgaVersion = fpga;
-    } else {
-        result = -1;
-    }
-    QString ip, mask, gateway;
-    quint8 isDefault = 0;
-    if (m_client->GetNetParam(ip, mask, gateway, isDefault) == 0) {
-        m_device.ipAddress = ip;
-    } else {
-        result = -1;
-    }
-    return result;
+    return AlarmCsv::ReadPreamble(*m_client, m_device);
 }
 
 int Alarm::RefreshFromDevice()

@@ -1,6 +1,11 @@
 #include "AlarmCsv.h"
 
+#include "CfgNetClient.h"
+#include "DeviceTables.h"
+#include "TextForms.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QTemporaryFile>
@@ -17,16 +22,47 @@ const QString kTimeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
 const char *const kLabels[] = {"Module Type", "Product SN", "Firmware Verison", "FPGA Verison",
                                "IP Address"};
 
-QString Line(const QStringList &cells)
+}  // namespace
+
+int ReadPreamble(CfgNetClient &client, Preamble &preamble)
+{
+    int result = 0;
+    quint32 code = 0;
+    QByteArray serial, extra;
+    if (client.GetProductInfo(code, serial, extra) == 0) {
+        preamble.moduleType = ModelName(code);
+        preamble.productSN = serial.size() == 8
+                                 ? SerialNumberText(reinterpret_cast<const quint8 *>(serial.data()))
+                                 : QString();
+    } else {
+        result = -1;
+    }
+    QString pcb, fpga, firmware;
+    if (client.GetVersion(pcb, fpga, firmware) == 0) {
+        preamble.firmwareVersion = firmware;
+        preamble.fpgaVersion = fpga;
+    } else {
+        result = -1;
+    }
+    QString ip, mask, gateway;
+    quint8 isDefault = 0;
+    if (client.GetNetParam(ip, mask, gateway, isDefault) == 0) {
+        preamble.ipAddress = ip;
+    } else {
+        result = -1;
+    }
+    return result;
+}
+
+QString Line(const Row &row)
 {
     QStringList quoted;
-    quoted.reserve(cells.size());
-    for (const QString &cell : cells) {
+    quoted.reserve(row.size());
+    for (const QString &cell : row) {
         quoted << Cell(cell);
     }
     return quoted.join(QLatin1Char(',')) + QLatin1Char('\n');
 }
-}  // namespace
 
 QString Cell(const QString &text)
 {
@@ -40,7 +76,7 @@ QString Cell(const QString &text)
     return QLatin1Char('"') + inner + QLatin1Char('"');
 }
 
-QString Text(const Preamble &preamble, const QVector<Row> &rows, const QDateTime &now)
+QString Head(const Preamble &preamble)
 {
     const QString values[] = {preamble.moduleType, preamble.productSN, preamble.firmwareVersion,
                               preamble.fpgaVersion, preamble.ipAddress};
@@ -51,6 +87,12 @@ QString Text(const Preamble &preamble, const QVector<Row> &rows, const QDateTime
     // Two lines of a single blank each part the device from the rows.
     text += QLatin1String(" \n \n");
     text += QLatin1String("Number,Time,Input,Alarm Type,Alarm Status,Notes\n");
+    return text;
+}
+
+QString Text(const Preamble &preamble, const QVector<Row> &rows, const QDateTime &now)
+{
+    QString text = Head(preamble);
     if (rows.isEmpty()) {
         text += Line({QStringLiteral("1"), now.toString(kTimeFormat), QString(), QString(),
                       QString(), QStringLiteral("Everything works fine")});
@@ -71,8 +113,8 @@ QByteArray Encode(const QString &text)
     return text.toLatin1();
 }
 
-bool Write(const QString &path, const Preamble &preamble, const QVector<Row> &rows,
-           const QDateTime &now, QString *error)
+namespace {
+bool WriteBytes(const QString &path, const QByteArray &bytes, QString *error)
 {
     // The bytes go to a temporary file beside the target, which takes its
     // place only once all of them are on disk.
@@ -81,7 +123,6 @@ bool Write(const QString &path, const Preamble &preamble, const QVector<Row> &ro
         *error = file.errorString();
         return false;
     }
-    const QByteArray bytes = Encode(Text(preamble, rows, now));
     errno = 0;
     // The bytes sit in a buffer until the flush, and commit() does not look
     // at what its own final flush met: a disk that filled up there would
@@ -98,6 +139,36 @@ bool Write(const QString &path, const Preamble &preamble, const QVector<Row> &ro
         return false;
     }
     return true;
+}
+}  // namespace
+
+bool Write(const QString &path, const Preamble &preamble, const QVector<Row> &rows,
+           const QDateTime &now, QString *error)
+{
+    return WriteBytes(path, Encode(Text(preamble, rows, now)), error);
+}
+
+bool Append(const QString &path, const Preamble &preamble, const QVector<Row> &rows, QString *error)
+{
+    QString text;
+    QFile existing(path);
+    if (existing.exists()) {
+        if (!existing.open(QIODevice::ReadOnly)) {
+            *error = existing.errorString();
+            return false;
+        }
+        const QByteArray bytes = existing.readAll();
+        const QByteArray bom = QByteArrayLiteral("\xEF\xBB\xBF");
+        text = bytes.startsWith(bom) ? QString::fromUtf8(bytes.mid(bom.size()))
+                                     : QString::fromLatin1(bytes);
+    }
+    if (text.isEmpty()) {
+        text = Head(preamble);
+    }
+    for (const Row &row : rows) {
+        text += Line(row);
+    }
+    return WriteBytes(path, Encode(text), error);
 }
 
 QString ChooseDirectory(const QStringList &candidates)

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QVector>
 
+class CfgNetClient;
+
 // The alarm log's CSV file, without widgets: what the page writes at the
 // daily auto-save, at a backup and with "Save As...", and where it puts it.
 namespace AlarmCsv {
@@ -27,6 +29,16 @@ using Row = QStringList;
 // of every row stay where they are; otherwise unchanged.
 QString Cell(const QString &text);
 
+// Reads the device's model, serial number, versions and address into
+// `preamble`; a read that fails keeps the values it would have replaced.
+// 0, or -1 when a read failed.
+int ReadPreamble(CfgNetClient &client, Preamble &preamble);
+
+// The preamble and the header line: how every file starts.
+QString Head(const Preamble &preamble);
+// One row as its line.
+QString Line(const Row &row);
+
 // The whole file as text, "\n" line ends. An empty log is one row "1", `now`,
 // "Everything works fine".
 QString Text(const Preamble &preamble, const QVector<Row> &rows, const QDateTime &now);
@@ -39,6 +51,13 @@ QByteArray Encode(const QString &text);
 // content when the write fails. On failure `error` says why.
 bool Write(const QString &path, const Preamble &preamble, const QVector<Row> &rows,
            const QDateTime &now, QString *error);
+
+// Adds `rows` at the end of the file at `path`, which starts with `Head`
+// when it is new or empty. The whole file is written again, completely or
+// not at all, in the encoding its text needs (Encode), so a row that
+// Latin-1 cannot hold turns the file into UTF-8 instead of losing characters.
+bool Append(const QString &path, const Preamble &preamble, const QVector<Row> &rows,
+            QString *error);
 
 // The first candidate directory that exists or can be created and that takes
 // a new file; empty when none does.
