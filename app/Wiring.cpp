@@ -9,6 +9,9 @@
 #include "SignalIOPage.h"
 #include "StatusPage.h"
 #include "SwitchControlPage.h"
+#include "SystemAlarmsPage.h"
+#include "Trigger.h"
+#include "cfg.h"
 
 #include <QStatusBar>
 
@@ -54,8 +57,7 @@ const std::vector<WorkerLink> &WorkerLinks()
              &SwitchControlPage::OnNotifySwitchControlUpdate),
         Link(PageKey::Status, &CmdThread::NotifyStatusUpdate, &StatusPage::OnNotifyStatusUpdate),
         Link(PageKey::Status, &CmdThread::SendDetectionInfo, &StatusPage::OnDetectionChanged),
-        Link(PageKey::Status, &CmdThread::SendAlarmTriggerInfo,
-             &StatusPage::OnAlarmTriggerChanged),
+        Link(PageKey::Status, &CmdThread::SendAlarmTriggerInfo, &StatusPage::OnAlarmTriggerChanged),
         Link(PageKey::Status, &CmdThread::SendSystemAlarmInfo, &StatusPage::OnSystemAlarmChanged),
         Link(PageKey::Detection1, &CmdThread::SendRegionMaxValue, &Detection::OnSetRegionMaxValue),
         Link(PageKey::Detection2, &CmdThread::SendRegionMaxValue, &Detection::OnSetRegionMaxValue),
@@ -64,14 +66,51 @@ const std::vector<WorkerLink> &WorkerLinks()
     };
     return links;
 }
-// The page-to-page links (the detection, alarm combination and system alarm
-// pages telling Status of an applied change) and those from the window and
-// the notification receiver to the alarm log and Status go beside these once
-// those pages exist.
+// One page's signal and the slot of another page that it keeps up to date.
+struct PageLink {
+    PageKey from;
+    PageKey to;
+    std::function<QMetaObject::Connection(BaseWidget *, BaseWidget *)> join;
+};
+
+template <class From, class Signal, class To, class... Args>
+PageLink Tell(PageKey from, Signal signal, PageKey to, void (To::*slot)(Args...))
+{
+    return {from, to, [signal, slot](BaseWidget *source, BaseWidget *target) {
+                From *sender = qobject_cast<From *>(source);
+                To *receiver = qobject_cast<To *>(target);
+                Q_ASSERT(sender && receiver);
+                // Queued when an import emits from the command worker's thread.
+                return QObject::connect(sender, signal, receiver, slot);
+            }};
+}
+
+// The pages that write the alarm configuration tell the status board, which
+// colours its lamps by it, after every write the device took.
+const std::vector<PageLink> &PageLinks()
+{
+    using K = PageKey;
+    static const std::vector<PageLink> links = {
+        Tell<Detection>(K::Detection1, &Detection::SendDetectionInfo, K::Status,
+                        &StatusPage::OnDetectionChanged),
+        Tell<Detection>(K::Detection2, &Detection::SendDetectionInfo, K::Status,
+                        &StatusPage::OnDetectionChanged),
+        Tell<Detection>(K::Detection3, &Detection::SendDetectionInfo, K::Status,
+                        &StatusPage::OnDetectionChanged),
+        Tell<Detection>(K::Detection4, &Detection::SendDetectionInfo, K::Status,
+                        &StatusPage::OnDetectionChanged),
+        Tell<Trigger>(K::Trigger, &Trigger::SendAlarmTriggerInfo, K::Status,
+                      &StatusPage::OnAlarmTriggerChanged),
+        Tell<SystemAlarmsPage>(K::SystemAlarms, &SystemAlarmsPage::SendSystemAlarmInfo, K::Status,
+                               &StatusPage::OnSystemAlarmChanged),
+    };
+    return links;
+}
 }  // namespace
 
-void PageWiring::Connect(const Pages &pages, CmdThread *worker, QStatusBar *statusBar)
+void PageWiring::Connect(const Pages &pages, CmdThread *worker, cfg *window)
 {
+    QStatusBar *statusBar = window->statusBar();
     for (BaseWidget *page : pages.list) {
         m_connections << QObject::connect(page, &BaseWidget::SendUpdateCmd, worker,
                                           &CmdThread::OnSetCmd);
@@ -82,6 +121,19 @@ void PageWiring::Connect(const Pages &pages, CmdThread *worker, QStatusBar *stat
         if (BaseWidget *page = pages.Find(link.key)) {
             m_connections << link.join(worker, page);
         }
+    }
+    for (const PageLink &link : PageLinks()) {
+        BaseWidget *from = pages.Find(link.from);
+        BaseWidget *to = pages.Find(link.to);
+        if (from && to) {
+            m_connections << link.join(from, to);
+        }
+    }
+    // The board reloads at each session start and when a lost connection
+    // returns, and turns gray when the session ends or the connection is lost.
+    if (auto *board = pages.Get<StatusPage>(PageKey::Status)) {
+        m_connections << QObject::connect(window, &cfg::UpdateStatus, board,
+                                          &StatusPage::OnUpdateStatus);
     }
 }
 

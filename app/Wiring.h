@@ -5,11 +5,11 @@
 
 class CmdThread;
 class Pages;
-class QStatusBar;
+class cfg;
 
 // The connections between the pages of one model, the command worker and the
-// main window's status bar. They are made for the pages that exist and taken
-// down before a model change deletes those pages.
+// main window (its status bar and its session signals). They are made for the pages that exist and
+// taken down before a model change deletes those pages.
 class PageWiring final
 {
 public:
@@ -17,7 +17,7 @@ public:
     PageWiring(const PageWiring &) = delete;
     PageWiring &operator=(const PageWiring &) = delete;
 
-    void Connect(const Pages &pages, CmdThread *worker, QStatusBar *statusBar);
+    void Connect(const Pages &pages, CmdThread *worker, cfg *window);
     void Disconnect();
 
 private:

@@ -131,7 +131,7 @@ void cfg::CreatePages()
 
 void cfg::Wire()
 {
-    m_wiring.Connect(m_pages, m_cmd.get(), statusBar());
+    m_wiring.Connect(m_pages, m_cmd.get(), this);
 }
 
 void cfg::Unwire()
