@@ -16,11 +16,16 @@ bool XmlDocument::CreateNew()
         m_output.reset();
         return false;
     }
+    StartDocument();
+    return true;
+}
+
+void XmlDocument::StartDocument()
+{
     m_document.clear();
     m_document.appendChild(
         m_document.createProcessingInstruction("xml", "version=\"1.0\" encoding=\"utf-8\""));
     m_document.appendChild(m_document.createElement("configure"));
-    return true;
 }
 
 bool XmlDocument::IsSafeToParse(const QByteArray &content)
@@ -52,7 +57,12 @@ bool XmlDocument::Load()
     if (file.size() > kMaxFileBytes || !file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         return false;
     }
-    const QByteArray content = file.read(kMaxFileBytes + 1);
+    return LoadContent(file.read(kMaxFileBytes + 1));
+}
+
+bool XmlDocument::LoadContent(const QByteArray &content)
+{
+    m_document.clear();
     if (!IsSafeToParse(content)) {
         return false;
     }
@@ -65,14 +75,23 @@ bool XmlDocument::Save()
     if (!m_output) {
         return false;
     }
-    {
-        QTextStream out(m_output.get());
-        out.setCodec("UTF-8");
-        m_document.save(out, 4);
+    const QByteArray bytes = ToBytes();
+    if (m_output->write(bytes) != bytes.size()) {
+        m_output->cancelWriting();
     }
     const bool saved = m_output->commit();
     m_output.reset();
     return saved;
+}
+
+QByteArray XmlDocument::ToBytes() const
+{
+    QByteArray bytes;
+    QTextStream out(&bytes, QIODevice::WriteOnly);
+    out.setCodec("UTF-8");
+    m_document.save(out, 4);
+    out.flush();
+    return bytes;
 }
 
 void XmlDocument::Close()

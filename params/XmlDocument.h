@@ -31,6 +31,11 @@ public:
     bool Load();
     // Writes the document (indent 4) and replaces the file with it.
     bool Save();
+    // Without a file: a new empty document, parsed content (checked like a
+    // file's), and the bytes Save() would write.
+    void StartDocument();
+    bool LoadContent(const QByteArray &content);
+    QByteArray ToBytes() const;
     // Ends the current flow; an export that was not saved leaves the file alone.
     void Close();
 
