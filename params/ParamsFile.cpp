@@ -216,6 +216,19 @@ int ExportParts(CfgNetClient &client, XmlDocument &doc, int productType, QString
     return 0;
 }
 
+int ExportFile(CfgNetClient &client, XmlDocument &doc, int productType, QString *failure)
+{
+    doc.StartDocument();
+    QDomElement root = doc.Root();
+    doc.AddTextElement(root, QStringLiteral("ModuleType"), QString::number(productType));
+    return ExportParts(client, doc, productType, failure);
+}
+
+int FileModel(const XmlDocument &doc)
+{
+    return doc.Root().firstChildElement(QStringLiteral("ModuleType")).text().toInt();
+}
+
 bool CheckParts(const XmlDocument &doc, int productType, QString *problem)
 {
     for (const ParamPart &part : ParamParts(productType)) {

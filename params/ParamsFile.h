@@ -28,5 +28,10 @@ QVector<ParamPart> ParamParts(int productType);
 // Every part of `productType` from the device into `doc` (after its
 // "ModuleType"); stops at the first failure.
 int ExportParts(CfgNetClient &client, XmlDocument &doc, int productType, QString *failure);
+// A new document with the device's whole parameter file: "ModuleType", then
+// every part, as the window's Export writes it.
+int ExportFile(CfgNetClient &client, XmlDocument &doc, int productType, QString *failure);
+// The product type a file is for, from its "ModuleType"; 0 when it has none.
+int FileModel(const XmlDocument &doc);
 // Whether every part of the document reads and fits.
 bool CheckParts(const XmlDocument &doc, int productType, QString *problem);

@@ -3,6 +3,10 @@
 
 #include "DeviceSimulator.h"
 #include "TextForms.h"
+#include "Twin.h"
+
+#include <QFile>
+#include <QSaveFile>
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -14,6 +18,22 @@
 #include <string>
 
 namespace {
+// Writes the simulator's parameters as a parameter file; empty, or why not.
+QString SaveTwin(const DeviceSimulator::Options &options, const QString &path)
+{
+    QString error;
+    const QByteArray bytes =
+        Twin::Save(options.address, options.port, options.adminPassword, &error);
+    if (!error.isEmpty()) {
+        return error;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        return QStringLiteral("%1: %2").arg(path, file.errorString());
+    }
+    return QString();
+}
+
 int Usage(const char *why)
 {
     std::fprintf(
@@ -22,7 +42,7 @@ int Usage(const char *why)
         "usage: qvt-devsim [--address A] [--model 50000|50001|50002] [--admin-password P]\n"
         "                  [--guest-password P] [--firmware X.Y.Z] "
         "[--notify IP:PORT[,IP:PORT]]\n"
-        "                  [--demo] [--seed N]\n",
+        "                  [--demo] [--seed N] [--load FILE] [--save FILE]\n",
         why);
     return 2;
 }
@@ -35,6 +55,9 @@ int main(int argc, char **argv)
     args.removeFirst();
 
     DeviceSimulator::Options options;
+    QByteArray twinContent;  // --load: a parameter file, whose model wins over --model
+    quint32 twinModel = 0;
+    QString savePath;  // --save: write the parameters there and stop
     for (int i = 0; i < args.size(); ++i) {
         const QString &arg = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -68,6 +91,19 @@ int main(int argc, char **argv)
             for (int d = 0; ok && d < parts.size(); ++d) {
                 ok = ParseDestination(parts[d], &options.notify[d]);
             }
+        } else if (arg == QLatin1String("--load")) {
+            QFile file(value);
+            if (!file.open(QIODevice::ReadOnly)) {
+                return Usage(qPrintable(QStringLiteral("%1: %2").arg(value, file.errorString())));
+            }
+            twinContent = file.readAll();
+            QString error;
+            twinModel = Twin::ModelOf(twinContent, &error);
+            if (twinModel == 0) {
+                return Usage(qPrintable(QStringLiteral("%1: %2").arg(value, error)));
+            }
+        } else if (arg == QLatin1String("--save")) {
+            savePath = value;
         } else if (arg == QLatin1String("--seed")) {
             options.seed = value.toUInt(&ok);
         } else {
@@ -78,6 +114,9 @@ int main(int argc, char **argv)
         }
     }
 
+    if (twinModel != 0) {
+        options.model = twinModel;  // the file's model wins over --model
+    }
     DeviceSimulator device(options);
     if (!device.Start()) {
         std::fprintf(stderr,
@@ -86,12 +125,35 @@ int main(int argc, char **argv)
                      qPrintable(options.address));
         return 1;
     }
+    if (!twinContent.isEmpty()) {
+        const QString error =
+            Twin::Load(options.address, options.port, options.adminPassword, twinContent);
+        if (!error.isEmpty()) {
+            std::fprintf(stderr, "qvt-devsim: --load: %s\n", qPrintable(error));
+            return 1;
+        }
+    }
+    if (!savePath.isEmpty()) {
+        const QString error = SaveTwin(options, savePath);
+        if (!error.isEmpty()) {
+            std::fprintf(stderr, "qvt-devsim: --save: %s\n", qPrintable(error));
+            return 1;
+        }
+        return 0;
+    }
     std::printf("%s\n", qPrintable(device.ReadyLine()));
     std::fflush(stdout);
 
     std::string line;
     while (std::getline(std::cin, line)) {
-        const QString reply = device.Command(QString::fromStdString(line));
+        const QString command = QString::fromStdString(line).trimmed();
+        QString reply;
+        if (command.startsWith(QLatin1String("save "))) {
+            const QString error = SaveTwin(options, command.mid(5).trimmed());
+            reply = error.isEmpty() ? QStringLiteral("ok saved") : QStringLiteral("error ") + error;
+        } else {
+            reply = device.Command(command);
+        }
         std::printf("%s\n", qPrintable(reply));
         std::fflush(stdout);
         if (reply == QLatin1String("ok bye")) {
