@@ -31,8 +31,6 @@ public:
     void LiftGuestRestrictions() override;
     void Retranslate() override;
 
-    int InputIndex() const { return m_input; }
-
 signals:
     // After every write of the record that the device took: Apply, or an
     // import (then from the command worker's thread).

@@ -1,10 +1,259 @@
+#include "../common/SimulatorClient.h"
+#include "DetectionParams.h"
+#include "ParamsFile.h"
+
 #include <QtTest>
 
-// Placeholder until its tests land.
-class Placeholder : public QObject
+#include <type_traits>
+
+namespace M = DetectionModel;
+
+namespace {
+// Every field of a record, in the device's order: QCOMPARE shows where two differ.
+QVector<qint64> Flat(const DetectionParam &p)
+{
+    QVector<qint64> out;
+    DetectionParam::Fields(p, [&out](int, int, const auto &field) { out << qint64(field); });
+    return out;
+}
+
+// A record whose values all differ, from each other and between inputs, and
+// whose flags (the client sends them as 0 or 1) alternate.
+DetectionParam Record(int input)
+{
+    DetectionParam p;
+    DetectionParam::Fields(p, [input](int offset, int width, auto &field) {
+        const bool flag = width == 1 && offset != 55;  // 55: the frozen video's Degree
+        field = static_cast<std::remove_reference_t<decltype(field)>>(flag ? (offset + input) % 2
+                                                                           : offset + input + 1);
+    });
+    p.audioLostChannels = quint16(0x8011 ^ input);
+    p.audioSilentChannels = quint16(0x0102 ^ input);
+    p.audioSilentThreshold = -50 - input;
+    return p;
+}
+
+// The element names below `e`, nested in brackets.
+QString Layout(const QDomElement &e)
+{
+    QStringList names;
+    for (QDomElement c = e.firstChildElement(); !c.isNull(); c = c.nextSiblingElement()) {
+        names << (c.firstChildElement().isNull() ? c.tagName()
+                                                 : c.tagName() + '[' + Layout(c) + ']');
+    }
+    return names.join(',');
+}
+
+QString Flags(const QDomElement &part)
+{
+    QString flags;
+    for (int k = 1; k <= 16; ++k) {
+        flags += part.firstChildElement(QStringLiteral("Ch%1Enable").arg(k)).text();
+    }
+    return flags;
+}
+}  // namespace
+
+// One input's detection record without a window: where each model files it,
+// what an import refuses, and the record carried from device to device.
+class TestDetectionParams : public QObject, public SimulatorClient
 {
     Q_OBJECT
+
+private slots:
+    void initTestCase() { StartAndLogIn(); }
+    void elementPaths_data();
+    void elementPaths();
+    void refusals_data();
+    void refusals();
+    void roundTrip_data();
+    void roundTrip();
 };
 
-QTEST_GUILESS_MAIN(Placeholder)
+void TestDetectionParams::elementPaths_data()
+{
+    QTest::addColumn<bool>("dual");
+    QTest::addColumn<int>("input");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("lostFlags");  // Ch1Enable to Ch16Enable
+    QTest::newRow("dual, index 0") << true << 0 << "GroupA/Input1"
+                                   << "1000100000000001";
+    QTest::newRow("dual, index 1") << true << 1 << "GroupA/Input2"
+                                   << "0000100000000001";
+    QTest::newRow("dual, index 2") << true << 2 << "GroupB/Input1"
+                                   << "1100100000000001";
+    QTest::newRow("dual, index 3") << true << 3 << "GroupB/Input2"
+                                   << "0100100000000001";
+    QTest::newRow("4x1, index 0") << false << 0 << "GroupA/Input1"
+                                  << "1000100000000001";
+    QTest::newRow("4x1, index 3") << false << 3 << "GroupA/Input4"
+                                  << "0100100000000001";
+}
+
+// All four inputs in one document: each under its own group and input, in
+// the file's element order, and read back as written.
+void TestDetectionParams::elementPaths()
+{
+    QFETCH(bool, dual);
+    QFETCH(int, input);
+    QFETCH(QString, path);
+    QFETCH(QString, lostFlags);
+    XmlDocument doc;
+    doc.SetFileName(m_files.filePath("paths.xml"));
+    QVERIFY(doc.CreateNew());
+    for (int i = 0; i < 4; ++i) {
+        M::ToDocument(doc, {i, dual}, Record(i));
+    }
+    const QDomElement settings =
+        doc.Root().firstChildElement("Alarms").firstChildElement("Settings");
+    QCOMPARE(Layout(settings).count(QRegularExpression("Group.\\[")), dual ? 2 : 1);
+    const QStringList steps = path.split('/');
+    const QDomElement at = settings.firstChildElement(steps[0]).firstChildElement(steps[1]);
+    QVERIFY(!at.isNull());
+    QStringList channels;
+    for (int k = 1; k <= 16; ++k) {
+        channels << QStringLiteral("Ch%1Enable").arg(k);
+    }
+    const QString region = "Region[IsEnable,Left,Right,Top,Bottom,IsInvert]";
+    QCOMPARE(Layout(at),
+             "VideoLost[IsEnable,TriggerTime,ClearTime],"
+             "FormatError[IsEnable,TriggerTime,ClearTime],"
+             "SyncFailed[IsEnable,TriggerTime,ClearTime],"
+             "VideoBlack[IsEnable,UpperThreshold,LowerThreshold,Degree,TriggerTime,"
+             "ClearTime," +
+                 region + "],VideoFreeze[IsEnable,Diff,Degree,TriggerTime,ClearTime," + region +
+                 "],AudioLost[" + channels.join(',') + ",TriggerTime,ClearTime],AudioSilent[" +
+                 channels.join(',') + ",Threshold,TriggerTime,ClearTime]");
+    QCOMPARE(Flags(at.firstChildElement("AudioLost")), lostFlags);
+    QCOMPARE(at.firstChildElement("AudioSilent").firstChildElement("Threshold").text(),
+             QString::number(-50 - input));
+    DetectionParam back;
+    QString problem;
+    QVERIFY2(M::FromDocument(doc, {input, dual}, back, &problem), qPrintable(problem));
+    QCOMPARE(Flat(back), Flat(Record(input)));
+}
+
+void TestDetectionParams::refusals_data()
+{
+    QTest::addColumn<QString>("element");  // below the input element; empty: the input itself
+    QTest::addColumn<QString>("text");     // its new text; empty: taken out
+    QTest::addColumn<QString>("problem");  // after the input's path; empty: accepted
+    QTest::addColumn<int>("silentMask");   // when accepted
+    QTest::newRow("Ch5Enable 2 counts as set") << "AudioSilent/Ch5Enable"
+                                               << "2"
+                                               << "" << 0x0112;
+    QTest::newRow("no Threshold") << "AudioSilent/Threshold"
+                                  << ""
+                                  << "/AudioSilent/Threshold: missing" << 0;
+    QTest::newRow("no frozen video Region") << "VideoFreeze/Region"
+                                            << ""
+                                            << "/VideoFreeze/Region: missing" << 0;
+    QTest::newRow("Left beyond 16 bits")
+        << "VideoBlack/Region/Left"
+        << "65536"
+        << "/VideoBlack/Region/Left: 65536 does not fit (0 to 65535)" << 0;
+    QTest::newRow("frozen Degree is a byte")
+        << "VideoFreeze/Degree"
+        << "256"
+        << "/VideoFreeze/Degree: 256 does not fit (0 to 255)" << 0;
+    QTest::newRow("Threshold below 32 bits")
+        << "AudioSilent/Threshold"
+        << "-2147483649"
+        << "/AudioSilent/Threshold: -2147483649 does not fit (-2147483648 to 2147483647)" << 0;
+    QTest::newRow("TriggerTime not a number")
+        << "VideoLost/TriggerTime"
+        << "1s"
+        << "/VideoLost/TriggerTime: \"1s\" is not a decimal number" << 0;
+    QTest::newRow("channel flag beyond a byte")
+        << "AudioLost/Ch16Enable"
+        << "256"
+        << "/AudioLost/Ch16Enable: 256 does not fit (0 to 255)" << 0;
+}
+
+void TestDetectionParams::refusals()
+{
+    QFETCH(QString, element);
+    QFETCH(QString, text);
+    QFETCH(QString, problem);
+    QFETCH(int, silentMask);
+    XmlDocument doc;
+    doc.SetFileName(m_files.filePath("refused.xml"));
+    QVERIFY(doc.CreateNew());
+    M::ToDocument(doc, {2, false}, Record(0));
+    QDomElement at = doc.Root().firstChildElement("Alarms").firstChildElement("Settings");
+    at = at.firstChildElement("GroupA").firstChildElement("Input3");
+    for (const QString &step : element.split('/', Qt::SkipEmptyParts)) {
+        at = at.firstChildElement(step);
+    }
+    QVERIFY(!at.isNull());
+    if (text.isEmpty()) {
+        at.parentNode().removeChild(at);
+    } else {
+        at.firstChild().setNodeValue(text);
+    }
+    DetectionParam back = Record(3);
+    const DetectionParam untouched = back;
+    QString why;
+    QCOMPARE(M::FromDocument(doc, {2, false}, back, &why), problem.isEmpty());
+    if (problem.isEmpty()) {
+        QCOMPARE(back.audioSilentChannels, quint16(silentMask));
+    } else {
+        QCOMPARE(why, "configure/Alarms/Settings/GroupA/Input3" + problem);
+        QCOMPARE(Flat(back), Flat(untouched));
+    }
+}
+
+void TestDetectionParams::roundTrip_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::newRow("QVT Dual 2x1") << 50000;
+    QTest::newRow("QVT 4x1") << 50001;
+    QTest::newRow("QVT 4x1 AGC") << 50002;
+}
+
+// The four inputs' records through a file, as the parameter file's parts
+// export, check and import them, into another device of the model.
+void TestDetectionParams::roundTrip()
+{
+    QFETCH(int, model);
+    DeviceSimulator::Options options;
+    options.address = TestAddress();
+    options.notify[0] = {0, 0};
+    DeviceSimulator second(options);
+    QVERIFY(second.Start());
+    CfgNetClient client;
+    QCOMPARE(client.Open(options.address, kDevicePort), 0);
+    client.SetUser(0, QStringLiteral("admin"));
+    QCOMPARE(client.Login(), 0);
+    for (DeviceSimulator *device : {m_device.get(), &second}) {
+        device->Command(QStringLiteral("model %1").arg(model));
+    }
+    m_device->WithModel([](DeviceModel &m) {
+        for (int i = 0; i < 4; ++i) {
+            m.detection[i] = Record(i);
+        }
+    });
+    XmlDocument doc;
+    doc.SetFileName(m_files.filePath("carried.xml"));
+    QVERIFY(doc.CreateNew());
+    QString failure;
+    QCOMPARE(ExportParts(m_client, doc, model, &failure), 0);
+    QVERIFY(doc.Save());
+    QVERIFY(doc.Load());
+    QString problem;
+    QVERIFY2(CheckParts(doc, model, &problem), qPrintable(problem));
+    // The detection parts come last, one per input.
+    const QVector<ParamPart> parts = ParamParts(model);
+    for (int i = 0; i < 4; ++i) {
+        const ParamPart &part = parts[parts.size() - 4 + i];
+        QCOMPARE(part.element, M::kElement);
+        QCOMPARE(part.importFrom(client, doc, &failure), 0);
+        QCOMPARE(Flat(second.WithModel([i](DeviceModel &m) { return m.detection[i]; })),
+                 Flat(Record(i)));
+    }
+
+    m_device->Command("model 50002");
+}
+
+QTEST_GUILESS_MAIN(TestDetectionParams)
 #include "tst_detection_params.moc"
