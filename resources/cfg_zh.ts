@@ -188,6 +188,65 @@
     </message>
 </context>
 <context>
+    <name>Alarm</name>
+    <message>
+        <source>Number</source>
+        <translation>序号</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>Input</source>
+        <translation>输入</translation>
+    </message>
+    <message>
+        <source>Alarm Type</source>
+        <translation>告警类型</translation>
+    </message>
+    <message>
+        <source>Alarm Status</source>
+        <translation>告警状态</translation>
+    </message>
+    <message>
+        <source>Notes</source>
+        <translation>备注</translation>
+    </message>
+    <message>
+        <source>Auto Save</source>
+        <translation>自动保存</translation>
+    </message>
+    <message>
+        <source>Time:</source>
+        <translation>时间：</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>清空</translation>
+    </message>
+    <message>
+        <source>Save As...</source>
+        <translation>另存为...</translation>
+    </message>
+    <message>
+        <source>Save File</source>
+        <translation>保存文件</translation>
+    </message>
+    <message>
+        <source>Log directory: %1</source>
+        <translation>日志目录：%1</translation>
+    </message>
+    <message>
+        <source>The alarm log could not be written to %1 (%2); its rows are kept.</source>
+        <translation>告警日志无法写入 %1（%2）；日志记录已保留。</translation>
+    </message>
+    <message>
+        <source>The alarm log could not be written to %1 (%2).</source>
+        <translation>告警日志无法写入 %1（%2）。</translation>
+    </message>
+</context>
+<context>
     <name>BaseWidget</name>
     <message>
         <source>Refresh failed: %1</source>
@@ -239,6 +298,173 @@
     <message>
         <source>The two passwords are mismatched.</source>
         <translation>两次输入的密码不一致。</translation>
+    </message>
+</context>
+<context>
+    <name>Detection</name>
+    <message>
+        <source>Signal Lost</source>
+        <translation>信号丢失</translation>
+    </message>
+    <message>
+        <source>Trigger Time(s):</source>
+        <translation>触发时间(s)：</translation>
+    </message>
+    <message>
+        <source>Clear Time(s):</source>
+        <translation>清除时间(s)：</translation>
+    </message>
+    <message>
+        <source>Signal Format Error</source>
+        <translation>信号格式错误</translation>
+    </message>
+    <message>
+        <source>Signal Sync Failed</source>
+        <translation>信号同步失败</translation>
+    </message>
+    <message>
+        <source>Video Black</source>
+        <translation>视频黑场</translation>
+    </message>
+    <message>
+        <source>Upper Threshold:</source>
+        <translation>上门限：</translation>
+    </message>
+    <message>
+        <source>Lower Threshold:</source>
+        <translation>下门限：</translation>
+    </message>
+    <message>
+        <source>Sensitivity:</source>
+        <translation>灵敏度：</translation>
+    </message>
+    <message>
+        <source>Region</source>
+        <translation>区域</translation>
+    </message>
+    <message>
+        <source>Left:</source>
+        <translation>左：</translation>
+    </message>
+    <message>
+        <source>Right:</source>
+        <translation>右：</translation>
+    </message>
+    <message>
+        <source>Top:</source>
+        <translation>上：</translation>
+    </message>
+    <message>
+        <source>Bottom:</source>
+        <translation>下：</translation>
+    </message>
+    <message>
+        <source>Invert</source>
+        <translation>反选</translation>
+    </message>
+    <message>
+        <source>Video Frozen</source>
+        <translation>视频静帧</translation>
+    </message>
+    <message>
+        <source>Level:</source>
+        <translation>级别：</translation>
+    </message>
+    <message>
+        <source>Audio Lost</source>
+        <translation>音频丢失</translation>
+    </message>
+    <message>
+        <source>Ch1</source>
+        <translation>通道1</translation>
+    </message>
+    <message>
+        <source>Ch2</source>
+        <translation>通道2</translation>
+    </message>
+    <message>
+        <source>Ch3</source>
+        <translation>通道3</translation>
+    </message>
+    <message>
+        <source>Ch4</source>
+        <translation>通道4</translation>
+    </message>
+    <message>
+        <source>Ch5</source>
+        <translation>通道5</translation>
+    </message>
+    <message>
+        <source>Ch6</source>
+        <translation>通道6</translation>
+    </message>
+    <message>
+        <source>Ch7</source>
+        <translation>通道7</translation>
+    </message>
+    <message>
+        <source>Ch8</source>
+        <translation>通道8</translation>
+    </message>
+    <message>
+        <source>Ch9</source>
+        <translation>通道9</translation>
+    </message>
+    <message>
+        <source>Ch10</source>
+        <translation>通道10</translation>
+    </message>
+    <message>
+        <source>Ch11</source>
+        <translation>通道11</translation>
+    </message>
+    <message>
+        <source>Ch12</source>
+        <translation>通道12</translation>
+    </message>
+    <message>
+        <source>Ch13</source>
+        <translation>通道13</translation>
+    </message>
+    <message>
+        <source>Ch14</source>
+        <translation>通道14</translation>
+    </message>
+    <message>
+        <source>Ch15</source>
+        <translation>通道15</translation>
+    </message>
+    <message>
+        <source>Ch16</source>
+        <translation>通道16</translation>
+    </message>
+    <message>
+        <source>Set All:</source>
+        <translation>全部设置：</translation>
+    </message>
+    <message>
+        <source>Enable</source>
+        <translation>启用</translation>
+    </message>
+    <message>
+        <source>Disable</source>
+        <translation>禁用</translation>
+    </message>
+    <message>
+        <source>--</source>
+        <translation>--</translation>
+    </message>
+    <message>
+        <source>Audio Silent</source>
+        <translation>音频静音</translation>
+    </message>
+    <message>
+        <source>Threshold(dBFS):</source>
+        <translation>门限(dBFS)：</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>应用</translation>
     </message>
 </context>
 <context>
@@ -650,6 +876,10 @@
         <source>result %1</source>
         <translation>结果 %1</translation>
     </message>
+    <message>
+        <source>four entries needed</source>
+        <translation>需要四个条目</translation>
+    </message>
 </context>
 <context>
     <name>PassWordLineEdit</name>
@@ -916,6 +1146,236 @@
     </message>
 </context>
 <context>
+    <name>Status2x1</name>
+    <message>
+        <source>System</source>
+        <translation>系统</translation>
+    </message>
+    <message>
+        <source>Genlock Lost</source>
+        <translation>同步锁相丢失</translation>
+    </message>
+    <message>
+        <source>PS1 Fail</source>
+        <translation>电源 1 故障</translation>
+    </message>
+    <message>
+        <source>PS2 Fail</source>
+        <translation>电源 2 故障</translation>
+    </message>
+    <message>
+        <source>Group A</source>
+        <translation>A 组</translation>
+    </message>
+    <message>
+        <source>GPI 1 Triggered</source>
+        <translation>GPI 1 触发</translation>
+    </message>
+    <message>
+        <source>GPI 2 Triggered</source>
+        <translation>GPI 2 触发</translation>
+    </message>
+    <message>
+        <source>Output Switched</source>
+        <translation>输出切换</translation>
+    </message>
+    <message>
+        <source>System Clocking Unlocked</source>
+        <translation>系统时钟失锁</translation>
+    </message>
+    <message>
+        <source>Genlocking Source Switched</source>
+        <translation>锁相源切换</translation>
+    </message>
+    <message>
+        <source>Relay Bypassed</source>
+        <translation>继电器旁路</translation>
+    </message>
+    <message>
+        <source>GPI Relay Triggered</source>
+        <translation>GPI 继电器触发</translation>
+    </message>
+    <message>
+        <source>Input 1</source>
+        <translation>输入 1</translation>
+    </message>
+    <message>
+        <source>Video</source>
+        <translation>视频</translation>
+    </message>
+    <message>
+        <source>Signal Lost</source>
+        <translation>信号丢失</translation>
+    </message>
+    <message>
+        <source>Signal Format Error</source>
+        <translation>信号格式错误</translation>
+    </message>
+    <message>
+        <source>Video Frozen</source>
+        <translation>视频静帧</translation>
+    </message>
+    <message>
+        <source>Video Black</source>
+        <translation>视频黑场</translation>
+    </message>
+    <message>
+        <source>Signal Sync Failed</source>
+        <translation>信号同步失败</translation>
+    </message>
+    <message>
+        <source>Audio Lost</source>
+        <translation>音频丢失</translation>
+    </message>
+    <message>
+        <source>(Ch1-Ch4)</source>
+        <translation>(通道1-4)</translation>
+    </message>
+    <message>
+        <source>(Ch5-Ch8)</source>
+        <translation>(通道5-8)</translation>
+    </message>
+    <message>
+        <source>(Ch9-Ch12)</source>
+        <translation>(通道9-12)</translation>
+    </message>
+    <message>
+        <source>(Ch13-Ch16)</source>
+        <translation>(通道13-16)</translation>
+    </message>
+    <message>
+        <source>Audio Silent</source>
+        <translation>音频静音</translation>
+    </message>
+    <message>
+        <source>Input 2</source>
+        <translation>输入 2</translation>
+    </message>
+    <message>
+        <source>Group B</source>
+        <translation>B 组</translation>
+    </message>
+</context>
+<context>
+    <name>Status4x1</name>
+    <message>
+        <source>System</source>
+        <translation>系统</translation>
+    </message>
+    <message>
+        <source>Output Switched</source>
+        <translation>输出切换</translation>
+    </message>
+    <message>
+        <source>Genlock Lost</source>
+        <translation>同步锁相丢失</translation>
+    </message>
+    <message>
+        <source>PS1 Fail</source>
+        <translation>电源 1 故障</translation>
+    </message>
+    <message>
+        <source>PS2 Fail</source>
+        <translation>电源 2 故障</translation>
+    </message>
+    <message>
+        <source>System Clocking Unlocked</source>
+        <translation>系统时钟失锁</translation>
+    </message>
+    <message>
+        <source>Genlocking Source Switched</source>
+        <translation>锁相源切换</translation>
+    </message>
+    <message>
+        <source>GPI 1 Triggered</source>
+        <translation>GPI 1 触发</translation>
+    </message>
+    <message>
+        <source>GPI 2 Triggered</source>
+        <translation>GPI 2 触发</translation>
+    </message>
+    <message>
+        <source>GPI 3 Triggered</source>
+        <translation>GPI 3 触发</translation>
+    </message>
+    <message>
+        <source>GPI 4 Triggered</source>
+        <translation>GPI 4 触发</translation>
+    </message>
+    <message>
+        <source>GPI Relay Triggered</source>
+        <translation>GPI 继电器触发</translation>
+    </message>
+    <message>
+        <source>Relay Bypassed</source>
+        <translation>继电器旁路</translation>
+    </message>
+    <message>
+        <source>Input 1</source>
+        <translation>输入 1</translation>
+    </message>
+    <message>
+        <source>Video</source>
+        <translation>视频</translation>
+    </message>
+    <message>
+        <source>Signal Lost</source>
+        <translation>信号丢失</translation>
+    </message>
+    <message>
+        <source>Signal Format Error</source>
+        <translation>信号格式错误</translation>
+    </message>
+    <message>
+        <source>Video Frozen</source>
+        <translation>视频静帧</translation>
+    </message>
+    <message>
+        <source>Video Black</source>
+        <translation>视频黑场</translation>
+    </message>
+    <message>
+        <source>Signal Sync Failed</source>
+        <translation>信号同步失败</translation>
+    </message>
+    <message>
+        <source>Audio Lost</source>
+        <translation>音频丢失</translation>
+    </message>
+    <message>
+        <source>(Ch1-Ch4)</source>
+        <translation>(通道1-4)</translation>
+    </message>
+    <message>
+        <source>(Ch5-Ch8)</source>
+        <translation>(通道5-8)</translation>
+    </message>
+    <message>
+        <source>(Ch9-Ch12)</source>
+        <translation>(通道9-12)</translation>
+    </message>
+    <message>
+        <source>(Ch13-Ch16)</source>
+        <translation>(通道13-16)</translation>
+    </message>
+    <message>
+        <source>Audio Silent</source>
+        <translation>音频静音</translation>
+    </message>
+    <message>
+        <source>Input 2</source>
+        <translation>输入 2</translation>
+    </message>
+    <message>
+        <source>Input 3</source>
+        <translation>输入 3</translation>
+    </message>
+    <message>
+        <source>Input 4</source>
+        <translation>输入 4</translation>
+    </message>
+</context>
+<context>
     <name>SwitchControl2X1</name>
     <message>
         <source>Switch Mechanism</source>
@@ -1173,6 +1633,199 @@
     </message>
 </context>
 <context>
+    <name>SystemAlarm2x1</name>
+    <message>
+        <source>System Alarms Enable </source>
+        <translation>启用系统告警 </translation>
+    </message>
+    <message>
+        <source>PS1 Fail</source>
+        <translation>电源 1 故障</translation>
+    </message>
+    <message>
+        <source>PS2 Fail</source>
+        <translation>电源 2 故障</translation>
+    </message>
+    <message>
+        <source>Genlock Lost</source>
+        <translation>同步锁相丢失</translation>
+    </message>
+    <message>
+        <source>Group A</source>
+        <translation>A 组</translation>
+    </message>
+    <message>
+        <source>GPI 1 Triggered</source>
+        <translation>GPI 1 触发</translation>
+    </message>
+    <message>
+        <source>GPI 2 Triggered</source>
+        <translation>GPI 2 触发</translation>
+    </message>
+    <message>
+        <source>Output Switched</source>
+        <translation>输出切换</translation>
+    </message>
+    <message>
+        <source>System Clocking Unlocked</source>
+        <translation>系统时钟失锁</translation>
+    </message>
+    <message>
+        <source>Genlocking Source Switched</source>
+        <translation>锁相源切换</translation>
+    </message>
+    <message>
+        <source>Relay Bypassed</source>
+        <translation>继电器旁路</translation>
+    </message>
+    <message>
+        <source>GPI Relay Triggered</source>
+        <translation>GPI 继电器触发</translation>
+    </message>
+    <message>
+        <source>Group B</source>
+        <translation>B 组</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>应用</translation>
+    </message>
+</context>
+<context>
+    <name>SystemAlarm4x1</name>
+    <message>
+        <source>System Alarms Enable </source>
+        <translation>启用系统告警 </translation>
+    </message>
+    <message>
+        <source>GPI 2 Triggered</source>
+        <translation>GPI 2 触发</translation>
+    </message>
+    <message>
+        <source>GPI 3 Triggered</source>
+        <translation>GPI 3 触发</translation>
+    </message>
+    <message>
+        <source>GPI 4 Triggered</source>
+        <translation>GPI 4 触发</translation>
+    </message>
+    <message>
+        <source>GPI 1 Triggered</source>
+        <translation>GPI 1 触发</translation>
+    </message>
+    <message>
+        <source>Genlock Lost</source>
+        <translation>同步锁相丢失</translation>
+    </message>
+    <message>
+        <source>PS1 Fail</source>
+        <translation>电源 1 故障</translation>
+    </message>
+    <message>
+        <source>PS2 Fail</source>
+        <translation>电源 2 故障</translation>
+    </message>
+    <message>
+        <source>Genlocking Source Switched</source>
+        <translation>锁相源切换</translation>
+    </message>
+    <message>
+        <source>System Clocking Unlocked</source>
+        <translation>系统时钟失锁</translation>
+    </message>
+    <message>
+        <source>Output Switched</source>
+        <translation>输出切换</translation>
+    </message>
+    <message>
+        <source>Relay Bypassed</source>
+        <translation>继电器旁路</translation>
+    </message>
+    <message>
+        <source>GPI Relay Triggered</source>
+        <translation>GPI 继电器触发</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>应用</translation>
+    </message>
+</context>
+<context>
+    <name>Trigger</name>
+    <message>
+        <source>Source</source>
+        <translation>告警源</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>应用</translation>
+    </message>
+    <message>
+        <source>Signal Lost</source>
+        <translation>信号丢失</translation>
+    </message>
+    <message>
+        <source>Signal Format Error</source>
+        <translation>信号格式错误</translation>
+    </message>
+    <message>
+        <source>Signal Sync Failed</source>
+        <translation>信号同步失败</translation>
+    </message>
+    <message>
+        <source>Video Black</source>
+        <translation>视频黑场</translation>
+    </message>
+    <message>
+        <source>Video Frozen</source>
+        <translation>视频静帧</translation>
+    </message>
+    <message>
+        <source>Any</source>
+        <translation>任一</translation>
+    </message>
+    <message>
+        <source>A-Input %1</source>
+        <translation>A-输入 %1</translation>
+    </message>
+    <message>
+        <source>B-Input %1</source>
+        <translation>B-输入 %1</translation>
+    </message>
+    <message>
+        <source>Input %1</source>
+        <translation>输入 %1</translation>
+    </message>
+    <message>
+        <source>Audio Lost Ch%1</source>
+        <translation>音频丢失 通道%1</translation>
+    </message>
+    <message>
+        <source>Audio Silent Ch%1</source>
+        <translation>音频静音 通道%1</translation>
+    </message>
+    <message>
+        <source>Combination</source>
+        <translation>组合方式</translation>
+    </message>
+    <message>
+        <source>V&amp;A</source>
+        <translation>视频&amp;音频</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>无</translation>
+    </message>
+    <message>
+        <source>check</source>
+        <translation>勾选</translation>
+    </message>
+    <message>
+        <source>uncheck</source>
+        <translation>取消勾选</translation>
+    </message>
+</context>
+<context>
     <name>VolumeColumnWidget</name>
     <message>
         <source>Inputs</source>
@@ -1278,24 +1931,8 @@
         <translation>确定要断开连接吗？</translation>
     </message>
     <message>
-        <source>Connection Lost</source>
-        <translation>连接丢失</translation>
-    </message>
-    <message>
-        <source>Asserted</source>
-        <translation>产生</translation>
-    </message>
-    <message>
-        <source>Cleared</source>
-        <translation>清除</translation>
-    </message>
-    <message>
         <source>The versions between the device %1 and control software %2 are mismatched.Please use identical versions and re-login.</source>
         <translation>设备版本 %1 与控制软件版本 %2 不一致。请使用相同的版本并重新登录。</translation>
-    </message>
-    <message>
-        <source>Version mismatch between the Config Tool and the Firmware</source>
-        <translation>配置工具与固件版本不一致</translation>
     </message>
     <message>
         <source>The export fails.</source>
@@ -1438,24 +2075,32 @@
         <translation>设备未报告其发送目标</translation>
     </message>
     <message>
-        <source>the device sends them to no port; set one with Add Dest IP</source>
-        <translation>设备未设置发送端口；请通过“添加目标 IP”设置</translation>
-    </message>
-    <message>
-        <source>port %1 cannot be opened on this computer</source>
-        <translation>本机无法打开端口 %1</translation>
-    </message>
-    <message>
-        <source>Alarm notifications cannot be received: %1.</source>
-        <translation>无法接收告警通知：%1。</translation>
-    </message>
-    <message>
         <source>The import cannot start: the tool is not polling the device. Disconnect and connect again.</source>
         <translation>无法开始导入：软件未在轮询设备。请断开后重新连接。</translation>
     </message>
     <message>
         <source>The import did not complete: the session ended before every page was written. The device keeps the values written so far.</source>
         <translation>导入未完成：会话在所有页面写入之前已结束。设备保留已写入的参数。</translation>
+    </message>
+    <message>
+        <source>Alarm notifications will not arrive: %1.</source>
+        <translation>告警通知将无法送达：%1。</translation>
+    </message>
+    <message>
+        <source>the device sends them to no port; set one with Device &gt; Add Dest IP...</source>
+        <translation>设备未设置发送端口；请通过“设备 &gt; 添加目标 IP...”设置</translation>
+    </message>
+    <message>
+        <source>port %1 cannot be opened on this computer; choose another with Device &gt; Add Dest IP...</source>
+        <translation>本机无法打开端口 %1；请通过“设备 &gt; 添加目标 IP...”另选端口</translation>
+    </message>
+    <message>
+        <source>this computer has no address on the device&apos;s subnet, and the device sends them elsewhere; add an address of this computer with Device &gt; Add Dest IP...</source>
+        <translation>本机在设备所在子网中没有地址，且设备将通知发往别处；请通过“设备 &gt; 添加目标 IP...”添加本机的一个地址</translation>
+    </message>
+    <message>
+        <source>this computer (%1) is in neither of the device&apos;s notification destinations; add it with Device &gt; Add Dest IP...</source>
+        <translation>本机（%1）不在设备的两个通知目标之中；请通过“设备 &gt; 添加目标 IP...”添加本机</translation>
     </message>
 </context>
 </TS>
