@@ -201,13 +201,13 @@ void cfg::OnDisConnect()
 }
 
 // The alarm log keeps its rows and files in English whatever the interface
-// language: other programs read the files, and a log must not change
-// language halfway.
+// language (other programs read the files, and a log must not change
+// language halfway); its table shows them translated.
 void cfg::LogConnection(const QString &status)
 {
     AlarmInfo info;
     info.time = QDateTime::currentDateTime();
-    info.alarmType = QStringLiteral("Connection Lost");
+    info.alarmType = QString::fromLatin1(QT_TRANSLATE_NOOP("cfg", "Connection Lost"));
     info.alarmStatus = status;
     emit AddLogs(info);
 }
@@ -270,7 +270,8 @@ void cfg::OnVersionRead(int session, const QString &firmware)
                    .arg(firmware, kVersion));
     AlarmInfo info;
     info.time = QDateTime::currentDateTime();
-    info.notes = QStringLiteral("Version mismatch between the Config Tool and the Firmware");
+    info.notes = QString::fromLatin1(
+        QT_TRANSLATE_NOOP("cfg", "Version mismatch between the Config Tool and the Firmware"));
     emit AddLogs(info);
     Disconnect();
 }

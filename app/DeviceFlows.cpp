@@ -139,13 +139,13 @@ ReceiverProblem StartReceiver(CfgNetClient *client, NoticesServer *receiver, boo
     }
     if (route.port == 0) {
         return Problem(QT_TRANSLATE_NOOP(
-            "cfg", "the device sends them to no port; set one with Device > Add Dest IP..."));
+            "cfg", "the device sends them to no port; set one with \"Device > Add Dest IP...\""));
     }
     *started = true;
     if (!receiver->Start(route.port)) {
         return Problem(QT_TRANSLATE_NOOP("cfg",
                                          "port %1 cannot be opened on this computer; "
-                                         "choose another with Device > Add Dest IP..."),
+                                         "choose another with \"Device > Add Dest IP...\""),
                        QString::number(route.port));
     }
     // The receiver listens all the same: the operator may have routed them.
@@ -153,13 +153,13 @@ ReceiverProblem StartReceiver(CfgNetClient *client, NoticesServer *receiver, boo
         return Problem(QT_TRANSLATE_NOOP(
             "cfg",
             "this computer has no address on the device's subnet, and the device sends "
-            "them elsewhere; add an address of this computer with Device > Add Dest IP..."));
+            "them elsewhere; add an address of this computer with \"Device > Add Dest IP...\""));
     }
     if (!route.listed) {
         return Problem(QT_TRANSLATE_NOOP("cfg",
                                          "this computer (%1) is in neither of the device's "
-                                         "notification destinations; add it with Device > "
-                                         "Add Dest IP..."),
+                                         "notification destinations; add it with \"Device > "
+                                         "Add Dest IP...\""),
                        route.local);
     }
     return {};

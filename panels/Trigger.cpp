@@ -139,9 +139,11 @@ void Trigger::OnTableWidgetclicked(QTableWidgetItem *item)
 QMenu *Trigger::CreateTickMenu()
 {
     auto *menu = new QMenu(m_ui.tableWidgetSource);
-    menu->addAction(tr("check"));
+    // The action says what it does in its data: some desktops add shortcut
+    // marks to menu texts, so the text is no test of which one was chosen.
+    menu->addAction(tr("check"))->setData(true);
     menu->addSeparator();
-    menu->addAction(tr("uncheck"));
+    menu->addAction(tr("uncheck"))->setData(false);
     connect(menu, &QMenu::triggered, this, &Trigger::OnMenuAction);
     return menu;
 }
@@ -159,7 +161,8 @@ void Trigger::contextMenuEvent(QContextMenuEvent *event)
 
 void Trigger::OnMenuAction(QAction *action)
 {
-    const bool check = action->text() == tr("check");
+    const bool check =
+        action->data().isValid() ? action->data().toBool() : action->text() == tr("check");
     for (QTableWidgetItem *item : m_ui.tableWidgetSource->selectedItems()) {
         if (item->row() != M::kCombinationRow) {
             item->setText(check ? m_tick : QString());

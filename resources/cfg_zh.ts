@@ -2087,20 +2087,28 @@
         <translation>告警通知将无法送达：%1。</translation>
     </message>
     <message>
-        <source>the device sends them to no port; set one with Device &gt; Add Dest IP...</source>
+        <source>Connection Lost</source>
+        <translation>连接丢失</translation>
+    </message>
+    <message>
+        <source>Version mismatch between the Config Tool and the Firmware</source>
+        <translation>配置工具与固件版本不一致</translation>
+    </message>
+    <message>
+        <source>the device sends them to no port; set one with &quot;Device &gt; Add Dest IP...&quot;</source>
         <translation>设备未设置发送端口；请通过“设备 &gt; 添加目标 IP...”设置</translation>
     </message>
     <message>
-        <source>port %1 cannot be opened on this computer; choose another with Device &gt; Add Dest IP...</source>
+        <source>port %1 cannot be opened on this computer; choose another with &quot;Device &gt; Add Dest IP...&quot;</source>
         <translation>本机无法打开端口 %1；请通过“设备 &gt; 添加目标 IP...”另选端口</translation>
     </message>
     <message>
-        <source>this computer has no address on the device&apos;s subnet, and the device sends them elsewhere; add an address of this computer with Device &gt; Add Dest IP...</source>
-        <translation>本机在设备所在子网中没有地址，且设备将通知发往别处；请通过“设备 &gt; 添加目标 IP...”添加本机的一个地址</translation>
+        <source>this computer has no address on the device&apos;s subnet, and the device sends them elsewhere; add an address of this computer with &quot;Device &gt; Add Dest IP...&quot;</source>
+        <translation>本机在设备所在子网中没有地址，且设备将通知发往别处；请通过“设备 &gt; 添加目标 IP...”添加本机地址</translation>
     </message>
     <message>
-        <source>this computer (%1) is in neither of the device&apos;s notification destinations; add it with Device &gt; Add Dest IP...</source>
-        <translation>本机（%1）不在设备的两个通知目标之中；请通过“设备 &gt; 添加目标 IP...”添加本机</translation>
+        <source>this computer (%1) is in neither of the device&apos;s notification destinations; add it with &quot;Device &gt; Add Dest IP...&quot;</source>
+        <translation>本机（%1）不在设备的任一通知目标中；请通过“设备 &gt; 添加目标 IP...”添加</translation>
     </message>
 </context>
 </TS>

@@ -1019,13 +1019,14 @@ void TestApp::receiverProblemsAreSaid_data()
     QTest::newRow("destinations unreadable") << "fault reject 57 1" << false << int(kNotifyPort)
                                              << "the device did not report where it sends them";
     QTest::newRow("no port") << "" << false << 0 << "the device sends them to no port";
-    QTest::newRow("port taken") << "" << true << int(kNotifyPort)
-                                << "cannot be opened on this computer; choose another with Device "
-                                   "> Add Dest IP...";
+    QTest::newRow("port taken")
+        << "" << true << int(kNotifyPort)
+        << "cannot be opened on this computer; choose another with \"Device "
+           "> Add Dest IP...\".";
     QTest::newRow("this computer in neither destination")
         << "destination 127.0.0.9" << false << int(kNotifyPort)
-        << ") is in neither of the device's notification destinations; add it with Device > Add "
-           "Dest IP...";
+        << ") is in neither of the device's notification destinations; add it with \"Device > "
+           "Add Dest IP...\".";
 }
 
 // When alarm notifications cannot arrive, the status bar and the log say so.
