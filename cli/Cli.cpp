@@ -554,7 +554,7 @@ int Status(Io &io, const QStringList &arguments)
 
     QJsonObject json;
     json.insert("address", session.Address());
-    json.insert("model", ModelName(code));
+    json.insert("model", EnglishModelName(code));
     json.insert("productType", static_cast<qint64>(code));
     json.insert("serial",
                 serial.size() == 8

@@ -6,8 +6,9 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <unistd.h>
+
 #include <csignal>
-#include <cstdio>
 
 namespace {
 extern "C" void OnSignal(int)
@@ -24,8 +25,10 @@ int main(int argc, char **argv)
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
     QFile in, out, err;
-    in.open(stdin, QIODevice::ReadOnly);
-    out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);
-    err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    // On the descriptors, not the C streams: a monitor's line must reach a
+    // pipe or a file as it happens, not when the C library's buffer fills.
+    in.open(STDIN_FILENO, QIODevice::ReadOnly);
+    out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    err.open(STDERR_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
     return Cli::Run(app.arguments().mid(1), in, out, err);
 }

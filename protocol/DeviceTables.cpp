@@ -23,18 +23,30 @@ const StandardEntry kStandards[] = {
 };
 }  // namespace
 
-QString ModelName(quint32 productCode)
+namespace {
+const char *ModelSource(quint32 productCode)
 {
     switch (productCode) {
         case kProductDual2x1:
-            return QCoreApplication::translate("DeviceTables", "QVT Dual 2x1");
+            return QT_TRANSLATE_NOOP("DeviceTables", "QVT Dual 2x1");
         case kProduct4x1:
-            return QCoreApplication::translate("DeviceTables", "QVT 4x1");
+            return QT_TRANSLATE_NOOP("DeviceTables", "QVT 4x1");
         case kProduct4x1AGC:
-            return QCoreApplication::translate("DeviceTables", "QVT 4x1 AGC");
+            return QT_TRANSLATE_NOOP("DeviceTables", "QVT 4x1 AGC");
         default:
-            return QString();
+            return "";
     }
+}
+}  // namespace
+
+QString ModelName(quint32 productCode)
+{
+    return QCoreApplication::translate("DeviceTables", ModelSource(productCode));
+}
+
+QString EnglishModelName(quint32 productCode)
+{
+    return QString::fromLatin1(ModelSource(productCode));
 }
 
 QString ProductTypeId(quint32 productCode)

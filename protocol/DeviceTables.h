@@ -22,8 +22,10 @@ constexpr bool HasAgc(int productType)
            productType != static_cast<int>(kProduct4x1);
 }
 
-// "QVT Dual 2x1", "QVT 4x1", "QVT 4x1 AGC", or empty for an unknown code.
+// "QVT Dual 2x1", "QVT 4x1", "QVT 4x1 AGC", or empty for an unknown code:
+// in the interface language, and in English for files other programs read.
 QString ModelName(quint32 productCode);
+QString EnglishModelName(quint32 productCode);
 // The product-type identifier; unknown codes count as the AGC model.
 QString ProductTypeId(quint32 productCode);
 

@@ -150,7 +150,8 @@ int main(int argc, char **argv)
         QString reply;
         if (command.startsWith(QLatin1String("save "))) {
             const QString error = SaveTwin(options, command.mid(5).trimmed());
-            reply = error.isEmpty() ? QStringLiteral("ok saved") : QStringLiteral("error ") + error;
+            reply =
+                error.isEmpty() ? QStringLiteral("ok saved") : QStringLiteral("error: ") + error;
         } else {
             reply = device.Command(command);
         }

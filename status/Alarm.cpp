@@ -197,10 +197,20 @@ void Alarm::OnAutoSaveTimer()
     if (QFileInfo::exists(QDir(m_logDirectory).filePath(name))) {
         return;
     }
+    // A write that failed is tried once a day, not every second of its
+    // minute: its rows are kept, and the next backup tries again.
+    if (name == m_failedAutoSave) {
+        return;
+    }
     SelectDirectory();
     const QString path = QDir(m_logDirectory).filePath(name);
-    if (!QFileInfo::exists(path) && WriteTo(path, true)) {
+    if (QFileInfo::exists(path)) {
+        return;
+    }
+    if (WriteTo(path, true)) {
         OnClear();
+    } else {
+        m_failedAutoSave = name;
     }
 }
 

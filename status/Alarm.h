@@ -78,6 +78,7 @@ private:
     QString m_autoSaveTime;         // "hh:mm:ss"
     bool m_autoSaveEnabled = true;
     bool m_guest = false;
+    QString m_failedAutoSave;  // the automatic file whose write failed
     AlarmCsv::Preamble m_device;
     QString m_logDirectory;
     std::function<QDateTime()> m_clock;

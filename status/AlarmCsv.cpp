@@ -30,7 +30,7 @@ int ReadPreamble(CfgNetClient &client, Preamble &preamble)
     quint32 code = 0;
     QByteArray serial, extra;
     if (client.GetProductInfo(code, serial, extra) == 0) {
-        preamble.moduleType = ModelName(code);
+        preamble.moduleType = EnglishModelName(code);
         preamble.productSN = serial.size() == 8
                                  ? SerialNumberText(reinterpret_cast<const quint8 *>(serial.data()))
                                  : QString();
