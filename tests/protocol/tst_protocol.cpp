@@ -248,13 +248,10 @@ void TestProtocol::credentialLimits()
     QFETCH(int, userBytes);
     QFETCH(int, passwordBytes);
     QFETCH(int, size);
-    for (int type : {int(kMsgAuthentication), int(kMsgModifyPassword)}) {
-        std::unique_ptr<CredentialsRequest> request;
-        if (type == kMsgAuthentication) {
-            request = std::make_unique<RequestAuthentication>(0, 1);
-        } else {
-            request = std::make_unique<RequestModifyPassword>(1, 1);
-        }
+    RequestAuthentication login(0, 1);
+    RequestModifyPassword modify(1, 1);
+    for (CredentialsRequest *request :
+         {static_cast<CredentialsRequest *>(&login), static_cast<CredentialsRequest *>(&modify)}) {
         request->user = QByteArray(userBytes, 'u');
         request->password = QByteArray(passwordBytes, 'p');
         const quint8 *data = nullptr;
@@ -586,36 +583,24 @@ void TestProtocol::videoStandardNames_data()
     QTest::addColumn<quint32>("code");
     QTest::addColumn<QString>("context");
     QTest::addColumn<QString>("name");
-    QTest::newRow("16 genlock") << 16u << "Genlock"
-                                << "NTSC";
-    QTest::newRow("16 SDI") << 16u << "SDI"
-                            << "525i";
-    QTest::newRow("16 empty context") << 16u << ""
-                                      << "525i";
-    QTest::newRow("17 genlock") << 17u << "Genlock"
-                                << "PAL";
-    QTest::newRow("17 lower-case genlock") << 17u << "genlock"
-                                           << "625i";
-    QTest::newRow("0") << 0u << "SDI"
-                       << "Unknown";
-    QTest::newRow("1") << 1u << "SDI"
-                       << "1080p25";
-    QTest::newRow("8 unnamed") << 8u << "SDI"
-                               << "";
-    QTest::newRow("13") << 13u << "Genlock"
-                        << "1080i25_295M";
-    QTest::newRow("19") << 19u << "SDI"
-                        << "720p50";
-    QTest::newRow("58") << 58u << "SDI"
-                        << "SD576p29";
-    QTest::newRow("77") << 77u << "SDI"
-                        << "1080p50_295M";
-    QTest::newRow("207") << 207u << "SDI"
-                         << "1080p60DL";
-    QTest::newRow("208") << 208u << "SDI"
-                         << "";
-    QTest::newRow("no signal") << 0x7FFFFFFFu << "Genlock"
-                               << "";
+    const auto row = [](const char *tag, quint32 code, const char *context, const char *name) {
+        QTest::newRow(tag) << code << QString(context) << QString(name);
+    };
+    row("16 genlock", 16, "Genlock", "NTSC");
+    row("16 SDI", 16, "SDI", "525i");
+    row("16 empty context", 16, "", "525i");
+    row("17 genlock", 17, "Genlock", "PAL");
+    row("17 lower-case genlock", 17, "genlock", "625i");
+    row("0", 0, "SDI", "Unknown");
+    row("1", 1, "SDI", "1080p25");
+    row("8 unnamed", 8, "SDI", "");
+    row("13", 13, "Genlock", "1080i25_295M");
+    row("19", 19, "SDI", "720p50");
+    row("58", 58, "SDI", "SD576p29");
+    row("77", 77, "SDI", "1080p50_295M");
+    row("207", 207, "SDI", "1080p60DL");
+    row("208", 208, "SDI", "");
+    row("no signal", 0x7FFFFFFF, "Genlock", "");
 }
 
 void TestProtocol::videoStandardNames()
@@ -659,16 +644,14 @@ void TestProtocol::productTables_data()
     QTest::addColumn<quint32>("code");
     QTest::addColumn<QString>("model");
     QTest::addColumn<QString>("typeId");
-    QTest::newRow("dual") << 50000u << "QVT Dual 2x1"
-                          << "Zorvane-QVT-D2X1";
-    QTest::newRow("4x1") << 50001u << "QVT 4x1"
-                         << "Zorvane-QVT-4X1";
-    QTest::newRow("AGC") << 50002u << "QVT 4x1 AGC"
-                         << "Zorvane-QVT-AGC";
-    QTest::newRow("empty value") << 99999999u << ""
-                                 << "Zorvane-QVT-AGC";
-    QTest::newRow("zero") << 0u << ""
-                          << "Zorvane-QVT-AGC";
+    const auto row = [](const char *tag, quint32 code, const char *model, const char *typeId) {
+        QTest::newRow(tag) << code << QString(model) << QString(typeId);
+    };
+    row("dual", 50000, "QVT Dual 2x1", "Zorvane-QVT-D2X1");
+    row("4x1", 50001, "QVT 4x1", "Zorvane-QVT-4X1");
+    row("AGC", 50002, "QVT 4x1 AGC", "Zorvane-QVT-AGC");
+    row("empty value", 99999999, "", "Zorvane-QVT-AGC");
+    row("zero", 0, "", "Zorvane-QVT-AGC");
 }
 
 void TestProtocol::productTables()
