@@ -17,6 +17,7 @@
 #include "cfg.h"
 
 #include <QComboBox>
+#include <QDomDocument>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -91,6 +92,25 @@ inline QString WriteFile(const QString &path, const QByteArray &content)
     file.open(QIODevice::WriteOnly);
     file.write(content);
     return path;
+}
+
+inline QByteArray ReadFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A parameter file without the element at `path`, each step the first
+// element of that name below the one before; empty when there is none.
+inline QByteArray Without(const QByteArray &xml, const QString &path)
+{
+    QDomDocument dom;
+    QDomElement at = dom.setContent(xml) ? dom.documentElement() : QDomElement();
+    for (const QString &step : path.split(QLatin1Char('/'))) {
+        at = at.elementsByTagName(step).at(0).toElement();
+    }
+    return at.isNull() || at.parentNode().removeChild(at).isNull() ? QByteArray()
+                                                                   : dom.toByteArray();
 }
 
 class AppSession
@@ -173,6 +193,19 @@ protected:
 
     // Shows the page of a tree item as a press on it does.
     void Press(QTreeWidgetItem *item) { m_window->OnTreeItemPressed(item, 0); }
+
+    // Exports to `file`, or imports it, accepting the message at the end:
+    // that message (none when it did not come within ten seconds).
+    QStringList Export(const QString &file) { return Transfer(file, &cfg::OnExport); }
+    QStringList Import(const QString &file) { return Transfer(file, &cfg::OnImport); }
+    QStringList Transfer(const QString &file, void (cfg::*flow)())
+    {
+        m_window->SetFileChooserForTests([file](bool) { return file; });
+        ModalScript script({ModalScript::Accept()});
+        (m_window.get()->*flow)();
+        static_cast<void>(QTest::qWaitFor([&script] { return script.Done(); }, 10000));
+        return script.messages;
+    }
 
 private:
     static void QuietOffscreen(QtMsgType type, const QMessageLogContext &context,
