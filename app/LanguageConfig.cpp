@@ -11,11 +11,16 @@ LanguageConfig::LanguageConfig(QWidget *parent) : QDialog(parent)
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     setFixedSize(sizeHint());
     // A file that cannot be loaded leaves its translator empty: English stays.
-    const QString lang = QCoreApplication::applicationDirPath() + QStringLiteral("/../lang/");
-    (void)m_qtTranslator.load(lang + QStringLiteral("qt_zh_CN.qm"));
-    (void)m_appTranslator.load(lang + QStringLiteral("cfg_zh.qm"));
+    const QString lang = Directory();
+    m_qtLoaded = m_qtTranslator.load(lang + QStringLiteral("qt_zh_CN.qm"));
+    m_appLoaded = m_appTranslator.load(lang + QStringLiteral("cfg_zh.qm"));
     connect(m_ui.pushButtonOk, &QPushButton::clicked, this, &LanguageConfig::OnOk);
     connect(m_ui.pushButtonCancel, &QPushButton::clicked, this, &LanguageConfig::OnCancel);
+}
+
+QString LanguageConfig::Directory()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/../lang/");
 }
 
 void LanguageConfig::SetLanguage(int index)

@@ -17,6 +17,13 @@ public:
     // 1 installs the Chinese translators, anything else removes them.
     void SetLanguage(int index);
     int Language() const { return m_language; }
+
+    // Where the translations are loaded from: <program directory>/../lang/.
+    static QString Directory();
+    // Whether cfg_zh.qm loaded, and qt_zh_CN.qm with every catalogue it
+    // names (Qt loads none of it when one is missing).
+    bool AppTranslationLoaded() const { return m_appLoaded; }
+    bool QtTranslationLoaded() const { return m_qtLoaded; }
     // Puts the current language into the combo box.
     void SelectCurrent() { m_ui.comboBox->setCurrentIndex(m_language); }
     // Takes the combo box's choice, applies and stores it.
@@ -34,4 +41,6 @@ private:
     QTranslator m_qtTranslator;
     QTranslator m_appTranslator;
     int m_language = 0;
+    bool m_qtLoaded = false;
+    bool m_appLoaded = false;
 };

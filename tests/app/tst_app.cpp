@@ -19,6 +19,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QImageReader>
 #include <QLineEdit>
 #include <QMovie>
@@ -63,6 +65,8 @@ private slots:
     void passwordFlows();
     void destinationFlows();
     void languageSwitch();
+    void qtTextsInChinese_data();
+    void qtTextsInChinese();
     void gpioLevels_data();
     void gpioLevels();
     void resourcesAndHints();
@@ -625,6 +629,44 @@ void TestApp::languageSwitch()
     QCOMPARE(QCoreApplication::translate("cfg", "Warning"), QString::fromUtf8("警告"));
     restarted.SetLanguage(0);
     QCOMPARE(QCoreApplication::translate("cfg", "Warning"), QStringLiteral("Warning"));
+}
+
+void TestApp::qtTextsInChinese_data()
+{
+    QTest::addColumn<QString>("english");
+    QTest::addColumn<QString>("chinese");
+    QTest::newRow("Yes") << "&Yes" << QString::fromUtf8("是(&Y)");
+    QTest::newRow("No") << "&No" << QString::fromUtf8("否(&N)");
+    QTest::newRow("Cancel") << "Cancel" << QString::fromUtf8("取消");
+    QTest::newRow("file dialog: folder") << "Look in:" << QString::fromUtf8("查找范围：");
+    QTest::newRow("file dialog: name") << "File &name:" << QString::fromUtf8("文件名称(&N)：");
+}
+
+// Qt's own texts come from qt_zh_CN.qm, a catalogue that loads only with
+// every file it names beside it in lang/.
+void TestApp::qtTextsInChinese()
+{
+    QFETCH(QString, english);
+    QFETCH(QString, chinese);
+    LanguageConfig language;
+    QVERIFY(language.QtTranslationLoaded());
+    language.SetLanguage(1);
+    QDialogButtonBox buttons(QDialogButtonBox::Yes | QDialogButtonBox::No |
+                             QDialogButtonBox::Cancel);
+    QFileDialog files;
+    files.setOption(QFileDialog::DontUseNativeDialog);
+    QStringList texts;
+    for (QWidget *widget : {static_cast<QWidget *>(&buttons), static_cast<QWidget *>(&files)}) {
+        for (const QAbstractButton *button : widget->findChildren<QAbstractButton *>()) {
+            texts << button->text();
+        }
+        for (const QLabel *label : widget->findChildren<QLabel *>()) {
+            texts << label->text();
+        }
+    }
+    language.SetLanguage(0);
+    QVERIFY2(texts.contains(chinese), qPrintable(texts.join(" | ")));
+    QVERIFY(!texts.contains(english));
 }
 
 void TestApp::gpioLevels_data()
