@@ -17,6 +17,7 @@
 #include "UpdateThread.h"
 
 #include <QCloseEvent>
+#include <QIcon>
 #include <QStatusBar>
 #include <QStyleFactory>
 
@@ -40,6 +41,8 @@ cfg::cfg(CfgNetClient *client, QWidget *parent) : QMainWindow(parent), m_client(
 {
     InitResources();
     m_ui.setupUi(this);
+    // The desktop menu's icon (the installed qvt-config.png) on the window too.
+    setWindowIcon(QIcon(QStringLiteral(":/cfg/Resources/qvt-config.png")));
     RegisterLinkTypes();
     ApplyConnectionState();
     m_update = std::make_unique<UpdateThread>(m_client);

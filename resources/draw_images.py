@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Draws the tool's images into resources/images: the logo, the four status
-lamps, the two connection images and the animated loading image. Standard
-library only (PNG and GIF written by hand), so it runs anywhere:
+lamps, the two connection images and the animated loading image; and the
+program's icon for the desktop menu into resources/icons at 48, 128 and 256
+pixels. Standard library only (PNG and GIF written by hand), so it runs
+anywhere:
     python3 resources/draw_images.py
 """
 import math
@@ -10,6 +12,7 @@ import struct
 import zlib
 
 OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "images")
+ICONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "icons")
 
 
 def png(path, width, height, pixels):
@@ -178,6 +181,58 @@ def loading(path):
     gif(path, size, size, frames, palette, 10)
 
 
+def segment(px, py, ax, ay, bx, by, half_width):
+    """Whether (px, py) lies within half_width of the segment from a to b."""
+    dx, dy = bx - ax, by - ay
+    t = max(0.0, min(1.0, ((px - ax) * dx + (py - ay) * dy) / (dx * dx + dy * dy)))
+    return math.hypot(px - ax - t * dx, py - ay - t * dy) <= half_width
+
+
+def icon(path, size):
+    """The program's icon: a change-over switch on the logo's blue, its blade
+    on the healthy (green) input, the failed (red) one left open, the output
+    to the right."""
+    s = size
+    line = 0.045 * s
+    dot = 0.085 * s
+    pivot = (0.66 * s, 0.5 * s)
+    a_end, b_end = (0.42 * s, 0.33 * s), (0.42 * s, 0.67 * s)
+    a_dot, b_dot = (0.2 * s, 0.33 * s), (0.2 * s, 0.67 * s)
+
+    def tile(px, py):
+        # a square with rounded corners
+        m, r = 0.04 * s, 0.2 * s
+        cx = min(max(px, m + r), s - m - r)
+        cy = min(max(py, m + r), s - m - r)
+        return (px - cx) ** 2 + (py - cy) ** 2 <= r * r and m <= px <= s - m and m <= py <= s - m
+
+    def wires(px, py):
+        return (segment(px, py, *a_dot, *a_end, line) or segment(px, py, *b_dot, *b_end, line)
+                or segment(px, py, *pivot, *a_end, line)               # the blade, on input A
+                or segment(px, py, *pivot, 0.8 * s, 0.5 * s, line)     # the output
+                or (px >= 0.78 * s and abs(py - 0.5 * s) <= (0.9 * s - px) * 0.8))  # its arrow
+
+    def disc(centre, radius):
+        return lambda px, py: (px - centre[0]) ** 2 + (py - centre[1]) ** 2 <= radius * radius
+
+    green, red = disc(a_dot, dot), disc(b_dot, dot)
+    n = 4 if size <= 64 else 2
+
+    def pixels(x, y):
+        back = coverage(tile, x, y, n)
+        if back == 0:
+            return (0, 0, 0, 0)
+        t = (x + y) / (2 * s)
+        colour = [20 + 30 * t, 50 + 60 * t, 110 + 80 * t]
+        for shape, paint in ((wires, (255, 255, 255)), (green, (40, 190, 60)), (red, (230, 40, 40))):
+            a = coverage(shape, x, y, n)
+            if a:
+                colour = [c * (1 - a) + p * a for c, p in zip(colour, paint)]
+        return (*[int(round(c)) for c in colour], int(round(255 * back)))
+
+    png(path, size, size, pixels)
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     lamp(os.path.join(OUT, "red.png"), (230, 40, 40))
@@ -188,7 +243,10 @@ def main():
     connection(os.path.join(OUT, "disconnect.png"), False)
     logo(os.path.join(OUT, "Logo.png"))
     loading(os.path.join(OUT, "Loading.gif"))
-    print("images written to", OUT)
+    os.makedirs(ICONS, exist_ok=True)
+    for size in (48, 128, 256):
+        icon(os.path.join(ICONS, "qvt-config-%d.png" % size), size)
+    print("images written to", OUT, "and", ICONS)
 
 
 if __name__ == "__main__":

@@ -34,10 +34,9 @@ void StoreSetting(const QString &key, const QString &value)
 
 QStringList Candidates()
 {
-    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/../logs");
-    const QString user = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-    return {g_preferredDirectory.isEmpty() ? program : g_preferredDirectory,
-            user.isEmpty() ? QString() : user + QStringLiteral("/logs")};
+    return AlarmCsv::LogDirectoryCandidates(
+        QCoreApplication::applicationDirPath(), g_preferredDirectory,
+        QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
 }
 
 // The rows hold the English texts of the receiver and the window; the table
@@ -266,9 +265,10 @@ void Alarm::SelectDirectory()
 {
     const QStringList candidates = Candidates();
     const QString chosen = AlarmCsv::ChooseDirectory(candidates);
-    // With no usable directory the program's is named, and the write that
-    // fails there says so.
-    m_logDirectory = chosen.isEmpty() ? QDir::cleanPath(candidates.first()) : chosen;
+    // With no usable directory the first candidate is named, and the write
+    // that fails there says so.
+    m_logDirectory =
+        !chosen.isEmpty() || candidates.isEmpty() ? chosen : QDir::cleanPath(candidates.first());
     ShowDirectory();
 }
 

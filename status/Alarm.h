@@ -62,8 +62,8 @@ private:
     void AddRow(const AlarmInfo &info);
     void ShowRow(int row);
     QDateTime Now() const;
-    // Picks the log directory again (the program's, else the user's data
-    // directory) and shows it.
+    // Picks the log directory again (the program's in a build tree, else the
+    // user's data directory) and shows it.
     void SelectDirectory();
     void ShowDirectory();
     // Writes the log to `path`; a failure goes to the status bar.

@@ -191,6 +191,27 @@ QString ChooseDirectory(const QStringList &candidates)
     return QString();
 }
 
+bool IsInstalled(const QString &programDirectory)
+{
+    return QFileInfo::exists(programDirectory + QStringLiteral("/../") +
+                             QStringLiteral(QVT_INSTALLED_MARKER));
+}
+
+QStringList LogDirectoryCandidates(const QString &programDirectory, const QString &preferred,
+                                   const QString &userData)
+{
+    QStringList candidates;
+    if (!preferred.isEmpty()) {
+        candidates << preferred;
+    } else if (!IsInstalled(programDirectory)) {
+        candidates << programDirectory + QStringLiteral("/../logs");
+    }
+    if (!userData.isEmpty()) {
+        candidates << userData + QStringLiteral("/logs");
+    }
+    return candidates;
+}
+
 QString UniquePath(const QString &directory, const QString &stem)
 {
     QString path = QDir(directory).filePath(stem + QStringLiteral(".csv"));

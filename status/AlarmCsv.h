@@ -63,6 +63,19 @@ bool Append(const QString &path, const Preamble &preamble, const QVector<Row> &r
 // a new file; empty when none does.
 QString ChooseDirectory(const QStringList &candidates);
 
+// Whether the program in `programDirectory` runs from an installation: the
+// install puts a marker file beside it (QVT_INSTALLED_MARKER, relative to the
+// program directory's parent), a build tree has none.
+bool IsInstalled(const QString &programDirectory);
+
+// The directories the alarm log tries, in order: `preferred` when it is not
+// empty, else "<programDirectory>/../logs" unless the program is installed
+// (then the user's directory only, so that nothing is ever written into the
+// installation, whoever runs it); then "<userData>/logs" unless `userData` is
+// empty.
+QStringList LogDirectoryCandidates(const QString &programDirectory, const QString &preferred,
+                                   const QString &userData);
+
 // "<stem>.csv" in `directory`, or "<stem>_2.csv", "<stem>_3.csv", ... when
 // the names before it are taken.
 QString UniquePath(const QString &directory, const QString &stem);

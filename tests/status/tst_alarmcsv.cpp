@@ -49,6 +49,8 @@ private slots:
     void failedWrite_data();
     void failedWrite();
     void directoriesAndNames();
+    void logDirectory_data();
+    void logDirectory();
 
 private:
     QTemporaryDir m_dir;
@@ -168,6 +170,53 @@ void TestAlarmCsv::directoriesAndNames()
     Put(good + "/" + stem + ".csv", "");
     Put(good + "/" + stem + "_2.csv", "");
     QCOMPARE(AlarmCsv::UniquePath(good, stem), good + "/" + stem + "_3.csv");
+}
+
+void TestAlarmCsv::logDirectory_data()
+{
+    QTest::addColumn<bool>("installed");  // the install's marker beside the program
+    QTest::addColumn<bool>("blocked");    // "<tree>/logs" cannot be a directory
+    QTest::addColumn<QString>("preferred");
+    QTest::addColumn<QString>("expected");  // relative to the case's directory
+
+    QTest::newRow("build tree: beside the program") << false << false << ""
+                                                    << "tree/logs";
+    QTest::newRow("build tree, not writable: the user's") << false << true << ""
+                                                          << "user/logs";
+    // Writable or not (as root it always is), an installation is never tried.
+    QTest::newRow("installed: the user's") << true << false << ""
+                                           << "user/logs";
+    QTest::newRow("installed, not writable: the user's") << true << true << ""
+                                                         << "user/logs";
+    QTest::newRow("build tree, a preferred one") << false << false << "mine"
+                                                 << "mine";
+    QTest::newRow("installed, a preferred one") << true << false << "mine"
+                                                << "mine";
+}
+
+void TestAlarmCsv::logDirectory()
+{
+    QFETCH(bool, installed);
+    QFETCH(bool, blocked);
+    QFETCH(QString, preferred);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath("tree/bin"));
+    const QString bin = dir.filePath("tree/bin");
+    if (installed) {
+        const QString marker = dir.filePath("tree/" QVT_INSTALLED_MARKER);
+        QVERIFY(QDir().mkpath(QFileInfo(marker).path()));
+        Put(marker, "");
+    }
+    if (blocked) {
+        Put(dir.filePath("tree/logs"), "a file where the directory should be");
+    }
+    QCOMPARE(AlarmCsv::IsInstalled(bin), installed);
+    const QString chosen = AlarmCsv::ChooseDirectory(AlarmCsv::LogDirectoryCandidates(
+        bin, preferred.isEmpty() ? QString() : dir.filePath(preferred), dir.filePath("user")));
+    QCOMPARE(chosen, dir.filePath(expected));
+    // Nothing at all was made in an installation.
+    QCOMPARE(QFileInfo::exists(dir.filePath("tree/logs")), blocked || expected == "tree/logs");
 }
 
 QTEST_GUILESS_MAIN(TestAlarmCsv)
