@@ -1,5 +1,6 @@
-# Shared by scripts/test and scripts/demo: installs missing Debian packages
-# and configures and builds a tree. Sourced, not run.
+# Shared by scripts/test, scripts/demo and scripts/package: installs missing
+# Debian packages, configures and builds a tree, checks an installed tree.
+# Sourced, not run.
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -38,4 +39,36 @@ configure_and_build() {
   shift
   cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
   cmake --build "$dir" -j"$jobs"
+}
+
+# check_installed ROOT: runs the programs installed under ROOT (a DESTDIR, an
+# unpacked package, or / once the package is installed) through their links
+# in ROOT/usr/bin, off screen, with settings and a data directory of their
+# own. qvt-config --check-install, in Chinese, must find its translations and
+# put its alarm logs in the user's data directory, never into the
+# installation; qvt-cli --help must run.
+check_installed() {
+  local root=${1%/} home out
+  home=$(mktemp -d)
+  mkdir -p "$home/config/Brelmonti" "$home/data" "$home/runtime"
+  chmod 700 "$home/runtime"
+  printf '[General]\nLanguage=1\n' >"$home/config/Brelmonti/cfg.conf"
+  local run=(env QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$home/config"
+             XDG_DATA_HOME="$home/data" XDG_RUNTIME_DIR="$home/runtime")
+  if ! out=$("${run[@]}" "$root/usr/bin/qvt-config" --check-install); then
+    printf '%s\n' "$out"
+    die "qvt-config --check-install failed under $root/usr/bin"
+  fi
+  printf '%s\n' "$out"
+  local expect
+  for expect in "installed: *yes" "language: *Chinese" \
+                "translations: *$root/opt/qvt-config/lang" \
+                "window title: *Zorvane QVT 配置工具" "Cancel button: *取消" \
+                "alarm logs: *$home/data/qvt-config/logs"; do
+    grep -qx "$expect" <<<"$out" || die "qvt-config --check-install: no line '$expect'"
+  done
+  [ ! -e "$root/opt/qvt-config/logs" ] || die "the alarm log went into the installation"
+  "${run[@]}" "$root/usr/bin/qvt-cli" --help >/dev/null || die "qvt-cli --help failed under $root/usr/bin"
+  echo "qvt-cli --help: runs"
+  rm -rf "$home"
 }
