@@ -250,41 +250,29 @@ void TestAgc::liveLevels()
 
 void TestAgc::whoMayEdit_data()
 {
-    QTest::addColumn<int>("user");
     QTest::addColumn<int>("gainMode");           // on the device
     QTest::addColumn<QVector<bool>>("enabled");  // general, AGC group, manual gain, Apply
-    QTest::newRow("admin, AGC") << 0 << 1 << QVector<bool>{true, true, false, true};
-    QTest::newRow("admin, manual") << 0 << 0 << QVector<bool>{true, false, true, true};
-    QTest::newRow("guest, AGC") << 1 << 1 << QVector<bool>{false, false, false, false};
+    QTest::newRow("AGC") << 1 << QVector<bool>{true, true, false, true};
+    QTest::newRow("manual") << 0 << QVector<bool>{true, false, true, true};
 }
 
-// The gain mode decides which settings count; a guest changes nothing, and
-// the next admin session may again.
+// The gain mode decides which settings count (a guest's page:
+// tst_pages guestThenAdmin).
 void TestAgc::whoMayEdit()
 {
-    QFETCH(int, user);
     QFETCH(int, gainMode);
     QFETCH(QVector<bool>, enabled);
     AGCParam p = Manual();
     p.gainControlMode = static_cast<quint8>(gainMode);
     SetDeviceAgc(p);
-    LogIn(user, user == 0 ? "admin" : "guest");
+    LogIn();
     AGC *page = ShowAgc();
     const char *names[] = {"groupBoxGeneralConfig", "groupBoxAGC", "spinBoxManualGain",
                            "pushButtonApply"};
-    auto check = [&](const QVector<bool> &expected) {
-        for (int i = 0; i < 4; ++i) {
-            QVERIFY2(Child(page, names[i])->isEnabled() == expected[i], names[i]);
-        }
-        QVERIFY(Child(page, "groupBoxAudioMeter")->isEnabled());
-    };
-    check(enabled);
-    if (user == 1) {
-        Disconnect();
-        QVERIFY(!Child(page, "groupBoxAudioMeter")->isEnabled());
-        LogIn();
-        check({true, gainMode == 1, gainMode == 0, true});
+    for (int i = 0; i < 4; ++i) {
+        QVERIFY2(Child(page, names[i])->isEnabled() == enabled[i], names[i]);
     }
+    QVERIFY(Child(page, "groupBoxAudioMeter")->isEnabled());
 }
 
 // "Set All" sets the 16 channels and shows "--" again; each slider and its

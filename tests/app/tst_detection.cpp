@@ -122,7 +122,6 @@ private slots:
     void setAll();
     void writesTold_data();
     void writesTold();
-    void guest();
 
 private:
     Detection *Show(PageKey key)
@@ -461,29 +460,6 @@ void TestDetection::writesTold()
         "The import fails.\nconfigure/Alarms/Settings/" + last + "/AudioSilent/Threshold: missing");
     QCOMPARE(m_device->RequestsOfType(kMsgSetDetectionParam), writes);
     QCOMPARE(told.Count(), 5);
-}
-
-// A guest sees the settings but cannot change them; the next admin session can.
-void TestDetection::guest()
-{
-    LogIn(1, QStringLiteral("guest"));
-    Detection *page = Show(PageKey::Detection1);
-    const QStringList boxes = {"groupBoxBlackVideoLost",   "groupBoxAudioLost",
-                               "groupBoxBlackAudioSilent", "groupBoxBlackVideoFreeze",
-                               "groupBoxFormatWrong",      "groupBoxSyncFailed",
-                               "groupBoxVideoBlack",       "pushButtonOk"};
-    auto enabled = [&] {
-        int n = 0;
-        for (const QString &name : boxes) {
-            n += Child(page, qPrintable(name))->isEnabled();
-        }
-        return n;
-    };
-    QCOMPARE(enabled(), 0);
-    QCOMPARE(Child<QSpinBox>(page, "spinBoxAudioSilentThreshold")->value(), -50);
-    Disconnect();
-    LogIn();
-    QCOMPARE(enabled(), 8);
 }
 
 int main(int argc, char **argv)

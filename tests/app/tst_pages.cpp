@@ -51,9 +51,24 @@ private slots:
     void treeShowsPages();
     void wiring_data();
     void wiring();
+    void guestThenAdmin_data();
+    void guestThenAdmin();
 
 private:
     void SwitchToChinese();
+    // Those of `names` on the page of `key` that are enabled; "no <name>" for
+    // one the page lacks.
+    QStringList Enabled(PageKey key, const QStringList &names) const
+    {
+        QStringList on;
+        for (const QString &name : names) {
+            QWidget *w = Child(m_window->CurrentPages().Find(key), qPrintable(name));
+            if (!w || w->isEnabled()) {
+                on << (w ? name : "no " + name);
+            }
+        }
+        return on;
+    }
 };
 
 void TestPages::treeShowsPages_data()
@@ -244,6 +259,85 @@ void TestPages::wiring()
         emit pages.Find(key)->SendStatusMessage(line, 0);
         QCOMPARE(m_window->statusBar()->currentMessage(), line);
     }
+}
+
+void TestPages::guestThenAdmin_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<PageKey>("key");
+    QTest::addColumn<QStringList>("locked");  // off for a guest, on for the admin after
+    QTest::addColumn<QStringList>("open");    // on for a guest too, off while disconnected
+    const auto row = [](const char *name, int model, PageKey key, const QString &locked,
+                        const QString &open) {
+        QTest::newRow(name) << model << key << locked.split(' ')
+                            << open.split(' ', Qt::SkipEmptyParts);
+    };
+    const QString signalIO =
+        "spinBoxGenlockPhaseLine spinBoxGenlockPhasePixel comboBoxClockingMode pushButtonApply";
+    const QString switching =
+        "comboBoxManualSwitch comboBoxReturnMode comboBoxReturnClear comboBoxManualCtrl "
+        "comboBoxBypassProtect ";
+    row("signal I/O, dual A", 50000, K::SignalIOA, signalIO, "comboBoxPhaseAlignFollow");
+    row("signal I/O, dual B", 50000, K::SignalIOB, signalIO, "comboBoxPhaseAlignFollow");
+    row("signal I/O, 4x1", 50001, K::SignalIO, signalIO + " groupBox_5 groupBox_9",
+        "comboBoxPhaseAlignFollow");
+    row("signal I/O, 4x1 AGC", 50002, K::SignalIO, signalIO + " groupBox_5 groupBox_9",
+        "comboBoxPhaseAlignFollow");
+    row("switch control, dual B", 50000, K::SwitchControlB, switching + "pushButtonApply",
+        "labelActiveInput");
+    row("switch control, 4x1", 50002, K::SwitchControl, switching + "pushButton",
+        "labelActiveInput");
+    row("AGC", 50002, K::AGC, "groupBoxGeneralConfig groupBoxAGC pushButtonApply",
+        "groupBoxAudioMeter");
+    row("GPIO", 50000, K::GPIO, "comboBoxGPIMode comboBoxGPOMode pushButton", "");
+    row("detection", 50001, K::Detection1,
+        "groupBoxBlackVideoLost groupBoxAudioLost groupBoxBlackAudioSilent "
+        "groupBoxBlackVideoFreeze groupBoxFormatWrong groupBoxSyncFailed groupBoxVideoBlack "
+        "pushButtonOk",
+        "");
+    row("alarm combination", 50001, K::Trigger, "groupBox pushButtonOk", "");
+    row("system alarms", 50000, K::SystemAlarms, "checkBoxGenlockLost pushButtonApply", "");
+    row("alarm log", 50002, K::Alarm, "checkBoxAutoSave", "");
+}
+
+// A guest sees every page but changes nothing, also after a lost and found
+// connection and a visit elsewhere; the next admin session may change
+// everything again, before the page is shown anew and after.
+void TestPages::guestThenAdmin()
+{
+    QFETCH(int, model);
+    QFETCH(PageKey, key);
+    QFETCH(QStringList, locked);
+    QFETCH(QStringList, open);
+    m_device->Command(QStringLiteral("model %1").arg(model));
+    m_device->WithModel([](DeviceModel &m) {
+        std::fill(std::begin(m.returnMethod), std::end(m.returnMethod), quint8(2));  // a clear
+        m.agc.gainControlMode = 1;  // the AGC settings count
+    });
+    QTreeWidget *tree = m_window->Form().treeWidget;
+    LogIn(1, "guest");
+    const Ui::cfg &form = m_window->Form();
+    QVERIFY(!form.actionChangePassword->isEnabled() && !form.actionConfigNetwork->isEnabled());
+    QVERIFY(!form.actionImport->isEnabled() && form.actionExport->isEnabled());
+    Press(FindItem(tree, key));
+    QCOMPARE(Enabled(key, locked), QStringList());
+    QCOMPARE(Enabled(key, open), open);
+    m_window->OnIsAlive(false, 255);
+    m_window->OnIsAlive(true, 1);
+    QCOMPARE(Enabled(key, locked), QStringList());
+    Press(FindItem(tree, K::General));
+    Press(FindItem(tree, key));
+    QCOMPARE(Enabled(key, locked), QStringList());
+    Disconnect();
+    QCOMPARE(Enabled(key, open), QStringList());
+
+    LogIn();
+    QVERIFY(form.actionChangePassword->isEnabled() && form.actionConfigNetwork->isEnabled());
+    QVERIFY(form.actionImport->isEnabled());
+    QCOMPARE(Enabled(key, locked), locked);
+    Press(FindItem(tree, key));
+    QCOMPARE(Enabled(key, locked), locked);
+    QCOMPARE(Enabled(key, open), open);
 }
 
 int main(int argc, char **argv)

@@ -62,8 +62,6 @@ private slots:
     void phaseAlignRereads();
     void fileRoundTrip_data();
     void fileRoundTrip();
-    void guestThenAdmin_data() { Pages(); }
-    void guestThenAdmin();
 
 private:
     static void Pages()
@@ -307,32 +305,6 @@ void TestSignalIO::fileRoundTrip()
         expected.line[1] = expected.pixel[1] = expected.mode[1] = expected.follow[1] = 0;
     }
     QCOMPARE(Device(), expected);
-}
-
-// A guest may look but not change; the next admin session may change again.
-void TestSignalIO::guestThenAdmin()
-{
-    QFETCH(int, model);
-    QFETCH(PageKey, key);
-    m_device->Command(QStringLiteral("model %1").arg(model));
-    LogIn(1, "guest");
-    Press(FindItem(m_window->Form().treeWidget, key));
-    BaseWidget *page = m_window->CurrentPage();
-    QVERIFY(page);
-    const bool dual = model == 50000;
-    const QStringList locked = QStringList{"spinBoxGenlockPhaseLine", "spinBoxGenlockPhasePixel",
-                                           "comboBoxClockingMode", "pushButtonApply"} +
-                               (dual ? QStringList{} : QStringList{"groupBox_5", "groupBox_9"});
-    for (const QString &name : locked) {
-        QVERIFY2(!Child(page, qPrintable(name))->isEnabled(), qPrintable(name));
-    }
-    QVERIFY(Child(page, "comboBoxPhaseAlignFollow")->isEnabled());
-    Disconnect();
-    LogIn();
-    Press(FindItem(m_window->Form().treeWidget, key));
-    for (const QString &name : locked) {
-        QVERIFY2(Child(page, qPrintable(name))->isEnabled(), qPrintable(name));
-    }
 }
 
 int main(int argc, char **argv)

@@ -38,7 +38,6 @@ private slots:
     void statusTexts();
     void parameterFile_data();
     void parameterFile();
-    void guest();
 
 private:
     Held Device()
@@ -193,35 +192,25 @@ void TestSwitchControl::statusTexts_data()
     QTest::addColumn<QString>("gpiTexts");
     QTest::addColumn<QString>("activeInput");
     QTest::addColumn<QString>("event");
-    QTest::newRow("dual A: input and relay") << 0 << 2 << 0x00 << 0x05 << 255 << false << "No,No,No"
-                                             << "In 1,Relay On"
-                                             << "Alarm Automatic";
-    QTest::newRow("dual A: group B's GPI and GPO not its own")
-        << 0 << 2 << 0x38 << 0x30 << 1 << false << "No,No,No"
-        << ""
-        << "Manual";
-    QTest::newRow("dual A: its GPI 2") << 0 << 2 << 0x02 << 0x02 << 255 << false << "No,Yes,No"
-                                       << "In 2"
-                                       << "GPI";
-    QTest::newRow("dual B: both inputs") << 3 << 2 << 0x00 << 0x18 << 255 << true << "No,No,No"
-                                         << "In 1,In 2"
-                                         << "Alarm Non-reset";
-    QTest::newRow("dual B: its GPI relay, not group A's")
-        << 3 << 2 << 0x27 << 0x27 << 255 << false << "No,No,Yes"
-        << "Relay On"
-        << "GPI";
-    QTest::newRow("dual B: group A's GPI only")
-        << 3 << 2 << 0x07 << 0x01 << 255 << false << "No,No,No"
-        << ""
-        << "Alarm Automatic";
-    QTest::newRow("4x1: input 4 and relay")
-        << 0 << 4 << 0x08 << 0x18 << 255 << false << "No,No,No,Yes,No"
-        << "In 4,Relay On"
-        << "GPI";
-    QTest::newRow("4x1: bit 5 is no point")
-        << 0 << 4 << 0x20 << 0x21 << 2 << false << "No,No,No,No,No"
-        << "In 1"
-        << "Manual";
+    const auto row = [](const char *name, int firstBit, int inputs, int gpi, int gpo, int select,
+                        bool cleared, const char *gpiTexts, const char *active, const char *event) {
+        QTest::newRow(name) << firstBit << inputs << gpi << gpo << select << cleared
+                            << QString(gpiTexts) << QString(active) << QString(event);
+    };
+    row("dual A: input and relay", 0, 2, 0x00, 0x05, 255, false, "No,No,No", "In 1,Relay On",
+        "Alarm Automatic");
+    row("dual A: group B's GPI and GPO not its own", 0, 2, 0x38, 0x30, 1, false, "No,No,No", "",
+        "Manual");
+    row("dual A: its GPI 2", 0, 2, 0x02, 0x02, 255, false, "No,Yes,No", "In 2", "GPI");
+    row("dual B: both inputs", 3, 2, 0x00, 0x18, 255, true, "No,No,No", "In 1,In 2",
+        "Alarm Non-reset");
+    row("dual B: its GPI relay, not group A's", 3, 2, 0x27, 0x27, 255, false, "No,No,Yes",
+        "Relay On", "GPI");
+    row("dual B: group A's GPI only", 3, 2, 0x07, 0x01, 255, false, "No,No,No", "",
+        "Alarm Automatic");
+    row("4x1: input 4 and relay", 0, 4, 0x08, 0x18, 255, false, "No,No,No,Yes,No", "In 4,Relay On",
+        "GPI");
+    row("4x1: bit 5 is no point", 0, 4, 0x20, 0x21, 2, false, "No,No,No,No,No", "In 1", "Manual");
 }
 
 void TestSwitchControl::statusTexts()
@@ -261,69 +250,27 @@ void TestSwitchControl::parameterFile()
     LogIn();
     const Held exported = {{1, model == 50000 ? quint8(0) : quint8(3)}, {2, 1}, {1, 0}, {0, 1}};
     Hold(exported);
-    QString file = m_files.filePath("switch.xml");
-    m_window->SetFileChooserForTests([&file](bool) { return file; });
-    {
-        ModalScript script({ModalScript::Accept()});
-        m_window->OnExport();
-        QCOMPARE(script.messages, QStringList{"The export is done."});
-    }
+    const QString file = m_files.filePath("switch.xml");
+    QCOMPARE(Export(file), QStringList{"The export is done."});
     const Held changed = {{255, 255}, {1, 2}, {0, 1}, {1, 0}};
     Hold(changed);
-    {
-        ModalScript script({ModalScript::Accept()});
-        m_window->OnImport();
-        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 10000);
-        QCOMPARE(script.messages, QStringList{"The import is done."});
-    }
+    QCOMPARE(Import(file), QStringList{"The import is done."});
     Held expected = exported;
     if (model != 50000) {  // one group, written to both elements
         expected = {{1, 1}, {2, 2}, {1, 1}, {0, 0}};
     }
     QCOMPARE(Flat(Device()), Flat(expected));
 
-    QFile in(file);
-    QVERIFY(in.open(QIODevice::ReadOnly));
-    QString text = QString::fromUtf8(in.readAll());
-    const int groupAt = text.indexOf("<" + lacking + ">", text.indexOf("<SwitchControl>"));
-    const int from = text.indexOf("<BypassProtect>", groupAt);
-    const int to = text.indexOf("</BypassProtect>", from) + int(qstrlen("</BypassProtect>"));
-    QVERIFY(groupAt > 0 && from > groupAt);
-    text.remove(from, to - from);
-    file = WriteFile(m_files.filePath("lacking.xml"), text.toUtf8());
+    const QString path = "SwitchControl/" + lacking + "/BypassProtect";
+    const QByteArray without = Without(ReadFile(file), path);
+    QVERIFY(!without.isEmpty());
     Hold(changed);
     const int writes = Writes();
-    {
-        ModalScript script({ModalScript::Accept()});
-        m_window->OnImport();
-        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 10000);
-        QCOMPARE(script.messages, QStringList{"The import fails.\nconfigure/SwitchControl/" +
-                                              lacking + "/Relay/BypassProtect: missing"});
-    }
+    QCOMPARE(Import(WriteFile(m_files.filePath("lacking.xml"), without)),
+             QStringList{"The import fails.\nconfigure/SwitchControl/" + lacking +
+                         "/Relay/BypassProtect: missing"});
     QCOMPARE(Writes(), writes);
     QCOMPARE(Flat(Device()), Flat(changed));
-}
-
-// A guest sees the values but cannot change them, the failover clear
-// included; the next admin session can again.
-void TestSwitchControl::guest()
-{
-    Hold({{255, 255}, {2, 2}, {0, 0}, {1, 1}});
-    LogIn(1, QStringLiteral("guest"));
-    BaseWidget *page = Show(PageKey::SwitchControl);
-    auto *returnMode = Child<QComboBox>(page, "comboBoxReturnMode");
-    auto *returnClear = Child<QComboBox>(page, "comboBoxReturnClear");
-    QCOMPARE(returnMode->currentIndex(), 1);
-    QVERIFY(!returnMode->isEnabled());
-    QVERIFY(!returnClear->isEnabled());
-    QVERIFY(!Child<QPushButton>(page, "pushButton")->isEnabled());
-    QVERIFY(Child<QLabel>(page, "labelActiveInput")->isEnabled());
-    Disconnect();
-    QVERIFY(!Child<QLabel>(page, "labelActiveInput")->isEnabled());
-    LogIn();
-    QVERIFY(returnMode->isEnabled());
-    QVERIFY(returnClear->isEnabled());
-    QVERIFY(Child<QPushButton>(page, "pushButton")->isEnabled());
 }
 
 int main(int argc, char **argv)
