@@ -54,7 +54,6 @@ private slots:
     void firmwareMismatchDisconnects();
     void disconnectQuestion_data();
     void disconnectQuestion();
-    void guestIsReadOnly();
     void exportImportRoundTrip();
     void importRefusals_data();
     void importRefusals();
@@ -72,10 +71,8 @@ private slots:
     void resourcesAndHints();
 
     void wrongPasswordAfterASession();
-    void guestRestrictionsEndWithTheSession();
     void halfTypedAddresses_data();
     void halfTypedAddresses();
-    void disconnectEndsThePoll();
     void importIsARequestOfItsOwn();
     void importWithoutAWorker();
     void importEndsWithTheSession_data();
@@ -91,9 +88,6 @@ private slots:
     void probeRhythm();
 
 private:
-    // Exports the device's parameters; the file's path, or empty on failure.
-    QString ExportFile(const QString &name);
-
     QTemporaryDir m_files;
 };
 
@@ -142,10 +136,7 @@ void TestApp::loginFailures_data()
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("message");
-    QTest::newRow("cancel") << ""
-                            << ""
-                            << ""
-                            << "";
+    QTest::newRow("cancel") << QString() << QString() << QString() << QString();
     QTest::newRow("wrong password") << "" << kDevice << "nope"
                                     << "The password is incorrect.";
     QTest::newRow("nobody there") << "" << kNobody << "admin"
@@ -269,39 +260,13 @@ void TestApp::disconnectQuestion()
     QCOMPARE(m_window->Form().actionConnect->isEnabled(), disconnected);
 }
 
-void TestApp::guestIsReadOnly()
-{
-    LogIn(1, "guest");
-    QVERIFY(!m_window->Form().actionImport->isEnabled());
-    QVERIFY(m_window->Form().actionExport->isEnabled());
-    QTreeWidget *tree = m_window->Form().treeWidget;
-    Press(FindItem(tree, PageKey::GPIO));
-    BaseWidget *gpio = m_window->CurrentPages().Find(PageKey::GPIO);
-    QVERIFY(!Child(gpio, "comboBoxGPIMode")->isEnabled());
-    QVERIFY(!Child(gpio, "pushButton")->isEnabled());
-    // A lost and found connection enables the page again, but not for a guest.
-    m_window->OnIsAlive(false, 255);
-    m_window->OnIsAlive(true, 1);
-    QVERIFY(!Child(gpio, "pushButton")->isEnabled());
-    Press(FindItem(tree, PageKey::General));
-    Press(FindItem(tree, PageKey::GPIO));
-    QVERIFY(!Child(gpio, "comboBoxGPOMode")->isEnabled());
-}
-
 void TestApp::exportImportRoundTrip()
 {
     LogIn();
     const QString file = m_files.filePath("roundtrip.xml");
-    m_window->SetFileChooserForTests([file](bool) { return file; });
     QCOMPARE(m_client->SetGPIOTriggerMode(ActiveHigh, ActiveLow), 0);
-    {
-        ModalScript script({ModalScript::Accept()});
-        m_window->OnExport();
-        QCOMPARE(script.messages, QStringList{"The export is done."});
-    }
-    QFile written(file);
-    QVERIFY(written.open(QIODevice::ReadOnly));
-    const QByteArray text = written.readAll();
+    QCOMPARE(Export(file), QStringList{"The export is done."});
+    const QByteArray text = ReadFile(file);
     QVERIFY(
         text.startsWith("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<configure>\n    "
                         "<ModuleType>50002</ModuleType>"));
@@ -310,10 +275,7 @@ void TestApp::exportImportRoundTrip()
                       "<GPOTriggerMode>0</GPOTriggerMode>\n    </GPIO>"));
 
     QCOMPARE(m_client->SetGPIOTriggerMode(ActiveLow, ActiveHigh), 0);
-    ModalScript script({ModalScript::Accept()});
-    m_window->OnImport();
-    QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 5000);
-    QCOMPARE(script.messages, QStringList{"The import is done."});
+    QCOMPARE(Import(file), QStringList{"The import is done."});
     GPIOTriggerMode gpi = ActiveLow, gpo = ActiveLow;
     QCOMPARE(m_client->GetGPIOTriggerMode(gpi, gpo), 0);
     QCOMPARE(gpi, ActiveHigh);
@@ -373,17 +335,13 @@ void TestApp::importRefusals()
     QFETCH(QString, message);
     LogIn();
     const QString file = WriteFile(m_files.filePath("import.xml"), content);
-    m_window->SetFileChooserForTests([file](bool) { return file; });
     QCOMPARE(m_client->SetGPIOTriggerMode(ActiveLow, ActiveHigh), 0);
     rusage usage = {};
     getrusage(RUSAGE_SELF, &usage);
     const long peakBefore = usage.ru_maxrss;
     QElapsedTimer clock;
     clock.start();
-    ModalScript script({ModalScript::Accept()});
-    m_window->OnImport();
-    QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 5000);
-    QCOMPARE(script.messages, QStringList{message});
+    QCOMPARE(Import(file), QStringList{message});
     getrusage(RUSAGE_SELF, &usage);
     QVERIFY2(usage.ru_maxrss - peakBefore < 64 * 1024, "memory grew by more than 64 MiB");
     if (message.contains("mismatched")) {
@@ -401,14 +359,9 @@ void TestApp::exportFailureKeepsTheOldFile()
 {
     LogIn();
     const QString file = WriteFile(m_files.filePath("keep.xml"), "earlier content");
-    m_window->SetFileChooserForTests([file](bool) { return file; });
     m_device->Command("fault reject 34 1");  // GPIO's read fails
-    ModalScript script({ModalScript::Accept()});
-    m_window->OnExport();
-    QCOMPARE(script.messages, QStringList{"The export fails."});
-    QFile kept(file);
-    QVERIFY(kept.open(QIODevice::ReadOnly));
-    QCOMPARE(kept.readAll(), QByteArray("earlier content"));
+    QCOMPARE(Export(file), QStringList{"The export fails."});
+    QCOMPARE(ReadFile(file), QByteArray("earlier content"));
 }
 
 void TestApp::networkValidation_data()
@@ -417,46 +370,24 @@ void TestApp::networkValidation_data()
     QTest::addColumn<QString>("mask");
     QTest::addColumn<QString>("gateway");
     QTest::addColumn<QString>("problem");
+    const auto row = [](const char *name, const char *ip, const char *mask, const char *gateway,
+                        const QString &problem) {
+        QTest::newRow(name) << QString(ip) << QString(mask) << QString(gateway) << problem;
+    };
     const QString badIp = "The IP address is invalid.";
     const QString badMask = "The subnet mask is invalid.";
-    QTest::newRow("good") << "192.168.1.10"
-                          << "255.255.255.0"
-                          << "192.168.1.1"
-                          << "";
-    QTest::newRow("mask /30 accepted") << "192.168.1.9"
-                                       << "255.255.255.252"
-                                       << ""
-                                       << "";
-    QTest::newRow("address 0") << "0.0.0.0"
-                               << "255.255.255.0"
-                               << "" << badIp;
-    QTest::newRow("address broadcast") << "255.255.255.255"
-                                       << "255.255.255.0"
-                                       << "" << badIp;
-    QTest::newRow("mask with a hole") << "192.168.1.10"
-                                      << "255.255.0.255"
-                                      << "" << badMask;
-    QTest::newRow("mask 0") << "192.168.1.10"
-                            << "0.0.0.0"
-                            << "" << badMask;
-    QTest::newRow("mask all ones") << "192.168.1.10"
-                                   << "255.255.255.255"
-                                   << "" << badMask;
-    QTest::newRow("host part zero") << "192.168.1.0"
-                                    << "255.255.255.0"
-                                    << "" << badIp;
-    QTest::newRow("host part all ones") << "192.168.1.255"
-                                        << "255.255.255.0"
-                                        << "" << badIp;
-    QTest::newRow("gateway elsewhere")
-        << "192.168.1.10"
-        << "255.255.255.0"
-        << "192.168.2.1"
-        << "The IP address and gateway should not be in different network segment.";
-    QTest::newRow("empty gateway") << "10.0.0.5"
-                                   << "255.0.0.0"
-                                   << ""
-                                   << "";
+    row("good", "192.168.1.10", "255.255.255.0", "192.168.1.1", "");
+    row("mask /30 accepted", "192.168.1.9", "255.255.255.252", "", "");
+    row("address 0", "0.0.0.0", "255.255.255.0", "", badIp);
+    row("address broadcast", "255.255.255.255", "255.255.255.0", "", badIp);
+    row("mask with a hole", "192.168.1.10", "255.255.0.255", "", badMask);
+    row("mask 0", "192.168.1.10", "0.0.0.0", "", badMask);
+    row("mask all ones", "192.168.1.10", "255.255.255.255", "", badMask);
+    row("host part zero", "192.168.1.0", "255.255.255.0", "", badIp);
+    row("host part all ones", "192.168.1.255", "255.255.255.0", "", badIp);
+    row("gateway elsewhere", "192.168.1.10", "255.255.255.0", "192.168.2.1",
+        "The IP address and gateway should not be in different network segment.");
+    row("empty gateway", "10.0.0.5", "255.0.0.0", "", "");
 }
 
 void TestApp::networkValidation()
@@ -734,15 +665,6 @@ void TestApp::resourcesAndHints()
     QCOMPARE(ip->text(), QStringLiteral("192.168.1.25"));  // the last octet stops at 254
 }
 
-QString TestApp::ExportFile(const QString &name)
-{
-    const QString file = m_files.filePath(name);
-    m_window->SetFileChooserForTests([file](bool) { return file; });
-    ModalScript script({ModalScript::Accept()});
-    m_window->OnExport();
-    return script.messages.value(0) == QLatin1String("The export is done.") ? file : QString();
-}
-
 // A session that ended while the device kept its login, and the device then
 // dropped it: the next login starts afresh, so a wrong password is reported
 // as such and not as an off-line device.
@@ -759,67 +681,26 @@ void TestApp::wrongPasswordAfterASession()
     QCOMPARE(script.messages, QStringList{"The password is incorrect."});
 }
 
-// Each session starts with its own user's controls: what a guest session
-// (here one that also changed the model) disabled is enabled for the admin.
-void TestApp::guestRestrictionsEndWithTheSession()
-{
-    m_device->Command("model 50000");
-    LogIn(1, "guest");
-    QVERIFY(!m_window->Form().actionChangePassword->isEnabled());
-    QVERIFY(!m_window->Form().actionConfigNetwork->isEnabled());
-    QTreeWidget *tree = m_window->Form().treeWidget;
-    Press(FindItem(tree, PageKey::GPIO));
-    BaseWidget *gpio = m_window->CurrentPages().Find(PageKey::GPIO);
-    QVERIFY(!Child(gpio, "comboBoxGPIMode")->isEnabled());
-    Disconnect();
-
-    LogIn(0, "admin");
-    QCOMPARE(m_window->CurrentPages().Find(PageKey::GPIO), gpio);  // the same model keeps its pages
-    QVERIFY(m_window->Form().actionChangePassword->isEnabled());
-    QVERIFY(m_window->Form().actionConfigNetwork->isEnabled());
-    QVERIFY(m_window->Form().actionImport->isEnabled());
-    for (const char *name : {"comboBoxGPIMode", "comboBoxGPOMode", "pushButton"}) {
-        QVERIFY2(Child(gpio, name)->isEnabled(), name);
-    }
-    Press(FindItem(tree, PageKey::General));
-    Press(FindItem(tree, PageKey::GPIO));
-    QVERIFY(Child(gpio, "comboBoxGPOMode")->isEnabled());
-}
-
 void TestApp::halfTypedAddresses_data()
 {
     QTest::addColumn<QString>("dialog");
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("message");
-    const QString badIp = "The IP address is invalid.";
-    QTest::newRow("login, three octets") << "login"
-                                         << "lineEditIP"
-                                         << "127.0.50" << badIp;
-    QTest::newRow("login, a leading zero") << "login"
-                                           << "lineEditIP"
-                                           << "127.0.0.01" << badIp;
-    QTest::newRow("network, three octets") << "network"
-                                           << "lineEditIP"
-                                           << "127.0.50" << badIp;
-    QTest::newRow("network, two octets") << "network"
-                                         << "lineEditIP"
-                                         << "10.1" << badIp;
-    QTest::newRow("network, mask cut short") << "network"
-                                             << "lineEditSubnetMask"
-                                             << "255.0.0"
-                                             << "The subnet mask is invalid.";
-    QTest::newRow("network, gateway cut short")
-        << "network"
-        << "lineEditGateway"
-        << "127.0.0."
-        << "The IP address and gateway should not be in different network segment.";
-    QTest::newRow("destination 1") << "destination"
-                                   << "lineEditIP1"
-                                   << "10.1" << badIp;
-    QTest::newRow("destination 2") << "destination"
-                                   << "lineEditIP2"
-                                   << "127.0.0." << badIp;
+    const auto row = [](const char *name, const char *dialog, const char *field, const char *text,
+                        const QString &message = "The IP address is invalid.") {
+        QTest::newRow(name) << QString(dialog) << QString(field) << QString(text) << message;
+    };
+    row("login, three octets", "login", "lineEditIP", "127.0.50");
+    row("login, a leading zero", "login", "lineEditIP", "127.0.0.01");
+    row("network, three octets", "network", "lineEditIP", "127.0.50");
+    row("network, two octets", "network", "lineEditIP", "10.1");
+    row("network, mask cut short", "network", "lineEditSubnetMask", "255.0.0",
+        "The subnet mask is invalid.");
+    row("network, gateway cut short", "network", "lineEditGateway", "127.0.0.",
+        "The IP address and gateway should not be in different network segment.");
+    row("destination 1", "destination", "lineEditIP1", "10.1");
+    row("destination 2", "destination", "lineEditIP2", "127.0.0.");
 }
 
 // Half-typed addresses are refused with the field's message; nothing is
@@ -863,16 +744,6 @@ void TestApp::halfTypedAddresses()
     QCOMPARE(SessionState::Offline(), dialog == QLatin1String("login") ? 1 : 0);
 }
 
-// A disconnect ends the visible page's poll.
-void TestApp::disconnectEndsThePoll()
-{
-    LogIn();
-    Press(FindItem(m_window->Form().treeWidget, PageKey::GPIO));
-    QCOMPARE(m_window->Worker()->CurrentCommand(), GPIOCmd);
-    Disconnect();
-    QCOMPARE(m_window->Worker()->CurrentCommand(), NoCmd);
-}
-
 // The import is a request of its own: a page's poll set meanwhile (here by a
 // lost and found connection) does not replace it, it starts at once rather
 // than after the poll's 3-second pause, and its end refreshes the page.
@@ -880,8 +751,8 @@ void TestApp::importIsARequestOfItsOwn()
 {
     LogIn();
     QCOMPARE(m_client->SetGPIOTriggerMode(ActiveHigh, ActiveLow), 0);
-    const QString file = ExportFile("own.xml");
-    QVERIFY(!file.isEmpty());
+    const QString file = m_files.filePath("own.xml");
+    QCOMPARE(Export(file), QStringList{"The export is done."});
     QCOMPARE(m_client->SetGPIOTriggerMode(ActiveLow, ActiveHigh), 0);
 
     QueuedSpy polled(m_window->Worker(), &CmdThread::NotifyGPIOUpdate);
@@ -935,8 +806,8 @@ void TestApp::importEndsWithTheSession()
 {
     QFETCH(bool, duringWrite);
     LogIn();
-    const QString file = ExportFile("stopped.xml");
-    QVERIFY(!file.isEmpty());
+    const QString file = m_files.filePath("stopped.xml");
+    QCOMPARE(Export(file), QStringList{"The export is done."});
     ModalScript script({ModalScript::Button(QMessageBox::Yes), ModalScript::Accept()});
     if (duringWrite) {
         m_client->SetReceiveTimeoutForTests(0);  // the device's own 2 s
@@ -968,8 +839,8 @@ void TestApp::importEndsWithTheSession()
 void TestApp::pagesGoAfterTheirWorker()
 {
     LogIn();
-    const QString file = ExportFile("walked.xml");
-    QVERIFY(!file.isEmpty());
+    const QString file = m_files.filePath("walked.xml");
+    QCOMPARE(Export(file), QStringList{"The export is done."});
     m_client->SetReceiveTimeoutForTests(0);
     m_device->Command("offline 60");
     const quint64 sent = m_device->RequestsReceived();

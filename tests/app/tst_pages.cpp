@@ -328,12 +328,15 @@ void TestPages::guestThenAdmin()
     Press(FindItem(tree, K::General));
     Press(FindItem(tree, key));
     QCOMPARE(Enabled(key, locked), QStringList());
+    BaseWidget *page = m_window->CurrentPage();
     Disconnect();
     QCOMPARE(Enabled(key, open), QStringList());
+    QCOMPARE(m_window->Worker()->CurrentCommand(), NoCmd);  // the page's poll ended
 
     LogIn();
     QVERIFY(form.actionChangePassword->isEnabled() && form.actionConfigNetwork->isEnabled());
     QVERIFY(form.actionImport->isEnabled());
+    QCOMPARE(m_window->CurrentPages().Find(key), page);  // the same model keeps its pages
     QCOMPARE(Enabled(key, locked), locked);
     Press(FindItem(tree, key));
     QCOMPARE(Enabled(key, locked), locked);
