@@ -221,27 +221,19 @@ void TestDetection::regionLimits_data()
     QTest::addColumn<QString>("black");   // L,R,T,B after the limits
     QTest::addColumn<QString>("freeze");  // L,R,T,B after the limits
     QTest::addColumn<QString>("maxima");  // of L,R,T,B
+    const auto row = [](const char *name, const QVector<VideoStandard> &standards,
+                        const char *black, const char *freeze, const char *maxima) {
+        QTest::newRow(name) << standards << QString(black) << QString(freeze) << QString(maxima);
+    };
     // Input 3's entry counts; the others are 525i.
     auto at2 = [](VideoStandard code) { return QVector<VideoStandard>{16, 16, code, 16}; };
-    QTest::newRow("1080i50") << at2(9) << "1500,1919,1,1080"
-                             << "0,1900,700,1000"
-                             << "1919,1919,1080,1080";
-    QTest::newRow("720p50") << at2(19) << "1279,1279,1,720"
-                            << "0,1279,700,720"
-                            << "1279,1279,720,720";
-    QTest::newRow("625i") << at2(17) << "719,719,1,576"
-                          << "0,719,576,576"
-                          << "719,719,576,576";
-    QTest::newRow("525i") << at2(16) << "719,719,1,480"
-                          << "0,719,480,480"
-                          << "719,719,480,480";
-    QTest::newRow("no signal") << at2(kNoSignal) << "1500,1919,1,1080"
-                               << "0,1900,700,1000"
-                               << "1919,1919,1080,1080";
-    QTest::newRow("no entry for the input: kept")
-        << QVector<VideoStandard>{19, 19} << "1500,1920,1,1080"
-        << "0,1900,700,1000"
-        << "1920,1920,1080,1080";
+    row("1080i50", at2(9), "1500,1919,1,1080", "0,1900,700,1000", "1919,1919,1080,1080");
+    row("720p50", at2(19), "1279,1279,1,720", "0,1279,700,720", "1279,1279,720,720");
+    row("625i", at2(17), "719,719,1,576", "0,719,576,576", "719,719,576,576");
+    row("525i", at2(16), "719,719,1,480", "0,719,480,480", "719,719,480,480");
+    row("no signal", at2(kNoSignal), "1500,1919,1,1080", "0,1900,700,1000", "1919,1919,1080,1080");
+    row("no entry for the input: kept", {19, 19}, "1500,1920,1,1080", "0,1900,700,1000",
+        "1920,1920,1080,1080");
 }
 
 // Until limits come, both regions reach 1920 by 1080, the black region's
@@ -283,32 +275,18 @@ void TestDetection::regionOrder_data()
     QTest::addColumn<int>("edge");        // 0 Left, 1 Right, 2 Top, 3 Bottom
     QTest::addColumn<int>("typed");
     QTest::addColumn<QString>("after");
-    QTest::newRow("black: Left past Right moves Right")
-        << "Black"
-        << "0,600,1,1080" << 0 << 800 << "800,800,1,1080";
-    QTest::newRow("black: Right under Left moves Left")
-        << "Black"
-        << "800,800,1,1080" << 1 << 500 << "500,500,1,1080";
-    QTest::newRow("black: Left within: alone") << "Black"
-                                               << "0,600,1,1080" << 0 << 100 << "100,600,1,1080";
-    QTest::newRow("black: Top past Bottom moves Bottom")
-        << "Black"
-        << "0,600,1,100" << 2 << 200 << "0,600,200,200";
-    QTest::newRow("black: Bottom above Top moves Top")
-        << "Black"
-        << "0,600,200,300" << 3 << 150 << "0,600,150,150";
-    QTest::newRow("frozen: Left past Right moves Right")
-        << "Freeze"
-        << "0,600,1,1080" << 0 << 800 << "800,800,1,1080";
-    QTest::newRow("frozen: Right under Left moves Left")
-        << "Freeze"
-        << "800,900,1,1080" << 1 << 500 << "500,500,1,1080";
-    QTest::newRow("frozen: Top past Bottom moves Bottom")
-        << "Freeze"
-        << "0,600,1,100" << 2 << 200 << "0,600,200,200";
-    QTest::newRow("frozen: Bottom above Top moves Top")
-        << "Freeze"
-        << "0,600,200,300" << 3 << 150 << "0,600,150,150";
+    for (const QString region : {"Black", "Freeze"}) {
+        const auto row = [&region](const char *name, const char *before, int edge, int typed,
+                                   const char *after) {
+            QTest::addRow("%s: %s", qPrintable(region), name)
+                << region << QString(before) << edge << typed << QString(after);
+        };
+        row("Left past Right moves Right", "0,600,1,1080", 0, 800, "800,800,1,1080");
+        row("Right under Left moves Left", "800,900,1,1080", 1, 500, "500,500,1,1080");
+        row("Left within: alone", "0,600,1,1080", 0, 100, "100,600,1,1080");
+        row("Top past Bottom moves Bottom", "0,600,1,100", 2, 200, "0,600,200,200");
+        row("Bottom above Top moves Top", "0,600,200,300", 3, 150, "0,600,150,150");
+    }
 }
 
 // An edge typed past the other edge of its pair takes that edge along.
@@ -410,15 +388,8 @@ void TestDetection::writesTold()
     QCOMPARE(told.Count(), 1);
     m_device->Command("fault clear");
 
-    QString file = m_files.filePath("detection.xml");
-    m_window->SetFileChooserForTests([&file](bool) { return file; });
-    auto run = [](std::function<void()> flow, const QString &message) {
-        ModalScript script({ModalScript::Accept()});
-        flow();
-        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 10000);
-        QCOMPARE(script.messages, QStringList{message});
-    };
-    run([this] { m_window->OnExport(); }, "The export is done.");
+    const QString file = m_files.filePath("detection.xml");
+    QCOMPARE(Export(file), QStringList{"The export is done."});
     QVector<DetectionParam> exported;
     for (int i = 0; i < 4; ++i) {
         exported << Held(i);
@@ -431,7 +402,7 @@ void TestDetection::writesTold()
         });
     };
     change();
-    run([this] { m_window->OnImport(); }, "The import is done.");
+    QCOMPARE(Import(file), QStringList{"The import is done."});
     QCOMPARE(told.Count(), 5);
     for (int i = 0; i < 4; ++i) {
         QCOMPARE(told.inputs[1 + i], i);
@@ -440,24 +411,18 @@ void TestDetection::writesTold()
         QCOMPARE(Flat(Held(i)), Flat(exported[i]));
     }
     m_device->Command("fault reject 35 1");
-    run([this] { m_window->OnImport(); }, "The import fails.\nSetDetectionParam: Failed");
+    QCOMPARE(Import(file), QStringList{"The import fails.\nSetDetectionParam: Failed"});
     QCOMPARE(told.Count(), 5);
     m_device->Command("fault clear");
 
     // Input index 3's Threshold taken out: no input's record is written.
-    QFile in(file);
-    QDomDocument dom;
-    QVERIFY(in.open(QIODevice::ReadOnly) && dom.setContent(&in));
-    QDomElement input = dom.documentElement().firstChildElement("Alarms");
-    for (const QString &step : QString("Settings/" + last + "/AudioSilent").split('/')) {
-        input = input.firstChildElement(step);
-    }
-    input.removeChild(input.firstChildElement("Threshold"));
-    file = WriteFile(m_files.filePath("lacking.xml"), dom.toByteArray());
+    const QString path = "Alarms/Settings/" + last + "/AudioSilent/Threshold";
+    const QByteArray lacking = Without(ReadFile(file), path);
+    QVERIFY(!lacking.isEmpty());
     change();
     const quint64 writes = m_device->RequestsOfType(kMsgSetDetectionParam);
-    run([this] { m_window->OnImport(); },
-        "The import fails.\nconfigure/Alarms/Settings/" + last + "/AudioSilent/Threshold: missing");
+    QCOMPARE(Import(WriteFile(m_files.filePath("lacking.xml"), lacking)),
+             QStringList{"The import fails.\nconfigure/" + path + ": missing"});
     QCOMPARE(m_device->RequestsOfType(kMsgSetDetectionParam), writes);
     QCOMPARE(told.Count(), 5);
 }

@@ -261,14 +261,13 @@ void TestSwitchControl::parameterFile()
     }
     QCOMPARE(Flat(Device()), Flat(expected));
 
-    const QString path = "SwitchControl/" + lacking + "/BypassProtect";
+    const QString path = "SwitchControl/" + lacking + "/Relay/BypassProtect";
     const QByteArray without = Without(ReadFile(file), path);
     QVERIFY(!without.isEmpty());
     Hold(changed);
     const int writes = Writes();
     QCOMPARE(Import(WriteFile(m_files.filePath("lacking.xml"), without)),
-             QStringList{"The import fails.\nconfigure/SwitchControl/" + lacking +
-                         "/Relay/BypassProtect: missing"});
+             QStringList{"The import fails.\nconfigure/" + path + ": missing"});
     QCOMPARE(Writes(), writes);
     QCOMPARE(Flat(Device()), Flat(changed));
 }

@@ -100,14 +100,14 @@ inline QByteArray ReadFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// A parameter file without the element at `path`, each step the first
-// element of that name below the one before; empty when there is none.
+// A parameter file without the element at `path` below the root, as an
+// import names it; empty when there is none.
 inline QByteArray Without(const QByteArray &xml, const QString &path)
 {
     QDomDocument dom;
     QDomElement at = dom.setContent(xml) ? dom.documentElement() : QDomElement();
     for (const QString &step : path.split(QLatin1Char('/'))) {
-        at = at.elementsByTagName(step).at(0).toElement();
+        at = at.firstChildElement(step);
     }
     return at.isNull() || at.parentNode().removeChild(at).isNull() ? QByteArray()
                                                                    : dom.toByteArray();
