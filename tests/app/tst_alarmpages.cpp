@@ -293,26 +293,22 @@ void TestAlarmPages::import_data()
 {
     QTest::addColumn<int>("model");
     QTest::addColumn<QString>("reject");  // a console fault during the import
-    QTest::addColumn<QString>("drop");    // "part/element" taken out of the file
+    QTest::addColumn<QString>("drop");    // an element taken out of the file
     QTest::addColumn<int>("triggerInfos");
     QTest::addColumn<int>("systemInfos");
     QTest::addColumn<QString>("problem");
-    QTest::newRow("dual: taken") << 50000 << ""
-                                 << "" << 1 << 1 << "";
-    QTest::newRow("4x1: taken") << 50001 << ""
-                                << "" << 1 << 1 << "";
-    QTest::newRow("4x1: combination refused") << 50001 << "50"
-                                              << "" << 0 << 0 << "SetAutoSwitchTrigger: Failed";
-    QTest::newRow("dual: system alarms refused") << 50000 << "37"
-                                                 << "" << 1 << 0 << "SetSystemAlarmParam: Failed";
-    QTest::newRow("dual: no OutputSwitched")
-        << 50000 << ""
-        << "Alarms/OutputSwitched" << 0 << 0
-        << "configure/Alarms/Settings/System/GroupA/OutputSwitched: missing";
-    QTest::newRow("4x1: no AlarmCombination")
-        << 50002 << ""
-        << "SwitchControl/AlarmCombination" << 0 << 0
-        << "configure/SwitchControl/AlarmCombination: missing";
+    const auto row = [](const char *name, int model, const char *reject, const char *drop,
+                        int triggerInfos, int systemInfos, const QString &problem) {
+        QTest::newRow(name) << model << QString(reject) << QString(drop) << triggerInfos
+                            << systemInfos << problem;
+    };
+    row("dual: taken", 50000, "", "", 1, 1, "");
+    row("4x1: taken", 50001, "", "", 1, 1, "");
+    row("4x1: combination refused", 50001, "50", "", 0, 0, "SetAutoSwitchTrigger: Failed");
+    row("dual: system alarms refused", 50000, "37", "", 1, 0, "SetSystemAlarmParam: Failed");
+    row("dual: no OutputSwitched", 50000, "", "Alarms/Settings/System/GroupA/OutputSwitched", 0, 0,
+        "");
+    row("4x1: no AlarmCombination", 50002, "", "SwitchControl/AlarmCombination", 0, 0, "");
 }
 
 // Export, change the device, import: both pages tell the status page once,
@@ -334,29 +330,16 @@ void TestAlarmPages::import()
         m.triggers[2].TriggerCombination = 1;
     });
     QString file = m_files.filePath("alarms.xml");
-    m_window->SetFileChooserForTests([&file](bool) { return file; });
-    {
-        ModalScript script({ModalScript::Accept()});
-        m_window->OnExport();
-        QCOMPARE(script.messages, QStringList{"The export is done."});
-    }
+    QCOMPARE(Export(file), QStringList{"The export is done."});
     m_device->WithModel([](DeviceModel &m) {
         m.systemEnable = 0;
         m.triggers[2] = alarmTrigger();
     });
     if (!drop.isEmpty()) {
-        QDomDocument dom;
-        QFile in(file);
-        QVERIFY(in.open(QIODevice::ReadOnly) && dom.setContent(&in));
-        const QStringList where = drop.split('/');
-        QDomElement gone = dom.documentElement()
-                               .firstChildElement(where[0])
-                               .elementsByTagName(where[1])
-                               .at(0)
-                               .toElement();
-        QVERIFY(!gone.isNull());
-        gone.parentNode().removeChild(gone);
-        file = WriteFile(m_files.filePath("lacking.xml"), dom.toByteArray());
+        const QByteArray lacking = Without(ReadFile(file), drop);
+        QVERIFY(!lacking.isEmpty());
+        file = WriteFile(m_files.filePath("lacking.xml"), lacking);
+        problem = "configure/" + drop + ": missing";
     }
     if (!reject.isEmpty()) {
         m_device->Command("fault reject " + reject + " 1");
@@ -367,13 +350,8 @@ void TestAlarmPages::import()
     const auto triggerSeen = Record(trigger, &Trigger::SendAlarmTriggerInfo);
     const auto systemSeen = Record(system, &SystemAlarmsPage::SendSystemAlarmInfo);
     const int writes = Writes();
-    {
-        ModalScript script({ModalScript::Accept()});
-        m_window->OnImport();
-        QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 10000);
-        QCOMPARE(script.messages, QStringList{problem.isEmpty() ? "The import is done."
-                                                                : "The import fails.\n" + problem});
-    }
+    QCOMPARE(Import(file), QStringList{problem.isEmpty() ? "The import is done."
+                                                         : "The import fails.\n" + problem});
     QCOMPARE(triggerSeen->values.size(), triggerInfos);
     QCOMPARE(systemSeen->values.size(), systemInfos);
     QThread *worker = m_window->Worker();
