@@ -11,12 +11,6 @@
 #include <QTranslator>
 
 namespace {
-QByteArray Read(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // Every text in brackets: what the window would show in another language.
 class Bracketing final : public QTranslator
 {
@@ -74,7 +68,7 @@ private:
     }
     QByteArray LogFile(const QString &name) const
     {
-        return Read(QDir(m_page->LogDirectory()).filePath(name));
+        return ReadFile(QDir(m_page->LogDirectory()).filePath(name));
     }
     int Rows() const { return Child<QTableWidget>(m_page.get(), "tableWidgetAlarm")->rowCount(); }
     // Neither the program's directory nor the user's data directory can hold
@@ -197,8 +191,8 @@ void TestAlarmLog::saveAsAndClear()
     Child<QPushButton>(m_page.get(), "pushButtonSaveAs")->click();
     QCOMPARE(proposed, m_dir->filePath("logs/mylog.csv"));
     QVERIFY(
-        Read(answer).endsWith("Notes\n1,2026-03-04 05:06:07,Input 1,Video Black,Asserted,\n"
-                              "2,2026-03-04 05:06:07,Input 1,Video Black,Cleared,\n"));
+        ReadFile(answer).endsWith("Notes\n1,2026-03-04 05:06:07,Input 1,Video Black,Asserted,\n"
+                                  "2,2026-03-04 05:06:07,Input 1,Video Black,Cleared,\n"));
     QCOMPARE(Rows(), 2);
 
     answer.clear();  // cancelled
@@ -276,16 +270,13 @@ void TestAlarmLog::settings_data()
     QTest::addColumn<QString>("storedEnable");
     QTest::addColumn<QString>("time");  // shown and stored after construction
     QTest::addColumn<bool>("enabled");
-
-    QTest::newRow("absent: the form's values") << ""
-                                               << ""
-                                               << "00:00:00" << true;
-    QTest::newRow("stored") << "07:30:15"
-                            << "false"
-                            << "07:30:15" << false;
-    QTest::newRow("not a time") << "7h30"
-                                << "true"
-                                << "00:00:00" << true;
+    const auto row = [](const char *name, const char *time, const char *enable, const char *shown,
+                        bool enabled) {
+        QTest::newRow(name) << QString(time) << QString(enable) << QString(shown) << enabled;
+    };
+    row("absent: the form's values", "", "", "00:00:00", true);
+    row("stored", "07:30:15", "false", "07:30:15", false);
+    row("not a time", "7h30", "true", "00:00:00", true);
 }
 
 void TestAlarmLog::settings()

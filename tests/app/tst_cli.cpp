@@ -32,12 +32,6 @@ Run RunCli(const QStringList &arguments, const QByteArray &input = QByteArray())
     run.err = errBuffer.data();
     return run;
 }
-
-QByteArray Read(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 }  // namespace
 
 class TestCli : public QObject, public AppSession
@@ -63,14 +57,6 @@ private:
     {
         return {command, "--address", kDevice, "--password", password};
     }
-    QByteArray WindowExport(const QString &name)
-    {
-        const QString file = m_files.filePath(name);
-        m_window->SetFileChooserForTests([file](bool) { return file; });
-        ModalScript script({ModalScript::Accept()});
-        m_window->OnExport();
-        return Read(file);
-    }
 
     QTemporaryDir m_files;
 };
@@ -95,16 +81,14 @@ void TestCli::exportMatchesTheWindow()
         m.systemEnable = 0x10F0F;
     });
     LogIn();
-    const QByteArray windowFile = WindowExport("window.xml");
+    QCOMPARE(Export(m_files.filePath("window.xml")), QStringList{"The export is done."});
+    const QByteArray windowFile = ReadFile(m_files.filePath("window.xml"));
     QVERIFY(windowFile.contains("<Threshold>-47</Threshold>"));
     const QString cliFile = m_files.filePath("cli.xml");
     const Run run = RunCli(Device("export") << "-o" << cliFile);
     QCOMPARE(run.status, 0);
-    QCOMPARE(Read(cliFile), windowFile);
-    QCOMPARE(RunCli(Device("export") << "-o"
-                                     << "-")
-                 .out,
-             windowFile);
+    QCOMPARE(ReadFile(cliFile), windowFile);
+    QCOMPARE(RunCli(Device("export") + QStringList{"-o", "-"}).out, windowFile);
 }
 
 // A diff names exactly what changed on the device; an import of the saved
@@ -120,7 +104,7 @@ void TestCli::diffAndImport()
     QCOMPARE(diff.status, int(Cli::kDifferent));
     QCOMPARE(diff.out, QByteArray("Alarms/Settings/GroupA/Input2/VideoFreeze/Diff: 5 -> 17\n"));
 
-    const Run import = RunCli(Device("import") << "-", Read(saved));
+    const Run import = RunCli(Device("import") << "-", ReadFile(saved));
     QCOMPARE(import.status, 0);
     const QList<QByteArray> lines = import.out.trimmed().split('\n');
     QCOMPARE(lines.size(), ParamParts(50002).size());
@@ -168,7 +152,7 @@ void TestCli::exitStatuses()
     QFETCH(QString, said);
     const QString file = m_files.filePath("good.xml");
     QCOMPARE(RunCli(Device("export") << "-o" << file).status, 0);
-    QByteArray lacking = Read(file);
+    QByteArray lacking = ReadFile(file);
     lacking.replace("<GPITriggerMode>0</GPITriggerMode>", "");
     WriteFile(file + "-", lacking);
     for (QString &argument : arguments) {
@@ -225,7 +209,7 @@ void TestCli::monitor()
     QVERIFY2(lines.size() == 2, run.out.constData());
     QVERIFY2(lines[0].startsWith("1,") && lines[0].endsWith(",,PS1 Fail,Asserted,"), lines[0]);
     QVERIFY2(lines[1].startsWith("2,") && lines[1].endsWith(",,PS1 Fail,Cleared,"), lines[1]);
-    const QByteArray file = Read(csv);
+    const QByteArray file = ReadFile(csv);
     QVERIFY2(file.startsWith("Module Type,QVT 4x1 AGC\n") &&
                  file.endsWith("Number,Time,Input,Alarm Type,Alarm Status,Notes\n" +
                                run.out.trimmed() + "\n"),
@@ -253,19 +237,19 @@ void TestCli::twin()
     once.start(program, {"--address", address, "--load", file, "--save", saved});
     QVERIFY(once.waitForFinished(20000));
     QCOMPARE(once.exitCode(), 0);
-    QCOMPARE(Read(saved), Read(file));
+    QCOMPARE(ReadFile(saved), ReadFile(file));
 
     QProcess twin;
     twin.start(program, {"--address", address, "--load", file});
     QVERIFY(twin.waitForReadyRead(20000));
     const Run run = RunCli({"export", "--address", address, "--password", "admin"});
     QCOMPARE(run.status, 0);
-    QCOMPARE(run.out, Read(file));
+    QCOMPARE(run.out, ReadFile(file));
     const QString consoleSaved = m_files.filePath("console.xml");
     twin.write(("save " + consoleSaved + "\nquit\n").toUtf8());
     QVERIFY(twin.waitForFinished(20000));
     QVERIFY2(twin.readAll().contains("ok saved"), "the console's save");
-    QCOMPARE(Read(consoleSaved), Read(file));
+    QCOMPARE(ReadFile(consoleSaved), ReadFile(file));
 }
 
 int main(int argc, char **argv)

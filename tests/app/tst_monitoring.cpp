@@ -87,9 +87,7 @@ void TestMonitoring::backupsAtDisconnect()
     Disconnect();
     QCOMPARE(Table()->rowCount(), 0);
     QCOMPARE(Backups().size(), 1);
-    QFile first(m_logs.filePath(Backups()[0]));
-    QVERIFY(first.open(QIODevice::ReadOnly));
-    const QByteArray content = first.readAll();
+    const QByteArray content = ReadFile(m_logs.filePath(Backups()[0]));
     QVERIFY2(content.contains(",PS1 Fail,Asserted,") && content.contains(",PS1 Fail,Cleared,"),
              content.constData());
 
