@@ -13,34 +13,15 @@ namespace {
 struct Owned {
     QVector<int> line, pixel, mode, follow;
     int fading, duration, duplication, aux;
-    bool operator==(const Owned &o) const
-    {
-        return line == o.line && pixel == o.pixel && mode == o.mode && follow == o.follow &&
-               fading == o.fading && duration == o.duration && duplication == o.duplication &&
-               aux == o.aux;
-    }
 };
 
-char *Text(const Owned &o)
+// As one list, which QCOMPARE shows when it differs.
+QVector<int> Flat(const Owned &o)
 {
-    auto list = [](const QVector<int> &v) { return QStringLiteral("%1/%2").arg(v[0]).arg(v[1]); };
-    return qstrdup(qPrintable(QStringLiteral("line %1 pixel %2 mode %3 follow %4 audio %5 %6 %7 "
-                                             "aux %8")
-                                  .arg(list(o.line), list(o.pixel), list(o.mode), list(o.follow))
-                                  .arg(o.fading)
-                                  .arg(o.duration)
-                                  .arg(o.duplication)
-                                  .arg(o.aux)));
+    return o.line + o.pixel + o.mode + o.follow +
+           QVector<int>{o.fading, o.duration, o.duplication, o.aux};
 }
 }  // namespace
-
-namespace QTest {
-template <>
-char *toString(const Owned &o)
-{
-    return Text(o);
-}
-}  // namespace QTest
 
 // The signal I/O pages against the simulator, on each model and group: what
 // refresh shows, what Apply leaves on the device, a refused write, the re-read
@@ -171,12 +152,12 @@ void TestSignalIO::refreshAndApply()
         expected.duplication = 3;
         expected.aux = 1;
     }
-    QCOMPARE(Device(), expected);
+    QCOMPARE(Flat(Device()), Flat(expected));
 
     follow->setCurrentIndex(0);
     Child<QPushButton>(page, "pushButtonApply")->click();
     expected.follow[group] = 0;
-    QCOMPARE(Device(), expected);
+    QCOMPARE(Flat(Device()), Flat(expected));
 }
 
 void TestSignalIO::refusedWrite_data()
@@ -304,7 +285,7 @@ void TestSignalIO::fileRoundTrip()
     } else {
         expected.line[1] = expected.pixel[1] = expected.mode[1] = expected.follow[1] = 0;
     }
-    QCOMPARE(Device(), expected);
+    QCOMPARE(Flat(Device()), Flat(expected));
 }
 
 int main(int argc, char **argv)
