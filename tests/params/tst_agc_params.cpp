@@ -166,9 +166,7 @@ void TestAgcParams::refusals_data()
     QTest::addColumn<QByteArray>("from");  // a line of a good file
     QTest::addColumn<QByteArray>("to");    // and what it becomes
     QTest::addColumn<QString>("problem");
-    QTest::newRow("no OutputLimitThreshold")
-        << QByteArray("<OutputLimitThreshold>6</OutputLimitThreshold>") << QByteArray()
-        << "configure/AGC/AGC/OutputLimitThreshold: missing";
+    // A missing element, and that nothing is then written: tst_agc parameterFile.
     QTest::newRow("a channel beyond its byte")
         << QByteArray("<Channel16>1</Channel16>") << QByteArray("<Channel16>257</Channel16>")
         << "configure/AGC/GeneralConfig/GainAdjustMode/Channel16: 257 does not fit (0 to 255)";

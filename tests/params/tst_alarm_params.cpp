@@ -73,28 +73,22 @@ void TestAlarmParams::triggerFile_data()
     QTest::addColumn<QString>("from");  // a text of input 3 replaced
     QTest::addColumn<QString>("to");
     QTest::addColumn<QString>("problem");
-    const QString at = "configure/SwitchControl/AlarmCombination/Input3";
-    QTest::newRow("every value at its limit") << ""
-                                              << ""
-                                              << "";
-    QTest::newRow("video mask beyond 32 bits")
-        << ">4294967295<"
-        << ">4294967296<" << at + "/VideoAlarmMask: 4294967296 does not fit (0 to 4294967295)";
-    QTest::newRow("audio mask beyond 16 bits")
-        << ">65535<"
-        << ">65536<" << at + "/AudioSilentAlarmMask: 65536 does not fit (0 to 65535)";
+    const auto row = [](const char *name, const char *from, const char *to, const char *problem) {
+        const QString at = "configure/SwitchControl/AlarmCombination/Input3";
+        QTest::newRow(name) << QString(from) << QString(to) << (*problem ? at + problem : "");
+    };
+    row("every value at its limit", "", "", "");
+    row("video mask beyond 32 bits", ">4294967295<", ">4294967296<",
+        "/VideoAlarmMask: 4294967296 does not fit (0 to 4294967295)");
+    row("audio mask beyond 16 bits", ">65535<", ">65536<",
+        "/AudioSilentAlarmMask: 65536 does not fit (0 to 65535)");
     // One byte on the wire: 256 would reach the device as 0, "Any".
-    QTest::newRow("rule beyond its byte")
-        << ">255<"
-        << ">256<" << at + "/TriggerCombination: 256 does not fit (0 to 255)";
-    QTest::newRow("not a number") << ">0<"
-                                  << ">none<"
-                                  << at + "/AudioLostAlarmMask: \"none\" is not a decimal number";
-    QTest::newRow("no rule") << "<TriggerCombination>255</TriggerCombination>"
-                             << "" << at + "/TriggerCombination: missing";
-    QTest::newRow("no Input3") << "Input3>"
-                               << "Input5>"
-                               << "configure/SwitchControl/AlarmCombination/Input3: missing";
+    row("rule beyond its byte", ">255<", ">256<",
+        "/TriggerCombination: 256 does not fit (0 to 255)");
+    row("not a number", ">0<", ">none<", "/AudioLostAlarmMask: \"none\" is not a decimal number");
+    row("no rule", "<TriggerCombination>255</TriggerCombination>", "",
+        "/TriggerCombination: missing");
+    row("no Input3", "Input3>", "Input5>", ": missing");
 }
 
 void TestAlarmParams::triggerFile()

@@ -76,18 +76,16 @@ void TestDetectionParams::elementPaths_data()
     QTest::addColumn<int>("input");
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("lostFlags");  // Ch1Enable to Ch16Enable
-    QTest::newRow("dual, index 0") << true << 0 << "GroupA/Input1"
-                                   << "1000100000000001";
-    QTest::newRow("dual, index 1") << true << 1 << "GroupA/Input2"
-                                   << "0000100000000001";
-    QTest::newRow("dual, index 2") << true << 2 << "GroupB/Input1"
-                                   << "1100100000000001";
-    QTest::newRow("dual, index 3") << true << 3 << "GroupB/Input2"
-                                   << "0100100000000001";
-    QTest::newRow("4x1, index 0") << false << 0 << "GroupA/Input1"
-                                  << "1000100000000001";
-    QTest::newRow("4x1, index 3") << false << 3 << "GroupA/Input4"
-                                  << "0100100000000001";
+    const auto row = [](const char *name, bool dual, int input, const char *path,
+                        const char *lostFlags) {
+        QTest::newRow(name) << dual << input << QString(path) << QString(lostFlags);
+    };
+    row("dual, index 0", true, 0, "GroupA/Input1", "1000100000000001");
+    row("dual, index 1", true, 1, "GroupA/Input2", "0000100000000001");
+    row("dual, index 2", true, 2, "GroupB/Input1", "1100100000000001");
+    row("dual, index 3", true, 3, "GroupB/Input2", "0100100000000001");
+    row("4x1, index 0", false, 0, "GroupA/Input1", "1000100000000001");
+    row("4x1, index 3", false, 3, "GroupA/Input4", "0100100000000001");
 }
 
 // All four inputs in one document: each under its own group and input, in
@@ -139,35 +137,23 @@ void TestDetectionParams::refusals_data()
     QTest::addColumn<QString>("text");     // its new text; empty: taken out
     QTest::addColumn<QString>("problem");  // after the input's path; empty: accepted
     QTest::addColumn<int>("silentMask");   // when accepted
-    QTest::newRow("Ch5Enable 2 counts as set") << "AudioSilent/Ch5Enable"
-                                               << "2"
-                                               << "" << 0x0112;
-    QTest::newRow("no Threshold") << "AudioSilent/Threshold"
-                                  << ""
-                                  << "/AudioSilent/Threshold: missing" << 0;
-    QTest::newRow("no frozen video Region") << "VideoFreeze/Region"
-                                            << ""
-                                            << "/VideoFreeze/Region: missing" << 0;
-    QTest::newRow("Left beyond 16 bits")
-        << "VideoBlack/Region/Left"
-        << "65536"
-        << "/VideoBlack/Region/Left: 65536 does not fit (0 to 65535)" << 0;
-    QTest::newRow("frozen Degree is a byte")
-        << "VideoFreeze/Degree"
-        << "256"
-        << "/VideoFreeze/Degree: 256 does not fit (0 to 255)" << 0;
-    QTest::newRow("Threshold below 32 bits")
-        << "AudioSilent/Threshold"
-        << "-2147483649"
-        << "/AudioSilent/Threshold: -2147483649 does not fit (-2147483648 to 2147483647)" << 0;
-    QTest::newRow("TriggerTime not a number")
-        << "VideoLost/TriggerTime"
-        << "1s"
-        << "/VideoLost/TriggerTime: \"1s\" is not a decimal number" << 0;
-    QTest::newRow("channel flag beyond a byte")
-        << "AudioLost/Ch16Enable"
-        << "256"
-        << "/AudioLost/Ch16Enable: 256 does not fit (0 to 255)" << 0;
+    const auto row = [](const char *name, const char *element, const char *text,
+                        const char *problem, int silentMask = 0) {
+        QTest::newRow(name) << QString(element) << QString(text) << QString(problem) << silentMask;
+    };
+    row("Ch5Enable 2 counts as set", "AudioSilent/Ch5Enable", "2", "", 0x0112);
+    row("no Threshold", "AudioSilent/Threshold", "", "/AudioSilent/Threshold: missing");
+    row("no frozen video Region", "VideoFreeze/Region", "", "/VideoFreeze/Region: missing");
+    row("Left beyond 16 bits", "VideoBlack/Region/Left", "65536",
+        "/VideoBlack/Region/Left: 65536 does not fit (0 to 65535)");
+    row("frozen Degree is a byte", "VideoFreeze/Degree", "256",
+        "/VideoFreeze/Degree: 256 does not fit (0 to 255)");
+    row("Threshold below 32 bits", "AudioSilent/Threshold", "-2147483649",
+        "/AudioSilent/Threshold: -2147483649 does not fit (-2147483648 to 2147483647)");
+    row("TriggerTime not a number", "VideoLost/TriggerTime", "1s",
+        "/VideoLost/TriggerTime: \"1s\" is not a decimal number");
+    row("channel flag beyond a byte", "AudioLost/Ch16Enable", "256",
+        "/AudioLost/Ch16Enable: 256 does not fit (0 to 255)");
 }
 
 void TestDetectionParams::refusals()

@@ -61,16 +61,14 @@ void TestSwitchControlParams::document_data()
 {
     QTest::addColumn<QString>("drop");  // "group/element" taken out of the file
     QTest::addColumn<QString>("problem");
-    QTest::newRow("whole file") << ""
-                                << "";
-    QTest::newRow("group B's BypassProtect")
-        << "GroupB/BypassProtect"
-        << "configure/SwitchControl/GroupB/Relay/BypassProtect: missing";
+    // A missing BypassProtect, and that nothing is then written: tst_switchcontrol
+    // parameterFile.
+    QTest::newRow("whole file") << QString() << QString();
     QTest::newRow("group A's ManualSwitch")
         << "GroupA/ManualSwitch"
-        << "configure/SwitchControl/GroupA/SwitchMechanism/ManualSwitch: missing";
-    QTest::newRow("group B's Relay") << "GroupB/Relay"
-                                     << "configure/SwitchControl/GroupB/Relay: missing";
+        << QString("configure/SwitchControl/GroupA/SwitchMechanism/ManualSwitch: missing");
+    QTest::newRow("group B's Relay")
+        << "GroupB/Relay" << QString("configure/SwitchControl/GroupB/Relay: missing");
 }
 
 // Both groups written as the file has them, read back equal; a file without
