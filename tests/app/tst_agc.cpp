@@ -341,9 +341,6 @@ void TestAgc::parameterFile()
     }
 }
 
-int main(int argc, char **argv)
-{
-    return RunAppTest<TestAgc>(argc, argv);
-}
+QVT_APP_TEST_MAIN(TestAgc)
 
 #include "tst_agc.moc"

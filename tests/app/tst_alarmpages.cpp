@@ -376,9 +376,6 @@ void TestAlarmPages::import()
     }
 }
 
-int main(int argc, char **argv)
-{
-    return RunAppTest<TestAlarmPages>(argc, argv);
-}
+QVT_APP_TEST_MAIN(TestAlarmPages)
 
 #include "tst_alarmpages.moc"

@@ -1042,9 +1042,6 @@ void TestApp::probeRhythm()
     QVERIFY2(gap > 2800 && gap < 3500, qPrintable(QStringLiteral("%1 ms").arg(gap)));
 }
 
-int main(int argc, char **argv)
-{
-    return RunAppTest<TestApp>(argc, argv);
-}
+QVT_APP_TEST_MAIN(TestApp)
 
 #include "tst_app.moc"

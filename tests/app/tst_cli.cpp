@@ -252,9 +252,6 @@ void TestCli::twin()
     QCOMPARE(ReadFile(consoleSaved), ReadFile(file));
 }
 
-int main(int argc, char **argv)
-{
-    return RunAppTest<TestCli>(argc, argv);
-}
+QVT_APP_TEST_MAIN(TestCli)
 
 #include "tst_cli.moc"

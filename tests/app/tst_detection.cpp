@@ -427,9 +427,6 @@ void TestDetection::writesTold()
     QCOMPARE(told.Count(), 5);
 }
 
-int main(int argc, char **argv)
-{
-    return RunAppTest<TestDetection>(argc, argv);
-}
+QVT_APP_TEST_MAIN(TestDetection)
 
 #include "tst_detection.moc"

@@ -106,9 +106,6 @@ void TestGpio::importChecksTheWholeFile()
     QCOMPARE(m_device->WithModel([](DeviceModel &m) { return int(m.gpiMode); }), 0);
 }
 
-int main(int argc, char **argv)
-{
-    return RunAppTest<TestGpio>(argc, argv);
-}
+QVT_APP_TEST_MAIN(TestGpio)
 
 #include "tst_gpio.moc"

@@ -162,9 +162,6 @@ void TestMonitoring::boardFollowsSessionAndPages()
     QCOMPARE(Colour(board, "labelIN1SignalLost"), QStringLiteral("gray"));
 }
 
-int main(int argc, char **argv)
-{
-    return RunAppTest<TestMonitoring>(argc, argv);
-}
+QVT_APP_TEST_MAIN(TestMonitoring)
 
 #include "tst_monitoring.moc"

@@ -343,9 +343,6 @@ void TestPages::guestThenAdmin()
     QCOMPARE(Enabled(key, open), open);
 }
 
-int main(int argc, char **argv)
-{
-    return RunAppTest<TestPages>(argc, argv);
-}
+QVT_APP_TEST_MAIN(TestPages)
 
 #include "tst_pages.moc"

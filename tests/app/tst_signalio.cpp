@@ -288,9 +288,6 @@ void TestSignalIO::fileRoundTrip()
     QCOMPARE(Flat(Device()), Flat(expected));
 }
 
-int main(int argc, char **argv)
-{
-    return RunAppTest<TestSignalIO>(argc, argv);
-}
+QVT_APP_TEST_MAIN(TestSignalIO)
 
 #include "tst_signalio.moc"

@@ -375,9 +375,6 @@ void TestStatus::inTheWindow()
     CloseWindow();
 }
 
-int main(int argc, char **argv)
-{
-    return RunAppTest<TestStatus>(argc, argv);
-}
+QVT_APP_TEST_MAIN(TestStatus)
 
 #include "tst_status.moc"

@@ -272,9 +272,6 @@ void TestSwitchControl::parameterFile()
     QCOMPARE(Flat(Device()), Flat(changed));
 }
 
-int main(int argc, char **argv)
-{
-    return RunAppTest<TestSwitchControl>(argc, argv);
-}
+QVT_APP_TEST_MAIN(TestSwitchControl)
 
 #include "tst_switchcontrol.moc"

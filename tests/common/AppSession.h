@@ -233,3 +233,9 @@ int RunAppTest(int argc, char **argv)
     Test test;
     return QTest::qExec(&test, argc, argv);
 }
+
+#define QVT_APP_TEST_MAIN(Test)              \
+    int main(int argc, char **argv)          \
+    {                                        \
+        return RunAppTest<Test>(argc, argv); \
+    }
