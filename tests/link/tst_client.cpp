@@ -39,7 +39,6 @@ class TestClient : public QObject, public SimulatorClient
 private slots:
     void initTestCase() { StartAndLogIn(); }
     void init();
-    void identity();
     void maps();
     void setThenGet();
     void refusedBeforeSending_data();
@@ -66,22 +65,6 @@ void TestClient::init()
     m_client.SetReceiveTimeoutForTests(0);
     m_client.SetUser(0, QStringLiteral("admin"));
     QCOMPARE(m_client.Login(), 0);
-}
-
-// The identity reads are checked where they are shown: tst_app's
-// loginAsAdmin and tst_alarmlog's preambleFromDevice.
-void TestClient::identity()
-{
-    QString ip, mask, gateway;
-    quint8 isDefault = 0;
-    QCOMPARE(m_client.GetNetParam(ip, mask, gateway, isDefault), 0);
-    QCOMPARE(ip, kDevice);
-    QCOMPARE(mask, QStringLiteral("255.0.0.0"));
-    QCOMPARE(int(isDefault), 1);
-
-    // Every loopback address of this machine lies in the device's 127/8.
-    QVERIFY(m_client.LocalAddresses().contains(QStringLiteral("127.0.0.1")));
-    QVERIFY(m_client.LocalAddressOnDeviceSubnet().startsWith(QStringLiteral("127.")));
 }
 
 // Index maps as the pages use them: caller entry k is device entry map[k];
@@ -142,7 +125,9 @@ void TestClient::maps()
 // (tst_detection, tst_agc, tst_alarmpages, tst_signalio, tst_switchcontrol,
 // tst_gpio and tst_app read the simulator's model after each page's Apply):
 // a group sent with the other's empty values, a map read back the other way
-// round, unset combination entries, and a changed address.
+// round, unset combination entries, and a changed address. (The identity
+// reads are checked where they are shown: tst_app loginAsAdmin and
+// tst_alarmlog preambleFromDevice.)
 void TestClient::setThenGet()
 {
     QCOMPARE(m_client.SetAudioEffect(1, 1, 750, 2), 0);
@@ -169,14 +154,20 @@ void TestClient::setThenGet()
     QVERIFY(triggersBack[3] == triggers[3]);
     QCOMPARE(triggersBack[0].TriggerCombination, 255u);
 
-    QCOMPARE(m_client.SetNetParam("127.0.0.44", "255.255.0.0", "127.0.0.1"), 0);
     QString ip, mask, gateway;
-    quint8 isDefault = 1;
+    quint8 isDefault = 0;
+    QCOMPARE(m_client.GetNetParam(ip, mask, gateway, isDefault), 0);
+    QCOMPARE(QStringList({ip, mask}), QStringList({kDevice, "255.0.0.0"}));
+    QCOMPARE(int(isDefault), 1);
+    QCOMPARE(m_client.SetNetParam("127.0.0.44", "255.255.0.0", "127.0.0.1"), 0);
     QCOMPARE(m_client.GetNetParam(ip, mask, gateway, isDefault), 0);
     QCOMPARE(ip, QStringLiteral("127.0.0.44"));
     QCOMPARE(mask, QStringLiteral("255.255.0.0"));
     QCOMPARE(int(isDefault), 0);
     QCOMPARE(m_client.SetNetParam(kDevice, "255.0.0.0", "127.0.0.1"), 0);
+    // Every loopback address of this machine lies in the device's 127/8.
+    QVERIFY(m_client.LocalAddresses().contains(QStringLiteral("127.0.0.1")));
+    QVERIFY(m_client.LocalAddressOnDeviceSubnet().startsWith(QStringLiteral("127.")));
 }
 
 void TestClient::refusedBeforeSending_data()
