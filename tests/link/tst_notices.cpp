@@ -84,7 +84,6 @@ private slots:
     void audioMasks();
     void dropped_data();
     void dropped();
-    void fromTheSimulator();
     void flood();
     void stopAndRebindUnderLoad();
     void nothingAfterStop();
@@ -279,30 +278,6 @@ void TestNotices::dropped()
         spy.count() >= 1 && Info(spy, spy.count() - 1).alarmType == QStringLiteral("PS1 Fail"),
         2000);
     QCOMPARE(spy.count(), accepted ? 2 : 1);
-}
-
-// End to end: alarms raised and cleared on the simulator arrive named.
-void TestNotices::fromTheSimulator()
-{
-    SessionState::SetProductType(50000);
-    DeviceSimulator::Options options;
-    options.address = kDeviceText;
-    options.model = 50000;
-    options.notify[0] = {0x7F000001, kPort};
-    DeviceSimulator device(options);
-    QVERIFY(device.Start());
-    QueuedSpy &spy = *m_spy;
-    device.Command("alarm 3 video-black on");
-    device.Command("audio-lost 4 0x3");
-    device.Command("alarm 3 video-black off");
-    const QStringList expected = {
-        "B-Input 1|Video Black|Asserted|", "Group B|Output Switched|Cleared|B-Input 2",
-        "B-Input 2|Audio Lost|Asserted|Ch1 Ch2 ", "B-Input 1|Video Black|Cleared|",
-        "Group B|Output Switched|Cleared|B-Input 1"};
-    QTRY_COMPARE_WITH_TIMEOUT(spy.count(), expected.size(), 3000);
-    for (int i = 0; i < expected.size(); ++i) {
-        QCOMPARE(Text(Info(spy, i)), expected[i]);
-    }
 }
 
 // 10,000 notifications at 2,000 a second: every one arrives, in order.
