@@ -1,17 +1,22 @@
 #include "ParameterFileFlows.h"
 
+#include "AlarmCsv.h"
 #include "BaseWidget.h"
 #include "MessageBoxes.h"
 #include "XmlDocument.h"
 
+#include <QDir>
 #include <QFileDialog>
 
 namespace ParameterFileFlows {
 
 QString ChooseFile(QWidget *window, bool save)
 {
-    const QString initial =
-        QCoreApplication::applicationDirPath() + QStringLiteral("/Configure.xml");
+    // Beside the program in a build tree; an installed program's directory
+    // is no place for the operator's files.
+    const QString program = QCoreApplication::applicationDirPath();
+    const QString initial = (AlarmCsv::IsInstalled(program) ? QDir::homePath() : program) +
+                            QStringLiteral("/Configure.xml");
     const QString filter = QCoreApplication::translate("cfg", "XML files (*.xml)");
     const QString title = QCoreApplication::translate("cfg", "Select File");
     if (save) {
