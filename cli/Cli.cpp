@@ -249,6 +249,23 @@ int Usage(Io &io, const QString &why)
     return io.Fail(kUsage, why + QStringLiteral(" (see qvt-cli --help)"));
 }
 
+// Parses a command's options and answers --help; false when the command
+// ends there, with its exit status in `status`.
+bool Begin(Io &io, Options &options, const QStringList &arguments, int *status)
+{
+    QString error;
+    if (!options.Parse(arguments, &error)) {
+        *status = Usage(io, error);
+        return false;
+    }
+    if (options.Help()) {
+        io.Data(options.HelpText(true).toUtf8());
+        *status = kOk;
+        return false;
+    }
+    return true;
+}
+
 // Reads FILE, or standard input for "-"; false with the message said.
 bool ReadInput(Io &io, const QString &name, QByteArray *content)
 {
@@ -293,20 +310,16 @@ int ExportDevice(Io &io, Session &session, XmlDocument &doc)
 int Export(Io &io, const QStringList &arguments)
 {
     Options options(*FindCommand("export"), true, {{{"o", "output"}, "output", "FILE"}});
-    QString error;
-    if (!options.Parse(arguments, &error)) {
-        return Usage(io, error);
-    }
-    if (options.Help()) {
-        io.Data(options.HelpText(true).toUtf8());
-        return kOk;
+    int status = kOk;
+    if (!Begin(io, options, arguments, &status)) {
+        return status;
     }
     if (!options.Files().isEmpty()) {
         return Usage(io, QStringLiteral("export takes no file; give it with -o"));
     }
     Session session;
     XmlDocument doc;
-    int status = session.Open(io, options);
+    status = session.Open(io, options);
     if (status == kOk) {
         status = ExportDevice(io, session, doc);
     }
@@ -330,13 +343,9 @@ int Export(Io &io, const QStringList &arguments)
 int Import(Io &io, const QStringList &arguments)
 {
     Options options(*FindCommand("import"), true, {});
-    QString error;
-    if (!options.Parse(arguments, &error)) {
-        return Usage(io, error);
-    }
-    if (options.Help()) {
-        io.Data(options.HelpText(true).toUtf8());
-        return kOk;
+    int status = kOk;
+    if (!Begin(io, options, arguments, &status)) {
+        return status;
     }
     if (options.Files().size() != 1) {
         return Usage(io, QStringLiteral("import takes one file"));
@@ -345,7 +354,7 @@ int Import(Io &io, const QStringList &arguments)
         return Usage(io, QStringLiteral("a guest may not change the device: import as admin"));
     }
     XmlDocument doc;
-    int status = LoadFile(io, options.Files().constFirst(), doc);
+    status = LoadFile(io, options.Files().constFirst(), doc);
     Session session;
     if (status == kOk) {
         status = session.Open(io, options);
@@ -416,13 +425,9 @@ QVector<QPair<QString, QString>> Flatten(const XmlDocument &doc)
 int Diff(Io &io, const QStringList &arguments)
 {
     Options options(*FindCommand("diff"), true, {});
-    QString error;
-    if (!options.Parse(arguments, &error)) {
-        return Usage(io, error);
-    }
-    if (options.Help()) {
-        io.Data(options.HelpText(true).toUtf8());
-        return kOk;
+    int status = kOk;
+    if (!Begin(io, options, arguments, &status)) {
+        return status;
     }
     const QStringList files = options.Files();
     const bool live = options.IsSet("address");
@@ -430,7 +435,7 @@ int Diff(Io &io, const QStringList &arguments)
         return Usage(io, QStringLiteral("diff takes two files, or one file and --address"));
     }
     XmlDocument before, after;
-    int status = LoadFile(io, files[0], before);
+    status = LoadFile(io, files[0], before);
     if (status == kOk && live) {
         Session session;
         status = session.Open(io, options);
@@ -508,19 +513,15 @@ QString SystemAlarmName(int bit, bool dual)
 int Status(Io &io, const QStringList &arguments)
 {
     Options options(*FindCommand("status"), true, {{"json", "json"}});
-    QString error;
-    if (!options.Parse(arguments, &error)) {
-        return Usage(io, error);
-    }
-    if (options.Help()) {
-        io.Data(options.HelpText(true).toUtf8());
-        return kOk;
+    int status = kOk;
+    if (!Begin(io, options, arguments, &status)) {
+        return status;
     }
     if (!options.Files().isEmpty()) {
         return Usage(io, QStringLiteral("status takes no file"));
     }
     Session session;
-    const int status = session.Open(io, options);
+    status = session.Open(io, options);
     if (status != kOk) {
         return status;
     }
@@ -635,13 +636,9 @@ int Monitor(Io &io, const QStringList &arguments)
     Options options(
         *FindCommand("monitor"), true,
         {{"port", "port", "N"}, {"csv", "csv", "FILE"}, {"json", "json"}, {"count", "count", "N"}});
-    QString error;
-    if (!options.Parse(arguments, &error)) {
-        return Usage(io, error);
-    }
-    if (options.Help()) {
-        io.Data(options.HelpText(true).toUtf8());
-        return kOk;
+    int status = kOk;
+    if (!Begin(io, options, arguments, &status)) {
+        return status;
     }
     bool ok = true;
     const uint givenPort = options.IsSet("port") ? options.Value("port").toUInt(&ok) : 0;
@@ -656,7 +653,7 @@ int Monitor(Io &io, const QStringList &arguments)
         return Usage(io, QStringLiteral("monitor takes no file; give one with --csv"));
     }
     Session session;
-    const int status = session.Open(io, options);
+    status = session.Open(io, options);
     if (status != kOk) {
         return status;
     }
