@@ -58,28 +58,8 @@ const Rows kDualTree = {
     {1, QT_TRANSLATE_NOOP("cfg", "Logs"), PageKey::Alarm},
 };
 
+// The 4x1 models; the AGC item only on the AGC model.
 const Rows k4x1Tree = {
-    {0, QT_TRANSLATE_NOOP("cfg", "General"), PageKey::General},
-    {0, QT_TRANSLATE_NOOP("cfg", "Signal I/O"), PageKey::None},
-    {1, QT_TRANSLATE_NOOP("cfg", "Genlock"), PageKey::Genlock},
-    {1, QT_TRANSLATE_NOOP("cfg", "Group A"), PageKey::SignalIO},
-    {0, QT_TRANSLATE_NOOP("cfg", "Switch Control"), PageKey::None},
-    {1, QT_TRANSLATE_NOOP("cfg", "Group A"), PageKey::SwitchControl},
-    {1, QT_TRANSLATE_NOOP("cfg", "Alarm Combination"), PageKey::Trigger},
-    {0, QT_TRANSLATE_NOOP("cfg", "GPIO"), PageKey::GPIO},
-    {0, QT_TRANSLATE_NOOP("cfg", "Alarms"), PageKey::None},
-    {1, QT_TRANSLATE_NOOP("cfg", "Settings"), PageKey::None},
-    {2, QT_TRANSLATE_NOOP("cfg", "System"), PageKey::SystemAlarms},
-    {2, QT_TRANSLATE_NOOP("cfg", "Group A"), PageKey::None},
-    {3, QT_TRANSLATE_NOOP("cfg", "Input 1"), PageKey::Detection1},
-    {3, QT_TRANSLATE_NOOP("cfg", "Input 2"), PageKey::Detection2},
-    {3, QT_TRANSLATE_NOOP("cfg", "Input 3"), PageKey::Detection3},
-    {3, QT_TRANSLATE_NOOP("cfg", "Input 4"), PageKey::Detection4},
-    {1, QT_TRANSLATE_NOOP("cfg", "Status"), PageKey::Status},
-    {1, QT_TRANSLATE_NOOP("cfg", "Logs"), PageKey::Alarm},
-};
-
-const Rows kAgcTree = {
     {0, QT_TRANSLATE_NOOP("cfg", "General"), PageKey::General},
     {0, QT_TRANSLATE_NOOP("cfg", "Signal I/O"), PageKey::None},
     {1, QT_TRANSLATE_NOOP("cfg", "Genlock"), PageKey::Genlock},
@@ -103,10 +83,7 @@ const Rows kAgcTree = {
 
 const Rows &TreeOf(int productType)
 {
-    if (IsDual(productType)) {
-        return kDualTree;
-    }
-    return HasAgc(productType) ? kAgcTree : k4x1Tree;
+    return IsDual(productType) ? kDualTree : k4x1Tree;
 }
 
 using Factory = BaseWidget *(*)(const PageContext &);
@@ -221,6 +198,9 @@ void BuildTree(QTreeWidget *tree, int productType)
     tree->clear();
     QList<QTreeWidgetItem *> parents;  // the last item of each depth so far
     for (const TreeRow &row : TreeOf(productType)) {
+        if (row.key == PageKey::AGC && !HasAgc(productType)) {
+            continue;
+        }
         Q_ASSERT(row.depth <= parents.size());
         auto *item = row.depth == 0 ? new QTreeWidgetItem(tree)
                                     : new QTreeWidgetItem(parents.at(row.depth - 1));
