@@ -223,24 +223,13 @@ int AGC::ExportParameters()
 
 int AGC::PrepareImport()
 {
-    QString problem;
-    if (!Document() || !AgcModel::FromDocument(*Document(), m_import, &problem)) {
-        if (Document()) {
-            Document()->SetProblem(problem);
-        }
-        return -1;
-    }
-    return 0;
+    return PrepareWith([this](const XmlDocument &doc, QString *problem) {
+        return AgcModel::FromDocument(doc, m_import, problem);
+    });
 }
 
 int AGC::ImportParameters()
 {
-    QString failure;
-    if (!Document() || AgcModel::Write(*m_client, m_import, &failure) != 0) {
-        if (Document()) {
-            Document()->SetProblem(failure);
-        }
-        return -1;
-    }
-    return 0;
+    return ImportWith(
+        [this](QString *failure) { return AgcModel::Write(*m_client, m_import, failure); });
 }

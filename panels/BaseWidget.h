@@ -2,11 +2,11 @@
 
 #include "ImportTarget.h"
 #include "LinkTypes.h"
+#include "XmlDocument.h"
 
 #include <QWidget>
 
 class CfgNetClient;
-class XmlDocument;
 
 // The page base class: what the main window, the command worker and the
 // parameter file ask of every page. The base versions do nothing and
@@ -49,6 +49,35 @@ signals:
 
 protected:
     XmlDocument *Document() const { return m_document; }
+    // The import's two steps around the page's own read of the document
+    // (`read(doc, &problem)`, true when it holds) and write to the device
+    // (`write(&failure)`, 0 on success): a failure leaves its reason, the
+    // element path or the device operation, in the document for the
+    // import's message. 0 or -1.
+    template <class Read>
+    int PrepareWith(Read &&read)
+    {
+        QString problem;
+        if (m_document && read(*m_document, &problem)) {
+            return 0;
+        }
+        if (m_document) {
+            m_document->SetProblem(problem);
+        }
+        return -1;
+    }
+    template <class Write>
+    int ImportWith(Write &&write)
+    {
+        QString failure;
+        if (m_document && write(&failure) == 0) {
+            return 0;
+        }
+        if (m_document) {
+            m_document->SetProblem(failure);
+        }
+        return -1;
+    }
     // Status-bar lines of the pages' own reads and writes.
     void ReportRefreshFailure(const QString &failure);
     void ReportApplyFailure(const QString &failure);

@@ -334,23 +334,16 @@ int Detection::ExportParameters()
 
 int Detection::PrepareImport()
 {
-    QString problem;
-    if (!Document() || !M::FromDocument(*Document(), Scope(), m_import, &problem)) {
-        if (Document()) {
-            Document()->SetProblem(problem);
-        }
-        return -1;
-    }
-    return 0;
+    return PrepareWith([this](const XmlDocument &doc, QString *problem) {
+        return M::FromDocument(doc, Scope(), m_import, problem);
+    });
 }
 
 int Detection::ImportParameters()
 {
-    QString failure;
-    if (!Document() || M::Write(*m_client, m_input, m_import, &failure) != 0) {
-        if (Document()) {
-            Document()->SetProblem(failure);
-        }
+    if (ImportWith([this](QString *failure) {
+            return M::Write(*m_client, m_input, m_import, failure);
+        }) != 0) {
         return -1;
     }
     emit SendDetectionInfo(m_input, m_import);

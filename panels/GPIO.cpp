@@ -132,24 +132,13 @@ int GPIO::ExportParameters()
 
 int GPIO::PrepareImport()
 {
-    QString problem;
-    if (!Document() || !GpioModel::FromDocument(*Document(), m_import, &problem)) {
-        if (Document()) {
-            Document()->SetProblem(problem);
-        }
-        return -1;
-    }
-    return 0;
+    return PrepareWith([this](const XmlDocument &doc, QString *problem) {
+        return GpioModel::FromDocument(doc, m_import, problem);
+    });
 }
 
 int GPIO::ImportParameters()
 {
-    QString failure;
-    if (!Document() || GpioModel::Write(*m_client, m_import, &failure) != 0) {
-        if (Document()) {
-            Document()->SetProblem(failure);
-        }
-        return -1;
-    }
-    return 0;
+    return ImportWith(
+        [this](QString *failure) { return GpioModel::Write(*m_client, m_import, failure); });
 }

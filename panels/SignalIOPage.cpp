@@ -218,24 +218,14 @@ int SignalIOPage::ExportParameters()
 
 int SignalIOPage::PrepareImport()
 {
-    QString problem;
-    if (!Document() || !SignalIOModel::FromDocument(*Document(), m_scope, m_import, &problem)) {
-        if (Document()) {
-            Document()->SetProblem(problem);
-        }
-        return -1;
-    }
-    return 0;
+    return PrepareWith([this](const XmlDocument &doc, QString *problem) {
+        return SignalIOModel::FromDocument(doc, m_scope, m_import, problem);
+    });
 }
 
 int SignalIOPage::ImportParameters()
 {
-    QString failure;
-    if (!Document() || SignalIOModel::Write(*m_client, m_scope, m_import, &failure) != 0) {
-        if (Document()) {
-            Document()->SetProblem(failure);
-        }
-        return -1;
-    }
-    return 0;
+    return ImportWith([this](QString *failure) {
+        return SignalIOModel::Write(*m_client, m_scope, m_import, failure);
+    });
 }

@@ -210,24 +210,14 @@ int SwitchControlPage::ExportParameters()
 
 int SwitchControlPage::PrepareImport()
 {
-    QString problem;
-    if (!Document() || !M::FromDocument(*Document(), m_group, m_import, &problem)) {
-        if (Document()) {
-            Document()->SetProblem(problem);
-        }
-        return -1;
-    }
-    return 0;
+    return PrepareWith([this](const XmlDocument &doc, QString *problem) {
+        return M::FromDocument(doc, m_group, m_import, problem);
+    });
 }
 
 int SwitchControlPage::ImportParameters()
 {
-    QString failure;
-    if (!Document() || M::Write(*m_client, m_group, !m_dual, m_import, &failure) != 0) {
-        if (Document()) {
-            Document()->SetProblem(failure);
-        }
-        return -1;
-    }
-    return 0;
+    return ImportWith([this](QString *failure) {
+        return M::Write(*m_client, m_group, !m_dual, m_import, failure);
+    });
 }

@@ -233,23 +233,15 @@ int Trigger::ExportParameters()
 
 int Trigger::PrepareImport()
 {
-    QString problem;
-    if (!Document() || !M::FromDocument(*Document(), m_import, &problem)) {
-        if (Document()) {
-            Document()->SetProblem(problem);
-        }
-        return -1;
-    }
-    return 0;
+    return PrepareWith([this](const XmlDocument &doc, QString *problem) {
+        return M::FromDocument(doc, m_import, problem);
+    });
 }
 
 int Trigger::ImportParameters()
 {
-    QString failure;
-    if (!Document() || M::Write(*m_client, m_import, &failure) != 0) {
-        if (Document()) {
-            Document()->SetProblem(failure);
-        }
+    if (ImportWith([this](QString *failure) { return M::Write(*m_client, m_import, failure); }) !=
+        0) {
         return -1;
     }
     // On the worker's thread: the status page takes it as a queued call.
