@@ -59,7 +59,7 @@ int main(int argc, char *argv[])
         }
         window.ShowPageOf(item);
         if (window.CurrentPage() == nullptr || window.CurrentPage() == last) {
-            continue;  // its page comes in a later version
+            continue;  // no page, or the same page again
         }
         last = window.CurrentPage();
         Settle(400);
