@@ -1,0 +1,184 @@
+#include "CliCommon.h"
+
+#include "DeviceSession.h"
+#include "ParamField.h"
+#include "ParamsFile.h"
+#include "TextForms.h"
+
+#include <QFile>
+
+namespace Cli {
+namespace {
+// Reads FILE, or standard input for "-"; false with the message said.
+bool ReadInput(Io &io, const QString &name, QByteArray *content)
+{
+    if (name == QLatin1String("-")) {
+        *content = io.in.readAll();
+        return true;
+    }
+    QFile file(name);
+    if (file.size() > XmlDocument::kMaxFileBytes || !file.open(QIODevice::ReadOnly)) {
+        io.Note(QStringLiteral("%1: %2").arg(
+            name, file.isOpen() ? QStringLiteral("too large") : file.errorString()));
+        return false;
+    }
+    *content = file.read(XmlDocument::kMaxFileBytes + 1);
+    return true;
+}
+}  // namespace
+
+const char kDeviceHelp[] =
+    "  -a, --address A      the device's IPv4 address\n"
+    "  -u, --user U         admin (the default) or guest\n"
+    "  -p, --password P     the user's password (else $QVT_PASSWORD)\n";
+
+const Command kCommands[] = {
+    {"export", "qvt-cli export --address A [--user U] --password P [-o FILE]",
+     "Reads every parameter of the device and writes the parameter file that the\n"
+     "tool's File > Export... writes for the same device, byte for byte.\n"
+     "  -o, --output FILE    the file (replaced only once complete); - or none:\n"
+     "                       standard output\n",
+     Export},
+    {"import", "qvt-cli import --address A --password P FILE",
+     "Checks FILE (- for standard input) like the tool's File > Import...: the\n"
+     "device's model, then every value of every page, before anything is written;\n"
+     "then writes the pages in the tool's order and prints one line per page.\n",
+     Import},
+    {"diff", "qvt-cli diff FILE1 FILE2 | qvt-cli diff --address A --password P FILE",
+     "Prints every parameter whose value differs, as 'path: old -> new': between\n"
+     "two files, or between FILE (old) and the live device (new). Exits 1 when\n"
+     "something differs, 0 when nothing does.\n",
+     Diff},
+    {"status", "qvt-cli status --address A [--user U] --password P [--json]",
+     "Prints the device's identity, versions, network settings, inputs with\n"
+     "their standards and presence, and every active alarm by name.\n"
+     "  --json               one JSON object\n",
+     Status},
+    {"monitor",
+     "qvt-cli monitor --address A [--user U] --password P [--port N] [--csv FILE]\n"
+     "                [--json] [--count N]",
+     "Receives the device's alarm notifications and prints one line per event,\n"
+     "in the alarm log's CSV row layout, until interrupted (Ctrl+C). The port is\n"
+     "that of the device's notification destination naming this computer, else\n"
+     "destination 1's. A lost and a returned connection are events too.\n"
+     "  --port N             listen on this port instead\n"
+     "  --csv FILE           also append the rows to FILE, written as the alarm\n"
+     "                       log writes its files\n"
+     "  --json               one JSON object per line instead\n"
+     "  --count N            stop after N events\n",
+     Monitor},
+};
+
+const Command *FindCommand(const QString &name)
+{
+    for (const Command &command : kCommands) {
+        if (name == QLatin1String(command.name)) {
+            return &command;
+        }
+    }
+    return nullptr;
+}
+
+std::atomic<bool> &StopRequested()
+{
+    static std::atomic<bool> stop{false};
+    return stop;
+}
+
+int Session::Open(Io &io, const Options &options)
+{
+    const QString address = options.Value("address");
+    quint32 parsed = 0;
+    if (address.isEmpty() || !ParseAddress(address, &parsed)) {
+        return io.Fail(kUsage, address.isEmpty()
+                                   ? QStringLiteral("--address is needed")
+                                   : QStringLiteral("%1 is not an IPv4 address").arg(address));
+    }
+    const QString user = options.Value("user");
+    if (user != QLatin1String("admin") && user != QLatin1String("guest")) {
+        return io.Fail(kUsage, QStringLiteral("--user is admin or guest, not %1").arg(user));
+    }
+    QString password = options.Value("password");
+    if (!options.IsSet("password")) {
+        password = qEnvironmentVariable("QVT_PASSWORD");
+        if (!qEnvironmentVariableIsSet("QVT_PASSWORD")) {
+            return io.Fail(kUsage, QStringLiteral("--password (or $QVT_PASSWORD) is needed"));
+        }
+    }
+    m_address = address;
+    m_user = user == QLatin1String("guest") ? 1 : 0;
+    switch (DeviceSession::LogIn(client, address, m_user, password)) {
+        case DeviceSession::LoginOutcome::LoggedIn:
+            break;
+        case DeviceSession::LoginOutcome::Unreachable:
+            return io.Fail(kUnreachable, QStringLiteral("%1 does not answer").arg(address));
+        case DeviceSession::LoginOutcome::Refused:
+            return io.Fail(kRefused,
+                           QStringLiteral("%1 refused the user or the password").arg(address));
+        case DeviceSession::LoginOutcome::Upgrading:
+            return io.Fail(
+                kUpgrading,
+                QStringLiteral("%1 is in update mode (its update loader runs)").arg(address));
+    }
+    quint32 code = 0;
+    QByteArray extra;
+    if (client.GetProductInfo(code, serial, extra) != 0) {
+        return Failed(io, "GetProductInfo");
+    }
+    productType = static_cast<int>(code);
+    return kOk;
+}
+
+int Session::Failed(Io &io, const QString &failure) const
+{
+    const int result = CfgNetClient::LastResult();
+    return io.Fail(result == -1 ? kUnreachable : kWriteFailed, failure);
+}
+int Session::Failed(Io &io, const char *operation) const
+{
+    return Failed(io, DeviceFailure(operation, CfgNetClient::LastResult()));
+}
+
+int Usage(Io &io, const QString &why)
+{
+    return io.Fail(kUsage, why + QStringLiteral(" (see qvt-cli --help)"));
+}
+
+bool Begin(Io &io, Options &options, const QStringList &arguments, int *status)
+{
+    QString error;
+    if (!options.Parse(arguments, &error)) {
+        *status = Usage(io, error);
+        return false;
+    }
+    if (options.Help()) {
+        io.Data(options.HelpText(true).toUtf8());
+        *status = kOk;
+        return false;
+    }
+    return true;
+}
+
+int LoadFile(Io &io, const QString &name, XmlDocument &doc)
+{
+    QByteArray content;
+    if (!ReadInput(io, name, &content)) {
+        return kFileError;
+    }
+    if (!doc.LoadContent(content) || doc.Root().tagName() != QLatin1String("configure")) {
+        return io.Fail(kBadFile, QStringLiteral("%1 is not a parameter file of this tool")
+                                     .arg(name == QLatin1String("-") ? "standard input" : name));
+    }
+    return kOk;
+}
+
+int ExportDevice(Io &io, Session &session, XmlDocument &doc)
+{
+    QString failure;
+    if (ExportFile(session.client, doc, session.productType, &failure) != 0) {
+        return session.Failed(io, failure);
+    }
+    return kOk;
+}
+
+}  // namespace Cli

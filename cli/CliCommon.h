@@ -1,0 +1,148 @@
+#pragma once
+
+// What the commands of qvt-cli share: their streams and options, the session
+// with the device, the parameter files. Used only inside cli/.
+
+#include "Cli.h"
+
+#include "CfgNetClient.h"
+#include "XmlDocument.h"
+
+#include <QCommandLineParser>
+#include <QIODevice>
+
+#include <atomic>
+
+namespace Cli {
+
+class Io;
+
+struct Command {
+    const char *name;
+    const char *synopsis;
+    const char *help;  // what it does and its own options
+    int (*run)(Io &io, const QStringList &arguments);
+};
+
+// The command of that name, or null.
+const Command *FindCommand(const QString &name);
+// The options of every command that talks to a device, for its help.
+extern const char kDeviceHelp[];
+
+// Set by RequestStop: a monitor ends, an import stops between two pages.
+std::atomic<bool> &StopRequested();
+
+// The streams of one run.
+class Io
+{
+public:
+    Io(QIODevice &input, QIODevice &out, QIODevice &err) : in(input), m_out(out), m_err(err) {}
+
+    void Data(const QByteArray &bytes) { m_out.write(bytes); }
+    void Line(const QString &text) { Data(text.toUtf8() + '\n'); }
+    // A message for a person: "qvt-cli: ...".
+    int Fail(int status, const QString &text)
+    {
+        m_err.write("qvt-cli: " + text.toUtf8() + '\n');
+        return status;
+    }
+    void Note(const QString &text) { m_err.write("qvt-cli: " + text.toUtf8() + '\n'); }
+
+    QIODevice &in;
+
+private:
+    QIODevice &m_out;
+    QIODevice &m_err;
+};
+
+// The options of one command, parsed the usual way: long options, "--" ends
+// them, "-" is a file name.
+class Options
+{
+public:
+    Options(const Command &command, bool device, const QList<QCommandLineOption> &own)
+        : m_command(command)
+    {
+        m_parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+        m_parser.addOption({{"h", "help"}, "help"});
+        if (device) {
+            m_parser.addOption({{"a", "address"}, "address", "A"});
+            m_parser.addOption({{"u", "user"}, "user", "U", "admin"});
+            m_parser.addOption({{"p", "password"}, "password", "P"});
+        }
+        for (const QCommandLineOption &option : own) {
+            m_parser.addOption(option);
+        }
+    }
+
+    // False with the reason in `error`.
+    bool Parse(const QStringList &arguments, QString *error)
+    {
+        if (!m_parser.parse(QStringList{QStringLiteral("qvt-cli")} + arguments)) {
+            *error = m_parser.errorText();
+            return false;
+        }
+        return true;
+    }
+    bool Help() const { return m_parser.isSet(QStringLiteral("help")); }
+    bool IsSet(const char *name) const { return m_parser.isSet(QLatin1String(name)); }
+    QString Value(const char *name) const { return m_parser.value(QLatin1String(name)); }
+    QStringList Files() const { return m_parser.positionalArguments(); }
+
+    QString HelpText(bool device) const
+    {
+        return QStringLiteral("usage: %1\n\n%2%3")
+            .arg(QLatin1String(m_command.synopsis), QLatin1String(m_command.help),
+                 device ? QLatin1String(kDeviceHelp) : QString());
+    }
+
+private:
+    const Command &m_command;
+    QCommandLineParser m_parser;
+};
+
+// A logged-in session with the device of the options.
+class Session
+{
+public:
+    // Checks the address, user and password, logs in and reads the model:
+    // 0, or the exit status with its message said.
+    int Open(Io &io, const Options &options);
+
+    // The exit status of a failed device operation, with its message: what
+    // the parameter layer says of it ("SetGPIOTriggerMode: Failed"), or the
+    // operation's name.
+    int Failed(Io &io, const QString &failure) const;
+    int Failed(Io &io, const char *operation) const;
+
+    QString Address() const { return m_address; }
+    int User() const { return m_user; }
+
+    CfgNetClient client;
+    int productType = 0;
+    QByteArray serial;  // the serial number block read at login
+
+private:
+    QString m_address;
+    int m_user = 0;
+};
+
+// Says why the usage is bad; returns kUsage.
+int Usage(Io &io, const QString &why);
+// Parses a command's options and answers --help; false when the command
+// ends there, with its exit status in `status`.
+bool Begin(Io &io, Options &options, const QStringList &arguments, int *status);
+// A parameter file (standard input for "-") into `doc`: 0, or the exit
+// status with its message said.
+int LoadFile(Io &io, const QString &name, XmlDocument &doc);
+// The device's parameters as the tool's Export writes them.
+int ExportDevice(Io &io, Session &session, XmlDocument &doc);
+
+// The commands, each given the arguments after its name.
+int Export(Io &io, const QStringList &arguments);
+int Import(Io &io, const QStringList &arguments);
+int Diff(Io &io, const QStringList &arguments);
+int Status(Io &io, const QStringList &arguments);
+int Monitor(Io &io, const QStringList &arguments);
+
+}  // namespace Cli

@@ -1,0 +1,315 @@
+// The commands that watch the device: status and monitor.
+
+#include "CliCommon.h"
+
+#include "AlarmCsv.h"
+#include "DeviceSession.h"
+#include "DeviceTables.h"
+#include "NoticesServer.h"
+#include "SessionState.h"
+#include "TextForms.h"
+#include "UpdateThread.h"
+
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimer>
+
+namespace Cli {
+namespace {
+QString InputName(int input, bool dual)
+{
+    return dual ? QStringLiteral("%1-Input %2").arg(input < 2 ? 'A' : 'B').arg(input % 2 + 1)
+                : QStringLiteral("Input %1").arg(input + 1);
+}
+
+// The system alarm of `bit` on the model, or empty where it has none.
+QString SystemAlarmName(int bit, bool dual)
+{
+    static const char *const events[] = {"System Clocking Unlocked", "Genlocking Source Switched",
+                                         "GPI Relay Triggered",      "GPI 1 Triggered",
+                                         "GPI 2 Triggered",          "Relay Bypassed",
+                                         "Output Switched"};
+    if (bit == 0) {
+        return QStringLiteral("Genlock Lost");
+    }
+    if (bit == 15 || bit == 16) {
+        return QStringLiteral("PS%1 Fail").arg(bit - 14);
+    }
+    if (bit >= 1 && bit <= 7) {
+        const QString name = QLatin1String(events[bit - 1]);
+        return dual ? QStringLiteral("Group A ") + name : name;
+    }
+    if (dual && bit >= 8 && bit <= 14) {
+        return QStringLiteral("Group B ") + QLatin1String(events[bit - 8]);
+    }
+    if (!dual && (bit == 11 || bit == 12)) {
+        return QStringLiteral("GPI %1 Triggered").arg(bit - 8);
+    }
+    return QString();
+}
+}  // namespace
+
+int Status(Io &io, const QStringList &arguments)
+{
+    Options options(*FindCommand("status"), true, {{"json", "json"}});
+    int status = kOk;
+    if (!Begin(io, options, arguments, &status)) {
+        return status;
+    }
+    if (!options.Files().isEmpty()) {
+        return Usage(io, QStringLiteral("status takes no file"));
+    }
+    Session session;
+    status = session.Open(io, options);
+    if (status != kOk) {
+        return status;
+    }
+    CfgNetClient &client = session.client;
+    // The model and the serial number came with the login.
+    const auto code = static_cast<quint32>(session.productType);
+    const QByteArray &serial = session.serial;
+    QString pcb, fpga, firmware, ip, mask, gateway;
+    quint8 isDefault = 0;
+    const QVector<quint8> inputs = {0, 1, 2, 3};
+    QVector<VideoStandard> standards;
+    QVector<quint8> present;
+    QVector<AlarmType> video;
+    QVector<quint16> lost, silent;
+    SystemAlarm system = 0;
+    const char *failed = nullptr;
+    if (client.GetVersion(pcb, fpga, firmware) != 0) {
+        failed = "GetVersion";
+    } else if (client.GetNetParam(ip, mask, gateway, isDefault) != 0) {
+        failed = "GetNetParam";
+    } else if (client.GetInputStandards(inputs, standards, present) != 0) {
+        failed = "GetInputStandards";
+    } else if (client.GetAlarmInfo(inputs, video, lost, silent, system) != 0) {
+        failed = "GetAlarmInfo";
+    }
+    if (failed) {
+        return session.Failed(io, failed);
+    }
+    const bool dual = IsDual(static_cast<int>(code));
+
+    QJsonObject json;
+    json.insert("address", session.Address());
+    json.insert("model", EnglishModelName(code));
+    json.insert("productType", static_cast<qint64>(code));
+    json.insert("serial",
+                serial.size() == 8
+                    ? SerialNumberText(reinterpret_cast<const quint8 *>(serial.constData()))
+                    : QString());
+    json.insert("versions", QJsonObject{{"pcb", pcb}, {"fpga", fpga}, {"firmware", firmware}});
+    json.insert(
+        "network",
+        QJsonObject{{"ip", ip}, {"mask", mask}, {"gateway", gateway}, {"default", isDefault != 0}});
+    QJsonArray inputList;
+    for (int i = 0; i < kInputCount; ++i) {
+        inputList.append(QJsonObject{
+            {"input", InputName(i, dual)},
+            {"standard", present.value(i) ? VideoStandardName(standards.value(i), "SDI") : ""},
+            {"present", present.value(i) != 0}});
+    }
+    json.insert("inputs", inputList);
+    static const char *const videoNames[] = {"Signal Lost", "Signal Format Error",
+                                             "Signal Sync Failed", "Video Black", "Video Frozen"};
+    QJsonArray alarms;
+    for (int i = 0; i < kInputCount; ++i) {
+        for (int bit = 0; bit < 5; ++bit) {
+            if (video.value(i) & (1u << bit)) {
+                alarms.append(QJsonObject{{"input", InputName(i, dual)},
+                                          {"alarm", QLatin1String(videoNames[bit])}});
+            }
+        }
+        const QPair<quint16, const char *> audio[] = {{lost.value(i), "Audio Lost"},
+                                                      {silent.value(i), "Audio Silent"}};
+        for (const auto &kind : audio) {
+            for (int k = 0; k < kAudioChannels; ++k) {
+                if (kind.first & (1u << k)) {
+                    const QString name =
+                        QStringLiteral("%1 Ch%2").arg(QLatin1String(kind.second)).arg(k + 1);
+                    alarms.append(QJsonObject{{"input", InputName(i, dual)}, {"alarm", name}});
+                }
+            }
+        }
+    }
+    for (int bit = 0; bit < kSystemAlarmBits; ++bit) {
+        const QString name = SystemAlarmName(bit, dual);
+        if ((system & (1u << bit)) && !name.isEmpty()) {
+            alarms.append(QJsonObject{{"input", ""}, {"alarm", name}});
+        }
+    }
+    json.insert("alarms", alarms);
+
+    if (options.IsSet("json")) {
+        io.Data(QJsonDocument(json).toJson(QJsonDocument::Indented));
+        return kOk;
+    }
+    io.Line(QStringLiteral("Device:   %1 (%2), serial %3, at %4")
+                .arg(json["model"].toString())
+                .arg(code)
+                .arg(json["serial"].toString(), session.Address()));
+    io.Line(QStringLiteral("Versions: firmware %1, FPGA %2, PCB %3").arg(firmware, fpga, pcb));
+    io.Line(QStringLiteral("Network:  %1 mask %2 gateway %3%4")
+                .arg(ip, mask, gateway,
+                     isDefault ? QStringLiteral(" (the default settings)") : QString()));
+    for (const QJsonValue &input : inputList) {
+        const QJsonObject entry = input.toObject();
+        io.Line(QStringLiteral("%1: %2").arg(
+            entry["input"].toString(), entry["present"].toBool() ? entry["standard"].toString()
+                                                                 : QStringLiteral("no signal")));
+    }
+    io.Line(alarms.isEmpty() ? QStringLiteral("Alarms:   none") : QStringLiteral("Alarms:"));
+    for (const QJsonValue &alarm : alarms) {
+        const QJsonObject entry = alarm.toObject();
+        const QString input = entry["input"].toString();
+        io.Line(QStringLiteral("  %1%2").arg(input.isEmpty() ? QString() : input + ": ",
+                                             entry["alarm"].toString()));
+    }
+    return kOk;
+}
+
+int Monitor(Io &io, const QStringList &arguments)
+{
+    Options options(
+        *FindCommand("monitor"), true,
+        {{"port", "port", "N"}, {"csv", "csv", "FILE"}, {"json", "json"}, {"count", "count", "N"}});
+    int status = kOk;
+    if (!Begin(io, options, arguments, &status)) {
+        return status;
+    }
+    bool ok = true;
+    const uint givenPort = options.IsSet("port") ? options.Value("port").toUInt(&ok) : 0;
+    if (!ok || givenPort > 65535 || (options.IsSet("port") && givenPort == 0)) {
+        return Usage(io, QStringLiteral("--port is 1 to 65535"));
+    }
+    const int count = options.IsSet("count") ? options.Value("count").toInt(&ok) : 0;
+    if (!ok || count < 0) {
+        return Usage(io, QStringLiteral("--count is a number of events"));
+    }
+    if (!options.Files().isEmpty()) {
+        return Usage(io, QStringLiteral("monitor takes no file; give one with --csv"));
+    }
+    Session session;
+    status = session.Open(io, options);
+    if (status != kOk) {
+        return status;
+    }
+    CfgNetClient &client = session.client;
+    const bool dual = IsDual(session.productType);
+    quint16 port = static_cast<quint16>(givenPort);
+    if (port == 0) {
+        const DeviceSession::NotificationRoute route = DeviceSession::FindNotificationRoute(client);
+        if (!route.read) {
+            return session.Failed(io, "GetNotificationDest");
+        }
+        if (!route.listed) {
+            io.Note(QStringLiteral("alarm notifications may not arrive: no notification "
+                                   "destination of the device names this computer%1; add one "
+                                   "with Device > Add Dest IP... in the tool")
+                        .arg(route.local.isEmpty() ? QString()
+                                                   : QStringLiteral(" (%1)").arg(route.local)));
+        }
+        port = route.port;
+        if (port == 0) {
+            return Usage(io, QStringLiteral("the device sends its notifications to no port; "
+                                            "give one with --port"));
+        }
+    }
+    // The receiver takes only the logged-in device's datagrams, and names
+    // the channels that changed since the device's last word.
+    SessionState::SetDeviceAddress(session.Address());
+    SessionState::SetProductType(session.productType);
+    SessionState::SetUserIndex(session.User());
+    SessionState::SetOffline(0);
+    QVector<AlarmType> video;
+    QVector<quint16> lost, silent;
+    SystemAlarm system = 0;
+    if (client.GetAlarmInfo({0, 1, 2, 3}, video, lost, silent, system) == 0) {
+        AudioMaskMemory::Store(dual, lost, silent);
+    }
+    AlarmCsv::Preamble preamble;
+    AlarmCsv::ReadPreamble(client, preamble);
+
+    RegisterLinkTypes();
+    NoticesServer receiver;
+    if (!receiver.Start(port)) {
+        return io.Fail(kFileError,
+                       QStringLiteral("port %1 cannot be opened on this computer").arg(port));
+    }
+    io.Note(QStringLiteral("listening for %1's alarm events on port %2; Ctrl+C ends")
+                .arg(session.Address())
+                .arg(port));
+
+    QEventLoop loop;
+    int number = 0;
+    int result = kOk;
+    const QString csv = options.Value("csv");
+    const bool json = options.IsSet("json");
+    const auto print = [&](const AlarmInfo &info) {
+        const QString time = info.time.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+        const AlarmCsv::Row row = {QString::number(++number), time,      info.input, info.alarmType,
+                                   info.alarmStatus,          info.notes};
+        if (json) {
+            const QJsonObject line{{"number", number},
+                                   {"time", time},
+                                   {"input", info.input},
+                                   {"alarmType", info.alarmType},
+                                   {"alarmStatus", info.alarmStatus},
+                                   {"notes", info.notes}};
+            io.Data(QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n');
+        } else {
+            io.Data(AlarmCsv::Line(row).toUtf8());
+        }
+        QString why;
+        if (!csv.isEmpty() && !AlarmCsv::Append(csv, preamble, {row}, &why)) {
+            io.Note(QStringLiteral("%1 could not be written (%2): row %3 is only on standard "
+                                   "output")
+                        .arg(csv, why)
+                        .arg(number));
+            result = kFileError;
+        }
+        if (count > 0 && number >= count) {
+            loop.quit();
+        }
+    };
+    QObject::connect(&receiver, &NoticesServer::NotityAlarmInfo, &loop, print);
+
+    // A device that stops answering is an event too, as in the tool's log.
+    UpdateThread monitor(&client);
+    bool connectionLost = false;
+    QObject::connect(&monitor, &UpdateThread::IsAlive, &loop, [&](bool alive, int) {
+        if (alive == !connectionLost) {
+            return;
+        }
+        connectionLost = !alive;
+        if (alive) {
+            client.Login();
+        }
+        AlarmInfo info;
+        info.time = QDateTime::currentDateTime();
+        info.alarmType = QStringLiteral("Connection Lost");
+        info.alarmStatus = alive ? QStringLiteral("Cleared") : QStringLiteral("Asserted");
+        print(info);
+    });
+    monitor.Start();
+
+    QTimer stopCheck;
+    QObject::connect(&stopCheck, &QTimer::timeout, &loop, [&loop] {
+        if (StopRequested()) {
+            loop.quit();
+        }
+    });
+    stopCheck.start(100);
+    loop.exec();
+
+    receiver.Stop();
+    monitor.Stop();
+    client.Close();
+    monitor.Join();
+    return result;
+}
+
+}  // namespace Cli

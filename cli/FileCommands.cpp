@@ -1,0 +1,186 @@
+// The commands that work on parameter files: export, import and diff.
+
+#include "CliCommon.h"
+
+#include "ParamsFile.h"
+
+#include <QDomElement>
+#include <QSaveFile>
+
+#include <functional>
+
+namespace Cli {
+namespace {
+// Every value of a parameter file by its element path below the document
+// element; a name repeated among siblings is numbered ("Input[2]").
+QVector<QPair<QString, QString>> Flatten(const XmlDocument &doc)
+{
+    QVector<QPair<QString, QString>> values;
+    std::function<void(const QDomElement &, const QString &)> walk = [&](const QDomElement &parent,
+                                                                         const QString &path) {
+        QHash<QString, int> seen;
+        for (QDomElement child = parent.firstChildElement(); !child.isNull();
+             child = child.nextSiblingElement()) {
+            const int n = ++seen[child.tagName()];
+            QString name = path + child.tagName();
+            if (n > 1) {
+                name += QStringLiteral("[%1]").arg(n);
+            }
+            if (child.firstChildElement().isNull()) {
+                values.append({name, child.text()});
+            } else {
+                walk(child, name + QLatin1Char('/'));
+            }
+        }
+    };
+    walk(doc.Root(), QString());
+    return values;
+}
+}  // namespace
+
+int Export(Io &io, const QStringList &arguments)
+{
+    Options options(*FindCommand("export"), true, {{{"o", "output"}, "output", "FILE"}});
+    int status = kOk;
+    if (!Begin(io, options, arguments, &status)) {
+        return status;
+    }
+    if (!options.Files().isEmpty()) {
+        return Usage(io, QStringLiteral("export takes no file; give it with -o"));
+    }
+    Session session;
+    XmlDocument doc;
+    status = session.Open(io, options);
+    if (status == kOk) {
+        status = ExportDevice(io, session, doc);
+    }
+    if (status != kOk) {
+        return status;
+    }
+    const QByteArray bytes = doc.ToBytes();
+    const QString output = options.Value("output");
+    if (output.isEmpty() || output == QLatin1String("-")) {
+        io.Data(bytes);
+        return kOk;
+    }
+    // An existing file is replaced only by a complete one.
+    QSaveFile file(output);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        return io.Fail(kFileError, QStringLiteral("%1: %2").arg(output, file.errorString()));
+    }
+    return kOk;
+}
+
+int Import(Io &io, const QStringList &arguments)
+{
+    Options options(*FindCommand("import"), true, {});
+    int status = kOk;
+    if (!Begin(io, options, arguments, &status)) {
+        return status;
+    }
+    if (options.Files().size() != 1) {
+        return Usage(io, QStringLiteral("import takes one file"));
+    }
+    if (options.Value("user") == QLatin1String("guest")) {
+        return Usage(io, QStringLiteral("a guest may not change the device: import as admin"));
+    }
+    XmlDocument doc;
+    status = LoadFile(io, options.Files().constFirst(), doc);
+    Session session;
+    if (status == kOk) {
+        status = session.Open(io, options);
+    }
+    if (status != kOk) {
+        return status;
+    }
+    const int fileType = FileModel(doc);
+    if (fileType != session.productType) {
+        return io.Fail(kBadFile,
+                       QStringLiteral("The parameter file and the device are mismatched: the "
+                                      "file is of product type %1, the device of %2.")
+                           .arg(fileType)
+                           .arg(session.productType));
+    }
+    QString problem;
+    if (!CheckParts(doc, session.productType, &problem)) {
+        return io.Fail(kBadFile, QStringLiteral("nothing was written: %1").arg(problem));
+    }
+    const QVector<ParamPart> parts = ParamParts(session.productType);
+    for (int i = 0; i < parts.size(); ++i) {
+        const ParamPart &part = parts[i];
+        if (StopRequested()) {
+            return io.Fail(kWriteFailed,
+                           QStringLiteral("stopped before %1; the pages before it are written")
+                               .arg(QLatin1String(part.page)));
+        }
+        QString failure;
+        if (part.importFrom(session.client, doc, &failure) != 0) {
+            io.Line(QStringLiteral("%1: failed").arg(QLatin1String(part.page)));
+            const int result = session.Failed(io, failure);
+            io.Note(i == 0 ? QStringLiteral("nothing was written")
+                           : QStringLiteral("the pages before %1 are written")
+                                 .arg(QLatin1String(part.page)));
+            return result;
+        }
+        io.Line(QStringLiteral("%1: written").arg(QLatin1String(part.page)));
+    }
+    return kOk;
+}
+
+int Diff(Io &io, const QStringList &arguments)
+{
+    Options options(*FindCommand("diff"), true, {});
+    int status = kOk;
+    if (!Begin(io, options, arguments, &status)) {
+        return status;
+    }
+    const QStringList files = options.Files();
+    const bool live = options.IsSet("address");
+    if (files.size() != (live ? 1 : 2)) {
+        return Usage(io, QStringLiteral("diff takes two files, or one file and --address"));
+    }
+    XmlDocument before, after;
+    status = LoadFile(io, files[0], before);
+    if (status == kOk && live) {
+        Session session;
+        status = session.Open(io, options);
+        if (status == kOk) {
+            status = ExportDevice(io, session, after);
+        }
+    } else if (status == kOk) {
+        status = LoadFile(io, files[1], after);
+    }
+    if (status != kOk) {
+        return status;
+    }
+    const QVector<QPair<QString, QString>> old = Flatten(before);
+    const QVector<QPair<QString, QString>> now = Flatten(after);
+    QHash<QString, QString> oldByPath, nowByPath;
+    for (const auto &value : old) {
+        oldByPath.insert(value.first, value.second);
+    }
+    for (const auto &value : now) {
+        nowByPath.insert(value.first, value.second);
+    }
+    const QString missing = QStringLiteral("(missing)");
+    int differences = 0;
+    const auto report = [&](const QString &path, const QString &was, const QString &is) {
+        io.Line(QStringLiteral("%1: %2 -> %3").arg(path, was, is));
+        ++differences;
+    };
+    for (const auto &value : old) {
+        if (!nowByPath.contains(value.first)) {
+            report(value.first, value.second, missing);
+        } else if (nowByPath.value(value.first) != value.second) {
+            report(value.first, value.second, nowByPath.value(value.first));
+        }
+    }
+    for (const auto &value : now) {
+        if (!oldByPath.contains(value.first)) {
+            report(value.first, missing, value.second);
+        }
+    }
+    return differences > 0 ? kDifferent : kOk;
+}
+
+}  // namespace Cli
