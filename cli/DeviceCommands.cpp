@@ -18,11 +18,6 @@
 
 namespace Cli {
 namespace {
-QString InputName(int input, bool dual)
-{
-    return dual ? QStringLiteral("%1-Input %2").arg(input < 2 ? 'A' : 'B').arg(input % 2 + 1)
-                : QStringLiteral("Input %1").arg(input + 1);
-}
 
 // The system alarm of `bit` on the model, or empty where it has none.
 QString SystemAlarmName(int bit, bool dual)
@@ -108,7 +103,7 @@ int Status(Io &io, const QStringList &arguments)
     QJsonArray inputList;
     for (int i = 0; i < kInputCount; ++i) {
         inputList.append(QJsonObject{
-            {"input", InputName(i, dual)},
+            {"input", EventInputName(i, dual)},
             {"standard", present.value(i) ? VideoStandardName(standards.value(i), "SDI") : ""},
             {"present", present.value(i) != 0}});
     }
@@ -119,7 +114,7 @@ int Status(Io &io, const QStringList &arguments)
     for (int i = 0; i < kInputCount; ++i) {
         for (int bit = 0; bit < 5; ++bit) {
             if (video.value(i) & (1u << bit)) {
-                alarms.append(QJsonObject{{"input", InputName(i, dual)},
+                alarms.append(QJsonObject{{"input", EventInputName(i, dual)},
                                           {"alarm", QLatin1String(videoNames[bit])}});
             }
         }
@@ -130,7 +125,7 @@ int Status(Io &io, const QStringList &arguments)
                 if (kind.first & (1u << k)) {
                     const QString name =
                         QStringLiteral("%1 Ch%2").arg(QLatin1String(kind.second)).arg(k + 1);
-                    alarms.append(QJsonObject{{"input", InputName(i, dual)}, {"alarm", name}});
+                    alarms.append(QJsonObject{{"input", EventInputName(i, dual)}, {"alarm", name}});
                 }
             }
         }

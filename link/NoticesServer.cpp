@@ -28,19 +28,6 @@ QString GroupLetter(int group)
     return group == 0 ? QStringLiteral("A") : QStringLiteral("B");
 }
 
-QString InputName(int input, bool dual)
-{
-    if (input >= 4) {
-        return QString();
-    }
-    if (dual) {
-        return English(QT_TRANSLATE_NOOP("NoticesServer", "%1-Input %2"))
-            .arg(GroupLetter(input / 2))
-            .arg(input % 2 + 1);
-    }
-    return English(QT_TRANSLATE_NOOP("NoticesServer", "Input %1")).arg(input + 1);
-}
-
 QString GroupName(int group, bool dual)
 {
     if (group > 1) {
@@ -100,6 +87,19 @@ int CodeSlot(quint32 code)
     return code == kAudioSilent ? 1 : 0;
 }
 }  // namespace
+
+QString EventInputName(int input, bool dual)
+{
+    if (input >= 4) {
+        return QString();
+    }
+    if (dual) {
+        return English(QT_TRANSLATE_NOOP("NoticesServer", "%1-Input %2"))
+            .arg(GroupLetter(input / 2))
+            .arg(input % 2 + 1);
+    }
+    return English(QT_TRANSLATE_NOOP("NoticesServer", "Input %1")).arg(input + 1);
+}
 
 int NotificationMsg::Parse(const quint8 *bytes, int size)
 {
@@ -179,7 +179,7 @@ AlarmInfo DescribeNotification(const NotificationMsg &msg, bool dual)
                 QT_TRANSLATE_NOOP("NoticesServer", "Video Black"),
                 QT_TRANSLATE_NOOP("NoticesServer", "Video Frozen")};
             info.alarmType = English(names[msg.alarmCode - 1]);
-            info.input = InputName(input, dual);
+            info.input = EventInputName(input, dual);
             info.alarmStatus = Status(value == 1);
             break;
         }
@@ -188,7 +188,7 @@ AlarmInfo DescribeNotification(const NotificationMsg &msg, bool dual)
             info.alarmType = msg.alarmCode == kAudioLost
                                  ? English(QT_TRANSLATE_NOOP("NoticesServer", "Audio Lost"))
                                  : English(QT_TRANSLATE_NOOP("NoticesServer", "Audio Silent"));
-            info.input = InputName(input, dual);
+            info.input = EventInputName(input, dual);
             const quint16 now = static_cast<quint16>(value & 0xFFFF);
             // An input the device should not name has no memory slot: report the
             // mask as it stands.

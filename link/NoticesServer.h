@@ -47,6 +47,10 @@ quint16 Get(bool dual, quint32 code, int input);
 void Clear();
 }  // namespace AudioMaskMemory
 
+// An input as the alarm log names it: "Input 3", or on the dual model
+// "B-Input 1"; empty for an index past the fourth.
+QString EventInputName(int input, bool dual);
+
 // Names an alarm notification the way the alarm log keeps it, in English.
 // `dual`: the device of the current login is the dual 2x1 model.
 AlarmInfo DescribeNotification(const NotificationMsg &msg, bool dual);
