@@ -21,15 +21,20 @@ protected:
     CfgNetClient m_client;
 
     // For initTestCase.
-    void StartAndLogIn()
+    void StartAndLogIn() { StartAndLogIn(m_device, m_client, kDevice); }
+
+    // A device on `address` and `client` logged in to it as admin; the test
+    // has failed when this returns without them.
+    static void StartAndLogIn(std::unique_ptr<DeviceSimulator> &device, CfgNetClient &client,
+                              const QString &address)
     {
         DeviceSimulator::Options options;
-        options.address = kDevice;
+        options.address = address;
         options.notify[0] = {0, 0};
-        m_device = std::make_unique<DeviceSimulator>(options);
-        QVERIFY(m_device->Start());
-        QCOMPARE(m_client.Open(kDevice, kDevicePort), 0);
-        m_client.SetUser(0, QStringLiteral("admin"));
-        QCOMPARE(m_client.Login(), 0);
+        device = std::make_unique<DeviceSimulator>(options);
+        QVERIFY(device->Start());
+        QCOMPARE(client.Open(address, kDevicePort), 0);
+        client.SetUser(0, QStringLiteral("admin"));
+        QCOMPARE(client.Login(), 0);
     }
 };

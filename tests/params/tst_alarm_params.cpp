@@ -200,22 +200,19 @@ void TestAlarmParams::roundTrip()
 {
     QFETCH(int, model);
     const bool dual = model == 50000;
-    DeviceSimulator::Options options;
-    options.address = TestAddress();
-    options.notify[0] = {0, 0};
-    DeviceSimulator second(options);
-    QVERIFY(second.Start());
+    std::unique_ptr<DeviceSimulator> second;
     CfgNetClient client;
-    QCOMPARE(client.Open(options.address, kDevicePort), 0);
-    client.SetUser(0, QStringLiteral("admin"));
-    QCOMPARE(client.Login(), 0);
+    StartAndLogIn(second, client, TestAddress());
+    if (QTest::currentTestFailed()) {
+        return;
+    }
     AlarmTriggers held(4);
     for (int j = 0; j < 4; ++j) {
         held[j] = {quint32(j * 7 + 1), quint16(0x1234 * (j + 1)), quint16(0xF00F >> j),
                    quint32(j % 3)};
     }
     m_device->Command(QStringLiteral("model %1").arg(model));
-    second.Command(QStringLiteral("model %1").arg(model));
+    second->Command(QStringLiteral("model %1").arg(model));
     m_device->WithModel([&](DeviceModel &m) {
         std::copy(held.begin(), held.end(), m.triggers);
         m.systemEnable = 0x1A5A5;  // bits 8, 10 and 13 among them
@@ -237,13 +234,13 @@ void TestAlarmParams::roundTrip()
     QCOMPARE(T::Write(client, entries, &failure), 0);
     QCOMPARE(S::Write(client, mask, &failure), 0);
     QCOMPARE(
-        second.WithModel([](DeviceModel &m) { return AlarmTriggers(m.triggers, m.triggers + 4); }),
+        second->WithModel([](DeviceModel &m) { return AlarmTriggers(m.triggers, m.triggers + 4); }),
         held);
-    QCOMPARE(second.WithModel([](DeviceModel &m) { return m.systemEnable; }),
+    QCOMPARE(second->WithModel([](DeviceModel &m) { return m.systemEnable; }),
              dual ? 0x1A5A5u : 0x1A5A5u & ~0x6700u);
 
     // A refused write names the operation and the device's answer.
-    second.Command("fault reject 37 1");
+    second->Command("fault reject 37 1");
     QCOMPARE(S::Write(client, mask, &failure), -1);
     QCOMPARE(failure, QStringLiteral("SetSystemAlarmParam: Failed"));
     m_device->Command("model 50002");

@@ -202,16 +202,13 @@ void TestDetectionParams::roundTrip_data()
 void TestDetectionParams::roundTrip()
 {
     QFETCH(int, model);
-    DeviceSimulator::Options options;
-    options.address = TestAddress();
-    options.notify[0] = {0, 0};
-    DeviceSimulator second(options);
-    QVERIFY(second.Start());
+    std::unique_ptr<DeviceSimulator> second;
     CfgNetClient client;
-    QCOMPARE(client.Open(options.address, kDevicePort), 0);
-    client.SetUser(0, QStringLiteral("admin"));
-    QCOMPARE(client.Login(), 0);
-    for (DeviceSimulator *device : {m_device.get(), &second}) {
+    StartAndLogIn(second, client, TestAddress());
+    if (QTest::currentTestFailed()) {
+        return;
+    }
+    for (DeviceSimulator *device : {m_device.get(), second.get()}) {
         device->Command(QStringLiteral("model %1").arg(model));
     }
     m_device->WithModel([](DeviceModel &m) {
@@ -234,7 +231,7 @@ void TestDetectionParams::roundTrip()
         const ParamPart &part = parts[parts.size() - 4 + i];
         QCOMPARE(part.element, M::kElement);
         QCOMPARE(part.importFrom(client, doc, &failure), 0);
-        QCOMPARE(Flat(second.WithModel([i](DeviceModel &m) { return m.detection[i]; })),
+        QCOMPARE(Flat(second->WithModel([i](DeviceModel &m) { return m.detection[i]; })),
                  Flat(Record(i)));
     }
 

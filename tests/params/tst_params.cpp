@@ -1,27 +1,10 @@
+#include "../common/Files.h"
 #include "../common/SimulatorClient.h"
 #include "GpioParams.h"
 #include "ParamsFile.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
-
-namespace {
-
-QByteArray ReadAll(const QString &path)
-{
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
-}
-
-QString WriteFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(content);
-    return path;
-}
-}  // namespace
 
 // The pages' parameters without a widget: values read from the device, the
 // parameter file written and read back, and what an import refuses.
@@ -94,14 +77,14 @@ void TestParams::gpioRoundTrip()
     doc.AddTextElement(root, "ModuleType", "50002");
     GpioModel::ToDocument(doc, values);
     QVERIFY(doc.Save());
-    QCOMPARE(ReadAll(file), QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-                                       "<configure>\n"
-                                       "    <ModuleType>50002</ModuleType>\n"
-                                       "    <GPIO>\n"
-                                       "        <GPITriggerMode>1</GPITriggerMode>\n"
-                                       "        <GPOTriggerMode>0</GPOTriggerMode>\n"
-                                       "    </GPIO>\n"
-                                       "</configure>\n"));
+    QCOMPARE(ReadFile(file), QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                                        "<configure>\n"
+                                        "    <ModuleType>50002</ModuleType>\n"
+                                        "    <GPIO>\n"
+                                        "        <GPITriggerMode>1</GPITriggerMode>\n"
+                                        "        <GPOTriggerMode>0</GPOTriggerMode>\n"
+                                        "    </GPIO>\n"
+                                        "</configure>\n"));
     QVERIFY(doc.Load());
     GpioParams back;
     QString problem;

@@ -1,3 +1,4 @@
+#include "../common/Files.h"
 #include "AlarmCsv.h"
 
 #include <QTemporaryDir>
@@ -22,19 +23,6 @@ QByteArray Head(const QByteArray &type, const QByteArray &sn, const QByteArray &
            "\nFPGA Verison," + fpga + "\nIP Address," + ip + "\n \n \n" + kHeader;
 }
 
-QByteArray Read(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-
-QString Put(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(content);
-    return path;
-}
 }  // namespace
 
 // The alarm log's file byte for byte, and writes that fail leaving nothing
@@ -102,10 +90,10 @@ void TestAlarmCsv::bytes()
     QFETCH(QVector<Row>, rows);
     QFETCH(QByteArray, expected);
     // Over an older, longer file: what is left is the new content only.
-    const QString path = Put(m_dir.filePath("log.csv"), QByteArray(4096, 'x'));
+    const QString path = WriteFile(m_dir.filePath("log.csv"), QByteArray(4096, 'x'));
     QString error;
     QVERIFY(AlarmCsv::Write(path, preamble, rows, kNow, &error));
-    QCOMPARE(Read(path), expected);
+    QCOMPARE(ReadFile(path), expected);
 }
 
 void TestAlarmCsv::failedWrite_data()
@@ -113,7 +101,7 @@ void TestAlarmCsv::failedWrite_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<int>("sizeLimit");  // bytes a file may grow to, 0 no limit
 
-    Put(m_dir.filePath("blocker"), "a file where a directory should be");
+    WriteFile(m_dir.filePath("blocker"), "a file where a directory should be");
     QTest::newRow("directory that cannot exist") << m_dir.filePath("blocker/logs/log.csv") << 0;
     // As full a disk as a test can make without a mount: the kernel refuses
     // bytes beyond the limit (also for root, unlike permissions).
@@ -127,7 +115,7 @@ void TestAlarmCsv::failedWrite()
     const QDir folder = QFileInfo(path).dir();
     if (sizeLimit > 0) {
         QVERIFY(QDir().mkpath(folder.path()));
-        Put(path, "the older file");
+        WriteFile(path, "the older file");
     }
     const QStringList before = folder.entryList(QDir::Files | QDir::Hidden);
 
@@ -150,13 +138,13 @@ void TestAlarmCsv::failedWrite()
     QVERIFY2(!error.isEmpty() && error != "Unknown error", qPrintable(error));
     QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden), before);
     if (sizeLimit > 0) {
-        QCOMPARE(Read(path), QByteArray("the older file"));
+        QCOMPARE(ReadFile(path), QByteArray("the older file"));
     }
 }
 
 void TestAlarmCsv::directoriesAndNames()
 {
-    Put(m_dir.filePath("blocker"), "a file where a directory should be");
+    WriteFile(m_dir.filePath("blocker"), "a file where a directory should be");
     const QString blocked = m_dir.filePath("blocker/logs");
     const QString good = m_dir.filePath("user/logs");
     QCOMPARE(AlarmCsv::ChooseDirectory({blocked, good}), good);
@@ -167,8 +155,8 @@ void TestAlarmCsv::directoriesAndNames()
 
     const QString stem = QStringLiteral("backup_2026-03-04_05-06");
     QCOMPARE(AlarmCsv::UniquePath(good, stem), good + "/" + stem + ".csv");
-    Put(good + "/" + stem + ".csv", "");
-    Put(good + "/" + stem + "_2.csv", "");
+    WriteFile(good + "/" + stem + ".csv", "");
+    WriteFile(good + "/" + stem + "_2.csv", "");
     QCOMPARE(AlarmCsv::UniquePath(good, stem), good + "/" + stem + "_3.csv");
 }
 
@@ -206,10 +194,10 @@ void TestAlarmCsv::logDirectory()
     if (installed) {
         const QString marker = dir.filePath("tree/" QVT_INSTALLED_MARKER);
         QVERIFY(QDir().mkpath(QFileInfo(marker).path()));
-        Put(marker, "");
+        WriteFile(marker, "");
     }
     if (blocked) {
-        Put(dir.filePath("tree/logs"), "a file where the directory should be");
+        WriteFile(dir.filePath("tree/logs"), "a file where the directory should be");
     }
     QCOMPARE(AlarmCsv::IsInstalled(bin), installed);
     const QString chosen = AlarmCsv::ChooseDirectory(AlarmCsv::LogDirectoryCandidates(
