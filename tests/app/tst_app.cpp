@@ -32,19 +32,17 @@
 
 #include <sys/resource.h>
 
-namespace {
 // A loopback address with nothing on it, picked at run time.
-const QString kNobody = TestAddress();
-}  // namespace
+static const QString kNobody = TestAddress();
 
 class TestApp : public QObject, protected AppSession
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
+    void initTestCase() { QVERIFY(StartSimulator()); }
+    void init() { OpenFreshWindow(); }
+    void cleanup() { CloseWindow(); }
 
     void loginAsAdmin();
     void loginFailures_data();
@@ -89,21 +87,6 @@ private slots:
 private:
     QTemporaryDir m_files;
 };
-
-void TestApp::initTestCase()
-{
-    QVERIFY(StartSimulator());
-}
-
-void TestApp::init()
-{
-    OpenFreshWindow();
-}
-
-void TestApp::cleanup()
-{
-    CloseWindow();
-}
 
 void TestApp::loginAsAdmin()
 {
@@ -928,17 +911,14 @@ void TestApp::receiverProblemsAreSaid()
     QFETCH(bool, takePort);
     QFETCH(int, port);
     QFETCH(QString, why);
-    m_device->WithModel([port](DeviceModel &m) {
+    const bool moved = console.startsWith("destination ");
+    const quint32 elsewhere = QHostAddress(console.section(' ', 1)).toIPv4Address();
+    m_device->WithModel([&](DeviceModel &m) {
         m.notifyPort[0] = static_cast<quint16>(port);
+        m.notifyIp[0] = moved ? elsewhere : m.notifyIp[0];
         return 0;
     });
-    if (console.startsWith("destination ")) {
-        const quint32 elsewhere = QHostAddress(console.section(' ', 1)).toIPv4Address();
-        m_device->WithModel([elsewhere](DeviceModel &m) {
-            m.notifyIp[0] = elsewhere;
-            return 0;
-        });
-    } else if (!console.isEmpty()) {
+    if (!moved && !console.isEmpty()) {
         m_device->Command(console);
     }
     UdpSocket squatter;

@@ -8,6 +8,7 @@
 #include "Alarm.h"
 #include "CfgNetClient.h"
 #include "DeviceSimulator.h"
+#include "Files.h"
 #include "FreeLoopback.h"
 #include "ModalScript.h"
 #include "Pages.h"
@@ -84,20 +85,6 @@ inline QTreeWidgetItem *FindPath(QTreeWidget *tree, const QStringList &path)
         found = next;
     }
     return found;
-}
-
-inline QString WriteFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(content);
-    return path;
-}
-
-inline QByteArray ReadFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // A parameter file without the element at `path` below the root, as an
