@@ -121,13 +121,9 @@ void TestClient::maps()
     QCOMPARE(modes, (QVector<quint8>{1, 0}));
 }
 
-// Set then Get for what the pages' tests do not check on the device itself
-// (tst_detection, tst_agc, tst_alarmpages, tst_signalio, tst_switchcontrol,
-// tst_gpio and tst_app read the simulator's model after each page's Apply):
-// a group sent with the other's empty values, a map read back the other way
-// round, unset combination entries, and a changed address. (The identity
-// reads are checked where they are shown: tst_app loginAsAdmin and
-// tst_alarmlog preambleFromDevice.)
+// Set then Get where the pages' tests (which read the simulator's model after
+// each Apply) do not reach: a group sent with the other's empty values, a map
+// read back the other way round, unset combination entries, a changed address.
 void TestClient::setThenGet()
 {
     QCOMPARE(m_client.SetAudioEffect(1, 1, 750, 2), 0);
