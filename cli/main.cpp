@@ -15,11 +15,23 @@ extern "C" void OnSignal(int)
 {
     Cli::RequestStop();
 }
+
+// The link's debug lines (each refused request, for a developer) are not for
+// a shell's user, who gets the command's own message; warnings still show.
+QtMessageHandler g_defaultHandler = nullptr;
+
+void QuietDebug(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (type != QtDebugMsg) {
+        g_defaultHandler(type, context, text);
+    }
+}
 }  // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    g_defaultHandler = qInstallMessageHandler(QuietDebug);
     // Ctrl+C ends a monitor cleanly and an import between two pages, never
     // in the middle of a device write or a file.
     std::signal(SIGINT, OnSignal);
