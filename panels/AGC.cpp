@@ -57,22 +57,22 @@ int AGC::ShowDeviceValues(bool report)
 
 void AGC::Show(const AgcParams &values)
 {
-    m_shown = values;
     const AgcControls c = AgcModel::ToControls(values);
     m_ui.comboBoxGainCtrlMode->setCurrentIndex(c.gainModeIndex);
-    m_ui.spinBoxManualGain->setValue(c.manualGain);
+    ShowDeviceValue(m_ui.spinBoxManualGain, c.manualGain);
     for (int k = 0; k < AgcParams::kChannels; ++k) {
         m_channels[k]->setCurrentIndex(c.channelIndex[k]);
     }
-    m_ui.spinBoxOutputLimit->setValue(c.outputLimit);
-    m_ui.spinBoxTargetLevel->setValue(c.targetLevel);
+    ShowDeviceValue(m_ui.spinBoxOutputLimit, c.outputLimit);
+    ShowDeviceValue(m_ui.spinBoxTargetLevel, c.targetLevel);
     m_ui.comboBoxLoudSoure->setCurrentIndex(c.loudnessIndex);
     m_ui.comboBoxFreCompensat->setCurrentIndex(c.frequencyIndex);
     m_ui.comboBoxStereoMode->setCurrentIndex(c.stereoIndex);
-    m_ui.spinBoxNoiseThreshold->setValue(c.noiseThreshold);
-    m_ui.spinBoxGainRatio->setValue(c.gainRatioPercent);
-    m_ui.spinBoxUpperThreshold->setValue(c.upperThreshold);
-    m_ui.spinBoxLowerThreshold->setValue(c.lowerThreshold);
+    ShowDeviceValue(m_ui.spinBoxNoiseThreshold, c.noiseThreshold);
+    ShowDeviceValue(m_ui.spinBoxGainRatio, c.gainRatioPercent);
+    ShowDeviceValue(m_ui.spinBoxUpperThreshold, c.upperThreshold);
+    ShowDeviceValue(m_ui.spinBoxLowerThreshold, c.lowerThreshold);
+    m_baseline.Filled(values, AgcModel::FromControls(Controls()));
 }
 
 AgcControls AGC::Controls() const
@@ -173,7 +173,7 @@ void AGC::OnSetAllComboBoxChange(int index)
 
 void AGC::OnApply()
 {
-    const AgcParams values = AgcModel::FromControls(Controls(), m_shown);
+    const AgcParams values = m_baseline.ToWrite(AgcModel::FromControls(Controls()));
     QString failure;
     if (AgcModel::Write(*m_client, values, &failure) != 0) {
         ReportApplyFailure(failure);
@@ -181,7 +181,7 @@ void AGC::OnApply()
         ShowDeviceValues(false);
         return;
     }
-    m_shown = values;
+    m_baseline.Filled(values, AgcModel::FromControls(Controls()));
     ReportApplied();
 }
 

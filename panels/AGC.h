@@ -61,6 +61,6 @@ private:
     std::array<QComboBox *, AgcParams::kChannels> m_channels;
     bool m_disabled = false;
     bool m_guest = false;
-    AgcParams m_shown;   // what the controls were last filled from
+    Baseline<AgcParams> m_baseline{AgcModel::EditFields()};
     AgcParams m_import;  // read and written on the command worker's thread
 };

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class CfgNetClient;
+class QSpinBox;
 
 // The page base class: what the main window, the command worker and the
 // parameter file ask of every page. The base versions do nothing and
@@ -78,6 +79,11 @@ protected:
         }
         return -1;
     }
+    // Fills `box` with a device value. A value outside the box's range shows
+    // as the nearest end, marked in colour with the device's value in the
+    // tool tip, until the box is changed; the page's Baseline keeps the
+    // device's value for Apply meanwhile.
+    static void ShowDeviceValue(QSpinBox *box, qint64 value);
     // Status-bar lines of the pages' own reads and writes.
     void ReportRefreshFailure(const QString &failure);
     void ReportApplyFailure(const QString &failure);

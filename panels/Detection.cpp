@@ -108,20 +108,20 @@ int Detection::RefreshFromDevice()
 void Detection::Show(const DetectionParam &p)
 {
     m_ui.groupBoxBlackVideoLost->setChecked(p.lostEnable != 0);
-    m_ui.spinBoxVideoLostTriggerTime->setValue(int(p.lostTriggerTime));
-    m_ui.spinBoxVideoLostClearTime->setValue(int(p.lostClearTime));
+    ShowDeviceValue(m_ui.spinBoxVideoLostTriggerTime, p.lostTriggerTime);
+    ShowDeviceValue(m_ui.spinBoxVideoLostClearTime, p.lostClearTime);
     m_ui.groupBoxFormatWrong->setChecked(p.formatEnable != 0);
-    m_ui.spinBoxFormatWrongTriggerTime->setValue(int(p.formatTriggerTime));
-    m_ui.spinBoxFormatWrongClearTime->setValue(int(p.formatClearTime));
+    ShowDeviceValue(m_ui.spinBoxFormatWrongTriggerTime, p.formatTriggerTime);
+    ShowDeviceValue(m_ui.spinBoxFormatWrongClearTime, p.formatClearTime);
     m_ui.groupBoxSyncFailed->setChecked(p.syncEnable != 0);
-    m_ui.spinBoxSyncFailedTriggerTime->setValue(int(p.syncTriggerTime));
-    m_ui.spinBoxSyncFailedClearTime->setValue(int(p.syncClearTime));
+    ShowDeviceValue(m_ui.spinBoxSyncFailedTriggerTime, p.syncTriggerTime);
+    ShowDeviceValue(m_ui.spinBoxSyncFailedClearTime, p.syncClearTime);
     m_ui.groupBoxVideoBlack->setChecked(p.blackEnable != 0);
-    m_ui.spinBoxUpperThreshold->setValue(p.blackValue1);
-    m_ui.spinBoxLowerThreshold->setValue(p.blackValue2);
-    m_ui.spinBoxVideoBlackDegree->setValue(p.blackValue3);
-    m_ui.spinBoxVideoBlackTriggerTime->setValue(int(p.blackTriggerTime));
-    m_ui.spinBoxVideoBlackClearTime->setValue(int(p.blackClearTime));
+    ShowDeviceValue(m_ui.spinBoxUpperThreshold, p.blackValue1);
+    ShowDeviceValue(m_ui.spinBoxLowerThreshold, p.blackValue2);
+    ShowDeviceValue(m_ui.spinBoxVideoBlackDegree, p.blackValue3);
+    ShowDeviceValue(m_ui.spinBoxVideoBlackTriggerTime, p.blackTriggerTime);
+    ShowDeviceValue(m_ui.spinBoxVideoBlackClearTime, p.blackClearTime);
     m_ui.groupBoxVideoBlackRegion->setChecked(p.blackRegionEnable != 0);
     m_ui.spinBoxVideoBlackLeft->setValue(p.blackRegionLeft);
     m_ui.spinBoxVideoBlackRight->setValue(p.blackRegionRight);
@@ -129,10 +129,10 @@ void Detection::Show(const DetectionParam &p)
     m_ui.spinBoxVideoBlackBottom->setValue(p.blackRegionBottom);
     m_ui.checkBoxBlackInvert->setChecked(p.blackRegionInvert != 0);
     m_ui.groupBoxBlackVideoFreeze->setChecked(p.freezeEnable != 0);
-    m_ui.spinBoxVideoFreezeDiff->setValue(p.freezeValue1);
-    m_ui.spinBoxVideoFreezeDegree->setValue(p.freezeValue2);
-    m_ui.spinBoxVideoFreezeTriggerTime->setValue(int(p.freezeTriggerTime));
-    m_ui.spinBoxVideoFreezeClearTime->setValue(int(p.freezeClearTime));
+    ShowDeviceValue(m_ui.spinBoxVideoFreezeDiff, p.freezeValue1);
+    ShowDeviceValue(m_ui.spinBoxVideoFreezeDegree, p.freezeValue2);
+    ShowDeviceValue(m_ui.spinBoxVideoFreezeTriggerTime, p.freezeTriggerTime);
+    ShowDeviceValue(m_ui.spinBoxVideoFreezeClearTime, p.freezeClearTime);
     m_ui.groupBoxVideoFreezeRegion->setChecked(p.freezeRegionEnable != 0);
     m_ui.spinBoxVideoFreezeLeft->setValue(p.freezeRegionLeft);
     m_ui.spinBoxVideoFreezeRight->setValue(p.freezeRegionRight);
@@ -140,12 +140,13 @@ void Detection::Show(const DetectionParam &p)
     m_ui.spinBoxVideoFreezeBottom->setValue(p.freezeRegionBottom);
     m_ui.checkBoxFrozenInvert->setChecked(p.freezeRegionInvert != 0);
     ShowMask(m_lost, p.audioLostChannels);
-    m_ui.spinBoxAudioLostTriggerTime->setValue(int(p.audioLostTriggerTime));
-    m_ui.spinBoxAudioLostClearTime->setValue(int(p.audioLostClearTime));
+    ShowDeviceValue(m_ui.spinBoxAudioLostTriggerTime, p.audioLostTriggerTime);
+    ShowDeviceValue(m_ui.spinBoxAudioLostClearTime, p.audioLostClearTime);
     ShowMask(m_silent, p.audioSilentChannels);
-    m_ui.spinBoxAudioSilentThreshold->setValue(p.audioSilentThreshold);
-    m_ui.spinBoxAudioSilentTriggerTime->setValue(int(p.audioSilentTriggerTime));
-    m_ui.spinBoxAudioSilentClearTime->setValue(int(p.audioSilentClearTime));
+    ShowDeviceValue(m_ui.spinBoxAudioSilentThreshold, p.audioSilentThreshold);
+    ShowDeviceValue(m_ui.spinBoxAudioSilentTriggerTime, p.audioSilentTriggerTime);
+    ShowDeviceValue(m_ui.spinBoxAudioSilentClearTime, p.audioSilentClearTime);
+    m_baseline.Filled(p, FromControls());
 }
 
 DetectionParam Detection::FromControls() const
@@ -220,13 +221,14 @@ void Detection::OnSetRegionMaxValue(QVector<VideoStandard> standard)
 
 void Detection::OnOk()
 {
-    const DetectionParam param = FromControls();
+    const DetectionParam param = m_baseline.ToWrite(FromControls());
     QString failure;
     if (M::Write(*m_client, m_input, param, &failure) != 0) {
         // The user's values stay in the controls, to be applied again.
         ReportApplyFailure(failure);
         return;
     }
+    m_baseline.Filled(param, FromControls());
     emit SendDetectionInfo(m_input, param);
     ReportApplied();
 }

@@ -67,5 +67,6 @@ private:
     Channels m_silent{};
     bool m_disabled = false;
     bool m_guest = false;
+    Baseline<DetectionParam> m_baseline{DetectionModel::EditFields()};
     DetectionParam m_import;  // read and written on the command worker's thread
 };

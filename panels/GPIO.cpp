@@ -51,8 +51,19 @@ int GPIO::ShowDeviceValues(bool report)
     const auto gpo = static_cast<GPIOTriggerMode>(values.gpoMode);
     m_ui.comboBoxGPIMode->setCurrentIndex(gpi);
     m_ui.comboBoxGPOMode->setCurrentIndex(gpo);
+    m_baseline.Filled(values, FromControls());
     OnNotifyGPIOUpdate(gpi, gpo, gpiStatus, gpoStatus);
     return 0;
+}
+
+GpioParams GPIO::FromControls() const
+{
+    GpioParams values;
+    values.gpiMode =
+        m_ui.comboBoxGPIMode->currentIndex() < 0 ? kNoItem : m_ui.comboBoxGPIMode->currentIndex();
+    values.gpoMode =
+        m_ui.comboBoxGPOMode->currentIndex() < 0 ? kNoItem : m_ui.comboBoxGPOMode->currentIndex();
+    return values;
 }
 
 int GPIO::LeavePage()
@@ -71,9 +82,7 @@ void GPIO::OnNotifyGPIOUpdate(GPIOTriggerMode GpiMode, GPIOTriggerMode GpoMode,
 
 void GPIO::OnApply()
 {
-    GpioParams values;
-    values.gpiMode = m_ui.comboBoxGPIMode->currentIndex();
-    values.gpoMode = m_ui.comboBoxGPOMode->currentIndex();
+    const GpioParams values = m_baseline.ToWrite(FromControls());
     QString failure;
     if (GpioModel::Write(*m_client, values, &failure) != 0) {
         ReportApplyFailure(failure);
@@ -81,6 +90,7 @@ void GPIO::OnApply()
         ShowDeviceValues(false);
         return;
     }
+    m_baseline.Filled(values, FromControls());
     ReportApplied();
     quint8 gpiStatus = 0, gpoStatus = 0;
     if (m_client->GetGPIOState(gpiStatus, gpoStatus) == 0) {

@@ -36,8 +36,10 @@ private:
     // Reads the modes and the levels into the page; `report`: a failure goes
     // to the status bar.
     int ShowDeviceValues(bool report);
+    GpioParams FromControls() const;
 
     CfgNetClient *m_client;
     Ui::GPIO m_ui;
+    Baseline<GpioParams> m_baseline{GpioModel::EditFields()};
     GpioParams m_import;  // read and written on the command worker's thread
 };

@@ -31,9 +31,8 @@ SignalIO4X1::SignalIO4X1(CfgNetClient *client, QWidget *parent)
 
 void SignalIO4X1::ShowExtras(const SignalIOParams &values)
 {
-    m_shown = values;
     m_ui.groupBoxAudioFading->setChecked(values.fadingEnable != 0);
-    m_ui.spinBoxAudioFading->setValue(int(values.fadingDuration));
+    ShowDeviceValue(m_ui.spinBoxAudioFading, values.fadingDuration);
     m_ui.comboBoxAudioDuplication->setCurrentIndex(int(values.duplication));
     m_ui.comboBoxAuxSource->setCurrentIndex(int(values.auxSource));
 }
@@ -42,9 +41,9 @@ void SignalIO4X1::TakeExtras(SignalIOParams &values) const
 {
     values.fadingEnable = m_ui.groupBoxAudioFading->isChecked() ? 1 : 0;
     values.fadingDuration = m_ui.spinBoxAudioFading->value();
-    // No item: the device holds a value the page has none for; keep it.
+    // No item: the device holds a value the page has none for.
     const int duplication = m_ui.comboBoxAudioDuplication->currentIndex();
-    values.duplication = duplication < 0 ? m_shown.duplication : duplication;
+    values.duplication = duplication < 0 ? kNoItem : duplication;
     const int aux = m_ui.comboBoxAuxSource->currentIndex();
-    values.auxSource = aux < 0 ? m_shown.auxSource : aux;
+    values.auxSource = aux < 0 ? kNoItem : aux;
 }

@@ -20,5 +20,4 @@ protected:
 
 private:
     Ui::SignalIO4X1 m_ui;
-    SignalIOParams m_shown;  // the device's values as last shown
 };

@@ -66,13 +66,28 @@ int SignalIOPage::ShowDeviceValues(bool report)
     ShowPhase(values);
     m_controls.follow->setCurrentIndex(SignalIOModel::FollowIndex(values.followGenlock));
     ShowExtras(values);
+    m_baseline.Filled(values, FromControls());
     return 0;
+}
+
+SignalIOParams SignalIOPage::FromControls() const
+{
+    SignalIOParams values;
+    values.delayLine = m_controls.line->value();
+    values.delayPixel = m_controls.pixel->value();
+    // No item: the device holds a value the page does not know.
+    const int mode = m_controls.mode->currentIndex();
+    values.clockingMode = mode < 0 ? kNoItem : mode;
+    const int follow = m_controls.follow->currentIndex();
+    values.followGenlock = follow < 0 ? kNoItem : follow;
+    TakeExtras(values);
+    return values;
 }
 
 void SignalIOPage::ShowPhase(const SignalIOParams &values)
 {
-    m_controls.line->setValue(int(values.delayLine));
-    m_controls.pixel->setValue(int(values.delayPixel));
+    ShowDeviceValue(m_controls.line, values.delayLine);
+    ShowDeviceValue(m_controls.pixel, values.delayPixel);
     // A mode the page has no item for shows as none, and Apply keeps it.
     const bool known = values.clockingMode == 0 || values.clockingMode == 1;
     m_controls.mode->setCurrentIndex(known ? int(values.clockingMode) : -1);
@@ -132,15 +147,7 @@ void SignalIOPage::OnTimer()
 
 void SignalIOPage::OnApply()
 {
-    SignalIOParams values;
-    values.delayLine = m_controls.line->value();
-    values.delayPixel = m_controls.pixel->value();
-    const int mode = m_controls.mode->currentIndex();
-    values.clockingMode = mode < 0 ? SignalIOModel::kKeep : mode;
-    // No item: the device holds a value the page does not know; keep it.
-    const int follow = m_controls.follow->currentIndex();
-    values.followGenlock = follow < 0 ? SignalIOModel::kKeep : follow;
-    TakeExtras(values);
+    const SignalIOParams values = m_baseline.ToWrite(FromControls());
     const bool align = m_controls.trigger->currentIndex() > 0;
 
     QString failure;
@@ -160,10 +167,7 @@ void SignalIOPage::OnApply()
     }
     ReportApplied();
     // Aligning changes the delay on the device: show what it holds now.
-    SignalIOParams phase;
-    if (SignalIOModel::ReadPhase(*m_client, m_scope, phase, &failure) == 0) {
-        ShowPhase(phase);
-    }
+    ShowDeviceValues(false);
 }
 
 void SignalIOPage::ApplyFailed(const QString &failure)

@@ -76,6 +76,7 @@ private:
     // status bar.
     int ShowDeviceValues(bool report);
     void ShowPhase(const SignalIOParams &values);
+    SignalIOParams FromControls() const;
     void ShowInputs(const QVector<SignalIOInfo> &info, bool locked);
     void ApplyFailed(const QString &failure);
 
@@ -83,5 +84,6 @@ private:
     const SignalIOScope m_scope;
     Controls m_controls;
     QTimer m_alignTimer;
+    Baseline<SignalIOParams> m_baseline{SignalIOModel::EditFields()};
     SignalIOParams m_import;  // read and written on the command worker's thread
 };

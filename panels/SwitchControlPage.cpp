@@ -86,7 +86,18 @@ int SwitchControlPage::ShowDeviceValues(bool report)
     m_controls.bypassProtect->setCurrentIndex(M::BypassProtectIndex(values.bypassProtect));
     // The signal fires only on a change; the clear combo must follow the mode anyway.
     OnSetReturnClear(m_controls.returnMode->currentIndex());
+    m_baseline.Filled(values, FromControls());
     return 0;
+}
+
+SwitchControlParams SwitchControlPage::FromControls() const
+{
+    SwitchControlParams values;
+    values.manualSwitch = M::SelectionOfIndex(m_controls.manualSwitch->currentIndex());
+    values.returnMode = M::MethodOfIndex(m_controls.returnMode->currentIndex());
+    values.manualControl = M::ManualControlOfIndex(m_controls.manualControl->currentIndex());
+    values.bypassProtect = M::BypassProtectOfIndex(m_controls.bypassProtect->currentIndex());
+    return values;
 }
 
 int SwitchControlPage::LeavePage()
@@ -126,12 +137,7 @@ void SwitchControlPage::OnSetReturnClear(int index)
 
 void SwitchControlPage::OnApply()
 {
-    SwitchControlParams values;
-    values.manualSwitch =
-        M::SelectionOfIndex(m_controls.manualSwitch->currentIndex(), m_manualSelect);
-    values.returnMode = M::MethodOfIndex(m_controls.returnMode->currentIndex());
-    values.manualControl = M::ManualControlOfIndex(m_controls.manualControl->currentIndex());
-    values.bypassProtect = M::BypassProtectOfIndex(m_controls.bypassProtect->currentIndex());
+    const SwitchControlParams values = m_baseline.ToWrite(FromControls());
     // The clear is a one-shot request: it never stays armed for a later Apply.
     const bool clear = m_controls.returnClear->currentIndex() == 1;
     m_controls.returnClear->setCurrentIndex(0);
@@ -144,6 +150,7 @@ void SwitchControlPage::OnApply()
         return;
     }
     m_manualSelect = values.manualSwitch;
+    m_baseline.Filled(values, FromControls());
     // The return-clear step is reached: what it did decides the event text.
     m_returnCleared = false;
     if (clear) {

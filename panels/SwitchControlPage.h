@@ -69,6 +69,7 @@ private:
     // Reads the page's values into the controls; `report`: a failure goes to
     // the status bar.
     int ShowDeviceValues(bool report);
+    SwitchControlParams FromControls() const;
     Bits PageBits() const;
 
     CfgNetClient *m_client;
@@ -76,6 +77,7 @@ private:
     const bool m_dual;
     Controls m_controls{};
     qint64 m_manualSelect = SwitchControlModel::kNoSelection;
+    Baseline<SwitchControlParams> m_baseline{SwitchControlModel::EditFields()};
     bool m_returnCleared = false;
     bool m_guest = false;          // a guest may not clear a failover either
     SwitchControlParams m_import;  // read and written on the command worker's thread

@@ -48,18 +48,20 @@ int SystemAlarmsPage::RefreshFromDevice()
         return -1;
     }
     ShowMask(mask);
+    m_baseline.Filled(mask, Mask());
     return 0;
 }
 
 void SystemAlarmsPage::OnApply()
 {
-    const SystemAlarm mask = Mask();
+    const SystemAlarm mask = m_baseline.ToWrite(Mask());
     QString failure;
     if (M::Write(*m_client, mask, &failure) != 0) {
         // The boxes keep the user's choice, to be applied again.
         ReportApplyFailure(failure);
         return;
     }
+    m_baseline.Filled(mask, Mask());
     ReportApplied();
     emit SendSystemAlarmInfo(mask);
 }

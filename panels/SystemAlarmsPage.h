@@ -2,6 +2,7 @@
 
 #include "BaseWidget.h"
 #include "DeviceTypes.h"
+#include "SystemAlarmParams.h"
 
 #include <QVector>
 
@@ -58,5 +59,6 @@ private:
     QVector<Box> m_boxes;
     bool m_disabled = false;
     bool m_guest = false;
+    Baseline<SystemAlarm> m_baseline{SystemAlarmModel::EditFields()};
     SystemAlarm m_import = 0;  // read and written on the command worker's thread
 };

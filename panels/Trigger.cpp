@@ -90,8 +90,15 @@ void Trigger::SetTitles()
 
 void Trigger::Retranslate()
 {
+    // The combination cells hold item texts: they follow the language too.
+    const AlarmTriggers entries = Entries();
     m_ui.retranslateUi(this);
     SetTitles();
+    for (int column = 0; column < kInputCount; ++column) {
+        const int rule = M::CombinationIndex(entries[column].TriggerCombination);
+        m_ui.tableWidgetSource->item(M::kCombinationRow, column)
+            ->setText(m_combination->items.value(rule));
+    }
 }
 
 AlarmTriggers Trigger::Entries() const
@@ -106,8 +113,8 @@ AlarmTriggers Trigger::Entries() const
         for (int row = 0; row < M::kSourceRows; ++row) {
             M::SetTicked(entry, row, !table->item(row, column)->text().isEmpty());
         }
-        // Compared with the items in the current language: a text from
-        // another language counts as "None".
+        // Compared with the items in the current language; an empty cell
+        // shows a device value without an item.
         const QString rule = table->item(M::kCombinationRow, column)->text();
         entry.TriggerCombination = M::CombinationOfIndex(m_combination->items.indexOf(rule));
     }
@@ -123,7 +130,7 @@ void Trigger::ShowEntries(const AlarmTriggers &entries)
                 ->setText(M::IsTicked(entries[column], row) ? m_tick : QString());
         }
         const int rule = M::CombinationIndex(entries[column].TriggerCombination);
-        table->item(M::kCombinationRow, column)->setText(m_combination->items.at(rule));
+        table->item(M::kCombinationRow, column)->setText(m_combination->items.value(rule));
     }
 }
 
@@ -178,20 +185,21 @@ int Trigger::RefreshFromDevice()
         ReportRefreshFailure(failure);
         return -1;
     }
-    m_device = entries;
     ShowEntries(entries);
+    m_baseline.Filled(entries, Entries());
     return 0;
 }
 
 void Trigger::OnOk()
 {
-    const AlarmTriggers entries = Entries();
+    const AlarmTriggers entries = m_baseline.ToWrite(Entries());
     QString failure;
     if (M::Write(*m_client, entries, &failure) != 0) {
         // The table keeps the user's edits, to be applied again.
         ReportApplyFailure(failure);
         return;
     }
+    m_baseline.Filled(entries, Entries());
     ReportApplied();
     emit SendAlarmTriggerInfo(entries);
 }

@@ -56,7 +56,7 @@ private:
     const int m_productType;
     Ui::Trigger m_ui;
     QString m_tick;
-    AlarmTriggers m_device;  // the entries last read from the device
+    Baseline<AlarmTriggers> m_baseline{TriggerModel::EditFields()};
     ComboxItemDelegate *m_combination = nullptr;
     bool m_disabled = false;
     bool m_guest = false;

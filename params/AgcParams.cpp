@@ -196,6 +196,16 @@ bool FromDocument(const XmlDocument &doc, AgcParams &values, QString *problem)
     return true;
 }
 
+std::vector<EditField<AgcParams>> EditFields()
+{
+    std::vector<EditField<AgcParams>> out;
+    for (const AgcField &field : Fields()) {
+        out.push_back({[field](const AgcParams &v) { return ValueOf(v, field); },
+                       [field](AgcParams &v, qint64 value) { ValueOf(v, field) = value; }});
+    }
+    return out;
+}
+
 bool Check(const AgcParams &values, QString *problem)
 {
     for (const AgcField &field : Fields()) {
@@ -263,8 +273,10 @@ int GainRatioPercent(qint64 code)
             return 75;
         case 2:
             return 50;
-        default:
+        case 3:
             return 25;
+        default:
+            return 0;  // no step of the box: shown marked at 25
     }
 }
 
@@ -284,22 +296,22 @@ qint64 GainRatioOf(int percent)
 
 int LoudnessIndex(qint64 source)
 {
-    return source != 0 ? 1 : 0;
+    return source == 0 || source == 1 ? int(source) : -1;
 }
 
 qint64 LoudnessOf(int index)
 {
-    return index != 0 ? 1 : 0;
+    return index < 0 ? kNoItem : index != 0 ? 1 : 0;
 }
 
 int EnabledIndex(qint64 flag)
 {
-    return flag != 0 ? 0 : 1;
+    return flag == 1 ? 0 : flag == 0 ? 1 : -1;
 }
 
 qint64 EnabledOf(int index)
 {
-    return index == 0 ? 1 : 0;
+    return index < 0 ? kNoItem : index == 0 ? 1 : 0;
 }
 
 AgcControls ToControls(const AgcParams &v)
@@ -322,14 +334,13 @@ AgcControls ToControls(const AgcParams &v)
     return c;
 }
 
-AgcParams FromControls(const AgcControls &c, const AgcParams &shown)
+AgcParams FromControls(const AgcControls &c)
 {
     AgcParams v;
     v.gainControlMode = GainModeOf(c.gainModeIndex);
     v.manualGain = c.manualGain;
     for (int k = 0; k < AgcParams::kChannels; ++k) {
-        const qint64 mode = ChannelModeOf(c.channelIndex[k]);
-        v.channelMode[k] = mode >= 0 ? mode : shown.channelMode[k];
+        v.channelMode[k] = ChannelModeOf(c.channelIndex[k]);
     }
     v.outputLimitThreshold = MagnitudeOf(c.outputLimit);
     v.targetLevel = MagnitudeOf(c.targetLevel);

@@ -87,8 +87,10 @@ qint64 LoudnessOf(int index);
 int EnabledIndex(qint64 flag);
 qint64 EnabledOf(int index);
 
+// A code the device does not define shows as no item (-1) in a combo, and a
+// gain ratio code as 0 %, outside the box; back from there it gives kNoItem.
 AgcControls ToControls(const AgcParams &values);
-// `shown`: the values the controls were filled from; a channel that shows no
-// item keeps its value from there.
-AgcParams FromControls(const AgcControls &controls, const AgcParams &shown);
+AgcParams FromControls(const AgcControls &controls);
+// Apply's fields: a value a control cannot show goes back as read.
+std::vector<EditField<AgcParams>> EditFields();
 }  // namespace AgcModel

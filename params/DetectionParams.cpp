@@ -190,6 +190,22 @@ int Write(CfgNetClient &client, int input, const DetectionParam &param, QString 
     return 0;
 }
 
+std::vector<EditField<DetectionParam>> EditFields()
+{
+    using F = EditField<DetectionParam>;
+    std::vector<F> fields;
+    for (const Row &row : kRows) {
+        const bool edge = QByteArray(row.part).endsWith("/Region") &&
+                          QByteArray(row.element) != "IsEnable" &&
+                          QByteArray(row.element) != "IsInvert";
+        fields.push_back({row.get, row.set,
+                          row.channels ? F::Flags
+                          : edge       ? F::AsShown
+                                       : F::Whole});
+    }
+    return fields;
+}
+
 void ToDocument(XmlDocument &doc, DetectionScope scope, const DetectionParam &param)
 {
     const QDomElement input = Merged(doc, doc.Root(), InputPath(scope));

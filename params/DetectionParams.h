@@ -30,6 +30,11 @@ QString InputPath(DetectionScope scope);
 int Read(CfgNetClient &client, int input, DetectionParam &param, QString *failure);
 int Write(CfgNetClient &client, int input, const DetectionParam &param, QString *failure);
 
+// Apply's fields: a value a control cannot show goes back as read, the
+// channel masks flag by flag; the region edges always as the page shows them,
+// pulled into the input's frame.
+std::vector<EditField<DetectionParam>> EditFields();
+
 // Record to the parameter document (parents shared with the other inputs and
 // pages are reused), and back with every value present, decimal and fitting
 // its field; a "Ch%1Enable" value other than 0 sets its channel.

@@ -36,6 +36,11 @@ int Write(CfgNetClient &client, const GpioParams &values, QString *failure)
     return 0;
 }
 
+std::vector<EditField<GpioParams>> EditFields()
+{
+    return EditFieldsOf(kFields);
+}
+
 void ToDocument(XmlDocument &doc, const GpioParams &values)
 {
     WriteFields(doc, kElement, kFields, values);

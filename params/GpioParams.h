@@ -27,4 +27,6 @@ bool FromDocument(const XmlDocument &doc, GpioParams &values, QString *problem);
 
 // Whether the values fit the message that carries them.
 bool Check(const GpioParams &values, QString *problem);
+// Apply's fields: a mode the page has no item for goes back as read.
+std::vector<EditField<GpioParams>> EditFields();
 }  // namespace GpioModel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Baseline.h"
 #include "XmlDocument.h"
 
 #include <QCoreApplication>
@@ -36,6 +37,17 @@ struct ParamField {
     WireType type;
     qint64 Values::*member;
 };
+
+// Apply's fields of a page whose every value has a control of its own.
+template <class Values, std::size_t N>
+std::vector<EditField<Values>> EditFieldsOf(const ParamField<Values> (&fields)[N])
+{
+    std::vector<EditField<Values>> out;
+    for (const ParamField<Values> &field : fields) {
+        out.push_back(MemberField(field.member));
+    }
+    return out;
+}
 
 // Appends `<element>` under the root (or adds to one already there) with one
 // text element per field, in table order, values in decimal.

@@ -85,9 +85,13 @@ int FollowIndex(qint64 flag)
     return flag == 0 || flag == 1 ? int(flag) : -1;
 }
 
-qint64 FollowFlag(int index, qint64 deviceFlag)
+std::vector<EditField<SignalIOParams>> EditFields()
 {
-    return index < 0 ? deviceFlag : index;
+    using V = SignalIOParams;
+    return {MemberField(&V::delayLine),     MemberField(&V::delayPixel),
+            MemberField(&V::followGenlock), MemberField(&V::clockingMode),
+            MemberField(&V::fadingEnable),  MemberField(&V::fadingDuration),
+            MemberField(&V::duplication),   MemberField(&V::auxSource)};
 }
 
 int ReadPhase(CfgNetClient &client, SignalIOScope scope, SignalIOParams &values, QString *failure)
@@ -137,20 +141,15 @@ int WritePhase(CfgNetClient &client, SignalIOScope scope, const SignalIOParams &
     QVector<quint16> lines = {0, 0}, pixels = {0, 0};
     QVector<quint8> modes = {0, 0};
     // The dual model's other group is sent back as the device holds it.
-    if ((scope.dual || values.clockingMode == kKeep) &&
-        client.GetGroupPhase(kGroups, lines, pixels, modes) != 0) {
+    if (scope.dual && client.GetGroupPhase(kGroups, lines, pixels, modes) != 0) {
         return Failed("GetPhase", failure);
     }
-    SignalIOParams resolved = values;
-    if (values.clockingMode == kKeep) {
-        resolved.clockingMode = modes.value(scope.group);
-    }
-    if (!CheckSet(scope, resolved, Phase, failure)) {
+    if (!CheckSet(scope, values, Phase, failure)) {
         return -1;
     }
-    if (client.SetPhase(kGroups, Merged(lines, scope, quint16(resolved.delayLine)),
-                        Merged(pixels, scope, quint16(resolved.delayPixel)),
-                        Merged(modes, scope, quint8(resolved.clockingMode))) != 0) {
+    if (client.SetPhase(kGroups, Merged(lines, scope, quint16(values.delayLine)),
+                        Merged(pixels, scope, quint16(values.delayPixel)),
+                        Merged(modes, scope, quint8(values.clockingMode))) != 0) {
         return Failed("SetPhase", failure);
     }
     return 0;
@@ -160,15 +159,13 @@ int WriteFollow(CfgNetClient &client, SignalIOScope scope, const SignalIOParams 
                 QString *failure)
 {
     QVector<quint8> flags = {0, 0};
-    if ((scope.dual || values.followGenlock == kKeep) && client.GetPhaseAutoAlign(flags) != 0) {
+    if (scope.dual && client.GetPhaseAutoAlign(flags) != 0) {
         return Failed("GetPhaseAutoAlign", failure);
     }
-    SignalIOParams resolved = values;
-    resolved.followGenlock = FollowFlag(int(values.followGenlock), flags.value(scope.group));
-    if (!CheckSet(scope, resolved, Follow, failure)) {
+    if (!CheckSet(scope, values, Follow, failure)) {
         return -1;
     }
-    if (client.SetPhaseAutoAlign(Merged(flags, scope, quint8(resolved.followGenlock))) != 0) {
+    if (client.SetPhaseAutoAlign(Merged(flags, scope, quint8(values.followGenlock))) != 0) {
         return Failed("SetPhaseAutoAlign", failure);
     }
     return 0;

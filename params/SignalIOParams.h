@@ -36,8 +36,6 @@ struct SignalIOScope {
 // The signal I/O pages' parameters, without widgets.
 namespace SignalIOModel {
 constexpr char kElement[] = "SignalIO";
-// followGenlock or clockingMode: write back what the device holds.
-constexpr qint64 kKeep = -1;
 
 // "GroupA" or "GroupB".
 QString GroupElement(int group);
@@ -45,8 +43,8 @@ QString GroupElement(int group);
 // The follow-genlock item for a device flag: the device may hold values the
 // page has no item for (2 and above); those show as no item.
 int FollowIndex(qint64 flag);
-// The flag to write for a combo box index: no item (-1) keeps `deviceFlag`.
-qint64 FollowFlag(int index, qint64 deviceFlag);
+// Apply's fields: a value a control cannot show goes back as read.
+std::vector<EditField<SignalIOParams>> EditFields();
 
 // The two-element array to send: element `scope.group` := `value`; the other
 // element as the device holds it on the dual model, 0 on the 4x1 models.

@@ -193,22 +193,28 @@ int ManualSwitchIndex(qint64 selection, int inputs)
     return selection >= 0 && selection < inputs ? int(selection) + 1 : -1;
 }
 
-qint64 SelectionOfIndex(int index, qint64 current)
+qint64 SelectionOfIndex(int index)
 {
     if (index < 0) {
-        return current;
+        return kNoItem;
     }
     return index == 0 ? kNoSelection : index - 1;
 }
 
 int ReturnModeIndex(qint64 method)
 {
-    return method == 1 ? 0 : 1;
+    return method == 1 ? 0 : method == 2 ? 1 : -1;
 }
 
 qint64 MethodOfIndex(int index)
 {
-    return index != 0 ? 2 : 1;
+    return index < 0 ? kNoItem : index != 0 ? 2 : 1;
+}
+
+std::vector<EditField<SwitchControlParams>> EditFields()
+{
+    return {MemberField(&Values::manualSwitch), MemberField(&Values::returnMode),
+            MemberField(&Values::manualControl), MemberField(&Values::bypassProtect)};
 }
 
 int ManualControlIndex(qint64 manualControl)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Baseline.h"
 #include "ParamField.h"
 
 class CfgNetClient;
@@ -42,13 +43,15 @@ bool Check(const SwitchControlParams &values, QString *problem);
 // Manual switch: index 0 "Disabled" is no selection, index k is input k - 1.
 // A selection the combo has no item for gives -1 (no current item).
 int ManualSwitchIndex(qint64 selection, int inputs);
-// Index -1 (nothing shown) keeps `current`, the device's value, rather than
-// sending a number the device never held.
-qint64 SelectionOfIndex(int index, qint64 current);
-int ReturnModeIndex(qint64 method);  // 1 -> 0 "Automatic", else 1 "Non-reset"
+// Index -1 (nothing shown) gives kNoItem, which Apply never sends.
+qint64 SelectionOfIndex(int index);
+// 1 -> 0 "Automatic", 2 -> 1 "Non-reset", another method -> -1 (no item).
+int ReturnModeIndex(qint64 method);
 qint64 MethodOfIndex(int index);
 int ManualControlIndex(qint64 manualControl);  // non-zero -> 1 "Bypass"
 qint64 ManualControlOfIndex(int index);
 int BypassProtectIndex(qint64 bypassProtect);  // 0 -> 1 "Disabled", else 0 "Enabled"
 qint64 BypassProtectOfIndex(int index);
+// Apply's fields: each written back as read unless its combo was changed.
+std::vector<EditField<SwitchControlParams>> EditFields();
 }  // namespace SwitchControlModel

@@ -81,6 +81,13 @@ const QVector<SystemAlarmBit> &Bits(bool dual)
     return dual ? kDualBits : k4x1Bits;
 }
 
+std::vector<EditField<SystemAlarm>> EditFields()
+{
+    return {{[](const SystemAlarm &mask) -> qint64 { return mask; },
+             [](SystemAlarm &mask, qint64 value) { mask = static_cast<SystemAlarm>(value); },
+             EditField<SystemAlarm>::Flags}};
+}
+
 SystemAlarm PageMask(bool dual, SystemAlarm mask)
 {
     SystemAlarm kept = 0;

@@ -28,6 +28,9 @@ const QVector<SystemAlarmBit> &Bits(bool dual);
 // `mask` with only the bits of the model's table: what its page can build.
 SystemAlarm PageMask(bool dual, SystemAlarm mask);
 
+// Apply's one field: the mask, flag by flag, so the bits the page has no box
+// for go back as the device holds them.
+std::vector<EditField<SystemAlarm>> EditFields();
 // Device to mask and back; 0, or -1 with `failure` naming the operation and
 // the device's answer.
 int Read(CfgNetClient &client, SystemAlarm &mask, QString *failure);

@@ -169,12 +169,43 @@ void SetTicked(alarmTrigger &entry, int row, bool ticked)
 
 int CombinationIndex(quint32 combination)
 {
-    return combination == kCombinationAny ? 0 : combination == kCombinationVA ? 1 : 2;
+    return combination <= kCombinationNone ? int(combination) : -1;
 }
 
 quint32 CombinationOfIndex(int index)
 {
-    return index == 0 ? kCombinationAny : index == 1 ? kCombinationVA : kCombinationNone;
+    return index >= 0 && index <= int(kCombinationNone) ? quint32(index) : quint32(kNoItem);
+}
+
+std::vector<EditField<AlarmTriggers>> EditFields()
+{
+    using F = EditField<AlarmTriggers>;
+    std::vector<F> fields;
+    for (int input = 0; input < kInputCount; ++input) {
+        fields.push_back(
+            {[input](const AlarmTriggers &e) -> qint64 { return e.value(input).VideoAlarmMask; },
+             [input](AlarmTriggers &e, qint64 v) { e[input].VideoAlarmMask = AlarmType(v); },
+             F::Flags});
+        fields.push_back(
+            {[input](const AlarmTriggers &e) -> qint64 {
+                 return e.value(input).AudioLostAlarmMask;
+             },
+             [input](AlarmTriggers &e, qint64 v) { e[input].AudioLostAlarmMask = quint16(v); },
+             F::Flags});
+        fields.push_back(
+            {[input](const AlarmTriggers &e) -> qint64 {
+                 return e.value(input).AudioSilentAlarmMask;
+             },
+             [input](AlarmTriggers &e, qint64 v) { e[input].AudioSilentAlarmMask = quint16(v); },
+             F::Flags});
+        fields.push_back(
+            {[input](const AlarmTriggers &e) -> qint64 {
+                 return e.value(input).TriggerCombination;
+             },
+             [input](AlarmTriggers &e, qint64 v) { e[input].TriggerCombination = quint32(v); },
+             F::Whole});
+    }
+    return fields;
 }
 
 }  // namespace TriggerModel

@@ -48,8 +48,11 @@ bool IsTicked(const alarmTrigger &entry, int row);
 void SetTicked(alarmTrigger &entry, int row, bool ticked);
 
 // The combo item (0 "Any", 1 "V&A", 2 "None") that shows a device value:
-// a value the page does not know shows as "None".
+// a value the page does not know shows as no item (-1).
 int CombinationIndex(quint32 combination);
-// The value of an item; -1 (a text that is none of the items) is "None".
+// The value of an item; -1 (no item) gives kNoItem, which Apply never sends.
 quint32 CombinationOfIndex(int index);
+// Apply's fields: per input the three masks flag by flag (the video bits
+// without a row go back as the device holds them) and the combination.
+std::vector<EditField<AlarmTriggers>> EditFields();
 }  // namespace TriggerModel

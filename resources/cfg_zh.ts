@@ -260,6 +260,10 @@
         <source>Applied to the device.</source>
         <translation>已应用到设备。</translation>
     </message>
+    <message>
+        <source>The device holds %1, which this box cannot show. Apply keeps the device&apos;s value unless you change this box.</source>
+        <translation>设备中的值为 %1，此框无法显示。除非修改此框，否则应用时保留设备的值。</translation>
+    </message>
 </context>
 <context>
     <name>ChangePassword</name>

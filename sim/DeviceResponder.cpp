@@ -393,7 +393,9 @@ quint32 DeviceResponder::ApplySet(quint16 type, const quint8 *payload, int paylo
             break;
         }
         case kMsgSetSystemAlarmParam:
-            m.systemEnable = in.U32() & 0x1FFFF;
+            // Kept whole: bits 17-31 mean nothing to this firmware, but a
+            // later one may use them, and the tool must send them back.
+            m.systemEnable = in.U32();
             break;
         case kMsgSetAudioEffect: {
             quint8 enable[2];

@@ -182,9 +182,10 @@ void TestAlarmPages::triggerApply_data()
     QTest::newRow("QVT 4x1") << 50001;
 }
 
-// Refresh shows the device's entries ("None" for a rule it does not know),
-// Apply writes the table, 7 going back as 2; a refusal is said, keeps the
-// edits and tells nobody.
+// Refresh shows the device's entries (no item for a rule it does not know),
+// Apply writes the table with the unknown rule and the video bits without a
+// row as the device holds them; a refusal is said, keeps the edits and tells
+// nobody.
 void TestAlarmPages::triggerApply()
 {
     QFETCH(int, model);
@@ -192,16 +193,16 @@ void TestAlarmPages::triggerApply()
     LogIn();
     m_device->WithModel([](DeviceModel &m) {
         for (int j = 0; j < 4; ++j) {
-            m.triggers[j].VideoAlarmMask = 1u << j;
+            m.triggers[j].VideoAlarmMask = 1u << j | 1u << (20 + j);
             m.triggers[j].AudioLostAlarmMask = quint16(0x8000 >> j);
             m.triggers[j].AudioSilentAlarmMask = quint16(j);
-            m.triggers[j].TriggerCombination = j == 1 ? 7 : quint32(j % 3);
+            m.triggers[j].TriggerCombination = j == 1 ? 255 : quint32(j % 3);
         }
     });
     auto *page = qobject_cast<Trigger *>(Show(PageKey::Trigger));
     QVERIFY(page);
     auto *table = Child<QTableWidget>(page, "tableWidgetSource");
-    QCOMPARE(table->item(37, 1)->text(), QStringLiteral("None"));
+    QCOMPARE(table->item(37, 1)->text(), QString());
     QCOMPARE(table->item(2, 2)->text(), kTick);
     QCOMPARE(table->item(20, 3)->text(), QString());
     QCOMPARE(table->item(21 + 1, 3)->text(), kTick);  // silent mask 3: ch1 and ch2
@@ -212,12 +213,11 @@ void TestAlarmPages::triggerApply()
     QCOMPARE(StatusLine(), QStringLiteral("Applied to the device."));
     AlarmTriggers expected = m_device->WithModel(
         [](DeviceModel &m) { return AlarmTriggers(m.triggers, m.triggers + 4); });
-    QCOMPARE(expected[0].VideoAlarmMask, 0x11u);
-    QCOMPARE(expected[1].TriggerCombination, 2u);
+    QCOMPARE(expected[0].VideoAlarmMask, 0x11u | 1u << 20);
+    QCOMPARE(expected[1].TriggerCombination, 255u);
     QCOMPARE(expected[2].AudioLostAlarmMask, quint16(0x2000));
     QCOMPARE(seen->values.size(), 1);
     QCOMPARE(seen->values.at(0).value<QVector<alarmTrigger>>(), expected);
-    QCOMPARE(page->Entries(), expected);
 
     // Refused: said; the table keeps the edit and nothing is announced.
     m_device->Command("fault reject 50 1");
@@ -246,9 +246,9 @@ void TestAlarmPages::systemAlarms_data()
     QTest::newRow("dual: PS2 fail") << 50000 << "checkBoxPS2Fail" << 16;
 }
 
-// The device's every bit, bit 20 too, comes back from Apply without bit 20,
-// and on the 4x1 models without the dual model's group B bits; one box alone
-// writes its bit alone. A refusal is said and keeps the boxes.
+// The device's every bit, bit 20 too, comes back from Apply as it was, the
+// bits without a box included; one box alone writes its bit alone beside
+// those. A refusal is said and keeps the boxes.
 void TestAlarmPages::systemAlarms()
 {
     QFETCH(int, model);
@@ -264,7 +264,8 @@ void TestAlarmPages::systemAlarms()
     const auto seen = Record(page, &SystemAlarmsPage::SendSystemAlarmInfo);
     auto *apply = Child<QPushButton>(page, "pushButtonApply");
     apply->click();
-    const quint32 all = model == 50000 ? 0x1FFFF : 0x198FF;
+    const quint32 all = 0x1FFFF | (1u << 20);
+    const quint32 boxless = model == 50000 ? 1u << 20 : all & ~0x198FFu;
     QCOMPARE(SentMask(), all);
     QCOMPARE(seen->values.size(), 1);
     QCOMPARE(seen->values.at(0).value<SystemAlarm>(), all);
@@ -274,7 +275,8 @@ void TestAlarmPages::systemAlarms()
     }
     apply->click();
     QCOMPARE(StatusLine(), QStringLiteral("Applied to the device."));
-    QCOMPARE(m_device->WithModel([](DeviceModel &m) { return m.systemEnable; }), 1u << bit);
+    QCOMPARE(m_device->WithModel([](DeviceModel &m) { return m.systemEnable; }),
+             boxless | 1u << bit);
     QCOMPARE(seen->values.size(), 2);
 
     m_device->Command("fault reject 37 1");

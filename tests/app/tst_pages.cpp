@@ -4,10 +4,14 @@
 #include "DeviceTables.h"
 #include "GPIO.h"
 #include "LanguageConfig.h"
+#include "Trigger.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QScrollArea>
+#include <QSpinBox>
 #include <QStatusBar>
+#include <QTableWidget>
 
 #include <functional>
 #include <map>
@@ -26,6 +30,201 @@ QList<QTreeWidgetItem *> Items(QTreeWidget *tree)
         items << *it;
     }
     return items;
+}
+
+// Every parameter the device holds, by name: what an Apply may change. On the
+// 4x1 models the second group's entries are left out: their Sets carry it
+// as unused.
+using Params = QMap<QString, qint64>;
+Params ParamsOf(const DeviceModel &m)
+{
+    Params p;
+    for (int i = 0; i < kInputCount; ++i) {
+        DetectionParam::Fields(m.detection[i], [&](int offset, int, const auto &field) {
+            p[QStringLiteral("detection[%1]@%2").arg(i).arg(offset, 2, 10, QLatin1Char('0'))] =
+                qint64(field);
+        });
+        const alarmTrigger &t = m.triggers[i];
+        const QString at = QStringLiteral("triggers[%1].").arg(i);
+        p[at + "video"] = t.VideoAlarmMask;
+        p[at + "lost"] = t.AudioLostAlarmMask;
+        p[at + "silent"] = t.AudioSilentAlarmMask;
+        p[at + "combination"] = t.TriggerCombination;
+    }
+    for (int g = 0; g < m.GroupCount(); ++g) {
+        const auto name = [g](const char *field) {
+            return QStringLiteral("%1[%2]").arg(field).arg(g);
+        };
+        p[name("fadingEnable")] = m.fadingEnable[g];
+        p[name("fadingDuration")] = m.fadingDuration[g];
+        p[name("pgm")] = m.pgm[g];
+        p[name("relayManual")] = m.relayManual[g];
+        p[name("bypassProtect")] = m.bypassProtect[g];
+        p[name("returnMethod")] = m.returnMethod[g];
+        p[name("delayLine")] = m.delayLine[g];
+        p[name("delayPixel")] = m.delayPixel[g];
+        p[name("clockingMode")] = m.clockingMode[g];
+        p[name("followGenlock")] = m.followGenlock[g];
+    }
+    const AGCParam &a = m.agc;
+    for (int k = 0; k < kAudioChannels; ++k) {
+        p[QStringLiteral("agc.channelMode[%1]").arg(k)] = a.channelMode[k];
+    }
+    const QList<QPair<const char *, qint64>> rest = {
+        {"systemEnable", m.systemEnable},
+        {"duplication", m.duplication},
+        {"aux", m.aux},
+        {"gpiMode", m.gpiMode},
+        {"gpoMode", m.gpoMode},
+        {"agc.gainControlMode", a.gainControlMode},
+        {"agc.manualGain", a.manualGain},
+        {"agc.loudnessSource", a.loudnessSource},
+        {"agc.targetLevel", a.targetLevel},
+        {"agc.upperThreshold", a.upperThreshold},
+        {"agc.lowerThreshold", a.lowerThreshold},
+        {"agc.gainRatio", a.gainRatio},
+        {"agc.noiseThreshold", a.noiseThreshold},
+        {"agc.outputLimitThreshold", a.outputLimitThreshold},
+        {"agc.frequencyCompensation", a.frequencyCompensation},
+        {"agc.stereoMode", a.stereoMode},
+    };
+    for (const auto &field : rest) {
+        p[QLatin1String(field.first)] = field.second;
+    }
+    return p;
+}
+
+// Values the pages' controls cannot show, in every field that has such a
+// value the device takes back: out of a box's range, a code without an item,
+// flags without a box. The rest hold values other than the defaults.
+void Unusual(DeviceModel &m)
+{
+    for (int i = 0; i < kInputCount; ++i) {
+        DetectionParam &d = m.detection[i];
+        // The enables are flags on the wire, both ways: 0 or 1 only.
+        d.lostEnable = d.formatEnable = d.syncEnable = d.blackEnable = d.freezeEnable = 1;
+        for (quint32 *time :
+             {&d.lostTriggerTime, &d.lostClearTime, &d.formatTriggerTime, &d.formatClearTime,
+              &d.syncTriggerTime, &d.syncClearTime, &d.blackTriggerTime, &d.blackClearTime,
+              &d.freezeTriggerTime, &d.freezeClearTime, &d.audioLostTriggerTime,
+              &d.audioLostClearTime, &d.audioSilentTriggerTime, &d.audioSilentClearTime}) {
+            *time = 1000u + quint32(i);  // the boxes stop at 600
+        }
+        d.blackValue1 = 900;  // thresholds stop at 876
+        d.blackValue2 = 950;
+        d.blackValue3 = 0;  // degrees and the difference start at 1
+        d.freezeValue1 = 0;
+        d.freezeValue2 = 0;
+        d.blackRegionEnable = d.freezeRegionEnable = 1;
+        d.blackRegionInvert = d.freezeRegionInvert = 1;
+        d.blackRegionLeft = d.freezeRegionLeft = 100;  // inside the frame: shown as they are
+        d.blackRegionRight = d.freezeRegionRight = 200;
+        d.blackRegionTop = d.freezeRegionTop = 50;
+        d.blackRegionBottom = d.freezeRegionBottom = 60;
+        d.audioLostChannels = 0xA5A5;
+        d.audioSilentChannels = 0x5A5A;
+        d.audioSilentThreshold = 0;                          // the box stops at -40
+        m.triggers[i] = {0xFFFFFFF5u, 0x1234, 0x4321, 255};  // bits 5-31 have no row
+    }
+    m.systemEnable = 0xFFFE0000u | 0xA5A5;  // bits 17-31, and 8, 10, 13 on the 4x1
+    for (int g = 0; g < kGroupCount; ++g) {
+        m.delayLine[g] = 60000;  // the boxes stop at 1125 and 2749
+        m.delayPixel[g] = 60001;
+        m.clockingMode[g] = 1;  // 255 is the empty value, any other refused
+        m.followGenlock[g] = 7;
+        m.fadingEnable[g] = 1;
+        m.fadingDuration[g] = 0;  // the box starts at 10
+        m.pgm[g] = 1;
+        m.returnMethod[g] = 255;
+        m.relayManual[g] = 1;
+        m.bypassProtect[g] = 0;
+    }
+    m.duplication = 3;
+    m.aux = 255;
+    m.gpiMode = m.gpoMode = 255;
+    AGCParam &a = m.agc;
+    a.gainControlMode = 1;
+    a.manualGain = 33;
+    for (int k = 0; k < kAudioChannels; ++k) {
+        a.channelMode[k] = quint32(k % 3);
+    }
+    a.loudnessSource = 5;
+    a.targetLevel = 0;       // -40 to -12 dBFS
+    a.upperThreshold = 200;  // 0 to 6
+    a.lowerThreshold = 201;
+    a.gainRatio = 7;
+    a.noiseThreshold = 0;          // -63 to -40 dBFS
+    a.outputLimitThreshold = 200;  // -40 to 0 dBFS
+    a.frequencyCompensation = 1;  // flags on the wire
+    a.stereoMode = 0;
+}
+
+QStringList Changed(const Params &before, const Params &after)
+{
+    QStringList changed;
+    for (auto it = before.cbegin(); it != before.cend(); ++it) {
+        if (after.value(it.key()) != it.value()) {
+            changed << QStringLiteral("%1: %2 -> %3")
+                           .arg(it.key())
+                           .arg(it.value())
+                           .arg(after.value(it.key()));
+        }
+    }
+    return changed;
+}
+
+// One edit of a page, as an operator makes it, and the one field it changes.
+struct Edit {
+    std::function<void(QWidget *)> make;
+    QString field;
+};
+
+Edit EditOf(PageKey key, int group)
+{
+    const QString g = QString::number(group);
+    switch (key) {
+        case K::SignalIO:
+        case K::SignalIOA:
+        case K::SignalIOB:
+            return {[](QWidget *p) { Child<QSpinBox>(p, "spinBoxGenlockPhaseLine")->setValue(5); },
+                    "delayLine[" + g + "]"};
+        case K::SwitchControl:
+        case K::SwitchControlA:
+        case K::SwitchControlB:
+            return {
+                [](QWidget *p) { Child<QComboBox>(p, "comboBoxReturnMode")->setCurrentIndex(0); },
+                "returnMethod[" + g + "]"};
+        case K::AGC:
+            return {
+                [](QWidget *p) { Child<QComboBox>(p, "comboBoxStereoMode")->setCurrentIndex(0); },
+                "agc.stereoMode"};
+        case K::Trigger:
+            return {[](QWidget *p) {
+                        auto *table = Child<QTableWidget>(p, "tableWidgetSource");
+                        qobject_cast<Trigger *>(p)->OnTableWidgetclicked(table->item(4, 0));
+                    },
+                    "triggers[0].video"};
+        case K::GPIO:
+            return {[](QWidget *p) { Child<QComboBox>(p, "comboBoxGPIMode")->setCurrentIndex(1); },
+                    "gpiMode"};
+        case K::SystemAlarms:
+            return {[](QWidget *p) { Child<QCheckBox>(p, "checkBoxGenlockLost")->toggle(); },
+                    "systemEnable"};
+        default: {
+            // A detection page: its input's first lost-audio channel, at the
+            // mask's place in the record.
+            const int input = int(key) - int(K::Detection1);
+            DetectionParam d;
+            int at = -1;
+            DetectionParam::Fields(d, [&](int offset, int, auto &field) {
+                if (static_cast<const void *>(&field) == &d.audioLostChannels) {
+                    at = offset;
+                }
+            });
+            return {[](QWidget *p) { Child<QCheckBox>(p, "checkBoxLostCh1")->toggle(); },
+                    QStringLiteral("detection[%1]@%2").arg(input).arg(at, 2, 10, QLatin1Char('0'))};
+        }
+    }
 }
 
 QByteArray Where(const QTreeWidgetItem *item)
@@ -53,6 +252,8 @@ private slots:
     void wiring();
     void guestThenAdmin_data();
     void guestThenAdmin();
+    void applyKeepsUntouched_data();
+    void applyKeepsUntouched();
 
 private:
     void SwitchToChinese();
@@ -341,6 +542,56 @@ void TestPages::guestThenAdmin()
     Press(FindItem(tree, key));
     QCOMPARE(Enabled(key, locked), locked);
     QCOMPARE(Enabled(key, open), open);
+}
+
+void TestPages::applyKeepsUntouched_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<PageKey>("key");
+    for (int model : {50000, 50001, 50002}) {
+        for (PageKey key : PageOrder(model)) {
+            if (key != K::General && key != K::Genlock && key != K::Status && key != K::Alarm) {
+                QTest::addRow("%d: page %d", model, int(key)) << model << key;
+            }
+        }
+    }
+}
+
+// On every page of every model: a device holding values its controls cannot
+// show keeps them all through an Apply with nothing touched; one control
+// changed changes exactly its one field.
+void TestPages::applyKeepsUntouched()
+{
+    QFETCH(int, model);
+    QFETCH(PageKey, key);
+    m_device->Command(QStringLiteral("model %1").arg(model));
+    LogIn();
+    m_device->WithModel(Unusual);
+    const Params before = m_device->WithModel([](DeviceModel &m) { return ParamsOf(m); });
+    Press(FindItem(m_window->Form().treeWidget, key));
+    QWidget *page = m_window->CurrentPage();
+    QPushButton *apply = nullptr;
+    for (const char *name : {"pushButtonApply", "pushButtonOk", "pushButton"}) {
+        apply = apply ? apply : Child<QPushButton>(page, name);
+    }
+    QVERIFY(apply && apply->isEnabled());
+    const QString applied = QStringLiteral("Applied to the device.");
+    apply->click();
+    QCOMPARE(m_window->statusBar()->currentMessage(), applied);
+    const auto params = [this] {
+        return m_device->WithModel([](DeviceModel &m) { return ParamsOf(m); });
+    };
+    const QStringList untouched = Changed(before, params());
+    QVERIFY2(untouched.isEmpty(), qPrintable(untouched.join(", ")));
+
+    const Edit edit = EditOf(key, key == K::SignalIOB || key == K::SwitchControlB ? 1 : 0);
+    edit.make(page);
+    m_window->statusBar()->clearMessage();
+    apply->click();
+    QCOMPARE(m_window->statusBar()->currentMessage(), applied);
+    const QStringList changed = Changed(before, params());
+    QVERIFY2(changed.size() == 1 && changed[0].startsWith(edit.field + ":"),
+             qPrintable(changed.join(", ")));
 }
 
 QVT_APP_TEST_MAIN(TestPages)

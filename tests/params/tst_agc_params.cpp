@@ -90,16 +90,22 @@ void TestAgcParams::conversionsAreInverses()
     }
 }
 
+// Codes the device does not define show as no item, or outside the box, and
+// come back as kNoItem: never as another code.
 void TestAgcParams::oddDeviceValues()
 {
     AgcParams device;
     device.gainRatio = 7;
     device.channelMode[4] = 9;
+    device.loudnessSource = 5;
+    device.stereoMode = 3;
     const AgcControls shown = AgcModel::ToControls(device);
-    QCOMPARE(shown.gainRatioPercent, 25);
-    QCOMPARE(shown.channelIndex[4], -1);  // no item rather than a wrong one
-    // A channel that shows nothing keeps what the device holds.
-    QCOMPARE(AgcModel::FromControls(shown, device).channelMode[4], qint64(9));
+    QCOMPARE(shown.gainRatioPercent, 0);
+    QCOMPARE((QList<int>{shown.channelIndex[4], shown.loudnessIndex, shown.stereoIndex}),
+             (QList<int>{-1, -1, -1}));
+    const AgcParams back = AgcModel::FromControls(shown);
+    QCOMPARE((QList<qint64>{back.channelMode[4], back.loudnessSource, back.stereoMode}),
+             (QList<qint64>{kNoItem, kNoItem, kNoItem}));
 }
 
 // Values to the file in the elements and order the tool has always written,

@@ -61,11 +61,11 @@ void TestAlarmParams::triggerRows()
                  entry.AudioSilentAlarmMask,
              masks);
     QCOMPARE(T::IsTicked(entry, row), masks != 0);
-    // The device's unknown rules show as "None"; a text of no item is "None".
-    QCOMPARE((QList<int>{T::CombinationIndex(0), T::CombinationIndex(1), T::CombinationIndex(7)}),
-             (QList<int>{0, 1, 2}));
+    // The device's unknown rules show as no item, which gives kNoItem back.
+    QCOMPARE((QList<int>{T::CombinationIndex(0), T::CombinationIndex(2), T::CombinationIndex(7)}),
+             (QList<int>{0, 2, -1}));
     QCOMPARE(T::CombinationOfIndex(1), 1u);
-    QCOMPARE(T::CombinationOfIndex(-1), 2u);
+    QCOMPARE(T::CombinationOfIndex(-1), quint32(kNoItem));
 }
 
 void TestAlarmParams::triggerFile_data()

@@ -53,8 +53,6 @@ void TestSignalIOParams::conversions()
     QCOMPARE(FollowIndex(1), 1);
     QCOMPARE(FollowIndex(2), -1);  // the device's own value: no item
     QCOMPARE(FollowIndex(255), -1);
-    QCOMPARE(FollowFlag(-1, 2), qint64(2));  // no item picked: kept
-    QCOMPARE(FollowFlag(0, 2), qint64(0));
     const QVector<quint8> device = {7, 9};
     QCOMPARE(Merged<quint8>(device, {1, true}, 3), (QVector<quint8>{7, 3}));
     QCOMPARE(Merged<quint8>(device, {0, true}, 3), (QVector<quint8>{3, 9}));

@@ -26,9 +26,10 @@ void TestSwitchControlParams::comboIndexes_data()
     QTest::newRow("no selection: Disabled") << "manual" << qint64(255) << 0 << qint64(255);
     QTest::newRow("input 1") << "manual" << qint64(0) << 1 << qint64(0);
     QTest::newRow("input 4 of four") << "manual" << qint64(3) << 4 << qint64(3);
-    QTest::newRow("an input the group lacks: kept") << "manual" << qint64(2) << -1 << qint64(2);
+    QTest::newRow("an input the group lacks: no item") << "manual" << qint64(2) << -1 << kNoItem;
     QTest::newRow("automatic return") << "return" << qint64(1) << 0 << qint64(1);
     QTest::newRow("non-reset return") << "return" << qint64(2) << 1 << qint64(2);
+    QTest::newRow("an unknown return: no item") << "return" << qint64(3) << -1 << kNoItem;
     QTest::newRow("relay normal") << "control" << qint64(0) << 0 << qint64(0);
     QTest::newRow("relay bypass, any non-zero") << "control" << qint64(7) << 1 << qint64(1);
     QTest::newRow("protect enabled, any non-zero") << "protect" << qint64(9) << 0 << qint64(1);
@@ -44,7 +45,7 @@ void TestSwitchControlParams::comboIndexes()
     if (combo == "manual") {
         const int inputs = device == 3 ? 4 : 2;
         QCOMPARE(M::ManualSwitchIndex(device, inputs), index);
-        QCOMPARE(M::SelectionOfIndex(index, device), back);
+        QCOMPARE(M::SelectionOfIndex(index), back);
     } else if (combo == "return") {
         QCOMPARE(M::ReturnModeIndex(device), index);
         QCOMPARE(M::MethodOfIndex(index), back);
