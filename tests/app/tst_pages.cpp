@@ -155,7 +155,7 @@ void Unusual(DeviceModel &m)
     a.gainRatio = 7;
     a.noiseThreshold = 0;          // -63 to -40 dBFS
     a.outputLimitThreshold = 200;  // -40 to 0 dBFS
-    a.frequencyCompensation = 1;  // flags on the wire
+    a.frequencyCompensation = 1;   // flags on the wire
     a.stereoMode = 0;
 }
 
