@@ -548,10 +548,17 @@ void TestPages::applyKeepsUntouched_data()
 {
     QTest::addColumn<int>("model");
     QTest::addColumn<PageKey>("key");
+    QTest::addColumn<int>("marked");  // boxes showing their nearest end
     for (int model : {50000, 50001, 50002}) {
         for (PageKey key : PageOrder(model)) {
+            const std::map<PageKey, int> marked = {
+                {K::SignalIO, 3}, {K::SignalIOA, 2}, {K::SignalIOB, 2}, {K::AGC, 6}};
             if (key != K::General && key != K::Genlock && key != K::Status && key != K::Alarm) {
-                QTest::addRow("%d: page %d", model, int(key)) << model << key;
+                QTest::addRow("%d: page %d", model, int(key))
+                    << model << key
+                    << (key >= K::Detection1 ? 20
+                        : marked.count(key)  ? marked.at(key)
+                                             : 0);
             }
         }
     }
@@ -564,6 +571,7 @@ void TestPages::applyKeepsUntouched()
 {
     QFETCH(int, model);
     QFETCH(PageKey, key);
+    QFETCH(int, marked);
     m_device->Command(QStringLiteral("model %1").arg(model));
     LogIn();
     m_device->WithModel(Unusual);
@@ -575,6 +583,13 @@ void TestPages::applyKeepsUntouched()
         apply = apply ? apply : Child<QPushButton>(page, name);
     }
     QVERIFY(apply && apply->isEnabled());
+    QStringList tips;
+    for (const QSpinBox *box : page->findChildren<QSpinBox *>()) {
+        if (box->toolTip().startsWith("The device holds ")) {
+            tips << box->toolTip();
+        }
+    }
+    QCOMPARE(tips.size(), marked);
     const QString applied = QStringLiteral("Applied to the device.");
     apply->click();
     QCOMPARE(m_window->statusBar()->currentMessage(), applied);
