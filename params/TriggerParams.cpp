@@ -47,6 +47,15 @@ QDomElement Child(const QDomElement &parent, QString &path, const QString &tag, 
     }
     return child;
 }
+// One member of one input's entry, for Apply's fields.
+template <class T>
+EditField<AlarmTriggers> EntryField(int input, T alarmTrigger::*member,
+                                    typename EditField<AlarmTriggers>::Kind kind)
+{
+    return {[=](const AlarmTriggers &e) -> qint64 { return e.value(input).*member; },
+            [=](AlarmTriggers &e, qint64 value) { e[input].*member = static_cast<T>(value); },
+            kind};
+}
 }  // namespace
 
 namespace TriggerModel {
@@ -182,28 +191,10 @@ std::vector<EditField<AlarmTriggers>> EditFields()
     using F = EditField<AlarmTriggers>;
     std::vector<F> fields;
     for (int input = 0; input < kInputCount; ++input) {
-        fields.push_back(
-            {[input](const AlarmTriggers &e) -> qint64 { return e.value(input).VideoAlarmMask; },
-             [input](AlarmTriggers &e, qint64 v) { e[input].VideoAlarmMask = AlarmType(v); },
-             F::Flags});
-        fields.push_back(
-            {[input](const AlarmTriggers &e) -> qint64 {
-                 return e.value(input).AudioLostAlarmMask;
-             },
-             [input](AlarmTriggers &e, qint64 v) { e[input].AudioLostAlarmMask = quint16(v); },
-             F::Flags});
-        fields.push_back(
-            {[input](const AlarmTriggers &e) -> qint64 {
-                 return e.value(input).AudioSilentAlarmMask;
-             },
-             [input](AlarmTriggers &e, qint64 v) { e[input].AudioSilentAlarmMask = quint16(v); },
-             F::Flags});
-        fields.push_back(
-            {[input](const AlarmTriggers &e) -> qint64 {
-                 return e.value(input).TriggerCombination;
-             },
-             [input](AlarmTriggers &e, qint64 v) { e[input].TriggerCombination = quint32(v); },
-             F::Whole});
+        fields.push_back(EntryField(input, &alarmTrigger::VideoAlarmMask, F::Flags));
+        fields.push_back(EntryField(input, &alarmTrigger::AudioLostAlarmMask, F::Flags));
+        fields.push_back(EntryField(input, &alarmTrigger::AudioSilentAlarmMask, F::Flags));
+        fields.push_back(EntryField(input, &alarmTrigger::TriggerCombination, F::Whole));
     }
     return fields;
 }
