@@ -158,6 +158,7 @@ void Alarm::AddRow(const AlarmInfo &info)
     m_rows.append({QString::number(m_nextNumber++),
                    info.time.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), info.input,
                    info.alarmType, info.alarmStatus, info.notes});
+    m_rowDevices.append(m_device);
     const int row = m_rows.size() - 1;
     m_ui.tableWidgetAlarm->setRowCount(m_rows.size());
     ShowRow(row);
@@ -206,9 +207,7 @@ void Alarm::OnAutoSaveTimer()
     if (QFileInfo::exists(path)) {
         return;
     }
-    if (WriteTo(path, true)) {
-        OnClear();
-    } else {
+    if (!WriteTo(path, true)) {
         m_failedAutoSave = name;
     }
 }
@@ -216,6 +215,7 @@ void Alarm::OnAutoSaveTimer()
 void Alarm::OnClear()
 {
     m_rows.clear();
+    m_rowDevices.clear();
     m_ui.tableWidgetAlarm->setRowCount(0);
     m_nextNumber = 1;
 }
@@ -243,9 +243,7 @@ void Alarm::OnAppClose()
     SelectDirectory();
     const QString stem =
         QStringLiteral("backup_") + Now().toString(QStringLiteral("yyyy-MM-dd_hh-mm"));
-    if (WriteTo(AlarmCsv::UniquePath(m_logDirectory, stem), true)) {
-        OnClear();
-    }
+    WriteTo(AlarmCsv::UniquePath(m_logDirectory, stem), true);
 }
 
 void Alarm::OnSetAutoSaveTimeEnable(int status)
@@ -278,10 +276,65 @@ void Alarm::ShowDirectory()
         tr("Log directory: %1").arg(QDir::toNativeSeparators(m_logDirectory)));
 }
 
+// One file per device, in the order the devices first logged a row: the
+// first to `path`, each next one beside it under a free numbered name. An
+// empty log is one file for the device of the session.
 bool Alarm::WriteTo(const QString &path, bool clearing)
 {
+    QVector<AlarmCsv::Preamble> devices;
+    for (const AlarmCsv::Preamble &device : m_rowDevices) {
+        if (!devices.contains(device)) {
+            devices << device;
+        }
+    }
+    if (devices.isEmpty()) {
+        devices << m_device;
+    }
+    const QFileInfo first(path);
+    QVector<bool> written(m_rows.size(), false);
+    bool all = true;
+    for (int d = 0; d < devices.size(); ++d) {
+        QString target = path;
+        for (int n = 2; d > 0 && (n == 2 || QFileInfo::exists(target)); ++n) {
+            target = first.dir().filePath(first.completeBaseName() + QLatin1Char('_') +
+                                          QString::number(n) + QLatin1Char('.') + first.suffix());
+        }
+        QVector<AlarmCsv::Row> rows;
+        for (int i = 0; i < m_rows.size(); ++i) {
+            if (m_rowDevices.at(i) == devices.at(d)) {
+                rows << m_rows.at(i);
+            }
+        }
+        const bool ok = WriteFile(target, devices.at(d), rows, clearing);
+        all = all && ok;
+        for (int i = 0; ok && i < m_rows.size(); ++i) {
+            written[i] = written[i] || m_rowDevices.at(i) == devices.at(d);
+        }
+    }
+    if (clearing) {
+        if (all) {
+            OnClear();
+        } else {
+            for (int i = m_rows.size() - 1; i >= 0; --i) {
+                if (written.at(i)) {
+                    m_rows.remove(i);
+                    m_rowDevices.remove(i);
+                }
+            }
+            m_ui.tableWidgetAlarm->setRowCount(m_rows.size());
+            for (int row = 0; row < m_rows.size(); ++row) {
+                ShowRow(row);
+            }
+        }
+    }
+    return all;
+}
+
+bool Alarm::WriteFile(const QString &path, const AlarmCsv::Preamble &device,
+                      const QVector<AlarmCsv::Row> &rows, bool clearing)
+{
     QString error;
-    if (AlarmCsv::Write(path, m_device, m_rows, Now(), &error)) {
+    if (AlarmCsv::Write(path, device, rows, Now(), &error)) {
         return true;
     }
     const QString file = QDir::toNativeSeparators(path);

@@ -66,16 +66,22 @@ private:
     // user's data directory) and shows it.
     void SelectDirectory();
     void ShowDirectory();
-    // Writes the log to `path`; a failure goes to the status bar.
-    // `clearing`: the rows would have been cleared, and are kept.
+    // Writes the rows to `path`, one file per device they came from (see
+    // WriteTo in the .cpp); a failure goes to the status bar. With
+    // `clearing`, the rows of each file written leave the table.
     bool WriteTo(const QString &path, bool clearing);
+    bool WriteFile(const QString &path, const AlarmCsv::Preamble &device,
+                   const QVector<AlarmCsv::Row> &rows, bool clearing);
 
     CfgNetClient *m_client;
     Ui::Alarm m_ui;
     QTimer m_timer;
     int m_nextNumber = 1;
     QVector<AlarmCsv::Row> m_rows;  // in English, as the files hold them
-    QString m_autoSaveTime;         // "hh:mm:ss"
+    // Beside each row, the device it came from: rows kept after a failed
+    // write must not go out under the next device's name.
+    QVector<AlarmCsv::Preamble> m_rowDevices;
+    QString m_autoSaveTime;  // "hh:mm:ss"
     bool m_autoSaveEnabled = true;
     bool m_guest = false;
     QString m_failedAutoSave;  // the automatic file whose write failed

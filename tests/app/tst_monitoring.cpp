@@ -35,12 +35,12 @@ class TestMonitoring : public QObject, public AppSession
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QVERIFY(StartSimulator()); }
+    void initTestCase();
     void init();
     void cleanup() { CloseWindow(); }
 
     void backupsAtDisconnect();
-    void rowsOutliveFailedWritesAndModels();
+    void keptRowsKeepTheirDevice();
     void boardFollowsSessionAndPages();
 
 private:
@@ -62,13 +62,37 @@ private:
         QTRY_COMPARE(Table()->rowCount(), before + 2);
     }
 
+    // With `blocked`, a file stands where both log directories would have
+    // to be.
+    void BlockDirectories(bool blocked)
+    {
+        Alarm::SetPreferredLogDirectory(blocked ? m_blocker.fileName() + "/logs" : m_logs.path());
+        qputenv("XDG_DATA_HOME", blocked ? m_blocker.fileName().toLocal8Bit() : m_dataHome);
+    }
+
     QTemporaryDir m_logs;
+    QTemporaryFile m_blocker;
+    QByteArray m_dataHome = qgetenv("XDG_DATA_HOME");
+    QByteArray m_serial;
 };
+
+void TestMonitoring::initTestCase()
+{
+    QVERIFY(StartSimulator());
+    QVERIFY(m_blocker.open());
+    m_serial = m_device->WithModel(
+        [](DeviceModel &m) { return QByteArray(reinterpret_cast<const char *>(m.serial), 8); });
+}
 
 void TestMonitoring::init()
 {
     m_device->Command("system 15 off");
-    Alarm::SetPreferredLogDirectory(m_logs.path());
+    const QByteArray serial = m_serial;
+    m_device->WithModel([serial](DeviceModel &m) {
+        std::copy(serial.begin(), serial.end(), m.serial);
+        m.ip = 0x7F000001;
+    });
+    BlockDirectories(false);
     for (const QString &file : QDir(m_logs.path()).entryList(QDir::Files)) {
         QFile::remove(m_logs.filePath(file));
     }
@@ -98,32 +122,50 @@ void TestMonitoring::backupsAtDisconnect()
 
 // A backup that cannot be written keeps the rows and says so; the rows then
 // survive a login to a device of another model, which rebuilds every page
-// but the log.
-void TestMonitoring::rowsOutliveFailedWritesAndModels()
+// but the log, and go to a file under their own device's preamble.
+void TestMonitoring::keptRowsKeepTheirDevice()
 {
     LogIn();
     RaiseAlarm();
-    QTemporaryFile blocker;  // a file where the directories would have to be
-    QVERIFY(blocker.open());
-    Alarm::SetPreferredLogDirectory(blocker.fileName() + "/logs");
-    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
-    qputenv("XDG_DATA_HOME", blocker.fileName().toLocal8Bit());
+    BlockDirectories(true);
     Disconnect();
-    qputenv("XDG_DATA_HOME", dataHome);
-    Alarm::SetPreferredLogDirectory(m_logs.path());
+    BlockDirectories(false);
     QCOMPARE(Table()->rowCount(), 2);
     const QString said = m_window->statusBar()->currentMessage();
     QVERIFY2(said.contains("could not be written") && said.contains("backup_"), qPrintable(said));
 
     Alarm *log = m_window->AlarmLog();
     BaseWidget *board = m_window->CurrentPages().Find(K::Status);
+    const QString serialA = log->DeviceInfo().productSN;
     m_device->Command("model 50000");
+    m_device->WithModel([](DeviceModel &m) {
+        m.serial[7] ^= 0x01;
+        m.ip = 0x7F000009;
+    });
     LogIn();
     QCOMPARE(m_window->ProductType(), 50000);
     QVERIFY(m_window->CurrentPages().Find(K::Status) != board);
     QCOMPARE(m_window->CurrentPages().Find(K::Alarm), log);
     QCOMPARE(Table()->rowCount(), 2);
     QCOMPARE(Table()->item(1, 4)->text(), QStringLiteral("Cleared"));
+    RaiseAlarm();
+    Disconnect();
+
+    // One file per device, the older rows first, each under its own device.
+    const QStringList files = Backups();
+    QCOMPARE(files.size(), 2);
+    QVERIFY(files[1].startsWith(files[0].chopped(4) + "_2"));
+    const QByteArray a = ReadFile(m_logs.filePath(files[0]));
+    const QByteArray b = ReadFile(m_logs.filePath(files[1]));
+    QVERIFY2(a.startsWith("Module Type,QVT 4x1 AGC\nProduct SN," + serialA.toLatin1() + "\n") &&
+                 a.contains("IP Address,127.0.0.1\n") && a.contains("\n1,") && a.contains("\n2,") &&
+                 !a.contains("\n3,"),
+             a.constData());
+    QVERIFY2(b.startsWith("Module Type,QVT Dual 2x1\nProduct SN,") &&
+                 !b.contains(serialA.toLatin1()) && b.contains("IP Address,127.0.0.9\n") &&
+                 b.contains("\n3,") && b.contains("\n4,") && !b.contains("\n1,"),
+             b.constData());
+    QCOMPARE(Table()->rowCount(), 0);
 }
 
 // The board reloads at login, follows the device while shown, turns gray at
