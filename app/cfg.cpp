@@ -18,6 +18,7 @@
 
 #include <QCloseEvent>
 #include <QIcon>
+#include <QLabel>
 #include <QStatusBar>
 #include <QStyleFactory>
 
@@ -59,6 +60,12 @@ cfg::cfg(CfgNetClient *client, QWidget *parent) : QMainWindow(parent), m_client(
             &Alarm::OnNotityAlarmInfo);
     connect(this, &cfg::AddLogs, m_alarmLog, &Alarm::OnAddAlarmLogs);
     connect(this, &cfg::AppCloseSignal, m_alarmLog, &Alarm::OnAppClose);
+    m_unsavedRows = new QLabel(this);
+    m_unsavedRows->setObjectName(QStringLiteral("labelUnsavedRows"));
+    m_unsavedRows->setStyleSheet(QStringLiteral("QLabel{color: #c00000; font-weight: bold}"));
+    m_unsavedRows->hide();
+    statusBar()->addPermanentWidget(m_unsavedRows);
+    connect(m_alarmLog, &Alarm::NotifyUnsavedRows, this, &cfg::OnUnsavedRows);
     m_ui.actionDisconnect->setEnabled(false);
 
     connect(m_ui.actionConnect, &QAction::triggered, this, &cfg::OnConnect);
@@ -281,6 +288,7 @@ void cfg::OnLanguageConfig()
     for (BaseWidget *page : m_pages.list) {
         page->Retranslate();
     }
+    OnUnsavedRows(m_alarmLog->UnsavedRows());
     if (alive && m_current) {
         m_current->RefreshFromDevice();
     }
@@ -290,6 +298,14 @@ void cfg::OnAbout()
 {
     AboutDialog dialog(this);
     dialog.exec();
+}
+
+void cfg::OnUnsavedRows(int count)
+{
+    m_unsavedRows->setText(count == 1 ? tr("1 alarm row not saved")
+                                      : tr("%1 alarm rows not saved").arg(count));
+    m_unsavedRows->setToolTip(m_alarmLog->FailureText());
+    m_unsavedRows->setVisible(count > 0);
 }
 
 void cfg::closeEvent(QCloseEvent *event)

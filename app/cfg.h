@@ -18,6 +18,7 @@ class CmdThread;
 class LanguageConfig;
 class Loading;
 class NoticesServer;
+class QLabel;
 class UpdateThread;
 
 // The main window: page tree and page area, the session with one device,
@@ -80,6 +81,8 @@ public slots:
     // The device's firmware version, read on the liveness thread for the
     // version check of login `session`.
     void OnVersionRead(int session, const QString &firmware);
+    // Shows, or hides at 0, the lasting word on alarm rows not saved.
+    void OnUnsavedRows(int count);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -125,6 +128,9 @@ private:
     // and changes of model, and are written out when the window closes.
     Alarm *m_alarmLog = nullptr;
     LanguageConfig *m_language = nullptr;
+    // In the status bar for good: a message of the moment would be gone at
+    // the next login or page message, with the rows still unsaved.
+    QLabel *m_unsavedRows = nullptr;
     PageWiring m_wiring;
     std::function<QString(bool)> m_chooseFile;
 };

@@ -2110,5 +2110,13 @@
         <source>this computer (%1) is in neither of the device&apos;s notification destinations; add it with &quot;Device &gt; Add Dest IP...&quot;</source>
         <translation>本机（%1）不在设备的任一通知目标中；请通过“设备 &gt; 添加目标 IP...”添加</translation>
     </message>
+    <message>
+        <source>1 alarm row not saved</source>
+        <translation>1 条告警记录未保存</translation>
+    </message>
+    <message>
+        <source>%1 alarm rows not saved</source>
+        <translation>%1 条告警记录未保存</translation>
+    </message>
 </context>
 </TS>

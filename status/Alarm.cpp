@@ -159,6 +159,7 @@ void Alarm::AddRow(const AlarmInfo &info)
                    info.time.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), info.input,
                    info.alarmType, info.alarmStatus, info.notes});
     m_rowDevices.append(m_device);
+    SayUnsaved();
     const int row = m_rows.size() - 1;
     m_ui.tableWidgetAlarm->setRowCount(m_rows.size());
     ShowRow(row);
@@ -218,6 +219,7 @@ void Alarm::OnClear()
     m_rowDevices.clear();
     m_ui.tableWidgetAlarm->setRowCount(0);
     m_nextNumber = 1;
+    SayUnsaved();
 }
 
 void Alarm::OnSaveAs()
@@ -311,6 +313,9 @@ bool Alarm::WriteTo(const QString &path, bool clearing)
             written[i] = written[i] || m_rowDevices.at(i) == devices.at(d);
         }
     }
+    // Rows that a write would have emptied stay unsaved until one succeeds;
+    // a Save As that takes every row saves them too.
+    m_unsaved = clearing ? !all : m_unsaved && !all;
     if (clearing) {
         if (all) {
             OnClear();
@@ -327,7 +332,22 @@ bool Alarm::WriteTo(const QString &path, bool clearing)
             }
         }
     }
+    SayUnsaved();
     return all;
+}
+
+void Alarm::SayUnsaved()
+{
+    if (UnsavedRows() != m_saidUnsaved) {
+        m_saidUnsaved = UnsavedRows();
+        emit NotifyUnsavedRows(m_saidUnsaved);
+    }
+}
+
+QString Alarm::FailureText() const
+{
+    return tr("The alarm log could not be written to %1 (%2).")
+        .arg(QDir::toNativeSeparators(m_failedPath), m_failedReason);
 }
 
 bool Alarm::WriteFile(const QString &path, const AlarmCsv::Preamble &device,
@@ -337,6 +357,8 @@ bool Alarm::WriteFile(const QString &path, const AlarmCsv::Preamble &device,
     if (AlarmCsv::Write(path, device, rows, Now(), &error)) {
         return true;
     }
+    m_failedPath = path;
+    m_failedReason = error;
     const QString file = QDir::toNativeSeparators(path);
     const QString text =
         clearing ? tr("The alarm log could not be written to %1 (%2); its rows are kept.")

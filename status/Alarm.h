@@ -39,6 +39,13 @@ public:
     // window a directory of its own.
     static void SetPreferredLogDirectory(const QString &directory);
 
+    // Rows that a write which would have emptied the table could not save,
+    // with those logged since: 0 once a write succeeds or the table is
+    // cleared.
+    int UnsavedRows() const { return m_unsaved ? m_rows.size() : 0; }
+    // The last write that failed, translated: names the file and the reason.
+    QString FailureText() const;
+
     // Seams for tests: the clock of the auto-save check, the backup names and
     // the empty log's row; the "Save As..." dialog (given the proposed path,
     // returns the chosen one or empty).
@@ -47,6 +54,10 @@ public:
     {
         m_chooser = std::move(chooser);
     }
+
+signals:
+    // The number of UnsavedRows, whenever it changes.
+    void NotifyUnsavedRows(int count);
 
 public slots:
     void OnNotityAlarmInfo(AlarmInfo info);
@@ -66,6 +77,7 @@ private:
     // user's data directory) and shows it.
     void SelectDirectory();
     void ShowDirectory();
+    void SayUnsaved();
     // Writes the rows to `path`, one file per device they came from (see
     // WriteTo in the .cpp); a failure goes to the status bar. With
     // `clearing`, the rows of each file written leave the table.
@@ -85,6 +97,10 @@ private:
     bool m_autoSaveEnabled = true;
     bool m_guest = false;
     QString m_failedAutoSave;  // the automatic file whose write failed
+    bool m_unsaved = false;    // the last write that would have cleared failed
+    int m_saidUnsaved = 0;
+    QString m_failedPath;  // the last write that failed, and why
+    QString m_failedReason;
     AlarmCsv::Preamble m_device;
     QString m_logDirectory;
     std::function<QDateTime()> m_clock;

@@ -48,6 +48,12 @@ private:
     {
         return m_window->AlarmLog()->findChild<QTableWidget *>("tableWidgetAlarm");
     }
+    // The status bar's lasting word on rows not saved; empty when hidden.
+    QString Unsaved() const
+    {
+        auto *label = m_window->statusBar()->findChild<QLabel *>("labelUnsavedRows");
+        return !label ? QStringLiteral("no label") : label->isVisible() ? label->text() : QString();
+    }
     QStringList Backups() const
     {
         return QDir(m_logs.path()).entryList({"backup_*.csv"}, QDir::Files, QDir::Name);
@@ -133,6 +139,7 @@ void TestMonitoring::keptRowsKeepTheirDevice()
     QCOMPARE(Table()->rowCount(), 2);
     const QString said = m_window->statusBar()->currentMessage();
     QVERIFY2(said.contains("could not be written") && said.contains("backup_"), qPrintable(said));
+    QCOMPARE(Unsaved(), QStringLiteral("2 alarm rows not saved"));
 
     Alarm *log = m_window->AlarmLog();
     BaseWidget *board = m_window->CurrentPages().Find(K::Status);
@@ -148,8 +155,12 @@ void TestMonitoring::keptRowsKeepTheirDevice()
     QCOMPARE(m_window->CurrentPages().Find(K::Alarm), log);
     QCOMPARE(Table()->rowCount(), 2);
     QCOMPARE(Table()->item(1, 4)->text(), QStringLiteral("Cleared"));
+    // Neither the login's nor a page's message wipes the warning.
+    m_window->statusBar()->showMessage("a page's message");
     RaiseAlarm();
+    QCOMPARE(Unsaved(), QStringLiteral("4 alarm rows not saved"));
     Disconnect();
+    QCOMPARE(Unsaved(), QString());
 
     // One file per device, the older rows first, each under its own device.
     const QStringList files = Backups();
