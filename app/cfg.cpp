@@ -19,6 +19,8 @@
 #include <QCloseEvent>
 #include <QIcon>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QStyleFactory>
 
@@ -38,7 +40,8 @@ int StoredProductType()
 }
 }  // namespace
 
-cfg::cfg(CfgNetClient *client, QWidget *parent) : QMainWindow(parent), m_client(client)
+cfg::cfg(CfgNetClient *client, Alarm::FileChooser chooseLogFile, QWidget *parent)
+    : QMainWindow(parent), m_client(client)
 {
     InitResources();
     m_ui.setupUi(this);
@@ -51,7 +54,7 @@ cfg::cfg(CfgNetClient *client, QWidget *parent) : QMainWindow(parent), m_client(
     if (QStyle *style = QStyleFactory::create(QStringLiteral("plastique"))) {
         qApp->setStyle(style);
     }
-    m_alarmLog = new Alarm(m_client, this);
+    m_alarmLog = new Alarm(m_client, this, std::move(chooseLogFile));
     m_alarmLog->hide();
     CreatePages();
     m_notices = std::make_unique<NoticesServer>();
@@ -311,7 +314,40 @@ void cfg::OnUnsavedRows(int count)
 void cfg::closeEvent(QCloseEvent *event)
 {
     emit AppCloseSignal();
-    event->accept();
+    if (MayCloseWithUnsavedRows()) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+// A backup at close that failed: the operator decides what becomes of the
+// rows, not the window by going away with them.
+bool cfg::MayCloseWithUnsavedRows()
+{
+    while (m_alarmLog->UnsavedRows() > 0) {
+        QMessageBox box(QMessageBox::Warning, tr("Warning"),
+                        m_alarmLog->FailureText() + QStringLiteral("\n\n") +
+                            tr("Alarm rows not saved: %1. Save them to another file, close "
+                               "anyway and lose them, or cancel and keep the window open.")
+                                .arg(m_alarmLog->UnsavedRows()),
+                        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+        box.button(QMessageBox::Save)->setText(tr("Save Elsewhere..."));
+        box.button(QMessageBox::Discard)->setText(tr("Close Anyway"));
+        box.setDefaultButton(QMessageBox::Save);
+        box.setEscapeButton(QMessageBox::Cancel);
+        box.exec();
+        const QMessageBox::StandardButton answer = box.standardButton(box.clickedButton());
+        if (answer == QMessageBox::Discard) {
+            return true;
+        }
+        if (answer != QMessageBox::Save) {
+            return false;
+        }
+        // A cancelled dialog or a file that fails asks again.
+        m_alarmLog->SaveElsewhere();
+    }
+    return true;
 }
 
 void cfg::resizeEvent(QResizeEvent *event)

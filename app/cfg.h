@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Alarm.h"
 #include "DeviceFlows.h"
 #include "LinkTypes.h"
 #include "Pages.h"
@@ -12,7 +13,6 @@
 #include <functional>
 #include <memory>
 
-class Alarm;
 class CfgNetClient;
 class CmdThread;
 class LanguageConfig;
@@ -28,8 +28,10 @@ class cfg final : public QMainWindow
     Q_OBJECT
 
 public:
-    // Takes ownership of the client.
-    explicit cfg(CfgNetClient *client, QWidget *parent = nullptr);
+    // Takes ownership of the client. `chooseLogFile` answers the alarm log's
+    // file dialogs (unset: they open).
+    explicit cfg(CfgNetClient *client, Alarm::FileChooser chooseLogFile = {},
+                 QWidget *parent = nullptr);
     ~cfg() override;
 
     // The language dialog that the entry point created (owned from now on).
@@ -106,6 +108,7 @@ private:
     void ShowIndicator(bool connected);
     void LogConnection(const QString &status);
     QString ChooseFile(bool save);
+    bool MayCloseWithUnsavedRows();
 
     Ui::cfg m_ui;
     CfgNetClient *m_client;

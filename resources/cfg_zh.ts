@@ -2118,5 +2118,17 @@
         <source>%1 alarm rows not saved</source>
         <translation>%1 条告警记录未保存</translation>
     </message>
+    <message>
+        <source>Alarm rows not saved: %1. Save them to another file, close anyway and lose them, or cancel and keep the window open.</source>
+        <translation>未保存的告警记录：%1 条。可将其保存到其他文件，或仍然关闭并丢弃这些记录，或取消关闭并保留窗口。</translation>
+    </message>
+    <message>
+        <source>Save Elsewhere...</source>
+        <translation>另存到其他位置...</translation>
+    </message>
+    <message>
+        <source>Close Anyway</source>
+        <translation>仍然关闭</translation>
+    </message>
 </context>
 </TS>

@@ -54,8 +54,15 @@ QString Shown(const QString &english)
 }
 }  // namespace
 
-Alarm::Alarm(CfgNetClient *client, QWidget *parent) : BaseWidget(parent), m_client(client)
+Alarm::Alarm(CfgNetClient *client, QWidget *parent, FileChooser chooser)
+    : BaseWidget(parent), m_client(client), m_chooser(std::move(chooser))
 {
+    if (!m_chooser) {
+        m_chooser = [](QWidget *over, const QString &proposed) {
+            return QFileDialog::getSaveFileName(over, tr("Save File"), proposed,
+                                                QStringLiteral("log (*.csv);;log(*.log)"));
+        };
+    }
     m_ui.setupUi(this);
     // Wide enough for a time stamp and the longest alarm names.
     const QFontMetrics metrics = m_ui.tableWidgetAlarm->fontMetrics();
@@ -226,13 +233,17 @@ void Alarm::OnSaveAs()
 {
     SelectDirectory();
     const QString proposed = QDir(m_logDirectory).filePath(QStringLiteral("mylog.csv"));
-    const QString path =
-        m_chooser ? m_chooser(proposed)
-                  : QFileDialog::getSaveFileName(this, tr("Save File"), proposed,
-                                                 QStringLiteral("log (*.csv);;log(*.log)"));
+    const QString path = m_chooser(this, proposed);
     if (!path.isEmpty()) {
         WriteTo(path, false);
     }
+}
+
+bool Alarm::SaveElsewhere()
+{
+    const QString proposed = QDir::home().filePath(QFileInfo(m_failedPath).fileName());
+    const QString path = m_chooser(window(), proposed);
+    return !path.isEmpty() && WriteTo(path, true);
 }
 
 void Alarm::OnAppClose()

@@ -18,7 +18,13 @@ class Alarm final : public BaseWidget
     Q_OBJECT
 
 public:
-    Alarm(CfgNetClient *client, QWidget *parent = nullptr);
+    // Asks for a file to write the log to, proposing `proposed`; empty when
+    // the operator cancels.
+    using FileChooser = std::function<QString(QWidget *parent, const QString &proposed)>;
+
+    // `chooser` answers "Save As..." and SaveElsewhere; unset, a file dialog
+    // asks.
+    Alarm(CfgNetClient *client, QWidget *parent = nullptr, FileChooser chooser = {});
 
     // At each session start: reads the device's model, serial number,
     // versions and address for the files' preamble. A read that fails keeps
@@ -46,14 +52,14 @@ public:
     // The last write that failed, translated: names the file and the reason.
     QString FailureText() const;
 
-    // Seams for tests: the clock of the auto-save check, the backup names and
-    // the empty log's row; the "Save As..." dialog (given the proposed path,
-    // returns the chosen one or empty).
+    // Asks for another file, proposing the failed one's name in the home
+    // directory, and writes every row there, emptying the log. False when
+    // the operator cancels or the write fails (FailureText then names it).
+    bool SaveElsewhere();
+
+    // Seam for tests: the clock of the auto-save check, the backup names and
+    // the empty log's row.
     void SetClockForTests(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
-    void SetFileChooserForTests(std::function<QString(const QString &)> chooser)
-    {
-        m_chooser = std::move(chooser);
-    }
 
 signals:
     // The number of UnsavedRows, whenever it changes.
@@ -104,5 +110,5 @@ private:
     AlarmCsv::Preamble m_device;
     QString m_logDirectory;
     std::function<QDateTime()> m_clock;
-    std::function<QString(const QString &)> m_chooser;
+    FileChooser m_chooser;
 };

@@ -8,6 +8,7 @@
 
 #include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QStatusBar>
 #include <QTableWidget>
 
@@ -41,6 +42,8 @@ private slots:
 
     void backupsAtDisconnect();
     void keptRowsKeepTheirDevice();
+    void closeWithRowsNotSaved_data();
+    void closeWithRowsNotSaved();
     void boardFollowsSessionAndPages();
 
 private:
@@ -77,6 +80,8 @@ private:
     }
 
     QTemporaryDir m_logs;
+    QTemporaryDir m_elsewhere;
+    QStringList m_chosen;  // the file dialogs' answers, in turn
     QTemporaryFile m_blocker;
     QByteArray m_dataHome = qgetenv("XDG_DATA_HOME");
     QByteArray m_serial;
@@ -102,6 +107,10 @@ void TestMonitoring::init()
     for (const QString &file : QDir(m_logs.path()).entryList(QDir::Files)) {
         QFile::remove(m_logs.filePath(file));
     }
+    m_chosen.clear();
+    m_logChooser = [this](QWidget *, const QString &) {
+        return m_chosen.isEmpty() ? QString() : m_chosen.takeFirst();
+    };
     OpenFreshWindow();
     // No auto-save at midnight in the middle of a test.
     m_window->AlarmLog()->OnSetAutoSaveTimeEnable(0);
@@ -177,6 +186,64 @@ void TestMonitoring::keptRowsKeepTheirDevice()
                  b.contains("\n3,") && b.contains("\n4,") && !b.contains("\n1,"),
              b.constData());
     QCOMPARE(Table()->rowCount(), 0);
+}
+
+void TestMonitoring::closeWithRowsNotSaved_data()
+{
+    using B = QList<int>;  // the message box's buttons
+    QTest::addColumn<B>("answers");
+    QTest::addColumn<QStringList>("chosen");  // in m_elsewhere
+    QTest::addColumn<bool>("closed");
+
+    QTest::newRow("cancel") << B{QMessageBox::Cancel} << QStringList() << false;
+    QTest::newRow("close anyway") << B{QMessageBox::Discard} << QStringList() << true;
+    QTest::newRow("save elsewhere") << B{QMessageBox::Save} << QStringList{"kept.csv"} << true;
+    QTest::newRow("dialog cancelled, then a file that fails, then a good one")
+        << B{QMessageBox::Save, QMessageBox::Save, QMessageBox::Save}
+        << QStringList{"", "no/such/dir.csv", "kept.csv"} << true;
+}
+
+// A backup at close that fails asks what becomes of the rows, naming the
+// file and the reason, and the window stays until the operator decides.
+void TestMonitoring::closeWithRowsNotSaved()
+{
+    QFETCH(QList<int>, answers);
+    QFETCH(QStringList, chosen);
+    QFETCH(bool, closed);
+    for (const QString &name : chosen) {
+        m_chosen << (name.isEmpty() ? name : m_elsewhere.filePath(name));
+    }
+    LogIn();
+    RaiseAlarm();
+    BlockDirectories(true);
+    QList<ModalScript::Action> actions;
+    for (int answer : answers) {
+        actions << ModalScript::Button(QMessageBox::StandardButton(answer));
+    }
+    ModalScript script(actions);
+    m_window->close();
+    BlockDirectories(false);
+    QVERIFY(script.Done());
+
+    QCOMPARE(script.messages.size(), answers.size());
+    const QRegularExpression named("could not be written to " +
+                                   QRegularExpression::escape(m_blocker.fileName()) +
+                                   "/logs/backup_[-_0-9]+\\.csv \\(.+\\)");
+    QVERIFY2(named.match(script.messages[0]).hasMatch(), qPrintable(script.messages[0]));
+    if (chosen.size() > 1) {
+        QVERIFY2(script.messages[2].contains(m_elsewhere.filePath("no/such/dir.csv")),
+                 qPrintable(script.messages[2]));
+    }
+    QCOMPARE(m_window->isVisible(), !closed);
+    QCOMPARE(Table()->rowCount(), chosen.isEmpty() ? 2 : 0);
+    QCOMPARE(Unsaved(), closed ? QString() : QStringLiteral("2 alarm rows not saved"));
+    if (!chosen.isEmpty()) {
+        const QByteArray kept = ReadFile(m_elsewhere.filePath("kept.csv"));
+        QVERIFY2(kept.startsWith("Module Type,QVT 4x1 AGC\n") &&
+                     kept.contains(",PS1 Fail,Asserted,") && kept.contains(",PS1 Fail,Cleared,"),
+                 kept.constData());
+    }
+    QCOMPARE(Backups(), QStringList());
 }
 
 // The board reloads at login, follows the device while shown, turns gray at
