@@ -17,12 +17,14 @@
 #include "UpdateThread.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QIcon>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStyleFactory>
+#include <QTextStream>
 
 // The images live in this static library; a program linking it must
 // register them before any window uses them.
@@ -313,12 +315,54 @@ void cfg::OnUnsavedRows(int count)
 
 void cfg::closeEvent(QCloseEvent *event)
 {
+    if (m_closed) {
+        event->accept();
+        return;
+    }
+    // At a logout nobody may be there to answer.
+    if (qApp->isSavingSession()) {
+        BackUpUnattended();
+        event->accept();
+        return;
+    }
     emit AppCloseSignal();
     if (MayCloseWithUnsavedRows()) {
+        m_closed = true;
         event->accept();
     } else {
         event->ignore();
     }
+}
+
+void cfg::OnAboutToQuit()
+{
+    if (!m_closed) {
+        BackUpUnattended();
+    }
+}
+
+// Standard error is all that is left to tell: a desktop session keeps it in
+// its journal.
+void cfg::BackUpUnattended()
+{
+    m_closed = true;
+    emit AppCloseSignal();
+    const int rows = m_alarmLog->UnsavedRows();
+    if (rows == 0) {
+        return;
+    }
+    const QString failed = QDir::toNativeSeparators(m_alarmLog->FailedPath());
+    const QString reason = m_alarmLog->FailureReason();
+    const QString written = QDir::toNativeSeparators(m_alarmLog->SaveToFallback());
+    QTextStream err(stderr);
+    if (!written.isEmpty()) {
+        err << "qvt-config: the alarm log could not be written to " << failed << " (" << reason
+            << "); its " << rows << " rows were written to " << written << " instead.\n";
+    } else {
+        err << "qvt-config: the alarm log could not be written to " << failed << " (" << reason
+            << ") nor to a fallback directory; " << rows << " alarm rows are lost.\n";
+    }
+    err.flush();
 }
 
 // A backup at close that failed: the operator decides what becomes of the

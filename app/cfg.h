@@ -85,6 +85,10 @@ public slots:
     void OnVersionRead(int session, const QString &firmware);
     // Shows, or hides at 0, the lasting word on alarm rows not saved.
     void OnUnsavedRows(int count);
+    // The program ends without the window being closed (SIGTERM, SIGHUP,
+    // the desktop's session manager): the backup of a close, with nobody to
+    // ask when it fails.
+    void OnAboutToQuit();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -109,6 +113,7 @@ private:
     void LogConnection(const QString &status);
     QString ChooseFile(bool save);
     bool MayCloseWithUnsavedRows();
+    void BackUpUnattended();
 
     Ui::cfg m_ui;
     CfgNetClient *m_client;
@@ -119,6 +124,7 @@ private:
     int m_session = 0;  // counts logins, so a late answer of an earlier one is ignored
     bool m_importing = false;
     bool m_receiverStarted = false;
+    bool m_closed = false;      // the backup of the close is made
     QString m_receiverProblem;  // the last one said, so it is logged once
     XmlDocument m_document;     // the parameter file of export and import
     Pages m_pages;

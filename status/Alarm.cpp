@@ -259,6 +259,20 @@ void Alarm::OnAppClose()
     WriteTo(AlarmCsv::UniquePath(m_logDirectory, stem), true);
 }
 
+QString Alarm::SaveToFallback()
+{
+    QStringList directories = Candidates();
+    directories << QDir::homePath() << QDir::tempPath();
+    directories.removeAll(QFileInfo(m_failedPath).absolutePath());
+    const QString directory = AlarmCsv::ChooseDirectory(directories);
+    if (directory.isEmpty()) {
+        return QString();
+    }
+    const QString path =
+        AlarmCsv::UniquePath(directory, QFileInfo(m_failedPath).completeBaseName());
+    return WriteTo(path, true) ? path : QString();
+}
+
 void Alarm::OnSetAutoSaveTimeEnable(int status)
 {
     StoreSetting(kAutoSaveEnable, status != 0 ? QStringLiteral("true") : QStringLiteral("false"));

@@ -51,11 +51,18 @@ public:
     int UnsavedRows() const { return m_unsaved ? m_rows.size() : 0; }
     // The last write that failed, translated: names the file and the reason.
     QString FailureText() const;
+    QString FailedPath() const { return m_failedPath; }
+    QString FailureReason() const { return m_failedReason; }
 
     // Asks for another file, proposing the failed one's name in the home
     // directory, and writes every row there, emptying the log. False when
     // the operator cancels or the write fails (FailureText then names it).
     bool SaveElsewhere();
+    // For an end that nobody can be asked about: writes every row to the
+    // first of the log directories, the home directory and the temporary
+    // directory that takes a file, other than the one that failed, and
+    // empties the log. The file written, or empty.
+    QString SaveToFallback();
 
     // Seam for tests: the clock of the auto-save check, the backup names and
     // the empty log's row.

@@ -9,11 +9,44 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProcess>
 #include <QStatusBar>
 #include <QTableWidget>
 
+#include <unistd.h>
+#include <csignal>
+#include <cstdio>
+#include <functional>
+
 namespace {
 using K = PageKey;
+
+// What `run` writes to standard error.
+QByteArray StandardError(const std::function<void()> &run)
+{
+    QTemporaryFile file;
+    if (!file.open()) {
+        return "no temporary file";
+    }
+    std::fflush(stderr);
+    const int saved = ::dup(2);
+    ::dup2(file.handle(), 2);
+    run();
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    file.seek(0);
+    return file.readAll();
+}
+
+// Whether process `pid` has a handler for signal `number`.
+bool Catches(qint64 pid, int number)
+{
+    const QByteArray status = ReadFile(QStringLiteral("/proc/%1/status").arg(pid));
+    const int at = status.indexOf("SigCgt:");
+    const QByteArray mask = at < 0 ? QByteArray() : status.mid(at + 7).split('\n').value(0);
+    return (mask.trimmed().toULongLong(nullptr, 16) >> (number - 1)) & 1;
+}
 
 QString Colour(QWidget *page, const char *lamp)
 {
@@ -44,6 +77,7 @@ private slots:
     void keptRowsKeepTheirDevice();
     void closeWithRowsNotSaved_data();
     void closeWithRowsNotSaved();
+    void endedByTheDesktop();
     void boardFollowsSessionAndPages();
 
 private:
@@ -244,6 +278,49 @@ void TestMonitoring::closeWithRowsNotSaved()
                  kept.constData());
     }
     QCOMPARE(Backups(), QStringList());
+}
+
+// A program that the desktop ends writes its backup without a question: in
+// a fallback directory when the log directories fail, and says so on
+// standard error. SIGTERM and SIGHUP end it through its event loop.
+void TestMonitoring::endedByTheDesktop()
+{
+    LogIn();
+    RaiseAlarm();
+    BlockDirectories(true);
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", m_elsewhere.path().toLocal8Bit());
+    ModalScript script({ModalScript::Reject()});
+    const QByteArray said = StandardError([this] { m_window->OnAboutToQuit(); });
+    qputenv("HOME", home);
+    BlockDirectories(false);
+    QVERIFY(!script.Done());
+    const QStringList kept = QDir(m_elsewhere.path()).entryList({"backup_*.csv"}, QDir::Files);
+    QCOMPARE(kept.size(), 1);
+    QVERIFY(ReadFile(m_elsewhere.filePath(kept[0])).contains(",PS1 Fail,Cleared,"));
+    QVERIFY2(
+        said.contains("could not be written to " + m_blocker.fileName().toLocal8Bit() +
+                      "/logs/backup_") &&
+            said.contains("2 rows were written to " + m_elsewhere.filePath(kept[0]).toLocal8Bit()),
+        said.constData());
+    QCOMPARE(Unsaved(), QString());
+    m_window->close();  // the backup is made: no second one
+    QVERIFY(!m_window->isVisible());
+    QCOMPARE(Backups(), QStringList());
+
+    for (int number : {SIGTERM, SIGHUP}) {
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        program.setProcessEnvironment(environment);
+        program.start(QCoreApplication::applicationDirPath() + "/qvt-config", QStringList());
+        QVERIFY(program.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(Catches(program.processId(), number), 10000);
+        ::kill(static_cast<pid_t>(program.processId()), number);
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+    }
 }
 
 // The board reloads at login, follows the device while shown, turns gray at
