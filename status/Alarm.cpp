@@ -263,7 +263,11 @@ QString Alarm::SaveToFallback()
 {
     QStringList directories = Candidates();
     directories << QDir::homePath() << QDir::tempPath();
-    directories.removeAll(QFileInfo(m_failedPath).absolutePath());
+    for (QString &directory : directories) {
+        directory = QDir::cleanPath(directory);
+    }
+    // A disk that is full still takes the probe of a new, empty file.
+    directories.removeAll(QDir::cleanPath(QFileInfo(m_failedPath).absolutePath()));
     const QString directory = AlarmCsv::ChooseDirectory(directories);
     if (directory.isEmpty()) {
         return QString();
