@@ -17,9 +17,14 @@
 #include "UpdateThread.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QIcon>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QStyleFactory>
+#include <QTextStream>
 
 // The images live in this static library; a program linking it must
 // register them before any window uses them.
@@ -37,7 +42,8 @@ int StoredProductType()
 }
 }  // namespace
 
-cfg::cfg(CfgNetClient *client, QWidget *parent) : QMainWindow(parent), m_client(client)
+cfg::cfg(CfgNetClient *client, Alarm::FileChooser chooseLogFile, QWidget *parent)
+    : QMainWindow(parent), m_client(client)
 {
     InitResources();
     m_ui.setupUi(this);
@@ -50,7 +56,7 @@ cfg::cfg(CfgNetClient *client, QWidget *parent) : QMainWindow(parent), m_client(
     if (QStyle *style = QStyleFactory::create(QStringLiteral("plastique"))) {
         qApp->setStyle(style);
     }
-    m_alarmLog = new Alarm(m_client, this);
+    m_alarmLog = new Alarm(m_client, this, std::move(chooseLogFile));
     m_alarmLog->hide();
     CreatePages();
     m_notices = std::make_unique<NoticesServer>();
@@ -59,6 +65,12 @@ cfg::cfg(CfgNetClient *client, QWidget *parent) : QMainWindow(parent), m_client(
             &Alarm::OnNotityAlarmInfo);
     connect(this, &cfg::AddLogs, m_alarmLog, &Alarm::OnAddAlarmLogs);
     connect(this, &cfg::AppCloseSignal, m_alarmLog, &Alarm::OnAppClose);
+    m_unsavedRows = new QLabel(this);
+    m_unsavedRows->setObjectName(QStringLiteral("labelUnsavedRows"));
+    m_unsavedRows->setStyleSheet(QStringLiteral("QLabel{color: #c00000; font-weight: bold}"));
+    m_unsavedRows->hide();
+    statusBar()->addPermanentWidget(m_unsavedRows);
+    connect(m_alarmLog, &Alarm::NotifyUnsavedRows, this, &cfg::OnUnsavedRows);
     m_ui.actionDisconnect->setEnabled(false);
 
     connect(m_ui.actionConnect, &QAction::triggered, this, &cfg::OnConnect);
@@ -281,6 +293,7 @@ void cfg::OnLanguageConfig()
     for (BaseWidget *page : m_pages.list) {
         page->Retranslate();
     }
+    OnUnsavedRows(m_alarmLog->UnsavedRows());
     if (alive && m_current) {
         m_current->RefreshFromDevice();
     }
@@ -292,10 +305,93 @@ void cfg::OnAbout()
     dialog.exec();
 }
 
+void cfg::OnUnsavedRows(int count)
+{
+    m_unsavedRows->setText(count == 1 ? tr("1 alarm row not saved")
+                                      : tr("%1 alarm rows not saved").arg(count));
+    m_unsavedRows->setToolTip(m_alarmLog->FailureText());
+    m_unsavedRows->setVisible(count > 0);
+}
+
 void cfg::closeEvent(QCloseEvent *event)
 {
+    if (m_closed) {
+        event->accept();
+        return;
+    }
+    // At a logout nobody may be there to answer.
+    if (qApp->isSavingSession()) {
+        BackUpUnattended();
+        event->accept();
+        return;
+    }
     emit AppCloseSignal();
-    event->accept();
+    if (MayCloseWithUnsavedRows()) {
+        m_closed = true;
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void cfg::OnAboutToQuit()
+{
+    if (!m_closed) {
+        BackUpUnattended();
+    }
+}
+
+// Standard error is all that is left to tell: a desktop session keeps it in
+// its journal.
+void cfg::BackUpUnattended()
+{
+    m_closed = true;
+    emit AppCloseSignal();
+    const int rows = m_alarmLog->UnsavedRows();
+    if (rows == 0) {
+        return;
+    }
+    const QString failed = QDir::toNativeSeparators(m_alarmLog->FailedPath());
+    const QString reason = m_alarmLog->FailureReason();
+    const QString written = QDir::toNativeSeparators(m_alarmLog->SaveToFallback());
+    QTextStream err(stderr);
+    if (!written.isEmpty()) {
+        err << "qvt-config: the alarm log could not be written to " << failed << " (" << reason
+            << "); its " << rows << " rows were written to " << written << " instead.\n";
+    } else {
+        err << "qvt-config: the alarm log could not be written to " << failed << " (" << reason
+            << ") nor to a fallback directory; " << rows << " alarm rows are lost.\n";
+    }
+    err.flush();
+}
+
+// A backup at close that failed: the operator decides what becomes of the
+// rows, not the window by going away with them.
+bool cfg::MayCloseWithUnsavedRows()
+{
+    while (m_alarmLog->UnsavedRows() > 0) {
+        QMessageBox box(QMessageBox::Warning, tr("Warning"),
+                        m_alarmLog->FailureText() + QStringLiteral("\n\n") +
+                            tr("Alarm rows not saved: %1. Save them to another file, close "
+                               "anyway and lose them, or cancel and keep the window open.")
+                                .arg(m_alarmLog->UnsavedRows()),
+                        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+        box.button(QMessageBox::Save)->setText(tr("Save Elsewhere..."));
+        box.button(QMessageBox::Discard)->setText(tr("Close Anyway"));
+        box.setDefaultButton(QMessageBox::Save);
+        box.setEscapeButton(QMessageBox::Cancel);
+        box.exec();
+        const QMessageBox::StandardButton answer = box.standardButton(box.clickedButton());
+        if (answer == QMessageBox::Discard) {
+            return true;
+        }
+        if (answer != QMessageBox::Save) {
+            return false;
+        }
+        // A cancelled dialog or a file that fails asks again.
+        m_alarmLog->SaveElsewhere();
+    }
+    return true;
 }
 
 void cfg::resizeEvent(QResizeEvent *event)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Alarm.h"
 #include "DeviceFlows.h"
 #include "LinkTypes.h"
 #include "Pages.h"
@@ -12,12 +13,12 @@
 #include <functional>
 #include <memory>
 
-class Alarm;
 class CfgNetClient;
 class CmdThread;
 class LanguageConfig;
 class Loading;
 class NoticesServer;
+class QLabel;
 class UpdateThread;
 
 // The main window: page tree and page area, the session with one device,
@@ -27,8 +28,10 @@ class cfg final : public QMainWindow
     Q_OBJECT
 
 public:
-    // Takes ownership of the client.
-    explicit cfg(CfgNetClient *client, QWidget *parent = nullptr);
+    // Takes ownership of the client. `chooseLogFile` answers the alarm log's
+    // file dialogs (unset: they open).
+    explicit cfg(CfgNetClient *client, Alarm::FileChooser chooseLogFile = {},
+                 QWidget *parent = nullptr);
     ~cfg() override;
 
     // The language dialog that the entry point created (owned from now on).
@@ -80,6 +83,12 @@ public slots:
     // The device's firmware version, read on the liveness thread for the
     // version check of login `session`.
     void OnVersionRead(int session, const QString &firmware);
+    // Shows, or hides at 0, the lasting word on alarm rows not saved.
+    void OnUnsavedRows(int count);
+    // The program ends without the window being closed (SIGTERM, SIGHUP,
+    // the desktop's session manager): the backup of a close, with nobody to
+    // ask when it fails.
+    void OnAboutToQuit();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -103,6 +112,8 @@ private:
     void ShowIndicator(bool connected);
     void LogConnection(const QString &status);
     QString ChooseFile(bool save);
+    bool MayCloseWithUnsavedRows();
+    void BackUpUnattended();
 
     Ui::cfg m_ui;
     CfgNetClient *m_client;
@@ -113,6 +124,7 @@ private:
     int m_session = 0;  // counts logins, so a late answer of an earlier one is ignored
     bool m_importing = false;
     bool m_receiverStarted = false;
+    bool m_closed = false;      // the backup of the close is made
     QString m_receiverProblem;  // the last one said, so it is logged once
     XmlDocument m_document;     // the parameter file of export and import
     Pages m_pages;
@@ -125,6 +137,9 @@ private:
     // and changes of model, and are written out when the window closes.
     Alarm *m_alarmLog = nullptr;
     LanguageConfig *m_language = nullptr;
+    // In the status bar for good: a message of the moment would be gone at
+    // the next login or page message, with the rows still unsaved.
+    QLabel *m_unsavedRows = nullptr;
     PageWiring m_wiring;
     std::function<QString(bool)> m_chooseFile;
 };

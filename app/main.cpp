@@ -5,6 +5,7 @@
 #include "LanguageConfig.h"
 #include "QvtVersion.h"
 #include "Settings.h"
+#include "UnixSignals.h"
 #include "cfg.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QTextStream>
 
+#include <csignal>
 #include <cstring>
 
 namespace {
@@ -87,6 +89,15 @@ int main(int argc, char *argv[])
                         "translations are not found.")});
     parser.process(app);
 
+    // A desktop that ends the session (SIGTERM, or SIGHUP with the terminal)
+    // quits through the event loop, so the alarm log's backup is written.
+    UnixSignals ending({SIGTERM, SIGHUP});
+    QObject::connect(&ending, &UnixSignals::Received, &app, &QCoreApplication::quit);
+    if (!ending.IsActive()) {
+        QTextStream(stderr) << "qvt-config: SIGTERM and SIGHUP end the program without writing "
+                               "the alarm log's backup (no socket pair).\n";
+    }
+
     auto *client = new CfgNetClient;
     auto *language = new LanguageConfig;
     // Translators go in before any window text is built.
@@ -96,6 +107,7 @@ int main(int argc, char *argv[])
     if (parser.isSet(QString::fromLatin1(kCheckInstall))) {
         return CheckInstall(window, *language);
     }
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &cfg::OnAboutToQuit);
     window.show();
     return app.exec();
 }

@@ -2114,5 +2114,25 @@
         <source>this computer (%1) is in neither of the device&apos;s notification destinations; add it with &quot;Device &gt; Add Dest IP...&quot;</source>
         <translation>本机（%1）不在设备的任一通知目标中；请通过“设备 &gt; 添加目标 IP...”添加</translation>
     </message>
+    <message>
+        <source>1 alarm row not saved</source>
+        <translation>1 条告警记录未保存</translation>
+    </message>
+    <message>
+        <source>%1 alarm rows not saved</source>
+        <translation>%1 条告警记录未保存</translation>
+    </message>
+    <message>
+        <source>Alarm rows not saved: %1. Save them to another file, close anyway and lose them, or cancel and keep the window open.</source>
+        <translation>未保存的告警记录：%1 条。可将其保存到其他文件，或仍然关闭并丢弃这些记录，或取消关闭并保留窗口。</translation>
+    </message>
+    <message>
+        <source>Save Elsewhere...</source>
+        <translation>另存到其他位置...</translation>
+    </message>
+    <message>
+        <source>Close Anyway</source>
+        <translation>仍然关闭</translation>
+    </message>
 </context>
 </TS>

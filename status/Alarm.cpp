@@ -54,8 +54,15 @@ QString Shown(const QString &english)
 }
 }  // namespace
 
-Alarm::Alarm(CfgNetClient *client, QWidget *parent) : BaseWidget(parent), m_client(client)
+Alarm::Alarm(CfgNetClient *client, QWidget *parent, FileChooser chooser)
+    : BaseWidget(parent), m_client(client), m_chooser(std::move(chooser))
 {
+    if (!m_chooser) {
+        m_chooser = [](QWidget *over, const QString &proposed) {
+            return QFileDialog::getSaveFileName(over, tr("Save File"), proposed,
+                                                QStringLiteral("log (*.csv);;log(*.log)"));
+        };
+    }
     m_ui.setupUi(this);
     // Wide enough for a time stamp and the longest alarm names.
     const QFontMetrics metrics = m_ui.tableWidgetAlarm->fontMetrics();
@@ -158,6 +165,8 @@ void Alarm::AddRow(const AlarmInfo &info)
     m_rows.append({QString::number(m_nextNumber++),
                    info.time.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), info.input,
                    info.alarmType, info.alarmStatus, info.notes});
+    m_rowDevices.append(m_device);
+    SayUnsaved();
     const int row = m_rows.size() - 1;
     m_ui.tableWidgetAlarm->setRowCount(m_rows.size());
     ShowRow(row);
@@ -206,9 +215,7 @@ void Alarm::OnAutoSaveTimer()
     if (QFileInfo::exists(path)) {
         return;
     }
-    if (WriteTo(path, true)) {
-        OnClear();
-    } else {
+    if (!WriteTo(path, true)) {
         m_failedAutoSave = name;
     }
 }
@@ -216,21 +223,27 @@ void Alarm::OnAutoSaveTimer()
 void Alarm::OnClear()
 {
     m_rows.clear();
+    m_rowDevices.clear();
     m_ui.tableWidgetAlarm->setRowCount(0);
     m_nextNumber = 1;
+    SayUnsaved();
 }
 
 void Alarm::OnSaveAs()
 {
     SelectDirectory();
     const QString proposed = QDir(m_logDirectory).filePath(QStringLiteral("mylog.csv"));
-    const QString path =
-        m_chooser ? m_chooser(proposed)
-                  : QFileDialog::getSaveFileName(this, tr("Save File"), proposed,
-                                                 QStringLiteral("log (*.csv);;log(*.log)"));
+    const QString path = m_chooser(this, proposed);
     if (!path.isEmpty()) {
         WriteTo(path, false);
     }
+}
+
+bool Alarm::SaveElsewhere()
+{
+    const QString proposed = QDir::home().filePath(QFileInfo(m_failedPath).fileName());
+    const QString path = m_chooser(window(), proposed);
+    return !path.isEmpty() && WriteTo(path, true);
 }
 
 void Alarm::OnAppClose()
@@ -243,9 +256,25 @@ void Alarm::OnAppClose()
     SelectDirectory();
     const QString stem =
         QStringLiteral("backup_") + Now().toString(QStringLiteral("yyyy-MM-dd_hh-mm"));
-    if (WriteTo(AlarmCsv::UniquePath(m_logDirectory, stem), true)) {
-        OnClear();
+    WriteTo(AlarmCsv::UniquePath(m_logDirectory, stem), true);
+}
+
+QString Alarm::SaveToFallback()
+{
+    QStringList directories = Candidates();
+    directories << QDir::homePath() << QDir::tempPath();
+    for (QString &directory : directories) {
+        directory = QDir::cleanPath(directory);
     }
+    // A disk that is full still takes the probe of a new, empty file.
+    directories.removeAll(QDir::cleanPath(QFileInfo(m_failedPath).absolutePath()));
+    const QString directory = AlarmCsv::ChooseDirectory(directories);
+    if (directory.isEmpty()) {
+        return QString();
+    }
+    const QString path =
+        AlarmCsv::UniquePath(directory, QFileInfo(m_failedPath).completeBaseName());
+    return WriteTo(path, true) ? path : QString();
 }
 
 void Alarm::OnSetAutoSaveTimeEnable(int status)
@@ -278,12 +307,87 @@ void Alarm::ShowDirectory()
         tr("Log directory: %1").arg(QDir::toNativeSeparators(m_logDirectory)));
 }
 
+// One file per device, in the order the devices first logged a row: the
+// first to `path`, each next one beside it under a free numbered name. An
+// empty log is one file for the device of the session.
 bool Alarm::WriteTo(const QString &path, bool clearing)
 {
+    QVector<AlarmCsv::Preamble> devices;
+    for (const AlarmCsv::Preamble &device : m_rowDevices) {
+        if (!devices.contains(device)) {
+            devices << device;
+        }
+    }
+    if (devices.isEmpty()) {
+        devices << m_device;
+    }
+    const QFileInfo first(path);
+    QVector<bool> written(m_rows.size(), false);
+    bool all = true;
+    for (int d = 0; d < devices.size(); ++d) {
+        QString target = path;
+        for (int n = 2; d > 0 && (n == 2 || QFileInfo::exists(target)); ++n) {
+            target = first.dir().filePath(first.completeBaseName() + QLatin1Char('_') +
+                                          QString::number(n) + QLatin1Char('.') + first.suffix());
+        }
+        QVector<AlarmCsv::Row> rows;
+        for (int i = 0; i < m_rows.size(); ++i) {
+            if (m_rowDevices.at(i) == devices.at(d)) {
+                rows << m_rows.at(i);
+            }
+        }
+        const bool ok = WriteFile(target, devices.at(d), rows, clearing);
+        all = all && ok;
+        for (int i = 0; ok && i < m_rows.size(); ++i) {
+            written[i] = written[i] || m_rowDevices.at(i) == devices.at(d);
+        }
+    }
+    // Rows that a write would have emptied stay unsaved until one succeeds;
+    // a Save As that takes every row saves them too.
+    m_unsaved = clearing ? !all : m_unsaved && !all;
+    if (clearing) {
+        if (all) {
+            OnClear();
+        } else {
+            for (int i = m_rows.size() - 1; i >= 0; --i) {
+                if (written.at(i)) {
+                    m_rows.remove(i);
+                    m_rowDevices.remove(i);
+                }
+            }
+            m_ui.tableWidgetAlarm->setRowCount(m_rows.size());
+            for (int row = 0; row < m_rows.size(); ++row) {
+                ShowRow(row);
+            }
+        }
+    }
+    SayUnsaved();
+    return all;
+}
+
+void Alarm::SayUnsaved()
+{
+    if (UnsavedRows() != m_saidUnsaved) {
+        m_saidUnsaved = UnsavedRows();
+        emit NotifyUnsavedRows(m_saidUnsaved);
+    }
+}
+
+QString Alarm::FailureText() const
+{
+    return tr("The alarm log could not be written to %1 (%2).")
+        .arg(QDir::toNativeSeparators(m_failedPath), m_failedReason);
+}
+
+bool Alarm::WriteFile(const QString &path, const AlarmCsv::Preamble &device,
+                      const QVector<AlarmCsv::Row> &rows, bool clearing)
+{
     QString error;
-    if (AlarmCsv::Write(path, m_device, m_rows, Now(), &error)) {
+    if (AlarmCsv::Write(path, device, rows, Now(), &error)) {
         return true;
     }
+    m_failedPath = path;
+    m_failedReason = error;
     const QString file = QDir::toNativeSeparators(path);
     const QString text =
         clearing ? tr("The alarm log could not be written to %1 (%2); its rows are kept.")

@@ -18,7 +18,13 @@ class Alarm final : public BaseWidget
     Q_OBJECT
 
 public:
-    Alarm(CfgNetClient *client, QWidget *parent = nullptr);
+    // Asks for a file to write the log to, proposing `proposed`; empty when
+    // the operator cancels.
+    using FileChooser = std::function<QString(QWidget *parent, const QString &proposed)>;
+
+    // `chooser` answers "Save As..." and SaveElsewhere; unset, a file dialog
+    // asks.
+    Alarm(CfgNetClient *client, QWidget *parent = nullptr, FileChooser chooser = {});
 
     // At each session start: reads the device's model, serial number,
     // versions and address for the files' preamble. A read that fails keeps
@@ -39,14 +45,32 @@ public:
     // window a directory of its own.
     static void SetPreferredLogDirectory(const QString &directory);
 
-    // Seams for tests: the clock of the auto-save check, the backup names and
-    // the empty log's row; the "Save As..." dialog (given the proposed path,
-    // returns the chosen one or empty).
+    // Rows that a write which would have emptied the table could not save,
+    // with those logged since: 0 once a write succeeds or the table is
+    // cleared.
+    int UnsavedRows() const { return m_unsaved ? m_rows.size() : 0; }
+    // The last write that failed, translated: names the file and the reason.
+    QString FailureText() const;
+    QString FailedPath() const { return m_failedPath; }
+    QString FailureReason() const { return m_failedReason; }
+
+    // Asks for another file, proposing the failed one's name in the home
+    // directory, and writes every row there, emptying the log. False when
+    // the operator cancels or the write fails (FailureText then names it).
+    bool SaveElsewhere();
+    // For an end that nobody can be asked about: writes every row to the
+    // first of the log directories, the home directory and the temporary
+    // directory that takes a file, other than the one that failed, and
+    // empties the log. The file written, or empty.
+    QString SaveToFallback();
+
+    // Seam for tests: the clock of the auto-save check, the backup names and
+    // the empty log's row.
     void SetClockForTests(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
-    void SetFileChooserForTests(std::function<QString(const QString &)> chooser)
-    {
-        m_chooser = std::move(chooser);
-    }
+
+signals:
+    // The number of UnsavedRows, whenever it changes.
+    void NotifyUnsavedRows(int count);
 
 public slots:
     void OnNotityAlarmInfo(AlarmInfo info);
@@ -66,21 +90,32 @@ private:
     // user's data directory) and shows it.
     void SelectDirectory();
     void ShowDirectory();
-    // Writes the log to `path`; a failure goes to the status bar.
-    // `clearing`: the rows would have been cleared, and are kept.
+    void SayUnsaved();
+    // Writes the rows to `path`, one file per device they came from (see
+    // WriteTo in the .cpp); a failure goes to the status bar. With
+    // `clearing`, the rows of each file written leave the table.
     bool WriteTo(const QString &path, bool clearing);
+    bool WriteFile(const QString &path, const AlarmCsv::Preamble &device,
+                   const QVector<AlarmCsv::Row> &rows, bool clearing);
 
     CfgNetClient *m_client;
     Ui::Alarm m_ui;
     QTimer m_timer;
     int m_nextNumber = 1;
     QVector<AlarmCsv::Row> m_rows;  // in English, as the files hold them
-    QString m_autoSaveTime;         // "hh:mm:ss"
+    // Beside each row, the device it came from: rows kept after a failed
+    // write must not go out under the next device's name.
+    QVector<AlarmCsv::Preamble> m_rowDevices;
+    QString m_autoSaveTime;  // "hh:mm:ss"
     bool m_autoSaveEnabled = true;
     bool m_guest = false;
     QString m_failedAutoSave;  // the automatic file whose write failed
+    bool m_unsaved = false;    // the last write that would have cleared failed
+    int m_saidUnsaved = 0;
+    QString m_failedPath;  // the last write that failed, and why
+    QString m_failedReason;
     AlarmCsv::Preamble m_device;
     QString m_logDirectory;
     std::function<QDateTime()> m_clock;
-    std::function<QString(const QString &)> m_chooser;
+    FileChooser m_chooser;
 };

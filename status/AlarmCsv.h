@@ -21,6 +21,13 @@ struct Preamble {
     QString ipAddress;
 };
 
+inline bool operator==(const Preamble &a, const Preamble &b)
+{
+    return a.moduleType == b.moduleType && a.productSN == b.productSN &&
+           a.firmwareVersion == b.firmwareVersion && a.fpgaVersion == b.fpgaVersion &&
+           a.ipAddress == b.ipAddress;
+}
+
 // One log row: number, time, input, alarm type, alarm status, notes.
 using Row = QStringList;
 

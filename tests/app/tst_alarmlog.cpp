@@ -50,7 +50,8 @@ private:
     void Open(bool online = false)
     {
         SessionState::SetOffline(online ? 0 : 1);
-        m_page = std::make_unique<Alarm>(&m_client);
+        m_page = std::make_unique<Alarm>(
+            &m_client, nullptr, [this](QWidget *, const QString &p) { return m_choose(p); });
         m_page->SetClockForTests([this] { return m_now; });
     }
     void Log(const QString &type, const QString &status = QStringLiteral("Asserted"))
@@ -84,6 +85,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<Alarm> m_page;
     QDateTime m_now;
+    std::function<QString(const QString &)> m_choose;  // answers the file dialog
 };
 
 void TestAlarmLog::initTestCase()
@@ -183,10 +185,10 @@ void TestAlarmLog::saveAsAndClear()
     Log("Video Black", "Cleared");
     QString proposed;
     QString answer = m_dir->filePath("chosen.csv");
-    m_page->SetFileChooserForTests([&](const QString &path) {
+    m_choose = [&](const QString &path) {
         proposed = path;
         return answer;
-    });
+    };
     QSignalSpy messages(m_page.get(), &BaseWidget::SendStatusMessage);
     Child<QPushButton>(m_page.get(), "pushButtonSaveAs")->click();
     QCOMPARE(proposed, m_dir->filePath("logs/mylog.csv"));
@@ -223,8 +225,7 @@ void TestAlarmLog::failedWrites()
     Settings().setValue("AutoSaveTime", "05:06:00");
     BlockDirectories();
     Open(true);
-    m_page->SetFileChooserForTests(
-        [this](const QString &) { return m_dir->filePath("blocker/mine.csv"); });
+    m_choose = [this](const QString &) { return m_dir->filePath("blocker/mine.csv"); };
     QSignalSpy messages(m_page.get(), &BaseWidget::SendStatusMessage);
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("could not be written"));
     Log("Signal Lost");

@@ -111,6 +111,9 @@ protected:
     std::unique_ptr<DeviceSimulator> m_device;
     std::unique_ptr<cfg> m_window;
     CfgNetClient *m_client = nullptr;  // owned by the window
+    // Answers the alarm log's file dialogs of the windows opened from now on;
+    // unset, the dialogs open.
+    Alarm::FileChooser m_logChooser;
 
     // For initTestCase: also quietens the offscreen platform, which cannot
     // size windows to their hints and says so for every fixed-size dialog.
@@ -152,7 +155,7 @@ protected:
         SessionState::SetUserIndex(0);
         m_client = new CfgNetClient;
         m_client->SetReceiveTimeoutForTests(150);
-        m_window = std::make_unique<cfg>(m_client);
+        m_window = std::make_unique<cfg>(m_client, m_logChooser);
         m_window->show();
     }
 
