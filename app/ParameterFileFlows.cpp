@@ -53,7 +53,12 @@ void Export(QWidget *window, XmlDocument &doc, const QList<BaseWidget *> &pages,
 bool Load(QWidget *window, XmlDocument &doc, int productType, const QString &file)
 {
     doc.SetFileName(file);
-    doc.Load();
+    if (!doc.Load()) {
+        doc.Close();
+        Warn(window, QCoreApplication::translate("cfg", "The parameter file cannot be read.") +
+                         QLatin1Char('\n') + doc.Problem());
+        return false;
+    }
     const int fileType =
         doc.FindElement(doc.ChildNodes(doc.Root()), QStringLiteral("ModuleType")).text().toInt();
     if (fileType != productType) {
