@@ -28,9 +28,16 @@ QString ChooseFile(QWidget *window, bool save)
 void Export(QWidget *window, XmlDocument &doc, const QList<BaseWidget *> &pages, int productType,
             const QString &file)
 {
+    // The second line says which device operation failed, and its answer, or
+    // why the file could not be written.
+    const auto fail = [&] {
+        Warn(window, QCoreApplication::translate("cfg", "The export fails.") + QLatin1Char('\n') +
+                         doc.Problem());
+    };
+    doc.SetProblem(QString());
     doc.SetFileName(file);
     if (!doc.CreateNew()) {
-        Warn(window, QCoreApplication::translate("cfg", "The export fails."));
+        fail();
         return;
     }
     QDomElement root = doc.Root();
@@ -39,12 +46,12 @@ void Export(QWidget *window, XmlDocument &doc, const QList<BaseWidget *> &pages,
         if (page->ExportParameters() != 0) {
             // The file on disk stays as it was.
             doc.Close();
-            Warn(window, QCoreApplication::translate("cfg", "The export fails."));
+            fail();
             return;
         }
     }
     if (!doc.Save()) {
-        Warn(window, QCoreApplication::translate("cfg", "The export fails."));
+        fail();
         return;
     }
     Inform(window, QCoreApplication::translate("cfg", "The export is done."));

@@ -78,6 +78,15 @@ protected:
         }
         return -1;
     }
+    // An export's failed read: the operation and the device's answer go to
+    // the document for the second line of the export's message. -1.
+    int ExportFailed(const QString &failure)
+    {
+        if (m_document) {
+            m_document->SetProblem(failure);
+        }
+        return -1;
+    }
     // Status-bar lines of the pages' own reads and writes.
     void ReportRefreshFailure(const QString &failure);
     void ReportApplyFailure(const QString &failure);

@@ -14,6 +14,7 @@ bool XmlDocument::CreateNew()
     Close();
     m_output = std::make_unique<QSaveFile>(m_fileName);
     if (!m_output->open(QIODevice::WriteOnly | QIODevice::Text)) {
+        m_problem = m_output->errorString();
         m_output.reset();
         return false;
     }
@@ -118,6 +119,9 @@ bool XmlDocument::Save()
         m_output->cancelWriting();
     }
     const bool saved = m_output->commit();
+    if (!saved) {
+        m_problem = m_output->errorString();
+    }
     m_output.reset();
     return saved;
 }

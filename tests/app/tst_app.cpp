@@ -54,7 +54,8 @@ private slots:
     void disconnectQuestion();
     void importRefusals_data();
     void importRefusals();
-    void exportFailureKeepsTheOldFile();
+    void exportFailures_data();
+    void exportFailures();
     void networkValidation_data();
     void networkValidation();
     void networkFlow();
@@ -319,14 +320,27 @@ void TestApp::importRefusals()
     QCOMPARE(gpo, ActiveHigh);
 }
 
-// A failed export leaves an earlier file as it was.
-void TestApp::exportFailureKeepsTheOldFile()
+void TestApp::exportFailures_data()
 {
+    QTest::addColumn<QString>("console");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("a read refused") << "fault reject 34 1" << "keep.xml"
+                                    << "GetGPIOTriggerMode: Failed";
+    QTest::newRow("no such folder") << "" << "none/keep.xml" << "No such file or directory";
+}
+
+// A failed export says why, and leaves an earlier file as it was.
+void TestApp::exportFailures()
+{
+    QFETCH(QString, console);
+    QFETCH(QString, name);
+    QFETCH(QString, why);
     LogIn();
-    const QString file = WriteFile(m_files.filePath("keep.xml"), "earlier content");
-    m_device->Command("fault reject 34 1");  // GPIO's read fails
-    QCOMPARE(Export(file), QStringList{"The export fails."});
-    QCOMPARE(ReadFile(file), QByteArray("earlier content"));
+    const QString earlier = WriteFile(m_files.filePath("keep.xml"), "earlier content");
+    m_device->Command(console);
+    QCOMPARE(Export(m_files.filePath(name)), QStringList{"The export fails.\n" + why});
+    QCOMPARE(ReadFile(earlier), QByteArray("earlier content"));
 }
 
 void TestApp::networkValidation_data()
