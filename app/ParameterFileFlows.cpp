@@ -88,15 +88,17 @@ void Finish(QWidget *window, XmlDocument &doc, int status, BaseWidget *shown)
                          "was written. The device keeps the values written so far."));
         return;
     }
+    // A failed import may have written the pages before the one that failed:
+    // the shown page must not keep older values for the next Apply to write.
+    if (shown) {
+        shown->RefreshFromDevice();
+    }
     if (status != 0) {
         // The second line says which element or which device operation.
         const QString fails = QCoreApplication::translate("cfg", "The import fails.");
         const QString problem = doc.Problem();
         Warn(window, problem.isEmpty() ? fails : fails + QLatin1Char('\n') + problem);
         return;
-    }
-    if (shown) {
-        shown->RefreshFromDevice();
     }
     Inform(window, QCoreApplication::translate("cfg", "The import is done."));
 }

@@ -71,6 +71,7 @@ private slots:
     void wrongPasswordAfterASession();
     void halfTypedAddresses_data();
     void halfTypedAddresses();
+    void importIsARequestOfItsOwn_data();
     void importIsARequestOfItsOwn();
     void importWithoutAWorker();
     void importEndsWithTheSession_data();
@@ -723,17 +724,29 @@ void TestApp::halfTypedAddresses()
     QCOMPARE(SessionState::Offline(), dialog == QLatin1String("login") ? 1 : 0);
 }
 
+void TestApp::importIsARequestOfItsOwn_data()
+{
+    QTest::addColumn<QString>("console");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("done") << "" << "The import is done.";
+    QTest::newRow("a later page refused")
+        << "fault reject 37 1" << "The import fails.\nSetSystemAlarmParam: Failed";
+}
+
 // The import is a request of its own: a page's poll set meanwhile (here by a
 // lost and found connection) does not replace it, it starts at once rather
-// than after the poll's 3-second pause, and its end refreshes the page with
-// the file's values, back on the device.
+// than after the poll's 3-second pause, and its end, done or failed, refreshes
+// the page with the file's values, back on the device.
 void TestApp::importIsARequestOfItsOwn()
 {
+    QFETCH(QString, console);
+    QFETCH(QString, message);
     LogIn();
     QCOMPARE(m_client->SetGPIOTriggerMode(ActiveHigh, ActiveLow), 0);
     const QString file = m_files.filePath("own.xml");
     QCOMPARE(Export(file), QStringList{"The export is done."});
     QCOMPARE(m_client->SetGPIOTriggerMode(ActiveLow, ActiveHigh), 0);
+    m_device->Command(console);
 
     QueuedSpy polled(m_window->Worker(), &CmdThread::NotifyGPIOUpdate);
     Press(FindItem(m_window->Form().treeWidget, PageKey::GPIO));
@@ -749,7 +762,7 @@ void TestApp::importIsARequestOfItsOwn()
     m_window->OnIsAlive(true, 1);
     QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 5000);
     QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
-    QCOMPARE(script.messages, QStringList{"The import is done."});
+    QCOMPARE(script.messages, QStringList{message});
     QCOMPARE(gpi->currentIndex(), 1);
     QCOMPARE(Child<QComboBox>(m_window->CurrentPage(), "comboBoxGPOMode")->currentIndex(), 0);
     QVERIFY(!Child(m_window.get(), "Loading")->isVisible());
