@@ -28,9 +28,16 @@ QString ChooseFile(QWidget *window, bool save)
 void Export(QWidget *window, XmlDocument &doc, const QList<BaseWidget *> &pages, int productType,
             const QString &file)
 {
+    // The second line says which device operation failed, and its answer, or
+    // why the file could not be written.
+    const auto fail = [&] {
+        Warn(window, QCoreApplication::translate("cfg", "The export fails.") + QLatin1Char('\n') +
+                         doc.Problem());
+    };
+    doc.SetProblem(QString());
     doc.SetFileName(file);
     if (!doc.CreateNew()) {
-        Warn(window, QCoreApplication::translate("cfg", "The export fails."));
+        fail();
         return;
     }
     QDomElement root = doc.Root();
@@ -39,12 +46,12 @@ void Export(QWidget *window, XmlDocument &doc, const QList<BaseWidget *> &pages,
         if (page->ExportParameters() != 0) {
             // The file on disk stays as it was.
             doc.Close();
-            Warn(window, QCoreApplication::translate("cfg", "The export fails."));
+            fail();
             return;
         }
     }
     if (!doc.Save()) {
-        Warn(window, QCoreApplication::translate("cfg", "The export fails."));
+        fail();
         return;
     }
     Inform(window, QCoreApplication::translate("cfg", "The export is done."));
@@ -53,7 +60,12 @@ void Export(QWidget *window, XmlDocument &doc, const QList<BaseWidget *> &pages,
 bool Load(QWidget *window, XmlDocument &doc, int productType, const QString &file)
 {
     doc.SetFileName(file);
-    doc.Load();
+    if (!doc.Load()) {
+        doc.Close();
+        Warn(window, QCoreApplication::translate("cfg", "The parameter file cannot be read.") +
+                         QLatin1Char('\n') + doc.Problem());
+        return false;
+    }
     const int fileType =
         doc.FindElement(doc.ChildNodes(doc.Root()), QStringLiteral("ModuleType")).text().toInt();
     if (fileType != productType) {
@@ -76,15 +88,17 @@ void Finish(QWidget *window, XmlDocument &doc, int status, BaseWidget *shown)
                          "was written. The device keeps the values written so far."));
         return;
     }
+    // A failed import may have written the pages before the one that failed:
+    // the shown page must not keep older values for the next Apply to write.
+    if (shown) {
+        shown->RefreshFromDevice();
+    }
     if (status != 0) {
         // The second line says which element or which device operation.
         const QString fails = QCoreApplication::translate("cfg", "The import fails.");
         const QString problem = doc.Problem();
         Warn(window, problem.isEmpty() ? fails : fails + QLatin1Char('\n') + problem);
         return;
-    }
-    if (shown) {
-        shown->RefreshFromDevice();
     }
     Inform(window, QCoreApplication::translate("cfg", "The import is done."));
 }

@@ -19,11 +19,12 @@ QString ChooseFile(QWidget *window, bool save);
 // existing file as it was.
 void Export(QWidget *window, XmlDocument &doc, const QList<BaseWidget *> &pages, int productType,
             const QString &file);
-// Loads `file` and checks that it is this model's; true when the command
-// worker may run the import (which reads and checks every page's part
-// before it writes).
+// Loads `file` and checks that it is this model's, or says why not; true
+// when the command worker may run the import (which reads and checks every
+// page's part before it writes).
 bool Load(QWidget *window, XmlDocument &doc, int productType, const QString &file);
-// The worker's report: the message, and on success the shown page refreshed.
+// The worker's report: the shown page refreshed (unless the session ended),
+// and the message.
 void Finish(QWidget *window, XmlDocument &doc, int status, BaseWidget *shown);
 
 }  // namespace ParameterFileFlows

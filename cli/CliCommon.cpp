@@ -165,9 +165,10 @@ int LoadFile(Io &io, const QString &name, XmlDocument &doc)
     if (!ReadInput(io, name, &content)) {
         return kFileError;
     }
-    if (!doc.LoadContent(content) || doc.Root().tagName() != QLatin1String("configure")) {
-        return io.Fail(kBadFile, QStringLiteral("%1 is not a parameter file of this tool")
-                                     .arg(name == QLatin1String("-") ? "standard input" : name));
+    if (!doc.LoadContent(content)) {
+        return io.Fail(kBadFile, QStringLiteral("%1 is not a parameter file of this tool: %2")
+                                     .arg(name == QLatin1String("-") ? "standard input" : name,
+                                          doc.Problem()));
     }
     return kOk;
 }

@@ -13,6 +13,8 @@ namespace {
 // What the last transaction of this thread gave; each thread has its own, so
 // a page's message never shows a worker's result.
 thread_local int t_lastResult = 0;
+// Set while this thread runs the liveness probe (ProbeWorkMode).
+thread_local bool t_probing = false;
 
 bool ValidMap(const QVector<quint8> &map, int entries)
 {
@@ -120,13 +122,47 @@ Request CfgNetClient::NewRequest()
     return Request(loginId, sequence);
 }
 
+bool CfgNetClient::TakeTransport(std::unique_lock<std::mutex> &lock)
+{
+    if (!t_probing) {
+        lock.lock();
+        return true;
+    }
+    // Other threads' exchanges with a silent device would hold the probe for
+    // 4 s each (a status pass has seven); one of them going unanswered while
+    // the probe waits says what the probe's own would.
+    const quint64 silences = m_silences;
+    std::unique_lock<std::mutex> wait(m_endLock);
+    for (;;) {
+        if (lock.try_lock()) {
+            return m_silences == silences;
+        }
+        if (m_silences != silences) {
+            return false;
+        }
+        // Woken at the end of each exchange; the time-out covers a try_lock
+        // that fails spuriously.
+        m_ended.wait_for(wait, std::chrono::milliseconds(100));
+    }
+}
+
 int CfgNetClient::Exchange(RequestMsg &request, std::unique_ptr<ResponseMsg> &response, int retries)
 {
-    int rc;
+    int rc = -1;
     {
-        std::lock_guard<std::mutex> lock(m_transportLock);
-        rc = m_transport->Exchange(request, response, retries);
+        std::unique_lock<std::mutex> lock(m_transportLock, std::defer_lock);
+        if (TakeTransport(lock)) {
+            rc = m_transport->Exchange(request, response, retries);
+            if (m_transport->Unanswered()) {
+                ++m_silences;
+            }
+        }
     }
+    {
+        // Taken so that a probe between its check and its wait hears this end.
+        std::lock_guard<std::mutex> lock(m_endLock);
+    }
+    m_ended.notify_all();
     if (rc != 0 || !response) {
         response.reset();
         return -1;
@@ -272,6 +308,14 @@ int CfgNetClient::GetWorkMode(quint32 &mode)
     auto request = NewRequest<SimpleRequest<kMsgGetWorkMode>>();
     return Query<ResponseGetWorkMode>(request,
                                       [&](const ResponseGetWorkMode &r) { mode = r.workMode; });
+}
+
+int CfgNetClient::ProbeWorkMode(quint32 &mode)
+{
+    t_probing = true;
+    const int rc = GetWorkMode(mode);
+    t_probing = false;
+    return rc;
 }
 
 int CfgNetClient::GetProductInfo(quint32 &productCode, QByteArray &serial, QByteArray &extra)

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <atomic>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 
@@ -34,6 +36,10 @@ class ResponseMsg;
 // logins. It is taken before either of the other two, never while they are
 // held.
 //
+// m_endLock and m_ended only wake a probe waiting for the transport lock (it
+// tries that lock while holding m_endLock, never blocking on it); m_silences
+// counts, under the transport lock, the exchanges the device left unanswered.
+//
 // Close ends the transactions on the wire at once and fails the later ones
 // without sending, until the next Open: it never waits for the device.
 class CfgNetClient final : public QObject
@@ -51,6 +57,11 @@ public:
     int Relogin();
 
     int GetWorkMode(quint32 &mode);
+    // GetWorkMode for the liveness probe, which must not queue behind other
+    // threads' exchanges with a silent device: when one of them ends without
+    // an answer while the probe waits for the wire, that is the probe's
+    // answer too (-1).
+    int ProbeWorkMode(quint32 &mode);
     int GetProductInfo(quint32 &productCode, QByteArray &serial, QByteArray &extra);
     int GetVersion(QString &pcb, QString &fpga, QString &firmware);
     int GetNetParam(QString &ip, QString &mask, QString &gateway, quint8 &isDefault);
@@ -120,6 +131,9 @@ private:
     Request NewRequest();
     int Transact(RequestMsg &request, std::unique_ptr<ResponseMsg> &response);
     int TransactOnce(RequestMsg &request, std::unique_ptr<ResponseMsg> &response);
+    // Takes the transport lock; a probe gives up (false) instead once another
+    // exchange goes unanswered while it waits.
+    bool TakeTransport(std::unique_lock<std::mutex> &lock);
     // One exchange under the transport lock; -1 unless an answer came.
     int Exchange(RequestMsg &request, std::unique_ptr<ResponseMsg> &response, int retries);
     // After a request made with login `stale` was refused as expired: logs in
@@ -140,6 +154,9 @@ private:
     std::mutex m_loginLock;
     std::mutex m_transportLock;
     std::mutex m_requestLock;
+    std::mutex m_endLock;
+    std::condition_variable m_ended;
+    std::atomic<quint64> m_silences{0};
     quint16 m_sequence = 0;
     quint32 m_loginId = 0;
     quint32 m_session = 0;  // counts Opens: a login of an earlier session is not kept

@@ -174,20 +174,29 @@ void CmdThread::PollSignalIO()
 
 void CmdThread::PollStatus()
 {
-    // Each read stands on its own: one refused read does not silence the others.
+    // Each read stands on its own: one refused read does not silence the
+    // others. A read the device left unanswered ends the pass: the others
+    // would hold the wire 4 s each, ahead of the window's own reads.
+    const auto unanswered = [] { return CfgNetClient::LastResult() == -1; };
     for (int input = 0; input < kInputCount; ++input) {
         DetectionParam param;
         if (m_client->GetDetectionParam(input, param) == 0) {
             emit SendDetectionInfo(input, param);
+        } else if (unanswered()) {
+            return;
         }
     }
     SystemAlarm enables = 0;
     if (m_client->GetSystemAlarmParam(enables) == 0) {
         emit SendSystemAlarmInfo(enables);
+    } else if (unanswered()) {
+        return;
     }
     QVector<alarmTrigger> triggers;
     if (m_client->GetAutoSwitchTrigger(triggers) == 0) {
         emit SendAlarmTriggerInfo(triggers);
+    } else if (unanswered()) {
+        return;
     }
     QVector<AlarmType> video;
     QVector<quint16> lost, silent;

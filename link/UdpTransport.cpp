@@ -26,6 +26,7 @@ int UdpTransport::Exchange(RequestMsg &request, std::unique_ptr<ResponseMsg> &re
                            int retries)
 {
     responseOut.reset();
+    m_unanswered = false;
     const quint8 *datagram = nullptr;
     const int size = request.Serialize(&datagram);
     if (size < 0 || !m_deviceValid || !m_socket.IsOpen() || m_wake.IsRaised()) {
@@ -68,6 +69,7 @@ int UdpTransport::Exchange(RequestMsg &request, std::unique_ptr<ResponseMsg> &re
         }
     }
     if (received <= 0) {
+        m_unanswered = received == -1;
         return -1;
     }
 

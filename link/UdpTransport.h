@@ -27,6 +27,9 @@ public:
     // comes) and parses the device's answer into a new response object.
     // Returns 0, or -1 on any failure; `responseOut` may hold a response either way.
     int Exchange(RequestMsg &request, std::unique_ptr<ResponseMsg> &responseOut, int retries);
+    // Whether the last Exchange went out and the device stayed silent
+    // through every try (not cut short, not refused before sending).
+    bool Unanswered() const { return m_unanswered; }
 
     // Test seam: wait `ms` instead of each request's own time-out (0 restores
     // the requests' 2000 ms). The product never calls it.
@@ -48,4 +51,5 @@ private:
     bool m_deviceValid = false;
     int m_timeoutSets = 0;
     int m_timeoutOverride = 0;
+    bool m_unanswered = false;
 };

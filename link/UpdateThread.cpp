@@ -38,7 +38,7 @@ void UpdateThread::Step()
     // after the end of the previous one.
     if (std::chrono::steady_clock::now() >= m_nextProbe) {
         quint32 mode = 255;
-        const bool alive = m_client->GetWorkMode(mode) == 0;
+        const bool alive = m_client->ProbeWorkMode(mode) == 0;
         emit IsAlive(alive, alive ? static_cast<int>(mode) : 255);
         m_nextProbe = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_pauseMs);
     }

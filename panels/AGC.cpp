@@ -215,7 +215,7 @@ int AGC::ExportParameters()
     AgcParams values;
     QString failure;
     if (!Document() || AgcModel::Read(*m_client, values, &failure) != 0) {
-        return -1;
+        return ExportFailed(failure);
     }
     AgcModel::ToDocument(*Document(), values);
     return 0;

@@ -84,6 +84,15 @@ protected:
     // tool tip, until the box is changed; the page's Baseline keeps the
     // device's value for Apply meanwhile.
     static void ShowDeviceValue(QSpinBox *box, qint64 value);
+    // An export's failed read: the operation and the device's answer go to
+    // the document for the second line of the export's message. -1.
+    int ExportFailed(const QString &failure)
+    {
+        if (m_document) {
+            m_document->SetProblem(failure);
+        }
+        return -1;
+    }
     // Status-bar lines of the pages' own reads and writes.
     void ReportRefreshFailure(const QString &failure);
     void ReportApplyFailure(const QString &failure);

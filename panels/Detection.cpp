@@ -328,7 +328,7 @@ int Detection::ExportParameters()
     DetectionParam param;
     QString failure;
     if (!Document() || M::Read(*m_client, m_input, param, &failure) != 0) {
-        return -1;
+        return ExportFailed(failure);
     }
     M::ToDocument(*Document(), Scope(), param);
     return 0;

@@ -134,7 +134,7 @@ int GPIO::ExportParameters()
     GpioParams values;
     QString failure;
     if (!Document() || GpioModel::Read(*m_client, values, &failure) != 0) {
-        return -1;
+        return ExportFailed(failure);
     }
     GpioModel::ToDocument(*Document(), values);
     return 0;

@@ -214,7 +214,7 @@ int SignalIOPage::ExportParameters()
     SignalIOParams values;
     QString failure;
     if (!Document() || SignalIOModel::Read(*m_client, m_scope, values, &failure) != 0) {
-        return -1;
+        return ExportFailed(failure);
     }
     SignalIOModel::ToDocument(*Document(), m_scope, values);
     return 0;

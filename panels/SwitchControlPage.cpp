@@ -209,7 +209,7 @@ int SwitchControlPage::ExportParameters()
     SwitchControlParams values;
     QString failure;
     if (!Document() || M::Read(*m_client, m_group, values, &failure) != 0) {
-        return -1;
+        return ExportFailed(failure);
     }
     M::ToDocument(*Document(), m_group, values);
     return 0;

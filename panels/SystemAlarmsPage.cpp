@@ -95,7 +95,7 @@ int SystemAlarmsPage::ExportParameters()
     SystemAlarm mask = 0;
     QString failure;
     if (!Document() || M::Read(*m_client, mask, &failure) != 0) {
-        return -1;
+        return ExportFailed(failure);
     }
     M::ToDocument(*Document(), m_dual, mask);
     return 0;

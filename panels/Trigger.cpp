@@ -233,7 +233,7 @@ int Trigger::ExportParameters()
     AlarmTriggers entries;
     QString failure;
     if (!Document() || M::Read(*m_client, entries, &failure) != 0) {
-        return -1;
+        return ExportFailed(failure);
     }
     M::ToDocument(*Document(), entries);
     return 0;

@@ -1,5 +1,6 @@
 #include "XmlDocument.h"
 
+#include <QCoreApplication>
 #include <QTextStream>
 #include <QXmlStreamReader>
 
@@ -13,6 +14,7 @@ bool XmlDocument::CreateNew()
     Close();
     m_output = std::make_unique<QSaveFile>(m_fileName);
     if (!m_output->open(QIODevice::WriteOnly | QIODevice::Text)) {
+        m_problem = m_output->errorString();
         m_output.reset();
         return false;
     }
@@ -49,12 +51,25 @@ bool XmlDocument::IsSafeToParse(const QByteArray &content)
     return !content.contains("<!DOCTYPE") && !content.contains("<!ENTITY");
 }
 
+namespace {
+QString TooLarge()
+{
+    return QCoreApplication::translate("XmlDocument", "larger than %1 MiB")
+        .arg(XmlDocument::kMaxFileBytes >> 20);
+}
+}  // namespace
+
 bool XmlDocument::Load()
 {
     Close();
     m_document.clear();
     QFile file(m_fileName);
-    if (file.size() > kMaxFileBytes || !file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        m_problem = file.errorString();
+        return false;
+    }
+    if (file.size() > kMaxFileBytes) {
+        m_problem = TooLarge();
         return false;
     }
     return LoadContent(file.read(kMaxFileBytes + 1));
@@ -63,11 +78,35 @@ bool XmlDocument::Load()
 bool XmlDocument::LoadContent(const QByteArray &content)
 {
     m_document.clear();
+    if (content.size() > kMaxFileBytes) {
+        m_problem = TooLarge();
+        return false;
+    }
     if (!IsSafeToParse(content)) {
+        m_problem = QCoreApplication::translate(
+            "XmlDocument",
+            "it declares a document type or entities, which a parameter file never holds");
         return false;
     }
     m_missing = false;
-    return m_document.setContent(content);
+    QString error;
+    int line = 0, column = 0;
+    if (!m_document.setContent(content, &error, &line, &column)) {
+        m_document.clear();
+        m_problem = QCoreApplication::translate("XmlDocument", "not XML: %1 (line %2, column %3)")
+                        .arg(error)
+                        .arg(line)
+                        .arg(column);
+        return false;
+    }
+    if (Root().tagName() != QLatin1String("configure")) {
+        m_problem =
+            QCoreApplication::translate("XmlDocument", "its top element is <%1>, not <configure>")
+                .arg(Root().tagName());
+        m_document.clear();
+        return false;
+    }
+    return true;
 }
 
 bool XmlDocument::Save()
@@ -80,6 +119,9 @@ bool XmlDocument::Save()
         m_output->cancelWriting();
     }
     const bool saved = m_output->commit();
+    if (!saved) {
+        m_problem = m_output->errorString();
+    }
     m_output.reset();
     return saved;
 }

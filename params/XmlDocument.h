@@ -22,12 +22,15 @@ public:
 
     void SetFileName(const QString &name);
     // Starts a new document for the file. The file itself is replaced only by
-    // Save(): until then an existing file stays as it was.
+    // Save(): until then an existing file stays as it was. Both put the
+    // system's reason for a failure in Problem().
     bool CreateNew();
     // Reads and parses the file. A file that is too large, or that declares a
     // document type or entities (which this tool never writes, and which can
     // make a parser expand without bound or read other files), is refused
-    // unparsed: the document is then empty.
+    // unparsed; so is one that cannot be opened, is not XML, or has another
+    // top element than "configure". The document is then empty and Problem()
+    // says why, for the operator.
     bool Load();
     // Writes the document (indent 4) and replaces the file with it.
     bool Save();
@@ -52,8 +55,9 @@ public:
     bool IsMissing() const { return m_missing; }
     void SetMissing(bool missing) { m_missing = missing; }
 
-    // Why the import failed, for the second line of its message: the element
-    // path and the reason, or the device operation that failed.
+    // Why the file could not be read or written, or why the import or export
+    // failed, for the second line of its message: the element path and the
+    // reason, or the device operation that failed and its answer.
     QString Problem() const { return m_problem; }
     void SetProblem(const QString &problem) { m_problem = problem; }
 

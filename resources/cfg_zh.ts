@@ -1841,6 +1841,25 @@
     </message>
 </context>
 <context>
+    <name>XmlDocument</name>
+    <message>
+        <source>larger than %1 MiB</source>
+        <translation>大于 %1 MiB</translation>
+    </message>
+    <message>
+        <source>it declares a document type or entities, which a parameter file never holds</source>
+        <translation>文件声明了文档类型或实体，参数文件从不包含这些内容</translation>
+    </message>
+    <message>
+        <source>not XML: %1 (line %2, column %3)</source>
+        <translation>不是 XML：%1（第 %2 行，第 %3 列）</translation>
+    </message>
+    <message>
+        <source>its top element is &lt;%1&gt;, not &lt;configure&gt;</source>
+        <translation>其顶层元素为 &lt;%1&gt;，而不是 &lt;configure&gt;</translation>
+    </message>
+</context>
+<context>
     <name>cfg</name>
     <message>
         <source>Zorvane QVT Config</source>
@@ -2133,6 +2152,10 @@
     <message>
         <source>Close Anyway</source>
         <translation>仍然关闭</translation>
+    </message>
+    <message>
+        <source>The parameter file cannot be read.</source>
+        <translation>无法读取参数文件。</translation>
     </message>
 </context>
 </TS>

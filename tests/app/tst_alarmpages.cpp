@@ -237,30 +237,32 @@ void TestAlarmPages::triggerApply()
 void TestAlarmPages::systemAlarms_data()
 {
     QTest::addColumn<int>("model");
-    QTest::addColumn<QString>("box");
-    QTest::addColumn<int>("bit");
-    QTest::newRow("4x1: GPI 3") << 50001 << "checkBoxGPI3" << 11;
-    QTest::newRow("4x1: GPI 4") << 50002 << "checkBoxGPI4" << 12;
-    QTest::newRow("dual: group B's GPI 1") << 50000 << "checkBoxBGPI1" << 11;
-    QTest::newRow("dual: group B's output switched") << 50000 << "checkBoxBOutputSwitch" << 14;
-    QTest::newRow("dual: PS2 fail") << 50000 << "checkBoxPS2Fail" << 16;
+    QTest::addColumn<QString>("boxes");  // "checkBox" + these, in bit order; "-": no box
+    QTest::newRow("QVT Dual 2x1")
+        << 50000
+        << "GenlockLost ASystemClock AGenlockSwitch AGPIRelay AGPI1 AGPI2 ABypassed "
+           "AOutputSwitch BSystemClock BGenlockSwitch BGPIRelay BGPI1 BGPI2 BBypassed "
+           "BOutputSwitch PS1Fail PS2Fail";
+    QTest::newRow("QVT 4x1") << 50001
+                             << "GenlockLost SystemClock GenlockSwitch GPIRelay GPI1 GPI2 "
+                                "Bypassed OutputSwitch - - - GPI3 GPI4 - - PS1Fail PS2Fail";
 }
 
 // The device's every bit, bit 20 too, comes back from Apply as it was, the
-// bits without a box included; one box alone writes its bit alone beside
+// bits without a box included; each box alone writes its bit alone beside
 // those. A refusal is said and keeps the boxes.
 void TestAlarmPages::systemAlarms()
 {
     QFETCH(int, model);
-    QFETCH(QString, box);
-    QFETCH(int, bit);
+    QFETCH(QString, boxes);
+    const QStringList names = boxes.split(' ');
+    const int count = names.size() - names.count("-");
     m_device->Command(QStringLiteral("model %1").arg(model));
     LogIn();
     m_device->WithModel([](DeviceModel &m) { m.systemEnable = 0x1FFFF | (1u << 20); });
     auto *page = qobject_cast<SystemAlarmsPage *>(Show(PageKey::SystemAlarms));
     QVERIFY(page);
-    const QList<QCheckBox *> boxes = page->findChildren<QCheckBox *>();
-    QCOMPARE(boxes.size(), model == 50000 ? 17 : 12);
+    QCOMPARE(page->findChildren<QCheckBox *>().size(), count);
     const auto seen = Record(page, &SystemAlarmsPage::SendSystemAlarmInfo);
     auto *apply = Child<QPushButton>(page, "pushButtonApply");
     apply->click();
@@ -270,21 +272,28 @@ void TestAlarmPages::systemAlarms()
     QCOMPARE(seen->values.size(), 1);
     QCOMPARE(seen->values.at(0).value<SystemAlarm>(), all);
 
-    for (QCheckBox *b : boxes) {
-        b->setChecked(b->objectName() == box);
+    int bit = -1;
+    for (int k = 0; k < names.size(); ++k) {
+        if (names[k] == "-") {
+            continue;
+        }
+        for (QCheckBox *b : page->findChildren<QCheckBox *>()) {
+            b->setChecked(b->objectName() == "checkBox" + names[k]);
+        }
+        apply->click();
+        QCOMPARE(m_device->WithModel([](DeviceModel &m) { return m.systemEnable; }),
+                 boxless | 1u << k);
+        bit = k;
     }
-    apply->click();
     QCOMPARE(StatusLine(), QStringLiteral("Applied to the device."));
-    QCOMPARE(m_device->WithModel([](DeviceModel &m) { return m.systemEnable; }),
-             boxless | 1u << bit);
-    QCOMPARE(seen->values.size(), 2);
+    QCOMPARE(seen->values.size(), 1 + count);
 
     m_device->Command("fault reject 37 1");
     Child<QCheckBox>(page, "checkBoxGenlockLost")->setChecked(true);
     apply->click();
     QCOMPARE(StatusLine(), QStringLiteral("Apply failed: SetSystemAlarmParam: Failed"));
     QCOMPARE(page->Mask(), (1u << bit) | 1u);
-    QCOMPARE(seen->values.size(), 2);
+    QCOMPARE(seen->values.size(), 1 + count);
     m_device->Command("fault reject 38 1");
     QCOMPARE(page->RefreshFromDevice(), -1);
     QCOMPARE(StatusLine(), QStringLiteral("Refresh failed: GetSystemAlarmParam: Failed"));

@@ -5,6 +5,7 @@
 #include "../common/AppSession.h"
 #include "Detection.h"
 #include "StatusPage.h"
+#include "UpdateThread.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -17,6 +18,8 @@
 #include <csignal>
 #include <cstdio>
 #include <functional>
+
+Q_DECLARE_METATYPE(PageKey)
 
 namespace {
 using K = PageKey;
@@ -79,6 +82,8 @@ private slots:
     void closeWithRowsNotSaved();
     void endedByTheDesktop();
     void boardFollowsSessionAndPages();
+    void lostConnectionInTime_data();
+    void lostConnectionInTime();
 
 private:
     QTableWidget *Table() const
@@ -357,6 +362,39 @@ void TestMonitoring::boardFollowsSessionAndPages()
     QCOMPARE(Colour(board, "labelIN1SignalLost"), QStringLiteral("green"));  // until a repaint
     board->OnNotifyStatusUpdate(quiet, none, none, 0);
     QCOMPARE(Colour(board, "labelIN1SignalLost"), QStringLiteral("gray"));
+}
+
+void TestMonitoring::lostConnectionInTime_data()
+{
+    QTest::addColumn<PageKey>("shown");
+    QTest::newRow("General") << K::General;
+    QTest::newRow("Status") << K::Status;
+}
+
+// Whatever page polls the device, its silence is logged and the board grays
+// within 8 s of its last answer, with the device's real time-outs.
+void TestMonitoring::lostConnectionInTime()
+{
+    QFETCH(PageKey, shown);
+    LogIn();
+    auto *board = m_window->CurrentPages().Get<StatusPage>(K::Status);
+    Press(FindItem(m_window->Form().treeWidget, shown));
+    m_client->SetReceiveTimeoutForTests(0);
+    // Silent right after a probe's answer: the next probe is 3 s away.
+    QSignalSpy probes(m_window->Monitor(), &UpdateThread::IsAlive);
+    QVERIFY(probes.wait(5000));
+    QVERIFY(probes.last().at(0).toBool());
+    m_device->Command("offline 60");
+    QElapsedTimer clock;
+    clock.start();
+    const int rows = Table()->rowCount();
+    QTRY_VERIFY_WITH_TIMEOUT(Table()->rowCount() > rows, 15000);
+    const qint64 logged = clock.elapsed();
+    QCOMPARE(Table()->item(rows, 3)->text(), QStringLiteral("Connection Lost"));
+    QCOMPARE(Colour(board, "labelPS1Fail"), QStringLiteral("gray"));
+    qInfo("lost connection logged after %lld ms", logged);
+    QVERIFY2(logged < 8000, qPrintable(QStringLiteral("%1 ms").arg(logged)));
+    m_device->Command("offline 0");
 }
 
 QVT_APP_TEST_MAIN(TestMonitoring)

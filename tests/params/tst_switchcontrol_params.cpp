@@ -82,15 +82,17 @@ void TestSwitchControlParams::document()
     QTemporaryDir dir;
     doc.SetFileName(dir.filePath("switch.xml"));
     QVERIFY(doc.CreateNew());
-    const SwitchControlParams a{255, 2, 1, 0}, b{1, 1, 0, 1};
+    // Every value differs from the others of its group and from the other
+    // group's: two swapped elements show.
+    const SwitchControlParams a{255, 2, 1, 0}, b{3, 1, 0, 2};
     M::ToDocument(doc, 0, a);
     M::ToDocument(doc, 1, b);
     QCOMPARE(doc.Root().elementsByTagName("SwitchControl").count(), 1);
     const QString groupB =
-        "<GroupB><SwitchMechanism><ManualSwitch>1</ManualSwitch>"
+        "<GroupB><SwitchMechanism><ManualSwitch>3</ManualSwitch>"
         "<FailoverReturnMode>1</FailoverReturnMode></SwitchMechanism>"
         "<Relay><ManualControl>0</ManualControl>"
-        "<BypassProtect>1</BypassProtect></Relay></GroupB>";
+        "<BypassProtect>2</BypassProtect></Relay></GroupB>";
     QVERIFY(doc.Root().firstChildElement("SwitchControl").firstChildElement("GroupB").isElement());
     QString text;
     QTextStream stream(&text);
@@ -115,7 +117,7 @@ void TestSwitchControlParams::document()
                  std::make_tuple(qint64(255), qint64(2), qint64(1), qint64(0)));
         QCOMPARE(std::make_tuple(backB.manualSwitch, backB.returnMode, backB.manualControl,
                                  backB.bypassProtect),
-                 std::make_tuple(qint64(1), qint64(1), qint64(0), qint64(1)));
+                 std::make_tuple(qint64(3), qint64(1), qint64(0), qint64(2)));
     }
 }
 
