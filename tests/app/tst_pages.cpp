@@ -1,6 +1,7 @@
 #include "../common/AppSession.h"
 #include "BaseWidget.h"
 #include "CmdThread.h"
+#include "ConfigMessages.h"
 #include "DeviceTables.h"
 #include "GPIO.h"
 #include "LanguageConfig.h"
@@ -39,11 +40,15 @@ using Params = QMap<QString, qint64>;
 Params ParamsOf(const DeviceModel &m)
 {
     Params p;
-    for (int i = 0; i < kInputCount; ++i) {
-        DetectionParam::Fields(m.detection[i], [&](int offset, int, const auto &field) {
-            p[QStringLiteral("detection[%1]@%2").arg(i).arg(offset, 2, 10, QLatin1Char('0'))] =
+    // A field of a record by its offset in the device's block.
+    const auto record = [&p](const QString &name) {
+        return [&p, name](int offset, int, const auto &field) {
+            p[QStringLiteral("%1@%2").arg(name).arg(offset, 2, 10, QLatin1Char('0'))] =
                 qint64(field);
-        });
+        };
+    };
+    for (int i = 0; i < kInputCount; ++i) {
+        DetectionParam::Fields(m.detection[i], record(QStringLiteral("detection[%1]").arg(i)));
         const alarmTrigger &t = m.triggers[i];
         const QString at = QStringLiteral("triggers[%1].").arg(i);
         p[at + "video"] = t.VideoAlarmMask;
@@ -51,46 +56,28 @@ Params ParamsOf(const DeviceModel &m)
         p[at + "silent"] = t.AudioSilentAlarmMask;
         p[at + "combination"] = t.TriggerCombination;
     }
+    AGCPayload agc{m.agc};
+    AGCPayload::Fields(agc, record(QStringLiteral("agc")));
     for (int g = 0; g < m.GroupCount(); ++g) {
-        const auto name = [g](const char *field) {
-            return QStringLiteral("%1[%2]").arg(field).arg(g);
-        };
-        p[name("fadingEnable")] = m.fadingEnable[g];
-        p[name("fadingDuration")] = m.fadingDuration[g];
-        p[name("pgm")] = m.pgm[g];
-        p[name("relayManual")] = m.relayManual[g];
-        p[name("bypassProtect")] = m.bypassProtect[g];
-        p[name("returnMethod")] = m.returnMethod[g];
-        p[name("delayLine")] = m.delayLine[g];
-        p[name("delayPixel")] = m.delayPixel[g];
-        p[name("clockingMode")] = m.clockingMode[g];
-        p[name("followGenlock")] = m.followGenlock[g];
+        const QList<QPair<const char *, qint64>> group = {{"fadingEnable", m.fadingEnable[g]},
+                                                          {"fadingDuration", m.fadingDuration[g]},
+                                                          {"pgm", m.pgm[g]},
+                                                          {"relayManual", m.relayManual[g]},
+                                                          {"bypassProtect", m.bypassProtect[g]},
+                                                          {"returnMethod", m.returnMethod[g]},
+                                                          {"delayLine", m.delayLine[g]},
+                                                          {"delayPixel", m.delayPixel[g]},
+                                                          {"clockingMode", m.clockingMode[g]},
+                                                          {"followGenlock", m.followGenlock[g]}};
+        for (const auto &field : group) {
+            p[QStringLiteral("%1[%2]").arg(QLatin1String(field.first)).arg(g)] = field.second;
+        }
     }
-    const AGCParam &a = m.agc;
-    for (int k = 0; k < kAudioChannels; ++k) {
-        p[QStringLiteral("agc.channelMode[%1]").arg(k)] = a.channelMode[k];
-    }
-    const QList<QPair<const char *, qint64>> rest = {
-        {"systemEnable", m.systemEnable},
-        {"duplication", m.duplication},
-        {"aux", m.aux},
-        {"gpiMode", m.gpiMode},
-        {"gpoMode", m.gpoMode},
-        {"agc.gainControlMode", a.gainControlMode},
-        {"agc.manualGain", a.manualGain},
-        {"agc.loudnessSource", a.loudnessSource},
-        {"agc.targetLevel", a.targetLevel},
-        {"agc.upperThreshold", a.upperThreshold},
-        {"agc.lowerThreshold", a.lowerThreshold},
-        {"agc.gainRatio", a.gainRatio},
-        {"agc.noiseThreshold", a.noiseThreshold},
-        {"agc.outputLimitThreshold", a.outputLimitThreshold},
-        {"agc.frequencyCompensation", a.frequencyCompensation},
-        {"agc.stereoMode", a.stereoMode},
-    };
-    for (const auto &field : rest) {
-        p[QLatin1String(field.first)] = field.second;
-    }
+    p["systemEnable"] = m.systemEnable;
+    p["duplication"] = m.duplication;
+    p["aux"] = m.aux;
+    p["gpiMode"] = m.gpiMode;
+    p["gpoMode"] = m.gpoMode;
     return p;
 }
 
@@ -197,7 +184,7 @@ Edit EditOf(PageKey key, int group)
         case K::AGC:
             return {
                 [](QWidget *p) { Child<QComboBox>(p, "comboBoxStereoMode")->setCurrentIndex(0); },
-                "agc.stereoMode"};
+                "agc@29"};
         case K::Trigger:
             return {[](QWidget *p) {
                         auto *table = Child<QTableWidget>(p, "tableWidgetSource");

@@ -59,7 +59,6 @@ class TestAgcParams : public QObject
 private slots:
     void conversionsAreInverses_data();
     void conversionsAreInverses();
-    void oddDeviceValues();
     void documentRoundTrip();
     void refusals_data();
     void refusals();
@@ -88,24 +87,6 @@ void TestAgcParams::conversionsAreInverses()
     for (int control : c.controls) {
         QCOMPARE(c.shown(c.stored(control)), control);
     }
-}
-
-// Codes the device does not define show as no item, or outside the box, and
-// come back as kNoItem: never as another code.
-void TestAgcParams::oddDeviceValues()
-{
-    AgcParams device;
-    device.gainRatio = 7;
-    device.channelMode[4] = 9;
-    device.loudnessSource = 5;
-    device.stereoMode = 3;
-    const AgcControls shown = AgcModel::ToControls(device);
-    QCOMPARE(shown.gainRatioPercent, 0);
-    QCOMPARE((QList<int>{shown.channelIndex[4], shown.loudnessIndex, shown.stereoIndex}),
-             (QList<int>{-1, -1, -1}));
-    const AgcParams back = AgcModel::FromControls(shown);
-    QCOMPARE((QList<qint64>{back.channelMode[4], back.loudnessSource, back.stereoMode}),
-             (QList<qint64>{kNoItem, kNoItem, kNoItem}));
 }
 
 // Values to the file in the elements and order the tool has always written,
