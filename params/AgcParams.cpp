@@ -58,10 +58,6 @@ const std::vector<AgcField> &Fields()
     return fields;
 }
 
-QString Missing(const QString &path)
-{
-    return ProblemAt(path, QCoreApplication::translate("ParamField", "missing"));
-}
 }  // namespace
 
 bool AgcParams::operator==(const AgcParams &other) const
@@ -168,27 +164,14 @@ void ToDocument(XmlDocument &doc, const AgcParams &values)
 
 bool FromDocument(const XmlDocument &doc, AgcParams &values, QString *problem)
 {
-    QString path = doc.Root().tagName() + QLatin1Char('/') + QString::fromLatin1(kElement);
-    const QDomElement page = doc.Root().firstChildElement(QString::fromLatin1(kElement));
-    if (page.isNull()) {
-        *problem = Missing(path);
+    const DocPlace page = Below(RootPlace(doc), QString::fromLatin1(kElement), problem);
+    if (page.element.isNull()) {
         return false;
     }
     AgcParams read;
     for (const AgcField &field : Fields()) {
-        QDomElement element = page;
-        QString at = path;
-        for (const QString &name : field.groups + QStringList{field.element}) {
-            element = element.firstChildElement(name);
-            at += QLatin1Char('/') + name;
-            if (element.isNull()) {
-                *problem = Missing(at);
-                return false;
-            }
-        }
-        QString reason;
-        if (!ParseValue(element.text(), field.type, &ValueOf(read, field), &reason)) {
-            *problem = ProblemAt(at, reason);
+        const QString path = (field.groups + QStringList{field.element}).join(QLatin1Char('/'));
+        if (!ReadValue(page, path, field.type, &ValueOf(read, field), problem)) {
             return false;
         }
     }

@@ -135,20 +135,6 @@ QDomElement Merged(XmlDocument &doc, QDomElement parent, const QString &path)
     return parent;
 }
 
-// The element at `path` below `parent`, whose own path is `where`; a null
-// element and the first missing step in `problem` when it is not there.
-QDomElement Found(QDomElement parent, QString &where, const QString &path, QString *problem)
-{
-    for (const QString &tag : path.split(QLatin1Char('/'))) {
-        where += QLatin1Char('/') + tag;
-        parent = parent.firstChildElement(tag);
-        if (parent.isNull()) {
-            *problem = ProblemAt(where, QCoreApplication::translate("ParamField", "missing"));
-            return parent;
-        }
-    }
-    return parent;
-}
 }  // namespace
 
 namespace DetectionModel {
@@ -223,30 +209,18 @@ void ToDocument(XmlDocument &doc, DetectionScope scope, const DetectionParam &pa
 bool FromDocument(const XmlDocument &doc, DetectionScope scope, DetectionParam &param,
                   QString *problem)
 {
-    QString inputPath = doc.Root().tagName();
-    const QDomElement input = Found(doc.Root(), inputPath, InputPath(scope), problem);
-    if (input.isNull()) {
+    const DocPlace input = Below(RootPlace(doc), InputPath(scope), problem);
+    if (input.element.isNull()) {
         return false;
     }
     DetectionParam read;
     for (const Row &row : kRows) {
-        QString partPath = inputPath;
-        const QDomElement part = Found(input, partPath, QString::fromLatin1(row.part), problem);
-        if (part.isNull()) {
-            return false;
-        }
         const QStringList names = Elements(row);
         qint64 field = 0;
         for (int k = 0; k < names.size(); ++k) {
-            QString path = partPath;
-            const QDomElement element = Found(part, path, names[k], problem);
             qint64 value = 0;
-            QString reason;
-            if (element.isNull()) {
-                return false;
-            }
-            if (!ParseValue(element.text(), row.type, &value, &reason)) {
-                *problem = ProblemAt(path, reason);
+            if (!ReadValue(input, QString::fromLatin1(row.part) + QLatin1Char('/') + names[k],
+                           row.type, &value, problem)) {
                 return false;
             }
             field = row.channels ? field | (qint64(value != 0) << k) : value;

@@ -73,6 +73,40 @@ QString ProblemAt(const QString &path, const QString &reason)
     return QStringLiteral("%1: %2").arg(path, reason);
 }
 
+DocPlace RootPlace(const XmlDocument &doc)
+{
+    return {doc.Root(), doc.Root().tagName()};
+}
+
+DocPlace Below(const DocPlace &from, const QString &path, QString *problem)
+{
+    DocPlace at = from;
+    for (const QString &step : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        at.path += QLatin1Char('/') + step;
+        at.element = at.element.firstChildElement(step);
+        if (at.element.isNull()) {
+            *problem = ProblemAt(at.path, QCoreApplication::translate("ParamField", "missing"));
+            return at;
+        }
+    }
+    return at;
+}
+
+bool ReadValue(const DocPlace &from, const QString &path, WireType type, qint64 *value,
+               QString *problem)
+{
+    const DocPlace at = Below(from, path, problem);
+    if (at.element.isNull()) {
+        return false;
+    }
+    QString reason;
+    if (!ParseValue(at.element.text(), type, value, &reason)) {
+        *problem = ProblemAt(at.path, reason);
+        return false;
+    }
+    return true;
+}
+
 QString DeviceFailure(const char *operation, int result)
 {
     const QString name = QString::fromLatin1(operation);

@@ -24,6 +24,24 @@ bool ParseValue(const QString &text, WireType type, qint64 *value, QString *reas
 // "path: reason", the way the import names a value it refuses.
 QString ProblemAt(const QString &path, const QString &reason);
 
+// A place in the parameter document, with its path for the import's
+// messages ("configure/Alarms/Settings/GroupA/Input1").
+struct DocPlace {
+    QDomElement element;
+    QString path;
+};
+
+// The document element.
+DocPlace RootPlace(const XmlDocument &doc);
+// The element at `path` ("a/b") below `from`. At the first step that is not
+// there: a null element, and "<its path>: missing" in `problem`.
+DocPlace Below(const DocPlace &from, const QString &path, QString *problem);
+// The value at `path` below `from`, a decimal number that fits `type`; false
+// with the element path and the reason in `problem`. Every model reads its
+// part of the file through this one reader.
+bool ReadValue(const DocPlace &from, const QString &path, WireType type, qint64 *value,
+               QString *problem);
+
 // A device operation that failed, for the status bar and the import message:
 // "SetGPIOTriggerMode: Failed", or "…: no answer" when nothing came back.
 QString DeviceFailure(const char *operation, int result);
@@ -71,25 +89,13 @@ template <class Values, std::size_t N>
 bool ReadFields(const XmlDocument &doc, const char *element, const ParamField<Values> (&fields)[N],
                 Values &values, QString *problem)
 {
-    const QString root = doc.Root().tagName();
-    const QString pageName = QString::fromLatin1(element);
-    const QDomElement page = doc.Root().firstChildElement(pageName);
-    if (page.isNull()) {
-        *problem = ProblemAt(root + QLatin1Char('/') + pageName,
-                             QCoreApplication::translate("ParamField", "missing"));
+    const DocPlace page = Below(RootPlace(doc), QString::fromLatin1(element), problem);
+    if (page.element.isNull()) {
         return false;
     }
     for (const ParamField<Values> &field : fields) {
-        const QString name = QString::fromLatin1(field.element);
-        const QString path = root + QLatin1Char('/') + pageName + QLatin1Char('/') + name;
-        const QDomElement value = page.firstChildElement(name);
-        QString reason;
-        if (value.isNull()) {
-            *problem = ProblemAt(path, QCoreApplication::translate("ParamField", "missing"));
-            return false;
-        }
-        if (!ParseValue(value.text(), field.type, &(values.*field.member), &reason)) {
-            *problem = ProblemAt(path, reason);
+        if (!ReadValue(page, QString::fromLatin1(field.element), field.type,
+                       &(values.*field.member), problem)) {
             return false;
         }
     }

@@ -36,31 +36,15 @@ void WriteGroup(XmlDocument &doc, QDomElement &parent, const char *tag,
     }
 }
 
-QString Missing(const QString &path)
-{
-    return ProblemAt(path, QCoreApplication::translate("ParamField", "missing"));
-}
-
 template <std::size_t N>
-bool ReadGroup(const QDomElement &parent, const QString &parentPath, const char *tag,
-               const ParamField<Values> (&fields)[N], Values &values, QString *problem)
+bool ReadGroup(const DocPlace &group, const char *tag, const ParamField<Values> (&fields)[N],
+               Values &values, QString *problem)
 {
-    const QString path = parentPath + QLatin1Char('/') + QLatin1String(tag);
-    const QDomElement element = parent.firstChildElement(QLatin1String(tag));
-    if (element.isNull()) {
-        *problem = Missing(path);
-        return false;
-    }
     for (const ParamField<Values> &field : fields) {
-        const QString name = QString::fromLatin1(field.element);
-        const QDomElement value = element.firstChildElement(name);
-        QString reason;
-        if (value.isNull()) {
-            *problem = Missing(path + QLatin1Char('/') + name);
-            return false;
-        }
-        if (!ParseValue(value.text(), field.type, &(values.*field.member), &reason)) {
-            *problem = ProblemAt(path + QLatin1Char('/') + name, reason);
+        if (!ReadValue(
+                group,
+                QStringLiteral("%1/%2").arg(QLatin1String(tag), QLatin1String(field.element)),
+                field.type, &(values.*field.member), problem)) {
             return false;
         }
     }
@@ -163,20 +147,13 @@ void ToDocument(XmlDocument &doc, int group, const SwitchControlParams &values)
 
 bool FromDocument(const XmlDocument &doc, int group, SwitchControlParams &values, QString *problem)
 {
-    QString path = doc.Root().tagName() + QLatin1Char('/') + QLatin1String(kElement);
-    const QDomElement page = doc.Root().firstChildElement(QLatin1String(kElement));
-    if (page.isNull()) {
-        *problem = Missing(path);
-        return false;
-    }
-    path += QLatin1Char('/') + QLatin1String(GroupElement(group));
-    const QDomElement groupElement = page.firstChildElement(QLatin1String(GroupElement(group)));
-    if (groupElement.isNull()) {
-        *problem = Missing(path);
-        return false;
-    }
-    return ReadGroup(groupElement, path, kMechanismElement, kMechanism, values, problem) &&
-           ReadGroup(groupElement, path, kRelayElement, kRelay, values, problem);
+    const DocPlace place = Below(
+        RootPlace(doc),
+        QStringLiteral("%1/%2").arg(QLatin1String(kElement), QLatin1String(GroupElement(group))),
+        problem);
+    return !place.element.isNull() &&
+           ReadGroup(place, kMechanismElement, kMechanism, values, problem) &&
+           ReadGroup(place, kRelayElement, kRelay, values, problem);
 }
 
 bool Check(const SwitchControlParams &values, QString *problem)

@@ -48,30 +48,6 @@ QDomElement Merged(XmlDocument &doc, QDomElement &parent, const QString &tag)
     return element;
 }
 
-// The child `tag` of `parent`, or a null element with `problem` set.
-QDomElement Child(const QDomElement &parent, QString &path, const QString &tag, QString *problem)
-{
-    path += QLatin1Char('/') + tag;
-    const QDomElement child = parent.firstChildElement(tag);
-    if (child.isNull()) {
-        *problem = ProblemAt(path, QCoreApplication::translate("ParamField", "missing"));
-    }
-    return child;
-}
-
-// Alarms/Settings/System, or a null element with `problem` set.
-QDomElement SystemElement(const XmlDocument &doc, QString &path, QString *problem)
-{
-    path = doc.Root().tagName();
-    QDomElement element = doc.Root();
-    for (const char *tag : {SystemAlarmModel::kElement, kSettings, kSystem}) {
-        element = Child(element, path, QLatin1String(tag), problem);
-        if (element.isNull()) {
-            break;
-        }
-    }
-    return element;
-}
 }  // namespace
 
 namespace SystemAlarmModel {
@@ -130,29 +106,21 @@ void ToDocument(XmlDocument &doc, bool dual, SystemAlarm mask)
 
 bool FromDocument(const XmlDocument &doc, bool dual, SystemAlarm &mask, QString *problem)
 {
-    QString systemPath;
-    const QDomElement system = SystemElement(doc, systemPath, problem);
-    if (system.isNull()) {
+    const DocPlace system =
+        Below(RootPlace(doc),
+              QStringLiteral("%1/%2/%3")
+                  .arg(QLatin1String(kElement), QLatin1String(kSettings), QLatin1String(kSystem)),
+              problem);
+    if (system.element.isNull()) {
         return false;
     }
     SystemAlarm read = 0;
     for (const SystemAlarmBit &row : Bits(dual)) {
-        QString path = systemPath;
-        QDomElement parent = system;
-        if (*row.group) {
-            parent = Child(system, path, QLatin1String(row.group), problem);
-            if (parent.isNull()) {
-                return false;
-            }
-        }
-        const QDomElement value = Child(parent, path, QLatin1String(row.element), problem);
-        if (value.isNull()) {
-            return false;
-        }
+        const QString path = *row.group ? QStringLiteral("%1/%2").arg(QLatin1String(row.group),
+                                                                      QLatin1String(row.element))
+                                        : QLatin1String(row.element);
         qint64 number = 0;
-        QString reason;
-        if (!ParseValue(value.text(), WireType::I32, &number, &reason)) {
-            *problem = ProblemAt(path, reason);
+        if (!ReadValue(system, path, WireType::I32, &number, problem)) {
             return false;
         }
         if (number == 1) {

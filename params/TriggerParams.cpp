@@ -32,21 +32,6 @@ QDomElement Merged(XmlDocument &doc, QDomElement &parent, const QString &tag)
     return element;
 }
 
-QString Missing(const QString &path)
-{
-    return ProblemAt(path, QCoreApplication::translate("ParamField", "missing"));
-}
-
-// The child `tag` of `parent`, or a null element with `problem` set.
-QDomElement Child(const QDomElement &parent, QString &path, const QString &tag, QString *problem)
-{
-    path += QLatin1Char('/') + tag;
-    const QDomElement child = parent.firstChildElement(tag);
-    if (child.isNull()) {
-        *problem = Missing(path);
-    }
-    return child;
-}
 // One member of one input's entry, for Apply's fields.
 template <class T>
 EditField<AlarmTriggers> EntryField(int input, T alarmTrigger::*member,
@@ -104,33 +89,23 @@ void ToDocument(XmlDocument &doc, const AlarmTriggers &entries)
 
 bool FromDocument(const XmlDocument &doc, AlarmTriggers &entries, QString *problem)
 {
-    QString path = doc.Root().tagName();
-    const QDomElement page = Child(doc.Root(), path, QLatin1String(kElement), problem);
-    if (page.isNull()) {
-        return false;
-    }
-    const QDomElement combination = Child(page, path, QLatin1String(kCombinationElement), problem);
-    if (combination.isNull()) {
+    const DocPlace combination = Below(
+        RootPlace(doc),
+        QStringLiteral("%1/%2").arg(QLatin1String(kElement), QLatin1String(kCombinationElement)),
+        problem);
+    if (combination.element.isNull()) {
         return false;
     }
     AlarmTriggers read(kInputCount);
     for (int input = 0; input < kInputCount; ++input) {
-        QString inputPath = path;
-        const QDomElement element = Child(combination, inputPath, InputElement(input), problem);
-        if (element.isNull()) {
+        const DocPlace element = Below(combination, InputElement(input), problem);
+        if (element.element.isNull()) {
             return false;
         }
         FileEntry values;
         for (const ParamField<FileEntry> &field : kFields) {
-            QString valuePath = inputPath;
-            const QDomElement value =
-                Child(element, valuePath, QString::fromLatin1(field.element), problem);
-            if (value.isNull()) {
-                return false;
-            }
-            QString reason;
-            if (!ParseValue(value.text(), field.type, &(values.*field.member), &reason)) {
-                *problem = ProblemAt(valuePath, reason);
+            if (!ReadValue(element, QString::fromLatin1(field.element), field.type,
+                           &(values.*field.member), problem)) {
                 return false;
             }
         }
