@@ -16,6 +16,15 @@ thread_local int t_lastResult = 0;
 // Set while this thread runs the liveness probe (ProbeWorkMode).
 thread_local bool t_probing = false;
 
+template <class Read>
+int AsProbe(Read &&read)
+{
+    t_probing = true;
+    const int rc = read();
+    t_probing = false;
+    return rc;
+}
+
 bool ValidMap(const QVector<quint8> &map, int entries)
 {
     for (quint8 entry : map) {
@@ -312,10 +321,12 @@ int CfgNetClient::GetWorkMode(quint32 &mode)
 
 int CfgNetClient::ProbeWorkMode(quint32 &mode)
 {
-    t_probing = true;
-    const int rc = GetWorkMode(mode);
-    t_probing = false;
-    return rc;
+    return AsProbe([&] { return GetWorkMode(mode); });
+}
+
+int CfgNetClient::ProbeVersion(QString &pcb, QString &fpga, QString &firmware)
+{
+    return AsProbe([&] { return GetVersion(pcb, fpga, firmware); });
 }
 
 int CfgNetClient::GetProductInfo(quint32 &productCode, QByteArray &serial, QByteArray &extra)

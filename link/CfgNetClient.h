@@ -62,6 +62,9 @@ public:
     // an answer while the probe waits for the wire, that is the probe's
     // answer too (-1).
     int ProbeWorkMode(quint32 &mode);
+    // GetVersion with the probe's patience, for the liveness thread's
+    // version check.
+    int ProbeVersion(QString &pcb, QString &fpga, QString &firmware);
     int GetProductInfo(quint32 &productCode, QByteArray &serial, QByteArray &extra);
     int GetVersion(QString &pcb, QString &fpga, QString &firmware);
     int GetNetParam(QString &ip, QString &mask, QString &gateway, quint8 &isDefault);

@@ -30,8 +30,13 @@ void UpdateThread::Step()
     const int session = m_versionRequest.exchange(kNoRequest);
     if (session != kNoRequest) {
         QString pcb, fpga, firmware;
-        if (m_client->GetVersion(pcb, fpga, firmware) == 0) {
+        if (m_client->ProbeVersion(pcb, fpga, firmware) == 0) {
             emit VersionRead(session, firmware);
+        } else if (CfgNetClient::LastResult() == -1) {
+            // No answer to this read is the probe's answer too; waiting for
+            // the probe's own would add its time-outs to the silence.
+            emit IsAlive(false, 255);
+            m_nextProbe = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_pauseMs);
         }
     }
     // A version read wakes the pause; the probe keeps its own rhythm: 3 s

@@ -72,7 +72,7 @@ void AGC::Show(const AgcParams &values)
     ShowDeviceValue(m_ui.spinBoxGainRatio, c.gainRatioPercent);
     ShowDeviceValue(m_ui.spinBoxUpperThreshold, c.upperThreshold);
     ShowDeviceValue(m_ui.spinBoxLowerThreshold, c.lowerThreshold);
-    m_baseline.Filled(values, AgcModel::FromControls(Controls()));
+    m_baseline.Shown(AgcModel::FromControls(Controls()));
 }
 
 AgcControls AGC::Controls() const
@@ -173,7 +173,13 @@ void AGC::OnSetAllComboBoxChange(int index)
 
 void AGC::OnApply()
 {
-    const AgcParams values = m_baseline.ToWrite(AgcModel::FromControls(Controls()));
+    AgcParams values;
+    const auto read = [this](AgcParams &device, QString *failure) {
+        return AgcModel::Read(*m_client, device, failure);
+    };
+    if (!EditsOverDevice(m_baseline, AgcModel::FromControls(Controls()), read, &values)) {
+        return;
+    }
     QString failure;
     if (AgcModel::Write(*m_client, values, &failure) != 0) {
         ReportApplyFailure(failure);
@@ -181,7 +187,7 @@ void AGC::OnApply()
         ShowDeviceValues(false);
         return;
     }
-    m_baseline.Filled(values, AgcModel::FromControls(Controls()));
+    m_baseline.Shown(AgcModel::FromControls(Controls()));
     ReportApplied();
 }
 

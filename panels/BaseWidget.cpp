@@ -7,10 +7,12 @@ constexpr int kConfirmationMs = 4000;
 // Set on a spin box while it shows the nearest end of its range in place of
 // the device's value.
 constexpr char kUnshown[] = "qvtDeviceValueUnshown";
+constexpr char kUnshownEnd[] = "qvtDeviceValueEnd";
+constexpr char kUnshownTip[] = "qvtDeviceValueTip";
 
 void SetMarked(QSpinBox *box, bool marked, const QString &tip)
 {
-    if (box->property(kUnshown).toBool() == marked && !marked) {
+    if (box->property(kUnshown).toBool() == marked && box->toolTip() == tip) {
         return;
     }
     box->setProperty(kUnshown, marked);
@@ -22,18 +24,26 @@ void SetMarked(QSpinBox *box, bool marked, const QString &tip)
 
 void BaseWidget::ShowDeviceValue(QSpinBox *box, qint64 value)
 {
-    box->setValue(int(qBound<qint64>(box->minimum(), value, box->maximum())));
-    const bool shown = value >= box->minimum() && value <= box->maximum();
-    SetMarked(box, !shown,
-              shown ? QString()
-                    : tr("The device holds %1, which this box cannot show. Apply keeps the "
-                         "device's value unless you change this box.")
-                          .arg(value));
+    const int end = int(qBound<qint64>(box->minimum(), value, box->maximum()));
+    const bool shown = value == end;
+    const QString tip = shown ? QString()
+                              : tr("The device holds %1, which this box cannot show. Apply "
+                                   "keeps the device's value unless you change this box.")
+                                    .arg(value);
+    // The end the box stands at while it cannot show the device's value.
+    box->setProperty(kUnshownEnd, shown ? QVariant() : QVariant(end));
+    box->setProperty(kUnshownTip, tip);
+    box->setValue(end);
+    SetMarked(box, !shown, tip);
     if (!box->property("qvtDeviceValueHooked").toBool()) {
         box->setProperty("qvtDeviceValueHooked", true);
-        // Once the operator (or a new range) changes the box, it shows what Apply writes.
-        connect(box, qOverload<int>(&QSpinBox::valueChanged), box,
-                [box] { SetMarked(box, false, QString()); });
+        // Marked exactly while it stands at that end: then Apply keeps the
+        // device's value; anywhere else it writes what it shows.
+        connect(box, qOverload<int>(&QSpinBox::valueChanged), box, [box](int now) {
+            const QVariant at = box->property(kUnshownEnd);
+            const bool marked = at.isValid() && at.toInt() == now;
+            SetMarked(box, marked, marked ? box->property(kUnshownTip).toString() : QString());
+        });
     }
 }
 
@@ -45,6 +55,15 @@ void BaseWidget::ReportRefreshFailure(const QString &failure)
 void BaseWidget::ReportApplyFailure(const QString &failure)
 {
     emit SendStatusMessage(tr("Apply failed: %1").arg(failure), 0);
+}
+
+void BaseWidget::ReportNotRead()
+{
+    if (RefreshFromDevice() == 0) {
+        emit SendStatusMessage(tr("Not applied: the page had not read the device. It shows the "
+                                  "device's values now; make your changes again."),
+                               0);
+    }
 }
 
 void BaseWidget::ReportApplied()

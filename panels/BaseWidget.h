@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Baseline.h"
 #include "ImportTarget.h"
 #include "LinkTypes.h"
 #include "XmlDocument.h"
@@ -79,6 +80,28 @@ protected:
         }
         return -1;
     }
+    // Apply's first step: into `out`, the operator's edits (`now`, against
+    // what the page showed) over what the device holds now, read with
+    // `read(values, &failure)`. False, with nothing to write, when the page
+    // never showed the device's values (it reads and shows them now) or the
+    // read fails; either is said in the status bar.
+    template <class Values, class Read>
+    bool EditsOverDevice(const Baseline<Values> &baseline, const Values &now, Read &&read,
+                         Values *out)
+    {
+        if (!baseline.IsFilled()) {
+            ReportNotRead();
+            return false;
+        }
+        Values device{};
+        QString failure;
+        if (read(device, &failure) != 0) {
+            ReportApplyFailure(failure);
+            return false;
+        }
+        *out = baseline.ToWrite(now, device);
+        return true;
+    }
     // Fills `box` with a device value. A value outside the box's range shows
     // as the nearest end, marked in colour with the device's value in the
     // tool tip, until the box is changed; the page's Baseline keeps the
@@ -97,6 +120,7 @@ protected:
     void ReportRefreshFailure(const QString &failure);
     void ReportApplyFailure(const QString &failure);
     void ReportApplied();
+    void ReportNotRead();
 
 private:
     XmlDocument *m_document = nullptr;

@@ -12,6 +12,9 @@ namespace {
 constexpr int kSetAllEnable = 0;
 constexpr int kSetAllDisable = 1;
 constexpr int kSetAllNone = 2;  // "--"
+// The region boxes' limits in the form: the largest picture.
+constexpr int kWidest = 1920;
+constexpr int kTallest = 1080;
 
 // A region's edges stay in order: the edge that was not edited follows the
 // one that was. `edited` is the lower edge (Left, Top) or the upper one.
@@ -107,6 +110,9 @@ int Detection::RefreshFromDevice()
 
 void Detection::Show(const DetectionParam &p)
 {
+    // The limits of the input's standard when the page was last shown may
+    // no longer hold: the widest until the poll brings the input's own.
+    SetRegionMaxima(kWidest, kTallest);
     m_ui.groupBoxBlackVideoLost->setChecked(p.lostEnable != 0);
     ShowDeviceValue(m_ui.spinBoxVideoLostTriggerTime, p.lostTriggerTime);
     ShowDeviceValue(m_ui.spinBoxVideoLostClearTime, p.lostClearTime);
@@ -146,7 +152,7 @@ void Detection::Show(const DetectionParam &p)
     ShowDeviceValue(m_ui.spinBoxAudioSilentThreshold, p.audioSilentThreshold);
     ShowDeviceValue(m_ui.spinBoxAudioSilentTriggerTime, p.audioSilentTriggerTime);
     ShowDeviceValue(m_ui.spinBoxAudioSilentClearTime, p.audioSilentClearTime);
-    m_baseline.Filled(p, FromControls());
+    m_baseline.Shown(FromControls());
 }
 
 DetectionParam Detection::FromControls() const
@@ -208,6 +214,11 @@ void Detection::OnSetRegionMaxValue(QVector<VideoStandard> standard)
     }
     int maxX = 0, maxY = 0;
     RegionLimits(VideoStandardName(standard[m_input], QStringLiteral("SDI")), maxX, maxY);
+    SetRegionMaxima(maxX, maxY);
+}
+
+void Detection::SetRegionMaxima(int maxX, int maxY)
+{
     // A value above its new maximum takes the maximum (QSpinBox does so).
     for (QSpinBox *x : {m_ui.spinBoxVideoBlackLeft, m_ui.spinBoxVideoBlackRight,
                         m_ui.spinBoxVideoFreezeLeft, m_ui.spinBoxVideoFreezeRight}) {
@@ -221,14 +232,20 @@ void Detection::OnSetRegionMaxValue(QVector<VideoStandard> standard)
 
 void Detection::OnOk()
 {
-    const DetectionParam param = m_baseline.ToWrite(FromControls());
+    DetectionParam param;
+    const auto read = [this](DetectionParam &device, QString *failure) {
+        return M::Read(*m_client, m_input, device, failure);
+    };
+    if (!EditsOverDevice(m_baseline, FromControls(), read, &param)) {
+        return;
+    }
     QString failure;
     if (M::Write(*m_client, m_input, param, &failure) != 0) {
         // The user's values stay in the controls, to be applied again.
         ReportApplyFailure(failure);
         return;
     }
-    m_baseline.Filled(param, FromControls());
+    m_baseline.Shown(FromControls());
     emit SendDetectionInfo(m_input, param);
     ReportApplied();
 }

@@ -55,6 +55,7 @@ private:
 
     DetectionScope Scope() const;
     void Show(const DetectionParam &param);
+    void SetRegionMaxima(int maxX, int maxY);
     DetectionParam FromControls() const;
     // The widgets a disconnect or a guest session disables.
     void UpdateEnabled();

@@ -51,7 +51,7 @@ int GPIO::ShowDeviceValues(bool report)
     const auto gpo = static_cast<GPIOTriggerMode>(values.gpoMode);
     m_ui.comboBoxGPIMode->setCurrentIndex(gpi);
     m_ui.comboBoxGPOMode->setCurrentIndex(gpo);
-    m_baseline.Filled(values, FromControls());
+    m_baseline.Shown(FromControls());
     OnNotifyGPIOUpdate(gpi, gpo, gpiStatus, gpoStatus);
     return 0;
 }
@@ -82,7 +82,13 @@ void GPIO::OnNotifyGPIOUpdate(GPIOTriggerMode GpiMode, GPIOTriggerMode GpoMode,
 
 void GPIO::OnApply()
 {
-    const GpioParams values = m_baseline.ToWrite(FromControls());
+    GpioParams values;
+    const auto read = [this](GpioParams &device, QString *failure) {
+        return GpioModel::Read(*m_client, device, failure);
+    };
+    if (!EditsOverDevice(m_baseline, FromControls(), read, &values)) {
+        return;
+    }
     QString failure;
     if (GpioModel::Write(*m_client, values, &failure) != 0) {
         ReportApplyFailure(failure);
@@ -90,7 +96,7 @@ void GPIO::OnApply()
         ShowDeviceValues(false);
         return;
     }
-    m_baseline.Filled(values, FromControls());
+    m_baseline.Shown(FromControls());
     ReportApplied();
     quint8 gpiStatus = 0, gpoStatus = 0;
     if (m_client->GetGPIOState(gpiStatus, gpoStatus) == 0) {

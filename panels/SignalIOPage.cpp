@@ -66,7 +66,7 @@ int SignalIOPage::ShowDeviceValues(bool report)
     ShowPhase(values);
     m_controls.follow->setCurrentIndex(SignalIOModel::FollowIndex(values.followGenlock));
     ShowExtras(values);
-    m_baseline.Filled(values, FromControls());
+    m_baseline.Shown(FromControls());
     return 0;
 }
 
@@ -147,7 +147,14 @@ void SignalIOPage::OnTimer()
 
 void SignalIOPage::OnApply()
 {
-    const SignalIOParams values = m_baseline.ToWrite(FromControls());
+    SignalIOParams values;
+    const auto read = [this](SignalIOParams &device, QString *failure) {
+        return SignalIOModel::Read(*m_client, m_scope, device, failure);
+    };
+    if (!EditsOverDevice(m_baseline, FromControls(), read, &values)) {
+        m_controls.trigger->setCurrentIndex(0);
+        return;
+    }
     const bool align = m_controls.trigger->currentIndex() > 0;
 
     QString failure;
@@ -183,7 +190,11 @@ void SignalIOPage::OnPhaseAlign()
     SignalIOParams values;
     QString failure;
     if (SignalIOModel::ReadPhase(*m_client, m_scope, values, &failure) == 0) {
+        // The device aligned the delay itself: what the boxes show now is its
+        // value, not an edit.
+        const SignalIOParams before = FromControls();
         ShowPhase(values);
+        m_baseline.Reshown(before, FromControls());
     }
 }
 

@@ -86,7 +86,7 @@ int SwitchControlPage::ShowDeviceValues(bool report)
     m_controls.bypassProtect->setCurrentIndex(M::BypassProtectIndex(values.bypassProtect));
     // The signal fires only on a change; the clear combo must follow the mode anyway.
     OnSetReturnClear(m_controls.returnMode->currentIndex());
-    m_baseline.Filled(values, FromControls());
+    m_baseline.Shown(FromControls());
     return 0;
 }
 
@@ -137,7 +137,13 @@ void SwitchControlPage::OnSetReturnClear(int index)
 
 void SwitchControlPage::OnApply()
 {
-    const SwitchControlParams values = m_baseline.ToWrite(FromControls());
+    SwitchControlParams values;
+    const auto read = [this](SwitchControlParams &device, QString *failure) {
+        return M::Read(*m_client, m_group, device, failure);
+    };
+    if (!EditsOverDevice(m_baseline, FromControls(), read, &values)) {
+        return;
+    }
     // The clear is a one-shot request: it never stays armed for a later Apply.
     const bool clear = m_controls.returnClear->currentIndex() == 1;
     m_controls.returnClear->setCurrentIndex(0);
@@ -150,7 +156,7 @@ void SwitchControlPage::OnApply()
         return;
     }
     m_manualSelect = values.manualSwitch;
-    m_baseline.Filled(values, FromControls());
+    m_baseline.Shown(FromControls());
     // The return-clear step is reached: what it did decides the event text.
     m_returnCleared = false;
     if (clear) {

@@ -48,20 +48,26 @@ int SystemAlarmsPage::RefreshFromDevice()
         return -1;
     }
     ShowMask(mask);
-    m_baseline.Filled(mask, Mask());
+    m_baseline.Shown(Mask());
     return 0;
 }
 
 void SystemAlarmsPage::OnApply()
 {
-    const SystemAlarm mask = m_baseline.ToWrite(Mask());
+    SystemAlarm mask = 0;
+    const auto read = [this](SystemAlarm &device, QString *failure) {
+        return M::Read(*m_client, device, failure);
+    };
+    if (!EditsOverDevice(m_baseline, Mask(), read, &mask)) {
+        return;
+    }
     QString failure;
     if (M::Write(*m_client, mask, &failure) != 0) {
         // The boxes keep the user's choice, to be applied again.
         ReportApplyFailure(failure);
         return;
     }
-    m_baseline.Filled(mask, Mask());
+    m_baseline.Shown(Mask());
     ReportApplied();
     emit SendSystemAlarmInfo(mask);
 }

@@ -186,20 +186,26 @@ int Trigger::RefreshFromDevice()
         return -1;
     }
     ShowEntries(entries);
-    m_baseline.Filled(entries, Entries());
+    m_baseline.Shown(Entries());
     return 0;
 }
 
 void Trigger::OnOk()
 {
-    const AlarmTriggers entries = m_baseline.ToWrite(Entries());
+    AlarmTriggers entries;
+    const auto read = [this](AlarmTriggers &device, QString *failure) {
+        return M::Read(*m_client, device, failure);
+    };
+    if (!EditsOverDevice(m_baseline, Entries(), read, &entries)) {
+        return;
+    }
     QString failure;
     if (M::Write(*m_client, entries, &failure) != 0) {
         // The table keeps the user's edits, to be applied again.
         ReportApplyFailure(failure);
         return;
     }
-    m_baseline.Filled(entries, Entries());
+    m_baseline.Shown(Entries());
     ReportApplied();
     emit SendAlarmTriggerInfo(entries);
 }

@@ -33,50 +33,58 @@ EditField<Values> MemberField(T Values::*member,
             [member](Values &v, qint64 value) { v.*member = static_cast<T>(value); }, kind};
 }
 
-// "Apply never changes a field the operator did not touch." A page keeps what
-// it last read from the device and what its controls gave back right after
-// showing it. A control that cannot show the device's value (out of range, an
-// unknown code, a flag without a box) gives back something else, but as long
-// as the operator leaves it alone it gives back the same thing, so the field
-// is written back exactly as it was read.
+// "Apply never changes a field the operator did not touch." A page keeps
+// what its controls gave back right after it showed the device's values. A
+// control that cannot show a value (out of range, an unknown code, a flag
+// without a box) gives back something else, but as long as the operator
+// leaves it alone it gives back the same thing. At Apply the page reads the
+// device again, and each field (or flag) the operator changed goes over
+// what the device holds then; every other one is written back as it is on
+// the device, also when it changed there since the page was shown (the
+// front panel, another tool, an import).
 template <class Values>
 class Baseline
 {
 public:
     explicit Baseline(std::vector<EditField<Values>> fields) : m_fields(std::move(fields)) {}
 
-    // The controls were just filled from `read` (the device's values) and
-    // give back `shown`.
-    void Filled(const Values &read, const Values &shown)
+    // The controls were just filled from the device and give back `shown`.
+    void Shown(const Values &shown)
     {
-        m_read = read;
         m_shown = shown;
         m_filled = true;
     }
-
-    bool IsFilled() const { return m_filled; }
-    const Values &Read() const { return m_read; }
-
-    // What Apply writes when the controls give `now`: each field (or flag)
-    // the operator changed takes the control's value, every other one the
-    // value read. Before the first read, `now` as it is.
-    Values ToWrite(const Values &now) const
+    // The page put new device values into some controls: those that give
+    // back something else than `before` now count as shown that way; the
+    // operator's edits in the others stay edits.
+    void Reshown(const Values &before, const Values &after)
     {
-        if (!m_filled) {
-            return now;
-        }
-        Values out = m_read;
         for (const EditField<Values> &field : m_fields) {
-            const qint64 read = field.get(m_read);
+            if (field.get(before) != field.get(after)) {
+                field.set(m_shown, field.get(after));
+            }
+        }
+    }
+    // False until the page has shown the device's values once: before that
+    // nobody can tell an edit from a form's default.
+    bool IsFilled() const { return m_filled; }
+
+    // What Apply writes when the controls give `now` and the device holds
+    // `device`: the operator's changes over the device's values.
+    Values ToWrite(const Values &now, const Values &device) const
+    {
+        Values out = device;
+        for (const EditField<Values> &field : m_fields) {
+            const qint64 held = field.get(device);
             const qint64 shown = field.get(m_shown);
             const qint64 current = field.get(now);
             switch (field.kind) {
                 case EditField<Values>::Whole:
-                    field.set(out, current != shown ? current : read);
+                    field.set(out, current != shown ? current : held);
                     break;
                 case EditField<Values>::Flags: {
                     const qint64 edited = shown ^ current;
-                    field.set(out, (read & ~edited) | (current & edited));
+                    field.set(out, (held & ~edited) | (current & edited));
                     break;
                 }
                 case EditField<Values>::AsShown:
@@ -89,7 +97,6 @@ public:
 
 private:
     std::vector<EditField<Values>> m_fields;
-    Values m_read{};
     Values m_shown{};
     bool m_filled = false;
 };

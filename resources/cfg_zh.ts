@@ -261,6 +261,10 @@
         <translation>已应用到设备。</translation>
     </message>
     <message>
+        <source>Not applied: the page had not read the device. It shows the device&apos;s values now; make your changes again.</source>
+        <translation>未应用：此页面尚未读取设备。现已显示设备的值，请重新进行修改。</translation>
+    </message>
+    <message>
         <source>The device holds %1, which this box cannot show. Apply keeps the device&apos;s value unless you change this box.</source>
         <translation>设备中的值为 %1，此框无法显示。除非修改此框，否则应用时保留设备的值。</translation>
     </message>

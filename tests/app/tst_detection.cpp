@@ -237,7 +237,9 @@ void TestDetection::regionLimits_data()
 }
 
 // Until limits come, both regions reach 1920 by 1080, the black region's
-// left edge included; a value above a new maximum takes the maximum.
+// left edge included; a value above a new maximum takes the maximum. The
+// page shown again starts from the widest limits: its input's standard may
+// have changed since.
 void TestDetection::regionLimits()
 {
     QFETCH(QVector<VideoStandard>, standards);
@@ -253,6 +255,9 @@ void TestDetection::regionLimits()
     QCOMPARE(Region(&page, "Freeze"), freeze);
     QCOMPARE(Region(&page, "Black", {}, &QSpinBox::maximum), maxima);
     QCOMPARE(Region(&page, "Freeze", {}, &QSpinBox::maximum), maxima);
+    LogIn();
+    QCOMPARE(page.RefreshFromDevice(), 0);
+    QCOMPARE(Region(&page, "Freeze", {}, &QSpinBox::maximum), "1920,1920,1080,1080");
 }
 
 // The worker reads the inputs' standards while a detection page is shown,

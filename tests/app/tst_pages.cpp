@@ -84,7 +84,7 @@ Params ParamsOf(const DeviceModel &m)
 // Values the pages' controls cannot show, in every field that has such a
 // value the device takes back: out of a box's range, a code without an item,
 // flags without a box. The rest hold values other than the defaults.
-void Unusual(DeviceModel &m)
+void Unusual(DeviceModel &m, int seed = 0)
 {
     for (int i = 0; i < kInputCount; ++i) {
         DetectionParam &d = m.detection[i];
@@ -95,9 +95,9 @@ void Unusual(DeviceModel &m)
               &d.syncTriggerTime, &d.syncClearTime, &d.blackTriggerTime, &d.blackClearTime,
               &d.freezeTriggerTime, &d.freezeClearTime, &d.audioLostTriggerTime,
               &d.audioLostClearTime, &d.audioSilentTriggerTime, &d.audioSilentClearTime}) {
-            *time = 1000u + quint32(i);  // the boxes stop at 600
+            *time = 1000u + quint32(i + seed);  // the boxes stop at 600
         }
-        d.blackValue1 = 900;  // thresholds stop at 876
+        d.blackValue1 = quint16(900 + seed);  // thresholds stop at 876
         d.blackValue2 = 950;
         d.blackValue3 = 0;  // degrees and the difference start at 1
         d.freezeValue1 = 0;
@@ -108,14 +108,15 @@ void Unusual(DeviceModel &m)
         d.blackRegionRight = d.freezeRegionRight = 200;
         d.blackRegionTop = d.freezeRegionTop = 50;
         d.blackRegionBottom = d.freezeRegionBottom = 60;
-        d.audioLostChannels = 0xA5A5;
-        d.audioSilentChannels = 0x5A5A;
-        d.audioSilentThreshold = 0;                          // the box stops at -40
-        m.triggers[i] = {0xFFFFFFF5u, 0x1234, 0x4321, 255};  // bits 5-31 have no row
+        d.audioLostChannels = quint16(0xA5A5 ^ seed);
+        d.audioSilentChannels = quint16(0x5A5A ^ seed);
+        d.audioSilentThreshold = 0;  // the box stops at -40
+        m.triggers[i] = {0xFFFFFFF5u ^ (quint32(seed) << 8), 0x1234, 0x4321, 255};  // 5-31: no row
     }
-    m.systemEnable = 0xFFFE0000u | 0xA5A5;  // bits 17-31, and 8, 10, 13 on the 4x1
+    m.systemEnable =
+        (0xFFFE0000u ^ (quint32(seed) << 20)) | 0xA5A5;  // bits 17-31, and 8, 10, 13 on the 4x1
     for (int g = 0; g < kGroupCount; ++g) {
-        m.delayLine[g] = 60000;  // the boxes stop at 1125 and 2749
+        m.delayLine[g] = quint16(60000 + seed);  // the boxes stop at 1125 and 2749
         m.delayPixel[g] = 60001;
         m.clockingMode[g] = 1;  // 255 is the empty value, any other refused
         m.followGenlock[g] = 7;
@@ -126,7 +127,7 @@ void Unusual(DeviceModel &m)
         m.relayManual[g] = 1;
         m.bypassProtect[g] = 0;
     }
-    m.duplication = 3;
+    m.duplication = quint8(3 - seed);
     m.aux = 255;
     m.gpiMode = m.gpoMode = 255;
     AGCParam &a = m.agc;
@@ -139,7 +140,7 @@ void Unusual(DeviceModel &m)
     a.targetLevel = 0;       // -40 to -12 dBFS
     a.upperThreshold = 200;  // 0 to 6
     a.lowerThreshold = 201;
-    a.gainRatio = 7;
+    a.gainRatio = quint8(7 + seed);
     a.noiseThreshold = 0;          // -63 to -40 dBFS
     a.outputLimitThreshold = 200;  // -40 to 0 dBFS
     a.frequencyCompensation = 1;   // flags on the wire
@@ -198,7 +199,7 @@ Edit EditOf(PageKey key, int group)
             return {[](QWidget *p) { Child<QCheckBox>(p, "checkBoxGenlockLost")->toggle(); },
                     "systemEnable"};
         default: {
-            // A detection page: its input's first lost-audio channel, at the
+            // A detection page: its input's second lost-audio channel, at the
             // mask's place in the record.
             const int input = int(key) - int(K::Detection1);
             DetectionParam d;
@@ -208,7 +209,7 @@ Edit EditOf(PageKey key, int group)
                     at = offset;
                 }
             });
-            return {[](QWidget *p) { Child<QCheckBox>(p, "checkBoxLostCh1")->toggle(); },
+            return {[](QWidget *p) { Child<QCheckBox>(p, "checkBoxLostCh2")->toggle(); },
                     QStringLiteral("detection[%1]@%2").arg(input).arg(at, 2, 10, QLatin1Char('0'))};
         }
     }
@@ -241,6 +242,7 @@ private slots:
     void guestThenAdmin();
     void applyKeepsUntouched_data();
     void applyKeepsUntouched();
+    void applyBeforeAnyRead();
 
 private:
     void SwitchToChinese();
@@ -561,22 +563,36 @@ void TestPages::applyKeepsUntouched()
     QFETCH(int, marked);
     m_device->Command(QStringLiteral("model %1").arg(model));
     LogIn();
-    m_device->WithModel(Unusual);
-    const Params before = m_device->WithModel([](DeviceModel &m) { return ParamsOf(m); });
+    m_device->WithModel([](DeviceModel &m) { Unusual(m); });
     Press(FindItem(m_window->Form().treeWidget, key));
     QWidget *page = m_window->CurrentPage();
+    // Changed on the device behind the shown page: Apply keeps that too.
+    m_device->WithModel([](DeviceModel &m) { Unusual(m, 1); });
+    const Params before = m_device->WithModel([](DeviceModel &m) { return ParamsOf(m); });
     QPushButton *apply = nullptr;
     for (const char *name : {"pushButtonApply", "pushButtonOk", "pushButton"}) {
         apply = apply ? apply : Child<QPushButton>(page, name);
     }
     QVERIFY(apply && apply->isEnabled());
-    QStringList tips;
-    for (const QSpinBox *box : page->findChildren<QSpinBox *>()) {
-        if (box->toolTip().startsWith("The device holds ")) {
-            tips << box->toolTip();
+    const auto marks = [page] {
+        QStringList names;
+        for (const QSpinBox *box : page->findChildren<QSpinBox *>()) {
+            if (box->toolTip().startsWith("The device holds ")) {
+                names << box->objectName();
+            }
         }
+        return names;
+    };
+    const QStringList marks0 = marks();
+    QCOMPARE(marks0.size(), marked);
+    // A marked box stepped away and back keeps the device's value, marked.
+    for (const QString &name : marks0) {
+        auto *box = Child<QSpinBox>(page, qPrintable(name));
+        const int at = box->value();
+        box->setValue(at == box->maximum() ? at - 1 : at + 1);
+        box->setValue(at);
     }
-    QCOMPARE(tips.size(), marked);
+    QCOMPARE(marks(), marks0);
     const QString applied = QStringLiteral("Applied to the device.");
     apply->click();
     QCOMPARE(m_window->statusBar()->currentMessage(), applied);
@@ -594,6 +610,25 @@ void TestPages::applyKeepsUntouched()
     const QStringList changed = Changed(before, params());
     QVERIFY2(changed.size() == 1 && changed[0].startsWith(edit.field + ":"),
              qPrintable(changed.join(", ")));
+}
+
+// A page that could not read the device writes nothing at Apply, where the
+// form's defaults would stand in for the device's values: it reads and shows
+// them instead.
+void TestPages::applyBeforeAnyRead()
+{
+    LogIn();
+    m_device->WithModel([](DeviceModel &m) { m.gpiMode = 0; });
+    m_device->Command(QStringLiteral("fault reject %1 1").arg(kMsgGetGPIOTriggerMode));
+    Press(FindItem(m_window->Form().treeWidget, K::GPIO));
+    m_device->Command(QStringLiteral("fault reject %1 0").arg(kMsgGetGPIOTriggerMode));
+    QWidget *page = m_window->CurrentPage();
+    Child<QComboBox>(page, "comboBoxGPIMode")->setCurrentIndex(1);
+    Child<QPushButton>(page, "pushButton")->click();
+    QVERIFY2(m_window->statusBar()->currentMessage().startsWith("Not applied: "),
+             qPrintable(m_window->statusBar()->currentMessage()));
+    QCOMPARE(m_device->WithModel([](DeviceModel &m) { return m.gpiMode; }), quint8(0));
+    QCOMPARE(Child<QComboBox>(page, "comboBoxGPIMode")->currentIndex(), 0);
 }
 
 QVT_APP_TEST_MAIN(TestPages)
