@@ -7,12 +7,13 @@
 #include "StatusPage.h"
 #include "UpdateThread.h"
 
+#include <QAbstractItemModel>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
 #include <QStatusBar>
-#include <QTableWidget>
+#include <QTableView>
 
 #include <unistd.h>
 #include <csignal>
@@ -86,9 +87,13 @@ private slots:
     void lostConnectionInTime();
 
 private:
-    QTableWidget *Table() const
+    QAbstractItemModel *LogRows() const
     {
-        return m_window->AlarmLog()->findChild<QTableWidget *>("tableWidgetAlarm");
+        return m_window->AlarmLog()->findChild<QTableView *>("tableWidgetAlarm")->model();
+    }
+    QString Cell(int row, int column) const
+    {
+        return LogRows()->index(row, column).data().toString();
     }
     // The status bar's lasting word on rows not saved; empty when hidden.
     QString Unsaved() const
@@ -103,11 +108,11 @@ private:
     // A power supply fails: the device notifies this computer.
     void RaiseAlarm()
     {
-        const int before = Table()->rowCount();
+        const int before = LogRows()->rowCount();
         m_device->Command("system 15 on");
-        QTRY_COMPARE(Table()->rowCount(), before + 1);
+        QTRY_COMPARE(LogRows()->rowCount(), before + 1);
         m_device->Command("system 15 off");
-        QTRY_COMPARE(Table()->rowCount(), before + 2);
+        QTRY_COMPARE(LogRows()->rowCount(), before + 2);
     }
 
     // With `blocked`, a file stands where both log directories would have
@@ -161,9 +166,9 @@ void TestMonitoring::backupsAtDisconnect()
 {
     LogIn();
     RaiseAlarm();
-    QCOMPARE(Table()->item(0, 3)->text(), QStringLiteral("PS1 Fail"));
+    QCOMPARE(Cell(0, 3), QStringLiteral("PS1 Fail"));
     Disconnect();
-    QCOMPARE(Table()->rowCount(), 0);
+    QCOMPARE(LogRows()->rowCount(), 0);
     QCOMPARE(Backups().size(), 1);
     const QByteArray content = ReadFile(m_logs.filePath(Backups()[0]));
     QVERIFY2(content.contains(",PS1 Fail,Asserted,") && content.contains(",PS1 Fail,Cleared,"),
@@ -184,7 +189,7 @@ void TestMonitoring::keptRowsKeepTheirDevice()
     BlockDirectories(true);
     Disconnect();
     BlockDirectories(false);
-    QCOMPARE(Table()->rowCount(), 2);
+    QCOMPARE(LogRows()->rowCount(), 2);
     const QString said = m_window->statusBar()->currentMessage();
     QVERIFY2(said.contains("could not be written") && said.contains("backup_"), qPrintable(said));
     QCOMPARE(Unsaved(), QStringLiteral("2 alarm rows not saved"));
@@ -201,8 +206,8 @@ void TestMonitoring::keptRowsKeepTheirDevice()
     QCOMPARE(m_window->ProductType(), 50000);
     QVERIFY(m_window->CurrentPages().Find(K::Status) != board);
     QCOMPARE(m_window->CurrentPages().Find(K::Alarm), log);
-    QCOMPARE(Table()->rowCount(), 2);
-    QCOMPARE(Table()->item(1, 4)->text(), QStringLiteral("Cleared"));
+    QCOMPARE(LogRows()->rowCount(), 2);
+    QCOMPARE(Cell(1, 4), QStringLiteral("Cleared"));
     // Neither the login's nor a page's message wipes the warning.
     m_window->statusBar()->showMessage("a page's message");
     RaiseAlarm();
@@ -224,7 +229,7 @@ void TestMonitoring::keptRowsKeepTheirDevice()
                  !b.contains(serialA.toLatin1()) && b.contains("IP Address,127.0.0.9\n") &&
                  b.contains("\n3,") && b.contains("\n4,") && !b.contains("\n1,"),
              b.constData());
-    QCOMPARE(Table()->rowCount(), 0);
+    QCOMPARE(LogRows()->rowCount(), 0);
 }
 
 void TestMonitoring::closeWithRowsNotSaved_data()
@@ -274,7 +279,7 @@ void TestMonitoring::closeWithRowsNotSaved()
                  qPrintable(script.messages[2]));
     }
     QCOMPARE(m_window->isVisible(), !closed);
-    QCOMPARE(Table()->rowCount(), chosen.isEmpty() ? 2 : 0);
+    QCOMPARE(LogRows()->rowCount(), chosen.isEmpty() ? 2 : 0);
     QCOMPARE(Unsaved(), closed ? QString() : QStringLiteral("2 alarm rows not saved"));
     if (!chosen.isEmpty()) {
         const QByteArray kept = ReadFile(m_elsewhere.filePath("kept.csv"));
@@ -387,10 +392,10 @@ void TestMonitoring::lostConnectionInTime()
     m_device->Command("offline 60");
     QElapsedTimer clock;
     clock.start();
-    const int rows = Table()->rowCount();
-    QTRY_VERIFY_WITH_TIMEOUT(Table()->rowCount() > rows, 15000);
+    const int rows = LogRows()->rowCount();
+    QTRY_VERIFY_WITH_TIMEOUT(LogRows()->rowCount() > rows, 15000);
     const qint64 logged = clock.elapsed();
-    QCOMPARE(Table()->item(rows, 3)->text(), QStringLiteral("Connection Lost"));
+    QCOMPARE(Cell(rows, 3), QStringLiteral("Connection Lost"));
     QCOMPARE(Colour(board, "labelPS1Fail"), QStringLiteral("gray"));
     qInfo("lost connection logged after %lld ms", logged);
     QVERIFY2(logged < 8000, qPrintable(QStringLiteral("%1 ms").arg(logged)));
