@@ -3,6 +3,7 @@
 // status board kept up to date by the pages and the session.
 
 #include "../common/AppSession.h"
+#include "CmdThread.h"
 #include "Detection.h"
 #include "StatusPage.h"
 #include "UpdateThread.h"
@@ -344,7 +345,10 @@ void TestMonitoring::boardFollowsSessionAndPages()
     LogIn();
     auto *board = m_window->CurrentPages().Get<StatusPage>(K::Status);
     QVERIFY(board);
+    m_window->Worker()->SetPauseForTests(60000);  // only the notification wakes the poll
+    const quint64 polls = m_device->RequestsOfType(kMsgGetAlarmInfo);
     Press(FindItem(m_window->Form().treeWidget, K::Status));
+    QTRY_VERIFY(m_device->RequestsOfType(kMsgGetAlarmInfo) > polls);
     QTRY_COMPARE(Colour(board, "labelIN1SignalLost"), QStringLiteral("green"));
     m_device->Command("system 15 on");
     QTRY_COMPARE(Colour(board, "labelPS1Fail"), QStringLiteral("yellow"));
