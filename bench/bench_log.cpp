@@ -307,7 +307,6 @@ void LampLatency()
         "p90 %.2f, worst %.2f\n",
         ms.size(), Median(ms), Percentile(ms, 0.1), Percentile(ms, 0.9),
         *std::max_element(ms.begin(), ms.end()));
-    window.OnDisConnect();
 }
 }  // namespace
 
