@@ -74,10 +74,6 @@ private:
     }
     QTableView *Table() const { return Child<QTableView>(m_page.get(), "tableWidgetAlarm"); }
     int Rows() const { return Table()->model()->rowCount(); }
-    QString Cell(int row, int column) const
-    {
-        return Table()->model()->index(row, column).data().toString();
-    }
     // Neither the program's directory nor the user's data directory can hold
     // a log.
     void BlockDirectories()
@@ -210,7 +206,7 @@ void TestAlarmLog::saveAsAndClear()
     Child<QPushButton>(m_page.get(), "pushButtonClear")->click();
     QCOMPARE(Rows(), 0);
     Log("Genlock Lost");
-    QCOMPARE(Cell(0, 0), "1");
+    QCOMPARE(Table()->model()->index(0, 0).data().toString(), "1");
     QCOMPARE(Logs(), QStringList());
 }
 
@@ -358,7 +354,7 @@ void TestAlarmLog::filesStayEnglish()
     Open(true);
     m_page->Retranslate();
     Log("Signal Lost");
-    QCOMPARE(Cell(0, 3), "[Signal Lost]");
+    QCOMPARE(Table()->model()->index(0, 3).data().toString(), "[Signal Lost]");
     QCOMPARE(Table()->model()->headerData(0, Qt::Horizontal).toString(), "[Number]");
     Table()->setCurrentIndex(Table()->model()->index(0, 3));  // the row, and copy the cell
     QVERIFY(Table()->selectionModel()->isRowSelected(0, {}));

@@ -8,7 +8,6 @@
 #include "StatusPage.h"
 #include "UpdateThread.h"
 
-#include <QAbstractItemModel>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
@@ -92,10 +91,6 @@ private:
     {
         return m_window->AlarmLog()->findChild<QTableView *>("tableWidgetAlarm")->model();
     }
-    QString Cell(int row, int column) const
-    {
-        return LogRows()->index(row, column).data().toString();
-    }
     // The status bar's lasting word on rows not saved; empty when hidden.
     QString Unsaved() const
     {
@@ -167,7 +162,7 @@ void TestMonitoring::backupsAtDisconnect()
 {
     LogIn();
     RaiseAlarm();
-    QCOMPARE(Cell(0, 3), QStringLiteral("PS1 Fail"));
+    QCOMPARE(LogRows()->index(0, 3).data().toString(), QStringLiteral("PS1 Fail"));
     Disconnect();
     QCOMPARE(LogRows()->rowCount(), 0);
     QCOMPARE(Backups().size(), 1);
@@ -208,7 +203,7 @@ void TestMonitoring::keptRowsKeepTheirDevice()
     QVERIFY(m_window->CurrentPages().Find(K::Status) != board);
     QCOMPARE(m_window->CurrentPages().Find(K::Alarm), log);
     QCOMPARE(LogRows()->rowCount(), 2);
-    QCOMPARE(Cell(1, 4), QStringLiteral("Cleared"));
+    QCOMPARE(LogRows()->index(1, 4).data().toString(), QStringLiteral("Cleared"));
     // Neither the login's nor a page's message wipes the warning.
     m_window->statusBar()->showMessage("a page's message");
     RaiseAlarm();
@@ -399,7 +394,7 @@ void TestMonitoring::lostConnectionInTime()
     const int rows = LogRows()->rowCount();
     QTRY_VERIFY_WITH_TIMEOUT(LogRows()->rowCount() > rows, 15000);
     const qint64 logged = clock.elapsed();
-    QCOMPARE(Cell(rows, 3), QStringLiteral("Connection Lost"));
+    QCOMPARE(LogRows()->index(rows, 3).data().toString(), QStringLiteral("Connection Lost"));
     QCOMPARE(Colour(board, "labelPS1Fail"), QStringLiteral("gray"));
     qInfo("lost connection logged after %lld ms", logged);
     QVERIFY2(logged < 8000, qPrintable(QStringLiteral("%1 ms").arg(logged)));
