@@ -63,6 +63,18 @@ cfg::cfg(CfgNetClient *client, Alarm::FileChooser chooseLogFile, QWidget *parent
     // Events of the receive thread arrive queued, in the order received.
     connect(m_notices.get(), &NoticesServer::NotityAlarmInfo, m_alarmLog,
             &Alarm::OnNotityAlarmInfo);
+    // A notification means the device's alarm state has changed: the board,
+    // when shown, reads it now instead of at its next poll up to a second
+    // later. On the receive thread, so the wake does not queue behind the
+    // window's events; the worker spaces the polls a flood would cause.
+    connect(
+        m_notices.get(), &NoticesServer::NotityAlarmInfo, m_cmd.get(),
+        [cmd = m_cmd.get()] {
+            if (cmd->CurrentCommand() == StatusCmd) {
+                cmd->Wake();
+            }
+        },
+        Qt::DirectConnection);
     connect(this, &cfg::AddLogs, m_alarmLog, &Alarm::OnAddAlarmLogs);
     connect(this, &cfg::AppCloseSignal, m_alarmLog, &Alarm::OnAppClose);
     m_unsavedRows = new QLabel(this);

@@ -2,6 +2,8 @@
 
 #include "CfgNetClient.h"
 
+#include <algorithm>
+
 namespace {
 const QVector<quint8> kIdentity = {0, 1, 2, 3};
 constexpr int kImportPageGapMs = 100;
@@ -73,7 +75,13 @@ void CmdThread::Step()
     }
     const CmdType command = static_cast<CmdType>(m_command.load());
     Poll(command);
-    Pause(m_testPauseMs > 0 ? m_testPauseMs.load() : PauseAfter(command));
+    const int pause = m_testPauseMs > 0 ? m_testPauseMs.load() : PauseAfter(command);
+    // A wake (a new command, or a notification while the board is shown)
+    // is served once this gap has passed: a flood of notifications polls
+    // the device 50 times a second at most, not back to back.
+    const int gap = std::min(pause, kMinPollGapMs);
+    Pause(gap, false);
+    Pause(pause - gap);
 }
 
 void CmdThread::Finished()

@@ -33,6 +33,8 @@ public:
     CmdType CurrentCommand() const { return static_cast<CmdType>(m_command.load()); }
     // Milliseconds the thread pauses after a command's poll.
     static int PauseAfter(CmdType command);
+    // The shortest of those pauses that a Wake cannot cut.
+    static constexpr int kMinPollGapMs = 20;
     // Test seam: one pause for every command (0 restores the real ones).
     void SetPauseForTests(int ms) { m_testPauseMs = ms; }
 

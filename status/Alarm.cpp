@@ -18,8 +18,6 @@ namespace {
 const QString kAutoSaveTime = QStringLiteral("AutoSaveTime");
 const QString kAutoSaveEnable = QStringLiteral("AutoSaveEnable");
 const QString kTimeFormat = QStringLiteral("hh:mm:ss");
-constexpr int kColumns = 6;
-constexpr int kFirstTextColumn = 2;  // input, alarm type, status and notes
 
 QString g_preferredDirectory;
 
@@ -39,19 +37,6 @@ QStringList Candidates()
         QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
 }
 
-// The rows hold the English texts of the receiver and the window; the table
-// shows them in the interface's language where a translation exists.
-QString Shown(const QString &english)
-{
-    const QByteArray source = english.toUtf8();
-    for (const char *context : {"NoticesServer", "cfg"}) {
-        const QString text = QCoreApplication::translate(context, source.constData());
-        if (text != english) {
-            return text;
-        }
-    }
-    return english;
-}
 }  // namespace
 
 Alarm::Alarm(CfgNetClient *client, QWidget *parent, FileChooser chooser)
@@ -64,6 +49,9 @@ Alarm::Alarm(CfgNetClient *client, QWidget *parent, FileChooser chooser)
         };
     }
     m_ui.setupUi(this);
+    // Created after the form, so that the view, an older child, goes first.
+    m_log = new AlarmLogModel(this);
+    m_ui.tableWidgetAlarm->setModel(m_log);
     // Wide enough for a time stamp and the longest alarm names.
     const QFontMetrics metrics = m_ui.tableWidgetAlarm->fontMetrics();
     const QString widest[] = {QStringLiteral("Number__"), QStringLiteral("0000-00-00 00:00:00__"),
@@ -145,9 +133,7 @@ void Alarm::Retranslate()
 {
     m_ui.retranslateUi(this);
     ShowDirectory();
-    for (int row = 0; row < m_rows.size(); ++row) {
-        ShowRow(row);
-    }
+    m_log->Retranslate();
 }
 
 void Alarm::OnNotityAlarmInfo(AlarmInfo info)
@@ -162,26 +148,24 @@ void Alarm::OnAddAlarmLogs(AlarmInfo info)
 
 void Alarm::AddRow(const AlarmInfo &info)
 {
-    m_rows.append({QString::number(m_nextNumber++),
-                   info.time.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), info.input,
-                   info.alarmType, info.alarmStatus, info.notes});
-    m_rowDevices.append(m_device);
+    m_log->Add(info, m_device);
     SayUnsaved();
-    const int row = m_rows.size() - 1;
-    m_ui.tableWidgetAlarm->setRowCount(m_rows.size());
-    ShowRow(row);
-    m_ui.tableWidgetAlarm->scrollToItem(m_ui.tableWidgetAlarm->item(row, 0),
-                                        QAbstractItemView::PositionAtBottom);
+    ScrollSoon();
 }
 
-void Alarm::ShowRow(int row)
+void Alarm::ScrollSoon()
 {
-    for (int column = 0; column < kColumns; ++column) {
-        const QString &text = m_rows.at(row).at(column);
-        auto *item = new QTableWidgetItem(column >= kFirstTextColumn ? Shown(text) : text);
-        item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-        m_ui.tableWidgetAlarm->setItem(row, column, item);
+    if (m_scrollPending) {
+        return;
     }
+    m_scrollPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_scrollPending = false;
+            m_ui.tableWidgetAlarm->scrollToBottom();
+        },
+        Qt::QueuedConnection);
 }
 
 QDateTime Alarm::Now() const
@@ -222,10 +206,7 @@ void Alarm::OnAutoSaveTimer()
 
 void Alarm::OnClear()
 {
-    m_rows.clear();
-    m_rowDevices.clear();
-    m_ui.tableWidgetAlarm->setRowCount(0);
-    m_nextNumber = 1;
+    m_log->Clear();
     SayUnsaved();
 }
 
@@ -250,7 +231,7 @@ void Alarm::OnAppClose()
 {
     // Offline, only rows logged since the session ended (a lost connection,
     // a version mismatch) are worth a file.
-    if (SessionState::Offline() != 0 && m_rows.isEmpty()) {
+    if (SessionState::Offline() != 0 && m_log->rowCount() == 0) {
         return;
     }
     SelectDirectory();
@@ -312,36 +293,26 @@ void Alarm::ShowDirectory()
 // empty log is one file for the device of the session.
 bool Alarm::WriteTo(const QString &path, bool clearing)
 {
-    QVector<AlarmCsv::Preamble> devices;
-    for (const AlarmCsv::Preamble &device : m_rowDevices) {
-        if (!devices.contains(device)) {
-            devices << device;
-        }
-    }
-    if (devices.isEmpty()) {
+    QVector<AlarmCsv::Preamble> devices = m_log->Devices();
+    const bool empty = devices.isEmpty();
+    if (empty) {
         devices << m_device;
     }
     const QFileInfo first(path);
-    QVector<bool> written(m_rows.size(), false);
-    bool all = true;
+    QVector<AlarmCsv::Preamble> written;
     for (int d = 0; d < devices.size(); ++d) {
         QString target = path;
         for (int n = 2; d > 0 && (n == 2 || QFileInfo::exists(target)); ++n) {
             target = first.dir().filePath(first.completeBaseName() + QLatin1Char('_') +
                                           QString::number(n) + QLatin1Char('.') + first.suffix());
         }
-        QVector<AlarmCsv::Row> rows;
-        for (int i = 0; i < m_rows.size(); ++i) {
-            if (m_rowDevices.at(i) == devices.at(d)) {
-                rows << m_rows.at(i);
-            }
-        }
-        const bool ok = WriteFile(target, devices.at(d), rows, clearing);
-        all = all && ok;
-        for (int i = 0; ok && i < m_rows.size(); ++i) {
-            written[i] = written[i] || m_rowDevices.at(i) == devices.at(d);
+        const QVector<AlarmCsv::Row> rows =
+            empty ? QVector<AlarmCsv::Row>() : m_log->RowsOf(devices.at(d));
+        if (WriteFile(target, devices.at(d), rows, clearing)) {
+            written << devices.at(d);
         }
     }
+    const bool all = written.size() == devices.size();
     // Rows that a write would have emptied stay unsaved until one succeeds;
     // a Save As that takes every row saves them too.
     m_unsaved = clearing ? !all : m_unsaved && !all;
@@ -349,16 +320,7 @@ bool Alarm::WriteTo(const QString &path, bool clearing)
         if (all) {
             OnClear();
         } else {
-            for (int i = m_rows.size() - 1; i >= 0; --i) {
-                if (written.at(i)) {
-                    m_rows.remove(i);
-                    m_rowDevices.remove(i);
-                }
-            }
-            m_ui.tableWidgetAlarm->setRowCount(m_rows.size());
-            for (int row = 0; row < m_rows.size(); ++row) {
-                ShowRow(row);
-            }
+            m_log->RemoveRowsOf(written);
         }
     }
     SayUnsaved();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AlarmCsv.h"
+#include "AlarmLogModel.h"
 #include "BaseWidget.h"
 #include "ui_Alarm.h"
 
@@ -48,7 +49,7 @@ public:
     // Rows that a write which would have emptied the table could not save,
     // with those logged since: 0 once a write succeeds or the table is
     // cleared.
-    int UnsavedRows() const { return m_unsaved ? m_rows.size() : 0; }
+    int UnsavedRows() const { return m_unsaved ? m_log->rowCount() : 0; }
     // The last write that failed, translated: names the file and the reason.
     QString FailureText() const;
     QString FailedPath() const { return m_failedPath; }
@@ -84,7 +85,6 @@ public slots:
 
 private:
     void AddRow(const AlarmInfo &info);
-    void ShowRow(int row);
     QDateTime Now() const;
     // Picks the log directory again (the program's in a build tree, else the
     // user's data directory) and shows it.
@@ -97,15 +97,16 @@ private:
     bool WriteTo(const QString &path, bool clearing);
     bool WriteFile(const QString &path, const AlarmCsv::Preamble &device,
                    const QVector<AlarmCsv::Row> &rows, bool clearing);
+    // The view follows the newest row once per burst, not once per row.
+    void ScrollSoon();
 
     CfgNetClient *m_client;
     Ui::Alarm m_ui;
     QTimer m_timer;
-    int m_nextNumber = 1;
-    QVector<AlarmCsv::Row> m_rows;  // in English, as the files hold them
-    // Beside each row, the device it came from: rows kept after a failed
+    // The rows, with the device each came from: rows kept after a failed
     // write must not go out under the next device's name.
-    QVector<AlarmCsv::Preamble> m_rowDevices;
+    AlarmLogModel *m_log;
+    bool m_scrollPending = false;
     QString m_autoSaveTime;  // "hh:mm:ss"
     bool m_autoSaveEnabled = true;
     bool m_guest = false;

@@ -4,9 +4,10 @@
 #include "TextForms.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLabel>
 #include <QStandardPaths>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTimeEdit>
 #include <QTranslator>
 
@@ -71,7 +72,8 @@ private:
     {
         return ReadFile(QDir(m_page->LogDirectory()).filePath(name));
     }
-    int Rows() const { return Child<QTableWidget>(m_page.get(), "tableWidgetAlarm")->rowCount(); }
+    QTableView *Table() const { return Child<QTableView>(m_page.get(), "tableWidgetAlarm"); }
+    int Rows() const { return Table()->model()->rowCount(); }
     // Neither the program's directory nor the user's data directory can hold
     // a log.
     void BlockDirectories()
@@ -204,7 +206,7 @@ void TestAlarmLog::saveAsAndClear()
     Child<QPushButton>(m_page.get(), "pushButtonClear")->click();
     QCOMPARE(Rows(), 0);
     Log("Genlock Lost");
-    QCOMPARE(Child<QTableWidget>(m_page.get(), "tableWidgetAlarm")->item(0, 0)->text(), "1");
+    QCOMPARE(Table()->model()->index(0, 0).data().toString(), "1");
     QCOMPARE(Logs(), QStringList());
 }
 
@@ -352,9 +354,12 @@ void TestAlarmLog::filesStayEnglish()
     Open(true);
     m_page->Retranslate();
     Log("Signal Lost");
-    auto *table = Child<QTableWidget>(m_page.get(), "tableWidgetAlarm");
-    QCOMPARE(table->item(0, 3)->text(), "[Signal Lost]");
-    QCOMPARE(table->horizontalHeaderItem(0)->text(), "[Number]");
+    QCOMPARE(Table()->model()->index(0, 3).data().toString(), "[Signal Lost]");
+    QCOMPARE(Table()->model()->headerData(0, Qt::Horizontal).toString(), "[Number]");
+    Table()->setCurrentIndex(Table()->model()->index(0, 3));  // the row, and copy the cell
+    QVERIFY(Table()->selectionModel()->isRowSelected(0, {}));
+    QTest::keySequence(Table(), QKeySequence::Copy);
+    QCOMPARE(QGuiApplication::clipboard()->text(), "[Signal Lost]");
     m_page->OnAppClose();
     QCoreApplication::removeTranslator(&translator);
     const QByteArray file = LogFile("backup_2026-03-04_05-06.csv");

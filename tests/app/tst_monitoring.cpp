@@ -3,6 +3,7 @@
 // status board kept up to date by the pages and the session.
 
 #include "../common/AppSession.h"
+#include "CmdThread.h"
 #include "Detection.h"
 #include "StatusPage.h"
 #include "UpdateThread.h"
@@ -12,7 +13,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QStatusBar>
-#include <QTableWidget>
+#include <QTableView>
 
 #include <unistd.h>
 #include <csignal>
@@ -86,9 +87,9 @@ private slots:
     void lostConnectionInTime();
 
 private:
-    QTableWidget *Table() const
+    QAbstractItemModel *LogRows() const
     {
-        return m_window->AlarmLog()->findChild<QTableWidget *>("tableWidgetAlarm");
+        return m_window->AlarmLog()->findChild<QTableView *>("tableWidgetAlarm")->model();
     }
     // The status bar's lasting word on rows not saved; empty when hidden.
     QString Unsaved() const
@@ -103,11 +104,11 @@ private:
     // A power supply fails: the device notifies this computer.
     void RaiseAlarm()
     {
-        const int before = Table()->rowCount();
+        const int before = LogRows()->rowCount();
         m_device->Command("system 15 on");
-        QTRY_COMPARE(Table()->rowCount(), before + 1);
+        QTRY_COMPARE(LogRows()->rowCount(), before + 1);
         m_device->Command("system 15 off");
-        QTRY_COMPARE(Table()->rowCount(), before + 2);
+        QTRY_COMPARE(LogRows()->rowCount(), before + 2);
     }
 
     // With `blocked`, a file stands where both log directories would have
@@ -161,9 +162,9 @@ void TestMonitoring::backupsAtDisconnect()
 {
     LogIn();
     RaiseAlarm();
-    QCOMPARE(Table()->item(0, 3)->text(), QStringLiteral("PS1 Fail"));
+    QCOMPARE(LogRows()->index(0, 3).data().toString(), QStringLiteral("PS1 Fail"));
     Disconnect();
-    QCOMPARE(Table()->rowCount(), 0);
+    QCOMPARE(LogRows()->rowCount(), 0);
     QCOMPARE(Backups().size(), 1);
     const QByteArray content = ReadFile(m_logs.filePath(Backups()[0]));
     QVERIFY2(content.contains(",PS1 Fail,Asserted,") && content.contains(",PS1 Fail,Cleared,"),
@@ -184,7 +185,7 @@ void TestMonitoring::keptRowsKeepTheirDevice()
     BlockDirectories(true);
     Disconnect();
     BlockDirectories(false);
-    QCOMPARE(Table()->rowCount(), 2);
+    QCOMPARE(LogRows()->rowCount(), 2);
     const QString said = m_window->statusBar()->currentMessage();
     QVERIFY2(said.contains("could not be written") && said.contains("backup_"), qPrintable(said));
     QCOMPARE(Unsaved(), QStringLiteral("2 alarm rows not saved"));
@@ -201,8 +202,8 @@ void TestMonitoring::keptRowsKeepTheirDevice()
     QCOMPARE(m_window->ProductType(), 50000);
     QVERIFY(m_window->CurrentPages().Find(K::Status) != board);
     QCOMPARE(m_window->CurrentPages().Find(K::Alarm), log);
-    QCOMPARE(Table()->rowCount(), 2);
-    QCOMPARE(Table()->item(1, 4)->text(), QStringLiteral("Cleared"));
+    QCOMPARE(LogRows()->rowCount(), 2);
+    QCOMPARE(LogRows()->index(1, 4).data().toString(), QStringLiteral("Cleared"));
     // Neither the login's nor a page's message wipes the warning.
     m_window->statusBar()->showMessage("a page's message");
     RaiseAlarm();
@@ -224,7 +225,7 @@ void TestMonitoring::keptRowsKeepTheirDevice()
                  !b.contains(serialA.toLatin1()) && b.contains("IP Address,127.0.0.9\n") &&
                  b.contains("\n3,") && b.contains("\n4,") && !b.contains("\n1,"),
              b.constData());
-    QCOMPARE(Table()->rowCount(), 0);
+    QCOMPARE(LogRows()->rowCount(), 0);
 }
 
 void TestMonitoring::closeWithRowsNotSaved_data()
@@ -274,7 +275,7 @@ void TestMonitoring::closeWithRowsNotSaved()
                  qPrintable(script.messages[2]));
     }
     QCOMPARE(m_window->isVisible(), !closed);
-    QCOMPARE(Table()->rowCount(), chosen.isEmpty() ? 2 : 0);
+    QCOMPARE(LogRows()->rowCount(), chosen.isEmpty() ? 2 : 0);
     QCOMPARE(Unsaved(), closed ? QString() : QStringLiteral("2 alarm rows not saved"));
     if (!chosen.isEmpty()) {
         const QByteArray kept = ReadFile(m_elsewhere.filePath("kept.csv"));
@@ -339,7 +340,10 @@ void TestMonitoring::boardFollowsSessionAndPages()
     LogIn();
     auto *board = m_window->CurrentPages().Get<StatusPage>(K::Status);
     QVERIFY(board);
+    m_window->Worker()->SetPauseForTests(60000);  // only the notification wakes the poll
+    const quint64 polls = m_device->RequestsOfType(kMsgGetAlarmInfo);
     Press(FindItem(m_window->Form().treeWidget, K::Status));
+    QTRY_VERIFY(m_device->RequestsOfType(kMsgGetAlarmInfo) > polls);
     QTRY_COMPARE(Colour(board, "labelIN1SignalLost"), QStringLiteral("green"));
     m_device->Command("system 15 on");
     QTRY_COMPARE(Colour(board, "labelPS1Fail"), QStringLiteral("yellow"));
@@ -387,10 +391,10 @@ void TestMonitoring::lostConnectionInTime()
     m_device->Command("offline 60");
     QElapsedTimer clock;
     clock.start();
-    const int rows = Table()->rowCount();
-    QTRY_VERIFY_WITH_TIMEOUT(Table()->rowCount() > rows, 15000);
+    const int rows = LogRows()->rowCount();
+    QTRY_VERIFY_WITH_TIMEOUT(LogRows()->rowCount() > rows, 15000);
     const qint64 logged = clock.elapsed();
-    QCOMPARE(Table()->item(rows, 3)->text(), QStringLiteral("Connection Lost"));
+    QCOMPARE(LogRows()->index(rows, 3).data().toString(), QStringLiteral("Connection Lost"));
     QCOMPARE(Colour(board, "labelPS1Fail"), QStringLiteral("gray"));
     qInfo("lost connection logged after %lld ms", logged);
     QVERIFY2(logged < 8000, qPrintable(QStringLiteral("%1 ms").arg(logged)));
