@@ -62,10 +62,14 @@ const Command kCommands[] = {
      "that of the device's notification destination naming this computer, else\n"
      "destination 1's. A lost and a returned connection are events too.\n"
      "  --port N             listen on this port instead\n"
-     "  --csv FILE           also append the rows to FILE, written as the alarm\n"
-     "                       log writes its files\n"
+     "  --csv FILE           also append each row to FILE, laid out as the alarm\n"
+     "                       log's files: the preamble once when FILE is new,\n"
+     "                       then one write a row. Latin-1 while every character\n"
+     "                       fits, else UTF-8 with a byte-order mark: a Latin-1\n"
+     "                       FILE that gets a row Latin-1 cannot hold is written\n"
+     "                       again once, whole, as UTF-8\n"
      "  --json               one JSON object per line instead\n"
-     "  --count N            stop after N events\n",
+     "  --count N            stop after exactly N events\n",
      Monitor},
 };
 

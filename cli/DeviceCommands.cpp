@@ -244,6 +244,11 @@ int Monitor(Io &io, const QStringList &arguments)
     const QString csv = options.Value("csv");
     const bool json = options.IsSet("json");
     const auto print = [&](const AlarmInfo &info) {
+        // Events queued behind the last one counted still arrive after the
+        // quit: they are not ours to print.
+        if (count > 0 && number >= count) {
+            return;
+        }
         const QString time = info.time.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
         const AlarmCsv::Row row = {QString::number(++number), time,      info.input, info.alarmType,
                                    info.alarmStatus,          info.notes};
@@ -259,7 +264,7 @@ int Monitor(Io &io, const QStringList &arguments)
             io.Data(AlarmCsv::Line(row).toUtf8());
         }
         QString why;
-        if (!csv.isEmpty() && !AlarmCsv::Append(csv, preamble, {row}, &why)) {
+        if (!csv.isEmpty() && !AlarmCsv::AppendRow(csv, preamble, row, &why)) {
             io.Note(QStringLiteral("%1 could not be written (%2): row %3 is only on standard "
                                    "output")
                         .arg(csv, why)

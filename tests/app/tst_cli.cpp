@@ -191,7 +191,8 @@ void TestCli::statusJson()
     QVERIFY(status["alarms"].toArray().contains(QJsonObject{{"input", ""}, {"alarm", "PS2 Fail"}}));
 }
 
-// The monitor prints a row per notification and appends it to a log file.
+// The monitor prints a row per notification and appends it to a log file;
+// --count 3 ends at the third, also with more queued behind it.
 void TestCli::monitor()
 {
     const QString csv = m_files.filePath("monitor.csv");
@@ -199,16 +200,18 @@ void TestCli::monitor()
     QTimer::singleShot(300, this, [this] {
         m_device->Command("system 15 on");
         m_device->Command("system 15 off");
+        m_device->Command("flood 5 1000000");
     });
     QTimer::singleShot(10000, this, [] { Cli::RequestStop(); });  // if they never come
     const Run run = RunCli(Device("monitor") << "--port" << QString::number(kNotifyPort) << "--csv"
                                              << csv << "--count"
-                                             << "2");
+                                             << "3");
     QCOMPARE(run.status, 0);
     const QList<QByteArray> lines = run.out.trimmed().split('\n');
-    QVERIFY2(lines.size() == 2, run.out.constData());
+    QVERIFY2(lines.size() == 3, run.out.constData());
     QVERIFY2(lines[0].startsWith("1,") && lines[0].endsWith(",,PS1 Fail,Asserted,"), lines[0]);
     QVERIFY2(lines[1].startsWith("2,") && lines[1].endsWith(",,PS1 Fail,Cleared,"), lines[1]);
+    QVERIFY2(lines[2].startsWith("3,"), lines[2]);
     const QByteArray file = ReadFile(csv);
     QVERIFY2(file.startsWith("Module Type,QVT 4x1 AGC\n") &&
                  file.endsWith("Number,Time,Input,Alarm Type,Alarm Status,Notes\n" +
