@@ -136,7 +136,7 @@ int Session::Open(Io &io, const Options &options)
 int Session::Failed(Io &io, const QString &failure) const
 {
     const int result = CfgNetClient::LastResult();
-    return io.Fail(result == -1 ? kUnreachable : kWriteFailed, failure);
+    return io.Fail(result == -1 ? kUnreachable : kDeviceFailed, failure);
 }
 int Session::Failed(Io &io, const char *operation) const
 {

@@ -197,8 +197,8 @@ int Monitor(Io &io, const QStringList &arguments)
     quint16 port = static_cast<quint16>(givenPort);
     if (port == 0) {
         const DeviceSession::NotificationRoute route = DeviceSession::FindNotificationRoute(client);
-        if (!route.read) {
-            return session.Failed(io, "GetNotificationDest");
+        if (route.failedRead) {
+            return session.Failed(io, route.failedRead);
         }
         if (!route.listed) {
             io.Note(QStringLiteral("alarm notifications may not arrive: no notification "

@@ -109,7 +109,7 @@ int Import(Io &io, const QStringList &arguments)
     for (int i = 0; i < parts.size(); ++i) {
         const ParamPart &part = parts[i];
         if (StopRequested()) {
-            return io.Fail(kWriteFailed,
+            return io.Fail(kDeviceFailed,
                            QStringLiteral("stopped before %1; the pages before it are written")
                                .arg(QLatin1String(part.page)));
         }

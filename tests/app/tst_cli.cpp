@@ -32,6 +32,23 @@ Run RunCli(const QStringList &arguments, const QByteArray &input = QByteArray())
     run.err = errBuffer.data();
     return run;
 }
+
+// One run of the program itself, whose standard error has only its own lines.
+Run RunProgram(const QStringList &arguments)
+{
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("QT_LOGGING_RULES");  // the link's debug lines as a user gets them
+    program.setProcessEnvironment(environment);
+    program.start(QCoreApplication::applicationDirPath() + "/qvt-cli", arguments);
+    Run run;
+    if (program.waitForFinished(20000) && program.exitStatus() == QProcess::NormalExit) {
+        run.status = program.exitCode();
+    }
+    run.out = program.readAllStandardOutput();
+    run.err = program.readAllStandardError();
+    return run;
+}
 }  // namespace
 
 class TestCli : public QObject, public AppSession
@@ -137,13 +154,16 @@ void TestCli::exitStatuses_data()
         << "nothing was written: configure/GPIO/GPITriggerMode: missing";
     QTest::newRow("write refused")
         << "fault reject 33 1" << QStringList{"import"} + device + QStringList{"%F"} << 7
-        << "SetGPIOTriggerMode";
+        << "qvt-cli: SetGPIOTriggerMode: Failed\n";
+    QTest::newRow("read refused") << "fault reject 26 1" << QStringList{"monitor"} + device << 7
+                                  << "qvt-cli: GetNetParam: Failed\n";
     QTest::newRow("files differ") << "" << QStringList{"diff", "%F", "%F-"} << 1 << "";
     QTest::newRow("device unreachable")
         << "offline 6" << QStringList{"status"} + device << 3 << "does not answer";
 }
 
-// Every exit status from its real cause.
+// Every exit status from its real cause, through the program: on standard
+// error, its own messages only.
 void TestCli::exitStatuses()
 {
     QFETCH(QString, console);
@@ -162,9 +182,12 @@ void TestCli::exitStatuses()
     if (!console.isEmpty()) {
         m_device->Command(console);
     }
-    const Run run = RunCli(arguments);
+    const Run run = RunProgram(arguments);
     QCOMPARE(run.status, status);
     QVERIFY2(run.err.contains(said.toUtf8()), run.err.constData());
+    for (const QByteArray &line : run.err.split('\n')) {
+        QVERIFY2(line.isEmpty() || line.startsWith("qvt-cli: "), run.err.constData());
+    }
     if (status == Cli::kBadFile) {
         QCOMPARE(m_device->RequestsOfType(kMsgSetGPIOTriggerMode), setsBefore);  // nothing written
     }
