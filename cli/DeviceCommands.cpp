@@ -54,7 +54,8 @@ int Status(Io &io, const QStringList &arguments)
         return status;
     }
     if (!options.Files().isEmpty()) {
-        return Usage(io, QStringLiteral("status takes no file"));
+        return Usage(io, QStringLiteral("status takes no file (%1); the address is A or -a A")
+                             .arg(options.Files().constFirst()));
     }
     Session session;
     status = session.Open(io, options);
@@ -185,7 +186,9 @@ int Monitor(Io &io, const QStringList &arguments)
         return Usage(io, QStringLiteral("--count is a number of events"));
     }
     if (!options.Files().isEmpty()) {
-        return Usage(io, QStringLiteral("monitor takes no file; give one with --csv"));
+        return Usage(io, QStringLiteral("monitor takes no file (%1); give one with --csv, "
+                                        "and the address as A or -a A")
+                             .arg(options.Files().constFirst()));
     }
     Session session;
     status = session.Open(io, options);

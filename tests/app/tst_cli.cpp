@@ -105,7 +105,7 @@ void TestCli::exportMatchesTheWindow()
     const Run run = RunCli(Device("export") << "-o" << cliFile);
     QCOMPARE(run.status, 0);
     QCOMPARE(ReadFile(cliFile), windowFile);
-    QCOMPARE(RunCli(Device("export") + QStringList{"-o", "-"}).out, windowFile);
+    QCOMPARE(RunCli({"export", kDevice, "-p", "admin", "-o", "-"}).out, windowFile);
 }
 
 // A diff names exactly what changed on the device; an import of the saved
@@ -121,13 +121,13 @@ void TestCli::diffAndImport()
     QCOMPARE(diff.status, int(Cli::kDifferent));
     QCOMPARE(diff.out, QByteArray("Alarms/Settings/GroupA/Input2/VideoFreeze/Diff: 5 -> 17\n"));
 
-    const Run import = RunCli(Device("import") << "-", ReadFile(saved));
+    const Run import = RunCli({"import", kDevice, "-", "-p", "admin"}, ReadFile(saved));
     QCOMPARE(import.status, 0);
     const QList<QByteArray> lines = import.out.trimmed().split('\n');
     QCOMPARE(lines.size(), ParamParts(50002).size());
     QCOMPARE(lines.first(), QByteArray("Signal I/O: written"));
     QCOMPARE(lines.last(), QByteArray("Detection Input 4: written"));
-    diff = RunCli(Device("diff") << saved);
+    diff = RunCli({"diff", kDevice, saved, "-p", "admin"});
     QCOMPARE(diff.status, int(Cli::kOk));
     QCOMPARE(diff.out, QByteArray());
     QCOMPARE(RunCli({"diff", saved, saved}).status, int(Cli::kOk));
@@ -142,7 +142,9 @@ void TestCli::exitStatuses_data()
     const QStringList device = {"--address", "%D", "--password", "admin"};
     QTest::newRow("unknown option") << "" << QStringList{"export", "--bogus"} << 2 << "bogus";
     QTest::newRow("no address") << "" << QStringList{"status", "--password", "admin"} << 2
-                                << "--address is needed";
+                                << "address is needed";
+    QTest::newRow("a file where the address goes")
+        << "" << QStringList{"export", "%F", "--password", "admin"} << 2 << "give it with -o";
     QTest::newRow("wrong password")
         << "" << QStringList{"status", "--address", "%D", "--password", "x"} << 4 << "refused";
     QTest::newRow("update mode") << "update-mode on" << QStringList{"status"} + device << 5
