@@ -41,13 +41,10 @@ Run RunProgram(const QStringList &arguments)
     environment.remove("QT_LOGGING_RULES");  // the link's debug lines as a user gets them
     program.setProcessEnvironment(environment);
     program.start(QCoreApplication::applicationDirPath() + "/qvt-cli", arguments);
-    Run run;
-    if (program.waitForFinished(20000) && program.exitStatus() == QProcess::NormalExit) {
-        run.status = program.exitCode();
-    }
-    run.out = program.readAllStandardOutput();
-    run.err = program.readAllStandardError();
-    return run;
+    const bool ended =
+        program.waitForFinished(20000) && program.exitStatus() == QProcess::NormalExit;
+    return {ended ? program.exitCode() : -1, program.readAllStandardOutput(),
+            program.readAllStandardError()};
 }
 }  // namespace
 
