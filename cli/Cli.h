@@ -12,14 +12,14 @@ namespace Cli {
 
 enum Exit {
     kOk = 0,
-    kDifferent = 1,    // diff found differences
-    kUsage = 2,        // bad usage
-    kUnreachable = 3,  // the device did not answer
-    kRefused = 4,      // wrong user or password
-    kUpgrading = 5,    // the device runs its update loader
-    kBadFile = 6,      // a file of another model, or one that fails the check
-    kWriteFailed = 7,  // a device write failed
-    kFileError = 8,    // a local file could not be read or written
+    kDifferent = 1,     // diff found differences
+    kUsage = 2,         // bad usage
+    kUnreachable = 3,   // the device did not answer
+    kRefused = 4,       // wrong user or password
+    kUpgrading = 5,     // the device runs its update loader
+    kBadFile = 6,       // a file of another model, or one that fails the check
+    kDeviceFailed = 7,  // a device operation (a read or a write) failed
+    kFileError = 8,     // a local file could not be read or written
 };
 
 int Run(const QStringList &arguments, QIODevice &in, QIODevice &out, QIODevice &err);

@@ -28,44 +28,50 @@ bool ReadInput(Io &io, const QString &name, QByteArray *content)
 }  // namespace
 
 const char kDeviceHelp[] =
-    "  -a, --address A      the device's IPv4 address\n"
+    "  A, -a, --address A   the device's IPv4 address: the first operand, or\n"
+    "                       anywhere with -a (a file named like an address\n"
+    "                       is then ./NAME)\n"
     "  -u, --user U         admin (the default) or guest\n"
     "  -p, --password P     the user's password (else $QVT_PASSWORD)\n";
 
 const Command kCommands[] = {
-    {"export", "qvt-cli export --address A [--user U] --password P [-o FILE]",
+    {"export", "qvt-cli export A [--user U] --password P [-o FILE]",
      "Reads every parameter of the device and writes the parameter file that the\n"
      "tool's File > Export... writes for the same device, byte for byte.\n"
      "  -o, --output FILE    the file (replaced only once complete); - or none:\n"
      "                       standard output\n",
      Export},
-    {"import", "qvt-cli import --address A --password P FILE",
+    {"import", "qvt-cli import A --password P FILE",
      "Checks FILE (- for standard input) like the tool's File > Import...: the\n"
      "device's model, then every value of every page, before anything is written;\n"
      "then writes the pages in the tool's order and prints one line per page.\n",
      Import},
-    {"diff", "qvt-cli diff FILE1 FILE2 | qvt-cli diff --address A --password P FILE",
+    {"diff", "qvt-cli diff FILE1 FILE2 | qvt-cli diff A --password P FILE",
      "Prints every parameter whose value differs, as 'path: old -> new': between\n"
      "two files, or between FILE (old) and the live device (new). Exits 1 when\n"
      "something differs, 0 when nothing does.\n",
      Diff},
-    {"status", "qvt-cli status --address A [--user U] --password P [--json]",
+    {"status", "qvt-cli status A [--user U] --password P [--json]",
      "Prints the device's identity, versions, network settings, inputs with\n"
      "their standards and presence, and every active alarm by name.\n"
      "  --json               one JSON object\n",
      Status},
     {"monitor",
-     "qvt-cli monitor --address A [--user U] --password P [--port N] [--csv FILE]\n"
-     "                [--json] [--count N]",
+     "qvt-cli monitor A [--user U] --password P [--port N] [--csv FILE] [--json]\n"
+     "                [--count N]",
      "Receives the device's alarm notifications and prints one line per event,\n"
      "in the alarm log's CSV row layout, until interrupted (Ctrl+C). The port is\n"
      "that of the device's notification destination naming this computer, else\n"
      "destination 1's. A lost and a returned connection are events too.\n"
      "  --port N             listen on this port instead\n"
-     "  --csv FILE           also append the rows to FILE, written as the alarm\n"
-     "                       log writes its files\n"
+     "  --csv FILE           also append each row to FILE, laid out as the alarm\n"
+     "                       log's files: the preamble once when FILE is new,\n"
+     "                       then one write a row. Latin-1 while every character\n"
+     "                       fits, else UTF-8 with a byte-order mark: a Latin-1\n"
+     "                       FILE that gets a row Latin-1 cannot hold is written\n"
+     "                       again once, whole, as UTF-8\n"
      "  --json               one JSON object per line instead\n"
-     "  --count N            stop after N events\n",
+     "  --count N            stop after exactly N events\n",
      Monitor},
 };
 
@@ -79,6 +85,22 @@ const Command *FindCommand(const QString &name)
     return nullptr;
 }
 
+bool Options::Parse(const QStringList &arguments, QString *error)
+{
+    if (!m_parser.parse(QStringList{QStringLiteral("qvt-cli")} + arguments)) {
+        *error = m_parser.errorText();
+        return false;
+    }
+    m_files = m_parser.positionalArguments();
+    m_address = m_parser.value(QStringLiteral("address"));
+    quint32 parsed = 0;
+    if (m_device && !m_parser.isSet(QStringLiteral("address")) && !m_files.isEmpty() &&
+        ParseAddress(m_files.constFirst(), &parsed)) {
+        m_address = m_files.takeFirst();
+    }
+    return true;
+}
+
 std::atomic<bool> &StopRequested()
 {
     static std::atomic<bool> stop{false};
@@ -87,11 +109,11 @@ std::atomic<bool> &StopRequested()
 
 int Session::Open(Io &io, const Options &options)
 {
-    const QString address = options.Value("address");
+    const QString address = options.Address();
     quint32 parsed = 0;
     if (address.isEmpty() || !ParseAddress(address, &parsed)) {
         return io.Fail(kUsage, address.isEmpty()
-                                   ? QStringLiteral("--address is needed")
+                                   ? QStringLiteral("the device's address is needed (A or -a A)")
                                    : QStringLiteral("%1 is not an IPv4 address").arg(address));
     }
     const QString user = options.Value("user");
@@ -132,7 +154,7 @@ int Session::Open(Io &io, const Options &options)
 int Session::Failed(Io &io, const QString &failure) const
 {
     const int result = CfgNetClient::LastResult();
-    return io.Fail(result == -1 ? kUnreachable : kWriteFailed, failure);
+    return io.Fail(result == -1 ? kUnreachable : kDeviceFailed, failure);
 }
 int Session::Failed(Io &io, const char *operation) const
 {

@@ -61,7 +61,7 @@ class Options
 {
 public:
     Options(const Command &command, bool device, const QList<QCommandLineOption> &own)
-        : m_command(command)
+        : m_command(command), m_device(device)
     {
         m_parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
         m_parser.addOption({{"h", "help"}, "help"});
@@ -76,18 +76,15 @@ public:
     }
 
     // False with the reason in `error`.
-    bool Parse(const QStringList &arguments, QString *error)
-    {
-        if (!m_parser.parse(QStringList{QStringLiteral("qvt-cli")} + arguments)) {
-            *error = m_parser.errorText();
-            return false;
-        }
-        return true;
-    }
+    bool Parse(const QStringList &arguments, QString *error);
     bool Help() const { return m_parser.isSet(QStringLiteral("help")); }
     bool IsSet(const char *name) const { return m_parser.isSet(QLatin1String(name)); }
     QString Value(const char *name) const { return m_parser.value(QLatin1String(name)); }
-    QStringList Files() const { return m_parser.positionalArguments(); }
+    // The device's address: --address, else a first operand that is an IPv4
+    // address, as network tools take it; empty when neither is given.
+    QString Address() const { return m_address; }
+    // The operands after the address.
+    QStringList Files() const { return m_files; }
 
     QString HelpText(bool device) const
     {
@@ -98,7 +95,10 @@ public:
 
 private:
     const Command &m_command;
+    const bool m_device;
     QCommandLineParser m_parser;
+    QString m_address;
+    QStringList m_files;
 };
 
 // A logged-in session with the device of the options.

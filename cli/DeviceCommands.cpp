@@ -54,7 +54,8 @@ int Status(Io &io, const QStringList &arguments)
         return status;
     }
     if (!options.Files().isEmpty()) {
-        return Usage(io, QStringLiteral("status takes no file"));
+        return Usage(io, QStringLiteral("status takes no file (%1); the address is A or -a A")
+                             .arg(options.Files().constFirst()));
     }
     Session session;
     status = session.Open(io, options);
@@ -185,7 +186,9 @@ int Monitor(Io &io, const QStringList &arguments)
         return Usage(io, QStringLiteral("--count is a number of events"));
     }
     if (!options.Files().isEmpty()) {
-        return Usage(io, QStringLiteral("monitor takes no file; give one with --csv"));
+        return Usage(io, QStringLiteral("monitor takes no file (%1); give one with --csv, "
+                                        "and the address as A or -a A")
+                             .arg(options.Files().constFirst()));
     }
     Session session;
     status = session.Open(io, options);
@@ -197,8 +200,8 @@ int Monitor(Io &io, const QStringList &arguments)
     quint16 port = static_cast<quint16>(givenPort);
     if (port == 0) {
         const DeviceSession::NotificationRoute route = DeviceSession::FindNotificationRoute(client);
-        if (!route.read) {
-            return session.Failed(io, "GetNotificationDest");
+        if (route.failedRead) {
+            return session.Failed(io, route.failedRead);
         }
         if (!route.listed) {
             io.Note(QStringLiteral("alarm notifications may not arrive: no notification "
@@ -244,6 +247,11 @@ int Monitor(Io &io, const QStringList &arguments)
     const QString csv = options.Value("csv");
     const bool json = options.IsSet("json");
     const auto print = [&](const AlarmInfo &info) {
+        // Events queued behind the last one counted still arrive after the
+        // quit: they are not ours to print.
+        if (count > 0 && number >= count) {
+            return;
+        }
         const QString time = info.time.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
         const AlarmCsv::Row row = {QString::number(++number), time,      info.input, info.alarmType,
                                    info.alarmStatus,          info.notes};
@@ -259,7 +267,7 @@ int Monitor(Io &io, const QStringList &arguments)
             io.Data(AlarmCsv::Line(row).toUtf8());
         }
         QString why;
-        if (!csv.isEmpty() && !AlarmCsv::Append(csv, preamble, {row}, &why)) {
+        if (!csv.isEmpty() && !AlarmCsv::AppendRow(csv, preamble, row, &why)) {
             io.Note(QStringLiteral("%1 could not be written (%2): row %3 is only on standard "
                                    "output")
                         .arg(csv, why)

@@ -46,7 +46,9 @@ int Export(Io &io, const QStringList &arguments)
         return status;
     }
     if (!options.Files().isEmpty()) {
-        return Usage(io, QStringLiteral("export takes no file; give it with -o"));
+        return Usage(io, QStringLiteral("export takes no file (%1); give it with -o, and the "
+                                        "address as A or -a A")
+                             .arg(options.Files().constFirst()));
     }
     Session session;
     XmlDocument doc;
@@ -79,7 +81,7 @@ int Import(Io &io, const QStringList &arguments)
         return status;
     }
     if (options.Files().size() != 1) {
-        return Usage(io, QStringLiteral("import takes one file"));
+        return Usage(io, QStringLiteral("import takes the address (A or -a A) and one file"));
     }
     if (options.Value("user") == QLatin1String("guest")) {
         return Usage(io, QStringLiteral("a guest may not change the device: import as admin"));
@@ -109,7 +111,7 @@ int Import(Io &io, const QStringList &arguments)
     for (int i = 0; i < parts.size(); ++i) {
         const ParamPart &part = parts[i];
         if (StopRequested()) {
-            return io.Fail(kWriteFailed,
+            return io.Fail(kDeviceFailed,
                            QStringLiteral("stopped before %1; the pages before it are written")
                                .arg(QLatin1String(part.page)));
         }
@@ -135,9 +137,10 @@ int Diff(Io &io, const QStringList &arguments)
         return status;
     }
     const QStringList files = options.Files();
-    const bool live = options.IsSet("address");
+    const bool live = !options.Address().isEmpty();
     if (files.size() != (live ? 1 : 2)) {
-        return Usage(io, QStringLiteral("diff takes two files, or one file and --address"));
+        return Usage(io,
+                     QStringLiteral("diff takes two files, or the address (A or -a A) and a file"));
     }
     XmlDocument before, after;
     status = LoadFile(io, files[0], before);

@@ -38,8 +38,12 @@ NotificationRoute FindNotificationRoute(CfgNetClient &client)
     QVector<quint16> ports;
     QString deviceIp, mask, gateway;
     quint8 isDefault = 0;
-    if (client.GetNotificationDest(ips, ports) != 0 ||
-        client.GetNetParam(deviceIp, mask, gateway, isDefault) != 0) {
+    if (client.GetNotificationDest(ips, ports) != 0) {
+        route.failedRead = "GetNotificationDest";
+        return route;
+    }
+    if (client.GetNetParam(deviceIp, mask, gateway, isDefault) != 0) {
+        route.failedRead = "GetNetParam";
         return route;
     }
     route.read = true;

@@ -22,10 +22,11 @@ LoginOutcome LogIn(CfgNetClient &client, const QString &address, int user, const
 
 // Where the device sends its alarm notifications, seen from this computer.
 struct NotificationRoute {
-    bool read = false;    // the destinations could be read
-    QString local;        // this computer's address on the device's subnet, or empty
-    bool listed = false;  // a destination is one of this computer's addresses there
-    quint16 port = 0;     // that destination's port, else destination 1's
+    bool read = false;                 // the destinations could be read
+    const char *failedRead = nullptr;  // else the read that failed ("GetNetParam")
+    QString local;                     // this computer's address on the device's subnet, or empty
+    bool listed = false;               // a destination is one of this computer's addresses there
+    quint16 port = 0;                  // that destination's port, else destination 1's
 };
 NotificationRoute FindNotificationRoute(CfgNetClient &client);
 

@@ -34,17 +34,33 @@ QString SaveTwin(const DeviceSimulator::Options &options, const QString &path)
     return QString();
 }
 
+const char kUsage[] =
+    "usage: qvt-devsim [--address A] [--model 50000|50001|50002] [--admin-password P]\n"
+    "                  [--guest-password P] [--firmware X.Y.Z] [--notify IP:PORT[,IP:PORT]]\n"
+    "                  [--demo] [--seed N] [--load FILE] [--save FILE]\n";
+
 int Usage(const char *why)
 {
-    std::fprintf(
-        stderr,
-        "qvt-devsim: %s\n"
-        "usage: qvt-devsim [--address A] [--model 50000|50001|50002] [--admin-password P]\n"
-        "                  [--guest-password P] [--firmware X.Y.Z] "
-        "[--notify IP:PORT[,IP:PORT]]\n"
-        "                  [--demo] [--seed N] [--load FILE] [--save FILE]\n",
-        why);
+    std::fprintf(stderr, "qvt-devsim: %s\n%s", why, kUsage);
     return 2;
+}
+
+// Asked for, the usage is the program's output, not a complaint.
+int Help()
+{
+    std::printf(
+        "%s\n"
+        "A simulated QVT change-over switch on A:33903 (default 127.0.0.1). Once it\n"
+        "listens it prints 'ready A:33903 model N' and reads console commands on\n"
+        "standard input, one a line; with standard input closed it serves until\n"
+        "SIGINT or SIGTERM. --load FILE makes it a twin of the device that exported\n"
+        "FILE; --save FILE writes its parameters as a parameter file and stops.\n"
+        "The options and the console commands: docs/SIMULATOR.md.\n"
+        "\n"
+        "Exit status: 0 stopped, 1 cannot serve on A or --load/--save failed,\n"
+        "2 bad usage.\n",
+        kUsage);
+    return 0;
 }
 }  // namespace
 
@@ -63,6 +79,9 @@ int main(int argc, char **argv)
         const bool hasValue = i + 1 < args.size();
         const QString value = hasValue ? args[i + 1] : QString();
         bool ok = true;
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            return Help();
+        }
         if (arg == QLatin1String("--demo")) {
             options.demo = true;
             continue;

@@ -171,6 +171,40 @@ bool Append(const QString &path, const Preamble &preamble, const QVector<Row> &r
     return WriteBytes(path, Encode(text), error);
 }
 
+bool AppendRow(const QString &path, const Preamble &preamble, const Row &row, QString *error)
+{
+    // Unbuffered: the row goes out in the one write below, or not at all.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered)) {
+        *error = file.errorString();
+        return false;
+    }
+    const QByteArray bom = QByteArrayLiteral("\xEF\xBB\xBF");
+    const qint64 size = file.size();
+    QString text = Line(row);
+    QByteArray bytes;
+    if (size == 0) {
+        bytes = Encode(Head(preamble) + text);
+    } else if (file.seek(0) && file.read(bom.size()) == bom) {
+        bytes = text.toUtf8();
+    } else if (Encode(text).startsWith(bom)) {
+        // The only time the whole file is written again: it turns UTF-8.
+        file.seek(0);
+        const QString old = QString::fromLatin1(file.readAll());
+        file.close();
+        return WriteBytes(path, Encode(old + text), error);
+    } else {
+        bytes = text.toLatin1();
+    }
+    errno = 0;
+    if (file.write(bytes) != bytes.size()) {
+        *error = errno != 0 ? qt_error_string(errno) : file.errorString();
+        file.resize(size);
+        return false;
+    }
+    return true;
+}
+
 QString ChooseDirectory(const QStringList &candidates)
 {
     for (const QString &candidate : candidates) {

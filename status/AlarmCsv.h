@@ -66,6 +66,15 @@ bool Write(const QString &path, const Preamble &preamble, const QVector<Row> &ro
 bool Append(const QString &path, const Preamble &preamble, const QVector<Row> &rows,
             QString *error);
 
+// Adds one row at the end of the file at `path` in a single write, so that a
+// row costs the same however long the file has grown; a new or empty file
+// gets `Head` first. The file keeps the encoding Encode gives its whole text:
+// a Latin-1 file that gets a row Latin-1 cannot hold is written once more,
+// completely or not at all, as UTF-8 after a byte-order mark, and grows in
+// UTF-8 from then on; nothing turns into "?" and no file mixes the two. A
+// write cut short is taken back, so the file never ends in half a row.
+bool AppendRow(const QString &path, const Preamble &preamble, const Row &row, QString *error);
+
 // The first candidate directory that exists or can be created and that takes
 // a new file; empty when none does.
 QString ChooseDirectory(const QStringList &candidates);

@@ -32,6 +32,20 @@ Run RunCli(const QStringList &arguments, const QByteArray &input = QByteArray())
     run.err = errBuffer.data();
     return run;
 }
+
+// One run of the program itself, whose standard error has only its own lines.
+Run RunProgram(const QStringList &arguments)
+{
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("QT_LOGGING_RULES");  // the link's debug lines as a user gets them
+    program.setProcessEnvironment(environment);
+    program.start(QCoreApplication::applicationDirPath() + "/qvt-cli", arguments);
+    const bool ended =
+        program.waitForFinished(20000) && program.exitStatus() == QProcess::NormalExit;
+    return {ended ? program.exitCode() : -1, program.readAllStandardOutput(),
+            program.readAllStandardError()};
+}
 }  // namespace
 
 class TestCli : public QObject, public AppSession
@@ -88,7 +102,7 @@ void TestCli::exportMatchesTheWindow()
     const Run run = RunCli(Device("export") << "-o" << cliFile);
     QCOMPARE(run.status, 0);
     QCOMPARE(ReadFile(cliFile), windowFile);
-    QCOMPARE(RunCli(Device("export") + QStringList{"-o", "-"}).out, windowFile);
+    QCOMPARE(RunCli({"export", kDevice, "-p", "admin", "-o", "-"}).out, windowFile);
 }
 
 // A diff names exactly what changed on the device; an import of the saved
@@ -104,13 +118,13 @@ void TestCli::diffAndImport()
     QCOMPARE(diff.status, int(Cli::kDifferent));
     QCOMPARE(diff.out, QByteArray("Alarms/Settings/GroupA/Input2/VideoFreeze/Diff: 5 -> 17\n"));
 
-    const Run import = RunCli(Device("import") << "-", ReadFile(saved));
+    const Run import = RunCli({"import", kDevice, "-", "-p", "admin"}, ReadFile(saved));
     QCOMPARE(import.status, 0);
     const QList<QByteArray> lines = import.out.trimmed().split('\n');
     QCOMPARE(lines.size(), ParamParts(50002).size());
     QCOMPARE(lines.first(), QByteArray("Signal I/O: written"));
     QCOMPARE(lines.last(), QByteArray("Detection Input 4: written"));
-    diff = RunCli(Device("diff") << saved);
+    diff = RunCli({"diff", kDevice, saved, "-p", "admin"});
     QCOMPARE(diff.status, int(Cli::kOk));
     QCOMPARE(diff.out, QByteArray());
     QCOMPARE(RunCli({"diff", saved, saved}).status, int(Cli::kOk));
@@ -125,7 +139,9 @@ void TestCli::exitStatuses_data()
     const QStringList device = {"--address", "%D", "--password", "admin"};
     QTest::newRow("unknown option") << "" << QStringList{"export", "--bogus"} << 2 << "bogus";
     QTest::newRow("no address") << "" << QStringList{"status", "--password", "admin"} << 2
-                                << "--address is needed";
+                                << "address is needed";
+    QTest::newRow("a file where the address goes")
+        << "" << QStringList{"export", "%F", "--password", "admin"} << 2 << "give it with -o";
     QTest::newRow("wrong password")
         << "" << QStringList{"status", "--address", "%D", "--password", "x"} << 4 << "refused";
     QTest::newRow("update mode") << "update-mode on" << QStringList{"status"} + device << 5
@@ -137,13 +153,16 @@ void TestCli::exitStatuses_data()
         << "nothing was written: configure/GPIO/GPITriggerMode: missing";
     QTest::newRow("write refused")
         << "fault reject 33 1" << QStringList{"import"} + device + QStringList{"%F"} << 7
-        << "SetGPIOTriggerMode";
+        << "qvt-cli: SetGPIOTriggerMode: Failed\n";
+    QTest::newRow("read refused") << "fault reject 26 1" << QStringList{"monitor"} + device << 7
+                                  << "qvt-cli: GetNetParam: Failed\n";
     QTest::newRow("files differ") << "" << QStringList{"diff", "%F", "%F-"} << 1 << "";
     QTest::newRow("device unreachable")
         << "offline 6" << QStringList{"status"} + device << 3 << "does not answer";
 }
 
-// Every exit status from its real cause.
+// Every exit status from its real cause, through the program: on standard
+// error, its own messages only.
 void TestCli::exitStatuses()
 {
     QFETCH(QString, console);
@@ -162,9 +181,12 @@ void TestCli::exitStatuses()
     if (!console.isEmpty()) {
         m_device->Command(console);
     }
-    const Run run = RunCli(arguments);
+    const Run run = RunProgram(arguments);
     QCOMPARE(run.status, status);
     QVERIFY2(run.err.contains(said.toUtf8()), run.err.constData());
+    for (const QByteArray &line : run.err.split('\n')) {
+        QVERIFY2(line.isEmpty() || line.startsWith("qvt-cli: "), run.err.constData());
+    }
     if (status == Cli::kBadFile) {
         QCOMPARE(m_device->RequestsOfType(kMsgSetGPIOTriggerMode), setsBefore);  // nothing written
     }
@@ -191,7 +213,8 @@ void TestCli::statusJson()
     QVERIFY(status["alarms"].toArray().contains(QJsonObject{{"input", ""}, {"alarm", "PS2 Fail"}}));
 }
 
-// The monitor prints a row per notification and appends it to a log file.
+// The monitor prints a row per notification and appends it to a log file;
+// --count 3 ends at the third, also with more queued behind it.
 void TestCli::monitor()
 {
     const QString csv = m_files.filePath("monitor.csv");
@@ -199,16 +222,18 @@ void TestCli::monitor()
     QTimer::singleShot(300, this, [this] {
         m_device->Command("system 15 on");
         m_device->Command("system 15 off");
+        m_device->Command("flood 5 1000000");
     });
     QTimer::singleShot(10000, this, [] { Cli::RequestStop(); });  // if they never come
     const Run run = RunCli(Device("monitor") << "--port" << QString::number(kNotifyPort) << "--csv"
                                              << csv << "--count"
-                                             << "2");
+                                             << "3");
     QCOMPARE(run.status, 0);
     const QList<QByteArray> lines = run.out.trimmed().split('\n');
-    QVERIFY2(lines.size() == 2, run.out.constData());
+    QVERIFY2(lines.size() == 3, run.out.constData());
     QVERIFY2(lines[0].startsWith("1,") && lines[0].endsWith(",,PS1 Fail,Asserted,"), lines[0]);
     QVERIFY2(lines[1].startsWith("2,") && lines[1].endsWith(",,PS1 Fail,Cleared,"), lines[1]);
+    QVERIFY2(lines[2].startsWith("3,"), lines[2]);
     const QByteArray file = ReadFile(csv);
     QVERIFY2(file.startsWith("Module Type,QVT 4x1 AGC\n") &&
                  file.endsWith("Number,Time,Input,Alarm Type,Alarm Status,Notes\n" +

@@ -760,10 +760,18 @@ void TestSim::process()
     QVERIFY(lines[2].startsWith("error:"));
     QCOMPARE(lines[3], QByteArray("ok bye"));
 
-    QProcess bad;
-    bad.start(QStringLiteral(QVT_DEVSIM_PATH), {"--model", "42"});
-    QVERIFY(bad.waitForFinished(5000));
-    QCOMPARE(bad.exitCode(), 2);
+    // A bad option is a complaint on standard error; --help is the output.
+    for (const bool help : {false, true}) {
+        QProcess once;
+        once.start(
+            QStringLiteral(QVT_DEVSIM_PATH),
+            help ? QStringList{"--address", address, "--help"} : QStringList{"--model", "42"});
+        QVERIFY(once.waitForFinished(5000));
+        QCOMPARE(once.exitCode(), help ? 0 : 2);
+        const QByteArray usage = help ? once.readAllStandardOutput() : once.readAllStandardError();
+        QVERIFY2(usage.contains("usage: qvt-devsim [--address A]"), usage.constData());
+        QCOMPARE(help ? once.readAllStandardError() : once.readAllStandardOutput(), QByteArray());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSim)

@@ -76,12 +76,17 @@ void TestAlarmCsv::bytes_data()
     QTest::newRow("Latin-1 stays Latin-1")
         << Preamble() << QVector<Row>{{"1", "t", "", "", "", QStringLiteral("caf\u00e9")}}
         << Head("", "", "", "", "") + "1,t,,,,caf\xe9\n";
+    // Appended, the file begins in Latin-1 and turns UTF-8 at the second row.
     QTest::newRow("Chinese as UTF-8 with a mark")
         << Preamble()
-        << QVector<Row>{{"1", "t", "", QStringLiteral("\u4fe1\u53f7\u4e22\u5931"),
-                         QStringLiteral("caf\u00e9"), ""}}
+        << QVector<Row>{{"1", "t", "", "", "", QStringLiteral("caf\u00e9")},
+                        {"2", "t", "", QStringLiteral("\u4fe1\u53f7\u4e22\u5931"),
+                         QStringLiteral("caf\u00e9"), ""},
+                        {"3", "t", "", "", "", QStringLiteral("caf\u00e9")}}
         << "\xEF\xBB\xBF" + Head("", "", "", "", "") +
-               "1,t,,\xe4\xbf\xa1\xe5\x8f\xb7\xe4\xb8\xa2\xe5\xa4\xb1,caf\xc3\xa9,\n";
+               "1,t,,,,caf\xc3\xa9\n"
+               "2,t,,\xe4\xbf\xa1\xe5\x8f\xb7\xe4\xb8\xa2\xe5\xa4\xb1,caf\xc3\xa9,\n"
+               "3,t,,,,caf\xc3\xa9\n";
 }
 
 void TestAlarmCsv::bytes()
@@ -94,6 +99,12 @@ void TestAlarmCsv::bytes()
     QString error;
     QVERIFY(AlarmCsv::Write(path, preamble, rows, kNow, &error));
     QCOMPARE(ReadFile(path), expected);
+    // The same rows appended one by one to a new file give the same bytes.
+    const QString appended = m_dir.filePath(QTest::currentDataTag());
+    for (const Row &row : rows) {
+        QVERIFY2(AlarmCsv::AppendRow(appended, preamble, row, &error), qPrintable(error));
+    }
+    QCOMPARE(ReadFile(appended), rows.isEmpty() ? QByteArray() : expected);
 }
 
 void TestAlarmCsv::failedWrite_data()
@@ -105,7 +116,7 @@ void TestAlarmCsv::failedWrite_data()
     QTest::newRow("directory that cannot exist") << m_dir.filePath("blocker/logs/log.csv") << 0;
     // As full a disk as a test can make without a mount: the kernel refuses
     // bytes beyond the limit (also for root, unlike permissions).
-    QTest::newRow("no room for the rows") << m_dir.filePath("full/log.csv") << 100;
+    QTest::newRow("no room for the rows") << m_dir.filePath("full/log.csv") << 40;
 }
 
 void TestAlarmCsv::failedWrite()
@@ -127,15 +138,18 @@ void TestAlarmCsv::failedWrite()
         limited.rlim_cur = rlim_t(sizeLimit);
         setrlimit(RLIMIT_FSIZE, &limited);
     }
-    QString error;
-    const bool written = AlarmCsv::Write(
-        path, Preamble{"QVT 4x1", "", "", "", ""},
-        QVector<Row>(20, Row{"1", "2026-03-04 05:00:00", "Input 1", "Video Black", "Asserted", ""}),
-        kNow, &error);
+    const Preamble preamble{"QVT 4x1", "", "", "", ""};
+    const Row row{"1", "2026-03-04 05:00:00", "Input 1", "Video Black", "Asserted", ""};
+    QString written, appended;
+    const bool wrote = AlarmCsv::Write(path, preamble, QVector<Row>(20, row), kNow, &written);
+    // The row fits in part: what went out is taken back.
+    const bool added = AlarmCsv::AppendRow(path, preamble, row, &appended);
     setrlimit(RLIMIT_FSIZE, &saved);
 
-    QVERIFY(!written);
-    QVERIFY2(!error.isEmpty() && error != "Unknown error", qPrintable(error));
+    QVERIFY(!wrote && !added);
+    for (const QString &error : {written, appended}) {
+        QVERIFY2(!error.isEmpty() && error != "Unknown error", qPrintable(error));
+    }
     QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden), before);
     if (sizeLimit > 0) {
         QCOMPARE(ReadFile(path), QByteArray("the older file"));
@@ -147,8 +161,7 @@ void TestAlarmCsv::directoriesAndNames()
     WriteFile(m_dir.filePath("blocker"), "a file where a directory should be");
     const QString blocked = m_dir.filePath("blocker/logs");
     const QString good = m_dir.filePath("user/logs");
-    QCOMPARE(AlarmCsv::ChooseDirectory({blocked, good}), good);
-    QVERIFY(QFileInfo(good).isDir());
+    // Skipping a blocked candidate: logDirectory.
     QCOMPARE(AlarmCsv::ChooseDirectory({good + "/", blocked}), good);
     QCOMPARE(AlarmCsv::ChooseDirectory({blocked, QString()}), QString());
     QCOMPARE(QDir(good).entryList(QDir::Files | QDir::Hidden), QStringList());
