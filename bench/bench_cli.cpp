@@ -23,11 +23,14 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "../tests/common/FreeLoopback.h"
+
 #include <cstdio>
 #include <vector>
 
 namespace {
-const QString kDevice = QStringLiteral("127.0.9.5");
+// Picked at run time, so that two benchmarks or test runs never share it.
+const QString kDevice = TestAddress();
 
 int RunInProcess(const QStringList &arguments)
 {
