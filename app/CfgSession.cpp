@@ -38,7 +38,7 @@ QString cfg::TryLogin(const QString &address, int user, const QString &password)
     if (!failure.isEmpty()) {
         return failure;
     }
-    Settings().setValue(QStringLiteral("IP"), address);
+    Settings().setValue(QLatin1String(Settings::kAddress), address);
     SessionState::SetDeviceAddress(address);
     SessionState::SetUserIndex(user);
     SessionState::SetPassword(password);
@@ -52,8 +52,8 @@ void cfg::OnConnect()
     const auto attempt = [this](const DeviceFlows::Credentials &login) {
         return TryLogin(login.address, login.user, login.password);
     };
-    if (DeviceFlows::AskAndLogIn(this, Settings().value(QStringLiteral("IP")).toString(),
-                                 attempt)) {
+    if (DeviceFlows::AskAndLogIn(
+            this, Settings().value(QLatin1String(Settings::kAddress)).toString(), attempt)) {
         StartSession();
     }
 }
@@ -116,7 +116,7 @@ void cfg::StartSession()
         Unwire();
         productType = type;
         SessionState::SetProductType(type);
-        Settings().setValue(QStringLiteral("ProductType"), type);
+        Settings().setValue(QLatin1String(Settings::kProductType), type);
         TakePage();
         CreatePages();
         Wire();

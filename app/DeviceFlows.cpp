@@ -86,7 +86,7 @@ void NetworkProperty(QWidget *window, CfgNetClient *client)
             Warn(window, QCoreApplication::translate("cfg", "Fail to set the network parameters."));
             return;
         }
-        Settings().setValue(QStringLiteral("IP"), newIp);
+        Settings().setValue(QLatin1String(Settings::kAddress), newIp);
         Warn(window,
              QCoreApplication::translate("cfg", "The new IP address will be used after reboot."));
         return;

@@ -37,7 +37,7 @@ void LanguageConfig::SetLanguage(int index)
 void LanguageConfig::Apply()
 {
     SetLanguage(m_ui.comboBox->currentIndex());
-    Settings().setValue(QStringLiteral("Language"), m_language);
+    Settings().setValue(QLatin1String(Settings::kLanguage), m_language);
 }
 
 void LanguageConfig::changeEvent(QEvent *event)

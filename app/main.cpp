@@ -101,7 +101,7 @@ int main(int argc, char *argv[])
     auto *client = new CfgNetClient;
     auto *language = new LanguageConfig;
     // Translators go in before any window text is built.
-    language->SetLanguage(Settings().value(QStringLiteral("Language"), 0).toInt());
+    language->SetLanguage(Settings().value(QLatin1String(Settings::kLanguage), 0).toInt());
     cfg window(client);
     window.SetLanguageConfig(language);
     if (parser.isSet(QString::fromLatin1(kCheckInstall))) {

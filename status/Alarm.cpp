@@ -3,6 +3,7 @@
 #include "CfgNetClient.h"
 #include "DeviceTables.h"
 #include "SessionState.h"
+#include "Settings.h"
 #include "TextForms.h"
 
 #include <QCoreApplication>
@@ -11,23 +12,18 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
-#include <QSettings>
 #include <QStandardPaths>
 
 namespace {
-const QString kAutoSaveTime = QStringLiteral("AutoSaveTime");
-const QString kAutoSaveEnable = QStringLiteral("AutoSaveEnable");
+const QString kAutoSaveTime = QLatin1String(Settings::kAutoSaveTime);
+const QString kAutoSaveEnable = QLatin1String(Settings::kAutoSaveEnable);
 const QString kTimeFormat = QStringLiteral("hh:mm:ss");
 
 QString g_preferredDirectory;
 
-// The tool's settings store; both values are kept as text.
-const QString kOrganisation = QStringLiteral("Brelmonti");
-const QString kApplication = QStringLiteral("cfg");
-
 void StoreSetting(const QString &key, const QString &value)
 {
-    QSettings(kOrganisation, kApplication).setValue(key, value);
+    Settings().setValue(key, value);
 }
 
 QStringList Candidates()
@@ -69,7 +65,7 @@ Alarm::Alarm(CfgNetClient *client, QWidget *parent, FileChooser chooser)
     connect(&m_timer, &QTimer::timeout, this, &Alarm::OnAutoSaveTimer);
 
     {
-        QSettings settings(kOrganisation, kApplication);
+        Settings settings;
         const QTime stored =
             QTime::fromString(settings.value(kAutoSaveTime).toString(), kTimeFormat);
         if (stored.isValid()) {
