@@ -79,7 +79,7 @@ void cfg::JoinWorkers()
 // disabled is enabled again for an admin, on every page that still exists.
 void cfg::ApplyUserRestrictions()
 {
-    const bool guest = SessionState::UserIndex() == 1;
+    const bool guest = SessionState::IsGuest();
     m_ui.actionChangePassword->setEnabled(!guest);
     m_ui.actionConfigNetwork->setEnabled(!guest);
     if (!guest) {
@@ -214,7 +214,7 @@ void cfg::LogConnection(const QString &status)
 
 void cfg::OnIsAlive(bool isAlive, int workMode)
 {
-    if (SessionState::Offline() == 1) {
+    if (SessionState::IsOffline()) {
         return;
     }
     alive = isAlive;
@@ -252,7 +252,7 @@ void cfg::OnIsAlive(bool isAlive, int workMode)
 
 void cfg::OnMatchVersion()
 {
-    if (SessionState::Offline() == 1) {
+    if (SessionState::IsOffline()) {
         return;
     }
     // Read on the liveness thread: a device that stopped answering must not
@@ -262,7 +262,7 @@ void cfg::OnMatchVersion()
 
 void cfg::OnVersionRead(int session, const QString &firmware)
 {
-    if (SessionState::Offline() == 1 || session != m_session || firmware == kVersion) {
+    if (SessionState::IsOffline() || session != m_session || firmware == kVersion) {
         return;
     }
     Warn(this, tr("The versions between the device %1 and control software %2 are "

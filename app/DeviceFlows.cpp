@@ -54,7 +54,7 @@ void NetworkProperty(QWidget *window, CfgNetClient *client)
 {
     for (;;) {
         ::NetworkProperty dialog(window);
-        if (SessionState::Offline() == 1) {
+        if (SessionState::IsOffline()) {
             dialog.DisableInputs();
             dialog.exec();
             return;
@@ -70,7 +70,7 @@ void NetworkProperty(QWidget *window, CfgNetClient *client)
             dialog.SetInfo(
                 QCoreApplication::translate("cfg", "Current network parameters is default"));
         }
-        if (SessionState::UserIndex() == 1) {
+        if (SessionState::IsGuest()) {
             dialog.DisableInputs();
         }
         if (dialog.exec() != QDialog::Accepted) {
@@ -97,7 +97,7 @@ void ChangePassword(QWidget *window, CfgNetClient *client)
 {
     for (;;) {
         ::ChangePassword dialog(window);
-        if (SessionState::Offline() == 1 || SessionState::UserIndex() == 1) {
+        if (SessionState::IsOffline() || SessionState::IsGuest()) {
             dialog.DisableInputs();
             dialog.exec();
             return;
@@ -169,7 +169,7 @@ DestOutcome AddDestIP(QWidget *window, CfgNetClient *client, NoticesServer *rece
 {
     for (;;) {
         NotificationDest dialog(client, receiver, window);
-        if (SessionState::Offline() == 1) {
+        if (SessionState::IsOffline()) {
             dialog.DisableInputs();
             dialog.exec();
             return DestOutcome::Unchanged;
@@ -181,7 +181,7 @@ DestOutcome AddDestIP(QWidget *window, CfgNetClient *client, NoticesServer *rece
             return DestOutcome::Unchanged;
         }
         dialog.SetValues(ips, ports);
-        if (SessionState::UserIndex() == 1) {
+        if (SessionState::IsGuest()) {
             dialog.DisableInputs();
         }
         if (dialog.exec() != QDialog::Accepted) {

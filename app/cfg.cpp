@@ -134,7 +134,7 @@ void cfg::ShowIndicator(bool connected)
 
 void cfg::ApplyConnectionState()
 {
-    if (SessionState::Offline() == 1) {
+    if (SessionState::IsOffline()) {
         m_ui.actionExport->setEnabled(false);
         m_ui.actionImport->setEnabled(false);
         alive = false;
@@ -143,7 +143,7 @@ void cfg::ApplyConnectionState()
         SessionState::SetProductType(productType);
     } else {
         m_ui.actionExport->setEnabled(true);
-        m_ui.actionImport->setEnabled(SessionState::UserIndex() != 1);
+        m_ui.actionImport->setEnabled(!SessionState::IsGuest());
         alive = true;
         ShowIndicator(true);
     }
@@ -194,7 +194,7 @@ void cfg::ShowPageOf(QTreeWidgetItem *item)
 void cfg::PreparePage(BaseWidget *page)
 {
     page->SetPageDisabled(!alive);
-    if (SessionState::UserIndex() == 1 && SessionState::Offline() == 0) {
+    if (SessionState::IsGuest() && !SessionState::IsOffline()) {
         page->ApplyGuestRestrictions();
     }
 }
@@ -211,7 +211,7 @@ void cfg::ShowPage(BaseWidget *page)
     page->show();
     m_current = page;
     PreparePage(page);
-    if (alive && SessionState::Offline() == 0) {
+    if (alive && !SessionState::IsOffline()) {
         page->RefreshFromDevice();
     }
 }
@@ -280,7 +280,7 @@ void cfg::OnAddDestIP()
         DeviceFlows::DestOutcome::Listening) {
         m_receiverProblem.clear();
         statusBar()->clearMessage();
-    } else if (SessionState::Offline() == 0) {
+    } else if (!SessionState::IsOffline()) {
         // "Auto" moves the receiver while the dialog is open, and a session
         // that could not listen before may be able to now: listen again
         // where the device sends.

@@ -11,10 +11,19 @@ namespace SessionState {
 // 1 while no session is open, 0 after a successful login.
 int Offline();
 void SetOffline(int offline);
+inline bool IsOffline()
+{
+    return Offline() != 0;
+}
 
 // 0 "admin", 1 "guest" (read-only).
+constexpr int kGuest = 1;
 int UserIndex();
 void SetUserIndex(int index);
+inline bool IsGuest()
+{
+    return UserIndex() == kGuest;
+}
 
 QString DeviceAddress();
 void SetDeviceAddress(const QString &address);

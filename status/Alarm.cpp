@@ -88,7 +88,7 @@ Alarm::Alarm(CfgNetClient *client, QWidget *parent, FileChooser chooser)
     m_ui.timeEdit->setEnabled(m_autoSaveEnabled);
     SelectDirectory();
 
-    if (SessionState::Offline() == 0) {
+    if (!SessionState::IsOffline()) {
         Start();
     }
     OnAutoSaveTimer();
@@ -171,7 +171,7 @@ QDateTime Alarm::Now() const
 
 void Alarm::OnAutoSaveTimer()
 {
-    if (SessionState::Offline() != 0 || !m_autoSaveEnabled) {
+    if (SessionState::IsOffline() || !m_autoSaveEnabled) {
         return;
     }
     const QDateTime now = Now();
@@ -227,7 +227,7 @@ void Alarm::OnAppClose()
 {
     // Offline, only rows logged since the session ended (a lost connection,
     // a version mismatch) are worth a file.
-    if (SessionState::Offline() != 0 && m_log->rowCount() == 0) {
+    if (SessionState::IsOffline() && m_log->rowCount() == 0) {
         return;
     }
     SelectDirectory();
