@@ -340,11 +340,13 @@ void TestMonitoring::boardFollowsSessionAndPages()
     LogIn();
     auto *board = m_window->CurrentPages().Get<StatusPage>(K::Status);
     QVERIFY(board);
-    m_window->Worker()->SetPauseForTests(60000);  // only the notification wakes the poll
-    const quint64 polls = m_device->RequestsOfType(kMsgGetAlarmInfo);
     Press(FindItem(m_window->Form().treeWidget, K::Status));
-    QTRY_VERIFY(m_device->RequestsOfType(kMsgGetAlarmInfo) > polls);
     QTRY_COMPARE(Colour(board, "labelIN1SignalLost"), QStringLiteral("green"));
+    // Once the pause under way has ended in a poll, the next is a minute
+    // away: only the notification can wake it.
+    m_window->Worker()->SetPauseForTests(60000);
+    const quint64 polls = m_device->RequestsOfType(kMsgGetAlarmInfo);
+    QTRY_VERIFY(m_device->RequestsOfType(kMsgGetAlarmInfo) > polls);
     m_device->Command("system 15 on");
     QTRY_COMPARE(Colour(board, "labelPS1Fail"), QStringLiteral("yellow"));
     Disconnect();
