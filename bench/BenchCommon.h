@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QFile>
 
 #include <algorithm>
 #include <vector>
@@ -77,4 +78,17 @@ inline std::vector<double> BareAlarmInfoRoundTrips(quint32 device, int count)
         }
     }
     return micros;
+}
+
+// This process's resident memory in KiB (VmRSS), or -1.
+inline long ResidentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:")) {
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+        }
+    }
+    return -1;
 }

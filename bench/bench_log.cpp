@@ -41,18 +41,6 @@ namespace {
 constexpr int kBurst = 200;
 constexpr int kLarge = 100000;
 
-long ResidentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:")) {
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-        }
-    }
-    return -1;
-}
-
 void ShowPage(cfg &window, PageKey key)
 {
     for (QTreeWidgetItemIterator it(window.Form().treeWidget); *it; ++it) {

@@ -38,18 +38,6 @@
 #include <vector>
 
 namespace {
-long ResidentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:")) {
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-        }
-    }
-    return -1;
-}
-
 // Child: build and show one window, report when it is on screen.
 int ShowOne(bool main)
 {
