@@ -17,35 +17,6 @@
 #include <QTimer>
 
 namespace Cli {
-namespace {
-
-// The system alarm of `bit` on the model, or empty where it has none.
-QString SystemAlarmName(int bit, bool dual)
-{
-    static const char *const events[] = {"System Clocking Unlocked", "Genlocking Source Switched",
-                                         "GPI Relay Triggered",      "GPI 1 Triggered",
-                                         "GPI 2 Triggered",          "Relay Bypassed",
-                                         "Output Switched"};
-    if (bit == 0) {
-        return QStringLiteral("Genlock Lost");
-    }
-    if (bit == 15 || bit == 16) {
-        return QStringLiteral("PS%1 Fail").arg(bit - 14);
-    }
-    if (bit >= 1 && bit <= 7) {
-        const QString name = QLatin1String(events[bit - 1]);
-        return dual ? QStringLiteral("Group A ") + name : name;
-    }
-    if (dual && bit >= 8 && bit <= 14) {
-        return QStringLiteral("Group B ") + QLatin1String(events[bit - 8]);
-    }
-    if (!dual && (bit == 11 || bit == 12)) {
-        return QStringLiteral("GPI %1 Triggered").arg(bit - 8);
-    }
-    return QString();
-}
-}  // namespace
-
 int Status(Io &io, const QStringList &arguments)
 {
     Options options(*FindCommand("status"), true, {{"json", "json"}});

@@ -6,41 +6,6 @@ namespace {
 constexpr char kSettings[] = "Settings";
 constexpr char kSystem[] = "System";
 
-const QVector<SystemAlarmBit> kDualBits = {
-    {15, "", "PS1Fail"},
-    {16, "", "PS2Fail"},
-    {0, "", "GenlockLost"},
-    {1, "GroupA", "SystemClockingUnlocked"},
-    {2, "GroupA", "GenlockingSourceSwitched"},
-    {3, "GroupA", "GPIRelayTriggered"},
-    {4, "GroupA", "GPI1Triggered"},
-    {5, "GroupA", "GPI2Triggered"},
-    {6, "GroupA", "RelayBypassed"},
-    {7, "GroupA", "OutputSwitched"},
-    {8, "GroupB", "SystemClockingUnlocked"},
-    {9, "GroupB", "GenlockingSourceSwitched"},
-    {10, "GroupB", "GPIRelayTriggered"},
-    {11, "GroupB", "GPI1Triggered"},
-    {12, "GroupB", "GPI2Triggered"},
-    {13, "GroupB", "RelayBypassed"},
-    {14, "GroupB", "OutputSwitched"},
-};
-
-const QVector<SystemAlarmBit> k4x1Bits = {
-    {15, "", "PS1Fail"},
-    {16, "", "PS2Fail"},
-    {0, "", "GenlockLost"},
-    {1, "", "SystemClockingUnlocked"},
-    {2, "", "GenlockingSourceSwitched"},
-    {3, "", "GPIRelayTriggered"},
-    {4, "", "GPI1Triggered"},
-    {5, "", "GPI2Triggered"},
-    {11, "", "GPI3Triggered"},
-    {12, "", "GPI4Triggered"},
-    {6, "", "RelayBypassed"},
-    {7, "", "OutputSwitched"},
-};
-
 QDomElement Merged(XmlDocument &doc, QDomElement &parent, const QString &tag)
 {
     QDomElement element = doc.CreateElement(tag);
@@ -52,9 +17,9 @@ QDomElement Merged(XmlDocument &doc, QDomElement &parent, const QString &tag)
 
 namespace SystemAlarmModel {
 
-const QVector<SystemAlarmBit> &Bits(bool dual)
+const std::vector<SystemAlarmBit> &Bits(bool dual)
 {
-    return dual ? kDualBits : k4x1Bits;
+    return SystemAlarmEntries(dual);
 }
 
 std::vector<EditField<SystemAlarm>> EditFields()

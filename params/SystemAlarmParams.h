@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DeviceTables.h"
 #include "DeviceTypes.h"
 #include "ParamField.h"
 
@@ -7,13 +8,9 @@
 
 class CfgNetClient;
 
-// One enable of a system alarm page: its bit of the mask and where its value
-// sits in the parameter file, under Alarms/Settings/System.
-struct SystemAlarmBit {
-    int bit;
-    const char *group;  // "" directly under System, else "GroupA" or "GroupB"
-    const char *element;
-};
+// One enable of a system alarm page: its bit and where its value sits in
+// the parameter file (the device's own table).
+using SystemAlarmBit = SystemAlarmEntry;
 
 // The system alarm pages' parameters without widgets. Each model has one
 // table of its enables, in file order; the mask goes to the file and comes
@@ -24,7 +21,7 @@ constexpr char kElement[] = "Alarms";
 // The dual model's enables (group A's switching events at bits 1-7, group
 // B's at 8-14), or the 4x1 models' (one group; GPI 3 and 4 at bits 11 and 12,
 // and no bits 8, 9, 10, 13 or 14).
-const QVector<SystemAlarmBit> &Bits(bool dual);
+const std::vector<SystemAlarmBit> &Bits(bool dual);
 // `mask` with only the bits of the model's table: what its page can build.
 SystemAlarm PageMask(bool dual, SystemAlarm mask);
 

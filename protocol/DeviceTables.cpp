@@ -98,3 +98,54 @@ void RegionLimits(const QString &standardName, int &maxX, int &maxY)
         maxY = 1080;
     }
 }
+
+const std::vector<SystemAlarmEntry> &SystemAlarmEntries(bool dual)
+{
+    // The dual model has each group's switching events (group B's seven
+    // bits above group A's); the 4x1 models one group, and GPI 3 and 4 at
+    // bits 11 and 12.
+    static const std::vector<SystemAlarmEntry> kDual = {
+        {15, "", "PS1Fail", "PS1 Fail"},
+        {16, "", "PS2Fail", "PS2 Fail"},
+        {0, "", "GenlockLost", "Genlock Lost"},
+        {1, "GroupA", "SystemClockingUnlocked", "Group A System Clocking Unlocked"},
+        {2, "GroupA", "GenlockingSourceSwitched", "Group A Genlocking Source Switched"},
+        {3, "GroupA", "GPIRelayTriggered", "Group A GPI Relay Triggered"},
+        {4, "GroupA", "GPI1Triggered", "Group A GPI 1 Triggered"},
+        {5, "GroupA", "GPI2Triggered", "Group A GPI 2 Triggered"},
+        {6, "GroupA", "RelayBypassed", "Group A Relay Bypassed"},
+        {7, "GroupA", "OutputSwitched", "Group A Output Switched"},
+        {8, "GroupB", "SystemClockingUnlocked", "Group B System Clocking Unlocked"},
+        {9, "GroupB", "GenlockingSourceSwitched", "Group B Genlocking Source Switched"},
+        {10, "GroupB", "GPIRelayTriggered", "Group B GPI Relay Triggered"},
+        {11, "GroupB", "GPI1Triggered", "Group B GPI 1 Triggered"},
+        {12, "GroupB", "GPI2Triggered", "Group B GPI 2 Triggered"},
+        {13, "GroupB", "RelayBypassed", "Group B Relay Bypassed"},
+        {14, "GroupB", "OutputSwitched", "Group B Output Switched"},
+    };
+    static const std::vector<SystemAlarmEntry> k4x1 = {
+        {15, "", "PS1Fail", "PS1 Fail"},
+        {16, "", "PS2Fail", "PS2 Fail"},
+        {0, "", "GenlockLost", "Genlock Lost"},
+        {1, "", "SystemClockingUnlocked", "System Clocking Unlocked"},
+        {2, "", "GenlockingSourceSwitched", "Genlocking Source Switched"},
+        {3, "", "GPIRelayTriggered", "GPI Relay Triggered"},
+        {4, "", "GPI1Triggered", "GPI 1 Triggered"},
+        {5, "", "GPI2Triggered", "GPI 2 Triggered"},
+        {11, "", "GPI3Triggered", "GPI 3 Triggered"},
+        {12, "", "GPI4Triggered", "GPI 4 Triggered"},
+        {6, "", "RelayBypassed", "Relay Bypassed"},
+        {7, "", "OutputSwitched", "Output Switched"},
+    };
+    return dual ? kDual : k4x1;
+}
+
+QString SystemAlarmName(int bit, bool dual)
+{
+    for (const SystemAlarmEntry &entry : SystemAlarmEntries(dual)) {
+        if (entry.bit == bit) {
+            return QLatin1String(entry.name);
+        }
+    }
+    return QString();
+}

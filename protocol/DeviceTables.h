@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <vector>
+
 // Device codes turned into names and sizes.
 
 constexpr quint32 kProductDual2x1 = 50000;
@@ -36,3 +38,19 @@ QString VideoStandardName(VideoStandard code, const QString &context);
 // Largest detection-region coordinates for a standard's name: maxX is the
 // last pixel column, maxY the number of lines.
 void RegionLimits(const QString &standardName, int &maxX, int &maxY);
+
+// One system alarm of a model: its bit in the enables and in the live state,
+// where its enable sits in the parameter file below Alarms/Settings/System
+// (a group element or "", then its element), and its English name as the
+// alarm log and qvt-cli give it. The one list of which model has which.
+struct SystemAlarmEntry {
+    int bit;
+    const char *group;
+    const char *element;
+    const char *name;
+};
+
+// The model's system alarms in the parameter file's order.
+const std::vector<SystemAlarmEntry> &SystemAlarmEntries(bool dual);
+// The English name of `bit` on the model; empty where the model has none.
+QString SystemAlarmName(int bit, bool dual);
