@@ -1,5 +1,6 @@
 #include "../common/AppSession.h"
 #include "GPIO.h"
+#include "GenlockWidget.h"
 
 #include <QStatusBar>
 
@@ -18,6 +19,8 @@ private slots:
     void applyAndRefreshFailures();
     void importChecksTheWholeFile_data();
     void importChecksTheWholeFile();
+    void gpioLevels_data();
+    void gpioLevels();
 
 private:
     GPIO *ShowGpio()
@@ -104,6 +107,29 @@ void TestGpio::importChecksTheWholeFile()
     QCOMPARE(Import(file), QStringList{"The import fails.\n" + secondLine});
     QCOMPARE(ModeWrites() - before, writes);
     QCOMPARE(m_device->WithModel([](DeviceModel &m) { return int(m.gpiMode); }), 0);
+}
+
+void TestGpio::gpioLevels_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("dual");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("dual, active high, 0x09") << 1 << 0x09 << true << "H L L   H L L ";
+    QTest::newRow("dual, active low, 0x09") << 0 << 0x09 << true << "L H H   L H H ";
+    QTest::newRow("4x1, active high, 0x10") << 1 << 0x10 << false << "L L L L H ";
+    QTest::newRow("4x1, mode 7 counts as low") << 7 << 0x01 << false << "L H H H H ";
+}
+
+void TestGpio::gpioLevels()
+{
+    QFETCH(int, mode);
+    QFETCH(int, status);
+    QFETCH(bool, dual);
+    QFETCH(QString, text);
+    QCOMPARE(GPIO::LevelText(static_cast<GPIOTriggerMode>(mode), quint8(status), dual), text);
+    QCOMPARE(GenlockWidget::GenlockText(16, false), QStringLiteral("Not Present"));
+    QCOMPARE(GenlockWidget::GenlockText(16, true), QStringLiteral("NTSC"));
 }
 
 QVT_APP_TEST_MAIN(TestGpio)
