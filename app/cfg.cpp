@@ -348,7 +348,9 @@ void cfg::closeEvent(QCloseEvent *event)
 
 void cfg::OnAboutToQuit()
 {
-    if (!m_closed) {
+    // No close (a signal, a logout), or rows that came in after the close's
+    // backup: the receiver runs until the window goes.
+    if (!m_closed || (!m_discarded && m_alarmLog->Rows() > 0)) {
         BackUpUnattended();
     }
 }
@@ -365,15 +367,19 @@ void cfg::BackUpUnattended()
     }
     const QString failed = QDir::toNativeSeparators(m_alarmLog->FailedPath());
     const QString reason = m_alarmLog->FailureReason();
-    const QString written = QDir::toNativeSeparators(m_alarmLog->SaveToFallback());
+    const QStringList written = m_alarmLog->SaveToFallback();
+    const int lost = m_alarmLog->UnsavedRows();
     QTextStream err(stderr);
+    err << "qvt-config: the alarm log could not be written to " << failed << " (" << reason << ")";
     if (!written.isEmpty()) {
-        err << "qvt-config: the alarm log could not be written to " << failed << " (" << reason
-            << "); its " << rows << " rows were written to " << written << " instead.\n";
-    } else {
-        err << "qvt-config: the alarm log could not be written to " << failed << " (" << reason
-            << ") nor to a fallback directory; " << rows << " alarm rows are lost.\n";
+        err << "; " << rows - lost << " of its " << rows << " rows were written to "
+            << QDir::toNativeSeparators(written.join(QStringLiteral(", "))) << " instead";
     }
+    if (lost > 0) {
+        err << (written.isEmpty() ? " nor to a fallback directory; " : "; ") << lost
+            << " alarm rows are lost";
+    }
+    err << ".\n";
     err.flush();
 }
 
@@ -395,6 +401,7 @@ bool cfg::MayCloseWithUnsavedRows()
         box.exec();
         const QMessageBox::StandardButton answer = box.standardButton(box.clickedButton());
         if (answer == QMessageBox::Discard) {
+            m_discarded = true;
             return true;
         }
         if (answer != QMessageBox::Save) {

@@ -125,6 +125,7 @@ private:
     bool m_importing = false;
     bool m_receiverStarted = false;
     bool m_closed = false;      // the backup of the close is made
+    bool m_discarded = false;   // the operator closed and gave up the rows
     QString m_receiverProblem;  // the last one said, so it is logged once
     XmlDocument m_document;     // the parameter file of export and import
     Pages m_pages;

@@ -102,6 +102,13 @@ void Alarm::SetPreferredLogDirectory(const QString &directory)
 
 int Alarm::Start()
 {
+    // A read that fails keeps the value read before, but never one of
+    // another device: its rows would go out under that device's name.
+    const QString address = SessionState::DeviceAddress();
+    if (m_device.ipAddress != address) {
+        m_device = AlarmCsv::Preamble();
+        m_device.ipAddress = address;
+    }
     return AlarmCsv::ReadPreamble(*m_client, m_device);
 }
 
@@ -200,9 +207,16 @@ void Alarm::OnAutoSaveTimer()
     }
 }
 
+int Alarm::Rows() const
+{
+    return m_log->rowCount();
+}
+
 void Alarm::OnClear()
 {
+    // The rows are gone: by the operator's choice, or written.
     m_log->Clear();
+    m_unsaved = false;
     SayUnsaved();
 }
 
@@ -236,22 +250,30 @@ void Alarm::OnAppClose()
     WriteTo(AlarmCsv::UniquePath(m_logDirectory, stem), true);
 }
 
-QString Alarm::SaveToFallback()
+QStringList Alarm::SaveToFallback()
 {
     QStringList directories = Candidates();
     directories << QDir::homePath() << QDir::tempPath();
     for (QString &directory : directories) {
         directory = QDir::cleanPath(directory);
     }
-    // A disk that is full still takes the probe of a new, empty file.
     directories.removeAll(QDir::cleanPath(QFileInfo(m_failedPath).absolutePath()));
-    const QString directory = AlarmCsv::ChooseDirectory(directories);
-    if (directory.isEmpty()) {
-        return QString();
+    directories.removeDuplicates();
+    const QString stem = QFileInfo(m_failedPath).completeBaseName();
+    QStringList written;
+    // A full disk still takes the probe of a new, empty file, and the next
+    // directory is often on the same disk: each is tried in turn, and each
+    // takes what it can of the rows still unsaved.
+    for (const QString &candidate : directories) {
+        if (UnsavedRows() == 0) {
+            break;
+        }
+        const QString directory = AlarmCsv::ChooseDirectory({candidate});
+        if (!directory.isEmpty()) {
+            WriteTo(AlarmCsv::UniquePath(directory, stem), true, &written);
+        }
     }
-    const QString path =
-        AlarmCsv::UniquePath(directory, QFileInfo(m_failedPath).completeBaseName());
-    return WriteTo(path, true) ? path : QString();
+    return written;
 }
 
 void Alarm::OnSetAutoSaveTimeEnable(int status)
@@ -287,7 +309,7 @@ void Alarm::ShowDirectory()
 // One file per device, in the order the devices first logged a row: the
 // first to `path`, each next one beside it under a free numbered name. An
 // empty log is one file for the device of the session.
-bool Alarm::WriteTo(const QString &path, bool clearing)
+bool Alarm::WriteTo(const QString &path, bool clearing, QStringList *writtenPaths)
 {
     QVector<AlarmCsv::Preamble> devices = m_log->Devices();
     const bool empty = devices.isEmpty();
@@ -306,6 +328,9 @@ bool Alarm::WriteTo(const QString &path, bool clearing)
             empty ? QVector<AlarmCsv::Row>() : m_log->RowsOf(devices.at(d));
         if (WriteFile(target, devices.at(d), rows, clearing)) {
             written << devices.at(d);
+            if (writtenPaths) {
+                *writtenPaths << target;
+            }
         }
     }
     const bool all = written.size() == devices.size();

@@ -59,11 +59,13 @@ public:
     // directory, and writes every row there, emptying the log. False when
     // the operator cancels or the write fails (FailureText then names it).
     bool SaveElsewhere();
-    // For an end that nobody can be asked about: writes every row to the
-    // first of the log directories, the home directory and the temporary
-    // directory that takes a file, other than the one that failed, and
-    // empties the log. The file written, or empty.
-    QString SaveToFallback();
+    // For an end that nobody can be asked about: writes the unsaved rows to
+    // the log directories, the home directory and the temporary directory in
+    // turn (not the one that failed), each taking what it can, until every
+    // row is written; the rows written leave the log. The files written.
+    QStringList SaveToFallback();
+    // Rows in the log, saved or not.
+    int Rows() const;
 
     // Seam for tests: the clock of the auto-save check, the backup names and
     // the empty log's row.
@@ -93,8 +95,9 @@ private:
     void SayUnsaved();
     // Writes the rows to `path`, one file per device they came from (see
     // WriteTo in the .cpp); a failure goes to the status bar. With
-    // `clearing`, the rows of each file written leave the table.
-    bool WriteTo(const QString &path, bool clearing);
+    // `clearing`, the rows of each file written leave the table; the files
+    // written are added to `writtenPaths`.
+    bool WriteTo(const QString &path, bool clearing, QStringList *writtenPaths = nullptr);
     bool WriteFile(const QString &path, const AlarmCsv::Preamble &device,
                    const QVector<AlarmCsv::Row> &rows, bool clearing);
     // The view follows the newest row once per burst, not once per row.

@@ -173,6 +173,16 @@ void TestMonitoring::backupsAtDisconnect()
     LogIn();
     Disconnect();
     QCOMPARE(Backups().size(), 2);
+
+    // Rows that come in after the close's backup, while the receiver still
+    // runs, are written when the program quits.
+    LogIn();
+    m_window->close();
+    QCOMPARE(Backups().size(), 3);
+    RaiseAlarm();
+    m_window->OnAboutToQuit();
+    QCOMPARE(Backups().size(), 4);
+    QCOMPARE(LogRows()->rowCount(), 0);
 }
 
 // A backup that cannot be written keeps the rows and says so; the rows then
@@ -277,6 +287,14 @@ void TestMonitoring::closeWithRowsNotSaved()
     QCOMPARE(m_window->isVisible(), !closed);
     QCOMPARE(LogRows()->rowCount(), chosen.isEmpty() ? 2 : 0);
     QCOMPARE(Unsaved(), closed ? QString() : QStringLiteral("2 alarm rows not saved"));
+    if (!closed) {
+        // Clear gives the rows up: the warning goes, and new rows are not
+        // counted against a failure that no longer holds any.
+        m_window->AlarmLog()->OnClear();
+        QCOMPARE(Unsaved(), QString());
+        RaiseAlarm();
+        QCOMPARE(Unsaved(), QString());
+    }
     if (!chosen.isEmpty()) {
         const QByteArray kept = ReadFile(m_elsewhere.filePath("kept.csv"));
         QVERIFY2(kept.startsWith("Module Type,QVT 4x1 AGC\n") &&
