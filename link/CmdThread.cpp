@@ -76,9 +76,10 @@ void CmdThread::Step()
     const CmdType command = static_cast<CmdType>(m_command.load());
     Poll(command);
     const int pause = m_testPauseMs > 0 ? m_testPauseMs.load() : PauseAfter(command);
-    // A wake (a new command, or a notification while the board is shown)
-    // is served once this gap has passed: a flood of notifications polls
-    // the device 50 times a second at most, not back to back.
+    // A wake (an import, or a notification while the board is shown) is
+    // served once this gap has passed: a flood of notifications runs the
+    // status pass (seven reads) 50 times a second at most, not back to back.
+    // A new page's command waits for the pause under way.
     const int gap = std::min(pause, kMinPollGapMs);
     Pause(gap, false);
     Pause(pause - gap);
