@@ -105,9 +105,10 @@ int Alarm::Start()
     // A read that fails keeps the value read before, but never one of
     // another device: its rows would go out under that device's name.
     const QString address = SessionState::DeviceAddress();
-    if (m_device.ipAddress != address) {
+    if (address != m_readAt) {
         m_device = AlarmCsv::Preamble();
         m_device.ipAddress = address;
+        m_readAt = address;
     }
     return AlarmCsv::ReadPreamble(*m_client, m_device);
 }

@@ -114,6 +114,7 @@ private:
     bool m_autoSaveEnabled = true;
     bool m_guest = false;
     QString m_failedAutoSave;  // the automatic file whose write failed
+    QString m_readAt;          // the address whose device the preamble describes
     bool m_unsaved = false;    // the last write that would have cleared failed
     int m_saidUnsaved = 0;
     QString m_failedPath;  // the last write that failed, and why

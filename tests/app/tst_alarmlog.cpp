@@ -340,6 +340,12 @@ void TestAlarmLog::preambleFromDevice()
                 .startsWith("Module Type,QVT 4x1\nProduct SN," + serial.toLatin1() +
                             "\nFirmware Verison,1.2.3\nFPGA Verison," + fpga.toLatin1() +
                             "\nIP Address,127.0.0.5\n \n \n"));
+    // Another device whose version read fails takes nothing of the last one's.
+    const QString address = SessionState::DeviceAddress();
+    SessionState::SetDeviceAddress(TestAddress());
+    QCOMPARE(m_page->Start(), -1);
+    QCOMPARE(m_page->DeviceInfo().firmwareVersion, QString());
+    SessionState::SetDeviceAddress(address);
 
     m_device->Command("fault clear");
     m_device->Command("model 50002");
