@@ -47,11 +47,8 @@ struct PageContext {
     QList<QPair<PageKey, BaseWidget *>> kept = {};
 };
 
-// A new page of `key`, or null while that page has no class yet.
-BaseWidget *CreatePage(PageKey key, const PageContext &context);
-
-// The pages of a model in page-list order: export and import walk them so.
-const QList<PageKey> &PageOrder(int productType);
+// The pages of a model in page-list order, from app/PageTable.cpp.
+QList<PageKey> PageOrder(int productType);
 
 // Item data roles of the tree: the PageKey (as int), and the untranslated
 // text that a language change translates again.
@@ -79,7 +76,7 @@ public:
     // Deletes the pages it created; kept pages only leave the list.
     void Destroy();
 
-    // The page of `key`, or null when the model has none (or no class yet).
+    // The page of `key`, or null when the model has none.
     BaseWidget *Find(PageKey key) const;
     template <class T>
     T *Get(PageKey key) const

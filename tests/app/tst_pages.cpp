@@ -22,7 +22,6 @@ Q_DECLARE_METATYPE(PageKey)
 namespace {
 using K = PageKey;
 
-// The pages that have a class so far; the other items show nothing yet.
 // Every item, branches too, from the top down.
 QList<QTreeWidgetItem *> Items(QTreeWidget *tree)
 {
