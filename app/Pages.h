@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PageKey.h"
+
 #include <QList>
 #include <QObject>
 #include <QPair>
@@ -11,30 +13,6 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
 class XmlDocument;
-
-// Every kind of page the tool shows. A tree item carries the key of its
-// page, so nothing depends on the item's text, which the language changes.
-enum class PageKey {
-    None,  // a branch of the tree
-    General,
-    Genlock,
-    SignalIO,  // the 4x1 models' one group
-    SignalIOA,
-    SignalIOB,
-    AGC,
-    SwitchControl,
-    SwitchControlA,
-    SwitchControlB,
-    Trigger,  // alarm combination
-    GPIO,
-    SystemAlarms,
-    Status,
-    Detection1,
-    Detection2,
-    Detection3,
-    Detection4,
-    Alarm,  // the alarm log
-};
 
 // What a page's factory is given.
 struct PageContext {

@@ -233,7 +233,7 @@ void cfg::OnExport()
 {
     const QString file = ChooseFile(true);
     if (!file.isEmpty()) {
-        ParameterFileFlows::Export(this, m_document, m_pages.list, productType, file);
+        ParameterFileFlows::Export(this, *m_client, m_document, productType, file);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PageKey.h"
 #include "XmlDocument.h"
 
 #include <QString>
@@ -8,9 +9,10 @@
 class CfgNetClient;
 
 // The parts of the parameter file of one product type, in the order of the
-// page list, as the export and import of the window, the tests and the
-// command-line tool walk them. Pages without parameters have no part.
+// page list, as the export and import of the window, the command-line tool
+// and the simulator's twin walk them. Pages without parameters have no part.
 struct ParamPart {
+    PageKey key;          // its page
     const char *element;  // its top element under the document element
     const char *page;     // the page it belongs to, in English
     // Device to document; 0, or -1 with the failed operation in `failure`.

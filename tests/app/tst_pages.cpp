@@ -5,6 +5,7 @@
 #include "DeviceTables.h"
 #include "GPIO.h"
 #include "LanguageConfig.h"
+#include "ParamsFile.h"
 #include "Trigger.h"
 
 #include <QCheckBox>
@@ -14,7 +15,9 @@
 #include <QStatusBar>
 #include <QTableWidget>
 
+#include <algorithm>
 #include <functional>
+#include <iterator>
 #include <map>
 
 Q_DECLARE_METATYPE(PageKey)
@@ -313,6 +316,14 @@ void TestPages::treeShowsPages()
     const Pages &pages = m_window->CurrentPages();
     QCOMPARE(PageOrder(productType), order);
     QCOMPARE(pages.Keys(), order);
+    // The parameter file's parts follow the page list.
+    QList<PageKey> parts, withParts;
+    for (const ParamPart &part : ParamParts(productType)) {
+        parts << part.key;
+    }
+    std::copy_if(order.begin(), order.end(), std::back_inserter(withParts),
+                 [&parts](PageKey key) { return parts.contains(key); });
+    QCOMPARE(parts, withParts);
 
     // Three items read "Group A"; each shows its own branch's group.
     const QList<QStringList> groupPaths = {{"Signal I/O", "Group A"},
