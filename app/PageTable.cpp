@@ -34,12 +34,11 @@ BaseWidget *MakeGroup(const PageContext &context)
     return new T(context.client, PageIndex, context.parent);
 }
 
-// The pages that exist once per input (index 0 to 3) on every model; the
-// model decides where they sit in the parameter file.
+// The pages that exist once per input (index 0 to 3) on every model.
 template <class T, int InputIndex>
 BaseWidget *MakeInput(const PageContext &context)
 {
-    return new T(context.client, InputIndex, context.productType, context.parent);
+    return new T(context.client, InputIndex, context.parent);
 }
 
 // One status board per model: the dual model's has its groups' lamps.
@@ -143,8 +142,8 @@ std::vector<PageDescriptor> Build()
     agc.worker = {Link(&CmdThread::NotifyAGCUpdate, &AGC::OnNotifyAGCUpdate)};
 
     // The pages that write the alarm configuration tell the board, which
-    // colours its lamps by it, after every write the device took (queued
-    // when an import writes on the command worker's thread).
+    // colours its lamps by it, after every Apply the device took (after an
+    // import the window has the board read the device afresh).
     add(K::Trigger, 60, {B::SwitchControl, QT_TRANSLATE_NOOP("cfg", "Alarm Combination")},
         {B::SwitchControl, QT_TRANSLATE_NOOP("cfg", "Alarm Combination")}, MakeTrigger)
         .tells = {Tell<Trigger>(&Trigger::SendAlarmTriggerInfo, K::Status,

@@ -107,7 +107,6 @@ void Pages::Create(const PageContext &context)
             }
         }
         if (page) {
-            page->SetDocument(context.document);
             page->hide();
             m_keyed.append({key, page});
             list.append(page);

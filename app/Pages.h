@@ -12,14 +12,12 @@ class CfgNetClient;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
-class XmlDocument;
 
 // What a page's factory is given.
 struct PageContext {
     CfgNetClient *client;
     int productType;
     QWidget *parent;
-    XmlDocument *document;  // the parameter file of export and import
     // Pages the window keeps for its whole life (the alarm log, whose rows
     // must outlive a change of model): put in the list, never deleted here.
     QList<QPair<PageKey, BaseWidget *>> kept = {};

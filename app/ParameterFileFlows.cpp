@@ -88,7 +88,7 @@ void Finish(QWidget *window, XmlDocument &doc, int status, BaseWidget *shown)
                          "was written. The device keeps the values written so far."));
         return;
     }
-    // A failed import may have written the pages before the one that failed:
+    // A failed import may have written the parts before the one that failed:
     // the shown page must not keep older values for the next Apply to write.
     if (shown) {
         shown->RefreshFromDevice();

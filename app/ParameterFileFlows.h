@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QList>
 #include <QString>
 
 class BaseWidget;
@@ -22,7 +21,7 @@ void Export(QWidget *window, CfgNetClient &client, XmlDocument &doc, int product
             const QString &file);
 // Loads `file` and checks that it is this model's, or says why not; true
 // when the command worker may run the import (which reads and checks every
-// page's part before it writes).
+// part before it writes).
 bool Load(QWidget *window, XmlDocument &doc, int productType, const QString &file);
 // The worker's report: the shown page refreshed (unless the session ended),
 // and the message.

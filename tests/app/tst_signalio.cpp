@@ -1,7 +1,9 @@
 #include "../common/AppSession.h"
 #include "CmdThread.h"
 #include "DeviceTables.h"
+#include "ParamsFile.h"
 #include "SignalIOPage.h"
+#include "SignalIOParams.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -94,7 +96,6 @@ private:
     QString StatusLine() const { return m_window->statusBar()->currentMessage(); }
 
     const Owned kStart = {{100, 200}, {300, 400}, {1, 0}, {0, 1}, 1, 500, 2, 4};
-    QTemporaryDir m_files;
 };
 
 Q_DECLARE_METATYPE(PageKey)
@@ -240,37 +241,35 @@ void TestSignalIO::fileRoundTrip_data()
     QTest::newRow("QVT 4x1 AGC") << 50002;
 }
 
-// The pages' own export and import: the device holds the exported values
-// again after it was changed.
+// The Signal I/O parts of the file, the pages' share of it: the device
+// holds the exported values again after it was changed.
 void TestSignalIO::fileRoundTrip()
 {
     QFETCH(int, model);
     SetDevice(kStart);
     m_device->Command(QStringLiteral("model %1").arg(model));
     LogIn();
-    QList<BaseWidget *> pages;
-    for (PageKey key : {PageKey::SignalIO, PageKey::SignalIOA, PageKey::SignalIOB}) {
-        if (BaseWidget *page = m_window->CurrentPages().Find(key)) {
-            pages << page;
+    QVector<ParamPart> parts;
+    for (const ParamPart &part : ParamParts(model)) {
+        if (QLatin1String(part.element) == QLatin1String(SignalIOModel::kElement)) {
+            parts << part;
         }
     }
-    QCOMPARE(pages.size(), model == 50000 ? 2 : 1);
+    QCOMPARE(parts.size(), model == 50000 ? 2 : 1);
     XmlDocument doc;
-    doc.SetFileName(m_files.filePath("pages.xml"));
-    QVERIFY(doc.CreateNew());
-    for (BaseWidget *page : pages) {
-        page->SetDocument(&doc);
-        QCOMPARE(page->ExportParameters(), 0);
+    doc.StartDocument();
+    QString failure;
+    for (const ParamPart &part : parts) {
+        QCOMPARE(part.exportTo(*m_client, doc, &failure), 0);
     }
-    QVERIFY(doc.Save());
-    QVERIFY(doc.Load());
+    QVERIFY(doc.LoadContent(doc.ToBytes()));
     const Owned exported = Device();
     SetDevice({{1, 2}, {3, 4}, {0, 1}, {1, 0}, 0, 900, 1, 0});
-    for (BaseWidget *page : pages) {
-        QCOMPARE(page->PrepareImport(), 0);
+    for (const ParamPart &part : parts) {
+        QVERIFY2(part.check(doc, &failure), qPrintable(failure));
     }
-    for (BaseWidget *page : pages) {
-        QCOMPARE(page->ImportParameters(), 0);
+    for (const ParamPart &part : parts) {
+        QCOMPARE(part.importFrom(*m_client, doc, &failure), 0);
     }
     Owned expected = exported;
     if (model == 50000) {
