@@ -43,8 +43,6 @@ private slots:
     void refusedWrite();
     void phaseAlignRereads_data() { Pages(); }
     void phaseAlignRereads();
-    void fileRoundTrip_data();
-    void fileRoundTrip();
 
 private:
     static void Pages()
@@ -231,53 +229,6 @@ void TestSignalIO::phaseAlignRereads()
     QCOMPARE(Child<QLabel>(page, "labelSysClockLock")->text(),
              group == 0 ? QStringLiteral("Yes") : QStringLiteral("No"));
     QTRY_COMPARE(Child<QSpinBox>(page, "spinBoxGenlockPhaseLine")->value(), 777);
-}
-
-void TestSignalIO::fileRoundTrip_data()
-{
-    QTest::addColumn<int>("model");
-    QTest::newRow("QVT Dual 2x1") << 50000;
-    QTest::newRow("QVT 4x1") << 50001;
-    QTest::newRow("QVT 4x1 AGC") << 50002;
-}
-
-// The Signal I/O parts of the file, the pages' share of it: the device
-// holds the exported values again after it was changed.
-void TestSignalIO::fileRoundTrip()
-{
-    QFETCH(int, model);
-    SetDevice(kStart);
-    m_device->Command(QStringLiteral("model %1").arg(model));
-    LogIn();
-    QVector<ParamPart> parts;
-    for (const ParamPart &part : ParamParts(model)) {
-        if (QLatin1String(part.element) == QLatin1String(SignalIOModel::kElement)) {
-            parts << part;
-        }
-    }
-    QCOMPARE(parts.size(), model == 50000 ? 2 : 1);
-    XmlDocument doc;
-    doc.StartDocument();
-    QString failure;
-    for (const ParamPart &part : parts) {
-        QCOMPARE(part.exportTo(*m_client, doc, &failure), 0);
-    }
-    QVERIFY(doc.LoadContent(doc.ToBytes()));
-    const Owned exported = Device();
-    SetDevice({{1, 2}, {3, 4}, {0, 1}, {1, 0}, 0, 900, 1, 0});
-    for (const ParamPart &part : parts) {
-        QVERIFY2(part.check(doc, &failure), qPrintable(failure));
-    }
-    for (const ParamPart &part : parts) {
-        QCOMPARE(part.importFrom(*m_client, doc, &failure), 0);
-    }
-    Owned expected = exported;
-    if (model == 50000) {
-        expected.fading = 0, expected.duration = 900, expected.duplication = 1, expected.aux = 0;
-    } else {
-        expected.line[1] = expected.pixel[1] = expected.mode[1] = expected.follow[1] = 0;
-    }
-    QCOMPARE(Flat(Device()), Flat(expected));
 }
 
 QVT_APP_TEST_MAIN(TestSignalIO)
