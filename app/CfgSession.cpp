@@ -28,7 +28,7 @@ constexpr int kVersionCheckDelayMs = 1200;
 QString cfg::TryLogin(const QString &address, int user, const QString &password)
 {
     // A worker of the last session must be gone before the client serves a
-    // new one: an import still walking its pages would write to this device.
+    // new one: an import still walking its parts would write to this device.
     // Closing first ends an exchange in flight, so the join does not wait.
     m_cmd->Stop();
     m_update->Stop();

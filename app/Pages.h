@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PageKey.h"
+
 #include <QList>
 #include <QObject>
 #include <QPair>
@@ -10,48 +12,19 @@ class CfgNetClient;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
-class XmlDocument;
-
-// Every kind of page the tool shows. A tree item carries the key of its
-// page, so nothing depends on the item's text, which the language changes.
-enum class PageKey {
-    None,  // a branch of the tree
-    General,
-    Genlock,
-    SignalIO,  // the 4x1 models' one group
-    SignalIOA,
-    SignalIOB,
-    AGC,
-    SwitchControl,
-    SwitchControlA,
-    SwitchControlB,
-    Trigger,  // alarm combination
-    GPIO,
-    SystemAlarms,
-    Status,
-    Detection1,
-    Detection2,
-    Detection3,
-    Detection4,
-    Alarm,  // the alarm log
-};
 
 // What a page's factory is given.
 struct PageContext {
     CfgNetClient *client;
     int productType;
     QWidget *parent;
-    XmlDocument *document;  // the parameter file of export and import
     // Pages the window keeps for its whole life (the alarm log, whose rows
     // must outlive a change of model): put in the list, never deleted here.
     QList<QPair<PageKey, BaseWidget *>> kept = {};
 };
 
-// A new page of `key`, or null while that page has no class yet.
-BaseWidget *CreatePage(PageKey key, const PageContext &context);
-
-// The pages of a model in page-list order: export and import walk them so.
-const QList<PageKey> &PageOrder(int productType);
+// The pages of a model in page-list order, from app/PageTable.cpp.
+QList<PageKey> PageOrder(int productType);
 
 // Item data roles of the tree: the PageKey (as int), and the untranslated
 // text that a language change translates again.
@@ -79,7 +52,7 @@ public:
     // Deletes the pages it created; kept pages only leave the list.
     void Destroy();
 
-    // The page of `key`, or null when the model has none (or no class yet).
+    // The page of `key`, or null when the model has none.
     BaseWidget *Find(PageKey key) const;
     template <class T>
     T *Get(PageKey key) const

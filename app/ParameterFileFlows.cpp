@@ -3,6 +3,7 @@
 #include "AlarmCsv.h"
 #include "BaseWidget.h"
 #include "MessageBoxes.h"
+#include "ParamsFile.h"
 #include "XmlDocument.h"
 
 #include <QDir>
@@ -25,7 +26,7 @@ QString ChooseFile(QWidget *window, bool save)
     return QFileDialog::getOpenFileNames(window, title, initial, filter).value(0);
 }
 
-void Export(QWidget *window, XmlDocument &doc, const QList<BaseWidget *> &pages, int productType,
+void Export(QWidget *window, CfgNetClient &client, XmlDocument &doc, int productType,
             const QString &file)
 {
     // The second line says which device operation failed, and its answer, or
@@ -40,15 +41,14 @@ void Export(QWidget *window, XmlDocument &doc, const QList<BaseWidget *> &pages,
         fail();
         return;
     }
-    QDomElement root = doc.Root();
-    doc.AddTextElement(root, QStringLiteral("ModuleType"), QString::number(productType));
-    for (BaseWidget *page : pages) {
-        if (page->ExportParameters() != 0) {
-            // The file on disk stays as it was.
-            doc.Close();
-            fail();
-            return;
-        }
+    // The walk of the command-line tool and the twin, so the files agree.
+    QString failure;
+    if (ExportFile(client, doc, productType, &failure) != 0) {
+        // The file on disk stays as it was.
+        doc.Close();
+        doc.SetProblem(failure);
+        fail();
+        return;
     }
     if (!doc.Save()) {
         fail();
@@ -88,7 +88,7 @@ void Finish(QWidget *window, XmlDocument &doc, int status, BaseWidget *shown)
                          "was written. The device keeps the values written so far."));
         return;
     }
-    // A failed import may have written the pages before the one that failed:
+    // A failed import may have written the parts before the one that failed:
     // the shown page must not keep older values for the next Apply to write.
     if (shown) {
         shown->RefreshFromDevice();

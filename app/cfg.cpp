@@ -12,6 +12,7 @@
 #include "MessageBoxes.h"
 #include "NoticesServer.h"
 #include "ParameterFileFlows.h"
+#include "ParamsFile.h"
 #include "SessionState.h"
 #include "Settings.h"
 #include "UpdateThread.h"
@@ -151,9 +152,16 @@ void cfg::ApplyConnectionState()
 
 void cfg::CreatePages()
 {
-    m_pages.Create({m_client, productType, this, &m_document, {{PageKey::Alarm, m_alarmLog}}});
+    m_pages.Create({m_client, productType, this, {{PageKey::Alarm, m_alarmLog}}});
     BuildTree(m_ui.treeWidget, productType);
-    m_cmd->SetImportPages(QList<ImportTarget *>(m_pages.list.begin(), m_pages.list.end()));
+    // The worker is joined whenever the model, and so the parts, change.
+    auto parts = ImportParts(productType, *m_client, m_document);
+    QList<ImportTarget *> walk;
+    for (const auto &part : parts) {
+        walk << part.get();
+    }
+    m_cmd->SetImportParts(walk);
+    m_importParts = std::move(parts);
 }
 
 void cfg::Wire()
@@ -233,7 +241,7 @@ void cfg::OnExport()
 {
     const QString file = ChooseFile(true);
     if (!file.isEmpty()) {
-        ParameterFileFlows::Export(this, m_document, m_pages.list, productType, file);
+        ParameterFileFlows::Export(this, *m_client, m_document, productType, file);
     }
 }
 
@@ -260,6 +268,11 @@ void cfg::OnImportFinish(int status)
     if (m_importing) {
         m_importing = false;
         m_loading->hide();
+        // The parts wrote alarm settings the board colours its lamps by: it
+        // reads them afresh, as at a session start.
+        if (status != kImportStopped && alive) {
+            emit UpdateStatus(true);
+        }
         ParameterFileFlows::Finish(this, m_document, status, m_current);
     }
 }

@@ -2,6 +2,7 @@
 
 #include "Alarm.h"
 #include "DeviceFlows.h"
+#include "ImportTarget.h"
 #include "LinkTypes.h"
 #include "Pages.h"
 #include "Wiring.h"
@@ -12,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class CfgNetClient;
 class CmdThread;
@@ -128,6 +130,8 @@ private:
     bool m_discarded = false;   // the operator closed and gave up the rows
     QString m_receiverProblem;  // the last one said, so it is logged once
     XmlDocument m_document;     // the parameter file of export and import
+    // The import's walk, on the command worker: the parts of this model.
+    std::vector<std::unique_ptr<ImportTarget>> m_importParts;
     Pages m_pages;
     BaseWidget *m_current = nullptr;
     std::unique_ptr<UpdateThread> m_update;

@@ -29,7 +29,7 @@ const Command *FindCommand(const QString &name);
 // The options of every command that talks to a device, for its help.
 extern const char kDeviceHelp[];
 
-// Set by RequestStop: a monitor ends, an import stops between two pages.
+// Set by RequestStop: a monitor ends, an import stops between two parts.
 std::atomic<bool> &StopRequested();
 
 // The streams of one run.

@@ -32,7 +32,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     g_defaultHandler = qInstallMessageHandler(QuietDebug);
-    // Ctrl+C ends a monitor cleanly and an import between two pages, never
+    // Ctrl+C ends a monitor cleanly and an import between two parts, never
     // in the middle of a device write or a file.
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);

@@ -6,7 +6,7 @@
 
 namespace {
 const QVector<quint8> kIdentity = {0, 1, 2, 3};
-constexpr int kImportPageGapMs = 100;
+constexpr int kImportPartGapMs = 100;
 }  // namespace
 
 CmdThread::CmdThread(CfgNetClient *client, QObject *parent) : WorkerThread(parent), m_client(client)
@@ -20,10 +20,10 @@ CmdThread::~CmdThread()
     Join();
 }
 
-void CmdThread::SetImportPages(const QList<ImportTarget *> &pages)
+void CmdThread::SetImportParts(const QList<ImportTarget *> &parts)
 {
-    std::lock_guard<std::mutex> lock(m_pagesLock);
-    m_pages = pages;
+    std::lock_guard<std::mutex> lock(m_partsLock);
+    m_parts = parts;
 }
 
 void CmdThread::OnSetCmd(CmdType type)
@@ -217,34 +217,34 @@ void CmdThread::PollStatus()
 
 void CmdThread::RunImport()
 {
-    QList<ImportTarget *> pages;
+    QList<ImportTarget *> parts;
     {
-        std::lock_guard<std::mutex> lock(m_pagesLock);
-        pages = m_pages;
+        std::lock_guard<std::mutex> lock(m_partsLock);
+        parts = m_parts;
     }
     int status = 0;
     // The whole file is read and checked before anything is written, so a
     // file with one bad value leaves the device as it was.
-    for (ImportTarget *page : pages) {
-        if (page->PrepareImport() != 0) {
+    for (ImportTarget *part : parts) {
+        if (part->PrepareImport() != 0) {
             emit NotifyImportFinish(-1);
             return;
         }
     }
-    for (ImportTarget *page : pages) {
-        // A disconnect or the window closing does not wait for the other pages.
+    for (ImportTarget *part : parts) {
+        // A disconnect or the window closing does not wait for the other parts.
         if (!IsRunning()) {
             status = kImportStopped;
             break;
         }
-        if (page->ImportParameters() != 0) {
-            // A page whose writes failed because the session is ending did
+        if (part->ImportParameters() != 0) {
+            // A part whose writes failed because the session is ending did
             // not fail on its own.
             status = IsRunning() ? -1 : kImportStopped;
             break;
         }
-        // The gap gives the device time for each page; a new request does not shorten it.
-        Pause(kImportPageGapMs, false);
+        // The gap gives the device time for each part; a new request does not shorten it.
+        Pause(kImportPartGapMs, false);
     }
     emit NotifyImportFinish(status);
 }

@@ -18,7 +18,7 @@ class CfgNetClient;
 // (OnSetCmd(ImportCmd)) is a request of its own: it starts at once, cutting
 // the pause short, runs between two polls, and no poll command replaces it.
 // Every import request ends in exactly one NotifyImportFinish: 0, -1 when a
-// page failed, or kImportStopped when Stop came first. Results reach the
+// part failed, or kImportStopped when Stop came first. Results reach the
 // pages only through the signals below, queued to their thread.
 class CmdThread final : public WorkerThread
 {
@@ -28,7 +28,9 @@ public:
     explicit CmdThread(CfgNetClient *client, QObject *parent = nullptr);
     ~CmdThread() override;
 
-    void SetImportPages(const QList<ImportTarget *> &pages);
+    // The parts an import walks, in file order; they outlive the thread's
+    // work (their owner joins it before replacing them).
+    void SetImportParts(const QList<ImportTarget *> &parts);
 
     CmdType CurrentCommand() const { return static_cast<CmdType>(m_command.load()); }
     // Milliseconds the thread pauses after a command's poll.
@@ -72,6 +74,6 @@ private:
     std::atomic<bool> m_importPending{false};
     std::atomic<bool> m_genlockWasLost{true};  // bit 0 of the last alarm state seen
     std::atomic<int> m_testPauseMs{0};
-    std::mutex m_pagesLock;  // guards m_pages
-    QList<ImportTarget *> m_pages;
+    std::mutex m_partsLock;  // guards m_parts
+    QList<ImportTarget *> m_parts;
 };

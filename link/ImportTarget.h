@@ -1,17 +1,16 @@
 #pragma once
 
-// What the command worker needs of a page to run a parameter-file import:
-// the page base class implements it. Keeping it this small keeps the link
-// free of widgets.
+// What the command worker needs of one part of the parameter file to run an
+// import: params/ParamsFile implements it for each part (PartImport). Keeping
+// it this small keeps the link free of the parameter models and of widgets.
 class ImportTarget
 {
 public:
     virtual ~ImportTarget() = default;
-    // Reads and checks this page's elements of the parameter document, on
-    // the worker thread, without touching any widget or the device. Every
-    // page does this before any page writes, so a bad file writes nothing.
-    // 0 on success, -1 on failure.
+    // Reads and checks this part of the parameter document, on the worker
+    // thread, without touching the device. Every part does this before any
+    // part writes, so a bad file writes nothing. 0 on success, -1 on failure.
     virtual int PrepareImport() = 0;
-    // Writes what PrepareImport read to the device. 0 on success, -1 on failure.
+    // Writes this part to the device. 0 on success, -1 on failure.
     virtual int ImportParameters() = 0;
 };

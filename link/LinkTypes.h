@@ -24,9 +24,9 @@ enum CmdType : qint32 {
     ImportCmd = 8,
 };
 
-// What NotifyImportFinish reports besides 0 (every page imported) and -1 (a
-// page failed): the walk was stopped, by a disconnect or the window closing,
-// before every page was imported.
+// What NotifyImportFinish reports besides 0 (every part imported) and -1 (a
+// part failed): the walk was stopped, by a disconnect or the window closing,
+// before every part was imported.
 constexpr int kImportStopped = -2;
 
 // Phase state byte of an input; 3 = synchronised with the reference.

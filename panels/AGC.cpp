@@ -215,27 +215,3 @@ void AGC::Retranslate()
     m_ui.comboBoxSetAll->setCurrentIndex(kSetAllNone);
     m_meter->update();  // its "Inputs" and "Outputs"
 }
-
-int AGC::ExportParameters()
-{
-    AgcParams values;
-    QString failure;
-    if (!Document() || AgcModel::Read(*m_client, values, &failure) != 0) {
-        return ExportFailed(failure);
-    }
-    AgcModel::ToDocument(*Document(), values);
-    return 0;
-}
-
-int AGC::PrepareImport()
-{
-    return PrepareWith([this](const XmlDocument &doc, QString *problem) {
-        return AgcModel::FromDocument(doc, m_import, problem);
-    });
-}
-
-int AGC::ImportParameters()
-{
-    return ImportWith(
-        [this](QString *failure) { return AgcModel::Write(*m_client, m_import, failure); });
-}

@@ -20,9 +20,6 @@ public:
 
     int RefreshFromDevice() override;
     int LeavePage() override;
-    int PrepareImport() override;
-    int ImportParameters() override;
-    int ExportParameters() override;
     void SetPageDisabled(bool disabled) override;
     void ApplyGuestRestrictions() override;
     void LiftGuestRestrictions() override;
@@ -62,5 +59,4 @@ private:
     bool m_disabled = false;
     bool m_guest = false;
     Baseline<AgcParams> m_baseline{AgcModel::EditFields()};
-    AgcParams m_import;  // read and written on the command worker's thread
 };

@@ -55,8 +55,8 @@ void CheckAll(const std::array<QCheckBox *, 16> &boxes, QComboBox *setAll, int i
 }
 }  // namespace
 
-Detection::Detection(CfgNetClient *client, int inputIndex, int productType, QWidget *parent)
-    : BaseWidget(parent), m_client(client), m_input(inputIndex), m_productType(productType)
+Detection::Detection(CfgNetClient *client, int inputIndex, QWidget *parent)
+    : BaseWidget(parent), m_client(client), m_input(inputIndex)
 {
     m_ui.setupUi(this);
     for (std::size_t k = 0; k < m_lost.size(); ++k) {
@@ -88,11 +88,6 @@ Detection::Detection(CfgNetClient *client, int inputIndex, int productType, QWid
             &Detection::OnSetAllAudioLostCh);
     connect(m_ui.comboBoxSilentSetAll, qOverload<int>(&QComboBox::activated), this,
             &Detection::OnSetAllAudioSilentCh);
-}
-
-DetectionScope Detection::Scope() const
-{
-    return {m_input, IsDual(m_productType)};
 }
 
 int Detection::RefreshFromDevice()
@@ -338,33 +333,4 @@ void Detection::Retranslate()
     m_ui.retranslateUi(this);
     m_ui.comboBoxLostSetAll->setCurrentIndex(kSetAllNone);
     m_ui.comboBoxSilentSetAll->setCurrentIndex(kSetAllNone);
-}
-
-int Detection::ExportParameters()
-{
-    DetectionParam param;
-    QString failure;
-    if (!Document() || M::Read(*m_client, m_input, param, &failure) != 0) {
-        return ExportFailed(failure);
-    }
-    M::ToDocument(*Document(), Scope(), param);
-    return 0;
-}
-
-int Detection::PrepareImport()
-{
-    return PrepareWith([this](const XmlDocument &doc, QString *problem) {
-        return M::FromDocument(doc, Scope(), m_import, problem);
-    });
-}
-
-int Detection::ImportParameters()
-{
-    if (ImportWith([this](QString *failure) {
-            return M::Write(*m_client, m_input, m_import, failure);
-        }) != 0) {
-        return -1;
-    }
-    emit SendDetectionInfo(m_input, m_import);
-    return 0;
 }

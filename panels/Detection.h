@@ -12,28 +12,23 @@ class QSpinBox;
 // One input's signal fault detection: which faults the device watches for
 // (signal lost, format error, sync failed, black and frozen video, lost and
 // silent audio per channel), their levels, regions and trigger and clear
-// times. The main window has four, one per input; the product type only
-// changes where the page's values sit in the parameter file.
+// times. The main window has four, one per input.
 class Detection final : public BaseWidget
 {
     Q_OBJECT
 
 public:
-    Detection(CfgNetClient *client, int inputIndex, int productType, QWidget *parent = nullptr);
+    Detection(CfgNetClient *client, int inputIndex, QWidget *parent = nullptr);
 
     int RefreshFromDevice() override;
     int LeavePage() override;
-    int PrepareImport() override;
-    int ImportParameters() override;
-    int ExportParameters() override;
     void SetPageDisabled(bool disabled) override;
     void ApplyGuestRestrictions() override;
     void LiftGuestRestrictions() override;
     void Retranslate() override;
 
 signals:
-    // After every write of the record that the device took: Apply, or an
-    // import (then from the command worker's thread).
+    // After every Apply of the record that the device took.
     void SendDetectionInfo(int inputIndex, DetectionParam param);
 
 public slots:
@@ -53,7 +48,6 @@ public slots:
 private:
     using Channels = std::array<QCheckBox *, 16>;
 
-    DetectionScope Scope() const;
     void Show(const DetectionParam &param);
     void SetRegionMaxima(int maxX, int maxY);
     DetectionParam FromControls() const;
@@ -62,12 +56,10 @@ private:
 
     CfgNetClient *m_client;
     const int m_input;
-    const int m_productType;
     Ui::Detection m_ui;
     Channels m_lost{};
     Channels m_silent{};
     bool m_disabled = false;
     bool m_guest = false;
     Baseline<DetectionParam> m_baseline{DetectionModel::EditFields()};
-    DetectionParam m_import;  // read and written on the command worker's thread
 };

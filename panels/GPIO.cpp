@@ -134,27 +134,3 @@ void GPIO::LiftGuestRestrictions()
     m_ui.comboBoxGPOMode->setEnabled(true);
     m_ui.pushButton->setEnabled(true);
 }
-
-int GPIO::ExportParameters()
-{
-    GpioParams values;
-    QString failure;
-    if (!Document() || GpioModel::Read(*m_client, values, &failure) != 0) {
-        return ExportFailed(failure);
-    }
-    GpioModel::ToDocument(*Document(), values);
-    return 0;
-}
-
-int GPIO::PrepareImport()
-{
-    return PrepareWith([this](const XmlDocument &doc, QString *problem) {
-        return GpioModel::FromDocument(doc, m_import, problem);
-    });
-}
-
-int GPIO::ImportParameters()
-{
-    return ImportWith(
-        [this](QString *failure) { return GpioModel::Write(*m_client, m_import, failure); });
-}

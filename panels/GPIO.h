@@ -14,9 +14,6 @@ public:
 
     int RefreshFromDevice() override;
     int LeavePage() override;
-    int PrepareImport() override;
-    int ImportParameters() override;
-    int ExportParameters() override;
     void SetPageDisabled(bool disabled) override;
     void ApplyGuestRestrictions() override;
     void LiftGuestRestrictions() override;
@@ -41,5 +38,4 @@ private:
     CfgNetClient *m_client;
     Ui::GPIO m_ui;
     Baseline<GpioParams> m_baseline{GpioModel::EditFields()};
-    GpioParams m_import;  // read and written on the command worker's thread
 };

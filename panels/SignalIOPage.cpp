@@ -219,28 +219,3 @@ void SignalIOPage::LiftGuestRestrictions()
         widget->setEnabled(true);
     }
 }
-
-int SignalIOPage::ExportParameters()
-{
-    SignalIOParams values;
-    QString failure;
-    if (!Document() || SignalIOModel::Read(*m_client, m_scope, values, &failure) != 0) {
-        return ExportFailed(failure);
-    }
-    SignalIOModel::ToDocument(*Document(), m_scope, values);
-    return 0;
-}
-
-int SignalIOPage::PrepareImport()
-{
-    return PrepareWith([this](const XmlDocument &doc, QString *problem) {
-        return SignalIOModel::FromDocument(doc, m_scope, m_import, problem);
-    });
-}
-
-int SignalIOPage::ImportParameters()
-{
-    return ImportWith([this](QString *failure) {
-        return SignalIOModel::Write(*m_client, m_scope, m_import, failure);
-    });
-}

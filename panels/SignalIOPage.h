@@ -22,9 +22,6 @@ class SignalIOPage : public BaseWidget
 public:
     int RefreshFromDevice() override;
     int LeavePage() override;
-    int PrepareImport() override;
-    int ImportParameters() override;
-    int ExportParameters() override;
     void SetPageDisabled(bool disabled) override;
     void ApplyGuestRestrictions() override;
     void LiftGuestRestrictions() override;
@@ -85,5 +82,4 @@ private:
     Controls m_controls;
     QTimer m_alignTimer;
     Baseline<SignalIOParams> m_baseline{SignalIOModel::EditFields()};
-    SignalIOParams m_import;  // read and written on the command worker's thread
 };

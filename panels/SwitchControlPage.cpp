@@ -209,28 +209,3 @@ void SwitchControlPage::LiftGuestRestrictions()
     // The clear follows the return mode.
     OnSetReturnClear(m_controls.returnMode->currentIndex());
 }
-
-int SwitchControlPage::ExportParameters()
-{
-    SwitchControlParams values;
-    QString failure;
-    if (!Document() || M::Read(*m_client, m_group, values, &failure) != 0) {
-        return ExportFailed(failure);
-    }
-    M::ToDocument(*Document(), m_group, values);
-    return 0;
-}
-
-int SwitchControlPage::PrepareImport()
-{
-    return PrepareWith([this](const XmlDocument &doc, QString *problem) {
-        return M::FromDocument(doc, m_group, m_import, problem);
-    });
-}
-
-int SwitchControlPage::ImportParameters()
-{
-    return ImportWith([this](QString *failure) {
-        return M::Write(*m_client, m_group, !m_dual, m_import, failure);
-    });
-}

@@ -21,9 +21,6 @@ class SwitchControlPage : public BaseWidget
 public:
     int RefreshFromDevice() override;
     int LeavePage() override;
-    int PrepareImport() override;
-    int ImportParameters() override;
-    int ExportParameters() override;
     void SetPageDisabled(bool disabled) override;
     void ApplyGuestRestrictions() override;
     void LiftGuestRestrictions() override;
@@ -79,6 +76,5 @@ private:
     qint64 m_manualSelect = SwitchControlModel::kNoSelection;
     Baseline<SwitchControlParams> m_baseline{SwitchControlModel::EditFields()};
     bool m_returnCleared = false;
-    bool m_guest = false;          // a guest may not clear a failover either
-    SwitchControlParams m_import;  // read and written on the command worker's thread
+    bool m_guest = false;  // a guest may not clear a failover either
 };

@@ -95,32 +95,3 @@ void SystemAlarmsPage::LiftGuestRestrictions()
     m_guest = false;
     UpdateEnabled();
 }
-
-int SystemAlarmsPage::ExportParameters()
-{
-    SystemAlarm mask = 0;
-    QString failure;
-    if (!Document() || M::Read(*m_client, mask, &failure) != 0) {
-        return ExportFailed(failure);
-    }
-    M::ToDocument(*Document(), m_dual, mask);
-    return 0;
-}
-
-int SystemAlarmsPage::PrepareImport()
-{
-    return PrepareWith([this](const XmlDocument &doc, QString *problem) {
-        return M::FromDocument(doc, m_dual, m_import, problem);
-    });
-}
-
-int SystemAlarmsPage::ImportParameters()
-{
-    if (ImportWith([this](QString *failure) { return M::Write(*m_client, m_import, failure); }) !=
-        0) {
-        return -1;
-    }
-    // On the worker's thread: the status page takes it as a queued call.
-    emit SendSystemAlarmInfo(m_import);
-    return 0;
-}

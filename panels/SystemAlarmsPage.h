@@ -19,9 +19,6 @@ class SystemAlarmsPage : public BaseWidget
 
 public:
     int RefreshFromDevice() override;
-    int PrepareImport() override;
-    int ImportParameters() override;
-    int ExportParameters() override;
     void SetPageDisabled(bool disabled) override;
     void ApplyGuestRestrictions() override;
     void LiftGuestRestrictions() override;
@@ -30,7 +27,7 @@ public:
     SystemAlarm Mask() const;
 
 signals:
-    // After every write the device took (Apply, import): the enables it holds.
+    // After every Apply the device took: the enables it holds.
     void SendSystemAlarmInfo(SystemAlarm mask);
 
 public slots:
@@ -60,5 +57,4 @@ private:
     bool m_disabled = false;
     bool m_guest = false;
     Baseline<SystemAlarm> m_baseline{SystemAlarmModel::EditFields()};
-    SystemAlarm m_import = 0;  // read and written on the command worker's thread
 };

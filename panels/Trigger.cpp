@@ -233,32 +233,3 @@ void Trigger::LiftGuestRestrictions()
     m_guest = false;
     UpdateEnabled();
 }
-
-int Trigger::ExportParameters()
-{
-    AlarmTriggers entries;
-    QString failure;
-    if (!Document() || M::Read(*m_client, entries, &failure) != 0) {
-        return ExportFailed(failure);
-    }
-    M::ToDocument(*Document(), entries);
-    return 0;
-}
-
-int Trigger::PrepareImport()
-{
-    return PrepareWith([this](const XmlDocument &doc, QString *problem) {
-        return M::FromDocument(doc, m_import, problem);
-    });
-}
-
-int Trigger::ImportParameters()
-{
-    if (ImportWith([this](QString *failure) { return M::Write(*m_client, m_import, failure); }) !=
-        0) {
-        return -1;
-    }
-    // On the worker's thread: the status page takes it as a queued call.
-    emit SendAlarmTriggerInfo(m_import);
-    return 0;
-}

@@ -20,9 +20,6 @@ public:
     Trigger(CfgNetClient *client, int productType, QWidget *parent = nullptr);
 
     int RefreshFromDevice() override;
-    int PrepareImport() override;
-    int ImportParameters() override;
-    int ExportParameters() override;
     void SetPageDisabled(bool disabled) override;
     void ApplyGuestRestrictions() override;
     void LiftGuestRestrictions() override;
@@ -35,7 +32,7 @@ public:
     QMenu *CreateTickMenu();
 
 signals:
-    // After every write the device took (Apply, import): the four entries.
+    // After every Apply the device took: the four entries.
     void SendAlarmTriggerInfo(QVector<alarmTrigger> triggers);
 
 public slots:
@@ -60,5 +57,4 @@ private:
     ComboxItemDelegate *m_combination = nullptr;
     bool m_disabled = false;
     bool m_guest = false;
-    AlarmTriggers m_import;  // read and written on the command worker's thread
 };

@@ -42,9 +42,9 @@ int ImportKind(CfgNetClient &client, const XmlDocument &doc, QString *failure)
 }
 
 template <class Kind>
-ParamPart Part(const char *element, const char *page)
+ParamPart Part(PageKey key, const char *element, const char *page)
 {
-    return {element, page, ExportKind<Kind>, CheckKind<Kind>, ImportKind<Kind>};
+    return {key, element, page, ExportKind<Kind>, CheckKind<Kind>, ImportKind<Kind>};
 }
 
 // The pages whose values need nothing but the client.
@@ -160,17 +160,18 @@ struct DetectionKind {
 template <bool Dual>
 void AppendDetection(QVector<ParamPart> &parts)
 {
+    using K = PageKey;
     const char *const e = DetectionModel::kElement;
     if (Dual) {
-        parts << Part<DetectionKind<0, Dual>>(e, "Detection Group A Input 1")
-              << Part<DetectionKind<1, Dual>>(e, "Detection Group A Input 2")
-              << Part<DetectionKind<2, Dual>>(e, "Detection Group B Input 1")
-              << Part<DetectionKind<3, Dual>>(e, "Detection Group B Input 2");
+        parts << Part<DetectionKind<0, Dual>>(K::Detection1, e, "Detection Group A Input 1")
+              << Part<DetectionKind<1, Dual>>(K::Detection2, e, "Detection Group A Input 2")
+              << Part<DetectionKind<2, Dual>>(K::Detection3, e, "Detection Group B Input 1")
+              << Part<DetectionKind<3, Dual>>(K::Detection4, e, "Detection Group B Input 2");
     } else {
-        parts << Part<DetectionKind<0, Dual>>(e, "Detection Input 1")
-              << Part<DetectionKind<1, Dual>>(e, "Detection Input 2")
-              << Part<DetectionKind<2, Dual>>(e, "Detection Input 3")
-              << Part<DetectionKind<3, Dual>>(e, "Detection Input 4");
+        parts << Part<DetectionKind<0, Dual>>(K::Detection1, e, "Detection Input 1")
+              << Part<DetectionKind<1, Dual>>(K::Detection2, e, "Detection Input 2")
+              << Part<DetectionKind<2, Dual>>(K::Detection3, e, "Detection Input 3")
+              << Part<DetectionKind<3, Dual>>(K::Detection4, e, "Detection Input 4");
     }
 }
 }  // namespace
@@ -178,29 +179,35 @@ void AppendDetection(QVector<ParamPart> &parts)
 QVector<ParamPart> ParamParts(int productType)
 {
     // In page-list order, one part per page that has parameters.
+    using K = PageKey;
     const bool dual = IsDual(productType);
     QVector<ParamPart> parts;
     if (dual) {
-        parts << Part<SignalIOKind<0, true>>(SignalIOModel::kElement, "Signal I/O Group A")
-              << Part<SignalIOKind<1, true>>(SignalIOModel::kElement, "Signal I/O Group B")
-              << Part<SwitchControlKind<0, true>>(SwitchControlModel::kElement,
+        parts << Part<SignalIOKind<0, true>>(K::SignalIOA, SignalIOModel::kElement,
+                                             "Signal I/O Group A")
+              << Part<SignalIOKind<1, true>>(K::SignalIOB, SignalIOModel::kElement,
+                                             "Signal I/O Group B")
+              << Part<SwitchControlKind<0, true>>(K::SwitchControlA, SwitchControlModel::kElement,
                                                   "Switch Control Group A")
-              << Part<SwitchControlKind<1, true>>(SwitchControlModel::kElement,
+              << Part<SwitchControlKind<1, true>>(K::SwitchControlB, SwitchControlModel::kElement,
                                                   "Switch Control Group B");
     } else {
-        parts << Part<SignalIOKind<0, false>>(SignalIOModel::kElement, "Signal I/O")
-              << Part<SwitchControlKind<0, false>>(SwitchControlModel::kElement, "Switch Control");
+        parts << Part<SignalIOKind<0, false>>(K::SignalIO, SignalIOModel::kElement, "Signal I/O")
+              << Part<SwitchControlKind<0, false>>(K::SwitchControl, SwitchControlModel::kElement,
+                                                   "Switch Control");
     }
     if (HasAgc(productType)) {
-        parts << Part<AgcKind>(AgcModel::kElement, "AGC");
+        parts << Part<AgcKind>(K::AGC, AgcModel::kElement, "AGC");
     }
-    parts << Part<TriggerKind>(TriggerModel::kElement, "Alarm Combination");
-    parts << Part<GpioKind>(GpioModel::kElement, "GPIO");
+    parts << Part<TriggerKind>(K::Trigger, TriggerModel::kElement, "Alarm Combination");
+    parts << Part<GpioKind>(K::GPIO, GpioModel::kElement, "GPIO");
     if (dual) {
-        parts << Part<SystemAlarmKind<true>>(SystemAlarmModel::kElement, "System Alarms");
+        parts << Part<SystemAlarmKind<true>>(K::SystemAlarms, SystemAlarmModel::kElement,
+                                             "System Alarms");
         AppendDetection<true>(parts);
     } else {
-        parts << Part<SystemAlarmKind<false>>(SystemAlarmModel::kElement, "System Alarms");
+        parts << Part<SystemAlarmKind<false>>(K::SystemAlarms, SystemAlarmModel::kElement,
+                                              "System Alarms");
         AppendDetection<false>(parts);
     }
     return parts;
@@ -237,4 +244,34 @@ bool CheckParts(const XmlDocument &doc, int productType, QString *problem)
         }
     }
     return true;
+}
+
+int PartImport::PrepareImport()
+{
+    QString problem;
+    if (m_part.check(m_doc, &problem)) {
+        return 0;
+    }
+    m_doc.SetProblem(problem);
+    return -1;
+}
+
+int PartImport::ImportParameters()
+{
+    QString failure;
+    if (m_part.importFrom(m_client, m_doc, &failure) == 0) {
+        return 0;
+    }
+    m_doc.SetProblem(failure);
+    return -1;
+}
+
+std::vector<std::unique_ptr<ImportTarget>> ImportParts(int productType, CfgNetClient &client,
+                                                       XmlDocument &doc)
+{
+    std::vector<std::unique_ptr<ImportTarget>> targets;
+    for (const ParamPart &part : ParamParts(productType)) {
+        targets.push_back(std::make_unique<PartImport>(part, client, doc));
+    }
+    return targets;
 }

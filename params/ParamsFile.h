@@ -1,16 +1,22 @@
 #pragma once
 
+#include "ImportTarget.h"
+#include "PageKey.h"
 #include "XmlDocument.h"
 
 #include <QString>
 #include <QVector>
 
+#include <memory>
+#include <vector>
+
 class CfgNetClient;
 
 // The parts of the parameter file of one product type, in the order of the
-// page list, as the export and import of the window, the tests and the
-// command-line tool walk them. Pages without parameters have no part.
+// page list, as the export and import of the window, the command-line tool
+// and the simulator's twin walk them. Pages without parameters have no part.
 struct ParamPart {
+    PageKey key;          // its page
     const char *element;  // its top element under the document element
     const char *page;     // the page it belongs to, in English
     // Device to document; 0, or -1 with the failed operation in `failure`.
@@ -35,3 +41,28 @@ int ExportFile(CfgNetClient &client, XmlDocument &doc, int productType, QString 
 int FileModel(const XmlDocument &doc);
 // Whether every part of the document reads and fits.
 bool CheckParts(const XmlDocument &doc, int productType, QString *problem);
+
+// One part as the window's command worker imports it: every part's check
+// before any part's write. A failure leaves the element path or the failed
+// device operation in the document's Problem(), the second line of the
+// import's message. No widget takes part, so nothing here runs page code on
+// the worker's thread; the document is the worker's until the import ends.
+class PartImport final : public ImportTarget
+{
+public:
+    PartImport(const ParamPart &part, CfgNetClient &client, XmlDocument &doc)
+        : m_part(part), m_client(client), m_doc(doc)
+    {}
+    int PrepareImport() override;
+    int ImportParameters() override;
+
+private:
+    Q_DISABLE_COPY(PartImport)
+    ParamPart m_part;
+    CfgNetClient &m_client;
+    XmlDocument &m_doc;
+};
+
+// The parts of `productType` for the command worker, in page-list order.
+std::vector<std::unique_ptr<ImportTarget>> ImportParts(int productType, CfgNetClient &client,
+                                                       XmlDocument &doc);

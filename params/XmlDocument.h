@@ -8,10 +8,10 @@
 #include <memory>
 
 // The parameter file: the document through which the export, the import and
-// every page's own part read and write it. The main window owns one and hands
-// it to the pages. Export runs on the user-interface thread; an import's page
-// walk runs on the command worker's thread while the user interface waits for
-// its end, so one party uses the document at a time.
+// every part (params/ParamsFile) read and write it. The main window owns one
+// and hands it to its import's parts. Export runs on the user-interface
+// thread; an import's walk runs on the command worker's thread while the user
+// interface waits for its end, so one party uses the document at a time.
 class XmlDocument final
 {
 public:

@@ -5,6 +5,7 @@
 #include "DeviceTables.h"
 #include "GPIO.h"
 #include "LanguageConfig.h"
+#include "ParamsFile.h"
 #include "Trigger.h"
 
 #include <QCheckBox>
@@ -22,7 +23,6 @@ Q_DECLARE_METATYPE(PageKey)
 namespace {
 using K = PageKey;
 
-// The pages that have a class so far; the other items show nothing yet.
 // Every item, branches too, from the top down.
 QList<QTreeWidgetItem *> Items(QTreeWidget *tree)
 {
@@ -314,6 +314,12 @@ void TestPages::treeShowsPages()
     const Pages &pages = m_window->CurrentPages();
     QCOMPARE(PageOrder(productType), order);
     QCOMPARE(pages.Keys(), order);
+    // The parameter file's parts follow the page list.
+    int at = -1;
+    for (const ParamPart &part : ParamParts(productType)) {
+        QVERIFY(order.indexOf(part.key) > at);
+        at = order.indexOf(part.key);
+    }
 
     // Three items read "Group A"; each shows its own branch's group.
     const QList<QStringList> groupPaths = {{"Signal I/O", "Group A"},

@@ -1,7 +1,9 @@
 #include "../common/AppSession.h"
 #include "CmdThread.h"
 #include "DeviceTables.h"
+#include "ParamsFile.h"
 #include "SignalIOPage.h"
+#include "SignalIOParams.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -41,8 +43,6 @@ private slots:
     void refusedWrite();
     void phaseAlignRereads_data() { Pages(); }
     void phaseAlignRereads();
-    void fileRoundTrip_data();
-    void fileRoundTrip();
 
 private:
     static void Pages()
@@ -94,7 +94,6 @@ private:
     QString StatusLine() const { return m_window->statusBar()->currentMessage(); }
 
     const Owned kStart = {{100, 200}, {300, 400}, {1, 0}, {0, 1}, 1, 500, 2, 4};
-    QTemporaryDir m_files;
 };
 
 Q_DECLARE_METATYPE(PageKey)
@@ -230,55 +229,6 @@ void TestSignalIO::phaseAlignRereads()
     QCOMPARE(Child<QLabel>(page, "labelSysClockLock")->text(),
              group == 0 ? QStringLiteral("Yes") : QStringLiteral("No"));
     QTRY_COMPARE(Child<QSpinBox>(page, "spinBoxGenlockPhaseLine")->value(), 777);
-}
-
-void TestSignalIO::fileRoundTrip_data()
-{
-    QTest::addColumn<int>("model");
-    QTest::newRow("QVT Dual 2x1") << 50000;
-    QTest::newRow("QVT 4x1") << 50001;
-    QTest::newRow("QVT 4x1 AGC") << 50002;
-}
-
-// The pages' own export and import: the device holds the exported values
-// again after it was changed.
-void TestSignalIO::fileRoundTrip()
-{
-    QFETCH(int, model);
-    SetDevice(kStart);
-    m_device->Command(QStringLiteral("model %1").arg(model));
-    LogIn();
-    QList<BaseWidget *> pages;
-    for (PageKey key : {PageKey::SignalIO, PageKey::SignalIOA, PageKey::SignalIOB}) {
-        if (BaseWidget *page = m_window->CurrentPages().Find(key)) {
-            pages << page;
-        }
-    }
-    QCOMPARE(pages.size(), model == 50000 ? 2 : 1);
-    XmlDocument doc;
-    doc.SetFileName(m_files.filePath("pages.xml"));
-    QVERIFY(doc.CreateNew());
-    for (BaseWidget *page : pages) {
-        page->SetDocument(&doc);
-        QCOMPARE(page->ExportParameters(), 0);
-    }
-    QVERIFY(doc.Save());
-    QVERIFY(doc.Load());
-    const Owned exported = Device();
-    SetDevice({{1, 2}, {3, 4}, {0, 1}, {1, 0}, 0, 900, 1, 0});
-    for (BaseWidget *page : pages) {
-        QCOMPARE(page->PrepareImport(), 0);
-    }
-    for (BaseWidget *page : pages) {
-        QCOMPARE(page->ImportParameters(), 0);
-    }
-    Owned expected = exported;
-    if (model == 50000) {
-        expected.fading = 0, expected.duration = 900, expected.duplication = 1, expected.aux = 0;
-    } else {
-        expected.line[1] = expected.pixel[1] = expected.mode[1] = expected.follow[1] = 0;
-    }
-    QCOMPARE(Flat(Device()), Flat(expected));
 }
 
 QVT_APP_TEST_MAIN(TestSignalIO)

@@ -11,9 +11,9 @@
 #include <functional>
 
 namespace {
-// A page as the import sees it: answers with a fixed result (kBadFile: its
-// part of the file is refused before anything is written), counts its
-// writes, and runs `during` (on the worker thread) while it writes.
+// A part of the file as the import sees it: answers with a fixed result
+// (kBadFile: it is refused before anything is written), counts its writes,
+// and runs `during` (on the worker thread) while it writes.
 constexpr int kBadFile = 1;
 
 class FakePage final : public ImportTarget
@@ -283,7 +283,7 @@ void TestWorkers::importStartsAtOnce()
     QElapsedTimer clock;
     std::atomic<qint64> startedAfter{-1};
     FakePage first(0, [&] { startedAfter = clock.elapsed(); }), second(0);
-    m_worker->SetImportPages({&first, &second});
+    m_worker->SetImportParts({&first, &second});
     QueuedSpy polls(m_worker.get(), &CmdThread::NotifyGenLockUpdate);
     QueuedSpy finished(m_worker.get(), &CmdThread::NotifyImportFinish);
     m_worker->OnSetCmd(GenlockCmd);
@@ -347,7 +347,7 @@ void TestWorkers::importEnds()
             std::make_unique<FakePage>(results[k], k == 1 ? during : std::function<void()>()));
         targets << pages.back().get();
     }
-    m_worker->SetImportPages(targets);
+    m_worker->SetImportParts(targets);
     QueuedSpy finished(m_worker.get(), &CmdThread::NotifyImportFinish);
     m_worker->Start();
     if (duringSecond == QLatin1String("stopped first")) {
