@@ -1,7 +1,7 @@
 #include "SystemAlarms2x1.h"
 
 SystemAlarms2x1::SystemAlarms2x1(CfgNetClient *client, QWidget *parent)
-    : SystemAlarmsPage(client, true, parent)
+    : SystemAlarmsPage(client, parent)
 {
     m_ui.setupUi(this);
     Bind(m_ui.groupBox, m_ui.pushButtonApply,

@@ -1,7 +1,7 @@
 #include "SystemAlarms4x1.h"
 
 SystemAlarms4x1::SystemAlarms4x1(CfgNetClient *client, QWidget *parent)
-    : SystemAlarmsPage(client, false, parent)
+    : SystemAlarmsPage(client, parent)
 {
     m_ui.setupUi(this);
     // Bits 8, 9, 10, 13 and 14 are the dual model's group B: no box here.

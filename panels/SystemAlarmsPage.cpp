@@ -9,8 +9,8 @@
 
 namespace M = SystemAlarmModel;
 
-SystemAlarmsPage::SystemAlarmsPage(CfgNetClient *client, bool dual, QWidget *parent)
-    : BaseWidget(parent), m_client(client), m_dual(dual)
+SystemAlarmsPage::SystemAlarmsPage(CfgNetClient *client, QWidget *parent)
+    : BaseWidget(parent), m_client(client)
 {}
 
 void SystemAlarmsPage::Bind(QGroupBox *outer, QPushButton *apply, const QVector<Box> &boxes)

@@ -40,8 +40,7 @@ protected:
         QCheckBox *box;
     };
 
-    // `dual`: the dual model's table of bits and elements.
-    SystemAlarmsPage(CfgNetClient *client, bool dual, QWidget *parent);
+    SystemAlarmsPage(CfgNetClient *client, QWidget *parent);
     // Called by the page's constructor once its form is built.
     void Bind(QGroupBox *outer, QPushButton *apply, const QVector<Box> &boxes);
 
@@ -50,7 +49,6 @@ private:
     void UpdateEnabled();
 
     CfgNetClient *m_client;
-    const bool m_dual;
     QGroupBox *m_outer = nullptr;
     QPushButton *m_apply = nullptr;
     QVector<Box> m_boxes;
