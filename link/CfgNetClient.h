@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 class RequestMsg;
 class ResponseMsg;
@@ -130,6 +131,9 @@ public:
 private:
     Q_DISABLE_COPY(CfgNetClient)
 
+    // The next request's login and sequence; this thread's LastResult is -1
+    // until its transaction ends.
+    std::pair<quint32, quint16> NextIdentity();
     template <class Request>
     Request NewRequest();
     int Transact(RequestMsg &request, std::unique_ptr<ResponseMsg> &response);
@@ -166,3 +170,31 @@ private:
     QByteArray m_user;      // set on the user-interface thread before any login
     QByteArray m_password;
 };
+
+template <class Request>
+Request CfgNetClient::NewRequest()
+{
+    const std::pair<quint32, quint16> identity = NextIdentity();
+    return Request(identity.first, identity.second);
+}
+
+template <class Response>
+Response *CfgNetClient::Call(RequestMsg &request, std::unique_ptr<ResponseMsg> &holder)
+{
+    if (Transact(request, holder) != 0) {
+        return nullptr;
+    }
+    return dynamic_cast<Response *>(holder.get());
+}
+
+template <class Response, class Use>
+int CfgNetClient::Query(RequestMsg &request, Use &&use)
+{
+    std::unique_ptr<ResponseMsg> holder;
+    Response *response = Call<Response>(request, holder);
+    if (!response) {
+        return -1;
+    }
+    use(*response);
+    return 0;
+}
