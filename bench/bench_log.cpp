@@ -23,7 +23,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QHostAddress>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
@@ -218,12 +217,8 @@ void LampLatency()
 {
     DeviceSimulator::Options options;
     // A loopback address nobody else holds: other trees run their tests here.
-    options.address = QHostAddress(TestLoopback()).toString();
-    UdpSocket probe;  // a notification port that the system just gave out
-    probe.Open();
-    probe.Bind(0, 0);
-    options.notify[0] = {0x7F000001, probe.LocalPort()};
-    probe.Close();
+    options.address = TestAddress();
+    options.notify[0] = {0x7F000001, FreeUdpPort()};
     DeviceSimulator device(options);
     if (!device.Start()) {
         std::fprintf(stderr, "cannot start the simulator on %s\n", qPrintable(options.address));

@@ -11,6 +11,7 @@
 //     and during a disconnect from a device that stopped answering while
 //     the two workers had exchanges in flight.
 
+#include "../tests/common/FreeLoopback.h"
 #include "BenchCommon.h"
 #include "CfgNetClient.h"
 #include "CmdThread.h"
@@ -193,16 +194,12 @@ private:
 void EventLoopStalls()
 {
     DeviceSimulator::Options options;
-    options.address = QStringLiteral("127.0.9.4");
-    // A notification port that the system just gave out, so the receiver binds.
-    UdpSocket probe;
-    probe.Open();
-    probe.Bind(0, 0);
-    options.notify[0] = {0x7F000001, probe.LocalPort()};
-    probe.Close();
+    // Picked at run time, so that two benchmarks or test runs never share it.
+    options.address = TestAddress();
+    options.notify[0] = {0x7F000001, FreeUdpPort()};
     DeviceSimulator device(options);
     if (!device.Start()) {
-        std::fprintf(stderr, "cannot start the simulator on 127.0.9.4\n");
+        std::fprintf(stderr, "cannot start the simulator on %s\n", qPrintable(options.address));
         return;
     }
     QTemporaryDir files;
