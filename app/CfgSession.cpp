@@ -11,7 +11,6 @@
 #include "MessageBoxes.h"
 #include "NoticesServer.h"
 #include "QvtVersion.h"
-#include "SessionState.h"
 #include "Settings.h"
 #include "UpdateThread.h"
 
@@ -27,21 +26,13 @@ constexpr int kVersionCheckDelayMs = 1200;
 
 QString cfg::TryLogin(const QString &address, int user, const QString &password)
 {
-    // A worker of the last session must be gone before the client serves a
-    // new one: an import still walking its parts would write to this device.
-    // Closing first ends an exchange in flight, so the join does not wait.
-    m_cmd->Stop();
-    m_update->Stop();
-    m_client->Close();
-    JoinWorkers();
-    const QString failure = DeviceFlows::LogIn(m_client, {address, user, password});
+    // The session ends the last login (its workers joined) before it opens
+    // the client again.
+    const QString failure = DeviceFlows::LogIn(m_link, {address, user, password});
     if (!failure.isEmpty()) {
         return failure;
     }
     Settings().setValue(QLatin1String(Settings::kAddress), address);
-    SessionState::SetDeviceAddress(address);
-    SessionState::SetUserIndex(user);
-    SessionState::SetPassword(password);
     m_ui.actionConnect->setEnabled(false);
     m_ui.actionDisconnect->setEnabled(true);
     return QString();
@@ -67,19 +58,11 @@ QString cfg::ConnectWithoutDialog(const QString &address, int user, const QStrin
     return failure;
 }
 
-void cfg::JoinWorkers()
-{
-    m_cmd->Stop();
-    m_update->Stop();
-    m_cmd->Join();
-    m_update->Join();
-}
-
 // Each session starts with its own user's controls: what a guest session
 // disabled is enabled again for an admin, on every page that still exists.
 void cfg::ApplyUserRestrictions()
 {
-    const bool guest = SessionState::IsGuest();
+    const bool guest = m_link.IsGuest();
     m_ui.actionChangePassword->setEnabled(!guest);
     m_ui.actionConfigNetwork->setEnabled(!guest);
     if (!guest) {
@@ -91,16 +74,15 @@ void cfg::ApplyUserRestrictions()
 
 void cfg::StartSession()
 {
-    ++m_session;
+    ++m_logins;
     m_receiverProblem.clear();
-    SessionState::SetOffline(0);
     ApplyConnectionState();
     ApplyUserRestrictions();
     statusBar()->clearMessage();
 
     quint32 code = 0;
     QByteArray serial, extra;
-    if (m_client->GetProductInfo(code, serial, extra) != 0) {
+    if (m_link.Client().GetProductInfo(code, serial, extra) != 0) {
         // Without the model no worker starts: nothing would poll the pages or
         // run an import, so Import stays off and the operator is told.
         m_ui.actionImport->setEnabled(false);
@@ -110,24 +92,23 @@ void cfg::StartSession()
         return;
     }
     const int type = static_cast<int>(code);
+    m_link.SetProductType(type);
     if (type != productType) {
-        // The pages go only once no worker can reach them any more.
-        JoinWorkers();
+        // The pages go only once no worker can reach them any more (none
+        // runs yet: the login joined the last session's).
         Unwire();
         productType = type;
-        SessionState::SetProductType(type);
         Settings().setValue(QLatin1String(Settings::kProductType), type);
         TakePage();
         CreatePages();
         Wire();
     }
-    m_alarmLog->Start();
+    m_alarmLog->Start(m_link.Address());
     upgradeWarningPending = true;
     connectionLost = false;
     QTimer::singleShot(kVersionCheckDelayMs, this, &cfg::OnMatchVersion);
     emit UpdateStatus(true);
-    m_cmd->Start();
-    m_update->Start();
+    m_link.StartWorkers();
     StartReceiver();
 
     if (m_current) {
@@ -139,7 +120,7 @@ void cfg::StartSession()
 void cfg::StartReceiver()
 {
     const DeviceFlows::ReceiverProblem problem =
-        DeviceFlows::StartReceiver(m_client, m_notices.get(), &m_receiverStarted);
+        DeviceFlows::StartReceiver(m_link, m_notices.get(), &m_receiverStarted);
     if (!problem.IsEmpty()) {
         ReportReceiverProblem(problem);
     } else if (!m_receiverProblem.isEmpty()) {
@@ -165,21 +146,16 @@ void cfg::ReportReceiverProblem(const DeviceFlows::ReceiverProblem &problem)
 
 void cfg::Disconnect()
 {
-    // The workers are told first, so that an exchange that the close cuts
-    // short counts as the session's end (an import then says it did not
-    // complete, not that a page failed). Closing wakes the exchanges in
-    // flight: nothing here waits on the network, the workers end on their
+    // Nothing here waits on the network: the session's workers end on their
     // own, and the next login joins them before it opens the client again.
-    m_cmd->Stop();
-    m_update->Stop();
-    m_client->Close();
+    // The log's backup is of a session that was online, rows or none.
+    emit AppCloseSignal();
+    m_link.Close();
     m_ui.actionExport->setEnabled(false);
     m_ui.actionImport->setEnabled(false);
     m_notices->Stop();
     m_receiverStarted = false;
     emit UpdateStatus(false);
-    emit AppCloseSignal();
-    SessionState::SetOffline(1);
     ShowIndicator(false);
     alive = false;
     if (m_current) {
@@ -214,7 +190,7 @@ void cfg::LogConnection(const QString &status)
 
 void cfg::OnIsAlive(bool isAlive, int workMode)
 {
-    if (SessionState::IsOffline()) {
+    if (m_link.IsOffline()) {
         return;
     }
     alive = isAlive;
@@ -238,7 +214,7 @@ void cfg::OnIsAlive(bool isAlive, int workMode)
         return;
     }
     if (connectionLost) {
-        m_client->Login();
+        m_link.Client().Login();
         connectionLost = false;
         if (m_current) {
             PreparePage(m_current);
@@ -252,17 +228,17 @@ void cfg::OnIsAlive(bool isAlive, int workMode)
 
 void cfg::OnMatchVersion()
 {
-    if (SessionState::IsOffline()) {
+    if (m_link.IsOffline()) {
         return;
     }
     // Read on the liveness thread: a device that stopped answering must not
     // freeze the window for the length of its time-outs.
-    m_update->RequestVersion(m_session);
+    m_link.Monitor().RequestVersion(m_logins);
 }
 
 void cfg::OnVersionRead(int session, const QString &firmware)
 {
-    if (SessionState::IsOffline() || session != m_session || firmware == kVersion) {
+    if (m_link.IsOffline() || session != m_logins || firmware == kVersion) {
         return;
     }
     Warn(this, tr("The versions between the device %1 and control software %2 are "

@@ -8,7 +8,7 @@
 #include "NetworkProperty.h"
 #include "NoticesServer.h"
 #include "NotificationDest.h"
-#include "SessionState.h"
+#include "Session.h"
 #include "Settings.h"
 
 #include <memory>
@@ -34,10 +34,9 @@ bool AskAndLogIn(QWidget *window, const QString &lastAddress,
     }
 }
 
-QString LogIn(CfgNetClient *client, const Credentials &credentials)
+QString LogIn(Session &session, const Credentials &credentials)
 {
-    switch (DeviceSession::LogIn(*client, credentials.address, credentials.user,
-                                 credentials.password)) {
+    switch (session.LogIn(credentials.address, credentials.user, credentials.password)) {
         case DeviceSession::LoginOutcome::LoggedIn:
             return QString();
         case DeviceSession::LoginOutcome::Upgrading:
@@ -50,11 +49,12 @@ QString LogIn(CfgNetClient *client, const Credentials &credentials)
     return QCoreApplication::translate("cfg", "Device is off-line.");
 }
 
-void NetworkProperty(QWidget *window, CfgNetClient *client)
+void NetworkProperty(QWidget *window, Session &session)
 {
+    CfgNetClient *client = &session.Client();
     for (;;) {
         ::NetworkProperty dialog(window);
-        if (SessionState::IsOffline()) {
+        if (session.IsOffline()) {
             dialog.DisableInputs();
             dialog.exec();
             return;
@@ -70,7 +70,7 @@ void NetworkProperty(QWidget *window, CfgNetClient *client)
             dialog.SetInfo(
                 QCoreApplication::translate("cfg", "Current network parameters is default"));
         }
-        if (SessionState::IsGuest()) {
+        if (session.IsGuest()) {
             dialog.DisableInputs();
         }
         if (dialog.exec() != QDialog::Accepted) {
@@ -93,11 +93,12 @@ void NetworkProperty(QWidget *window, CfgNetClient *client)
     }
 }
 
-void ChangePassword(QWidget *window, CfgNetClient *client)
+void ChangePassword(QWidget *window, Session &session)
 {
+    CfgNetClient *client = &session.Client();
     for (;;) {
         ::ChangePassword dialog(window);
-        if (SessionState::IsOffline() || SessionState::IsGuest()) {
+        if (session.IsOffline() || session.IsGuest()) {
             dialog.DisableInputs();
             dialog.exec();
             return;
@@ -110,7 +111,7 @@ void ChangePassword(QWidget *window, CfgNetClient *client)
             continue;
         }
         if (dialog.User() == QLatin1String("admin")) {
-            SessionState::SetPassword(dialog.NewPassword());
+            session.SetPassword(dialog.NewPassword());
             client->SetUser(0, dialog.NewPassword());
             client->Login();
         }
@@ -131,9 +132,11 @@ ReceiverProblem Problem(const char *text, const QString &arg = QString())
 }
 }  // namespace
 
-ReceiverProblem StartReceiver(CfgNetClient *client, NoticesServer *receiver, bool *started)
+ReceiverProblem StartReceiver(Session &session, NoticesServer *receiver, bool *started)
 {
-    const DeviceSession::NotificationRoute route = DeviceSession::FindNotificationRoute(*client);
+    session.RouteNotifications(receiver);
+    const DeviceSession::NotificationRoute route =
+        DeviceSession::FindNotificationRoute(session.Client());
     if (!route.read) {
         return Problem(QT_TRANSLATE_NOOP("cfg", "the device did not report where it sends them"));
     }
@@ -165,11 +168,12 @@ ReceiverProblem StartReceiver(CfgNetClient *client, NoticesServer *receiver, boo
     return {};
 }
 
-DestOutcome AddDestIP(QWidget *window, CfgNetClient *client, NoticesServer *receiver)
+DestOutcome AddDestIP(QWidget *window, Session &session, NoticesServer *receiver)
 {
+    CfgNetClient *client = &session.Client();
     for (;;) {
         NotificationDest dialog(client, receiver, window);
-        if (SessionState::IsOffline()) {
+        if (session.IsOffline()) {
             dialog.DisableInputs();
             dialog.exec();
             return DestOutcome::Unchanged;
@@ -181,7 +185,7 @@ DestOutcome AddDestIP(QWidget *window, CfgNetClient *client, NoticesServer *rece
             return DestOutcome::Unchanged;
         }
         dialog.SetValues(ips, ports);
-        if (SessionState::IsGuest()) {
+        if (session.IsGuest()) {
             dialog.DisableInputs();
         }
         if (dialog.exec() != QDialog::Accepted) {

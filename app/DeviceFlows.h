@@ -4,9 +4,9 @@
 
 #include <functional>
 
-class CfgNetClient;
 class NoticesServer;
 class QWidget;
+class Session;
 
 // The dialogs of the Device menu as the main window runs them: each reads
 // what it shows from the device, runs its dialog, checks the answer, writes
@@ -24,12 +24,12 @@ struct Credentials {
 };
 bool AskAndLogIn(QWidget *window, const QString &lastAddress,
                  const std::function<QString(const Credentials &)> &tryLogin);
-// One login attempt on the client: work mode, then Authentication; the
+// One login attempt of the session: work mode, then Authentication; the
 // client is closed again on failure. Empty text on success, else the message.
-QString LogIn(CfgNetClient *client, const Credentials &credentials);
+QString LogIn(Session &session, const Credentials &credentials);
 
-void NetworkProperty(QWidget *window, CfgNetClient *client);
-void ChangePassword(QWidget *window, CfgNetClient *client);
+void NetworkProperty(QWidget *window, Session &session);
+void ChangePassword(QWidget *window, Session &session);
 // Why notifications cannot arrive: for the status bar in the interface
 // language, and for the alarm log in English.
 struct ReceiverProblem {
@@ -37,14 +37,15 @@ struct ReceiverProblem {
     QString logged;
     bool IsEmpty() const { return shown.isEmpty(); }
 };
-// Starts the receiver on the port of the destination that names this
-// computer (else on destination 1's port); `started` tells whether its
-// thread runs. An empty problem, or why notifications cannot arrive.
-ReceiverProblem StartReceiver(CfgNetClient *client, NoticesServer *receiver, bool *started);
+// Routes the session's notifications through the receiver and starts it on
+// the port of the destination that names this computer (else on destination
+// 1's port); `started` tells whether its thread runs. An empty problem, or
+// why notifications cannot arrive.
+ReceiverProblem StartReceiver(Session &session, NoticesServer *receiver, bool *started);
 
 // What the destinations flow did: nothing, wrote the device's destinations,
 // or wrote them and moved the receiver to one of their ports.
 enum class DestOutcome { Unchanged, Written, Listening };
-DestOutcome AddDestIP(QWidget *window, CfgNetClient *client, NoticesServer *receiver);
+DestOutcome AddDestIP(QWidget *window, Session &session, NoticesServer *receiver);
 
 }  // namespace DeviceFlows

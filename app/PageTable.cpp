@@ -24,45 +24,51 @@ namespace {
 template <class T>
 BaseWidget *Make(const PageContext &context)
 {
-    return new T(context.client, context.parent);
+    return new T(&context.session->Client(), context.parent);
 }
 
 // The dual model's pages that exist once per switching group (0 A, 1 B).
 template <class T, int PageIndex>
 BaseWidget *MakeGroup(const PageContext &context)
 {
-    return new T(context.client, PageIndex, context.parent);
+    return new T(&context.session->Client(), PageIndex, context.parent);
 }
 
 // The pages that exist once per input (index 0 to 3) on every model.
 template <class T, int InputIndex>
 BaseWidget *MakeInput(const PageContext &context)
 {
-    return new T(context.client, InputIndex, context.parent);
+    return new T(&context.session->Client(), InputIndex, context.parent);
 }
 
 // One status board per model: the dual model's has its groups' lamps.
 BaseWidget *MakeStatus(const PageContext &context)
 {
     if (IsDual(context.productType)) {
-        return new Status2x1(context.client, context.parent);
+        return new Status2x1(context.session, context.parent);
     }
-    return new Status4x1(context.client, context.parent);
+    return new Status4x1(context.session, context.parent);
 }
 
 // The alarm combination names its columns after the model's inputs.
 BaseWidget *MakeTrigger(const PageContext &context)
 {
-    return new Trigger(context.client, context.productType, context.parent);
+    return new Trigger(&context.session->Client(), context.productType, context.parent);
 }
 
 // The dual model's system alarms have each group's switching events.
 BaseWidget *MakeSystemAlarms(const PageContext &context)
 {
     if (IsDual(context.productType)) {
-        return new SystemAlarms2x1(context.client, context.parent);
+        return new SystemAlarms2x1(&context.session->Client(), context.parent);
     }
-    return new SystemAlarms4x1(context.client, context.parent);
+    return new SystemAlarms4x1(&context.session->Client(), context.parent);
+}
+
+// The GPI and GPO levels read differently on the dual model.
+BaseWidget *MakeGpio(const PageContext &context)
+{
+    return new GPIO(&context.session->Client(), context.productType, context.parent);
 }
 
 // A worker signal to the slot of the page that shows it.
@@ -149,7 +155,7 @@ std::vector<PageDescriptor> Build()
         .tells = {Tell<Trigger>(&Trigger::SendAlarmTriggerInfo, K::Status,
                                 &StatusPage::OnAlarmTriggerChanged)};
     add(K::GPIO, 70, {B::Top, QT_TRANSLATE_NOOP("cfg", "GPIO")},
-        {B::Top, QT_TRANSLATE_NOOP("cfg", "GPIO")}, Make<GPIO>)
+        {B::Top, QT_TRANSLATE_NOOP("cfg", "GPIO")}, MakeGpio)
         .worker = {Link(&CmdThread::NotifyGPIOUpdate, &GPIO::OnNotifyGPIOUpdate)};
     add(K::SystemAlarms, 80, {B::Settings, QT_TRANSLATE_NOOP("cfg", "System")},
         {B::Settings, QT_TRANSLATE_NOOP("cfg", "System")}, MakeSystemAlarms)

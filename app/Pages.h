@@ -8,14 +8,14 @@
 #include <Qt>
 
 class BaseWidget;
-class CfgNetClient;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
+class Session;
 
 // What a page's factory is given.
 struct PageContext {
-    CfgNetClient *client;
+    Session *session;
     int productType;
     QWidget *parent;
     // Pages the window keeps for its whole life (the alarm log, whose rows

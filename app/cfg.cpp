@@ -13,7 +13,6 @@
 #include "NoticesServer.h"
 #include "ParameterFileFlows.h"
 #include "ParamsFile.h"
-#include "SessionState.h"
 #include "Settings.h"
 #include "UpdateThread.h"
 
@@ -43,8 +42,11 @@ int StoredProductType()
 }
 }  // namespace
 
-cfg::cfg(CfgNetClient *client, Alarm::FileChooser chooseLogFile, QWidget *parent)
-    : QMainWindow(parent), m_client(client)
+cfg::cfg(WindowOptions options, QWidget *parent)
+    : QMainWindow(parent),
+      m_link(options.timings),
+      m_notices(std::make_unique<NoticesServer>()),
+      m_chooseFile(std::move(options.chooseFile))
 {
     InitResources();
     m_ui.setupUi(this);
@@ -52,25 +54,23 @@ cfg::cfg(CfgNetClient *client, Alarm::FileChooser chooseLogFile, QWidget *parent
     setWindowIcon(QIcon(QStringLiteral(":/cfg/Resources/qvt-config.png")));
     RegisterLinkTypes();
     ApplyConnectionState();
-    m_update = std::make_unique<UpdateThread>(m_client);
-    m_cmd = std::make_unique<CmdThread>(m_client);
     if (QStyle *style = QStyleFactory::create(QStringLiteral("plastique"))) {
         qApp->setStyle(style);
     }
-    m_alarmLog = new Alarm(m_client, this, std::move(chooseLogFile));
+    m_alarmLog = new Alarm(&m_link.Client(), this, std::move(options.chooseLogFile));
+    connect(&m_link, &Session::OnlineChanged, m_alarmLog, &Alarm::SetOnline);
     m_alarmLog->hide();
     CreatePages();
-    m_notices = std::make_unique<NoticesServer>();
     // Events of the receive thread arrive queued, in the order received.
-    connect(m_notices.get(), &NoticesServer::NotityAlarmInfo, m_alarmLog,
+    connect(&m_link.Notices(), &NoticeRoute::NotityAlarmInfo, m_alarmLog,
             &Alarm::OnNotityAlarmInfo);
     // A notification means the device's alarm state has changed: the board,
     // when shown, reads it now instead of at its next poll up to a second
     // later. On the receive thread, so the wake does not queue behind the
     // window's events; the worker spaces the polls a flood would cause.
     connect(
-        m_notices.get(), &NoticesServer::NotityAlarmInfo, m_cmd.get(),
-        [cmd = m_cmd.get()] {
+        &m_link.Notices(), &NoticeRoute::NotityAlarmInfo, &m_link.Worker(),
+        [cmd = &m_link.Worker()] {
             if (cmd->CurrentCommand() == StatusCmd) {
                 cmd->Wake();
             }
@@ -96,10 +96,10 @@ cfg::cfg(CfgNetClient *client, Alarm::FileChooser chooseLogFile, QWidget *parent
     connect(m_ui.actionLanguageConfig, &QAction::triggered, this, &cfg::OnLanguageConfig);
     connect(m_ui.actionAbout, &QAction::triggered, this, &cfg::OnAbout);
     connect(m_ui.treeWidget, &QTreeWidget::itemPressed, this, &cfg::OnTreeItemPressed);
-    connect(this, &cfg::SendImportCmd, m_cmd.get(), &CmdThread::OnSetCmd);
-    connect(m_update.get(), &UpdateThread::IsAlive, this, &cfg::OnIsAlive);
-    connect(m_cmd.get(), &CmdThread::NotifyImportFinish, this, &cfg::OnImportFinish);
-    connect(m_update.get(), &UpdateThread::VersionRead, this, &cfg::OnVersionRead);
+    connect(this, &cfg::SendImportCmd, &m_link.Worker(), &CmdThread::OnSetCmd);
+    connect(&m_link.Monitor(), &UpdateThread::IsAlive, this, &cfg::OnIsAlive);
+    connect(&m_link.Worker(), &CmdThread::NotifyImportFinish, this, &cfg::OnImportFinish);
+    connect(&m_link.Monitor(), &UpdateThread::VersionRead, this, &cfg::OnVersionRead);
     Wire();
 
     m_loading = new Loading(this);
@@ -109,21 +109,14 @@ cfg::cfg(CfgNetClient *client, Alarm::FileChooser chooseLogFile, QWidget *parent
 cfg::~cfg()
 {
     m_notices->Stop();
-    m_update->Stop();
-    m_cmd->Stop();
-    // Closing wakes the exchanges in flight, so the joins below never wait
-    // out a dead device's time-outs.
-    m_client->Close();
-    m_update->Join();
-    m_update.reset();
-    m_cmd->Join();
-    m_cmd.reset();
+    // The session's workers end before the pages they signal go.
+    m_link.Close();
+    m_link.Join();
     TakePage();
     m_pages.Destroy();
-    delete m_alarmLog;  // before the client it holds
+    delete m_alarmLog;  // before the session it holds
     delete m_loading;
     delete m_language;
-    delete m_client;
 }
 
 void cfg::ShowIndicator(bool connected)
@@ -135,16 +128,15 @@ void cfg::ShowIndicator(bool connected)
 
 void cfg::ApplyConnectionState()
 {
-    if (SessionState::IsOffline()) {
+    if (m_link.IsOffline()) {
         m_ui.actionExport->setEnabled(false);
         m_ui.actionImport->setEnabled(false);
         alive = false;
         ShowIndicator(false);
         productType = StoredProductType();
-        SessionState::SetProductType(productType);
     } else {
         m_ui.actionExport->setEnabled(true);
-        m_ui.actionImport->setEnabled(!SessionState::IsGuest());
+        m_ui.actionImport->setEnabled(!m_link.IsGuest());
         alive = true;
         ShowIndicator(true);
     }
@@ -152,21 +144,21 @@ void cfg::ApplyConnectionState()
 
 void cfg::CreatePages()
 {
-    m_pages.Create({m_client, productType, this, {{PageKey::Alarm, m_alarmLog}}});
+    m_pages.Create({&m_link, productType, this, {{PageKey::Alarm, m_alarmLog}}});
     BuildTree(m_ui.treeWidget, productType);
     // The worker is joined whenever the model, and so the parts, change.
-    auto parts = ImportParts(productType, *m_client, m_document);
+    auto parts = ImportParts(productType, m_link.Client(), m_document);
     QList<ImportTarget *> walk;
     for (const auto &part : parts) {
         walk << part.get();
     }
-    m_cmd->SetImportParts(walk);
+    m_link.Worker().SetImportParts(walk);
     m_importParts = std::move(parts);
 }
 
 void cfg::Wire()
 {
-    m_wiring.Connect(m_pages, m_cmd.get(), this);
+    m_wiring.Connect(m_pages, &m_link.Worker(), this);
 }
 
 void cfg::Unwire()
@@ -202,7 +194,7 @@ void cfg::ShowPageOf(QTreeWidgetItem *item)
 void cfg::PreparePage(BaseWidget *page)
 {
     page->SetPageDisabled(!alive);
-    if (SessionState::IsGuest() && !SessionState::IsOffline()) {
+    if (m_link.IsGuest() && !m_link.IsOffline()) {
         page->ApplyGuestRestrictions();
     }
 }
@@ -219,7 +211,7 @@ void cfg::ShowPage(BaseWidget *page)
     page->show();
     m_current = page;
     PreparePage(page);
-    if (alive && !SessionState::IsOffline()) {
+    if (alive && !m_link.IsOffline()) {
         page->RefreshFromDevice();
     }
 }
@@ -241,14 +233,14 @@ void cfg::OnExport()
 {
     const QString file = ChooseFile(true);
     if (!file.isEmpty()) {
-        ParameterFileFlows::Export(this, *m_client, m_document, productType, file);
+        ParameterFileFlows::Export(this, m_link.Client(), m_document, productType, file);
     }
 }
 
 void cfg::OnImport()
 {
     // The command worker runs the import; without it the overlay would stay for ever.
-    if (!m_cmd->isRunning()) {
+    if (!m_link.Worker().isRunning()) {
         Warn(this, tr("The import cannot start: the tool is not polling the device. Disconnect "
                       "and connect again."));
         return;
@@ -279,21 +271,21 @@ void cfg::OnImportFinish(int status)
 
 void cfg::OnNetworkProperty()
 {
-    DeviceFlows::NetworkProperty(this, m_client);
+    DeviceFlows::NetworkProperty(this, m_link);
 }
 
 void cfg::OnChangePassword()
 {
-    DeviceFlows::ChangePassword(this, m_client);
+    DeviceFlows::ChangePassword(this, m_link);
 }
 
 void cfg::OnAddDestIP()
 {
-    if (DeviceFlows::AddDestIP(this, m_client, m_notices.get()) ==
+    if (DeviceFlows::AddDestIP(this, m_link, m_notices.get()) ==
         DeviceFlows::DestOutcome::Listening) {
         m_receiverProblem.clear();
         statusBar()->clearMessage();
-    } else if (!SessionState::IsOffline()) {
+    } else if (!m_link.IsOffline()) {
         // "Auto" moves the receiver while the dialog is open, and a session
         // that could not listen before may be able to now: listen again
         // where the device sends.

@@ -5,6 +5,7 @@
 #include "ImportTarget.h"
 #include "LinkTypes.h"
 #include "Pages.h"
+#include "Session.h"
 #include "Wiring.h"
 #include "XmlDocument.h"
 #include "ui_cfg.h"
@@ -15,13 +16,18 @@
 #include <memory>
 #include <vector>
 
-class CfgNetClient;
-class CmdThread;
 class LanguageConfig;
 class Loading;
 class NoticesServer;
 class QLabel;
-class UpdateThread;
+
+// What a caller other than the operator hands the window: the session's
+// timings, and answers to the file dialogs (unset: the dialogs open).
+struct WindowOptions {
+    SessionTimings timings;
+    Alarm::FileChooser chooseLogFile;
+    std::function<QString(bool save)> chooseFile;  // true: export's save dialog
+};
 
 // The main window: page tree and page area, the session with one device,
 // the workers that poll it, and the menus that open the dialogs.
@@ -30,20 +36,11 @@ class cfg final : public QMainWindow
     Q_OBJECT
 
 public:
-    // Takes ownership of the client. `chooseLogFile` answers the alarm log's
-    // file dialogs (unset: they open).
-    explicit cfg(CfgNetClient *client, Alarm::FileChooser chooseLogFile = {},
-                 QWidget *parent = nullptr);
+    explicit cfg(WindowOptions options = {}, QWidget *parent = nullptr);
     ~cfg() override;
 
     // The language dialog that the entry point created (owned from now on).
     void SetLanguageConfig(LanguageConfig *dialog) { m_language = dialog; }
-
-    // Test seam: answers the file dialogs (true: export's save dialog).
-    void SetFileChooserForTests(std::function<QString(bool save)> chooser)
-    {
-        m_chooseFile = std::move(chooser);
-    }
 
     // The login of the Connect dialog, for a caller that has the answers
     // already (the screenshot run, the benchmark): an empty text on success,
@@ -58,8 +55,9 @@ public:
     bool IsAlive() const { return alive; }
     NoticesServer *Receiver() const { return m_notices.get(); }
     Alarm *AlarmLog() const { return m_alarmLog; }
-    CmdThread *Worker() const { return m_cmd.get(); }
-    UpdateThread *Monitor() const { return m_update.get(); }
+    Session &Link() { return m_link; }
+    CmdThread *Worker() { return &m_link.Worker(); }
+    UpdateThread *Monitor() { return &m_link.Monitor(); }
     Ui::cfg &Form() { return m_ui; }
 
 signals:
@@ -104,7 +102,6 @@ private:
     void Unwire();
     void StartSession();
     void Disconnect();
-    void JoinWorkers();
     void ApplyUserRestrictions();
     void StartReceiver();
     void ReportReceiverProblem(const DeviceFlows::ReceiverProblem &problem);
@@ -118,12 +115,14 @@ private:
     void BackUpUnattended();
 
     Ui::cfg m_ui;
-    CfgNetClient *m_client;
+    // Declared first, so that it goes last: the pages and the log hold it.
+    Session m_link;
+    std::unique_ptr<NoticesServer> m_notices;
     int productType = 0;
     bool alive = false;
     bool connectionLost = false;
     bool upgradeWarningPending = true;
-    int m_session = 0;  // counts logins, so a late answer of an earlier one is ignored
+    int m_logins = 0;  // counts logins, so a late answer of an earlier one is ignored
     bool m_importing = false;
     bool m_receiverStarted = false;
     bool m_closed = false;      // the backup of the close is made
@@ -134,9 +133,6 @@ private:
     std::vector<std::unique_ptr<ImportTarget>> m_importParts;
     Pages m_pages;
     BaseWidget *m_current = nullptr;
-    std::unique_ptr<UpdateThread> m_update;
-    std::unique_ptr<CmdThread> m_cmd;
-    std::unique_ptr<NoticesServer> m_notices;
     Loading *m_loading = nullptr;
     // The alarm log lives as long as the window: its rows outlive sessions
     // and changes of model, and are written out when the window closes.

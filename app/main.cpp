@@ -1,7 +1,6 @@
 // QVT Config: configures and monitors one change-over switch.
 
 #include "Alarm.h"
-#include "CfgNetClient.h"
 #include "LanguageConfig.h"
 #include "QvtVersion.h"
 #include "Settings.h"
@@ -98,11 +97,10 @@ int main(int argc, char *argv[])
                                "the alarm log's backup (no socket pair).\n";
     }
 
-    auto *client = new CfgNetClient;
     auto *language = new LanguageConfig;
     // Translators go in before any window text is built.
     language->SetLanguage(Settings().value(QLatin1String(Settings::kLanguage), 0).toInt());
-    cfg window(client);
+    cfg window;
     window.SetLanguageConfig(language);
     if (parser.isSet(QString::fromLatin1(kCheckInstall))) {
         return CheckInstall(window, *language);

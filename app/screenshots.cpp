@@ -39,7 +39,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "cannot create %s\n", argv[2]);
         return 1;
     }
-    cfg window(new CfgNetClient);
+    cfg window;
     window.resize(1150, 794);
     window.show();
     const QString failure = window.ConnectWithoutDialog(address, 0, QStringLiteral("admin"));

@@ -11,7 +11,6 @@
 #include "CfgNetClient.h"
 #include "CmdThread.h"
 #include "Pages.h"
-#include "SessionState.h"
 #include "UdpSocket.h"
 #include "VolumeColumnWidget.h"
 #include "cfg.h"
@@ -126,8 +125,7 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    SessionState::SetOffline(1);
-    cfg window(new CfgNetClient);
+    cfg window;
     window.show();
     const QString failure = window.ConnectWithoutDialog(kAddress, 0, QStringLiteral("admin"));
     if (!failure.isEmpty() || !window.CurrentPages().Find(PageKey::AGC)) {

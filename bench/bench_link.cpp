@@ -12,7 +12,6 @@
 #include "DeviceSimulator.h"
 #include "Message.h"
 #include "NoticesServer.h"
-#include "SessionState.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -108,12 +107,12 @@ int main(int argc, char **argv)
                 StatusPass(client, 2000));
 
     // Notifications: the simulator floods at rising rates; count what arrives.
-    SessionState::SetDeviceAddress(kDevice);
-    SessionState::SetProductType(50002);
+    NoticeRoute route;
     NoticesServer server;
+    server.Attach(&route, kDevice, 50002);
     std::atomic<int> received{0};
     QObject::connect(
-        &server, &NoticesServer::NotityAlarmInfo, &server, [&received](AlarmInfo) { ++received; },
+        &route, &NoticeRoute::NotityAlarmInfo, &server, [&received](AlarmInfo) { ++received; },
         Qt::DirectConnection);
     server.Start(kNotifyPort);
     std::printf("Notifications (receive buffer %d bytes):\n", server.ReceiveBufferSize());

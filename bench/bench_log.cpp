@@ -16,7 +16,6 @@
 #include "BenchCommon.h"
 #include "CfgNetClient.h"
 #include "DeviceSimulator.h"
-#include "SessionState.h"
 #include "cfg.h"
 
 #include <QAbstractItemView>
@@ -64,9 +63,14 @@ public:
 
 // A window offline, with its log page shown.
 struct LogWindow {
-    LogWindow() : window(new CfgNetClient, [](QWidget *, const QString &) { return file; })
+    static WindowOptions Options()
     {
-        SessionState::SetOffline(1);
+        WindowOptions options;
+        options.chooseLogFile = [](QWidget *, const QString &) { return file; };
+        return options;
+    }
+    LogWindow() : window(Options())
+    {
         window.resize(1150, 794);
         window.show();
         ShowPage(window, PageKey::Alarm);
@@ -225,8 +229,7 @@ void LampLatency()
         return;
     }
     device.WithModel([](DeviceModel &m) { m.systemEnable = 0x1FFFF; });
-    SessionState::SetOffline(1);
-    cfg window(new CfgNetClient);
+    cfg window;
     window.resize(1150, 794);
     window.show();
     // A message box would hold the loop below in its own: say what it said.

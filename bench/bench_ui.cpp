@@ -17,7 +17,6 @@
 #include "CmdThread.h"
 #include "DeviceSimulator.h"
 #include "General.h"
-#include "SessionState.h"
 #include "cfg.h"
 
 #include <QAbstractButton>
@@ -44,7 +43,7 @@ int ShowOne(bool main)
 {
     std::unique_ptr<QWidget> window;
     if (main) {
-        window = std::make_unique<cfg>(new CfgNetClient);
+        window = std::make_unique<cfg>();
     } else {
         window = std::make_unique<QWidget>();
     }
@@ -94,8 +93,7 @@ void LoginToGeneral()
     }
     std::vector<double> ms;
     for (int round = 0; round < 30; ++round) {
-        SessionState::SetOffline(1);
-        cfg window(new CfgNetClient);
+        cfg window;
         window.show();
         QApplication::processEvents();
         QTreeWidgetItem *general = window.Form().treeWidget->topLevelItem(0);
@@ -208,10 +206,9 @@ void EventLoopStalls()
                            "import", "disconnect",  "disconnect, dead device"};
     std::vector<double> worst[6];
     for (int round = 0; round < 21; ++round) {
-        SessionState::SetOffline(1);
-        auto *client = new CfgNetClient;
-        cfg window(client);
-        window.SetFileChooserForTests([file](bool) { return file; });
+        WindowOptions windowOptions;
+        windowOptions.chooseFile = [file](bool) { return file; };
+        cfg window(windowOptions);
         window.show();
         BoxAnswerer boxes;
         StallMeter meter;

@@ -107,7 +107,7 @@ std::atomic<bool> &StopRequested()
     return stop;
 }
 
-int Session::Open(Io &io, const Options &options)
+int DeviceLogin::Open(Io &io, const Options &options)
 {
     const QString address = options.Address();
     quint32 parsed = 0;
@@ -151,12 +151,12 @@ int Session::Open(Io &io, const Options &options)
     return kOk;
 }
 
-int Session::Failed(Io &io, const QString &failure) const
+int DeviceLogin::Failed(Io &io, const QString &failure) const
 {
     const int result = CfgNetClient::LastResult();
     return io.Fail(result == -1 ? kUnreachable : kDeviceFailed, failure);
 }
-int Session::Failed(Io &io, const char *operation) const
+int DeviceLogin::Failed(Io &io, const char *operation) const
 {
     return Failed(io, DeviceFailure(operation, CfgNetClient::LastResult()));
 }
@@ -195,7 +195,7 @@ int LoadFile(Io &io, const QString &name, XmlDocument &doc)
     return kOk;
 }
 
-int ExportDevice(Io &io, Session &session, XmlDocument &doc)
+int ExportDevice(Io &io, DeviceLogin &session, XmlDocument &doc)
 {
     QString failure;
     if (ExportFile(session.client, doc, session.productType, &failure) != 0) {

@@ -102,7 +102,7 @@ private:
 };
 
 // A logged-in session with the device of the options.
-class Session
+class DeviceLogin
 {
 public:
     // Checks the address, user and password, logs in and reads the model:
@@ -136,7 +136,7 @@ bool Begin(Io &io, Options &options, const QStringList &arguments, int *status);
 // status with its message said.
 int LoadFile(Io &io, const QString &name, XmlDocument &doc);
 // The device's parameters as the tool's Export writes them.
-int ExportDevice(Io &io, Session &session, XmlDocument &doc);
+int ExportDevice(Io &io, DeviceLogin &session, XmlDocument &doc);
 
 // The commands, each given the arguments after its name.
 int Export(Io &io, const QStringList &arguments);

@@ -6,7 +6,6 @@
 #include "DeviceSession.h"
 #include "DeviceTables.h"
 #include "NoticesServer.h"
-#include "SessionState.h"
 #include "TextForms.h"
 #include "UpdateThread.h"
 
@@ -28,7 +27,7 @@ int Status(Io &io, const QStringList &arguments)
         return Usage(io, QStringLiteral("status takes no file (%1); the address is A or -a A")
                              .arg(options.Files().constFirst()));
     }
-    Session session;
+    DeviceLogin session;
     status = session.Open(io, options);
     if (status != kOk) {
         return status;
@@ -161,13 +160,12 @@ int Monitor(Io &io, const QStringList &arguments)
                                         "and the address as A or -a A")
                              .arg(options.Files().constFirst()));
     }
-    Session session;
+    DeviceLogin session;
     status = session.Open(io, options);
     if (status != kOk) {
         return status;
     }
     CfgNetClient &client = session.client;
-    const bool dual = IsDual(session.productType);
     quint16 port = static_cast<quint16>(givenPort);
     if (port == 0) {
         const DeviceSession::NotificationRoute route = DeviceSession::FindNotificationRoute(client);
@@ -189,21 +187,19 @@ int Monitor(Io &io, const QStringList &arguments)
     }
     // The receiver takes only the logged-in device's datagrams, and names
     // the channels that changed since the device's last word.
-    SessionState::SetDeviceAddress(session.Address());
-    SessionState::SetProductType(session.productType);
-    SessionState::SetUserIndex(session.User());
-    SessionState::SetOffline(0);
+    NoticeRoute route;
     QVector<AlarmType> video;
     QVector<quint16> lost, silent;
     SystemAlarm system = 0;
     if (client.GetAlarmInfo({0, 1, 2, 3}, video, lost, silent, system) == 0) {
-        AudioMaskMemory::Store(dual, lost, silent);
+        route.Masks().Store(lost, silent);
     }
     AlarmCsv::Preamble preamble;
     AlarmCsv::ReadPreamble(client, preamble);
 
     RegisterLinkTypes();
     NoticesServer receiver;
+    receiver.Attach(&route, session.Address(), session.productType);
     if (!receiver.Start(port)) {
         return io.Fail(kFileError,
                        QStringLiteral("port %1 cannot be opened on this computer").arg(port));
@@ -249,7 +245,7 @@ int Monitor(Io &io, const QStringList &arguments)
             loop.quit();
         }
     };
-    QObject::connect(&receiver, &NoticesServer::NotityAlarmInfo, &loop, print);
+    QObject::connect(&route, &NoticeRoute::NotityAlarmInfo, &loop, print);
 
     // A device that stops answering is an event too, as in the tool's log.
     UpdateThread monitor(&client);

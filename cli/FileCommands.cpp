@@ -50,7 +50,7 @@ int Export(Io &io, const QStringList &arguments)
                                         "address as A or -a A")
                              .arg(options.Files().constFirst()));
     }
-    Session session;
+    DeviceLogin session;
     XmlDocument doc;
     status = session.Open(io, options);
     if (status == kOk) {
@@ -88,7 +88,7 @@ int Import(Io &io, const QStringList &arguments)
     }
     XmlDocument doc;
     status = LoadFile(io, options.Files().constFirst(), doc);
-    Session session;
+    DeviceLogin session;
     if (status == kOk) {
         status = session.Open(io, options);
     }
@@ -145,7 +145,7 @@ int Diff(Io &io, const QStringList &arguments)
     XmlDocument before, after;
     status = LoadFile(io, files[0], before);
     if (status == kOk && live) {
-        Session session;
+        DeviceLogin session;
         status = session.Open(io, options);
         if (status == kOk) {
             status = ExportDevice(io, session, after);

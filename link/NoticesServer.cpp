@@ -2,10 +2,10 @@
 
 #include "ByteOrder.h"
 #include "DeviceTables.h"
-#include "SessionState.h"
 #include "TextForms.h"
 
 #include <QCoreApplication>
+#include <QHostAddress>
 
 namespace {
 constexpr int kReceiveSliceMs = 100;  // one receive; Stop and Rebind cut it short
@@ -78,10 +78,6 @@ QString Status(bool asserted)
                     : English(QT_TRANSLATE_NOOP("NoticesServer", "Cleared"));
 }
 
-// Audio-mask memory: [family][code 6/7][input 0-3].
-std::mutex g_maskLock;
-quint16 g_masks[2][2][4] = {};
-
 int CodeSlot(quint32 code)
 {
     return code == kAudioSilent ? 1 : 0;
@@ -125,41 +121,37 @@ int NotificationMsg::Parse(const quint8 *bytes, int size)
     return 0;
 }
 
-namespace AudioMaskMemory {
-
-quint16 Exchange(bool dual, quint32 code, int input, quint16 mask)
+quint16 AudioMasks::Exchange(quint32 code, int input, quint16 mask)
 {
-    std::lock_guard<std::mutex> lock(g_maskLock);
-    quint16 &slot = g_masks[dual ? 1 : 0][CodeSlot(code)][input & 3];
+    std::lock_guard<std::mutex> lock(m_lock);
+    quint16 &slot = m_masks[CodeSlot(code)][input & 3];
     const quint16 previous = slot;
     slot = mask;
     return previous;
 }
 
-void Store(bool dual, const QVector<quint16> &audioLost, const QVector<quint16> &audioSilent)
+void AudioMasks::Store(const QVector<quint16> &audioLost, const QVector<quint16> &audioSilent)
 {
-    std::lock_guard<std::mutex> lock(g_maskLock);
+    std::lock_guard<std::mutex> lock(m_lock);
     for (int i = 0; i < 4; ++i) {
-        g_masks[dual ? 1 : 0][0][i] = audioLost.value(i);
-        g_masks[dual ? 1 : 0][1][i] = audioSilent.value(i);
+        m_masks[0][i] = audioLost.value(i);
+        m_masks[1][i] = audioSilent.value(i);
     }
 }
 
-quint16 Get(bool dual, quint32 code, int input)
+quint16 AudioMasks::Get(quint32 code, int input) const
 {
-    std::lock_guard<std::mutex> lock(g_maskLock);
-    return g_masks[dual ? 1 : 0][CodeSlot(code)][input & 3];
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_masks[CodeSlot(code)][input & 3];
 }
 
-void Clear()
+void AudioMasks::Clear()
 {
-    std::lock_guard<std::mutex> lock(g_maskLock);
-    std::fill(&g_masks[0][0][0], &g_masks[0][0][0] + sizeof g_masks / sizeof(quint16), quint16(0));
+    std::lock_guard<std::mutex> lock(m_lock);
+    std::fill(&m_masks[0][0], &m_masks[0][0] + 8, quint16(0));
 }
 
-}  // namespace AudioMaskMemory
-
-AlarmInfo DescribeNotification(const NotificationMsg &msg, bool dual)
+AlarmInfo DescribeNotification(const NotificationMsg &msg, bool dual, AudioMasks &masks)
 {
     AlarmInfo info;
     info.time = QDateTime::currentDateTime();
@@ -192,8 +184,7 @@ AlarmInfo DescribeNotification(const NotificationMsg &msg, bool dual)
             const quint16 now = static_cast<quint16>(value & 0xFFFF);
             // An input the device should not name has no memory slot: report the
             // mask as it stands.
-            const quint16 previous =
-                input < 4 ? AudioMaskMemory::Exchange(dual, msg.alarmCode, input, now) : 0;
+            const quint16 previous = input < 4 ? masks.Exchange(msg.alarmCode, input, now) : 0;
             const quint16 changed = previous ^ now;
             const quint16 raised = now & changed;
             const quint16 cleared = static_cast<quint16>(~now & changed);
@@ -378,17 +369,43 @@ void NoticesServer::ReceiveStep()
     if (size <= 0) {
         return;
     }
-    if (AddressText(from.address) != SessionState::DeviceAddress()) {
+    std::lock_guard<std::mutex> lock(m_emitLock);
+    const auto found = m_routes.constFind(from.address);
+    if (found == m_routes.constEnd()) {
+        ++m_dropped[int(Drop::UnknownSender)];
         return;
     }
     NotificationMsg msg;
     if (msg.Parse(buffer, size) != 0) {
+        ++m_dropped[int(Drop::Malformed)];
         return;
     }
-    std::lock_guard<std::mutex> lock(m_emitLock);
     if (m_emitting) {
-        emit NotityAlarmInfo(DescribeNotification(msg, IsDual(SessionState::ProductType())));
+        NoticeRoute *route = found->route;
+        emit route->NotityAlarmInfo(DescribeNotification(msg, found->dual, route->Masks()));
     }
+}
+
+void NoticesServer::Attach(NoticeRoute *route, const QString &address, int productType)
+{
+    std::lock_guard<std::mutex> lock(m_emitLock);
+    for (auto i = m_routes.begin(); i != m_routes.end();) {
+        i = i->route == route ? m_routes.erase(i) : std::next(i);
+    }
+    m_routes.insert(QHostAddress(address).toIPv4Address(), {route, IsDual(productType)});
+}
+
+void NoticesServer::Detach(NoticeRoute *route)
+{
+    std::lock_guard<std::mutex> lock(m_emitLock);
+    for (auto i = m_routes.begin(); i != m_routes.end();) {
+        i = i->route == route ? m_routes.erase(i) : std::next(i);
+    }
+}
+
+quint64 NoticesServer::Dropped(Drop reason) const
+{
+    return m_dropped[int(reason)];
 }
 
 NoticesThread::~NoticesThread()

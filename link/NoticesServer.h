@@ -5,7 +5,9 @@
 
 #include "WorkerThread.h"
 
+#include <QHash>
 #include <QObject>
+#include <QVector>
 
 #include <atomic>
 #include <memory>
@@ -35,30 +37,57 @@ private:
 };
 
 // The last channel mask of the "Audio Lost" (code 6) and "Audio Silent"
-// (code 7) alarms per input, per model family, so that a notification can
-// name only the channels that changed. The receive thread and the status
-// pages both write it; one lock guards it.
-namespace AudioMaskMemory {
-// Stores `mask` for (code, input 0-3) and returns the mask it replaces.
-quint16 Exchange(bool dual, quint32 code, int input, quint16 mask);
-// Overwrites the masks of all four inputs with what the device reports.
-void Store(bool dual, const QVector<quint16> &audioLost, const QVector<quint16> &audioSilent);
-quint16 Get(bool dual, quint32 code, int input);
-void Clear();
-}  // namespace AudioMaskMemory
+// (code 7) alarms per input of one device, so that a notification can name
+// only the channels that changed. The receive thread and the status board
+// both write it; one lock guards it.
+class AudioMasks final
+{
+public:
+    // Stores `mask` for (code, input 0-3) and returns the mask it replaces.
+    quint16 Exchange(quint32 code, int input, quint16 mask);
+    // Overwrites the masks of all four inputs with what the device reports.
+    void Store(const QVector<quint16> &audioLost, const QVector<quint16> &audioSilent);
+    quint16 Get(quint32 code, int input) const;
+    void Clear();
+
+private:
+    mutable std::mutex m_lock;
+    quint16 m_masks[2][4] = {};  // [code 6/7][input 0-3], guarded by m_lock
+};
 
 // An input as the alarm log names it: "Input 3", or on the dual model
 // "B-Input 1"; empty for an index past the fourth.
 QString EventInputName(int input, bool dual);
 
 // Names an alarm notification the way the alarm log keeps it, in English.
-// `dual`: the device of the current login is the dual 2x1 model.
-AlarmInfo DescribeNotification(const NotificationMsg &msg, bool dual);
+// `dual`: the device is the dual 2x1 model; `masks`: that device's memory.
+AlarmInfo DescribeNotification(const NotificationMsg &msg, bool dual, AudioMasks &masks);
+
+// One device's share of the notifications: the receiver emits each acceptable
+// datagram from that device's address here, on the receive thread, named for
+// its model and against its own audio masks.
+class NoticeRoute final : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit NoticeRoute(QObject *parent = nullptr) : QObject(parent) {}
+    AudioMasks &Masks() { return m_masks; }
+
+signals:
+    void NotityAlarmInfo(AlarmInfo info);
+
+private:
+    Q_DISABLE_COPY(NoticeRoute)
+    AudioMasks m_masks;
+};
 
 class NoticesThread;
 
-// Receives the device's notification datagrams on a UDP port of the tool and
-// emits one AlarmInfo for each acceptable one from the logged-in device.
+// Receives the devices' notification datagrams on one UDP port of the tool
+// and hands each acceptable one to the route of the device that sent it.
+// Datagrams from an address without a route, and malformed ones, are
+// dropped and counted.
 class NoticesServer final : public QObject
 {
     Q_OBJECT
@@ -81,8 +110,16 @@ public:
     // The kernel's receive buffer of the notification socket, in bytes.
     int ReceiveBufferSize();
 
-signals:
-    void NotityAlarmInfo(AlarmInfo info);
+    // Sends the datagrams from `address` to `route`, named for `productType`,
+    // in place of the route's earlier address. The route outlives its
+    // attachment.
+    void Attach(NoticeRoute *route, const QString &address, int productType);
+    // Once it returns, `route` receives nothing more: an emission to it that
+    // was under way has ended. A slot connected directly must not call it.
+    void Detach(NoticeRoute *route);
+
+    enum class Drop { UnknownSender, Malformed };
+    quint64 Dropped(Drop reason) const;
 
 private:
     Q_DISABLE_COPY(NoticesServer)
@@ -100,11 +137,17 @@ private:
     std::mutex m_socketLock;
     std::atomic<bool> m_handover{false};
     WakeSignal m_wakeReceive;  // cleared under m_socketLock
-    // Held from the check of m_emitting to the end of the emission, so that
-    // Stop returns only after an emission under way has ended. A slot
-    // connected directly must not call Stop.
+    // Held from the look-up of the route to the end of the emission, so that
+    // Stop and Detach return only after an emission under way has ended. A
+    // slot connected directly must not call them.
     std::mutex m_emitLock;
     bool m_emitting = false;  // guarded by m_emitLock
+    struct Route {
+        NoticeRoute *route;
+        bool dual;
+    };
+    QHash<quint32, Route> m_routes;  // by the sender's IPv4 address; guarded by m_emitLock
+    std::atomic<quint64> m_dropped[2] = {{0}, {0}};
     UdpSocket m_socket;
     std::unique_ptr<NoticesThread> m_thread;
 };

@@ -2,9 +2,9 @@
 
 #include "CfgNetClient.h"
 #include "DeviceTables.h"
-#include "SessionState.h"
 
-GPIO::GPIO(CfgNetClient *client, QWidget *parent) : BaseWidget(parent), m_client(client)
+GPIO::GPIO(CfgNetClient *client, int productType, QWidget *parent)
+    : BaseWidget(parent), m_client(client), m_dual(IsDual(productType))
 {
     m_ui.setupUi(this);
     connect(m_ui.pushButton, &QPushButton::clicked, this, &GPIO::OnApply);
@@ -75,7 +75,7 @@ int GPIO::LeavePage()
 void GPIO::OnNotifyGPIOUpdate(GPIOTriggerMode GpiMode, GPIOTriggerMode GpoMode,
                               unsigned char mGpiStatus, unsigned char mGpoStatus)
 {
-    const bool dual = IsDual(SessionState::ProductType());
+    const bool dual = m_dual;
     m_ui.labelGPILevel->setText(LevelText(GpiMode, mGpiStatus, dual));
     m_ui.labelGPOLevel->setText(LevelText(GpoMode, mGpoStatus, dual));
 }

@@ -10,7 +10,7 @@ class GPIO final : public BaseWidget
     Q_OBJECT
 
 public:
-    GPIO(CfgNetClient *client, QWidget *parent = nullptr);
+    GPIO(CfgNetClient *client, int productType, QWidget *parent = nullptr);
 
     int RefreshFromDevice() override;
     int LeavePage() override;
@@ -36,6 +36,7 @@ private:
     GpioParams FromControls() const;
 
     CfgNetClient *m_client;
+    bool m_dual;
     Ui::GPIO m_ui;
     Baseline<GpioParams> m_baseline{GpioModel::EditFields()};
 };

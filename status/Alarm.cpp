@@ -2,7 +2,6 @@
 
 #include "CfgNetClient.h"
 #include "DeviceTables.h"
-#include "SessionState.h"
 #include "Settings.h"
 #include "TextForms.h"
 
@@ -35,8 +34,8 @@ QStringList Candidates()
 
 }  // namespace
 
-Alarm::Alarm(CfgNetClient *client, QWidget *parent, FileChooser chooser)
-    : BaseWidget(parent), m_client(client), m_chooser(std::move(chooser))
+Alarm::Alarm(CfgNetClient *client, QWidget *parent, FileChooser chooser, Clock clock)
+    : BaseWidget(parent), m_client(client), m_clock(std::move(clock)), m_chooser(std::move(chooser))
 {
     if (!m_chooser) {
         m_chooser = [](QWidget *over, const QString &proposed) {
@@ -87,10 +86,6 @@ Alarm::Alarm(CfgNetClient *client, QWidget *parent, FileChooser chooser)
     m_autoSaveEnabled = m_ui.checkBoxAutoSave->isChecked();
     m_ui.timeEdit->setEnabled(m_autoSaveEnabled);
     SelectDirectory();
-
-    if (!SessionState::IsOffline()) {
-        Start();
-    }
     OnAutoSaveTimer();
     m_timer.start(1000);
 }
@@ -100,11 +95,11 @@ void Alarm::SetPreferredLogDirectory(const QString &directory)
     g_preferredDirectory = directory;
 }
 
-int Alarm::Start()
+int Alarm::Start(const QString &address)
 {
+    m_online = true;
     // A read that fails keeps the value read before, but never one of
     // another device: its rows would go out under that device's name.
-    const QString address = SessionState::DeviceAddress();
     if (address != m_readAt) {
         m_device = AlarmCsv::Preamble();
         m_device.ipAddress = address;
@@ -179,7 +174,7 @@ QDateTime Alarm::Now() const
 
 void Alarm::OnAutoSaveTimer()
 {
-    if (SessionState::IsOffline() || !m_autoSaveEnabled) {
+    if (!m_online || !m_autoSaveEnabled) {
         return;
     }
     const QDateTime now = Now();
@@ -242,7 +237,7 @@ void Alarm::OnAppClose()
 {
     // Offline, only rows logged since the session ended (a lost connection,
     // a version mismatch) are worth a file.
-    if (SessionState::IsOffline() && m_log->rowCount() == 0) {
+    if (!m_online && m_log->rowCount() == 0) {
         return;
     }
     SelectDirectory();

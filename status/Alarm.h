@@ -23,14 +23,22 @@ public:
     // the operator cancels.
     using FileChooser = std::function<QString(QWidget *parent, const QString &proposed)>;
 
-    // `chooser` answers "Save As..." and SaveElsewhere; unset, a file dialog
-    // asks.
-    Alarm(CfgNetClient *client, QWidget *parent = nullptr, FileChooser chooser = {});
+    // The time of the auto-save check, the backup names and the empty log's row.
+    using Clock = std::function<QDateTime()>;
 
-    // At each session start: reads the device's model, serial number,
-    // versions and address for the files' preamble. A read that fails keeps
-    // the values it would have replaced. 0, or -1 when a read failed.
-    int Start();
+    // `chooser` answers "Save As..." and SaveElsewhere; unset, a file dialog
+    // asks. `clock` unset: the computer's.
+    Alarm(CfgNetClient *client, QWidget *parent = nullptr, FileChooser chooser = {},
+          Clock clock = {});
+
+    // At each session start, with the device's address: reads its model,
+    // serial number and versions for the files' preamble, and counts the log
+    // online. A read that fails keeps the values it would have replaced. 0,
+    // or -1 when a read failed.
+    int Start(const QString &address);
+    // The session went on or off line: the automatic files are written only
+    // online, and a backup offline only when there are rows.
+    void SetOnline(bool online) { m_online = online; }
 
     int RefreshFromDevice() override;
     void ApplyGuestRestrictions() override;
@@ -67,10 +75,6 @@ public:
     // Rows in the log, saved or not.
     int Rows() const;
 
-    // Seam for tests: the clock of the auto-save check, the backup names and
-    // the empty log's row.
-    void SetClockForTests(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
-
 signals:
     // The number of UnsavedRows, whenever it changes.
     void NotifyUnsavedRows(int count);
@@ -104,6 +108,7 @@ private:
     void ScrollSoon();
 
     CfgNetClient *m_client;
+    bool m_online = false;
     Ui::Alarm m_ui;
     QTimer m_timer;
     // The rows, with the device each came from: rows kept after a failed
@@ -121,6 +126,6 @@ private:
     QString m_failedReason;
     AlarmCsv::Preamble m_device;
     QString m_logDirectory;
-    std::function<QDateTime()> m_clock;
+    Clock m_clock;
     FileChooser m_chooser;
 };

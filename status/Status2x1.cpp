@@ -1,6 +1,6 @@
 #include "Status2x1.h"
 
-Status2x1::Status2x1(CfgNetClient *client, QWidget *parent) : StatusPage(client, true, parent)
+Status2x1::Status2x1(Session *session, QWidget *parent) : StatusPage(session, true, parent)
 {
     m_ui.setupUi(this);
     // Group B's lamps sit seven bits above group A's.

@@ -10,7 +10,7 @@ class Status2x1 final : public StatusPage
     Q_OBJECT
 
 public:
-    explicit Status2x1(CfgNetClient *client, QWidget *parent = nullptr);
+    explicit Status2x1(Session *session, QWidget *parent = nullptr);
 
     void Retranslate() override { m_ui.retranslateUi(this); }
 

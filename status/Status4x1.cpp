@@ -1,6 +1,6 @@
 #include "Status4x1.h"
 
-Status4x1::Status4x1(CfgNetClient *client, QWidget *parent) : StatusPage(client, false, parent)
+Status4x1::Status4x1(Session *session, QWidget *parent) : StatusPage(session, false, parent)
 {
     m_ui.setupUi(this);
     // Bits 8 to 10 mean nothing on these models; GPI 3 and 4 follow at 11 and 12.

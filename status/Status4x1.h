@@ -9,7 +9,7 @@ class Status4x1 final : public StatusPage
     Q_OBJECT
 
 public:
-    explicit Status4x1(CfgNetClient *client, QWidget *parent = nullptr);
+    explicit Status4x1(Session *session, QWidget *parent = nullptr);
 
     void Retranslate() override { m_ui.retranslateUi(this); }
 

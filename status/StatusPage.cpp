@@ -2,7 +2,7 @@
 
 #include "CfgNetClient.h"
 #include "NoticesServer.h"
-#include "SessionState.h"
+#include "Session.h"
 
 #include <QLabel>
 
@@ -34,8 +34,8 @@ bool Complete(const QVector<T> &entries)
 }
 }  // namespace
 
-StatusPage::StatusPage(CfgNetClient *client, bool dual, QWidget *parent)
-    : BaseWidget(parent), m_client(client), m_dual(dual)
+StatusPage::StatusPage(Session *session, bool dual, QWidget *parent)
+    : BaseWidget(parent), m_session(session), m_client(&session->Client()), m_dual(dual)
 {}
 
 StatusPage::Colour StatusPage::InputColour(bool active, bool combined, bool enabled)
@@ -104,7 +104,7 @@ void StatusPage::Bind(const QVector<SystemLamp> &systemLamps)
             add(s.lamp, Kind::System, 0, s.bit);
         }
     }
-    if (!SessionState::Offline()) {
+    if (!m_session->IsOffline()) {
         Reload();
     }
 }
@@ -161,7 +161,7 @@ void StatusPage::OnUpdateStatus(bool need)
 void StatusPage::OnNotifyStatusUpdate(QVector<AlarmType> vecType, QVector<unsigned short> vecLost,
                                       QVector<unsigned short> vecSilent, SystemAlarm alarm)
 {
-    if (SessionState::Offline() || !Complete(vecType) || !Complete(vecLost) ||
+    if (m_session->IsOffline() || !Complete(vecType) || !Complete(vecLost) ||
         !Complete(vecSilent)) {
         return;
     }
@@ -189,7 +189,7 @@ void StatusPage::Reload()
             StoreTriggers(trigger);
         }
     }();
-    if (SessionState::Offline()) {
+    if (m_session->IsOffline()) {
         return;
     }
 
@@ -200,7 +200,7 @@ void StatusPage::Reload()
     SystemAlarm system = 0;
     if (m_client->GetAlarmInfo(kAllInputs, video, lost, silent, system) == 0 && Complete(video) &&
         Complete(lost) && Complete(silent)) {
-        AudioMaskMemory::Store(m_dual, lost, silent);
+        m_session->Notices().Masks().Store(lost, silent);
         for (Lamp &lamp : m_lamps) {
             if (Active(lamp, video, lost, silent, system)) {
                 Paint(lamp, ColourOf(lamp, true));

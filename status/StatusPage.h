@@ -5,6 +5,7 @@
 #include <QVector>
 
 class QLabel;
+class Session;
 
 // The live lamp board: for each of the four inputs its five video alarms and
 // the lost and silent alarm of each audio channel, and the device's system
@@ -50,7 +51,7 @@ protected:
         QLabel *lamp;
     };
 
-    StatusPage(CfgNetClient *client, bool dual, QWidget *parent);
+    StatusPage(Session *session, bool dual, QWidget *parent);
     // Called by the page's constructor once its form is built: the system
     // lamps of its model, then the input lamps found by their names; runs the
     // reload unless no session is open.
@@ -77,6 +78,7 @@ private:
     Colour ColourOf(const Lamp &lamp, bool active) const;
     void Paint(Lamp &lamp, Colour colour);
 
+    Session *m_session;
     CfgNetClient *m_client;
     const bool m_dual;
     // In repaint order: the power supplies, the inputs (video, lost, silent),

@@ -50,10 +50,12 @@ private slots:
 private:
     void Open(bool online = false)
     {
-        SessionState::SetOffline(online ? 0 : 1);
         m_page = std::make_unique<Alarm>(
-            &m_client, nullptr, [this](QWidget *, const QString &p) { return m_choose(p); });
-        m_page->SetClockForTests([this] { return m_now; });
+            &m_client, nullptr, [this](QWidget *, const QString &p) { return m_choose(p); },
+            [this] { return m_now; });
+        if (online) {
+            m_page->Start(kDevice);
+        }
     }
     void Log(const QString &type, const QString &status = QStringLiteral("Asserted"))
     {
@@ -108,7 +110,6 @@ void TestAlarmLog::init()
 void TestAlarmLog::cleanup()
 {
     m_page.reset();
-    SessionState::SetOffline(1);
     Alarm::SetPreferredLogDirectory(QString());
     qputenv("XDG_DATA_HOME", m_dataHome);
     m_device->Command("fault clear");
@@ -133,8 +134,7 @@ void TestAlarmLog::autoSave()
     QFETCH(QStringList, files);
     Settings().setValue("AutoSaveTime", "12:00:00");
     Settings().setValue("AutoSaveEnable", enabled);
-    Open();
-    SessionState::SetOffline(online ? 0 : 1);
+    Open(online);
 
     m_now = QDateTime(QDate(2026, 3, 4), QTime(11, 59, 59));
     Log("Video Black");
@@ -165,7 +165,7 @@ void TestAlarmLog::backups()
     m_page->OnAppClose();  // a session without events still leaves its file
     Log("Signal Lost");
     m_page->OnAppClose();
-    SessionState::SetOffline(1);
+    m_page->SetOnline(false);
     Log("Connection Lost");  // logged after the session, kept at exit
     m_page->OnAppClose();
     m_page->OnAppClose();  // offline and empty: nothing to keep
@@ -323,7 +323,8 @@ void TestAlarmLog::preambleFromDevice()
     });
     m_device->Command("model 50000");
     m_device->Command("firmware 1.2.3");
-    Open(true);  // a page made during a session reads at once
+    Open();
+    QCOMPARE(m_page->Start(kDevice), 0);
     const AlarmCsv::Preamble info = m_page->DeviceInfo();
     QCOMPARE(QStringList({info.moduleType, info.productSN, info.firmwareVersion, info.fpgaVersion,
                           info.ipAddress}),
@@ -334,18 +335,15 @@ void TestAlarmLog::preambleFromDevice()
     m_device->Command(QStringLiteral("fault reject %1 1").arg(kMsgGetVersion));
     m_device->Command("model 50001");
     m_device->Command("firmware 1.2.4");
-    QCOMPARE(m_page->Start(), -1);
+    QCOMPARE(m_page->Start(kDevice), -1);
     m_page->OnAppClose();
     QVERIFY(LogFile("backup_2026-03-04_05-06.csv")
                 .startsWith("Module Type,QVT 4x1\nProduct SN," + serial.toLatin1() +
                             "\nFirmware Verison,1.2.3\nFPGA Verison," + fpga.toLatin1() +
                             "\nIP Address,127.0.0.5\n \n \n"));
     // Another device whose version read fails takes nothing of the last one's.
-    const QString address = SessionState::DeviceAddress();
-    SessionState::SetDeviceAddress(TestAddress());
-    QCOMPARE(m_page->Start(), -1);
+    QCOMPARE(m_page->Start(TestAddress()), -1);
     QCOMPARE(m_page->DeviceInfo().firmwareVersion, QString());
-    SessionState::SetDeviceAddress(address);
 
     m_device->Command("fault clear");
     m_device->Command("model 50002");

@@ -8,7 +8,6 @@
 #include "LanguageConfig.h"
 #include "Login.h"
 #include "PassWordLineEdit.h"
-#include "SessionState.h"
 #include "Settings.h"
 #include "TextForms.h"
 #include "UpdateThread.h"
@@ -82,8 +81,8 @@ void TestApp::loginAsAdmin()
 {
     LogIn();
     QVERIFY(m_window->IsAlive());
-    QCOMPARE(SessionState::Offline(), 0);
-    QCOMPARE(SessionState::DeviceAddress(), kDevice);
+    QVERIFY(!m_window->Link().IsOffline());
+    QCOMPARE(m_window->Link().Address(), kDevice);
     QCOMPARE(Settings().value("IP").toString(), kDevice);
     QVERIFY(!m_window->Form().actionConnect->isEnabled());
     QVERIFY(m_window->Form().actionDisconnect->isEnabled());
@@ -140,7 +139,7 @@ void TestApp::loginFailures()
     QVERIFY(script.Done());
     QCOMPARE(script.messages, message.isEmpty() ? QStringList() : QStringList{message});
     QCOMPARE(reopenedWith, QStringLiteral("127.0.0.99"));
-    QCOMPARE(SessionState::Offline(), 1);
+    QVERIFY(m_window->Link().IsOffline());
     QVERIFY(m_window->Form().actionConnect->isEnabled());
     QVERIFY(!m_window->Form().actionImport->isEnabled());
 }
@@ -184,7 +183,7 @@ void TestApp::connectionSupervision()
     m_window->OnIsAlive(true, 0);
     QTRY_VERIFY(script.Done());
     QCOMPARE(script.messages, QStringList{"The device is upgrading."});
-    QCOMPARE(SessionState::Offline(), 1);
+    QVERIFY(m_window->Link().IsOffline());
 }
 
 void TestApp::firmwareMismatchDisconnects()
@@ -195,7 +194,7 @@ void TestApp::firmwareMismatchDisconnects()
     ModalScript script({LoginAs(kDevice, 0, "admin"), ModalScript::Accept()});
     m_window->OnConnect();
     QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 5000);
-    QTRY_COMPARE(SessionState::Offline(), 1);
+    QTRY_VERIFY(m_window->Link().IsOffline());
     QCOMPARE(script.messages,
              QStringList{QStringLiteral("The versions between the device 1.2.0 and control "
                                         "software %1 are mismatched.Please use identical "
@@ -228,7 +227,7 @@ void TestApp::disconnectQuestion()
     m_window->OnDisConnect();
     QVERIFY(script.Done());
     QCOMPARE(script.messages, QStringList{"Do you want to disconnect?"});
-    QCOMPARE(SessionState::Offline(), disconnected ? 1 : 0);
+    QCOMPARE(m_window->Link().IsOffline(), disconnected);
     QCOMPARE(m_window->Form().actionConnect->isEnabled(), disconnected);
 }
 
@@ -505,7 +504,7 @@ void TestApp::importWithoutAWorker()
     LogIn();
     QVERIFY(!m_window->Form().actionImport->isEnabled());
     QVERIFY(m_window->statusBar()->currentMessage().contains("did not report its model"));
-    m_window->SetFileChooserForTests([this](bool) { return m_files.filePath("none.xml"); });
+    m_chosenFile = m_files.filePath("none.xml");
     ModalScript script({ModalScript::Accept()});
     m_window->OnImport();
     QVERIFY(script.Done());
@@ -635,7 +634,7 @@ void TestApp::deadDeviceLetsGo()
         m_window->OnDisConnect();
         elapsed = clock.elapsed();
         QVERIFY(script.Done());
-        QCOMPARE(SessionState::Offline(), 1);
+        QVERIFY(m_window->Link().IsOffline());
         QVERIFY(m_window->Form().actionConnect->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(
             !m_window->Worker()->isRunning() && !m_window->Monitor()->isRunning(), 100);

@@ -1,7 +1,6 @@
 #include "../common/AppSession.h"
 #include "NetworkProperty.h"
 #include "NotificationDest.h"
-#include "SessionState.h"
 
 #include <QCheckBox>
 #include <QHostAddress>
@@ -120,13 +119,13 @@ void TestDialogs::passwordFlows()
                                                "The two passwords are mismatched.",
                                                "The password has been changed."}));
         // The guest's new password takes; the admin session is untouched.
-        QCOMPARE(SessionState::Password(), QStringLiteral("admin"));
+        QCOMPARE(m_window->Link().Password(), QStringLiteral("admin"));
         QVERIFY(m_device->Command("status").contains("login yes"));
     }
     {
         ModalScript script({change(0, "adm2", "adm2"), ModalScript::Accept()});
         m_window->OnChangePassword();
-        QCOMPARE(SessionState::Password(), QStringLiteral("adm2"));
+        QCOMPARE(m_window->Link().Password(), QStringLiteral("adm2"));
         // The client logged in again with it: a read still works.
         quint32 mode = 0;
         QCOMPARE(m_client->GetWorkMode(mode), 0);
@@ -258,7 +257,7 @@ void TestDialogs::halfTypedAddresses()
     QCOMPARE(script.messages, QStringList{message});
     QCOMPARE(device(), before);
     QCOMPARE(Settings().value("IP").toString(), kDevice);
-    QCOMPARE(SessionState::Offline(), dialog == QLatin1String("login") ? 1 : 0);
+    QCOMPARE(m_window->Link().IsOffline(), dialog == QLatin1String("login"));
 }
 
 QVT_APP_TEST_MAIN(TestDialogs)

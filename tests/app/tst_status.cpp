@@ -114,9 +114,8 @@ private:
     {
         const int model = dual ? 50000 : 50001;
         m_device->Command(QStringLiteral("model %1").arg(model));
-        SessionState::SetProductType(model);
-        return dual ? std::unique_ptr<StatusPage>(new Status2x1(&m_direct))
-                    : std::unique_ptr<StatusPage>(new Status4x1(&m_direct));
+        return dual ? std::unique_ptr<StatusPage>(new Status2x1(&m_session))
+                    : std::unique_ptr<StatusPage>(new Status4x1(&m_session));
     }
     static void Configure(StatusPage *page, bool enabled, const QVector<alarmTrigger> &triggers)
     {
@@ -131,15 +130,23 @@ private:
         page->OnNotifyStatusUpdate(live.video, live.lost, live.silent, live.system);
     }
 
-    CfgNetClient m_direct;
+    // Logged in for every case but the one that closes it.
+    void Online()
+    {
+        if (m_session.IsOffline()) {
+            QCOMPARE(int(m_session.LogIn(kDevice, Session::kAdmin, QStringLiteral("admin"))),
+                     int(DeviceSession::LoginOutcome::LoggedIn));
+        }
+    }
+
+    Session m_session;
+    CfgNetClient &m_direct = m_session.Client();
 };
 
 void TestStatus::initTestCase()
 {
     QVERIFY(StartSimulator());
-    QCOMPARE(m_direct.Open(kDevice, kDevicePort), 0);
-    m_direct.SetUser(0, QStringLiteral("admin"));
-    QCOMPARE(m_direct.Login(), 0);
+    Online();
 }
 
 // The device as it starts: no alarm, its own detection and combination.
@@ -157,8 +164,8 @@ void TestStatus::init()
         m.rawSystem = 0;
         m.Update();
     });
-    SessionState::SetOffline(0);
-    AudioMaskMemory::Clear();
+    Online();
+    m_session.Notices().Masks().Clear();
 }
 
 void TestStatus::inputColours_data()
@@ -277,9 +284,8 @@ void TestStatus::reload()
         shown << Colour(board, name);
     }
     QCOMPARE(shown, expected);  // sync detection and lost channel 3 are off on the device
-    QCOMPARE(AudioMaskMemory::Get(dual, 6, 1), quint16(0x0003));
-    QCOMPARE(AudioMaskMemory::Get(dual, 7, 3), quint16(0x0001));
-    QCOMPARE(AudioMaskMemory::Get(!dual, 6, 1), quint16(0));
+    QCOMPARE(m_session.Notices().Masks().Get(6, 1), quint16(0x0003));
+    QCOMPARE(m_session.Notices().Masks().Get(7, 3), quint16(0x0001));
 
     // Signal lost off in the page's copy while the device's detection reads
     // are refused: gray though active; the marked lost channel keeps yellow.
@@ -327,7 +333,7 @@ void TestStatus::configurationWaitsForRepaint()
 // inputs, or an input out of range, changes nothing.
 void TestStatus::ignoredUpdates()
 {
-    SessionState::SetOffline(1);
+    m_session.Close();
     const quint64 requests = m_device->RequestsReceived();
     auto page = Board(true);
     QCOMPARE(m_device->RequestsReceived(), requests);
@@ -336,7 +342,7 @@ void TestStatus::ignoredUpdates()
     Notify(page.get(), live);
     QCOMPARE(Besides(page.get(), "form"), QStringList());
 
-    SessionState::SetOffline(0);
+    Online();
     QVector<alarmTrigger> triggers(4);
     triggers[3].VideoAlarmMask = kAlarmVideoFrozen;
     page->OnAlarmTriggerChanged(triggers);

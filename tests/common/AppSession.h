@@ -13,7 +13,6 @@
 #include "ModalScript.h"
 #include "Pages.h"
 #include "QvtVersion.h"
-#include "SessionState.h"
 #include "Settings.h"
 #include "cfg.h"
 
@@ -110,10 +109,12 @@ protected:
 
     std::unique_ptr<DeviceSimulator> m_device;
     std::unique_ptr<cfg> m_window;
-    CfgNetClient *m_client = nullptr;  // owned by the window
+    CfgNetClient *m_client = nullptr;  // the window's session's
     // Answers the alarm log's file dialogs of the windows opened from now on;
     // unset, the dialogs open.
     Alarm::FileChooser m_logChooser;
+    // What the window's export and import dialogs answer.
+    QString m_chosenFile;
 
     // For initTestCase: also quietens the offscreen platform, which cannot
     // size windows to their hints and says so for every fixed-size dialog.
@@ -151,11 +152,12 @@ protected:
     void OpenWindow()
     {
         m_window.reset();
-        SessionState::SetOffline(1);
-        SessionState::SetUserIndex(0);
-        m_client = new CfgNetClient;
-        m_client->SetReceiveTimeoutForTests(150);
-        m_window = std::make_unique<cfg>(m_client, m_logChooser);
+        WindowOptions options;
+        options.timings.receiveTimeoutMs = 150;
+        options.chooseLogFile = m_logChooser;
+        options.chooseFile = [this](bool) { return m_chosenFile; };
+        m_window = std::make_unique<cfg>(options);
+        m_client = &m_window->Link().Client();
         m_window->show();
     }
 
@@ -178,7 +180,7 @@ protected:
         ModalScript script({ModalScript::Button(QMessageBox::Yes)});
         m_window->OnDisConnect();
         QVERIFY(script.Done());
-        QCOMPARE(SessionState::Offline(), 1);
+        QVERIFY(m_window->Link().IsOffline());
     }
 
     // Shows the page of a tree item as a press on it does.
@@ -190,7 +192,7 @@ protected:
     QStringList Import(const QString &file) { return Transfer(file, &cfg::OnImport); }
     QStringList Transfer(const QString &file, void (cfg::*flow)())
     {
-        m_window->SetFileChooserForTests([file](bool) { return file; });
+        m_chosenFile = file;
         ModalScript script({ModalScript::Accept()});
         (m_window.get()->*flow)();
         static_cast<void>(QTest::qWaitFor([&script] { return script.Done(); }, 10000));

@@ -36,8 +36,9 @@ void CheckAndName(const uint8_t *data, size_t size)
         __builtin_trap();  // the receiver must take exactly what the rule allows
     }
     if (accepted) {
-        (void)DescribeNotification(msg, false);
-        (void)DescribeNotification(msg, true);
+        AudioMasks masks;
+        (void)DescribeNotification(msg, false, masks);
+        (void)DescribeNotification(msg, true, masks);
     }
 }
 }  // namespace

@@ -1,7 +1,7 @@
 #include "ByteOrder.h"
 #include "DeviceSimulator.h"
 #include "NoticesServer.h"
-#include "SessionState.h"
+#include "Session.h"
 
 #include "../common/FreeLoopback.h"
 #include "../common/JoiningThread.h"
@@ -75,7 +75,6 @@ class TestNotices : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
     void naming_data();
@@ -88,25 +87,25 @@ private slots:
     void stopAndRebindUnderLoad();
     void nothingAfterStop();
     void handOverIsPrompt();
+    void twoSessions();
 
 private:
+    // The device's route, for a model.
+    void Route(int product) { m_server->Attach(m_route.get(), kDeviceText, product); }
+
     std::unique_ptr<NoticesServer> m_server;
+    std::unique_ptr<NoticeRoute> m_route;
     std::unique_ptr<QueuedSpy> m_spy;
 };
 
-void TestNotices::initTestCase()
-{
-    SessionState::SetDeviceAddress(kDeviceText);
-}
-
 void TestNotices::init()
 {
-    AudioMaskMemory::Clear();
-    SessionState::SetProductType(50001);
     m_server = std::make_unique<NoticesServer>();
+    m_route = std::make_unique<NoticeRoute>();
+    Route(50001);
     // The spy is connected before the receive thread exists, so the thread
     // start orders the two for ThreadSanitizer.
-    m_spy = std::make_unique<QueuedSpy>(m_server.get(), &NoticesServer::NotityAlarmInfo);
+    m_spy = std::make_unique<QueuedSpy>(m_route.get(), &NoticeRoute::NotityAlarmInfo);
     QVERIFY(m_server->Start(kPort));
 }
 
@@ -114,6 +113,7 @@ void TestNotices::cleanup()
 {
     m_server.reset();
     m_spy.reset();
+    m_route.reset();
 }
 
 void TestNotices::naming_data()
@@ -176,7 +176,7 @@ void TestNotices::naming()
     QFETCH(int, product);
     QFETCH(QByteArray, datagram);
     QFETCH(QString, expected);
-    SessionState::SetProductType(product);
+    Route(product);
     QueuedSpy &spy = *m_spy;
     Sender device;
     device.Send(datagram);
@@ -226,7 +226,7 @@ void TestNotices::audioMasks()
     QFETCH(int, product);
     QFETCH(QList<QByteArray>, datagrams);
     QFETCH(QStringList, expected);
-    SessionState::SetProductType(product);
+    Route(product);
     QueuedSpy &spy = *m_spy;
     Sender device;
     for (const QByteArray &d : datagrams) {
@@ -239,7 +239,7 @@ void TestNotices::audioMasks()
 
     // The status pages overwrite the memory with the device's masks: a
     // notification that repeats them is no change.
-    AudioMaskMemory::Store(product == 50000, {0, 0x0F, 0, 0}, {0, 0, 0, 0});
+    m_route->Masks().Store({0, 0x0F, 0, 0}, {0, 0, 0, 0});
     device.Send(Notification(6, 0, 1, 0x0F));
     QTRY_COMPARE_WITH_TIMEOUT(spy.count(), expected.size() + 1, 2000);
     QCOMPARE(Info(spy, expected.size()).alarmStatus, QString());
@@ -278,6 +278,9 @@ void TestNotices::dropped()
         spy.count() >= 1 && Info(spy, spy.count() - 1).alarmType == QStringLiteral("PS1 Fail"),
         2000);
     QCOMPARE(spy.count(), accepted ? 2 : 1);
+    QCOMPARE(m_server->Dropped(NoticesServer::Drop::UnknownSender), quint64(stranger ? 1 : 0));
+    QCOMPARE(m_server->Dropped(NoticesServer::Drop::Malformed),
+             quint64(accepted || stranger ? 0 : 1));
 }
 
 // 10,000 notifications at 2,000 a second: every one arrives, in order.
@@ -356,9 +359,11 @@ void TestNotices::nothingAfterStop()
         std::atomic<int> seen{0};
         std::atomic<int> late{0};
         {
+            NoticeRoute route;
             NoticesServer server;
+            server.Attach(&route, kDeviceText, 50001);
             connect(
-                &server, &NoticesServer::NotityAlarmInfo, &server,
+                &route, &NoticeRoute::NotityAlarmInfo, &server,
                 [&] {
                     ++seen;
                     late += stopped ? 1 : 0;
@@ -404,6 +409,52 @@ void TestNotices::handOverIsPrompt()
     // Still receiving after all that.
     Sender().Send(Notification(15, 0, 0, 1));
     QVERIFY(m_spy->wait());
+}
+
+// Two sessions to two devices of different models in one process, through one
+// receiver: each gets only its own device's notifications, named for its
+// model and against its own audio masks, and ending one leaves the other.
+void TestNotices::twoSessions()
+{
+    std::unique_ptr<DeviceSimulator> devices[2];
+    std::unique_ptr<Session> sessions[2];
+    std::unique_ptr<QueuedSpy> spies[2];
+    const int models[2] = {50000, 50001};
+    for (int i = 0; i < 2; ++i) {
+        DeviceSimulator::Options options;
+        options.address = LoopbackText(TestLoopback());
+        options.model = quint32(models[i]);
+        options.notify[0] = {0x7F000001, kPort};
+        devices[i] = std::make_unique<DeviceSimulator>(options);
+        QVERIFY(devices[i]->Start());
+        sessions[i] = std::make_unique<Session>(SessionTimings{150, 50, 0});
+        spies[i] =
+            std::make_unique<QueuedSpy>(&sessions[i]->Notices(), &NoticeRoute::NotityAlarmInfo);
+        QCOMPARE(int(sessions[i]->LogIn(options.address, Session::kGuest, "guest")),
+                 int(DeviceSession::LoginOutcome::LoggedIn));
+        sessions[i]->SetProductType(models[i]);
+        sessions[i]->RouteNotifications(m_server.get());
+        sessions[i]->StartWorkers();
+    }
+    devices[0]->Command("audio-lost 3 0x0003");
+    devices[1]->Command("audio-lost 3 0x0001");
+    QTRY_VERIFY_WITH_TIMEOUT(spies[0]->count() == 1 && spies[1]->count() == 1, 2000);
+    QCOMPARE(Text(Info(*spies[0], 0)), QStringLiteral("B-Input 1|Audio Lost|Asserted|Ch1 Ch2 "));
+    QCOMPARE(Text(Info(*spies[1], 0)), QStringLiteral("Input 3|Audio Lost|Asserted|Ch1 "));
+    QCOMPARE(sessions[0]->Notices().Masks().Get(6, 2), quint16(0x0003));
+    QCOMPARE(sessions[1]->Notices().Masks().Get(6, 2), quint16(0x0001));
+    QCOMPARE(m_spy->count(), 0);  // the fixture's route has no device here
+
+    sessions[0]->Close();
+    sessions[0]->Join();
+    QVERIFY(sessions[0]->IsOffline() && !sessions[1]->IsOffline());
+    devices[0]->Command("audio-lost 3 0");
+    devices[1]->Command("audio-lost 3 0x0003");
+    QTRY_COMPARE_WITH_TIMEOUT(spies[1]->count(), 2, 2000);
+    QCOMPARE(Text(Info(*spies[1], 1)), QStringLiteral("Input 3|Audio Lost|Asserted|Ch2 "));
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->Dropped(NoticesServer::Drop::UnknownSender), quint64(1),
+                              2000);
+    QCOMPARE(spies[0]->count(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestNotices)
