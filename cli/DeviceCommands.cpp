@@ -3,6 +3,7 @@
 #include "CliCommon.h"
 
 #include "AlarmCsv.h"
+#include "AlarmState.h"
 #include "DeviceSession.h"
 #include "DeviceTables.h"
 #include "NoticesServer.h"
@@ -79,33 +80,9 @@ int Status(Io &io, const QStringList &arguments)
             {"present", present.value(i) != 0}});
     }
     json.insert("inputs", inputList);
-    static const char *const videoNames[] = {"Signal Lost", "Signal Format Error",
-                                             "Signal Sync Failed", "Video Black", "Video Frozen"};
     QJsonArray alarms;
-    for (int i = 0; i < kInputCount; ++i) {
-        for (int bit = 0; bit < 5; ++bit) {
-            if (video.value(i) & (1u << bit)) {
-                alarms.append(QJsonObject{{"input", EventInputName(i, dual)},
-                                          {"alarm", QLatin1String(videoNames[bit])}});
-            }
-        }
-        const QPair<quint16, const char *> audio[] = {{lost.value(i), "Audio Lost"},
-                                                      {silent.value(i), "Audio Silent"}};
-        for (const auto &kind : audio) {
-            for (int k = 0; k < kAudioChannels; ++k) {
-                if (kind.first & (1u << k)) {
-                    const QString name =
-                        QStringLiteral("%1 Ch%2").arg(QLatin1String(kind.second)).arg(k + 1);
-                    alarms.append(QJsonObject{{"input", EventInputName(i, dual)}, {"alarm", name}});
-                }
-            }
-        }
-    }
-    for (int bit = 0; bit < kSystemAlarmBits; ++bit) {
-        const QString name = SystemAlarmName(bit, dual);
-        if ((system & (1u << bit)) && !name.isEmpty()) {
-            alarms.append(QJsonObject{{"input", ""}, {"alarm", name}});
-        }
+    for (const ActiveAlarm &alarm : ActiveAlarms({video, lost, silent, system}, dual)) {
+        alarms.append(QJsonObject{{"input", alarm.input}, {"alarm", alarm.alarm}});
     }
     json.insert("alarms", alarms);
 
