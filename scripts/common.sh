@@ -8,9 +8,11 @@ jobs=$(nproc 2>/dev/null || echo 2)
 say() { printf '\n== %s\n' "$*"; }
 die() { printf 'error: %s\n' "$*" >&2; exit 1; }
 
-# Packages every build needs.
+# Packages every build needs. libcivetweb-dev: the monitoring service's HTTP
+# server (its runtime, libcivetweb1, comes with it; a package that ships the
+# service gets it in Depends through dpkg-shlibdeps).
 base_packages=(cmake make g++ pkg-config qtbase5-dev qttools5-dev qttools5-dev-tools
-               qttranslations5-l10n)
+               qttranslations5-l10n libcivetweb-dev)
 
 # Installs whichever of the named packages are missing, with apt-get, as
 # root or through sudo.
