@@ -1,0 +1,203 @@
+#include "StationMonitor.h"
+
+#include "DeviceTables.h"
+#include "Exposition.h"
+#include "HttpServer.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+struct FamilyText {
+    const char *name;
+    const char *type;
+    const char *help;
+};
+// In the order of MetricKind.
+const FamilyText kFamilies[kFamilyCount] = {
+    {"qvt_up", "gauge", "1 while the service is logged in to the device and it answers, else 0."},
+    {"qvt_device_info", "gauge", "The device's identity as it reports it; always 1."},
+    {"qvt_video_alarm", "gauge", "1 while the video alarm is active on the input."},
+    {"qvt_audio_alarm", "gauge", "1 while the audio alarm is active on the input's channel."},
+    {"qvt_system_alarm", "gauge", "1 while the system alarm is active."},
+    {"qvt_alarm_events_total", "counter",
+     "Alarm events logged: notifications, and the connection lost or cleared."},
+    {"qvt_notification_route_ok", "gauge",
+     "1 when this host, on the port the service listens on, is one of the device's "
+     "notification destinations."},
+};
+
+void Head(QByteArray &out, const char *name, const char *type, const char *help)
+{
+    out += "# HELP ";
+    out += name;
+    out += ' ';
+    out += Exposition::EscapeHelp(QString::fromLatin1(help));
+    out += "\n# TYPE ";
+    out += name;
+    out += ' ';
+    out += type;
+    out += '\n';
+}
+}  // namespace
+
+StationMonitor::StationMonitor(const MonitorConfig &config, Say say, const SessionTimings &timings)
+    : m_config(config), m_say(std::move(say)), m_timings(timings)
+{}
+
+StationMonitor::~StationMonitor()
+{
+    Stop();
+}
+
+bool StationMonitor::Start(QString *error)
+{
+    if (!QDir().mkpath(m_config.logsDir)) {
+        *error = QStringLiteral("the log directory %1 cannot be created").arg(m_config.logsDir);
+        return false;
+    }
+    if (!m_notices.Start(m_config.notifyPort)) {
+        *error = QStringLiteral("the notification port %1 cannot be opened (in use?)")
+                     .arg(m_config.notifyPort);
+        return false;
+    }
+    m_http = std::make_unique<HttpServer>(m_config.listenAddress, m_config.listenPort);
+    m_http->Get(QStringLiteral("/metrics"), [this](const HttpRequest &) {
+        return HttpResponse{200, Exposition::kContentType, Metrics()};
+    });
+    m_http->Get(QStringLiteral("/probe"), [this](const HttpRequest &request) {
+        const QString target = request.Param(QStringLiteral("target"));
+        if (!HasDevice(target)) {
+            return HttpResponse{404, "text/plain; charset=utf-8",
+                                "no device named \"" + target.toUtf8() + "\"\n"};
+        }
+        return HttpResponse{200, Exposition::kContentType, Metrics(target)};
+    });
+    m_http->Get(QStringLiteral("/api/v1/devices"), [this](const HttpRequest &) {
+        return HttpResponse{200, "application/json", DevicesJson()};
+    });
+    m_http->Get(QStringLiteral("/healthz"), [](const HttpRequest &) {
+        return HttpResponse{200, "text/plain; charset=utf-8", "ok\n"};
+    });
+    QString why;
+    if (!m_http->Start(&why)) {
+        *error = QStringLiteral("HTTP on %1:%2: %3")
+                     .arg(m_config.listenAddress)
+                     .arg(m_config.listenPort)
+                     .arg(why);
+        m_http.reset();
+        m_notices.Stop();
+        return false;
+    }
+    WatchSettings settings;
+    settings.pollMs = qRound(m_config.pollSeconds * 1000);
+    settings.notifyPort = m_config.notifyPort;
+    settings.logsDir = m_config.logsDir;
+    settings.timings = m_timings;
+    settings.say = m_say;
+    for (const MonitorDevice &device : m_config.devices) {
+        m_watches.push_back(std::make_unique<DeviceWatch>(device, settings, &m_notices));
+    }
+    for (const auto &watch : m_watches) {
+        watch->Start();
+    }
+    m_running = true;
+    return true;
+}
+
+void StationMonitor::Stop()
+{
+    if (!m_running) {
+        return;
+    }
+    m_running = false;
+    // Nothing more arrives once this returns; what arrived waits in the
+    // watches' queues.
+    m_notices.Stop();
+    for (const auto &watch : m_watches) {
+        watch->Stop();
+        watch->Interrupt();
+    }
+    for (const auto &watch : m_watches) {
+        watch->Join();
+        watch->Flush();
+        watch->Link().Close();
+    }
+    if (m_http) {
+        m_http->Stop();
+    }
+}
+
+quint16 StationMonitor::HttpPort() const
+{
+    return m_http ? m_http->Port() : 0;
+}
+
+bool StationMonitor::HasDevice(const QString &name) const
+{
+    return std::any_of(m_config.devices.cbegin(), m_config.devices.cend(),
+                       [&name](const MonitorDevice &d) { return d.name == name; });
+}
+
+QByteArray StationMonitor::Metrics(const QString &onlyDevice) const
+{
+    std::vector<MetricLines> lines;
+    lines.reserve(m_watches.size());
+    size_t size = 0;
+    for (const auto &watch : m_watches) {
+        if (onlyDevice.isEmpty() || watch->Snapshot().name == onlyDevice) {
+            lines.push_back(watch->Lines());
+            for (const QByteArray &family : lines.back()) {
+                size += size_t(family.size());
+            }
+        }
+    }
+    QByteArray out;
+    out.reserve(int(size) + 4096);
+    for (int f = 0; f < kFamilyCount; ++f) {
+        const int before = out.size();
+        Head(out, kFamilies[f].name, kFamilies[f].type, kFamilies[f].help);
+        const int headed = out.size();
+        for (const MetricLines &device : lines) {
+            out += device[size_t(f)];
+        }
+        if (out.size() == headed) {
+            out.truncate(before);  // a family without samples is left out
+        }
+    }
+    if (onlyDevice.isEmpty()) {
+        Head(out, "qvt_notifications_dropped_total", "counter",
+             "Notification datagrams dropped: from an address that is no watched device, or "
+             "malformed.");
+        out += "qvt_notifications_dropped_total{reason=\"unknown sender\"} " +
+               QByteArray::number(m_notices.Dropped(NoticesServer::Drop::UnknownSender)) + '\n';
+        out += "qvt_notifications_dropped_total{reason=\"malformed\"} " +
+               QByteArray::number(m_notices.Dropped(NoticesServer::Drop::Malformed)) + '\n';
+    }
+    return out;
+}
+
+QByteArray StationMonitor::DevicesJson() const
+{
+    QJsonArray devices;
+    for (const auto &watch : m_watches) {
+        const DeviceSnapshot s = watch->Snapshot();
+        QJsonArray alarms;
+        if (s.up) {
+            for (const ActiveAlarm &alarm : ActiveAlarms(s.alarms, IsDual(s.productType))) {
+                alarms.append(QJsonObject{{"input", alarm.input}, {"alarm", alarm.alarm}});
+            }
+        }
+        devices.append(QJsonObject{{"name", s.name},
+                                   {"address", s.address},
+                                   {"model", s.model},
+                                   {"productType", s.productType},
+                                   {"serial", s.serial},
+                                   {"firmware", s.firmware},
+                                   {"up", s.up},
+                                   {"alarms", alarms}});
+    }
+    return QJsonDocument(devices).toJson(QJsonDocument::Compact) + '\n';
+}
