@@ -8,7 +8,9 @@
 #include <QStringList>
 
 namespace {
-constexpr int kPollMs = 20;   // longest the serving thread sleeps
+// Longest the serving thread waits with nothing due: an idle device costs no
+// processor time, which matters with a fleet of hundreds.
+constexpr int kIdleMs = 60000;
 constexpr int kHoldMs = 300;  // a reordered answer waits at most this long
 constexpr int kDemoStepMs = 750;
 constexpr int kOversizedBytes = 1100;
@@ -48,6 +50,7 @@ DeviceSimulator::DeviceSimulator(const Options &options)
     m_model.passwords[0] = options.adminPassword;
     m_model.passwords[1] = options.guestPassword;
     m_model.firmware = options.firmware;
+    WriteU32(m_model.serial + 2, options.serial);
     m_model.ip = m_address;
     m_model.gateway = (m_address & 0xFFFFFF00) | 1;
     // A loopback device lives in 127/8; elsewhere assume a /24.
@@ -79,6 +82,7 @@ bool DeviceSimulator::Start()
     // Room for bursts of requests from several tools at once.
     m_socket.SetReceiveBufferSize(1 << 20);
     m_running = true;
+    m_wake.Clear();
     m_thread = std::thread(&DeviceSimulator::Run, this);
     return true;
 }
@@ -88,6 +92,7 @@ void DeviceSimulator::Stop()
     StopFlood();
     if (m_thread.joinable()) {
         m_running = false;
+        m_wake.Raise();
         m_thread.join();
     }
     m_socket.Close();
@@ -106,15 +111,18 @@ void DeviceSimulator::Run()
 {
     quint8 buffer[2048];
     while (m_running) {
-        int wait = kPollMs;
+        int wait = kIdleMs;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_options.demo) {
+                wait = int(std::clamp<qint64>(m_nextDemoStep - m_clock.elapsed(), 0, wait));
+            }
             for (const Pending &p : m_pending) {
                 wait = std::min<int>(wait, std::max<qint64>(0, p.due - m_clock.elapsed()));
             }
         }
         UdpSocket::Peer from;
-        const int size = m_socket.ReceiveFrom(buffer, sizeof buffer, wait, &from);
+        const int size = m_socket.ReceiveFrom(buffer, sizeof buffer, wait, &from, &m_wake);
         std::lock_guard<std::mutex> lock(m_mutex);
         if (size >= 0) {
             ++m_received;
@@ -246,18 +254,27 @@ void DeviceSimulator::Send(const UdpSocket::Peer &to, const QByteArray &bytes, b
     }
 }
 
-void DeviceSimulator::Notify(const std::vector<SimNotification> &notes)
+int DeviceSimulator::Notify(const std::vector<SimNotification> &notes)
 {
+    int sent = 0;
     for (const SimNotification &note : notes) {
         const QByteArray datagram = NotificationDatagram(note);
         for (int d = 0; d < 2; ++d) {
             if (m_model.notifyIp[d] != 0 && m_model.notifyPort[d] != 0) {
-                m_socket.SendTo({m_model.notifyIp[d], m_model.notifyPort[d]},
-                                reinterpret_cast<const quint8 *>(datagram.constData()),
-                                datagram.size());
+                sent += m_socket.SendTo({m_model.notifyIp[d], m_model.notifyPort[d]},
+                                        reinterpret_cast<const quint8 *>(datagram.constData()),
+                                        datagram.size());
             }
         }
     }
+    return sent;
+}
+
+int DeviceSimulator::TogglePowerAlarm()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_model.rawSystem ^= 1u << 16;
+    return Notify(m_model.Update());
 }
 
 // Sends `count` "Output Switched" notifications, value 0, 1, 2, ..., at

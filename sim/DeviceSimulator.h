@@ -31,6 +31,7 @@ public:
         UdpSocket::Peer notify[2] = {{0x7F000001, 40000}, {0, 0}};
         bool demo = false;
         quint32 seed = 1;
+        quint32 serial = 12345;  // QV00012345-00000042
     };
 
     explicit DeviceSimulator(const Options &options);
@@ -44,6 +45,10 @@ public:
     // One console command, answered with one line starting "ok" or "error:".
     QString Command(const QString &line);
     QString ReadyLine() const;
+    // Flips the forced power supply 2 failure, as `system 16 on|off` does;
+    // returns the notification datagrams that sent (0 while that alarm is
+    // disabled, 2 a change with two destinations).
+    int TogglePowerAlarm();
 
     // Datagrams received on the device port, and datagrams sent in answer.
     quint64 RequestsReceived() const { return m_received; }
@@ -90,7 +95,7 @@ private:
     void Send(const UdpSocket::Peer &to, const QByteArray &bytes, bool sidePort);
     void FlushDue();
     bool Roll(int percent);
-    void Notify(const std::vector<SimNotification> &notes);
+    int Notify(const std::vector<SimNotification> &notes);  // datagrams sent
     void DemoStep();
     QString Apply(const QStringList &words);
     QString StatusLine() const;
@@ -116,6 +121,7 @@ private:
     int m_demoPhase = 0;
     QElapsedTimer m_clock;
     std::thread m_thread;
+    WakeSignal m_wake;    // ends the serving thread's wait at Stop
     std::thread m_flood;  // sends a paced burst of notifications
     std::atomic<bool> m_floodStop{false};
     std::atomic<bool> m_running{false};

@@ -40,23 +40,30 @@ inline QRandomGenerator &LoopbackRandom()
     return random;
 }
 
-// A random 127.a.b.c on which every one of `ports` binds. 127.0.0.1 and
-// 127.0.1.1 (the host name's address on Debian) are left out: other programs
-// use them. The default port is the device's, fixed in the tool's login.
-inline quint32 TestLoopback(std::initializer_list<quint16> ports = {kDevicePort})
+// A random 127.a.b.c on which every one of `ports` binds (and on the next
+// `count` - 1 addresses too, for a fleet). 127.0.0.1 and 127.0.1.1 (the host
+// name's address on Debian) are left out: other programs use them. The
+// default port is the device's, fixed in the tool's login.
+inline quint32 TestLoopback(std::initializer_list<quint16> ports = {kDevicePort}, int count = 1)
 {
     static std::set<quint32> given;
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        // The last byte stays within 2..254: never a network or broadcast
-        // address, nor 127.0.0.1 or 127.0.1.1.
-        const quint32 address = 0x7F000000 | (LoopbackRandom().bounded(0x10000) << 8) |
+        // The first address's last byte stays within 2..254: never a network
+        // or broadcast address, nor 127.0.0.1 or 127.0.1.1. A range may run
+        // on past .255; it stays in 127/8.
+        const quint32 address = 0x7F000000 | (LoopbackRandom().bounded(0xFF00) << 8) |
                                 (2 + LoopbackRandom().bounded(253));
-        bool free = !given.count(address);
-        for (quint16 port : ports) {
-            free = free && UdpBinds(address, port);
+        bool free = true;
+        for (quint32 a = address; a < address + quint32(count); ++a) {
+            free = free && !given.count(a);
+            for (quint16 port : ports) {
+                free = free && UdpBinds(a, port);
+            }
         }
         if (free) {
-            given.insert(address);
+            for (quint32 a = address; a < address + quint32(count); ++a) {
+                given.insert(a);
+            }
             return address;
         }
     }

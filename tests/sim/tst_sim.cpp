@@ -1,9 +1,10 @@
 #include "../common/FreeLoopback.h"
 #include "../common/Golden.h"
 #include "ConfigMessages.h"
-#include "DeviceSimulator.h"
+#include "DeviceFleet.h"
 #include "IdentityMessages.h"
 #include "StatusMessages.h"
+#include "TextForms.h"
 #include "UdpTransport.h"
 
 #include <QProcess>
@@ -17,6 +18,8 @@ const QString kDeviceText = LoopbackText(kDevice);
 const quint32 kProcess = TestLoopback();
 const quint16 kListenerPort = FreeUdpPort();
 const quint32 kListener = TestLoopback({kListenerPort});
+const quint32 kFleet = TestLoopback({kDevicePort}, 3);  // three in a row
+const QString kFleetText = LoopbackText(kFleet);
 
 DeviceSimulator::Options OptionsFor(quint32 model)
 {
@@ -33,7 +36,10 @@ DeviceSimulator::Options OptionsFor(quint32 model)
 class Client
 {
 public:
-    Client() { m_transport.Open(kDeviceText, kDevicePort); }
+    explicit Client(const QString &address = kDeviceText)
+    {
+        m_transport.Open(address, kDevicePort);
+    }
 
     // The device's result code, or -1 when no valid answer came.
     int Transact(RequestMsg &request, std::unique_ptr<ResponseMsg> *response = nullptr)
@@ -124,6 +130,7 @@ struct Note {
     quint32 code = 0;
     int group = 0, input = 0;
     quint32 value = 0;
+    quint32 from = 0;
 };
 
 class NoteListener
@@ -144,8 +151,8 @@ public:
         while ((size = m_socket.ReceiveFrom(d, sizeof d, waitMs, &from)) >= 0) {
             Note n;
             n.size = size;
-            n.checksumOk =
-                ByteSum(d, size) == 0xFF && from.address == kDevice && from.port == kDevicePort;
+            n.checksumOk = ByteSum(d, size) == 0xFF && from.port == kDevicePort;
+            n.from = from.address;
             n.length = ReadU16(d);
             n.version = d[2];
             n.code = ReadU32(d + 3);
@@ -210,6 +217,10 @@ private slots:
     void consoleErrors_data();
     void consoleErrors();
     void process();
+    void fleet_data();
+    void fleet();
+    void fleetProcess_data();
+    void fleetProcess();
 };
 
 void TestSim::setThenGet_data()
@@ -513,7 +524,7 @@ void TestSim::notifications()
     const QList<Note> notes = listener.Collect(expected.isEmpty() ? 200 : 1000);
     QCOMPARE(Describe(notes), expected);
     for (const Note &n : notes) {
-        QVERIFY(n.checksumOk);
+        QVERIFY(n.checksumOk && n.from == kDevice);
         QCOMPARE(n.size, 14);
         QCOMPARE(n.length, 12);
         QCOMPARE(n.version, 1);
@@ -771,6 +782,106 @@ void TestSim::process()
         const QByteArray usage = help ? once.readAllStandardOutput() : once.readAllStandardError();
         QVERIFY2(usage.contains("usage: qvt-devsim [--address A]"), usage.constData());
         QCOMPARE(help ? once.readAllStandardError() : once.readAllStandardOutput(), QByteArray());
+    }
+}
+
+void TestSim::fleet_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("answer");  // how it begins
+    QTest::addColumn<QString>("notes");   // each device's, by "|"
+    const auto row = [](const char *name, const char *command, const char *answer, QString notes) {
+        QTest::newRow(name) << QString(command) << QString(answer) << notes;
+    };
+    row("@2: device 2 only", "@2 alarm 4 signal-lost on", "ok", "||1:0/3=1");
+    row("no @: device 0", "alarm 4 signal-lost on", "ok", "1:0/3=1||");
+    row("@*: each device", "@* system 15 on", "ok\nok\nok", "15:0/0=1|15:0/0=1|15:0/0=1");
+    row("@3: none", "@3 system 15 on", "error: no device @3", "||");
+    const QString storm = "16:0/0=1 16:0/0=0 16:0/0=1";
+    row("storm: round-robin, rise and clear", "storm 300 0.03", "ok sent 9 in ",
+        storm + '|' + storm + '|' + storm);
+}
+
+// Three devices on three addresses: each its own serial, state and
+// notifications, and what each sends agrees with what it reports when polled.
+void TestSim::fleet()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, answer);
+    QFETCH(QString, notes);
+    NoteListener listener;
+    DeviceSimulator::Options options = OptionsFor(50001);
+    options.address = kFleetText;
+    DeviceFleet fleet(options, 3);
+    QVERIFY(listener.bound() && fleet.Start());
+    QVERIFY(fleet.Command(command).startsWith(answer));
+    const QList<Note> got = listener.Collect(notes == "||" ? 200 : 1000);
+    QStringList seen;
+    for (quint32 k = 0; k < 3; ++k) {
+        QList<Note> own;
+        AlarmType video[kInputCount] = {}, system = 0;
+        for (const Note &n : got) {
+            if (n.from != kFleet + k) {
+                continue;
+            }
+            own << n;
+            // Codes 1-5 are video bits 0-4; 15 and 16 (power supplies) system bits 15 and 16.
+            AlarmType &bits = n.code <= 5 ? video[n.input] : system;
+            const quint32 bit = 1u << (n.code <= 5 ? n.code - 1 : n.code);
+            bits = n.value ? bits | bit : bits & ~bit;
+        }
+        seen << Describe(own);
+        Client c(LoopbackText(kFleet + k));
+        QCOMPARE(c.Login("admin", "admin"), 0);
+        std::unique_ptr<ResponseMsg> h;
+        auto product = c.Make<SimpleRequest<kMsgGetProductInfo>>();
+        QCOMPARE(SerialNumberText(c.Get<ResponseGetProductInfo>(product, h)->serial.data()),
+                 QStringLiteral("QV000%1-00000042").arg(12345 + k));
+        auto alarms = c.Make<SimpleRequest<kMsgGetAlarmInfo>>();
+        const auto *now = c.Get<ResponseGetAlarmInfo>(alarms, h);
+        QVERIFY(now && std::equal(video, video + kInputCount, now->video) && now->system == system);
+    }
+    QCOMPARE(seen.join('|'), notes);
+}
+
+void TestSim::fleetProcess_data()
+{
+    QTest::addColumn<QString>("args");
+    QTest::addColumn<QByteArray>("console");
+    QTest::addColumn<QString>("output");  // how its lines begin; standard error when no console
+    QTest::newRow("three devices")
+        << "--address " + kFleetText + " --fleet 3 --notify 0.0.0.0:0"
+        << QByteArray("@1 firmware 2.0.0\n@* status\n@3 status\nquit\n")
+        << QStringLiteral(
+               "ready 3 devices %1-%2:33903 model 50002\nok\nok model 50002 firmware "
+               "1.1.65\nok model 50002 firmware 2.0.0\nok model 50002 firmware 1.1.65\n"
+               "error: no device @3\nok bye")
+               .arg(kFleetText, LoopbackText(kFleet + 2));
+    QTest::newRow("past 127.255.255.254")
+        << "--address 127.255.255.254 --fleet 2" << QByteArray()
+        << "qvt-devsim: --fleet: 2 devices from 127.255.255.254 do not fit";
+    QTest::newRow("1025 devices") << "--fleet 1025" << QByteArray()
+                                  << "qvt-devsim: bad value for --fleet: 1025";
+}
+
+// The ready line and the console's @ addressing of a fleet process, and the
+// ranges it refuses (status 2).
+void TestSim::fleetProcess()
+{
+    QFETCH(QString, args);
+    QFETCH(QByteArray, console);
+    QFETCH(QString, output);
+    QProcess sim;
+    sim.start(QStringLiteral(QVT_DEVSIM_PATH), args.split(' '));
+    sim.write(console);
+    sim.closeWriteChannel();
+    QVERIFY(sim.waitForFinished(10000));
+    QCOMPARE(sim.exitCode(), console.isEmpty() ? 2 : 0);
+    const QList<QByteArray> got =
+        (console.isEmpty() ? sim.readAllStandardError() : sim.readAllStandardOutput()).split('\n');
+    const QStringList lines = output.split('\n');
+    for (int i = 0; i < lines.size(); ++i) {
+        QVERIFY2(got.value(i).startsWith(lines[i].toUtf8()), got.value(i).constData());
     }
 }
 
