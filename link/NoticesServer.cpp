@@ -366,9 +366,27 @@ void NoticesServer::ReceiveStep()
         }
         size = m_socket.ReceiveFrom(buffer, sizeof buffer, kReceiveSliceMs, &from, &m_wakeReceive);
     }
-    if (size <= 0) {
-        return;
+    if (size > 0) {
+        Handle(buffer, size, from);
     }
+}
+
+void NoticesServer::Drain()
+{
+    HandOver([this] {
+        quint8 buffer[NotificationMsg::kMaxSize + 1];
+        UdpSocket::Peer from;
+        int size;
+        while ((size = m_socket.ReceiveFrom(buffer, sizeof buffer, 0, &from, nullptr)) != -1) {
+            if (size > 0) {
+                Handle(buffer, size, from);
+            }
+        }
+    });
+}
+
+void NoticesServer::Handle(const quint8 *buffer, int size, const UdpSocket::Peer &from)
+{
     std::lock_guard<std::mutex> lock(m_emitLock);
     const auto found = m_routes.constFind(from.address);
     if (found == m_routes.constEnd()) {

@@ -106,6 +106,9 @@ public:
 
     // One receive step: waits briefly for one datagram and handles it.
     void ReceiveStep();
+    // Handles every datagram that has arrived and waits to be read, at once:
+    // for the end of a program that must lose none of them.
+    void Drain();
 
     // The kernel's receive buffer of the notification socket, in bytes.
     int ReceiveBufferSize();
@@ -124,6 +127,7 @@ public:
 private:
     Q_DISABLE_COPY(NoticesServer)
     bool OpenSocket(quint16 port);
+    void Handle(const quint8 *buffer, int size, const UdpSocket::Peer &from);
     void CloseSocket();
     // Runs `change` on the socket once the receive thread has let go of it.
     template <class Change>

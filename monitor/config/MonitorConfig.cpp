@@ -64,8 +64,8 @@ QString Listen(const QString &what, const QString &text, QString *address, quint
     quint32 value = 0;
     quint16 number = 0;
     if (colon < 0 || !ParseAddress(text.left(colon), &value) ||
-        !Port(text.mid(colon + 1), 1, &number)) {
-        return QStringLiteral("%1 is IPv4:PORT, the port 1 to 65535, not %2")
+        !Port(text.mid(colon + 1), 0, &number)) {
+        return QStringLiteral("%1 is IPv4:PORT, the port 0 (any free one) to 65535, not %2")
             .arg(what, Quoted(text));
     }
     *address = AddressText(value);
@@ -127,7 +127,8 @@ const char kHelp[] =
     "  --config FILE        the configuration file (see monitord.conf.example);\n"
     "                       none is read without this option\n"
     "  --listen A:PORT      where Prometheus scrapes: an IPv4 address, 0.0.0.0\n"
-    "                       for every one (default 127.0.0.1:9731)\n"
+    "                       for every one; port 0 takes a free one, told at\n"
+    "                       the start (default 127.0.0.1:9731)\n"
     "  --notify-port N      the UDP port the devices send their notifications\n"
     "                       to, 40000 to 65535 (default 40000)\n"
     "  --logs DIR           the alarm logs, a directory per device (default\n"

@@ -113,8 +113,9 @@ void StationMonitor::Stop()
         return;
     }
     m_running = false;
-    // Nothing more arrives once this returns; what arrived waits in the
-    // watches' queues.
+    // What has arrived is handed to the watches, and nothing more arrives
+    // once Stop returns; it all waits in the watches' queues.
+    m_notices.Drain();
     m_notices.Stop();
     for (const auto &watch : m_watches) {
         watch->Stop();

@@ -106,8 +106,8 @@ void TestMonitorConfig::badFile_data()
     row("poll exponent", "poll = 1e1\n", "%1:1: poll is seconds from 0.2 to 3600, not \"1e1\"");
     row("notify port low", "notify-port = 8080\n",
         "%1:1: notify-port is a port from 40000 to 65535, not \"8080\"");
-    row("listen port 0", "listen = 127.0.0.1:0\n",
-        "%1:1: listen is IPv4:PORT, the port 1 to 65535, not \"127.0.0.1:0\"");
+    row("listen port 65536", "listen = 127.0.0.1:65536\n",
+        "%1:1: listen is IPv4:PORT, the port 0 (any free one) to 65535, not \"127.0.0.1:65536\"");
     row("both passwords", kDevice + "password = x\npassword-file = p\n",
         "%1:4: password and password-file are both set (line 3)");
     row("password file missing", kDevice + "password-file = none\n",
@@ -229,7 +229,7 @@ void TestMonitorConfig::arguments_data()
         "--device a=10.0.0.1: no password: set $QVT_PASSWORD");
     row("bad --user", "", "--user root", pw, "--user is guest or admin, not \"root\"");
     row("bad --listen", "", "--listen localhost:80", pw,
-        "--listen is IPv4:PORT, the port 1 to 65535, not \"localhost:80\"");
+        "--listen is IPv4:PORT, the port 0 (any free one) to 65535, not \"localhost:80\"");
     row("empty --config", "", "--config=", pw, "--config is empty");
     row("--poll twice", "", "--poll 1 --poll 2", pw,
         "--poll is given twice (see qvt-monitord --help)");
