@@ -1,6 +1,6 @@
 # `cmake --install` and the Debian package (CPack, `scripts/package`).
 #
-#   <prefix>/bin/qvt-config, qvt-cli, qvt-devsim
+#   <prefix>/bin/qvt-config, qvt-cli, qvt-devsim, qvt-monitord
 #   <prefix>/lang/                 cfg_zh.qm, qt_zh_CN.qm and what it names
 #   <prefix>/share/qvt-config/installed
 #                                  the marker: logs go to the user's data directory
@@ -19,7 +19,7 @@ set(QVT_SYSTEM_SHARE_DIR /usr/share CACHE PATH
 set(QVT_PACKAGE_MAINTAINER "QVT Config maintainers <qvt-config@example.com>" CACHE STRING
     "The Maintainer field of the Debian package")
 
-install(TARGETS qvt-config qvt-cli qvt-devsim RUNTIME DESTINATION bin)
+install(TARGETS qvt-config qvt-cli qvt-devsim qvt-monitord RUNTIME DESTINATION bin)
 
 get_filename_component(QVT_MARKER_DIR ${QVT_INSTALLED_MARKER} DIRECTORY)
 get_filename_component(QVT_MARKER_NAME ${QVT_INSTALLED_MARKER} NAME)
@@ -30,7 +30,7 @@ file(WRITE ${CMAKE_BINARY_DIR}/install/${QVT_MARKER_NAME}
 install(FILES ${CMAKE_BINARY_DIR}/install/${QVT_MARKER_NAME} DESTINATION ${QVT_MARKER_DIR})
 
 if(QVT_LINK_DIR)
-  install(CODE "set(qvt_link_dir \"${QVT_LINK_DIR}\")\nset(qvt_programs qvt-config qvt-cli qvt-devsim)")
+  install(CODE "set(qvt_link_dir \"${QVT_LINK_DIR}\")\nset(qvt_programs qvt-config qvt-cli qvt-devsim qvt-monitord)")
   install(SCRIPT ${PROJECT_SOURCE_DIR}/cmake/InstallLinks.cmake)
 endif()
 

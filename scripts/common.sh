@@ -72,5 +72,7 @@ check_installed() {
   [ ! -e "$root/opt/qvt-config/logs" ] || die "the alarm log went into the installation"
   "${run[@]}" "$root/usr/bin/qvt-cli" --help >/dev/null || die "qvt-cli --help failed under $root/usr/bin"
   echo "qvt-cli --help: runs"
+  "${run[@]}" "$root/usr/bin/qvt-monitord" --help >/dev/null || die "qvt-monitord --help failed under $root/usr/bin"
+  echo "qvt-monitord --help: runs"
   rm -rf "$home"
 }
