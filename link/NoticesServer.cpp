@@ -61,6 +61,13 @@ QString SourceName(quint32 value)
     }
 }
 
+// A system event's name: that of its alarm bit in the system-alarm table, as
+// the 4x1 models name it (the group goes in the input column).
+QString SystemName(int bit)
+{
+    return SystemAlarmName(bit, false);
+}
+
 QString ChannelList(quint16 mask)
 {
     QString text;
@@ -199,18 +206,16 @@ AlarmInfo DescribeNotification(const NotificationMsg &msg, bool dual, AudioMasks
             break;
         }
         case 8:
-            info.alarmType = English(QT_TRANSLATE_NOOP("NoticesServer", "Genlock Lost"));
+            info.alarmType = SystemName(0);
             info.alarmStatus = Status(value == 1);
             break;
         case 9:
-            info.alarmType =
-                English(QT_TRANSLATE_NOOP("NoticesServer", "System Clocking Unlocked"));
+            info.alarmType = SystemName(1);
             info.input = GroupName(group, dual);
             info.alarmStatus = Status(value == 1);
             break;
         case 10:
-            info.alarmType =
-                English(QT_TRANSLATE_NOOP("NoticesServer", "Genlocking Source Switched"));
+            info.alarmType = SystemName(2);
             info.input = GroupName(group, dual);
             info.alarmStatus = Status(value == 0);
             if (value != 0) {
@@ -218,7 +223,7 @@ AlarmInfo DescribeNotification(const NotificationMsg &msg, bool dual, AudioMasks
             }
             break;
         case 11:
-            info.alarmType = English(QT_TRANSLATE_NOOP("NoticesServer", "GPI Relay Triggered"));
+            info.alarmType = SystemName(3);
             info.input = GroupName(group, dual);
             info.alarmStatus = Status(value == 1);
             break;
@@ -234,12 +239,12 @@ AlarmInfo DescribeNotification(const NotificationMsg &msg, bool dual, AudioMasks
             break;
         }
         case 13:
-            info.alarmType = English(QT_TRANSLATE_NOOP("NoticesServer", "Relay Bypassed"));
+            info.alarmType = SystemName(6);
             info.input = GroupName(group, dual);
             info.alarmStatus = Status(value == 1);
             break;
         case 14:
-            info.alarmType = English(QT_TRANSLATE_NOOP("NoticesServer", "Output Switched"));
+            info.alarmType = SystemName(7);
             info.input = GroupName(group, dual);
             info.alarmStatus = Status(value == 0xFFFFFFFF);
             if (value != 0xFFFFFFFF) {
@@ -251,11 +256,11 @@ AlarmInfo DescribeNotification(const NotificationMsg &msg, bool dual, AudioMasks
             }
             break;
         case 15:
-            info.alarmType = English(QT_TRANSLATE_NOOP("NoticesServer", "PS1 Fail"));
+            info.alarmType = SystemName(15);
             info.alarmStatus = Status(value == 1);
             break;
         case 16:
-            info.alarmType = English(QT_TRANSLATE_NOOP("NoticesServer", "PS2 Fail"));
+            info.alarmType = SystemName(16);
             info.alarmStatus = Status(value == 1);
             break;
         default:

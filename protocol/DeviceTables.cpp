@@ -123,19 +123,23 @@ const std::vector<SystemAlarmEntry> &SystemAlarmEntries(bool dual)
         {13, "GroupB", "RelayBypassed", "Group B Relay Bypassed"},
         {14, "GroupB", "OutputSwitched", "Group B Output Switched"},
     };
+    // The 4x1 names are also the alarm log's names of the notifications
+    // (the log shows them translated in the receiver's context).
     static const std::vector<SystemAlarmEntry> k4x1 = {
-        {15, "", "PS1Fail", "PS1 Fail"},
-        {16, "", "PS2Fail", "PS2 Fail"},
-        {0, "", "GenlockLost", "Genlock Lost"},
-        {1, "", "SystemClockingUnlocked", "System Clocking Unlocked"},
-        {2, "", "GenlockingSourceSwitched", "Genlocking Source Switched"},
-        {3, "", "GPIRelayTriggered", "GPI Relay Triggered"},
+        {15, "", "PS1Fail", QT_TRANSLATE_NOOP("NoticesServer", "PS1 Fail")},
+        {16, "", "PS2Fail", QT_TRANSLATE_NOOP("NoticesServer", "PS2 Fail")},
+        {0, "", "GenlockLost", QT_TRANSLATE_NOOP("NoticesServer", "Genlock Lost")},
+        {1, "", "SystemClockingUnlocked",
+         QT_TRANSLATE_NOOP("NoticesServer", "System Clocking Unlocked")},
+        {2, "", "GenlockingSourceSwitched",
+         QT_TRANSLATE_NOOP("NoticesServer", "Genlocking Source Switched")},
+        {3, "", "GPIRelayTriggered", QT_TRANSLATE_NOOP("NoticesServer", "GPI Relay Triggered")},
         {4, "", "GPI1Triggered", "GPI 1 Triggered"},
         {5, "", "GPI2Triggered", "GPI 2 Triggered"},
         {11, "", "GPI3Triggered", "GPI 3 Triggered"},
         {12, "", "GPI4Triggered", "GPI 4 Triggered"},
-        {6, "", "RelayBypassed", "Relay Bypassed"},
-        {7, "", "OutputSwitched", "Output Switched"},
+        {6, "", "RelayBypassed", QT_TRANSLATE_NOOP("NoticesServer", "Relay Bypassed")},
+        {7, "", "OutputSwitched", QT_TRANSLATE_NOOP("NoticesServer", "Output Switched")},
     };
     return dual ? kDual : k4x1;
 }
