@@ -515,7 +515,7 @@ int main(int argc, char **argv)
     std::printf("Storm of %d a second for %d s ('%s'):\n", rate, seconds, storm.constData());
     std::printf(
         "  sent %lld, events counted %lld (%lld lost), %lld PS2 Fail rows, %lld "
-        "Connection Lost rows; all counted %.0f ms after the storm's end\n",
+        "Connection Lost rows; counted within %.0f ms of the storm's end\n",
         sent, received, sent - received, ps2Rows, lostRows, settleMs);
     std::printf(
         "  dropped by the service: %s unknown sender, %s malformed; PS2 Fail states "
