@@ -310,57 +310,81 @@ void DeviceWatch::Publish(Change &&change)
     Render();
 }
 
-// Under m_lock (or before the thread starts).
+// Under m_lock (or before the thread starts). Only the families whose
+// values changed since the last rendering are written again: a notification
+// storm changes one alarm at a time, and the audio family alone is 128 lines.
 void DeviceWatch::Render()
 {
     const DeviceSnapshot &s = m_snapshot;
+    const DeviceSnapshot &was = m_rendered;
+    const bool all = !m_renderedOnce;
+    const bool alarmsShown = all || s.up != was.up || s.productType != was.productType;
     const QByteArray device = "device=\"" + Exposition::EscapeLabelValue(s.name) + '"';
     MetricLines &l = m_lines;
-    for (QByteArray &family : l) {
-        family.clear();
+    if (all || s.up != was.up) {
+        l[kUp] = "qvt_up{" + device + "} " + (s.up ? "1" : "0") + '\n';
     }
-    l[kUp] = "qvt_up{" + device + "} " + (s.up ? "1" : "0") + '\n';
-    if (!s.model.isEmpty()) {
-        l[kInfo] = "qvt_device_info{" + device + ",address=\"" +
-                   Exposition::EscapeLabelValue(s.address) + "\",model=\"" +
-                   Exposition::EscapeLabelValue(s.model) + "\",serial=\"" +
-                   Exposition::EscapeLabelValue(s.serial) + "\",firmware=\"" +
-                   Exposition::EscapeLabelValue(s.firmware) + "\"} 1\n";
+    if (all || s.model != was.model || s.serial != was.serial || s.firmware != was.firmware) {
+        l[kInfo].clear();
+        if (!s.model.isEmpty()) {
+            l[kInfo] = "qvt_device_info{" + device + ",address=\"" +
+                       Exposition::EscapeLabelValue(s.address) + "\",model=\"" +
+                       Exposition::EscapeLabelValue(s.model) + "\",serial=\"" +
+                       Exposition::EscapeLabelValue(s.serial) + "\",firmware=\"" +
+                       Exposition::EscapeLabelValue(s.firmware) + "\"} 1\n";
+        }
     }
-    l[kEvents] = "qvt_alarm_events_total{" + device + "} " + QByteArray::number(s.events) + '\n';
-    if (s.routeOk >= 0) {
-        l[kRouteOk] =
-            "qvt_notification_route_ok{" + device + "} " + QByteArray::number(s.routeOk) + '\n';
+    if (all || s.events != was.events) {
+        l[kEvents] =
+            "qvt_alarm_events_total{" + device + "} " + QByteArray::number(s.events) + '\n';
     }
-    if (!s.up) {
-        return;  // no alarm series for a device that does not answer
+    if (all || s.routeOk != was.routeOk) {
+        l[kRouteOk].clear();
+        if (s.routeOk >= 0) {
+            l[kRouteOk] =
+                "qvt_notification_route_ok{" + device + "} " + QByteArray::number(s.routeOk) + '\n';
+        }
     }
     const bool dual = IsDual(s.productType);
-    l[kVideoAlarm].reserve(kInputCount * kVideoAlarmKinds * 90);
-    l[kAudioAlarm].reserve(kInputCount * 2 * kAudioChannels * 100);
-    for (int i = 0; i < kInputCount; ++i) {
-        const QByteArray input =
-            device + ",input=\"" + EventInputName(i, dual).toLatin1() + "\",alarm=\"";
-        for (int bit = 0; bit < kVideoAlarmKinds; ++bit) {
-            l[kVideoAlarm] += "qvt_video_alarm{" + input + kVideoAlarmNames[bit] + "\"} " +
-                              ((s.alarms.video.value(i) >> bit) & 1 ? "1\n" : "0\n");
-        }
-        const QPair<quint16, const char *> audio[] = {{s.alarms.lost.value(i), "Audio Lost"},
-                                                      {s.alarms.silent.value(i), "Audio Silent"}};
-        for (const auto &kind : audio) {
-            for (int k = 0; k < kAudioChannels; ++k) {
-                l[kAudioAlarm] += "qvt_audio_alarm{" + input + kind.second + "\",channel=\"" +
-                                  QByteArray::number(k + 1) + "\"} " +
-                                  ((kind.first >> k) & 1 ? "1\n" : "0\n");
+    // No alarm series for a device that does not answer.
+    if (alarmsShown || s.alarms.video != was.alarms.video) {
+        l[kVideoAlarm].clear();
+        for (int i = 0; s.up && i < kInputCount; ++i) {
+            const QByteArray input =
+                device + ",input=\"" + EventInputName(i, dual).toLatin1() + "\",alarm=\"";
+            for (int bit = 0; bit < kVideoAlarmKinds; ++bit) {
+                l[kVideoAlarm] += "qvt_video_alarm{" + input + kVideoAlarmNames[bit] + "\"} " +
+                                  ((s.alarms.video.value(i) >> bit) & 1 ? "1\n" : "0\n");
             }
         }
     }
-    for (int bit = 0; bit < kSystemAlarmBits; ++bit) {
-        const QString name = SystemAlarmName(bit, dual);
-        if (!name.isEmpty()) {
-            l[kSystemAlarm] += "qvt_system_alarm{" + device + ",alarm=\"" +
-                               Exposition::EscapeLabelValue(name) + "\"} " +
-                               ((s.alarms.system >> bit) & 1 ? "1\n" : "0\n");
+    if (alarmsShown || s.alarms.lost != was.alarms.lost || s.alarms.silent != was.alarms.silent) {
+        l[kAudioAlarm].clear();
+        for (int i = 0; s.up && i < kInputCount; ++i) {
+            const QByteArray input =
+                device + ",input=\"" + EventInputName(i, dual).toLatin1() + "\",alarm=\"";
+            const QPair<quint16, const char *> audio[] = {
+                {s.alarms.lost.value(i), "Audio Lost"}, {s.alarms.silent.value(i), "Audio Silent"}};
+            for (const auto &kind : audio) {
+                for (int k = 0; k < kAudioChannels; ++k) {
+                    l[kAudioAlarm] += "qvt_audio_alarm{" + input + kind.second + "\",channel=\"" +
+                                      QByteArray::number(k + 1) + "\"} " +
+                                      ((kind.first >> k) & 1 ? "1\n" : "0\n");
+                }
+            }
         }
     }
+    if (alarmsShown || s.alarms.system != was.alarms.system) {
+        l[kSystemAlarm].clear();
+        for (int bit = 0; s.up && bit < kSystemAlarmBits; ++bit) {
+            const QString name = SystemAlarmName(bit, dual);
+            if (!name.isEmpty()) {
+                l[kSystemAlarm] += "qvt_system_alarm{" + device + ",alarm=\"" +
+                                   Exposition::EscapeLabelValue(name) + "\"} " +
+                                   ((s.alarms.system >> bit) & 1 ? "1\n" : "0\n");
+            }
+        }
+    }
+    m_rendered = s;
+    m_renderedOnce = true;
 }

@@ -115,4 +115,6 @@ private:
     std::vector<AlarmInfo> m_pending;  // events not yet written
     DeviceSnapshot m_snapshot;
     MetricLines m_lines;
+    DeviceSnapshot m_rendered;  // what m_lines show
+    bool m_renderedOnce = false;
 };
