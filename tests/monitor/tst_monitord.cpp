@@ -241,7 +241,9 @@ void TestMonitord::http()
     promtool.start(QStringLiteral("promtool"),
                    {QStringLiteral("check"), QStringLiteral("metrics")});
     if (!promtool.waitForStarted(5000)) {
-        QSKIP("promtool is not installed (Debian package prometheus)");
+        // QSKIP with one argument trips clang's -Wpedantic.
+        QTest::qSkip("no promtool (Debian package prometheus)", __FILE__, __LINE__);
+        return;
     }
     promtool.write(metrics);
     promtool.closeWriteChannel();
