@@ -412,17 +412,16 @@ void TestApp::resourcesAndHints()
     QVERIFY(darkest.size() > 1);
     QVERIFY(QMovie(QStringLiteral(":/cfg/Resources/Loading.gif")).isValid());
 
-    Login dialog(m_window.get());
+    bool capsLock = true;
+    Login dialog(m_window.get(), [&capsLock] { return capsLock; });
     dialog.show();
-    auto *field = Child<QLineEdit>(&dialog, "lineEditPassword");
-    qApp->setProperty("qvtCapsLockForTests", true);
-    PassWordLineEdit::ShowCapsLockHint(field);
+    auto *field = Child<PassWordLineEdit>(&dialog, "lineEditPassword");
+    field->ShowCapsLockHint();
     QTRY_VERIFY(QToolTip::isVisible());
     QCOMPARE(QToolTip::text(), QStringLiteral("The Caps Lock is enabled."));
-    qApp->setProperty("qvtCapsLockForTests", false);
-    PassWordLineEdit::ShowCapsLockHint(field);
+    capsLock = false;
+    field->ShowCapsLockHint();
     QTRY_VERIFY(!QToolTip::isVisible());
-    qApp->setProperty("qvtCapsLockForTests", QVariant());
 
     // The password field takes letters and digits, six at most.
     field->clear();
