@@ -525,12 +525,12 @@ void TestApp::importEndsWithTheSession_data()
 void TestApp::importEndsWithTheSession()
 {
     QFETCH(bool, duringWrite);
+    OpenWindow(duringWrite ? RealTimeOut : nullptr);
     LogIn();
     const QString file = m_files.filePath("stopped.xml");
     QCOMPARE(Export(file), QStringList{"The export is done."});
     ModalScript script({ModalScript::Button(QMessageBox::Yes), ModalScript::Accept()});
     if (duringWrite) {
-        m_client->SetReceiveTimeoutForTests(0);  // the device's own 2 s
         m_device->Command("offline 60");
     }
     const quint64 sent = m_device->RequestsReceived();
@@ -558,10 +558,10 @@ void TestApp::importEndsWithTheSession()
 // the old pages are deleted only once the worker that walks them has ended.
 void TestApp::pagesGoAfterTheirWorker()
 {
+    OpenWindow(RealTimeOut);
     LogIn();
     const QString file = m_files.filePath("walked.xml");
     QCOMPARE(Export(file), QStringList{"The export is done."});
-    m_client->SetReceiveTimeoutForTests(0);
     m_device->Command("offline 60");
     const quint64 sent = m_device->RequestsReceived();
     ModalScript script({ModalScript::Accept()});
@@ -606,8 +606,8 @@ void TestApp::deadDeviceLetsGo_data()
 void TestApp::deadDeviceLetsGo()
 {
     QFETCH(bool, closeWindow);
+    OpenWindow(RealTimeOut);
     LogIn();
-    m_client->SetReceiveTimeoutForTests(0);  // the device's real 2-second time-out
     m_device->Command("offline 60");
     const quint64 before = m_device->RequestsReceived();
     m_window->Worker()->OnSetCmd(GPIOCmd);

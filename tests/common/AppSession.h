@@ -166,6 +166,9 @@ protected:
         m_window->show();
     }
 
+    // For OpenWindow: the device's own 2-second time-out.
+    static void RealTimeOut(WindowOptions &options) { options.timings.receiveTimeoutMs = 0; }
+
     void CloseWindow()
     {
         m_window.reset();
