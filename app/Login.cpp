@@ -7,6 +7,8 @@
 #include <QRegularExpressionValidator>
 #include <QToolTip>
 
+#include <utility>
+
 namespace {
 // Four octets; the last cannot be 255 (a broadcast address is no device).
 const char *const kAddressPattern =
@@ -14,9 +16,10 @@ const char *const kAddressPattern =
 const char *const kPasswordPattern = "(^[A-Za-z0-9]+$)";
 }  // namespace
 
-Login::Login(QWidget *parent) : QDialog(parent)
+Login::Login(QWidget *parent, PassWordLineEdit::CapsLockProbe capsLock) : QDialog(parent)
 {
     m_ui.setupUi(this);
+    m_ui.lineEditPassword->SetCapsLockProbe(std::move(capsLock));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     setFixedSize(sizeHint());
     m_ui.lineEditIP->setInputMask(QString());
@@ -31,8 +34,8 @@ Login::Login(QWidget *parent) : QDialog(parent)
 
 void Login::keyReleaseEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_CapsLock && IsCapsLockOn()) {
-        PassWordLineEdit::ShowCapsLockHint(m_ui.lineEditPassword);
+    if (event->key() == Qt::Key_CapsLock) {
+        m_ui.lineEditPassword->ShowCapsLockHint();
     } else {
         QToolTip::hideText();
     }

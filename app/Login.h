@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PassWordLineEdit.h"
 #include "ui_Login.h"
 
 #include <QDialog>
@@ -10,7 +11,9 @@ class Login final : public QDialog
     Q_OBJECT
 
 public:
-    explicit Login(QWidget *parent = nullptr);
+    // `capsLock` tells the password field whether Caps Lock is on.
+    explicit Login(QWidget *parent = nullptr,
+                   PassWordLineEdit::CapsLockProbe capsLock = IsCapsLockOn);
 
     void SetAddress(const QString &address) { m_ui.lineEditIP->setText(address); }
     QString Address() const { return m_ui.lineEditIP->text(); }

@@ -50,6 +50,20 @@ BaseWidget *MakeStatus(const PageContext &context)
     return new Status4x1(context.session, context.parent);
 }
 
+// The signal I/O pages wait as long as the window says after a phase
+// alignment before they read the new delay.
+BaseWidget *MakeSignalIO(const PageContext &context)
+{
+    return new SignalIO4X1(&context.session->Client(), context.alignSettleMs, context.parent);
+}
+
+template <int Group>
+BaseWidget *MakeSignalIOGroup(const PageContext &context)
+{
+    return new SignalIO2X1(&context.session->Client(), Group, context.alignSettleMs,
+                           context.parent);
+}
+
 // The alarm combination names its columns after the model's inputs.
 BaseWidget *MakeTrigger(const PageContext &context)
 {
@@ -120,14 +134,13 @@ std::vector<PageDescriptor> Build()
 
     const WorkerJoin signalIO =
         Link(&CmdThread::NotifySignalIOUpdate, &SignalIOPage::OnNotifySignalIOUpdate);
-    add(K::SignalIO, 30, none, {B::SignalIO, QT_TRANSLATE_NOOP("cfg", "Group A")},
-        Make<SignalIO4X1>)
+    add(K::SignalIO, 30, none, {B::SignalIO, QT_TRANSLATE_NOOP("cfg", "Group A")}, MakeSignalIO)
         .worker = {signalIO};
     add(K::SignalIOA, 30, {B::SignalIO, QT_TRANSLATE_NOOP("cfg", "Group A")}, none,
-        MakeGroup<SignalIO2X1, 0>)
+        MakeSignalIOGroup<0>)
         .worker = {signalIO};
     add(K::SignalIOB, 31, {B::SignalIO, QT_TRANSLATE_NOOP("cfg", "Group B")}, none,
-        MakeGroup<SignalIO2X1, 1>)
+        MakeSignalIOGroup<1>)
         .worker = {signalIO};
 
     const WorkerJoin switchControl = Link(&CmdThread::NotifySwitchControlUpdate,

@@ -17,6 +17,7 @@ class Session;
 struct PageContext {
     Session *session;
     int productType;
+    int alignSettleMs;  // the signal I/O pages' wait after a phase alignment
     QWidget *parent;
     // Pages the window keeps for its whole life (the alarm log, whose rows
     // must outlive a change of model): put in the list, never deleted here.

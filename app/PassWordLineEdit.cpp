@@ -1,17 +1,11 @@
 #include "PassWordLineEdit.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QToolTip>
 
 bool IsCapsLockOn()
 {
-    // Tests set this property to stand in for the keyboard.
-    const QVariant forced = qApp->property("qvtCapsLockForTests");
-    if (forced.isValid()) {
-        return forced.toBool();
-    }
     // Qt offers no query for lock keys. On Linux every keyboard's Caps Lock
     // light is a file whose content is 1 while it is on.
     const QDir leds(QStringLiteral("/sys/class/leds"));
@@ -24,12 +18,12 @@ bool IsCapsLockOn()
     return false;
 }
 
-void PassWordLineEdit::ShowCapsLockHint(QWidget *field)
+void PassWordLineEdit::ShowCapsLockHint()
 {
-    if (IsCapsLockOn()) {
-        QWidget *parent = field->parentWidget() ? field->parentWidget() : field;
-        const QPoint at(parent->x() + field->x(), parent->y() + field->y() + 2 * field->height());
-        QToolTip::showText(at, tr("The Caps Lock is enabled."), field);
+    if (m_capsLock && m_capsLock()) {
+        QWidget *parent = parentWidget() ? parentWidget() : this;
+        const QPoint at(parent->x() + x(), parent->y() + y() + 2 * height());
+        QToolTip::showText(at, tr("The Caps Lock is enabled."), this);
     } else {
         QToolTip::hideText();
     }
@@ -37,12 +31,12 @@ void PassWordLineEdit::ShowCapsLockHint(QWidget *field)
 
 void PassWordLineEdit::mouseMoveEvent(QMouseEvent *)
 {
-    ShowCapsLockHint(this);
+    ShowCapsLockHint();
 }
 
 void PassWordLineEdit::mouseReleaseEvent(QMouseEvent *)
 {
-    ShowCapsLockHint(this);
+    ShowCapsLockHint();
 }
 
 void PassWordLineEdit::leaveEvent(QEvent *event)

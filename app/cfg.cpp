@@ -46,7 +46,8 @@ cfg::cfg(WindowOptions options, QWidget *parent)
     : QMainWindow(parent),
       m_link(options.timings),
       m_notices(std::make_unique<NoticesServer>()),
-      m_chooseFile(std::move(options.chooseFile))
+      m_chooseFile(std::move(options.chooseFile)),
+      m_alignSettleMs(options.alignSettleMs)
 {
     InitResources();
     m_ui.setupUi(this);
@@ -144,7 +145,7 @@ void cfg::ApplyConnectionState()
 
 void cfg::CreatePages()
 {
-    m_pages.Create({&m_link, productType, this, {{PageKey::Alarm, m_alarmLog}}});
+    m_pages.Create({&m_link, productType, m_alignSettleMs, this, {{PageKey::Alarm, m_alarmLog}}});
     BuildTree(m_ui.treeWidget, productType);
     // The worker is joined whenever the model, and so the parts, change.
     auto parts = ImportParts(productType, m_link.Client(), m_document);

@@ -6,6 +6,7 @@
 #include "LinkTypes.h"
 #include "Pages.h"
 #include "Session.h"
+#include "SignalIOPage.h"
 #include "Wiring.h"
 #include "XmlDocument.h"
 #include "ui_cfg.h"
@@ -22,9 +23,11 @@ class NoticesServer;
 class QLabel;
 
 // What a caller other than the operator hands the window: the session's
-// timings, and answers to the file dialogs (unset: the dialogs open).
+// timings, the signal I/O pages' wait after a phase alignment, and answers
+// to the file dialogs (unset: the dialogs open).
 struct WindowOptions {
     SessionTimings timings;
+    int alignSettleMs = SignalIOPage::kAlignSettleMs;
     Alarm::FileChooser chooseLogFile;
     std::function<QString(bool save)> chooseFile;  // true: export's save dialog
 };
@@ -143,4 +146,5 @@ private:
     QLabel *m_unsavedRows = nullptr;
     PageWiring m_wiring;
     std::function<QString(bool)> m_chooseFile;
+    const int m_alignSettleMs;
 };

@@ -29,8 +29,8 @@ bool IsLoginExpired(quint32 result)
 }
 }  // namespace
 
-CfgNetClient::CfgNetClient(QObject *parent)
-    : QObject(parent), m_transport(std::make_unique<UdpTransport>())
+CfgNetClient::CfgNetClient(int receiveTimeoutMs, QObject *parent)
+    : QObject(parent), m_transport(std::make_unique<UdpTransport>(receiveTimeoutMs))
 {
     RegisterLinkTypes();
 }
@@ -73,12 +73,6 @@ void CfgNetClient::SetUser(int userIndex, const QString &password)
     std::lock_guard<std::mutex> lock(m_requestLock);
     m_user = userIndex == 0 ? QByteArrayLiteral("admin") : QByteArrayLiteral("guest");
     m_password = password.toUtf8();
-}
-
-void CfgNetClient::SetReceiveTimeoutForTests(int ms)
-{
-    std::lock_guard<std::mutex> lock(m_transportLock);
-    m_transport->SetReceiveTimeoutOverride(ms);
 }
 
 std::pair<quint32, quint16> CfgNetClient::NextIdentity()

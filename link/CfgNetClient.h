@@ -48,7 +48,9 @@ class CfgNetClient final : public QObject
     Q_OBJECT
 
 public:
-    explicit CfgNetClient(QObject *parent = nullptr);
+    // `receiveTimeoutMs`: the wait for each answer; 0, each request's own
+    // (2000 ms).
+    explicit CfgNetClient(int receiveTimeoutMs = 0, QObject *parent = nullptr);
     ~CfgNetClient() override;
 
     int Open(const QString &ipText, quint16 port);
@@ -124,9 +126,6 @@ public:
     // The result of the calling thread's last operation that reached the
     // device: 0, the device's result code, or -1 when nothing came back.
     static int LastResult();
-
-    // Test seam: shortens the 2000 ms receive time-out (0 restores it).
-    void SetReceiveTimeoutForTests(int ms);
 
 private:
     Q_DISABLE_COPY(CfgNetClient)

@@ -9,7 +9,8 @@ const QVector<quint8> kIdentity = {0, 1, 2, 3};
 constexpr int kImportPartGapMs = 100;
 }  // namespace
 
-CmdThread::CmdThread(CfgNetClient *client, QObject *parent) : WorkerThread(parent), m_client(client)
+CmdThread::CmdThread(CfgNetClient *client, int pollPauseMs, QObject *parent)
+    : WorkerThread(parent), m_client(client), m_pollPauseMs(pollPauseMs)
 {
     RegisterLinkTypes();
 }
@@ -75,7 +76,7 @@ void CmdThread::Step()
     }
     const CmdType command = static_cast<CmdType>(m_command.load());
     Poll(command);
-    const int pause = m_testPauseMs > 0 ? m_testPauseMs.load() : PauseAfter(command);
+    const int pause = m_pollPauseMs > 0 ? m_pollPauseMs : PauseAfter(command);
     // A wake (an import, or a notification while the board is shown) is
     // served once this gap has passed: a flood of notifications runs the
     // status pass (seven reads) 50 times a second at most, not back to back.

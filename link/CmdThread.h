@@ -25,7 +25,9 @@ class CmdThread final : public WorkerThread
     Q_OBJECT
 
 public:
-    explicit CmdThread(CfgNetClient *client, QObject *parent = nullptr);
+    // `pollPauseMs` above 0: one pause after every command's poll instead of
+    // each command's own (PauseAfter).
+    explicit CmdThread(CfgNetClient *client, int pollPauseMs = 0, QObject *parent = nullptr);
     ~CmdThread() override;
 
     // The parts an import walks, in file order; they outlive the thread's
@@ -37,8 +39,6 @@ public:
     static int PauseAfter(CmdType command);
     // The shortest of those pauses that a Wake cannot cut.
     static constexpr int kMinPollGapMs = 20;
-    // Test seam: one pause for every command (0 restores the real ones).
-    void SetPauseForTests(int ms) { m_testPauseMs = ms; }
 
 signals:
     void NotifySwitchControlUpdate(unsigned char gpiStatus, unsigned char gpoStatus);
@@ -73,7 +73,7 @@ private:
     std::atomic<int> m_command{NoCmd};
     std::atomic<bool> m_importPending{false};
     std::atomic<bool> m_genlockWasLost{true};  // bit 0 of the last alarm state seen
-    std::atomic<int> m_testPauseMs{0};
+    const int m_pollPauseMs;
     std::mutex m_partsLock;  // guards m_parts
     QList<ImportTarget *> m_parts;
 };

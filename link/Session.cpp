@@ -1,14 +1,11 @@
 #include "Session.h"
 
 Session::Session(const SessionTimings &timings, QObject *parent)
-    : QObject(parent), m_worker(&m_client), m_monitor(&m_client)
-{
-    if (timings.receiveTimeoutMs != 0) {
-        m_client.SetReceiveTimeoutForTests(timings.receiveTimeoutMs);
-    }
-    m_monitor.SetPauseForTests(timings.probePauseMs);
-    m_worker.SetPauseForTests(timings.pollPauseMs);
-}
+    : QObject(parent),
+      m_client(timings.receiveTimeoutMs),
+      m_worker(&m_client, timings.pollPauseMs),
+      m_monitor(&m_client, timings.probePauseMs)
+{}
 
 Session::~Session()
 {

@@ -9,7 +9,8 @@
 #include <QObject>
 #include <QString>
 
-// Timings of a session that a test shortens; the defaults are the product's.
+// A session's timings, handed to its client and workers as they are built;
+// the defaults are the product's, and a simulated device's callers shorten them.
 struct SessionTimings {
     int receiveTimeoutMs = 0;  // 0: the device's own 2 s
     int probePauseMs = UpdateThread::kProbePauseMs;

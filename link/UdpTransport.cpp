@@ -44,7 +44,7 @@ int UdpTransport::Exchange(RequestMsg &request, std::unique_ptr<ResponseMsg> &re
         return -1;
     }
 
-    const int wanted = m_timeoutOverride > 0 ? m_timeoutOverride : request.ReceiveTimeout();
+    const int wanted = m_receiveTimeoutMs > 0 ? m_receiveTimeoutMs : request.ReceiveTimeout();
     int timeoutMs = 0;
     if (!m_socket.ReceiveTimeout(&timeoutMs)) {
         return -1;

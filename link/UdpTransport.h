@@ -11,7 +11,10 @@
 class UdpTransport final
 {
 public:
-    UdpTransport() = default;
+    // `receiveTimeoutMs` above 0 replaces each request's own wait for an
+    // answer (2000 ms): a simulated device answers at once, and its callers
+    // need not wait seconds to see silence.
+    explicit UdpTransport(int receiveTimeoutMs = 0) : m_receiveTimeoutMs(receiveTimeoutMs) {}
 
     // Creates the socket and stores the device address, and ends an earlier
     // Interrupt. A malformed address is not refused here; every exchange with
@@ -31,10 +34,6 @@ public:
     // through every try (not cut short, not refused before sending).
     bool Unanswered() const { return m_unanswered; }
 
-    // Test seam: wait `ms` instead of each request's own time-out (0 restores
-    // the requests' 2000 ms). The product never calls it.
-    void SetReceiveTimeoutOverride(int ms) { m_timeoutOverride = ms; }
-
     // How often the receive time-out option has been set; lets tests see that
     // it is not set again when it already has the request's value.
     int ReceiveTimeoutSets() const { return m_timeoutSets; }
@@ -50,6 +49,6 @@ private:
     UdpSocket::Peer m_device;
     bool m_deviceValid = false;
     int m_timeoutSets = 0;
-    int m_timeoutOverride = 0;
+    const int m_receiveTimeoutMs;
     bool m_unanswered = false;
 };

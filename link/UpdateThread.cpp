@@ -2,8 +2,8 @@
 
 #include "CfgNetClient.h"
 
-UpdateThread::UpdateThread(CfgNetClient *client, QObject *parent)
-    : WorkerThread(parent), m_client(client)
+UpdateThread::UpdateThread(CfgNetClient *client, int probePauseMs, QObject *parent)
+    : WorkerThread(parent), m_client(client), m_pauseMs(probePauseMs)
 {}
 
 UpdateThread::~UpdateThread()

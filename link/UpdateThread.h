@@ -19,7 +19,9 @@ class UpdateThread final : public WorkerThread
 public:
     static constexpr int kProbePauseMs = 3000;
 
-    explicit UpdateThread(CfgNetClient *client, QObject *parent = nullptr);
+    // `probePauseMs`: the pause between probes.
+    explicit UpdateThread(CfgNetClient *client, int probePauseMs = kProbePauseMs,
+                          QObject *parent = nullptr);
     ~UpdateThread() override;
 
     // Starts the loop; its first probe goes out at once.
@@ -27,9 +29,6 @@ public:
     // Reads the firmware version at once (between probes) and answers with
     // VersionRead(session, …) when the read succeeds.
     void RequestVersion(int session);
-
-    // Test seam: the pause between probes (kProbePauseMs in the product).
-    void SetPauseForTests(int ms) { m_pauseMs = ms; }
 
 signals:
     // alive: the device answered GetWorkMode; workMode: its mode byte, or 255.
@@ -44,7 +43,7 @@ private:
     static constexpr int kNoRequest = -1;
 
     CfgNetClient *m_client;
-    std::atomic<int> m_pauseMs{kProbePauseMs};
+    const int m_pauseMs;
     std::atomic<int> m_versionRequest{kNoRequest};
     // When the next probe is due; touched by the loop only (and by Start
     // before the loop runs).

@@ -1,7 +1,7 @@
 #include "SignalIO2X1.h"
 
-SignalIO2X1::SignalIO2X1(CfgNetClient *client, int pageIndex, QWidget *parent)
-    : SignalIOPage(client, {pageIndex, true}, parent)
+SignalIO2X1::SignalIO2X1(CfgNetClient *client, int pageIndex, int alignSettleMs, QWidget *parent)
+    : SignalIOPage(client, {pageIndex, true}, alignSettleMs, parent)
 {
     m_ui.setupUi(this);
     Controls controls;

@@ -10,7 +10,8 @@ class SignalIO2X1 final : public SignalIOPage
     Q_OBJECT
 
 public:
-    SignalIO2X1(CfgNetClient *client, int pageIndex, QWidget *parent = nullptr);
+    SignalIO2X1(CfgNetClient *client, int pageIndex, int alignSettleMs = kAlignSettleMs,
+                QWidget *parent = nullptr);
 
     void Retranslate() override { m_ui.retranslateUi(this); }
 

@@ -1,7 +1,7 @@
 #include "SignalIO4X1.h"
 
-SignalIO4X1::SignalIO4X1(CfgNetClient *client, QWidget *parent)
-    : SignalIOPage(client, {0, false}, parent)
+SignalIO4X1::SignalIO4X1(CfgNetClient *client, int alignSettleMs, QWidget *parent)
+    : SignalIOPage(client, {0, false}, alignSettleMs, parent)
 {
     m_ui.setupUi(this);
     Controls controls;

@@ -10,7 +10,8 @@ class SignalIO4X1 final : public SignalIOPage
     Q_OBJECT
 
 public:
-    SignalIO4X1(CfgNetClient *client, QWidget *parent = nullptr);
+    SignalIO4X1(CfgNetClient *client, int alignSettleMs = kAlignSettleMs,
+                QWidget *parent = nullptr);
 
     void Retranslate() override { m_ui.retranslateUi(this); }
 

@@ -10,17 +10,15 @@
 #include <QSpinBox>
 
 namespace {
-// The device takes a few seconds to align the phase after the genlock comes
-// back; its new delay is read after that.
-constexpr int kAlignSettleMs = 5000;
 const QVector<quint8> kInputs = {0, 1, 2, 3};
 }  // namespace
 
-SignalIOPage::SignalIOPage(CfgNetClient *client, SignalIOScope scope, QWidget *parent)
+SignalIOPage::SignalIOPage(CfgNetClient *client, SignalIOScope scope, int alignSettleMs,
+                           QWidget *parent)
     : BaseWidget(parent), m_client(client), m_scope(scope)
 {
     m_alignTimer.setSingleShot(true);
-    m_alignTimer.setInterval(kAlignSettleMs);
+    m_alignTimer.setInterval(alignSettleMs);
     connect(&m_alignTimer, &QTimer::timeout, this, &SignalIOPage::OnPhaseAlign);
 }
 

@@ -31,8 +31,9 @@ public:
     static QString PhaseText(quint16 line, quint16 pixel);
     static QString SyncedText(PhaseState state);
 
-    // Test seam: the wait between a phase-align notification and the re-read.
-    void SetAlignDelayForTests(int ms) { m_alignTimer.setInterval(ms); }
+    // The device takes a few seconds to align the phase after the genlock
+    // comes back; a page reads its new delay this long after the alignment.
+    static constexpr int kAlignSettleMs = 5000;
 
 public slots:
     void OnNotifySignalIOUpdate(QVector<SignalIOInfo> info, QVector<bool> isLocked,
@@ -60,7 +61,7 @@ protected:
         QList<QWidget *> guestLocked;  // what a guest may not change
     };
 
-    SignalIOPage(CfgNetClient *client, SignalIOScope scope, QWidget *parent);
+    SignalIOPage(CfgNetClient *client, SignalIOScope scope, int alignSettleMs, QWidget *parent);
     // For the derived constructor, after its setupUi.
     void SetControls(const Controls &controls);
 

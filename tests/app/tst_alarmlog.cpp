@@ -30,6 +30,9 @@ class TestAlarmLog : public QObject, public SimulatorClient
 {
     Q_OBJECT
 
+public:
+    TestAlarmLog() : SimulatorClient(150) {}
+
 private slots:
     void initTestCase();
     void init();
@@ -96,7 +99,6 @@ void TestAlarmLog::initTestCase()
 {
     m_dataHome = qgetenv("XDG_DATA_HOME");
     StartAndLogIn();
-    m_client.SetReceiveTimeoutForTests(150);
 }
 
 void TestAlarmLog::init()

@@ -412,17 +412,16 @@ void TestApp::resourcesAndHints()
     QVERIFY(darkest.size() > 1);
     QVERIFY(QMovie(QStringLiteral(":/cfg/Resources/Loading.gif")).isValid());
 
-    Login dialog(m_window.get());
+    bool capsLock = true;
+    Login dialog(m_window.get(), [&capsLock] { return capsLock; });
     dialog.show();
-    auto *field = Child<QLineEdit>(&dialog, "lineEditPassword");
-    qApp->setProperty("qvtCapsLockForTests", true);
-    PassWordLineEdit::ShowCapsLockHint(field);
+    auto *field = Child<PassWordLineEdit>(&dialog, "lineEditPassword");
+    field->ShowCapsLockHint();
     QTRY_VERIFY(QToolTip::isVisible());
     QCOMPARE(QToolTip::text(), QStringLiteral("The Caps Lock is enabled."));
-    qApp->setProperty("qvtCapsLockForTests", false);
-    PassWordLineEdit::ShowCapsLockHint(field);
+    capsLock = false;
+    field->ShowCapsLockHint();
     QTRY_VERIFY(!QToolTip::isVisible());
-    qApp->setProperty("qvtCapsLockForTests", QVariant());
 
     // The password field takes letters and digits, six at most.
     field->clear();
@@ -526,12 +525,12 @@ void TestApp::importEndsWithTheSession_data()
 void TestApp::importEndsWithTheSession()
 {
     QFETCH(bool, duringWrite);
+    OpenWindow(duringWrite ? RealTimeOut : nullptr);
     LogIn();
     const QString file = m_files.filePath("stopped.xml");
     QCOMPARE(Export(file), QStringList{"The export is done."});
     ModalScript script({ModalScript::Button(QMessageBox::Yes), ModalScript::Accept()});
     if (duringWrite) {
-        m_client->SetReceiveTimeoutForTests(0);  // the device's own 2 s
         m_device->Command("offline 60");
     }
     const quint64 sent = m_device->RequestsReceived();
@@ -559,10 +558,10 @@ void TestApp::importEndsWithTheSession()
 // the old pages are deleted only once the worker that walks them has ended.
 void TestApp::pagesGoAfterTheirWorker()
 {
+    OpenWindow(RealTimeOut);
     LogIn();
     const QString file = m_files.filePath("walked.xml");
     QCOMPARE(Export(file), QStringList{"The export is done."});
-    m_client->SetReceiveTimeoutForTests(0);
     m_device->Command("offline 60");
     const quint64 sent = m_device->RequestsReceived();
     ModalScript script({ModalScript::Accept()});
@@ -607,8 +606,8 @@ void TestApp::deadDeviceLetsGo_data()
 void TestApp::deadDeviceLetsGo()
 {
     QFETCH(bool, closeWindow);
+    OpenWindow(RealTimeOut);
     LogIn();
-    m_client->SetReceiveTimeoutForTests(0);  // the device's real 2-second time-out
     m_device->Command("offline 60");
     const quint64 before = m_device->RequestsReceived();
     m_window->Worker()->OnSetCmd(GPIOCmd);

@@ -355,18 +355,18 @@ void TestMonitoring::boardFollowsSessionAndPages()
         m.detection[0].lostEnable = 1;
         m.systemEnable = 0x1FFFF;
     });
+    // A minute's pause after every poll: only the notification can wake the
+    // board's next one.
+    OpenWindow([](WindowOptions &options) { options.timings.pollPauseMs = 60000; });
     LogIn();
     auto *board = m_window->CurrentPages().Get<StatusPage>(K::Status);
     QVERIFY(board);
     Press(FindItem(m_window->Form().treeWidget, K::Status));
     QTRY_COMPARE(Colour(board, "labelIN1SignalLost"), QStringLiteral("green"));
-    // Once the pause under way has ended in a poll, the next is a minute
-    // away: only the notification can wake it.
-    m_window->Worker()->SetPauseForTests(60000);
     const quint64 polls = m_device->RequestsOfType(kMsgGetAlarmInfo);
-    QTRY_VERIFY(m_device->RequestsOfType(kMsgGetAlarmInfo) > polls);
     m_device->Command("system 15 on");
     QTRY_COMPARE(Colour(board, "labelPS1Fail"), QStringLiteral("yellow"));
+    QVERIFY(m_device->RequestsOfType(kMsgGetAlarmInfo) > polls);
     Disconnect();
     QCOMPARE(Colour(board, "labelPS1Fail"), QStringLiteral("gray"));
     QCOMPARE(Colour(board, "labelIN1SignalLost"), QStringLiteral("gray"));
@@ -400,10 +400,10 @@ void TestMonitoring::lostConnectionInTime_data()
 void TestMonitoring::lostConnectionInTime()
 {
     QFETCH(PageKey, shown);
+    OpenWindow(RealTimeOut);
     LogIn();
     auto *board = m_window->CurrentPages().Get<StatusPage>(K::Status);
     Press(FindItem(m_window->Form().treeWidget, shown));
-    m_client->SetReceiveTimeoutForTests(0);
     // Silent right after a probe's answer: the next probe is 3 s away.
     QSignalSpy probes(m_window->Monitor(), &UpdateThread::IsAlive);
     QVERIFY(probes.wait(5000));

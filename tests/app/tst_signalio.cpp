@@ -206,9 +206,9 @@ void TestSignalIO::phaseAlignRereads()
     QFETCH(int, model);
     QFETCH(PageKey, key);
     QFETCH(int, group);
+    OpenWindow([](WindowOptions &options) { options.alignSettleMs = 20; });
     SignalIOPage *page = Show(model, key);
     QVERIFY(page);
-    page->SetAlignDelayForTests(20);
     m_device->WithModel([group](DeviceModel &m) { m.delayLine[group] = 777; });
 
     QVector<SignalIOInfo> info(4);

@@ -25,6 +25,7 @@
 #include <QTreeWidgetItemIterator>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 template <class T = QWidget>
@@ -148,18 +149,25 @@ protected:
         OpenWindow();
     }
 
-    // A new window, as at a program start with the settings as they are.
-    void OpenWindow()
+    // A new window, as at a program start with the settings as they are:
+    // the device is given 150 ms to answer, unless `adjust` says otherwise.
+    void OpenWindow(const std::function<void(WindowOptions &)> &adjust = {})
     {
         m_window.reset();
         WindowOptions options;
         options.timings.receiveTimeoutMs = 150;
         options.chooseLogFile = m_logChooser;
         options.chooseFile = [this](bool) { return m_chosenFile; };
+        if (adjust) {
+            adjust(options);
+        }
         m_window = std::make_unique<cfg>(options);
         m_client = &m_window->Link().Client();
         m_window->show();
     }
+
+    // For OpenWindow: the device's own 2-second time-out.
+    static void RealTimeOut(WindowOptions &options) { options.timings.receiveTimeoutMs = 0; }
 
     void CloseWindow()
     {

@@ -15,6 +15,9 @@
 class SimulatorClient
 {
 protected:
+    // `receiveTimeoutMs`: m_client's wait for an answer; 0, the device's 2 s.
+    explicit SimulatorClient(int receiveTimeoutMs = 0) : m_client(receiveTimeoutMs) {}
+
     const QString kDevice = TestAddress();
     QTemporaryDir m_files;
     std::unique_ptr<DeviceSimulator> m_device;
@@ -33,6 +36,12 @@ protected:
         options.notify[0] = {0, 0};
         device = std::make_unique<DeviceSimulator>(options);
         QVERIFY(device->Start());
+        LogIn(client, address);
+    }
+    // `client` logged in as admin. It ends the device's last login, which
+    // that login's client renews when next used.
+    static void LogIn(CfgNetClient &client, const QString &address)
+    {
         QCOMPARE(client.Open(address, kDevicePort), 0);
         client.SetUser(0, QStringLiteral("admin"));
         QCOMPARE(client.Login(), 0);

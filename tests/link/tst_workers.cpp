@@ -66,8 +66,7 @@ private:
 void TestWorkers::init()
 {
     m_device->Command("fault clear");
-    m_worker = std::make_unique<CmdThread>(&m_client);
-    m_worker->SetPauseForTests(30);
+    m_worker = std::make_unique<CmdThread>(&m_client, 30);
 }
 
 void TestWorkers::cleanup()
@@ -279,7 +278,7 @@ void TestWorkers::importStartsAtOnce_data()
 void TestWorkers::importStartsAtOnce()
 {
     QFETCH(bool, pageChanges);
-    m_worker->SetPauseForTests(0);
+    m_worker = std::make_unique<CmdThread>(&m_client);  // the real pauses
     QElapsedTimer clock;
     std::atomic<qint64> startedAfter{-1};
     FakePage first(0, [&] { startedAfter = clock.elapsed(); }), second(0);
@@ -377,7 +376,7 @@ void TestWorkers::importEnds()
 // Stopping does not wait out a 3-second pause.
 void TestWorkers::stopIsPrompt()
 {
-    m_worker->SetPauseForTests(0);
+    m_worker = std::make_unique<CmdThread>(&m_client);  // the real pauses
     QueuedSpy spy(m_worker.get(), &CmdThread::NotifyGenLockUpdate);
     m_worker->OnSetCmd(GenlockCmd);
     m_worker->Start();
@@ -392,8 +391,9 @@ void TestWorkers::stopIsPrompt()
 
 void TestWorkers::liveness()
 {
-    UpdateThread monitor(&m_client);
-    monitor.SetPauseForTests(50);
+    CfgNetClient client(150);  // silence is seen within a second
+    LogIn(client, kDevice);
+    UpdateThread monitor(&client, 50);
     QueuedSpy spy(&monitor, &UpdateThread::IsAlive);
     monitor.Start();
     QVERIFY(spy.wait(3000));
@@ -414,12 +414,10 @@ void TestWorkers::liveness()
     }
     QVERIFY(m_device->Command("status").contains("login yes"));
 
-    m_client.SetReceiveTimeoutForTests(100);
     m_device->Command("offline 30");
     QTRY_COMPARE_WITH_TIMEOUT(spy.last(), (QList<QVariant>{false, 255}), 3000);
     m_device->Command("offline 0");
     QTRY_COMPARE_WITH_TIMEOUT(spy.last(), (QList<QVariant>{true, 1}), 3000);
-    m_client.SetReceiveTimeoutForTests(0);
     monitor.Stop();
     QVERIFY(monitor.Join(1000));
 }
