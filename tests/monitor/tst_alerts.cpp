@@ -1,0 +1,232 @@
+// The shipped alert rules in a real Prometheus, scraping qvt-monitord that
+// watches two simulated switches: a power supply failure pages for its
+// device only and goes when mended, a switch that stops answering pages after
+// the rule's 30 s. The rules file is the one in deploy/, its for durations
+// unchanged.
+
+#include "../common/FreeLoopback.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/prctl.h>
+#include <csignal>
+
+namespace {
+const char *const kNames[2] = {"studio-a", "studio-b"};
+
+// A program the test starts. It ends with the test, passed or failed, and
+// the kernel kills it should the test die first (a ctest time-out), so no
+// Prometheus is left holding its port.
+class Child : public QProcess
+{
+public:
+    ~Child() override
+    {
+        if (state() != NotRunning) {
+            terminate();
+            waitForFinished(5000);
+        }
+    }
+
+    // Whether `text` has come on the read channel within `ms`; it stays unread.
+    bool Says(const QByteArray &text, int ms = 10000)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (!peek(1 << 20).contains(text)) {
+            if (clock.elapsed() > ms || !waitForReadyRead(ms - int(clock.elapsed()))) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // A simulator's console: true when the answer begins "ok".
+    bool Command(const QByteArray &line)
+    {
+        readAll();
+        write(line + '\n');
+        return Says("\n", 5000) && readAll().startsWith("ok");
+    }
+
+protected:
+    void setupChildProcess() override { ::prctl(PR_SET_PDEATHSIG, SIGKILL); }
+};
+}  // namespace
+
+class TestAlerts : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void powerSupplyFail();
+    void deviceDown();
+
+private:
+    void Mark(const char *what, const char *device);
+    QJsonDocument Api(const QString &path);
+    // The device label of each `alertname` alert in `state` (firing, pending).
+    QStringList Alerts(const QString &alertname, const QString &state);
+
+    QTemporaryDir m_dir;  // removed after the programs end: declared first
+    QElapsedTimer m_clock;
+    Child m_sims[2];
+    Child m_monitord;
+    Child m_prometheus;
+    QString m_prometheusUrl;
+    QNetworkAccessManager m_http;
+};
+
+void TestAlerts::Mark(const char *what, const char *device)
+{
+    qInfo("%6.1f s  %s (%s)", double(m_clock.elapsed()) / 1000, what, device);
+}
+
+QJsonDocument TestAlerts::Api(const QString &path)
+{
+    std::unique_ptr<QNetworkReply> reply(
+        m_http.get(QNetworkRequest(QUrl(m_prometheusUrl + QStringLiteral("/api/v1/") + path))));
+    QSignalSpy finished(reply.get(), &QNetworkReply::finished);
+    return finished.wait(5000) ? QJsonDocument::fromJson(reply->readAll()) : QJsonDocument();
+}
+
+QStringList TestAlerts::Alerts(const QString &alertname, const QString &state)
+{
+    QStringList devices;
+    for (const QJsonValue &alert : Api(QStringLiteral("alerts"))["data"]["alerts"].toArray()) {
+        if (alert["labels"]["alertname"] == alertname && alert["state"] == state) {
+            devices << alert["labels"]["device"].toString();
+        }
+    }
+    devices.sort();
+    return devices;
+}
+
+void TestAlerts::initTestCase()
+{
+    const QString prometheus = QStandardPaths::findExecutable(QStringLiteral("prometheus"));
+    if (prometheus.isEmpty()) {
+        QSKIP("prometheus is not installed (Debian package prometheus)");
+    }
+    m_clock.start();
+    const quint16 notifyPort = FreeUdpPort();
+    QStringList watch;
+    for (int i = 0; i < 2; ++i) {
+        const QString address = LoopbackText(TestLoopback());
+        m_sims[i].start(QStringLiteral(QVT_DEVSIM_PATH),
+                        {QStringLiteral("--address"), address, QStringLiteral("--notify"),
+                         QStringLiteral("127.0.0.1:%1").arg(notifyPort)});
+        QVERIFY2(m_sims[i].Says("ready"), m_sims[i].readAllStandardError().constData());
+        watch << QStringLiteral("--device")
+              << QStringLiteral("%1=%2").arg(QLatin1String(kNames[i]), address);
+    }
+
+    // The service and Prometheus share a loopback address of the test's own.
+    const QString host = LoopbackText(TestLoopback());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QVT_PASSWORD"), QStringLiteral("guest"));
+    env.remove(QStringLiteral("JOURNAL_STREAM"));
+    m_monitord.setProcessEnvironment(env);
+    m_monitord.setReadChannel(QProcess::StandardError);
+    m_monitord.start(
+        QStringLiteral(QVT_MONITORD_PATH),
+        watch + QStringList{QStringLiteral("--notify-port"), QString::number(notifyPort),
+                            QStringLiteral("--listen"), host + QStringLiteral(":0"),
+                            QStringLiteral("--logs"), m_dir.filePath(QStringLiteral("logs")),
+                            QStringLiteral("--poll"), QStringLiteral("0.2")});
+    QVERIFY(m_monitord.Says("/metrics"));
+    const QString service = QRegularExpression(QStringLiteral("metrics at http://([^/]+)/metrics"))
+                                .match(QString::fromUtf8(m_monitord.peek(1 << 20)))
+                                .captured(1);
+    QVERIFY(!service.isEmpty());
+
+    // Prometheus takes no port 0: one the kernel just handed out and took back.
+    quint16 port = 0;
+    {
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress(host), 0));
+        port = probe.serverPort();
+    }
+    m_prometheusUrl = QStringLiteral("http://%1:%2").arg(host).arg(port);
+    // Each switch its own target through /probe, as deploy/prometheus/prometheus.yml.
+    QFile config(m_dir.filePath(QStringLiteral("prometheus.yml")));
+    QVERIFY(config.open(QIODevice::WriteOnly));
+    config.write(
+        QStringLiteral("global: {scrape_interval: 1s, evaluation_interval: 1s}\n"
+                       "rule_files: ['%1']\n"
+                       "scrape_configs:\n"
+                       "  - job_name: qvt\n"
+                       "    metrics_path: /probe\n"
+                       "    static_configs: [{targets: [%2, %3]}]\n"
+                       "    relabel_configs:\n"
+                       "      - {source_labels: [__address__], target_label: __param_target}\n"
+                       "      - {source_labels: [__param_target], target_label: instance}\n"
+                       "      - {target_label: __address__, replacement: '%4'}\n")
+            .arg(QStringLiteral(QVT_ALERT_RULES), QLatin1String(kNames[0]),
+                 QLatin1String(kNames[1]), service)
+            .toUtf8());
+    config.close();
+    m_prometheus.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_prometheus.start(
+        prometheus,
+        {QStringLiteral("--config.file=") + config.fileName(),
+         QStringLiteral("--storage.tsdb.path=") + m_dir.filePath(QStringLiteral("tsdb")),
+         QStringLiteral("--web.listen-address=%1:%2").arg(host).arg(port),
+         QStringLiteral("--log.level=warn")});
+    QVERIFY(m_prometheus.waitForStarted());
+    QTRY_COMPARE_WITH_TIMEOUT(
+        Api(QStringLiteral("query?query=count(qvt_up%3D%3D1)"))["data"]["result"][0]["value"][1]
+            .toString(),
+        QStringLiteral("2"), 20000);
+    Mark("Prometheus scrapes both switches, both up", "studio-a, studio-b");
+}
+
+// No for: it fires at the first evaluation that sees the alarm.
+void TestAlerts::powerSupplyFail()
+{
+    QVERIFY(Alerts(QStringLiteral("QvtPowerSupplyFail"), QStringLiteral("firing")).isEmpty());
+    QVERIFY(m_sims[0].Command("system 15 on"));
+    Mark("PS1 Fail raised", kNames[0]);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        Alerts(QStringLiteral("QvtPowerSupplyFail"), QStringLiteral("firing")),
+        QStringList{kNames[0]}, 10000);
+    Mark("QvtPowerSupplyFail firing", kNames[0]);
+    QVERIFY(m_sims[0].Command("system 15 off"));
+    Mark("PS1 Fail cleared", kNames[0]);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        Alerts(QStringLiteral("QvtPowerSupplyFail"), QStringLiteral("firing")).isEmpty(), 10000);
+    Mark("QvtPowerSupplyFail resolved", kNames[0]);
+}
+
+// Pending once the service calls the switch lost, firing 30 s later.
+void TestAlerts::deviceDown()
+{
+    m_sims[1].terminate();
+    QVERIFY(m_sims[1].waitForFinished(5000));
+    Mark("simulator stopped", kNames[1]);
+    QTRY_COMPARE_WITH_TIMEOUT(Alerts(QStringLiteral("QvtDeviceDown"), QStringLiteral("pending")),
+                              QStringList{kNames[1]}, 15000);
+    const qint64 pending = m_clock.elapsed();
+    Mark("QvtDeviceDown pending", kNames[1]);
+    QTRY_COMPARE_WITH_TIMEOUT(Alerts(QStringLiteral("QvtDeviceDown"), QStringLiteral("firing")),
+                              QStringList{kNames[1]}, 60000);
+    Mark("QvtDeviceDown firing", kNames[1]);
+    QVERIFY2(m_clock.elapsed() - pending > 29000, "fired before its for of 30 s");
+    QVERIFY(Alerts(QStringLiteral("QvtPowerSupplyFail"), QStringLiteral("firing")).isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestAlerts)
+#include "tst_alerts.moc"
