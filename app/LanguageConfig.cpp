@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFileInfo>
 
 LanguageConfig::LanguageConfig(QWidget *parent) : QDialog(parent)
 {
@@ -20,7 +21,14 @@ LanguageConfig::LanguageConfig(QWidget *parent) : QDialog(parent)
 
 QString LanguageConfig::Directory()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/../lang/");
+    // Installed: <prefix>/share/qvt-config/lang beside <prefix>/bin. A build
+    // tree keeps them in <build>/lang beside <build>/bin.
+    const QString program = QCoreApplication::applicationDirPath();
+    const QString installed = program + QStringLiteral("/../share/qvt-config/lang/");
+    if (QFileInfo(installed).isDir()) {
+        return installed;
+    }
+    return program + QStringLiteral("/../lang/");
 }
 
 void LanguageConfig::SetLanguage(int index)

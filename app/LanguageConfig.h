@@ -18,7 +18,8 @@ public:
     void SetLanguage(int index);
     int Language() const { return m_language; }
 
-    // Where the translations are loaded from: <program directory>/../lang/.
+    // Where the translations are loaded from: <program directory>/../share/
+    // qvt-config/lang/ when it exists (installed), else <program directory>/../lang/.
     static QString Directory();
     // Whether cfg_zh.qm loaded, and qt_zh_CN.qm with every catalogue it
     // names (Qt loads none of it when one is missing).

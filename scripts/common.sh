@@ -10,9 +10,10 @@ die() { printf 'error: %s\n' "$*" >&2; exit 1; }
 
 # Packages every build needs. libcivetweb-dev: the monitoring service's HTTP
 # server (its runtime, libcivetweb1, comes with it; a package that ships the
-# service gets it in Depends through dpkg-shlibdeps).
+# service gets it in Depends through dpkg-shlibdeps). help2man: the man pages,
+# made from the programs' --help.
 base_packages=(cmake make g++ pkg-config qtbase5-dev qttools5-dev qttools5-dev-tools
-               qttranslations5-l10n libcivetweb-dev)
+               qttranslations5-l10n libcivetweb-dev help2man)
 
 # Installs whichever of the named packages are missing, with apt-get, as
 # root or through sudo.
@@ -43,12 +44,13 @@ configure_and_build() {
   cmake --build "$dir" -j"$jobs"
 }
 
-# check_installed ROOT: runs the programs installed under ROOT (a DESTDIR, an
-# unpacked package, or / once the package is installed) through their links
-# in ROOT/usr/bin, off screen, with settings and a data directory of their
-# own. qvt-config --check-install, in Chinese, must find its translations and
-# put its alarm logs in the user's data directory, never into the
-# installation; qvt-cli --help must run.
+# check_installed ROOT: runs the programs installed under ROOT with the
+# prefix /usr (a DESTDIR, an unpacked package, or / once the package is
+# installed) from ROOT/usr/bin, off screen, with settings and a data directory
+# of their own. qvt-config --check-install, in Chinese, must find its
+# translations in ROOT/usr/share/qvt-config/lang and put its alarm logs in the
+# user's data directory, never into the installation; qvt-cli --help and
+# qvt-monitord --help must run; each program must have its man page.
 check_installed() {
   local root=${1%/} home out
   home=$(mktemp -d)
@@ -64,15 +66,20 @@ check_installed() {
   printf '%s\n' "$out"
   local expect
   for expect in "installed: *yes" "language: *Chinese" \
-                "translations: *$root/opt/qvt-config/lang" \
+                "translations: *$root/usr/share/qvt-config/lang" \
                 "window title: *Zorvane QVT 配置工具" "Cancel button: *取消" \
                 "alarm logs: *$home/data/qvt-config/logs"; do
     grep -qx "$expect" <<<"$out" || die "qvt-config --check-install: no line '$expect'"
   done
-  [ ! -e "$root/opt/qvt-config/logs" ] || die "the alarm log went into the installation"
+  [ ! -e "$root/usr/logs" ] || die "the alarm log went into the installation"
   "${run[@]}" "$root/usr/bin/qvt-cli" --help >/dev/null || die "qvt-cli --help failed under $root/usr/bin"
   echo "qvt-cli --help: runs"
   "${run[@]}" "$root/usr/bin/qvt-monitord" --help >/dev/null || die "qvt-monitord --help failed under $root/usr/bin"
   echo "qvt-monitord --help: runs"
+  local program
+  for program in qvt-config qvt-cli qvt-devsim qvt-monitord; do
+    gzip -t "$root/usr/share/man/man1/$program.1.gz" 2>/dev/null || die "no man page for $program under $root"
+  done
+  echo "man pages: all four"
   rm -rf "$home"
 }
