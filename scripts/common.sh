@@ -11,9 +11,11 @@ die() { printf 'error: %s\n' "$*" >&2; exit 1; }
 # Packages every build needs. libcivetweb-dev: the monitoring service's HTTP
 # server (its runtime, libcivetweb1, comes with it; a package that ships the
 # service gets it in Depends through dpkg-shlibdeps). help2man: the man pages,
-# made from the programs' --help.
+# made from the programs' --help. libqt5sql5-sqlite and libqt5sql5-psql: Qt
+# SQL's drivers for the change journal, loaded at run time, so no link step
+# asks for them.
 base_packages=(cmake make g++ pkg-config qtbase5-dev qttools5-dev qttools5-dev-tools
-               qttranslations5-l10n libcivetweb-dev help2man)
+               qttranslations5-l10n libcivetweb-dev help2man libqt5sql5-sqlite libqt5sql5-psql)
 
 # Installs whichever of the named packages are missing, with apt-get, as
 # root or through sudo.

@@ -18,10 +18,11 @@
 // one taking the other's sockets. A pick is probed by binding it, and is never
 // handed out twice in one process; the random numbers are seeded per process.
 
-// Whether a UDP socket can bind `address`:`port` now (the probe is closed again).
-inline bool UdpBinds(quint32 address, quint16 port)
+// Whether a socket of `type` (SOCK_DGRAM, SOCK_STREAM) can bind
+// `address`:`port` now (the probe is closed again).
+inline bool SocketBinds(int type, quint32 address, quint16 port)
 {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
+    const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         return false;
     }
@@ -32,6 +33,11 @@ inline bool UdpBinds(quint32 address, quint16 port)
     const bool bound = ::bind(fd, reinterpret_cast<const sockaddr *>(&sa), sizeof sa) == 0;
     ::close(fd);
     return bound;
+}
+
+inline bool UdpBinds(quint32 address, quint16 port)
+{
+    return SocketBinds(SOCK_DGRAM, address, port);
 }
 
 inline QRandomGenerator &LoopbackRandom()
@@ -97,4 +103,16 @@ inline quint16 FreeUdpPort()
         }
     }
     qFatal("no free UDP port for this test");
+}
+
+// A TCP port in 40000..65535 free on `address`, for a server a test starts.
+inline quint16 FreeTcpPort(quint32 address)
+{
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        const auto port = static_cast<quint16>(40000 + LoopbackRandom().bounded(25536));
+        if (SocketBinds(SOCK_STREAM, address, port)) {
+            return port;
+        }
+    }
+    qFatal("no free TCP port for this test");
 }

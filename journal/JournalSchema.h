@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// The journal's tables, their version, and the way from each older version
+// to the current one. SQLite and PostgreSQL get the same tables; only the
+// type of the generated keys is spelled per database.
+//
+// Version 1:
+//   journal_schema    (application, version): one row, ours
+//   journal_operation (id, at_ms, utc_offset, computer, os_user, program,
+//                      program_version, device_serial, device_address,
+//                      device_model, login_user, operation, source)
+//     indexes (device_serial, at_ms), (device_address, at_ms), (at_ms)
+//   journal_entry     (id, operation_id, field, old_value, new_value, result,
+//                      result_code)
+//     indexes (operation_id), (field, operation_id)
+// at_ms is UTC in milliseconds since 1970, utc_offset the writer's local
+// offset in seconds: both are plain integers, the same in either database.
+namespace JournalSchema {
+
+// What journal_schema.application holds for a journal of this tool.
+constexpr char kApplication[] = "qvt-config journal";
+
+enum class Backend { Sqlite, Postgres };
+
+// The statements that take a database from version `to - 1` to `to`. Version
+// 2 is added as one more step at the end of Steps(); a database of any older
+// version runs the steps it lacks, in one transaction.
+struct Step {
+    int to = 0;
+    QStringList statements;
+};
+
+QVector<Step> Steps(Backend backend);
+
+// The version this program writes: the last step's.
+int CurrentVersion();
+
+// Makes `db` a journal at the last version of `steps`: creates the schema in
+// a database without tables, migrates one of an older version, leaves one
+// at that version as it is. Refuses, changing nothing, a database that is not
+// readable as one (a corrupt file), one with tables but not ours, and one of
+// a newer version. `where` names the database in the error.
+bool Prepare(QSqlDatabase &db, Backend backend, const QVector<Step> &steps, const QString &where,
+             QString *error);
+
+// The version stored in `db`, 0 without our table, -1 when unreadable.
+int StoredVersion(QSqlDatabase &db);
+
+}  // namespace JournalSchema

@@ -1,0 +1,480 @@
+#include "../common/Files.h"
+#include "../common/JoiningThread.h"
+#include "JournalCsv.h"
+#include "JournalDiff.h"
+#include "JournalSchema.h"
+#include "JournalWriter.h"
+#include "PostgresServer.h"
+#include "XmlDocument.h"
+
+#include <QRandomGenerator>
+
+Q_DECLARE_METATYPE(JournalFilter)
+
+namespace {
+const char kHelper[] = "--write-journal";
+const QString kFading = "SignalIO/GroupA/QuietSwitching/AudioFadingDuration";
+
+JournalContext Device(int n)
+{
+    return {"mcr-pc",
+            "operator",
+            "qvt-config",
+            "1.1.65",
+            "QV00012345-0000004" + QString::number(n),
+            "127.0.0.9" + QString::number(n),
+            n == 2 ? "QVT 4x1 AGC" : "QVT Dual 2x1",
+            "admin"};
+}
+
+QDateTime At(int day, int hour)
+{
+    return QDateTime(QDate(2026, 3, day), QTime(hour, 0), Qt::UTC);
+}
+
+JournalOperation Op(const QDateTime &when, int device, const QString &operation,
+                    const QVector<FieldChange> &changes, JournalSource source = JournalSource::Tool)
+{
+    return {when, Device(device), operation, source, changes};
+}
+
+// Two devices over three days; the last operation changes nothing.
+QVector<JournalOperation> Samples()
+{
+    return {Op(At(1, 10).toOffsetFromUtc(3600), 2, "Signal I/O",
+               {{kFading, "500", "800"}, {"SignalIO/GroupA/QuietSwitching/IsEnable", "1", "0"}}),
+            Op(At(2, 12), 3, "import a.xml",
+               {{"SwitchControl/GroupA/SwitchMechanism/FailoverReturnMode", "1", "2"},
+                {"SwitchControl/GroupA/SwitchMechanism/ManualSwitch", "255", "1",
+                 JournalResult::Refused, 3},
+                {"AGC/GroupA/Enable", "5", "5"},
+                {"AGC/GroupA/TargetLevel", "-20", "-18", JournalResult::NotReached}}),
+            Op(At(3, 8), 2, "Network",
+               {{"Network/IP", "127.0.0.92", "127.0.0.95"}, PasswordChange("admin")}),
+            Op(At(3, 9), 2, "snapshot",
+               {{kFading, "800", "300"}, {"SignalIO/GroupA/Label", QString(), "a, \"b\"\n\u4e2d"}},
+               JournalSource::Outside),
+            Op(At(3, 10), 3, "GPIO", {{"GPIO/Out1", "1", "1"}})};
+}
+
+QStringList Fields(const QVector<JournalEntry> &entries)
+{
+    QStringList fields;
+    for (const JournalEntry &e : entries) {
+        fields << e.change.field;
+    }
+    return fields;
+}
+
+// Every value of each entry, nulls told from empty texts.
+QStringList Described(const QVector<JournalEntry> &entries)
+{
+    QStringList lines;
+    for (const JournalEntry &e : entries) {
+        const JournalContext &c = e.context;
+        const FieldChange &f = e.change;
+        lines << (QStringList() << QString::number(e.operationId) << e.when.toString(Qt::ISODate)
+                                << QString::number(e.utcOffsetSeconds) << c.computer << c.osUser
+                                << c.program << c.programVersion << c.deviceSerial
+                                << c.deviceAddress << c.deviceModel << c.loginUser << e.operation
+                                << SourceText(e.source) << f.field
+                                << (f.before.isNull() ? "<null>" : f.before) << f.after
+                                << ResultText(f.result) << QString::number(f.resultCode))
+                     .join('|');
+    }
+    return lines;
+}
+
+// `count` operations of 5 changes for the device `serial`; false at the first failure.
+bool WriteOperations(const QString &location, const QString &serial, int count)
+{
+    QString error;
+    const auto journal = Journal::Open(location, &error);
+    JournalOperation op = Op({}, 2, "Signal I/O",
+                             {{"F/1", "0", "1"},
+                              {"F/2", "0", "1"},
+                              {"F/3", "0", "1"},
+                              {"F/4", "0", "1"},
+                              {"F/5", "0", "1"}});
+    op.context.deviceSerial = serial;
+    for (int i = 0; journal && i < count && journal->Record(op, &error); ++i) {
+    }
+    if (!error.isEmpty()) {
+        qWarning("%s", qPrintable(error));
+    }
+    return error.isEmpty();
+}
+
+// Runs `statements` on a connection of its own, as another program would;
+// the last one's first value, or -1.
+qint64 Raw(const QString &path, const QStringList &statements)
+{
+    qint64 value = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "raw");
+        db.setDatabaseName(path);
+        QSqlQuery query(db);
+        for (const QString &sql : statements) {
+            value = db.open() && query.exec(sql) && query.next() ? query.value(0).toLongLong() : -1;
+        }
+    }
+    QSqlDatabase::removeDatabase("raw");
+    return value;
+}
+}  // namespace
+
+// The journal in SQLite and, on a server of the test's own, PostgreSQL: the
+// same history for every filter, transactions, concurrent writers, refused
+// databases, the pending queue, migration; the fields of a file and the CSV.
+class TestJournal : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void postgres();
+    void history_data();
+    void history();
+    void storedValues();
+    void allOrNothing_data();
+    void allOrNothing();
+    void concurrent_data();
+    void concurrent();
+    void refused_data();
+    void refused();
+    void unwritableKeepsPending();
+    void migration();
+    void flattenAndChanges();
+    void cleanupTestCase();
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<Journal> m_sqlite, m_postgres;
+    std::unique_ptr<PostgresServer> m_server;
+    QElapsedTimer m_serverTime;
+};
+
+void TestJournal::initTestCase()
+{
+    QString error;
+    m_sqlite = Journal::Open(m_dir.filePath("journal.sqlite"), &error);
+    QVERIFY2(m_sqlite, qPrintable(error));
+    if (!PostgresServer::Programs().isEmpty()) {
+        m_serverTime.start();
+        m_server = std::make_unique<PostgresServer>();
+        QVERIFY2(m_server->Start(&error), qPrintable(error));
+        QVERIFY(m_server->Sql("postgres", {"CREATE DATABASE journal", "CREATE DATABASE other"}));
+        m_postgres = Journal::Open(m_server->Url("journal"), &error);
+        QVERIFY2(m_postgres, qPrintable(error));
+    }
+    for (Journal *journal : {m_sqlite.get(), m_postgres.get()}) {
+        for (int i = 0; journal && i < Samples().size(); ++i) {
+            qint64 id = -1;
+            QVERIFY2(journal->Record(Samples()[i], &error, &id), qPrintable(error));
+            QCOMPARE(id, i < 4 ? i + 1 : 0);
+        }
+    }
+}
+
+void TestJournal::postgres()
+{
+    if (!m_server) {
+        // QSKIP with one argument trips clang's -Wpedantic.
+        QTest::qSkip("PostgreSQL is not installed (Debian package postgresql)", __FILE__, __LINE__);
+        return;
+    }
+    QVERIFY(m_postgres->IsPostgres());
+    QCOMPARE(m_postgres->Where(), QString(m_server->Url("journal")).remove(":secret"));
+}
+
+void TestJournal::history_data()
+{
+    QTest::addColumn<JournalFilter>("filter");
+    QTest::addColumn<QStringList>("fields");
+    const QStringList drift{kFading, "SignalIO/GroupA/Label"},
+        network{"Network/IP", "Password/admin"},
+        import{"SwitchControl/GroupA/SwitchMechanism/FailoverReturnMode",
+               "SwitchControl/GroupA/SwitchMechanism/ManualSwitch", "AGC/GroupA/TargetLevel"},
+        apply{kFading, "SignalIO/GroupA/QuietSwitching/IsEnable"};
+    JournalFilter f;
+    QTest::newRow("everything") << f << drift + network + import + apply;
+    f.device = Device(2).deviceSerial;
+    QTest::newRow("device by serial") << f << drift + network + apply;
+    f.device = Device(3).deviceAddress;
+    QTest::newRow("device by address") << f << import;
+    f = {};
+    f.since = At(3, 0);
+    f.until = At(4, 0);
+    QTest::newRow("one day") << f << drift + network;
+    f = {};
+    f.field = kFading;
+    QTest::newRow("field") << f << QStringList{kFading, kFading};
+    f.field = "SignalIO/";
+    f.fieldPrefix = true;
+    QTest::newRow("field prefix") << f << drift + apply;
+    f.device = Device(2).deviceAddress;
+    f.until = At(3, 9);
+    QTest::newRow("device, until, prefix") << f << apply;
+    f = {};
+    f.operationId = 2;
+    QTest::newRow("operation") << f << import;
+    f = {};
+    f.limit = 3;
+    QTest::newRow("limit") << f << drift + network.mid(0, 1);
+}
+
+void TestJournal::history()
+{
+    QFETCH(JournalFilter, filter);
+    QFETCH(QStringList, fields);
+    QString error;
+    const QVector<JournalEntry> entries = m_sqlite->History(filter, &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QCOMPARE(Fields(entries), fields);
+    if (m_postgres) {
+        QCOMPARE(Described(m_postgres->History(filter, &error)), Described(entries));
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+    }
+}
+
+void TestJournal::storedValues()
+{
+    const QVector<JournalEntry> all = m_sqlite->History({});
+    const QStringList lines = Described(all);
+    QCOMPARE(lines.size(), 9);
+    // The local offset is TZ's +02:00 unless the time came with its own.
+    const QString device2 =
+        "|mcr-pc|operator|qvt-config|1.1.65|QV00012345-00000042|127.0.0.92|"
+        "QVT 4x1 AGC|admin|";
+    QCOMPARE(lines[1],
+             "4|2026-03-03T09:00:00Z|7200" + device2 +
+                 "snapshot|outside|SignalIO/GroupA/Label|<null>|a, \"b\"\n\u4e2d|taken|0");
+    QCOMPARE(lines[3], "3|2026-03-03T08:00:00Z|7200" + device2 +
+                           "Network|tool|Password/admin|<null>|changed|taken|0");
+    QVERIFY(
+        lines[5].endsWith("|QVT Dual 2x1|admin|import a.xml|tool|"
+                          "SwitchControl/GroupA/SwitchMechanism/ManualSwitch|255|1|refused|3"));
+    QVERIFY(lines[6].endsWith("|AGC/GroupA/TargetLevel|-20|-18|not reached|0"));
+    QVERIFY(lines[8].startsWith("1|2026-03-01T10:00:00Z|3600|"));
+
+    // The alarm log's CSV rules: quoted cells, and a Chinese character turns it UTF-8.
+    const QByteArray csv = HistoryCsv(all.mid(1, 1));
+    QVERIFY(csv.startsWith("\xEF\xBB\xBFTime (UTC),UTC Offset,Computer,"));
+    QVERIFY(
+        csv.endsWith(QString("\n2026-03-03 09:00:00,+02:00" + QString(device2).replace('|', ',') +
+                             "snapshot,outside,SignalIO/GroupA/Label,,\"a, \"\"b\"\"\n\u4e2d\","
+                             "taken,,4\n")
+                         .toUtf8()));
+}
+
+void TestJournal::allOrNothing_data()
+{
+    QTest::addColumn<bool>("postgres");
+    QTest::addColumn<QString>("third");
+    QTest::newRow("SQLite, empty field name") << false << QString("");
+    QTest::newRow("SQLite, null field name") << false << QString();
+    if (m_server) {
+        QTest::newRow("PostgreSQL, empty field name") << true << QString("");
+    }
+}
+
+void TestJournal::allOrNothing()
+{
+    QFETCH(bool, postgres);
+    QFETCH(QString, third);
+    Journal &journal = postgres ? *m_postgres : *m_sqlite;
+    JournalOperation op =
+        Op({}, 2, "Signal I/O",
+           {{"A/1", "0", "1"}, {"A/2", "0", "1"}, {third, "0", "1"}, {"A/4", "0", "1"}});
+    const int entries = journal.History({}).size();
+    QString error;
+    QVERIFY(!journal.Record(op, &error));
+    QVERIFY2(error.contains(journal.Where()), qPrintable(error));
+    QCOMPARE(journal.History({}).size(), entries);
+    op.changes.removeAt(2);
+    QVERIFY2(journal.Record(op, &error), qPrintable(error));
+    QCOMPARE(journal.History({}).size(), entries + 3);
+}
+
+void TestJournal::concurrent_data()
+{
+    QTest::addColumn<QString>("location");
+    QTest::addColumn<bool>("processes");
+    // New files: the two writers also race to create the tables.
+    QTest::newRow("SQLite, two threads") << m_dir.filePath("threads.sqlite") << false;
+    QTest::newRow("SQLite, two processes") << m_dir.filePath("processes.sqlite") << true;
+    if (m_server) {
+        QTest::newRow("PostgreSQL, two threads") << m_server->Url("journal") << false;
+    }
+}
+
+void TestJournal::concurrent()
+{
+    QFETCH(QString, location);
+    QFETCH(bool, processes);
+    constexpr int kCount = 100;
+    if (processes) {
+        QProcess a, b;
+        for (QProcess *p : {&a, &b}) {
+            p->setProcessChannelMode(QProcess::ForwardedChannels);
+            p->start(QCoreApplication::applicationFilePath(),
+                     {kHelper, location, p == &a ? "A" : "B", QString::number(kCount)});
+        }
+        QVERIFY(a.waitForFinished(60000) && b.waitForFinished(60000));
+        QVERIFY(a.exitCode() == 0 && b.exitCode() == 0);
+    } else {
+        bool a = false, b = false;
+        {
+            JoiningThread first([&] { a = WriteOperations(location, "A", kCount); });
+            JoiningThread second([&] { b = WriteOperations(location, "B", kCount); });
+        }
+        QVERIFY(a && b);
+    }
+    QString error;
+    const auto journal = Journal::Open(location, &error);
+    QVERIFY2(journal, qPrintable(error));
+    for (const QString serial : {"A", "B"}) {
+        JournalFilter f;
+        f.device = serial;
+        QCOMPARE(journal->History(f).size(), kCount * 5);
+    }
+}
+
+void TestJournal::refused_data()
+{
+    QTest::addColumn<QString>("location");
+    QTest::addColumn<QString>("reason");
+    QByteArray noise(8192, '\0');
+    QRandomGenerator::global()->fillRange(reinterpret_cast<quint32 *>(noise.data()), 2048);
+    QTest::newRow("random bytes") << WriteFile(m_dir.filePath("noise"), noise)
+                                  << "cannot be read as a journal";
+    const QString foreign = m_dir.filePath("foreign.sqlite");
+    Raw(foreign, {"CREATE TABLE customers (id INTEGER PRIMARY KEY, name TEXT)",
+                  "INSERT INTO customers (name) VALUES ('studio')"});
+    QTest::newRow("another application's") << foreign << "another application's tables (customers)";
+    const QString named = m_dir.filePath("named.sqlite");
+    Raw(named, {"CREATE TABLE journal_schema (application TEXT, version INTEGER)",
+                "INSERT INTO journal_schema VALUES ('another tool', 1)"});
+    QTest::newRow("another's schema table") << named << "another application's tables";
+    const QString newer = m_dir.filePath("newer.sqlite");
+    QString error;
+    QVERIFY(Journal::Open(newer, &error));
+    Raw(newer, {"UPDATE journal_schema SET version = 7"});
+    QTest::newRow("a newer version") << newer << "of version 7, newer than this program's 1";
+    if (m_server) {
+        QVERIFY(m_server->Sql("other", {"CREATE TABLE customers (id integer)"}));
+        QTest::newRow("PostgreSQL, another application's")
+            << m_server->Url("other") << "another application's tables (customers)";
+    }
+}
+
+void TestJournal::refused()
+{
+    QFETCH(QString, location);
+    QFETCH(QString, reason);
+    const QByteArray bytes = ReadFile(location);
+    QString error;
+    QVERIFY(!Journal::Open(location, &error));
+    QVERIFY2(error.contains(location.remove(":secret")) && error.contains(reason),
+             qPrintable(error));
+    QCOMPARE(ReadFile(location), bytes);
+}
+
+void TestJournal::unwritableKeepsPending()
+{
+    // Root writes anywhere: a directory that is a regular file stops it.
+    const QString parent = WriteFile(m_dir.filePath("plain"), "x");
+    const QString path = parent + "/journal.sqlite";
+    QStringList problems;
+    JournalWriter writer(path, [&](const QString &why, int) { problems << why; });
+    const QVector<JournalOperation> ops = Samples();
+    QVERIFY(!writer.Submit(ops[0]));
+    QVERIFY(!writer.Submit(ops[1]));
+    QCOMPARE(writer.Pending(), 2);
+    QCOMPARE(problems.size(), 2);
+    QVERIFY2(problems[0].contains(path), qPrintable(problems[0]));
+    JournalOperation nameless = ops[2];
+    nameless.changes[0].field.clear();
+    QVERIFY(!writer.Submit(nameless));
+    QCOMPARE(writer.Pending(), 2);  // refused outright: it would hold up those after it
+
+    QVERIFY(QFile::remove(parent) && QDir().mkpath(parent));
+    QVERIFY2(writer.Flush(), qPrintable(writer.LastError()));
+    QCOMPARE(writer.Pending(), 0);
+    QVERIFY(writer.Submit(ops[2]));
+    JournalFilter samples;
+    samples.until = At(4, 0);
+    QCOMPARE(Described(writer.Current()->History({})),
+             Described(m_sqlite->History(samples)).mid(2, 7));
+}
+
+void TestJournal::migration()
+{
+    const QString path = m_dir.filePath("older.sqlite");
+    QString error;
+    QVERIFY(Journal::Open(path, &error) && Journal::Open(path, &error));  // created, then reopened
+    QVERIFY(WriteOperations(path, "A", 1));
+    QCOMPARE(Raw(path, {"SELECT version FROM journal_schema"}), 1);
+
+    // The next version's program: the same steps and one more.
+    auto steps = JournalSchema::Steps(JournalSchema::Backend::Sqlite);
+    steps.append({2, {"ALTER TABLE journal_entry ADD COLUMN note TEXT"}});
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "next");
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QVERIFY2(JournalSchema::Prepare(db, JournalSchema::Backend::Sqlite, steps, path, &error),
+                 qPrintable(error));
+        QCOMPARE(JournalSchema::StoredVersion(db), 2);
+    }
+    QSqlDatabase::removeDatabase("next");
+    QCOMPARE(Raw(path, {"SELECT count(*) + count(note) FROM journal_entry"}), 5);
+}
+
+void TestJournal::flattenAndChanges()
+{
+    XmlDocument doc;
+    QVERIFY(
+        doc.LoadContent("<configure><ModuleType>50002</ModuleType><SignalIO><GroupA>"
+                        "<Input>1</Input><Input>2</Input><Input><Mode>3</Mode></Input>"
+                        "<Empty/></GroupA></SignalIO></configure>"));
+    const QMap<QString, QString> before = FlattenDocument(doc);
+    QCOMPARE(before, (QMap<QString, QString>{{"ModuleType", "50002"},
+                                             {"SignalIO/GroupA/Input", "1"},
+                                             {"SignalIO/GroupA/Input[2]", "2"},
+                                             {"SignalIO/GroupA/Input[3]/Mode", "3"},
+                                             {"SignalIO/GroupA/Empty", ""}}));
+    QVERIFY(!before.value("SignalIO/GroupA/Empty").isNull());
+    QMap<QString, QString> after = before;
+    after.remove("ModuleType");
+    after.insert("New", "x");
+    after.insert("SignalIO/GroupA/Input[2]", "5");
+    QCOMPARE(Changes(before, after),
+             (QVector<FieldChange>{{"ModuleType", "50002", QString()},
+                                   {"New", QString(), "x"},
+                                   {"SignalIO/GroupA/Input[2]", "2", "5"}}));
+    QVERIFY(Changes(before, before).isEmpty());
+}
+
+void TestJournal::cleanupTestCase()
+{
+    m_postgres.reset();
+    if (m_server) {
+        m_server->Stop();
+        qInfo("PostgreSQL: %lld ms from its start to its stop", m_serverTime.elapsed());
+    }
+}
+
+int main(int argc, char *argv[])
+{
+    qputenv("TZ", "XST-2");  // a fixed local offset, +02:00, without time zone data
+    QCoreApplication app(argc, argv);
+    if (argc == 5 && qstrcmp(argv[1], kHelper) == 0) {
+        return WriteOperations(argv[2], argv[3], QByteArray(argv[4]).toInt()) ? 0 : 1;
+    }
+    TestJournal test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_journal.moc"
