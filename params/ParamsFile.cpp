@@ -42,9 +42,22 @@ int ImportKind(CfgNetClient &client, const XmlDocument &doc, QString *failure)
 }
 
 template <class Kind>
+void ToDocumentKind(XmlDocument &doc, const void *values)
+{
+    Kind::ToDocument(doc, *static_cast<const typename Kind::Values *>(values));
+}
+
+template <class Kind>
 ParamPart Part(PageKey key, const char *element, const char *page)
 {
-    return {key, element, page, ExportKind<Kind>, CheckKind<Kind>, ImportKind<Kind>};
+    return {key,
+            element,
+            page,
+            ExportKind<Kind>,
+            CheckKind<Kind>,
+            ImportKind<Kind>,
+            ToDocumentKind<Kind>,
+            &typeid(typename Kind::Values)};
 }
 
 // The pages whose values need nothing but the client.
@@ -211,6 +224,17 @@ QVector<ParamPart> ParamParts(int productType)
         AppendDetection<false>(parts);
     }
     return parts;
+}
+
+bool FindPart(int productType, PageKey key, ParamPart *part)
+{
+    for (const ParamPart &candidate : ParamParts(productType)) {
+        if (candidate.key == key) {
+            *part = candidate;
+            return true;
+        }
+    }
+    return false;
 }
 
 int ExportParts(CfgNetClient &client, XmlDocument &doc, int productType, QString *failure)

@@ -8,6 +8,7 @@
 #include <QVector>
 
 #include <memory>
+#include <typeinfo>
 #include <vector>
 
 class CfgNetClient;
@@ -27,9 +28,16 @@ struct ParamPart {
     // Document to device: reads and checks the part, then writes it; 0, or
     // -1 with the element path or the failed operation in `failure`.
     int (*importFrom)(CfgNetClient &client, const XmlDocument &doc, QString *failure);
+    // The part's values as its page holds them (`values` points to the
+    // page's Values type, `valuesType`) into the document, as the export
+    // writes them: for the change journal of a page's Apply.
+    void (*toDocument)(XmlDocument &doc, const void *values);
+    const std::type_info *valuesType;
 };
 
 QVector<ParamPart> ParamParts(int productType);
+// The part of `productType`'s page `key`; false when the page has none.
+bool FindPart(int productType, PageKey key, ParamPart *part);
 
 // Every part of `productType` from the device into `doc` (after its
 // "ModuleType"); stops at the first failure.
