@@ -2,7 +2,6 @@
 #include "ParamsFile.h"
 #include "SignalIOParams.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -96,8 +95,7 @@ void TestSignalIOParams::roundTrip()
     const QVector<qint64> exported = m_device->WithModel([](DeviceModel &m) { return Owned(m); });
 
     XmlDocument doc;
-    doc.SetFileName(m_files.filePath("signalio.xml"));
-    QVERIFY(doc.CreateNew());
+    doc.StartDocument();
     QString failure;
     QCOMPARE(ExportParts(m_client, doc, model, &failure), 0);
     const QString genlocking =
@@ -117,8 +115,6 @@ void TestSignalIOParams::roundTrip()
     for (QDomNode node : dropped) {
         node.parentNode().removeChild(node);
     }
-    QVERIFY(doc.Save());
-    QVERIFY(doc.Load());
 
     m_device->WithModel([](DeviceModel &m) { SetOwned(m, 8); });
     const QVector<qint64> changed = m_device->WithModel([](DeviceModel &m) { return Owned(m); });
@@ -172,14 +168,11 @@ void TestSignalIOParams::refusals()
 {
     QFETCH(QByteArray, genlocking);
     QFETCH(QString, problem);
-    QFile file(m_files.filePath("refused.xml"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("<configure><ModuleType>50001</ModuleType><SignalIO><GroupA><Genlocking>" +
-               genlocking + "</Genlocking></GroupA></SignalIO></configure>");
-    file.close();
     XmlDocument doc;
-    doc.SetFileName(file.fileName());
-    QVERIFY(doc.Load());
+    QVERIFY(
+        doc.LoadContent("<configure><ModuleType>50001</ModuleType><SignalIO><GroupA>"
+                        "<Genlocking>" +
+                        genlocking + "</Genlocking></GroupA></SignalIO></configure>"));
     SignalIOParams values;
     QString why;
     QVERIFY(!SignalIOModel::FromDocument(doc, {0, false}, values, &why));
