@@ -89,7 +89,7 @@ void TestApp::loginAsAdmin()
     QVERIFY(m_window->Form().actionImport->isEnabled());
     QVERIFY(m_window->Form().actionExport->isEnabled());
 
-    Press(FindItem(m_window->Form().treeWidget, PageKey::General));
+    Show(PageKey::General);
     BaseWidget *general = m_window->CurrentPages().Find(PageKey::General);
     QCOMPARE(m_window->CurrentPage(), general);
     QCOMPARE(Child<QLabel>(general, "labelModuleType")->text(), QStringLiteral("QVT 4x1 AGC"));
@@ -332,7 +332,7 @@ void TestApp::languageSwitch()
     LogIn();
     auto *language = new LanguageConfig;
     m_window->SetLanguageConfig(language);
-    Press(FindItem(m_window->Form().treeWidget, PageKey::GPIO));
+    Show(PageKey::GPIO);
     ModalScript script({[](QWidget *w) {
         Child<QComboBox>(w, "comboBox")->setCurrentIndex(1);
         Child<QPushButton>(w, "pushButtonOk")->click();
@@ -475,7 +475,7 @@ void TestApp::importIsARequestOfItsOwn()
     m_device->Command(console);
 
     QueuedSpy polled(m_window->Worker(), &CmdThread::NotifyGPIOUpdate);
-    Press(FindItem(m_window->Form().treeWidget, PageKey::GPIO));
+    Show(PageKey::GPIO);
     QVERIFY(polled.wait());  // the worker now pauses for 3 s
     auto *gpi = Child<QComboBox>(m_window->CurrentPage(), "comboBoxGPIMode");
     QCOMPARE(gpi->currentIndex(), 0);
@@ -502,7 +502,7 @@ void TestApp::importWithoutAWorker()
     m_device->Command("fault reject 5 1");
     LogIn();
     QVERIFY(!m_window->Form().actionImport->isEnabled());
-    QVERIFY(m_window->statusBar()->currentMessage().contains("did not report its model"));
+    QVERIFY(StatusLine().contains("did not report its model"));
     m_chosenFile = m_files.filePath("none.xml");
     ModalScript script({ModalScript::Accept()});
     m_window->OnImport();
@@ -590,7 +590,7 @@ void TestApp::autoThenCancelKeepsListening()
     m_window->OnAddDestIP();
     QVERIFY(script.Done());
     QVERIFY(!UdpBinds(INADDR_ANY, kNotifyPort));
-    QVERIFY(m_window->statusBar()->currentMessage().isEmpty());
+    QVERIFY(StatusLine().isEmpty());
 }
 
 void TestApp::deadDeviceLetsGo_data()
@@ -686,7 +686,7 @@ void TestApp::receiverProblemsAreSaid()
     QList<AlarmInfo> logs;
     connect(m_window.get(), &cfg::AddLogs, this, [&logs](AlarmInfo info) { logs << info; });
     LogIn();
-    const QString shown = m_window->statusBar()->currentMessage();
+    const QString shown = StatusLine();
     if (why.isEmpty()) {
         QVERIFY2(shown.isEmpty(), qPrintable(shown));
         QVERIFY(logs.isEmpty());

@@ -196,7 +196,7 @@ void TestMonitoring::keptRowsKeepTheirDevice()
     Disconnect();
     BlockDirectories(false);
     QCOMPARE(LogRows()->rowCount(), 2);
-    const QString said = m_window->statusBar()->currentMessage();
+    const QString said = StatusLine();
     QVERIFY2(said.contains("could not be written") && said.contains("backup_"), qPrintable(said));
     QCOMPARE(Unsaved(), QStringLiteral("2 alarm rows not saved"));
 
@@ -361,7 +361,7 @@ void TestMonitoring::boardFollowsSessionAndPages()
     LogIn();
     auto *board = m_window->CurrentPages().Get<StatusPage>(K::Status);
     QVERIFY(board);
-    Press(FindItem(m_window->Form().treeWidget, K::Status));
+    Show(K::Status);
     QTRY_COMPARE(Colour(board, "labelIN1SignalLost"), QStringLiteral("green"));
     const quint64 polls = m_device->RequestsOfType(kMsgGetAlarmInfo);
     m_device->Command("system 15 on");
@@ -375,8 +375,7 @@ void TestMonitoring::boardFollowsSessionAndPages()
     // Shown on the detection page, nothing polls the board: only the page's
     // own word can tell it that signal-lost detection is off now.
     LogIn();
-    auto *detection = m_window->CurrentPages().Get<Detection>(K::Detection1);
-    Press(FindItem(m_window->Form().treeWidget, K::Detection1));
+    auto *detection = Show<Detection>(K::Detection1);
     const QVector<AlarmType> quiet(4, 0);
     const QVector<unsigned short> none(4, 0);
     board->OnNotifyStatusUpdate(quiet, none, none, 0);
@@ -403,7 +402,7 @@ void TestMonitoring::lostConnectionInTime()
     OpenWindow(RealTimeOut);
     LogIn();
     auto *board = m_window->CurrentPages().Get<StatusPage>(K::Status);
-    Press(FindItem(m_window->Form().treeWidget, shown));
+    Show(shown);
     // Silent right after a probe's answer: the next probe is 3 s away.
     QSignalSpy probes(m_window->Monitor(), &UpdateThread::IsAlive);
     QVERIFY(probes.wait(5000));

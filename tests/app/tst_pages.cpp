@@ -453,7 +453,7 @@ void TestPages::wiring()
 
         const QString line = QStringLiteral("page %1 says so").arg(static_cast<int>(key));
         emit pages.Find(key)->SendStatusMessage(line, 0);
-        QCOMPARE(m_window->statusBar()->currentMessage(), line);
+        QCOMPARE(StatusLine(), line);
     }
 }
 
@@ -570,8 +570,7 @@ void TestPages::applyKeepsUntouched()
     m_device->Command(QStringLiteral("model %1").arg(model));
     LogIn();
     m_device->WithModel([](DeviceModel &m) { Unusual(m); });
-    Press(FindItem(m_window->Form().treeWidget, key));
-    QWidget *page = m_window->CurrentPage();
+    QWidget *page = Show(key);
     // Changed on the device behind the shown page: Apply keeps that too.
     m_device->WithModel([](DeviceModel &m) { Unusual(m, 1); });
     const Params before = m_device->WithModel([](DeviceModel &m) { return ParamsOf(m); });
@@ -601,7 +600,7 @@ void TestPages::applyKeepsUntouched()
     QCOMPARE(marks(), marks0);
     const QString applied = QStringLiteral("Applied to the device.");
     apply->click();
-    QCOMPARE(m_window->statusBar()->currentMessage(), applied);
+    QCOMPARE(StatusLine(), applied);
     const auto params = [this] {
         return m_device->WithModel([](DeviceModel &m) { return ParamsOf(m); });
     };
@@ -612,7 +611,7 @@ void TestPages::applyKeepsUntouched()
     edit.make(page);
     m_window->statusBar()->clearMessage();
     apply->click();
-    QCOMPARE(m_window->statusBar()->currentMessage(), applied);
+    QCOMPARE(StatusLine(), applied);
     const QStringList changed = Changed(before, params());
     QVERIFY2(changed.size() == 1 && changed[0].startsWith(edit.field + ":"),
              qPrintable(changed.join(", ")));
@@ -626,13 +625,11 @@ void TestPages::applyBeforeAnyRead()
     LogIn();
     m_device->WithModel([](DeviceModel &m) { m.gpiMode = 0; });
     m_device->Command(QStringLiteral("fault reject %1 1").arg(kMsgGetGPIOTriggerMode));
-    Press(FindItem(m_window->Form().treeWidget, K::GPIO));
+    QWidget *page = Show(K::GPIO);
     m_device->Command(QStringLiteral("fault reject %1 0").arg(kMsgGetGPIOTriggerMode));
-    QWidget *page = m_window->CurrentPage();
     Child<QComboBox>(page, "comboBoxGPIMode")->setCurrentIndex(1);
     Child<QPushButton>(page, "pushButton")->click();
-    QVERIFY2(m_window->statusBar()->currentMessage().startsWith("Not applied: "),
-             qPrintable(m_window->statusBar()->currentMessage()));
+    QVERIFY2(StatusLine().startsWith("Not applied: "), qPrintable(StatusLine()));
     QCOMPARE(m_device->WithModel([](DeviceModel &m) { return m.gpiMode; }), quint8(0));
     QCOMPARE(Child<QComboBox>(page, "comboBoxGPIMode")->currentIndex(), 0);
 }

@@ -8,7 +8,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QSpinBox>
-#include <QStatusBar>
 
 namespace {
 // What the signal I/O pages own on the device.
@@ -56,12 +55,11 @@ private:
         QTest::newRow("4x1 AGC") << 50002 << PageKey::SignalIO << 0;
     }
 
-    SignalIOPage *Show(int model, PageKey key)
+    SignalIOPage *ShowOn(int model, PageKey key)
     {
         m_device->Command(QStringLiteral("model %1").arg(model));
         LogIn();
-        Press(FindItem(m_window->Form().treeWidget, key));
-        return qobject_cast<SignalIOPage *>(m_window->CurrentPage());
+        return Show<SignalIOPage>(key);
     }
     Owned Device() const
     {
@@ -91,7 +89,6 @@ private:
             m.aux = quint8(o.aux);
         });
     }
-    QString StatusLine() const { return m_window->statusBar()->currentMessage(); }
 
     const Owned kStart = {{100, 200}, {300, 400}, {1, 0}, {0, 1}, 1, 500, 2, 4};
 };
@@ -107,7 +104,7 @@ void TestSignalIO::refreshAndApply()
     const Owned start = kStart;
     SetDevice(start);
     m_device->WithModel([](DeviceModel &m) { m.present[1] = m.present[3] = false; });
-    SignalIOPage *page = Show(model, key);
+    SignalIOPage *page = ShowOn(model, key);
     QVERIFY(page);
 
     auto *line = Child<QSpinBox>(page, "spinBoxGenlockPhaseLine");
@@ -183,7 +180,7 @@ void TestSignalIO::refusedWrite()
     QFETCH(int, unsent);
     QFETCH(QString, line);
     SetDevice(kStart);
-    SignalIOPage *page = Show(model, key);
+    SignalIOPage *page = ShowOn(model, key);
     QVERIFY(page);
     const int group = key == PageKey::SignalIOB ? 1 : 0;
     m_device->Command(QStringLiteral("fault reject %1 1").arg(refused));
@@ -207,7 +204,7 @@ void TestSignalIO::phaseAlignRereads()
     QFETCH(PageKey, key);
     QFETCH(int, group);
     OpenWindow([](WindowOptions &options) { options.alignSettleMs = 20; });
-    SignalIOPage *page = Show(model, key);
+    SignalIOPage *page = ShowOn(model, key);
     QVERIFY(page);
     m_device->WithModel([group](DeviceModel &m) { m.delayLine[group] = 777; });
 

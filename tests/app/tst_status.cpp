@@ -372,8 +372,7 @@ void TestStatus::inTheWindow()
     OpenFreshWindow();
     m_device->Command(QStringLiteral("model %1").arg(model));
     LogIn();
-    Press(FindItem(m_window->Form().treeWidget, PageKey::Status));
-    BaseWidget *page = m_window->CurrentPage();
+    BaseWidget *page = Show(PageKey::Status);
     QCOMPARE(page->metaObject()->className(), model == 50000 ? "Status2x1" : "Status4x1");
     QTRY_COMPARE(Colour(page, "labelIN3VideoBlack"), QStringLiteral("green"));
     m_device->Command("alarm 3 video-black on");

@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTreeWidgetItemIterator>
 #include <QtTest>
@@ -193,6 +194,14 @@ protected:
 
     // Shows the page of a tree item as a press on it does.
     void Press(QTreeWidgetItem *item) { m_window->OnTreeItemPressed(item, 0); }
+    // Shows the page of `key` so: that page, or null when it is no `Page`.
+    template <class Page = BaseWidget>
+    Page *Show(PageKey key)
+    {
+        Press(FindItem(m_window->Form().treeWidget, key));
+        return qobject_cast<Page *>(m_window->CurrentPage());
+    }
+    QString StatusLine() const { return m_window->statusBar()->currentMessage(); }
 
     // Exports to `file`, or imports it, accepting the message at the end:
     // that message (none when it did not come within ten seconds).
