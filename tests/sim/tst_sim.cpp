@@ -216,11 +216,10 @@ private slots:
     void faultsAreSeeded();
     void consoleErrors_data();
     void consoleErrors();
-    void process();
     void fleet_data();
     void fleet();
-    void fleetProcess_data();
-    void fleetProcess();
+    void process_data();
+    void process();
 };
 
 void TestSim::setThenGet_data()
@@ -232,8 +231,9 @@ void TestSim::setThenGet_data()
 }
 
 // Set then Get where tests/link/tst_client.cpp does not reach: a phase group
-// sent empty is left alone, every detection field of every input, four
-// distinct combination entries, and what each model supports.
+// sent empty is left alone, and what each model supports. Every detection
+// field of every input and every combination entry: tests/params/tst_params
+// fileCarriesEveryValue.
 void TestSim::setThenGet()
 {
     QFETCH(quint32, model);
@@ -260,33 +260,6 @@ void TestSim::setThenGet()
     QCOMPARE(int(phaseNow->clockingMode[0]), 1);
     QCOMPARE(phaseNow->delayLine[1], quint16(99));
     QCOMPARE(int(phaseNow->phaseState[0]), 3);  // signal present and genlocked
-
-    for (quint8 input = 0; input < 4; ++input) {
-        auto set = c.Make<RequestSetDetectionParam>();
-        set.input = input;
-        int n = input * 50;
-        DetectionParam::Fields(set.param, [&n](int, int, auto &field) {
-            field = static_cast<std::decay_t<decltype(field)>>(++n);
-        });
-        set.param.audioSilentThreshold = -40 - input;
-        QCOMPARE(c.Transact(set), 0);
-        auto get = c.Make<RequestGetDetectionParam>();
-        get.input = input;
-        auto *now = c.Get<ResponseGetDetectionParam>(get, h);
-        QVERIFY(now);
-        QVERIFY2(now->param == set.param, qPrintable(QString::number(input)));
-    }
-
-    auto trigger = c.Make<RequestSetAutoSwitchTrigger>();
-    for (int j = 0; j < 4; ++j) {
-        trigger.entries[j] = {quint32(j + 1), quint16(0x100 << j), quint16(j), quint32(j % 3)};
-    }
-    QCOMPARE(c.Transact(trigger), 0);
-    auto getTrigger = c.Make<SimpleRequest<kMsgGetAutoSwitchTrigger>>();
-    auto *triggerNow = c.Get<ResponseGetAutoSwitchTrigger>(getTrigger, h);
-    for (int j = 0; j < 4; ++j) {
-        QVERIFY(triggerNow->entries[j] == trigger.entries[j]);
-    }
 
     auto agc = c.Make<RequestSetAGCParam>();
     agc.param.gainControlMode = 0;
@@ -749,42 +722,6 @@ void TestSim::consoleErrors()
     QVERIFY2(reply.startsWith(ok ? "ok" : "error: "), qPrintable(reply));
 }
 
-// The program itself: its ready line, its console, its options.
-void TestSim::process()
-{
-    QProcess sim;
-    const QString address = LoopbackText(kProcess);
-    const QString notify =
-        QStringLiteral("%1:%2,0.0.0.0:0").arg(LoopbackText(kListener)).arg(FreeUdpPort());
-    sim.start(QStringLiteral(QVT_DEVSIM_PATH),
-              {"--address", address, "--model", "50000", "--firmware", "1.2.3", "--seed", "5",
-               "--notify", notify});
-    QVERIFY(sim.waitForReadyRead(5000));
-    QCOMPARE(sim.readLine().trimmed(), "ready " + address.toLatin1() + ":33903 model 50000");
-    sim.write("firmware 9.9.9\nstatus\nnonsense\nquit\n");
-    QVERIFY(sim.waitForFinished(5000));
-    QCOMPARE(sim.exitCode(), 0);
-    const QList<QByteArray> lines = sim.readAllStandardOutput().trimmed().split('\n');
-    QCOMPARE(lines.size(), 4);
-    QCOMPARE(lines[0], QByteArray("ok"));
-    QVERIFY(lines[1].startsWith("ok model 50000 firmware 9.9.9"));
-    QVERIFY(lines[2].startsWith("error:"));
-    QCOMPARE(lines[3], QByteArray("ok bye"));
-
-    // A bad option is a complaint on standard error; --help is the output.
-    for (const bool help : {false, true}) {
-        QProcess once;
-        once.start(
-            QStringLiteral(QVT_DEVSIM_PATH),
-            help ? QStringList{"--address", address, "--help"} : QStringList{"--model", "42"});
-        QVERIFY(once.waitForFinished(5000));
-        QCOMPARE(once.exitCode(), help ? 0 : 2);
-        const QByteArray usage = help ? once.readAllStandardOutput() : once.readAllStandardError();
-        QVERIFY2(usage.contains("usage: qvt-devsim [--address A]"), usage.constData());
-        QCOMPARE(help ? once.readAllStandardError() : once.readAllStandardOutput(), QByteArray());
-    }
-}
-
 void TestSim::fleet_data()
 {
     QTest::addColumn<QString>("command");
@@ -844,42 +781,62 @@ void TestSim::fleet()
     QCOMPARE(seen.join('|'), notes);
 }
 
-void TestSim::fleetProcess_data()
+void TestSim::process_data()
 {
     QTest::addColumn<QString>("args");
     QTest::addColumn<QByteArray>("console");
-    QTest::addColumn<QString>("output");  // how its lines begin; standard error when no console
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("output");  // how its lines begin: standard error if status 2
+    const QString one = LoopbackText(kProcess);
+    QTest::newRow("one device")
+        << QStringLiteral(
+               "--address %1 --model 50000 --firmware 1.2.3 --seed 5 --notify %2:%3,"
+               "0.0.0.0:0")
+               .arg(one, LoopbackText(kListener))
+               .arg(FreeUdpPort())
+        << QByteArray("firmware 9.9.9\nstatus\nnonsense\nquit\n") << 0
+        << "ready " + one + ":33903 model 50000\nok\nok model 50000 firmware 9.9.9\nerror:\nok bye";
+    QTest::newRow("help") << "--address " + one + " --help" << QByteArray() << 0
+                          << "usage: qvt-devsim [--address A]";
+    QTest::newRow("bad option") << "--model 42" << QByteArray() << 2
+                                << "qvt-devsim: bad value for --model: 42\nusage: qvt-devsim";
     QTest::newRow("three devices")
         << "--address " + kFleetText + " --fleet 3 --notify 0.0.0.0:0"
-        << QByteArray("@1 firmware 2.0.0\n@* status\n@3 status\nquit\n")
+        << QByteArray("@1 firmware 2.0.0\n@* status\n@3 status\nquit\n") << 0
         << QStringLiteral(
                "ready 3 devices %1-%2:33903 model 50002\nok\nok model 50002 firmware "
                "1.1.65\nok model 50002 firmware 2.0.0\nok model 50002 firmware 1.1.65\n"
                "error: no device @3\nok bye")
                .arg(kFleetText, LoopbackText(kFleet + 2));
     QTest::newRow("past 127.255.255.254")
-        << "--address 127.255.255.254 --fleet 2" << QByteArray()
+        << "--address 127.255.255.254 --fleet 2" << QByteArray() << 2
         << "qvt-devsim: --fleet: 2 devices from 127.255.255.254 do not fit";
-    QTest::newRow("1025 devices") << "--fleet 1025" << QByteArray()
+    QTest::newRow("1025 devices") << "--fleet 1025" << QByteArray() << 2
                                   << "qvt-devsim: bad value for --fleet: 1025";
 }
 
-// The ready line and the console's @ addressing of a fleet process, and the
-// ranges it refuses (status 2).
-void TestSim::fleetProcess()
+// The program itself: its ready line, its console with a fleet's @
+// addressing, its help, and the options and ranges it refuses (status 2);
+// nothing on the other stream.
+void TestSim::process()
 {
     QFETCH(QString, args);
     QFETCH(QByteArray, console);
+    QFETCH(int, status);
     QFETCH(QString, output);
     QProcess sim;
     sim.start(QStringLiteral(QVT_DEVSIM_PATH), args.split(' '));
     sim.write(console);
     sim.closeWriteChannel();
     QVERIFY(sim.waitForFinished(10000));
-    QCOMPARE(sim.exitCode(), console.isEmpty() ? 2 : 0);
-    const QList<QByteArray> got =
-        (console.isEmpty() ? sim.readAllStandardError() : sim.readAllStandardOutput()).split('\n');
+    QCOMPARE(sim.exitCode(), status);
+    const QByteArray out = sim.readAllStandardOutput(), err = sim.readAllStandardError();
+    QCOMPARE(status ? out : err, QByteArray());
+    const QList<QByteArray> got = (status ? err : out).split('\n');
     const QStringList lines = output.split('\n');
+    if (!console.isEmpty()) {
+        QCOMPARE(got.size(), lines.size() + 1);  // and the last line's end
+    }
     for (int i = 0; i < lines.size(); ++i) {
         QVERIFY2(got.value(i).startsWith(lines[i].toUtf8()), got.value(i).constData());
     }
