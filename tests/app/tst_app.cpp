@@ -43,7 +43,6 @@ private slots:
     void loginAsAdmin();
     void loginFailures_data();
     void loginFailures();
-    void anotherModelRebuildsPages();
     void connectionSupervision();
     void firmwareMismatchDisconnects();
     void disconnectQuestion_data();
@@ -57,7 +56,6 @@ private slots:
     void qtTextsInChinese();
     void resourcesAndHints();
 
-    void wrongPasswordAfterASession();
     void importIsARequestOfItsOwn_data();
     void importIsARequestOfItsOwn();
     void importWithoutAWorker();
@@ -114,6 +112,11 @@ void TestApp::loginFailures_data()
                                   << "Device is off-line.";
     QTest::newRow("update mode") << "update-mode on" << kDevice << "admin"
                                  << "The device is upgrading.";
+    // The device dropped the login of a session that has ended: the next
+    // login starts afresh, so a wrong password is not taken for an off-line
+    // device.
+    QTest::newRow("wrong password after a session") << "session" << kDevice << "nope"
+                                                    << "The password is incorrect.";
 }
 
 // A failed login says why, and the dialog opens again with the last address
@@ -124,10 +127,14 @@ void TestApp::loginFailures()
     QFETCH(QString, address);
     QFETCH(QString, password);
     QFETCH(QString, message);
-    Settings().setValue("IP", "127.0.0.99");
-    if (!console.isEmpty()) {
+    if (console == "session") {
+        LogIn();
+        Disconnect();
+        m_device->Command("expire-login");
+    } else if (!console.isEmpty()) {
         m_device->Command(console);
     }
+    Settings().setValue("IP", "127.0.0.99");
     QString reopenedWith;
     QList<ModalScript::Action> actions;
     if (!address.isEmpty()) {
@@ -142,24 +149,6 @@ void TestApp::loginFailures()
     QVERIFY(m_window->Link().IsOffline());
     QVERIFY(m_window->Form().actionConnect->isEnabled());
     QVERIFY(!m_window->Form().actionImport->isEnabled());
-}
-
-void TestApp::anotherModelRebuildsPages()
-{
-    QVERIFY(FindItem(m_window->Form().treeWidget, PageKey::AGC));  // nothing stored: the AGC model
-    m_device->Command("model 50000");
-    LogIn();
-    QCOMPARE(m_window->ProductType(), 50000);
-    QCOMPARE(Settings().value("ProductType").toInt(), 50000);
-    QVERIFY(!FindItem(m_window->Form().treeWidget, PageKey::AGC));
-    QVERIFY(FindItem(m_window->Form().treeWidget, PageKey::SignalIOB));
-    // The dual model's pages, not the AGC model's.
-    QVERIFY(m_window->CurrentPages().Find(PageKey::SignalIOB));
-    QVERIFY(!m_window->CurrentPages().Find(PageKey::SignalIO));
-
-    // The next start shows the stored model's tree before any login.
-    OpenWindow();
-    QVERIFY(FindItem(m_window->Form().treeWidget, PageKey::SwitchControlB));
 }
 
 void TestApp::connectionSupervision()
@@ -330,14 +319,8 @@ void TestApp::exportFailures()
 void TestApp::languageSwitch()
 {
     LogIn();
-    auto *language = new LanguageConfig;
-    m_window->SetLanguageConfig(language);
     Show(PageKey::GPIO);
-    ModalScript script({[](QWidget *w) {
-        Child<QComboBox>(w, "comboBox")->setCurrentIndex(1);
-        Child<QPushButton>(w, "pushButtonOk")->click();
-    }});
-    m_window->OnLanguageConfig();
+    LanguageConfig *language = ChooseLanguage(1);
     QCOMPARE(Settings().value("Language").toInt(), 1);
     QCOMPARE(m_window->Form().menuConfig->title(), QString::fromUtf8("设备"));
     QCOMPARE(FindItem(m_window->Form().treeWidget, PageKey::General)->text(0),
@@ -431,22 +414,6 @@ void TestApp::resourcesAndHints()
     ip->clear();
     QTest::keyClicks(ip, "192.168.1.255");
     QCOMPARE(ip->text(), QStringLiteral("192.168.1.25"));  // the last octet stops at 254
-}
-
-// A session that ended while the device kept its login, and the device then
-// dropped it: the next login starts afresh, so a wrong password is reported
-// as such and not as an off-line device.
-void TestApp::wrongPasswordAfterASession()
-{
-    LogIn();
-    Disconnect();
-    m_device->Command("expire-login");
-    QString reopenedWith;
-    ModalScript script(
-        {LoginAs(kDevice, 0, "nope"), ModalScript::Accept(), CancelNoting(&reopenedWith)});
-    m_window->OnConnect();
-    QVERIFY(script.Done());
-    QCOMPARE(script.messages, QStringList{"The password is incorrect."});
 }
 
 void TestApp::importIsARequestOfItsOwn_data()
@@ -548,10 +515,15 @@ void TestApp::importEndsWithTheSession()
              qPrintable(script.messages[1]));
     QVERIFY(!Child(m_window.get(), "Loading")->isVisible());
 
+    // The dual model's pages instead of the AGC model's, and the model stored
+    // for the next start's tree (tst_pages treeShowsPages).
     m_device->Command("offline 0");
     m_device->Command("model 50000");
     LogIn();
     QCOMPARE(m_window->ProductType(), 50000);
+    QCOMPARE(Settings().value("ProductType").toInt(), 50000);
+    QVERIFY(m_window->CurrentPages().Find(PageKey::SignalIOB));
+    QVERIFY(!m_window->CurrentPages().Find(PageKey::SignalIO));
 }
 
 // A login to another model while an import still writes to a silent device:

@@ -20,8 +20,6 @@
 #include <cstdio>
 #include <functional>
 
-Q_DECLARE_METATYPE(PageKey)
-
 namespace {
 using K = PageKey;
 
@@ -50,21 +48,6 @@ bool Catches(qint64 pid, int number)
     const int at = status.indexOf("SigCgt:");
     const QByteArray mask = at < 0 ? QByteArray() : status.mid(at + 7).split('\n').value(0);
     return (mask.trimmed().toULongLong(nullptr, 16) >> (number - 1)) & 1;
-}
-
-QString Colour(QWidget *page, const char *lamp)
-{
-    auto *label = page->findChild<QLabel *>(QLatin1String(lamp));
-    if (!label) {
-        return QStringLiteral("no lamp %1").arg(QLatin1String(lamp));
-    }
-    const QString style = label->styleSheet();
-    for (const char *colour : {"red", "yellow", "green", "gray"}) {
-        if (style.contains(QStringLiteral("/%1.png").arg(QLatin1String(colour)))) {
-            return QLatin1String(colour);
-        }
-    }
-    return style;
 }
 }  // namespace
 

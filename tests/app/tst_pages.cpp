@@ -4,7 +4,6 @@
 #include "ConfigMessages.h"
 #include "DeviceTables.h"
 #include "GPIO.h"
-#include "LanguageConfig.h"
 #include "ParamsFile.h"
 #include "Trigger.h"
 
@@ -17,8 +16,6 @@
 
 #include <functional>
 #include <map>
-
-Q_DECLARE_METATYPE(PageKey)
 
 namespace {
 using K = PageKey;
@@ -245,7 +242,6 @@ private slots:
     void applyBeforeAnyRead();
 
 private:
-    void SwitchToChinese();
     // Those of `names` on the page of `key` that are enabled; "no <name>" for
     // one the page lacks.
     QStringList Enabled(PageKey key, const QStringList &names) const
@@ -297,6 +293,7 @@ void TestPages::treeShowsPages_data()
                          << oneGroup;
     QTest::newRow("4x1 AGC") << 50002 << agcLeaves << agcOrder << oneGroup;
     QTest::newRow("unknown code: the AGC model") << 50009 << agcLeaves << agcOrder << oneGroup;
+    QTest::newRow("none stored: the AGC model") << 0 << agcLeaves << agcOrder << oneGroup;
 }
 
 // Each model's tree (as stored from the last login) shows its pages by key,
@@ -308,7 +305,9 @@ void TestPages::treeShowsPages()
     QFETCH(QList<PageKey>, leaves);
     QFETCH(QList<PageKey>, order);
     QFETCH(QList<PageKey>, groupA);
-    Settings().setValue("ProductType", productType);
+    if (productType) {
+        Settings().setValue("ProductType", productType);
+    }
     OpenWindow();
     QTreeWidget *tree = m_window->Form().treeWidget;
     const Pages &pages = m_window->CurrentPages();
@@ -333,7 +332,7 @@ void TestPages::treeShowsPages()
 
     for (bool chinese : {false, true}) {
         if (chinese) {
-            SwitchToChinese();
+            ChooseLanguage(1);
             QVERIFY(FindItem(tree, K::General)->text(0) != QLatin1String("General"));
         }
         QList<PageKey> seen;
@@ -350,17 +349,6 @@ void TestPages::treeShowsPages()
         }
         QCOMPARE(seen, leaves);
     }
-}
-
-void TestPages::SwitchToChinese()
-{
-    m_window->SetLanguageConfig(new LanguageConfig);
-    ModalScript script({[](QWidget *w) {
-        Child<QComboBox>(w, "comboBox")->setCurrentIndex(1);
-        Child<QPushButton>(w, "pushButtonOk")->click();
-    }});
-    m_window->OnLanguageConfig();
-    QVERIFY(script.Done());
 }
 
 void TestPages::wiring_data()

@@ -93,8 +93,6 @@ private:
     const Owned kStart = {{100, 200}, {300, 400}, {1, 0}, {0, 1}, 1, 500, 2, 4};
 };
 
-Q_DECLARE_METATYPE(PageKey)
-
 void TestSignalIO::refreshAndApply()
 {
     QFETCH(int, model);

@@ -23,20 +23,6 @@ const QStringList k4x1System =
 const char *const kVideo[] = {"SignalLost", "FormatError", "SyncFailed", "VideoBlack",
                               "VideoFrozen"};
 
-// "gray", "green", "red", "yellow" as painted, "form" for the form's own gray.
-QString Colour(const QWidget *page, const QString &name)
-{
-    const auto *lamp = page->findChild<QLabel *>(name);
-    const QString sheet = lamp ? lamp->styleSheet() : QStringLiteral("no lamp ") + name;
-    for (const char *colour : {"gray", "green", "red", "yellow"}) {
-        if (sheet ==
-            QStringLiteral("QLabel{border-image: url(:/cfg/Resources/%1.png)}").arg(colour)) {
-            return colour;
-        }
-    }
-    return sheet == QLatin1String("border-image: url(:/cfg/Resources/gray.png);") ? "form" : sheet;
-}
-
 // The lamps that show another colour (all of them for an empty one).
 QStringList Besides(const QWidget *page, const QString &colour = QString())
 {

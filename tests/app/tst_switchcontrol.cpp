@@ -3,8 +3,6 @@
 
 #include <QLabel>
 
-Q_DECLARE_METATYPE(PageKey)
-
 namespace {
 // The device's switch control values, both elements of each array.
 struct Held {

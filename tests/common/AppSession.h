@@ -10,6 +10,7 @@
 #include "DeviceSimulator.h"
 #include "Files.h"
 #include "FreeLoopback.h"
+#include "LanguageConfig.h"
 #include "ModalScript.h"
 #include "Pages.h"
 #include "QvtVersion.h"
@@ -19,6 +20,7 @@
 #include <QComboBox>
 #include <QDomDocument>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
@@ -29,10 +31,27 @@
 #include <functional>
 #include <memory>
 
+Q_DECLARE_METATYPE(PageKey)
+
 template <class T = QWidget>
 T *Child(QWidget *w, const char *name)
 {
     return w->findChild<T *>(QLatin1String(name));
+}
+
+// A status lamp's colour: "gray", "green", "red" or "yellow" as the board
+// paints it, "form" for the form's own gray, else its style sheet.
+inline QString Colour(const QWidget *page, const QString &name)
+{
+    const auto *lamp = page->findChild<QLabel *>(name);
+    const QString sheet = lamp ? lamp->styleSheet() : QStringLiteral("no lamp ") + name;
+    for (const char *colour : {"gray", "green", "red", "yellow"}) {
+        if (sheet ==
+            QStringLiteral("QLabel{border-image: url(:/cfg/Resources/%1.png)}").arg(colour)) {
+            return colour;
+        }
+    }
+    return sheet == QLatin1String("border-image: url(:/cfg/Resources/gray.png);") ? "form" : sheet;
 }
 
 // Fills in the login dialog and presses OK.
@@ -182,6 +201,21 @@ protected:
         m_window->OnConnect();
         QVERIFY(script.Done());
         QVERIFY(script.messages.isEmpty());
+    }
+
+    // Chooses the language at `index` in the window's language dialog, as an
+    // operator does: the window's language settings.
+    LanguageConfig *ChooseLanguage(int index)
+    {
+        auto *language = new LanguageConfig;
+        m_window->SetLanguageConfig(language);
+        ModalScript script({[index](QWidget *w) {
+            Child<QComboBox>(w, "comboBox")->setCurrentIndex(index);
+            Child<QPushButton>(w, "pushButtonOk")->click();
+        }});
+        m_window->OnLanguageConfig();
+        QTest::qVerify(script.Done(), "script.Done()", "", __FILE__, __LINE__);
+        return language;
     }
 
     void Disconnect()
