@@ -194,6 +194,7 @@ void TestMonitoring::keptRowsKeepTheirDevice()
     LogIn();
     QCOMPARE(m_window->ProductType(), 50000);
     QVERIFY(m_window->CurrentPages().Find(K::Status) != board);
+    QCOMPARE(m_window->CurrentPages().Find(K::Status)->metaObject()->className(), "Status2x1");
     QCOMPARE(m_window->CurrentPages().Find(K::Alarm), log);
     QCOMPARE(LogRows()->rowCount(), 2);
     QCOMPARE(LogRows()->index(1, 4).data().toString(), QStringLiteral("Cleared"));
@@ -343,7 +344,7 @@ void TestMonitoring::boardFollowsSessionAndPages()
     OpenWindow([](WindowOptions &options) { options.timings.pollPauseMs = 60000; });
     LogIn();
     auto *board = m_window->CurrentPages().Get<StatusPage>(K::Status);
-    QVERIFY(board);
+    QVERIFY(board && board->metaObject()->className() == QByteArray("Status4x1"));
     Show(K::Status);
     QTRY_COMPARE(Colour(board, "labelIN1SignalLost"), QStringLiteral("green"));
     const quint64 polls = m_device->RequestsOfType(kMsgGetAlarmInfo);

@@ -4,6 +4,7 @@
 #include "ConfigMessages.h"
 #include "DeviceTables.h"
 #include "GPIO.h"
+#include "GenlockWidget.h"
 #include "ParamsFile.h"
 #include "Trigger.h"
 
@@ -239,7 +240,9 @@ private slots:
     void guestThenAdmin();
     void applyKeepsUntouched_data();
     void applyKeepsUntouched();
-    void applyBeforeAnyRead();
+    void refusals();
+    void levelTexts_data();
+    void levelTexts();
 
 private:
     // Those of `names` on the page of `key` that are enabled; "no <name>" for
@@ -465,8 +468,6 @@ void TestPages::guestThenAdmin_data()
     row("signal I/O, dual B", 50000, K::SignalIOB, signalIO, "comboBoxPhaseAlignFollow");
     row("signal I/O, 4x1", 50001, K::SignalIO, signalIO + " groupBox_5 groupBox_9",
         "comboBoxPhaseAlignFollow");
-    row("signal I/O, 4x1 AGC", 50002, K::SignalIO, signalIO + " groupBox_5 groupBox_9",
-        "comboBoxPhaseAlignFollow");
     row("switch control, dual B", 50000, K::SwitchControlB, switching + "pushButtonApply",
         "labelActiveInput");
     row("switch control, 4x1", 50002, K::SwitchControl, switching + "pushButton",
@@ -605,21 +606,68 @@ void TestPages::applyKeepsUntouched()
              qPrintable(changed.join(", ")));
 }
 
-// A page that could not read the device writes nothing at Apply, where the
-// form's defaults would stand in for the device's values: it reads and shows
-// them instead.
-void TestPages::applyBeforeAnyRead()
+// A page whose read was refused says so and writes nothing at Apply, where
+// the form's defaults would stand in for the device's values: it reads and
+// shows them instead. A refused write is said, and the page shows the
+// device's values again; a write taken is confirmed. (On the GPIO page.)
+void TestPages::refusals()
 {
     LogIn();
-    m_device->WithModel([](DeviceModel &m) { m.gpiMode = 0; });
+    m_device->WithModel([](DeviceModel &m) {
+        m.gpiMode = 0;
+        m.gpoMode = 1;
+    });
     m_device->Command(QStringLiteral("fault reject %1 1").arg(kMsgGetGPIOTriggerMode));
     QWidget *page = Show(K::GPIO);
-    m_device->Command(QStringLiteral("fault reject %1 0").arg(kMsgGetGPIOTriggerMode));
-    Child<QComboBox>(page, "comboBoxGPIMode")->setCurrentIndex(1);
-    Child<QPushButton>(page, "pushButton")->click();
+    QCOMPARE(StatusLine(), QStringLiteral("Refresh failed: GetGPIOTriggerMode: Failed"));
+    m_device->Command("fault clear");
+    auto *gpi = Child<QComboBox>(page, "comboBoxGPIMode");
+    auto *gpo = Child<QComboBox>(page, "comboBoxGPOMode");
+    auto *apply = Child<QPushButton>(page, "pushButton");
+    gpi->setCurrentIndex(1);
+    apply->click();
     QVERIFY2(StatusLine().startsWith("Not applied: "), qPrintable(StatusLine()));
     QCOMPARE(m_device->WithModel([](DeviceModel &m) { return m.gpiMode; }), quint8(0));
-    QCOMPARE(Child<QComboBox>(page, "comboBoxGPIMode")->currentIndex(), 0);
+    QCOMPARE(gpi->currentIndex(), 0);
+    QCOMPARE(gpo->currentIndex(), 1);
+
+    m_device->Command(QStringLiteral("fault reject %1 1").arg(kMsgSetGPIOTriggerMode));
+    gpi->setCurrentIndex(1);
+    gpo->setCurrentIndex(0);
+    apply->click();
+    QCOMPARE(StatusLine(), QStringLiteral("Apply failed: SetGPIOTriggerMode: Failed"));
+    QCOMPARE(gpi->currentIndex(), 0);
+    QCOMPARE(gpo->currentIndex(), 1);
+
+    m_device->Command("fault clear");
+    gpi->setCurrentIndex(1);
+    apply->click();
+    QCOMPARE(StatusLine(), QStringLiteral("Applied to the device."));
+    QCOMPARE(m_device->WithModel([](DeviceModel &m) { return m.gpiMode; }), quint8(1));
+}
+
+void TestPages::levelTexts_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("dual");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("dual, active high, 0x09") << 1 << 0x09 << true << "H L L   H L L ";
+    QTest::newRow("dual, active low, 0x09") << 0 << 0x09 << true << "L H H   L H H ";
+    QTest::newRow("4x1, active high, 0x10") << 1 << 0x10 << false << "L L L L H ";
+    QTest::newRow("4x1, mode 7 counts as low") << 7 << 0x01 << false << "L H H H H ";
+}
+
+// The GPIO and genlock pages' texts, which wiring's results show.
+void TestPages::levelTexts()
+{
+    QFETCH(int, mode);
+    QFETCH(int, status);
+    QFETCH(bool, dual);
+    QFETCH(QString, text);
+    QCOMPARE(GPIO::LevelText(static_cast<GPIOTriggerMode>(mode), quint8(status), dual), text);
+    QCOMPARE(GenlockWidget::GenlockText(16, false), QStringLiteral("Not Present"));
+    QCOMPARE(GenlockWidget::GenlockText(16, true), QStringLiteral("NTSC"));
 }
 
 QVT_APP_TEST_MAIN(TestPages)

@@ -66,7 +66,8 @@ void TestClient::init()
 }
 
 // Index maps as the pages use them: caller entry k is device entry map[k];
-// a Set leaves what its map does not address at the empty values.
+// a Set leaves what its map does not address at the empty values. (The
+// genlock's state: tst_workers polls.)
 void TestClient::maps()
 {
     QCOMPARE(m_client.SetPGMOutputSelect({0, 1}, {2, 3}), 0);
@@ -93,13 +94,6 @@ void TestClient::maps()
     QCOMPARE(m_client.GetInputStandards({3, 2}, standards, present), 0);
     QCOMPARE(standards, (QVector<VideoStandard>{19, kNoSignal}));
     QCOMPARE(present, (QVector<quint8>{1, 0}));
-    VideoStandard genlock = 0;
-    quint8 genlockPresent = 0;
-    m_device->Command("genlock none");
-    QCOMPARE(m_client.GetGenlockState(genlock, genlockPresent), 0);
-    QCOMPARE(genlock, kNoSignal);
-    QCOMPARE(int(genlockPresent), 0);
-    m_device->Command("genlock PAL");
     m_device->Command("signal 3 1080i50");
 
     m_device->Command("audio-silent 2 0x3");

@@ -42,35 +42,21 @@ QString Values(const QDomElement &e)
 }
 }  // namespace
 
-// The signal I/O pages' parameters without a widget: the conversions, the
-// parameter file through the simulator, and an import that skips a set of
-// values with an empty text but refuses a value that is not a number.
+// The signal I/O pages' parameters without a widget: the parameter file
+// through the simulator, and an import that skips a set of values with an
+// empty text but refuses a value that is not a number. (The conversions show
+// in tests/app/tst_signalio and in tst_pages applyKeepsUntouched.)
 class TestSignalIOParams : public QObject, public SimulatorClient
 {
     Q_OBJECT
 
 private slots:
     void initTestCase() { StartAndLogIn(); }
-    void conversions();
     void roundTrip_data();
     void roundTrip();
     void refusals_data();
     void refusals();
 };
-
-void TestSignalIOParams::conversions()
-{
-    using namespace SignalIOModel;
-    QCOMPARE(FollowIndex(0), 0);
-    QCOMPARE(FollowIndex(1), 1);
-    QCOMPARE(FollowIndex(2), -1);  // the device's own value: no item
-    QCOMPARE(FollowIndex(255), -1);
-    const QVector<quint8> device = {7, 9};
-    QCOMPARE(Merged<quint8>(device, {1, true}, 3), (QVector<quint8>{7, 3}));
-    QCOMPARE(Merged<quint8>(device, {0, true}, 3), (QVector<quint8>{3, 9}));
-    QCOMPARE(Merged<quint8>(device, {0, false}, 3), (QVector<quint8>{3, 0}));
-    QCOMPARE(GroupElement(1), QStringLiteral("GroupB"));
-}
 
 void TestSignalIOParams::roundTrip_data()
 {
