@@ -1,6 +1,7 @@
 #include "../common/FreeLoopback.h"
 #include "../common/Golden.h"
 #include "../common/JoiningThread.h"
+#include "../common/TestSocket.h"
 #include "IdentityMessages.h"
 #include "UdpTransport.h"
 
@@ -42,32 +43,11 @@ constexpr quint16 kPort = kDevicePort;
 const quint32 kDeviceAddress = TestLoopback({kPort, kPort + 1});
 const quint32 kStrangerAddress = TestLoopback({kPort});
 
-// A device stand-in that the test scripts datagram by datagram.
-class Peer
-{
-public:
+// A device stand-in, on the device's address and port unless told otherwise.
+struct Peer : TestSocket {
     explicit Peer(quint32 address = kDeviceAddress, quint16 port = kPort)
-    {
-        m_socket.Open();
-        m_ok = m_socket.Bind(address, port);
-    }
-    bool ok() const { return m_ok; }
-
-    // One request, or an empty array when none came within the wait.
-    QByteArray Receive(UdpSocket::Peer *from, int waitMs = 5000)
-    {
-        quint8 buffer[2048];
-        const int size = m_socket.ReceiveFrom(buffer, sizeof buffer, waitMs, from);
-        return size < 0 ? QByteArray() : QByteArray(reinterpret_cast<char *>(buffer), size);
-    }
-    void Send(const UdpSocket::Peer &to, const QByteArray &bytes)
-    {
-        m_socket.SendTo(to, reinterpret_cast<const quint8 *>(bytes.constData()), bytes.size());
-    }
-
-private:
-    UdpSocket m_socket;
-    bool m_ok = false;
+        : TestSocket(address, port)
+    {}
 };
 
 // Answers a GetWorkMode request with the given work-mode byte.

@@ -1,5 +1,6 @@
 #include "../common/FreeLoopback.h"
 #include "../common/Golden.h"
+#include "../common/TestSocket.h"
 #include "ConfigMessages.h"
 #include "DeviceFleet.h"
 #include "IdentityMessages.h"
@@ -92,34 +93,8 @@ private:
 };
 
 // Raw datagrams, for what the transport would hide: faults and framing errors.
-class RawLink
-{
-public:
-    RawLink() { m_socket.Open(); }
-    void Send(const QByteArray &bytes)
-    {
-        m_socket.SendTo({kDevice, kDevicePort}, reinterpret_cast<const quint8 *>(bytes.constData()),
-                        bytes.size());
-    }
-    // Every datagram that arrives within the wait, with its sender's port.
-    QList<QPair<QByteArray, quint16>> Collect(int waitMs)
-    {
-        QList<QPair<QByteArray, quint16>> got;
-        QElapsedTimer clock;
-        clock.start();
-        quint8 buffer[4096];
-        for (int left = waitMs; left > 0; left = waitMs - int(clock.elapsed())) {
-            UdpSocket::Peer from;
-            const int size = m_socket.ReceiveFrom(buffer, sizeof buffer, left, &from);
-            if (size >= 0) {
-                got.append({QByteArray(reinterpret_cast<char *>(buffer), size), from.port});
-            }
-        }
-        return got;
-    }
-
-private:
-    UdpSocket m_socket;
+struct RawLink : TestSocket {
+    void Send(const QByteArray &bytes) { TestSocket::Send({kDevice, kDevicePort}, bytes); }
 };
 
 // A notification as the datagram lays it out.
@@ -133,42 +108,19 @@ struct Note {
     quint32 from = 0;
 };
 
-class NoteListener
+// The notifications that reach `listener` within the wait, and the rest of
+// their burst, which follows at once.
+QList<Note> Notes(TestSocket &listener, int waitMs)
 {
-public:
-    NoteListener()
-    {
-        m_socket.Open();
-        m_bound = m_socket.Bind(kListener, kListenerPort);
+    QList<Note> notes;
+    UdpSocket::Peer from;
+    for (QByteArray d; !(d = listener.Receive(&from, waitMs)).isEmpty(); waitMs = 100) {
+        const auto *b = reinterpret_cast<const quint8 *>(d.constData());
+        notes.append({int(d.size()), ByteSum(b, d.size()) == 0xFF && from.port == kDevicePort,
+                      ReadU16(b), b[2], ReadU32(b + 3), b[7], b[8], ReadU32(b + 9), from.address});
     }
-    bool bound() const { return m_bound; }
-    QList<Note> Collect(int waitMs)
-    {
-        QList<Note> notes;
-        quint8 d[2048];
-        UdpSocket::Peer from;
-        int size;
-        while ((size = m_socket.ReceiveFrom(d, sizeof d, waitMs, &from)) >= 0) {
-            Note n;
-            n.size = size;
-            n.checksumOk = ByteSum(d, size) == 0xFF && from.port == kDevicePort;
-            n.from = from.address;
-            n.length = ReadU16(d);
-            n.version = d[2];
-            n.code = ReadU32(d + 3);
-            n.group = d[7];
-            n.input = d[8];
-            n.value = ReadU32(d + 9);
-            notes.append(n);
-            waitMs = 100;  // the rest of a burst follows at once
-        }
-        return notes;
-    }
-
-private:
-    UdpSocket m_socket;
-    bool m_bound = false;
-};
+    return notes;
+}
 
 QString Describe(const QList<Note> &notes)
 {
@@ -478,8 +430,8 @@ void TestSim::notifications()
     QFETCH(quint32, model);
     QFETCH(QString, commands);
     QFETCH(QString, expected);
-    NoteListener listener;
-    QVERIFY(listener.bound());
+    TestSocket listener(kListener, kListenerPort);
+    QVERIFY(listener.ok());
     DeviceSimulator device(OptionsFor(model));
     QVERIFY(device.Start());
     for (const QString &command : commands.split(", ")) {
@@ -494,7 +446,7 @@ void TestSim::notifications()
         }
         QCOMPARE(device.Command(command), QStringLiteral("ok"));
     }
-    const QList<Note> notes = listener.Collect(expected.isEmpty() ? 200 : 1000);
+    const QList<Note> notes = Notes(listener, expected.isEmpty() ? 200 : 1000);
     QCOMPARE(Describe(notes), expected);
     for (const Note &n : notes) {
         QVERIFY(n.checksumOk && n.from == kDevice);
@@ -592,7 +544,7 @@ void TestSim::faults()
     QCOMPARE(device.Command(command), QStringLiteral("ok"));
     RawLink link;
     const int count = kind == "drop-half" ? 200 : 10;
-    QList<QPair<QByteArray, quint16>> got;
+    QList<QPair<QByteArray, UdpSocket::Peer>> got;
     QElapsedTimer clock;
     clock.start();
     for (int seq = 1; seq <= count; ++seq) {
@@ -635,7 +587,7 @@ void TestSim::faults()
     } else if (kind == "wrong-port") {
         QCOMPARE(got.size(), count);
         for (const auto &g : got) {
-            QVERIFY(valid(g.first) && g.second != kDevicePort);
+            QVERIFY(valid(g.first) && g.second.port != kDevicePort);
         }
     } else if (kind == "wrong-seq") {
         QCOMPARE(got.size(), count);
@@ -746,13 +698,13 @@ void TestSim::fleet()
     QFETCH(QString, command);
     QFETCH(QString, answer);
     QFETCH(QString, notes);
-    NoteListener listener;
+    TestSocket listener(kListener, kListenerPort);
     DeviceSimulator::Options options = OptionsFor(50001);
     options.address = kFleetText;
     DeviceFleet fleet(options, 3);
-    QVERIFY(listener.bound() && fleet.Start());
+    QVERIFY(listener.ok() && fleet.Start());
     QVERIFY(fleet.Command(command).startsWith(answer));
-    const QList<Note> got = listener.Collect(notes == "||" ? 200 : 1000);
+    const QList<Note> got = Notes(listener, notes == "||" ? 200 : 1000);
     QStringList seen;
     for (quint32 k = 0; k < 3; ++k) {
         QList<Note> own;
