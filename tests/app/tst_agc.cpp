@@ -50,8 +50,6 @@ private slots:
     void cleanup() { CloseWindow(); }
 
     void refreshAndApply();
-    void failures_data();
-    void failures();
     void meterBars_data();
     void meterBars();
     void liveLevels();
@@ -73,7 +71,9 @@ private:
 };
 
 // The controls show the device's values; Apply leaves on the device what
-// they show.
+// they show. A refused read or write is said in the status bar: a refused
+// read leaves the controls as they were, a refused Apply shows the device's
+// values again.
 void TestAgc::refreshAndApply()
 {
     SetDeviceAgc(Manual());
@@ -131,44 +131,21 @@ void TestAgc::refreshAndApply()
     expected.frequencyCompensation = 0;
     expected.stereoMode = 1;
     QVERIFY(DeviceAgc() == expected);
-}
 
-void TestAgc::failures_data()
-{
-    QTest::addColumn<QString>("fault");
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<int>("writes");
-    QTest::newRow("refresh refused") << "fault reject 54 1"
-                                     << "Refresh failed: GetAGCParam: Failed" << 0;
-    QTest::newRow("apply refused") << "fault reject 53 1"
-                                   << "Apply failed: SetAGCParam: Failed" << 1;
-}
-
-// A refused read or write is said in the status bar; after a refused Apply
-// the controls show the device's values again.
-void TestAgc::failures()
-{
-    QFETCH(QString, fault);
-    QFETCH(QString, line);
-    QFETCH(int, writes);
-    SetDeviceAgc(Manual());
-    LogIn();
-    const int before = AgcWrites();
-    const bool atApply = writes > 0;
-    if (!atApply) {
-        m_device->Command(fault);
-    }
-    AGC *page = ShowAgc();
     auto *target = Child<QSpinBox>(page, "spinBoxTargetLevel");
-    if (atApply) {
-        m_device->Command(fault);
-        target->setValue(-35);
-        Child<QPushButton>(page, "pushButtonApply")->click();
-    }
-    QCOMPARE(StatusLine(), line);
-    QCOMPARE(AgcWrites() - before, writes);
-    QCOMPARE(target->value(), atApply ? -20 : -27);  // the device's, or the form's own
-    QVERIFY(DeviceAgc() == Manual());
+    m_device->Command("fault reject 54 1");
+    target->setValue(-35);
+    QCOMPARE(page->RefreshFromDevice(), -1);
+    QCOMPARE(StatusLine(), QStringLiteral("Refresh failed: GetAGCParam: Failed"));
+    QCOMPARE(target->value(), -35);
+    m_device->Command("fault clear");
+    m_device->Command("fault reject 53 1");
+    const int before = AgcWrites();
+    Child<QPushButton>(page, "pushButtonApply")->click();
+    QCOMPARE(StatusLine(), QStringLiteral("Apply failed: SetAGCParam: Failed"));
+    QCOMPARE(AgcWrites() - before, 1);
+    QCOMPARE(target->value(), -30);
+    QVERIFY(DeviceAgc() == expected);
 }
 
 void TestAgc::meterBars_data()
