@@ -375,11 +375,6 @@ void TestProtocol::identityResponses()
     QCOMPARE(SerialNumberText(product->serial.data()), QStringLiteral("AB00012345-00000042"));
     QCOMPARE(product->extra[7], quint8(8));
 
-    auto versions = Decode<ResponseGetVersion>(23, QByteArray());
-    QCOMPARE(versions->pcb, 0u);
-    QCOMPARE(versions->fpga, 0u);
-    QCOMPARE(versions->firmware, 0u);
-
     auto net = Decode<ResponseGetNetParam>(26, Hex("7F000002 FF000000 7F000001 01"));
     QCOMPARE(AddressText(net->ip), QStringLiteral("127.0.0.2"));
     QCOMPARE(AddressText(net->mask), QStringLiteral("255.0.0.0"));
