@@ -140,7 +140,8 @@ void TestMonitoring::init()
 }
 
 // Disconnecting writes the rows to a backup of its own and empties the log;
-// a second backup in the same minute gets a name of its own.
+// a session without rows leaves one too, and a second backup in the same
+// minute gets a name of its own.
 void TestMonitoring::backupsAtDisconnect()
 {
     LogIn();
@@ -166,6 +167,8 @@ void TestMonitoring::backupsAtDisconnect()
     m_window->OnAboutToQuit();
     QCOMPARE(Backups().size(), 4);
     QCOMPARE(LogRows()->rowCount(), 0);
+    m_window->OnAboutToQuit();  // offline and empty: nothing to keep
+    QCOMPARE(Backups().size(), 4);
 }
 
 // A backup that cannot be written keeps the rows and says so; the rows then

@@ -363,8 +363,9 @@ void TestPages::wiring_data()
 }
 
 // After a login to each model: the worker's results reach the pages that
-// show them, a page's poll reaches the worker while the page is shown and
-// ends when it is left, and a page's status line reaches the status bar.
+// show them (the signal I/O pages': tst_signalio phaseAlignRereads), a
+// page's poll reaches the worker while the page is shown and ends when it is
+// left, and a page's status line reaches the status bar.
 void TestPages::wiring()
 {
     QFETCH(int, productType);
@@ -385,21 +386,6 @@ void TestPages::wiring()
          "NTSC"},
         {K::GPIO, [worker] { emit worker->NotifyGPIOUpdate(ActiveHigh, ActiveHigh, 0x1F, 0); },
          "labelGPILevel", GPIO::LevelText(ActiveHigh, 0x1F, IsDual(productType))},
-        {K::SignalIO,
-         [worker] {
-             emit worker->NotifySignalIOUpdate({}, {true, true}, false);
-         },
-         "labelSysClockLock", "Yes"},
-        {K::SignalIOA,
-         [worker] {
-             emit worker->NotifySignalIOUpdate({}, {true, false}, false);
-         },
-         "labelSysClockLock", "Yes"},
-        {K::SignalIOB,
-         [worker] {
-             emit worker->NotifySignalIOUpdate({}, {false, true}, false);
-         },
-         "labelSysClockLock", "Yes"},
         // The 4x1 page: input 4 and the relay; on the dual model group A: input 1
         // and the relay, group B: its input 1.
         {K::SwitchControl, [worker] { emit worker->NotifySwitchControlUpdate(0, 0x18); },
