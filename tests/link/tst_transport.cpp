@@ -64,6 +64,14 @@ public:
     int ReceiveTimeout() const override { return 300; }
 };
 
+// A GetWorkMode with sequence `seq` through `transport`: its result code.
+int Ask(UdpTransport &transport, quint16 seq, std::unique_ptr<ResponseMsg> &response,
+        int retries = 0)
+{
+    SimpleRequest<kMsgGetWorkMode> request(0, seq);
+    return transport.Exchange(request, response, retries);
+}
+
 int WorkMode(const std::unique_ptr<ResponseMsg> &response)
 {
     auto *mode = dynamic_cast<ResponseGetWorkMode *>(response.get());
@@ -165,11 +173,10 @@ void TestTransport::oneRequest()
             from->Send(client, d);
         }
     });
-    SimpleRequest<kMsgGetWorkMode> request(0, 100);
     std::unique_ptr<ResponseMsg> response;
     QElapsedTimer clock;
     clock.start();
-    QCOMPARE(m_transport.Exchange(request, response, 1), rc);
+    QCOMPARE(Ask(m_transport, 100, response, 1), rc);
     peer.join();
     QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
     if (rc == 0) {
@@ -225,19 +232,15 @@ void TestTransport::sequenceMismatchRenewsPort()
         }
     });
     std::unique_ptr<ResponseMsg> response;
-    SimpleRequest<kMsgGetWorkMode> first(0, 10);
-    QCOMPARE(m_transport.Exchange(first, response, 1), 0);
+    QCOMPARE(Ask(m_transport, 10, response, 1), 0);
     const int setsAtStart = m_transport.ReceiveTimeoutSets();
-    SimpleRequest<kMsgGetWorkMode> second(0, 11);
-    QCOMPARE(m_transport.Exchange(second, response, 1), 0);
+    QCOMPARE(Ask(m_transport, 11, response, 1), 0);
     QCOMPARE(response->sequence, quint16(16));
     QCOMPARE(WorkMode(response), 2);
     QCOMPARE(m_transport.ReceiveTimeoutSets(), setsAtStart);  // already 2000 ms
-    SimpleRequest<kMsgGetWorkMode> third(0, 12);
-    QCOMPARE(m_transport.Exchange(third, response, 1), 0);
+    QCOMPARE(Ask(m_transport, 12, response, 1), 0);
     QCOMPARE(m_transport.ReceiveTimeoutSets(), setsAtStart + 1);  // the new socket's
-    SimpleRequest<kMsgGetWorkMode> fourth(0, 13);
-    QCOMPARE(m_transport.Exchange(fourth, response, 1), 0);
+    QCOMPARE(Ask(m_transport, 13, response, 1), 0);
     QCOMPARE(m_transport.ReceiveTimeoutSets(), setsAtStart + 1);
     peer.join();
     QCOMPARE(ports.size(), size_t(4));
@@ -257,9 +260,8 @@ void TestTransport::queuedDatagramsDiscarded()
         device.Send(client, WorkModeAnswer(request, 1));
         device.Send(client, WorkModeAnswer(request, 1));  // a duplicate
     });
-    SimpleRequest<kMsgGetWorkMode> one(0, 20);
     std::unique_ptr<ResponseMsg> response;
-    QCOMPARE(m_transport.Exchange(one, response, 0), 0);
+    QCOMPARE(Ask(m_transport, 20, response), 0);
     first.join();
     const quint16 port = m_transport.LocalPort();
     QThread::msleep(20);  // the duplicate is queued now
@@ -268,8 +270,7 @@ void TestTransport::queuedDatagramsDiscarded()
         const QByteArray request = device.Receive(&client);
         device.Send(client, WorkModeAnswer(request, 6));
     });
-    SimpleRequest<kMsgGetWorkMode> two(0, 21);
-    QCOMPARE(m_transport.Exchange(two, response, 0), 0);
+    QCOMPARE(Ask(m_transport, 21, response), 0);
     second.join();
     QCOMPARE(response->sequence, quint16(21));
     QCOMPARE(WorkMode(response), 6);
@@ -287,9 +288,8 @@ void TestTransport::floodDoesNotHoldTheRequest()
         UdpSocket::Peer client;
         device.Send(client, WorkModeAnswer(device.Receive(&client), 1));
     });
-    SimpleRequest<kMsgGetWorkMode> one(0, 30);
     std::unique_ptr<ResponseMsg> response;
-    QCOMPARE(m_transport.Exchange(one, response, 0), 0);  // the socket has its port now
+    QCOMPARE(Ask(m_transport, 30, response), 0);  // the socket has its port now
     first.join();
     const UdpSocket::Peer tool = {kDeviceAddress, m_transport.LocalPort()};
 
@@ -316,10 +316,9 @@ void TestTransport::floodDoesNotHoldTheRequest()
         },
         finish);
     QThread::msleep(20);  // the queue is full by now; nothing signals it
-    SimpleRequest<kMsgGetWorkMode> two(0, 31);
     const qint64 start = clock.elapsed();
     t_slowReceives = true;
-    const int rc = m_transport.Exchange(two, response, 0);
+    const int rc = Ask(m_transport, 31, response);
     t_slowReceives = false;
     const qint64 took = clock.elapsed() - start;
     flood.join();
@@ -342,9 +341,8 @@ void TestTransport::noAnswerSendsTwice()
             arrivals.push_back(clock.elapsed());
         }
     });
-    SimpleRequest<kMsgGetWorkMode> request(0, 1);
     std::unique_ptr<ResponseMsg> response;
-    const int rc = m_transport.Exchange(request, response, 1);
+    const int rc = Ask(m_transport, 1, response, 1);
     const qint64 total = clock.elapsed();
     peer.join();
     QCOMPARE(rc, -1);
@@ -370,9 +368,8 @@ void TestTransport::malformedAddress()
 {
     UdpTransport transport;
     QCOMPARE(transport.Open(QStringLiteral("127.0.0.300"), kPort), 0);
-    SimpleRequest<kMsgGetWorkMode> request(0, 1);
     std::unique_ptr<ResponseMsg> response;
-    QCOMPARE(transport.Exchange(request, response, 0), -1);
+    QCOMPARE(Ask(transport, 1, response), -1);
 }
 
 QTEST_GUILESS_MAIN(TestTransport)
