@@ -305,13 +305,10 @@ void TestAlarmLog::preambleFromDevice()
     m_device->Command("firmware 1.2.3");
     Open();
     QCOMPARE(m_page->Start(kDevice), 0);
-    const AlarmCsv::Preamble info = m_page->DeviceInfo();
-    QCOMPARE(QStringList({info.moduleType, info.productSN, info.firmwareVersion, info.fpgaVersion,
-                          info.ipAddress}),
-             QStringList({"QVT Dual 2x1", serial, "1.2.3", fpga, "127.0.0.5"}));
     QVERIFY(!serial.isEmpty());
 
-    // A version read that fails keeps the versions; the others go on.
+    // A version read that fails keeps the versions read before (each field
+    // read shows in the file below); the others go on.
     m_device->Command(QStringLiteral("fault reject %1 1").arg(kMsgGetVersion));
     m_device->Command("model 50001");
     m_device->Command("firmware 1.2.4");
