@@ -1,11 +1,9 @@
 #include "../common/AppSession.h"
 #include "AGC.h"
-#include "CmdThread.h"
 #include "VolumeColumnWidget.h"
 
 #include <QSlider>
 #include <QSpinBox>
-#include <QStatusBar>
 
 namespace {
 // What a control shows: a combo's index, a spin box's or slider's value.
@@ -40,7 +38,8 @@ AGCParam Manual()
 }
 }  // namespace
 
-// The AGC page against the simulator, and its meter drawn into an image.
+// The AGC page against the simulator, and its meter drawn into an image. Its
+// part of the parameter file: tst_params, tst_agc_params.
 class TestAgc : public QObject, public AppSession
 {
     Q_OBJECT
@@ -51,23 +50,15 @@ private slots:
     void cleanup() { CloseWindow(); }
 
     void refreshAndApply();
-    void failures_data();
-    void failures();
     void meterBars_data();
     void meterBars();
     void liveLevels();
     void whoMayEdit_data();
     void whoMayEdit();
     void setAllAndSliders();
-    void parameterFile_data();
-    void parameterFile();
 
 private:
-    AGC *ShowAgc()
-    {
-        Press(FindItem(m_window->Form().treeWidget, PageKey::AGC));
-        return qobject_cast<AGC *>(m_window->CurrentPage());
-    }
+    AGC *ShowAgc() { return Show<AGC>(PageKey::AGC); }
     AGCParam DeviceAgc() const
     {
         return m_device->WithModel([](DeviceModel &m) { return m.agc; });
@@ -76,14 +67,13 @@ private:
     {
         m_device->WithModel([p](DeviceModel &m) { m.agc = p; });
     }
-    QString StatusLine() const { return m_window->statusBar()->currentMessage(); }
     int AgcWrites() const { return int(m_device->RequestsOfType(kMsgSetAGCParam)); }
-
-    QTemporaryDir m_files;
 };
 
 // The controls show the device's values; Apply leaves on the device what
-// they show.
+// they show. A refused read or write is said in the status bar: a refused
+// read leaves the controls as they were, a refused Apply shows the device's
+// values again.
 void TestAgc::refreshAndApply()
 {
     SetDeviceAgc(Manual());
@@ -141,44 +131,21 @@ void TestAgc::refreshAndApply()
     expected.frequencyCompensation = 0;
     expected.stereoMode = 1;
     QVERIFY(DeviceAgc() == expected);
-}
 
-void TestAgc::failures_data()
-{
-    QTest::addColumn<QString>("fault");
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<int>("writes");
-    QTest::newRow("refresh refused") << "fault reject 54 1"
-                                     << "Refresh failed: GetAGCParam: Failed" << 0;
-    QTest::newRow("apply refused") << "fault reject 53 1"
-                                   << "Apply failed: SetAGCParam: Failed" << 1;
-}
-
-// A refused read or write is said in the status bar; after a refused Apply
-// the controls show the device's values again.
-void TestAgc::failures()
-{
-    QFETCH(QString, fault);
-    QFETCH(QString, line);
-    QFETCH(int, writes);
-    SetDeviceAgc(Manual());
-    LogIn();
-    const int before = AgcWrites();
-    const bool atApply = writes > 0;
-    if (!atApply) {
-        m_device->Command(fault);
-    }
-    AGC *page = ShowAgc();
     auto *target = Child<QSpinBox>(page, "spinBoxTargetLevel");
-    if (atApply) {
-        m_device->Command(fault);
-        target->setValue(-35);
-        Child<QPushButton>(page, "pushButtonApply")->click();
-    }
-    QCOMPARE(StatusLine(), line);
-    QCOMPARE(AgcWrites() - before, writes);
-    QCOMPARE(target->value(), atApply ? -20 : -27);  // the device's, or the form's own
-    QVERIFY(DeviceAgc() == Manual());
+    m_device->Command("fault reject 54 1");
+    target->setValue(-35);
+    QCOMPARE(page->RefreshFromDevice(), -1);
+    QCOMPARE(StatusLine(), QStringLiteral("Refresh failed: GetAGCParam: Failed"));
+    QCOMPARE(target->value(), -35);
+    m_device->Command("fault clear");
+    m_device->Command("fault reject 53 1");
+    const int before = AgcWrites();
+    Child<QPushButton>(page, "pushButtonApply")->click();
+    QCOMPARE(StatusLine(), QStringLiteral("Apply failed: SetAGCParam: Failed"));
+    QCOMPARE(AgcWrites() - before, 1);
+    QCOMPARE(target->value(), -30);
+    QVERIFY(DeviceAgc() == expected);
 }
 
 void TestAgc::meterBars_data()
@@ -234,18 +201,16 @@ void TestAgc::meterBars()
     }
 }
 
-// The worker's levels reach the meter while the page is shown.
+// The worker's levels reach the meter while the page is shown (the poll set
+// and ended with the page: tst_pages wiring).
 void TestAgc::liveLevels()
 {
     LogIn();
     AGC *page = ShowAgc();
-    QCOMPARE(m_window->Worker()->CurrentCommand(), AGCCmd);
     m_device->Command("levels in 3 12");
     m_device->Command("levels out 16 0");
     QTRY_COMPARE_WITH_TIMEOUT(page->Meter()->Level(2), 12, 3000);
     QTRY_COMPARE_WITH_TIMEOUT(page->Meter()->Level(31), 0, 3000);
-    Press(FindItem(m_window->Form().treeWidget, PageKey::General));
-    QCOMPARE(m_window->Worker()->CurrentCommand(), NoCmd);
 }
 
 void TestAgc::whoMayEdit_data()
@@ -297,48 +262,6 @@ void TestAgc::setAllAndSliders()
     setAll->setCurrentIndex(1);
     page.Retranslate();
     QCOMPARE(setAll->currentIndex(), 3);
-}
-
-void TestAgc::parameterFile_data()
-{
-    QTest::addColumn<bool>("complete");
-    QTest::newRow("round trip") << true;
-    QTest::newRow("no OutputLimitThreshold") << false;
-}
-
-// Export, change the device, import: the device holds the exported values
-// again; a file without OutputLimitThreshold writes nothing.
-void TestAgc::parameterFile()
-{
-    QFETCH(bool, complete);
-    LogIn();
-    const QString file = m_files.filePath("agc.xml");
-    SetDeviceAgc(Manual());
-    QCOMPARE(Export(file), QStringList{"The export is done."});
-    if (!complete) {
-        const QByteArray lacking = Without(ReadFile(file), "AGC/AGC/OutputLimitThreshold");
-        QVERIFY(!lacking.isEmpty());
-        WriteFile(file, lacking);
-    }
-    AGCParam changed;
-    changed.gainControlMode = 1;
-    changed.manualGain = 7;
-    changed.targetLevel = 33;
-    changed.noiseThreshold = 55;
-    changed.outputLimitThreshold = 1;
-    SetDeviceAgc(changed);
-    const int gpioWrites = int(m_device->RequestsOfType(kMsgSetGPIOTriggerMode));
-    const int before = AgcWrites();
-    if (complete) {
-        QCOMPARE(Import(file), QStringList{"The import is done."});
-        QVERIFY(DeviceAgc() == Manual());
-    } else {
-        QCOMPARE(Import(file),
-                 QStringList{"The import fails.\nconfigure/AGC/AGC/OutputLimitThreshold: missing"});
-        QVERIFY(DeviceAgc() == changed);
-        QCOMPARE(AgcWrites(), before);
-        QCOMPARE(int(m_device->RequestsOfType(kMsgSetGPIOTriggerMode)), gpioWrites);
-    }
 }
 
 QVT_APP_TEST_MAIN(TestAgc)

@@ -43,7 +43,6 @@ private slots:
     void loginAsAdmin();
     void loginFailures_data();
     void loginFailures();
-    void anotherModelRebuildsPages();
     void connectionSupervision();
     void firmwareMismatchDisconnects();
     void disconnectQuestion_data();
@@ -57,7 +56,6 @@ private slots:
     void qtTextsInChinese();
     void resourcesAndHints();
 
-    void wrongPasswordAfterASession();
     void importIsARequestOfItsOwn_data();
     void importIsARequestOfItsOwn();
     void importWithoutAWorker();
@@ -89,7 +87,7 @@ void TestApp::loginAsAdmin()
     QVERIFY(m_window->Form().actionImport->isEnabled());
     QVERIFY(m_window->Form().actionExport->isEnabled());
 
-    Press(FindItem(m_window->Form().treeWidget, PageKey::General));
+    Show(PageKey::General);
     BaseWidget *general = m_window->CurrentPages().Find(PageKey::General);
     QCOMPARE(m_window->CurrentPage(), general);
     QCOMPARE(Child<QLabel>(general, "labelModuleType")->text(), QStringLiteral("QVT 4x1 AGC"));
@@ -114,6 +112,11 @@ void TestApp::loginFailures_data()
                                   << "Device is off-line.";
     QTest::newRow("update mode") << "update-mode on" << kDevice << "admin"
                                  << "The device is upgrading.";
+    // The device dropped the login of a session that has ended: the next
+    // login starts afresh, so a wrong password is not taken for an off-line
+    // device.
+    QTest::newRow("wrong password after a session") << "session" << kDevice << "nope"
+                                                    << "The password is incorrect.";
 }
 
 // A failed login says why, and the dialog opens again with the last address
@@ -124,10 +127,14 @@ void TestApp::loginFailures()
     QFETCH(QString, address);
     QFETCH(QString, password);
     QFETCH(QString, message);
-    Settings().setValue("IP", "127.0.0.99");
-    if (!console.isEmpty()) {
+    if (console == "session") {
+        LogIn();
+        Disconnect();
+        m_device->Command("expire-login");
+    } else if (!console.isEmpty()) {
         m_device->Command(console);
     }
+    Settings().setValue("IP", "127.0.0.99");
     QString reopenedWith;
     QList<ModalScript::Action> actions;
     if (!address.isEmpty()) {
@@ -142,24 +149,6 @@ void TestApp::loginFailures()
     QVERIFY(m_window->Link().IsOffline());
     QVERIFY(m_window->Form().actionConnect->isEnabled());
     QVERIFY(!m_window->Form().actionImport->isEnabled());
-}
-
-void TestApp::anotherModelRebuildsPages()
-{
-    QVERIFY(FindItem(m_window->Form().treeWidget, PageKey::AGC));  // nothing stored: the AGC model
-    m_device->Command("model 50000");
-    LogIn();
-    QCOMPARE(m_window->ProductType(), 50000);
-    QCOMPARE(Settings().value("ProductType").toInt(), 50000);
-    QVERIFY(!FindItem(m_window->Form().treeWidget, PageKey::AGC));
-    QVERIFY(FindItem(m_window->Form().treeWidget, PageKey::SignalIOB));
-    // The dual model's pages, not the AGC model's.
-    QVERIFY(m_window->CurrentPages().Find(PageKey::SignalIOB));
-    QVERIFY(!m_window->CurrentPages().Find(PageKey::SignalIO));
-
-    // The next start shows the stored model's tree before any login.
-    OpenWindow();
-    QVERIFY(FindItem(m_window->Form().treeWidget, PageKey::SwitchControlB));
 }
 
 void TestApp::connectionSupervision()
@@ -241,10 +230,8 @@ void TestApp::importRefusals_data()
                "<configure><ModuleType>50000</ModuleType><GPIO><GPITriggerMode>1</"
                "GPITriggerMode><GPOTriggerMode>1</GPOTriggerMode></GPIO></configure>"
         << "The parameter file and the device are mismatched.";
-    // The signal I/O part may be left out; the switch control part may not.
-    QTest::newRow("no page element")
-        << head + "<configure><ModuleType>50002</ModuleType></configure>"
-        << "The import fails.\nconfigure/SwitchControl: missing";
+    // A file whose parts fail the check: tests/params/tst_params
+    // everyElementIsNeeded, and tst_alarmpages import, which counts the writes.
     const QString unread = "The parameter file cannot be read.\n";
     QTest::newRow("not XML")
         << QByteArray("hello")
@@ -252,8 +239,6 @@ void TestApp::importRefusals_data()
     QTest::newRow("another top element")
         << head + "<configuration><ModuleType>50002</ModuleType></configuration>"
         << unread + "its top element is <configuration>, not <configure>";
-    const QString declares =
-        unread + "it declares a document type or entities, which a parameter file never holds";
     QByteArray laughs = head + "<!DOCTYPE configure [<!ENTITY a \"ha\">";
     for (int i = 1; i < 10; ++i) {
         laughs += "<!ENTITY " + QByteArray(1, char('a' + i)) + " \"";
@@ -263,12 +248,9 @@ void TestApp::importRefusals_data()
         laughs += "\">";
     }
     laughs += "]><configure><ModuleType>50002</ModuleType><x>&j;</x></configure>";
-    QTest::newRow("billion laughs") << laughs << declares;
-    QTest::newRow("external entity")
-        << head +
-               "<!DOCTYPE configure [<!ENTITY secret SYSTEM \"file:///etc/passwd\">]>"
-               "<configure><ModuleType>50002</ModuleType><x>&secret;</x></configure>"
-        << declares;
+    QTest::newRow("billion laughs")
+        << laughs
+        << unread + "it declares a document type or entities, which a parameter file never holds";
     QTest::newRow("over 4 MiB") << head + "<configure><ModuleType>50002</ModuleType><!--" +
                                        QByteArray(5 << 20, ' ') + "--></configure>"
                                 << unread + "larger than 4 MiB";
@@ -291,9 +273,7 @@ void TestApp::importRefusals()
     QCOMPARE(Import(file), QStringList{message});
     getrusage(RUSAGE_SELF, &usage);
     QVERIFY2(usage.ru_maxrss - peakBefore < 64 * 1024, "memory grew by more than 64 MiB");
-    if (!message.contains("import fails")) {
-        QVERIFY(clock.elapsed() < 1000);
-    }
+    QVERIFY(clock.elapsed() < 1000);
     // Nothing was written to the device.
     GPIOTriggerMode gpi = ActiveHigh, gpo = ActiveLow;
     QCOMPARE(m_client->GetGPIOTriggerMode(gpi, gpo), 0);
@@ -330,14 +310,8 @@ void TestApp::exportFailures()
 void TestApp::languageSwitch()
 {
     LogIn();
-    auto *language = new LanguageConfig;
-    m_window->SetLanguageConfig(language);
-    Press(FindItem(m_window->Form().treeWidget, PageKey::GPIO));
-    ModalScript script({[](QWidget *w) {
-        Child<QComboBox>(w, "comboBox")->setCurrentIndex(1);
-        Child<QPushButton>(w, "pushButtonOk")->click();
-    }});
-    m_window->OnLanguageConfig();
+    Show(PageKey::GPIO);
+    LanguageConfig *language = ChooseLanguage(1);
     QCOMPARE(Settings().value("Language").toInt(), 1);
     QCOMPARE(m_window->Form().menuConfig->title(), QString::fromUtf8("设备"));
     QCOMPARE(FindItem(m_window->Form().treeWidget, PageKey::General)->text(0),
@@ -359,9 +333,7 @@ void TestApp::qtTextsInChinese_data()
     QTest::addColumn<QString>("english");
     QTest::addColumn<QString>("chinese");
     QTest::newRow("Yes") << "&Yes" << QString::fromUtf8("是(&Y)");
-    QTest::newRow("No") << "&No" << QString::fromUtf8("否(&N)");
     QTest::newRow("Cancel") << "Cancel" << QString::fromUtf8("取消");
-    QTest::newRow("file dialog: folder") << "Look in:" << QString::fromUtf8("查找范围：");
     QTest::newRow("file dialog: name") << "File &name:" << QString::fromUtf8("文件名称(&N)：");
 }
 
@@ -433,22 +405,6 @@ void TestApp::resourcesAndHints()
     QCOMPARE(ip->text(), QStringLiteral("192.168.1.25"));  // the last octet stops at 254
 }
 
-// A session that ended while the device kept its login, and the device then
-// dropped it: the next login starts afresh, so a wrong password is reported
-// as such and not as an off-line device.
-void TestApp::wrongPasswordAfterASession()
-{
-    LogIn();
-    Disconnect();
-    m_device->Command("expire-login");
-    QString reopenedWith;
-    ModalScript script(
-        {LoginAs(kDevice, 0, "nope"), ModalScript::Accept(), CancelNoting(&reopenedWith)});
-    m_window->OnConnect();
-    QVERIFY(script.Done());
-    QCOMPARE(script.messages, QStringList{"The password is incorrect."});
-}
-
 void TestApp::importIsARequestOfItsOwn_data()
 {
     QTest::addColumn<QString>("console");
@@ -475,7 +431,7 @@ void TestApp::importIsARequestOfItsOwn()
     m_device->Command(console);
 
     QueuedSpy polled(m_window->Worker(), &CmdThread::NotifyGPIOUpdate);
-    Press(FindItem(m_window->Form().treeWidget, PageKey::GPIO));
+    Show(PageKey::GPIO);
     QVERIFY(polled.wait());  // the worker now pauses for 3 s
     auto *gpi = Child<QComboBox>(m_window->CurrentPage(), "comboBoxGPIMode");
     QCOMPARE(gpi->currentIndex(), 0);
@@ -502,7 +458,7 @@ void TestApp::importWithoutAWorker()
     m_device->Command("fault reject 5 1");
     LogIn();
     QVERIFY(!m_window->Form().actionImport->isEnabled());
-    QVERIFY(m_window->statusBar()->currentMessage().contains("did not report its model"));
+    QVERIFY(StatusLine().contains("did not report its model"));
     m_chosenFile = m_files.filePath("none.xml");
     ModalScript script({ModalScript::Accept()});
     m_window->OnImport();
@@ -548,10 +504,15 @@ void TestApp::importEndsWithTheSession()
              qPrintable(script.messages[1]));
     QVERIFY(!Child(m_window.get(), "Loading")->isVisible());
 
+    // The dual model's pages instead of the AGC model's, and the model stored
+    // for the next start's tree (tst_pages treeShowsPages).
     m_device->Command("offline 0");
     m_device->Command("model 50000");
     LogIn();
     QCOMPARE(m_window->ProductType(), 50000);
+    QCOMPARE(Settings().value("ProductType").toInt(), 50000);
+    QVERIFY(m_window->CurrentPages().Find(PageKey::SignalIOB));
+    QVERIFY(!m_window->CurrentPages().Find(PageKey::SignalIO));
 }
 
 // A login to another model while an import still writes to a silent device:
@@ -590,7 +551,7 @@ void TestApp::autoThenCancelKeepsListening()
     m_window->OnAddDestIP();
     QVERIFY(script.Done());
     QVERIFY(!UdpBinds(INADDR_ANY, kNotifyPort));
-    QVERIFY(m_window->statusBar()->currentMessage().isEmpty());
+    QVERIFY(StatusLine().isEmpty());
 }
 
 void TestApp::deadDeviceLetsGo_data()
@@ -686,7 +647,7 @@ void TestApp::receiverProblemsAreSaid()
     QList<AlarmInfo> logs;
     connect(m_window.get(), &cfg::AddLogs, this, [&logs](AlarmInfo info) { logs << info; });
     LogIn();
-    const QString shown = m_window->statusBar()->currentMessage();
+    const QString shown = StatusLine();
     if (why.isEmpty()) {
         QVERIFY2(shown.isEmpty(), qPrintable(shown));
         QVERIFY(logs.isEmpty());

@@ -20,8 +20,6 @@
 #include <cstdio>
 #include <functional>
 
-Q_DECLARE_METATYPE(PageKey)
-
 namespace {
 using K = PageKey;
 
@@ -50,21 +48,6 @@ bool Catches(qint64 pid, int number)
     const int at = status.indexOf("SigCgt:");
     const QByteArray mask = at < 0 ? QByteArray() : status.mid(at + 7).split('\n').value(0);
     return (mask.trimmed().toULongLong(nullptr, 16) >> (number - 1)) & 1;
-}
-
-QString Colour(QWidget *page, const char *lamp)
-{
-    auto *label = page->findChild<QLabel *>(QLatin1String(lamp));
-    if (!label) {
-        return QStringLiteral("no lamp %1").arg(QLatin1String(lamp));
-    }
-    const QString style = label->styleSheet();
-    for (const char *colour : {"red", "yellow", "green", "gray"}) {
-        if (style.contains(QStringLiteral("/%1.png").arg(QLatin1String(colour)))) {
-            return QLatin1String(colour);
-        }
-    }
-    return style;
 }
 }  // namespace
 
@@ -157,7 +140,8 @@ void TestMonitoring::init()
 }
 
 // Disconnecting writes the rows to a backup of its own and empties the log;
-// a second backup in the same minute gets a name of its own.
+// a session without rows leaves one too, and a second backup in the same
+// minute gets a name of its own.
 void TestMonitoring::backupsAtDisconnect()
 {
     LogIn();
@@ -183,6 +167,8 @@ void TestMonitoring::backupsAtDisconnect()
     m_window->OnAboutToQuit();
     QCOMPARE(Backups().size(), 4);
     QCOMPARE(LogRows()->rowCount(), 0);
+    m_window->OnAboutToQuit();  // offline and empty: nothing to keep
+    QCOMPARE(Backups().size(), 4);
 }
 
 // A backup that cannot be written keeps the rows and says so; the rows then
@@ -196,7 +182,7 @@ void TestMonitoring::keptRowsKeepTheirDevice()
     Disconnect();
     BlockDirectories(false);
     QCOMPARE(LogRows()->rowCount(), 2);
-    const QString said = m_window->statusBar()->currentMessage();
+    const QString said = StatusLine();
     QVERIFY2(said.contains("could not be written") && said.contains("backup_"), qPrintable(said));
     QCOMPARE(Unsaved(), QStringLiteral("2 alarm rows not saved"));
 
@@ -211,6 +197,7 @@ void TestMonitoring::keptRowsKeepTheirDevice()
     LogIn();
     QCOMPARE(m_window->ProductType(), 50000);
     QVERIFY(m_window->CurrentPages().Find(K::Status) != board);
+    QCOMPARE(m_window->CurrentPages().Find(K::Status)->metaObject()->className(), "Status2x1");
     QCOMPARE(m_window->CurrentPages().Find(K::Alarm), log);
     QCOMPARE(LogRows()->rowCount(), 2);
     QCOMPARE(LogRows()->index(1, 4).data().toString(), QStringLiteral("Cleared"));
@@ -360,8 +347,8 @@ void TestMonitoring::boardFollowsSessionAndPages()
     OpenWindow([](WindowOptions &options) { options.timings.pollPauseMs = 60000; });
     LogIn();
     auto *board = m_window->CurrentPages().Get<StatusPage>(K::Status);
-    QVERIFY(board);
-    Press(FindItem(m_window->Form().treeWidget, K::Status));
+    QVERIFY(board && board->metaObject()->className() == QByteArray("Status4x1"));
+    Show(K::Status);
     QTRY_COMPARE(Colour(board, "labelIN1SignalLost"), QStringLiteral("green"));
     const quint64 polls = m_device->RequestsOfType(kMsgGetAlarmInfo);
     m_device->Command("system 15 on");
@@ -375,8 +362,7 @@ void TestMonitoring::boardFollowsSessionAndPages()
     // Shown on the detection page, nothing polls the board: only the page's
     // own word can tell it that signal-lost detection is off now.
     LogIn();
-    auto *detection = m_window->CurrentPages().Get<Detection>(K::Detection1);
-    Press(FindItem(m_window->Form().treeWidget, K::Detection1));
+    auto *detection = Show<Detection>(K::Detection1);
     const QVector<AlarmType> quiet(4, 0);
     const QVector<unsigned short> none(4, 0);
     board->OnNotifyStatusUpdate(quiet, none, none, 0);
@@ -403,7 +389,7 @@ void TestMonitoring::lostConnectionInTime()
     OpenWindow(RealTimeOut);
     LogIn();
     auto *board = m_window->CurrentPages().Get<StatusPage>(K::Status);
-    Press(FindItem(m_window->Form().treeWidget, shown));
+    Show(shown);
     // Silent right after a probe's answer: the next probe is 3 s away.
     QSignalSpy probes(m_window->Monitor(), &UpdateThread::IsAlive);
     QVERIFY(probes.wait(5000));

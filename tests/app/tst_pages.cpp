@@ -4,7 +4,7 @@
 #include "ConfigMessages.h"
 #include "DeviceTables.h"
 #include "GPIO.h"
-#include "LanguageConfig.h"
+#include "GenlockWidget.h"
 #include "ParamsFile.h"
 #include "Trigger.h"
 
@@ -17,8 +17,6 @@
 
 #include <functional>
 #include <map>
-
-Q_DECLARE_METATYPE(PageKey)
 
 namespace {
 using K = PageKey;
@@ -242,10 +240,11 @@ private slots:
     void guestThenAdmin();
     void applyKeepsUntouched_data();
     void applyKeepsUntouched();
-    void applyBeforeAnyRead();
+    void refusals();
+    void levelTexts_data();
+    void levelTexts();
 
 private:
-    void SwitchToChinese();
     // Those of `names` on the page of `key` that are enabled; "no <name>" for
     // one the page lacks.
     QStringList Enabled(PageKey key, const QStringList &names) const
@@ -297,6 +296,7 @@ void TestPages::treeShowsPages_data()
                          << oneGroup;
     QTest::newRow("4x1 AGC") << 50002 << agcLeaves << agcOrder << oneGroup;
     QTest::newRow("unknown code: the AGC model") << 50009 << agcLeaves << agcOrder << oneGroup;
+    QTest::newRow("none stored: the AGC model") << 0 << agcLeaves << agcOrder << oneGroup;
 }
 
 // Each model's tree (as stored from the last login) shows its pages by key,
@@ -308,7 +308,9 @@ void TestPages::treeShowsPages()
     QFETCH(QList<PageKey>, leaves);
     QFETCH(QList<PageKey>, order);
     QFETCH(QList<PageKey>, groupA);
-    Settings().setValue("ProductType", productType);
+    if (productType) {
+        Settings().setValue("ProductType", productType);
+    }
     OpenWindow();
     QTreeWidget *tree = m_window->Form().treeWidget;
     const Pages &pages = m_window->CurrentPages();
@@ -333,7 +335,7 @@ void TestPages::treeShowsPages()
 
     for (bool chinese : {false, true}) {
         if (chinese) {
-            SwitchToChinese();
+            ChooseLanguage(1);
             QVERIFY(FindItem(tree, K::General)->text(0) != QLatin1String("General"));
         }
         QList<PageKey> seen;
@@ -352,17 +354,6 @@ void TestPages::treeShowsPages()
     }
 }
 
-void TestPages::SwitchToChinese()
-{
-    m_window->SetLanguageConfig(new LanguageConfig);
-    ModalScript script({[](QWidget *w) {
-        Child<QComboBox>(w, "comboBox")->setCurrentIndex(1);
-        Child<QPushButton>(w, "pushButtonOk")->click();
-    }});
-    m_window->OnLanguageConfig();
-    QVERIFY(script.Done());
-}
-
 void TestPages::wiring_data()
 {
     QTest::addColumn<int>("productType");
@@ -372,8 +363,9 @@ void TestPages::wiring_data()
 }
 
 // After a login to each model: the worker's results reach the pages that
-// show them, a page's poll reaches the worker while the page is shown and
-// ends when it is left, and a page's status line reaches the status bar.
+// show them (the signal I/O pages': tst_signalio phaseAlignRereads), a
+// page's poll reaches the worker while the page is shown and ends when it is
+// left, and a page's status line reaches the status bar.
 void TestPages::wiring()
 {
     QFETCH(int, productType);
@@ -394,21 +386,6 @@ void TestPages::wiring()
          "NTSC"},
         {K::GPIO, [worker] { emit worker->NotifyGPIOUpdate(ActiveHigh, ActiveHigh, 0x1F, 0); },
          "labelGPILevel", GPIO::LevelText(ActiveHigh, 0x1F, IsDual(productType))},
-        {K::SignalIO,
-         [worker] {
-             emit worker->NotifySignalIOUpdate({}, {true, true}, false);
-         },
-         "labelSysClockLock", "Yes"},
-        {K::SignalIOA,
-         [worker] {
-             emit worker->NotifySignalIOUpdate({}, {true, false}, false);
-         },
-         "labelSysClockLock", "Yes"},
-        {K::SignalIOB,
-         [worker] {
-             emit worker->NotifySignalIOUpdate({}, {false, true}, false);
-         },
-         "labelSysClockLock", "Yes"},
         // The 4x1 page: input 4 and the relay; on the dual model group A: input 1
         // and the relay, group B: its input 1.
         {K::SwitchControl, [worker] { emit worker->NotifySwitchControlUpdate(0, 0x18); },
@@ -453,7 +430,7 @@ void TestPages::wiring()
 
         const QString line = QStringLiteral("page %1 says so").arg(static_cast<int>(key));
         emit pages.Find(key)->SendStatusMessage(line, 0);
-        QCOMPARE(m_window->statusBar()->currentMessage(), line);
+        QCOMPARE(StatusLine(), line);
     }
 }
 
@@ -476,8 +453,6 @@ void TestPages::guestThenAdmin_data()
     row("signal I/O, dual A", 50000, K::SignalIOA, signalIO, "comboBoxPhaseAlignFollow");
     row("signal I/O, dual B", 50000, K::SignalIOB, signalIO, "comboBoxPhaseAlignFollow");
     row("signal I/O, 4x1", 50001, K::SignalIO, signalIO + " groupBox_5 groupBox_9",
-        "comboBoxPhaseAlignFollow");
-    row("signal I/O, 4x1 AGC", 50002, K::SignalIO, signalIO + " groupBox_5 groupBox_9",
         "comboBoxPhaseAlignFollow");
     row("switch control, dual B", 50000, K::SwitchControlB, switching + "pushButtonApply",
         "labelActiveInput");
@@ -570,8 +545,7 @@ void TestPages::applyKeepsUntouched()
     m_device->Command(QStringLiteral("model %1").arg(model));
     LogIn();
     m_device->WithModel([](DeviceModel &m) { Unusual(m); });
-    Press(FindItem(m_window->Form().treeWidget, key));
-    QWidget *page = m_window->CurrentPage();
+    QWidget *page = Show(key);
     // Changed on the device behind the shown page: Apply keeps that too.
     m_device->WithModel([](DeviceModel &m) { Unusual(m, 1); });
     const Params before = m_device->WithModel([](DeviceModel &m) { return ParamsOf(m); });
@@ -601,7 +575,7 @@ void TestPages::applyKeepsUntouched()
     QCOMPARE(marks(), marks0);
     const QString applied = QStringLiteral("Applied to the device.");
     apply->click();
-    QCOMPARE(m_window->statusBar()->currentMessage(), applied);
+    QCOMPARE(StatusLine(), applied);
     const auto params = [this] {
         return m_device->WithModel([](DeviceModel &m) { return ParamsOf(m); });
     };
@@ -612,29 +586,74 @@ void TestPages::applyKeepsUntouched()
     edit.make(page);
     m_window->statusBar()->clearMessage();
     apply->click();
-    QCOMPARE(m_window->statusBar()->currentMessage(), applied);
+    QCOMPARE(StatusLine(), applied);
     const QStringList changed = Changed(before, params());
     QVERIFY2(changed.size() == 1 && changed[0].startsWith(edit.field + ":"),
              qPrintable(changed.join(", ")));
 }
 
-// A page that could not read the device writes nothing at Apply, where the
-// form's defaults would stand in for the device's values: it reads and shows
-// them instead.
-void TestPages::applyBeforeAnyRead()
+// A page whose read was refused says so and writes nothing at Apply, where
+// the form's defaults would stand in for the device's values: it reads and
+// shows them instead. A refused write is said, and the page shows the
+// device's values again; a write taken is confirmed. (On the GPIO page.)
+void TestPages::refusals()
 {
     LogIn();
-    m_device->WithModel([](DeviceModel &m) { m.gpiMode = 0; });
+    m_device->WithModel([](DeviceModel &m) {
+        m.gpiMode = 0;
+        m.gpoMode = 1;
+    });
     m_device->Command(QStringLiteral("fault reject %1 1").arg(kMsgGetGPIOTriggerMode));
-    Press(FindItem(m_window->Form().treeWidget, K::GPIO));
-    m_device->Command(QStringLiteral("fault reject %1 0").arg(kMsgGetGPIOTriggerMode));
-    QWidget *page = m_window->CurrentPage();
-    Child<QComboBox>(page, "comboBoxGPIMode")->setCurrentIndex(1);
-    Child<QPushButton>(page, "pushButton")->click();
-    QVERIFY2(m_window->statusBar()->currentMessage().startsWith("Not applied: "),
-             qPrintable(m_window->statusBar()->currentMessage()));
+    QWidget *page = Show(K::GPIO);
+    QCOMPARE(StatusLine(), QStringLiteral("Refresh failed: GetGPIOTriggerMode: Failed"));
+    m_device->Command("fault clear");
+    auto *gpi = Child<QComboBox>(page, "comboBoxGPIMode");
+    auto *gpo = Child<QComboBox>(page, "comboBoxGPOMode");
+    auto *apply = Child<QPushButton>(page, "pushButton");
+    gpi->setCurrentIndex(1);
+    apply->click();
+    QVERIFY2(StatusLine().startsWith("Not applied: "), qPrintable(StatusLine()));
     QCOMPARE(m_device->WithModel([](DeviceModel &m) { return m.gpiMode; }), quint8(0));
-    QCOMPARE(Child<QComboBox>(page, "comboBoxGPIMode")->currentIndex(), 0);
+    QCOMPARE(gpi->currentIndex(), 0);
+    QCOMPARE(gpo->currentIndex(), 1);
+
+    m_device->Command(QStringLiteral("fault reject %1 1").arg(kMsgSetGPIOTriggerMode));
+    gpi->setCurrentIndex(1);
+    gpo->setCurrentIndex(0);
+    apply->click();
+    QCOMPARE(StatusLine(), QStringLiteral("Apply failed: SetGPIOTriggerMode: Failed"));
+    QCOMPARE(gpi->currentIndex(), 0);
+    QCOMPARE(gpo->currentIndex(), 1);
+
+    m_device->Command("fault clear");
+    gpi->setCurrentIndex(1);
+    apply->click();
+    QCOMPARE(StatusLine(), QStringLiteral("Applied to the device."));
+    QCOMPARE(m_device->WithModel([](DeviceModel &m) { return m.gpiMode; }), quint8(1));
+}
+
+void TestPages::levelTexts_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("dual");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("dual, active high, 0x09") << 1 << 0x09 << true << "H L L   H L L ";
+    QTest::newRow("dual, active low, 0x09") << 0 << 0x09 << true << "L H H   L H H ";
+    QTest::newRow("4x1, active high, 0x10") << 1 << 0x10 << false << "L L L L H ";
+    QTest::newRow("4x1, mode 7 counts as low") << 7 << 0x01 << false << "L H H H H ";
+}
+
+// The GPIO and genlock pages' texts, which wiring's results show.
+void TestPages::levelTexts()
+{
+    QFETCH(int, mode);
+    QFETCH(int, status);
+    QFETCH(bool, dual);
+    QFETCH(QString, text);
+    QCOMPARE(GPIO::LevelText(static_cast<GPIOTriggerMode>(mode), quint8(status), dual), text);
+    QCOMPARE(GenlockWidget::GenlockText(16, false), QStringLiteral("Not Present"));
+    QCOMPARE(GenlockWidget::GenlockText(16, true), QStringLiteral("NTSC"));
 }
 
 QVT_APP_TEST_MAIN(TestPages)

@@ -8,7 +8,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QSpinBox>
-#include <QStatusBar>
 
 namespace {
 // What the signal I/O pages own on the device.
@@ -39,8 +38,6 @@ private slots:
 
     void refreshAndApply_data() { Pages(); }
     void refreshAndApply();
-    void refusedWrite_data();
-    void refusedWrite();
     void phaseAlignRereads_data() { Pages(); }
     void phaseAlignRereads();
 
@@ -50,18 +47,25 @@ private:
         QTest::addColumn<int>("model");
         QTest::addColumn<PageKey>("key");
         QTest::addColumn<int>("group");
-        QTest::newRow("dual, group A") << 50000 << PageKey::SignalIOA << 0;
-        QTest::newRow("dual, group B") << 50000 << PageKey::SignalIOB << 1;
-        QTest::newRow("4x1") << 50001 << PageKey::SignalIO << 0;
-        QTest::newRow("4x1 AGC") << 50002 << PageKey::SignalIO << 0;
+        QTest::addColumn<int>("refused");  // a write of Apply's, each page another
+        QTest::addColumn<int>("unsent");   // the write after it
+        QTest::addColumn<QString>("name");
+        QTest::newRow("dual, group A")
+            << 50000 << PageKey::SignalIOA << 0 << int(kMsgSetPhaseAutoAlign) << int(kMsgAlignPhase)
+            << "SetPhaseAutoAlign";
+        QTest::newRow("dual, group B") << 50000 << PageKey::SignalIOB << 1 << int(kMsgSetPhase)
+                                       << int(kMsgSetPhaseAutoAlign) << "SetPhase";
+        QTest::newRow("4x1") << 50001 << PageKey::SignalIO << 0 << int(kMsgAlignPhase)
+                             << int(kMsgSetAudioEffect) << "AlignPhase";
+        QTest::newRow("4x1 AGC") << 50002 << PageKey::SignalIO << 0 << int(kMsgSetAudioEffect)
+                                 << int(kMsgSetAUXOutputSelect) << "SetAudioEffect";
     }
 
-    SignalIOPage *Show(int model, PageKey key)
+    SignalIOPage *ShowOn(int model, PageKey key)
     {
         m_device->Command(QStringLiteral("model %1").arg(model));
         LogIn();
-        Press(FindItem(m_window->Form().treeWidget, key));
-        return qobject_cast<SignalIOPage *>(m_window->CurrentPage());
+        return Show<SignalIOPage>(key);
     }
     Owned Device() const
     {
@@ -91,23 +95,26 @@ private:
             m.aux = quint8(o.aux);
         });
     }
-    QString StatusLine() const { return m_window->statusBar()->currentMessage(); }
 
     const Owned kStart = {{100, 200}, {300, 400}, {1, 0}, {0, 1}, 1, 500, 2, 4};
 };
 
-Q_DECLARE_METATYPE(PageKey)
-
+// What refresh shows and what Apply leaves on the device; a refused write
+// stops Apply there, says so, resets the trigger and shows what the device
+// holds.
 void TestSignalIO::refreshAndApply()
 {
     QFETCH(int, model);
     QFETCH(PageKey, key);
     QFETCH(int, group);
+    QFETCH(int, refused);
+    QFETCH(int, unsent);
+    QFETCH(QString, name);
     const bool dual = model == 50000;
     const Owned start = kStart;
     SetDevice(start);
     m_device->WithModel([](DeviceModel &m) { m.present[1] = m.present[3] = false; });
-    SignalIOPage *page = Show(model, key);
+    SignalIOPage *page = ShowOn(model, key);
     QVERIFY(page);
 
     auto *line = Child<QSpinBox>(page, "spinBoxGenlockPhaseLine");
@@ -135,7 +142,8 @@ void TestSignalIO::refreshAndApply()
     line->setValue(555);
     pixel->setValue(666);
     mode->setCurrentIndex(1 - start.mode[group]);
-    Child<QPushButton>(page, "pushButtonApply")->click();
+    auto *apply = Child<QPushButton>(page, "pushButtonApply");
+    apply->click();
     QCOMPARE(StatusLine(), QStringLiteral("Applied to the device."));
     Owned expected = start;
     expected.line[group] = 555;
@@ -150,52 +158,17 @@ void TestSignalIO::refreshAndApply()
         expected.aux = 1;
     }
     QCOMPARE(Flat(Device()), Flat(expected));
-}
 
-void TestSignalIO::refusedWrite_data()
-{
-    QTest::addColumn<int>("model");
-    QTest::addColumn<PageKey>("key");
-    QTest::addColumn<int>("refused");
-    QTest::addColumn<int>("unsent");  // the write after the refused one
-    QTest::addColumn<QString>("line");
-    QTest::newRow("dual B, SetPhase")
-        << 50000 << PageKey::SignalIOB << int(kMsgSetPhase) << int(kMsgSetPhaseAutoAlign)
-        << "Apply failed: SetPhase: Failed";
-    QTest::newRow("dual A, SetPhaseAutoAlign")
-        << 50000 << PageKey::SignalIOA << int(kMsgSetPhaseAutoAlign) << int(kMsgAlignPhase)
-        << "Apply failed: SetPhaseAutoAlign: Failed";
-    QTest::newRow("4x1, AlignPhase")
-        << 50001 << PageKey::SignalIO << int(kMsgAlignPhase) << int(kMsgSetAudioEffect)
-        << "Apply failed: AlignPhase: Failed";
-    QTest::newRow("4x1 AGC, SetAudioEffect")
-        << 50002 << PageKey::SignalIO << int(kMsgSetAudioEffect) << int(kMsgSetAUXOutputSelect)
-        << "Apply failed: SetAudioEffect: Failed";
-}
-
-// A refused write stops Apply there, says so, resets the trigger and shows
-// what the device holds.
-void TestSignalIO::refusedWrite()
-{
-    QFETCH(int, model);
-    QFETCH(PageKey, key);
-    QFETCH(int, refused);
-    QFETCH(int, unsent);
-    QFETCH(QString, line);
-    SetDevice(kStart);
-    SignalIOPage *page = Show(model, key);
-    QVERIFY(page);
-    const int group = key == PageKey::SignalIOB ? 1 : 0;
     m_device->Command(QStringLiteral("fault reject %1 1").arg(refused));
     const quint64 before = m_device->RequestsOfType(quint16(unsent));
-    Child<QSpinBox>(page, "spinBoxGenlockPhaseLine")->setValue(1000);
-    Child<QComboBox>(page, "comboBoxPhaseAlignTrigger")->setCurrentIndex(1);
-    Child<QPushButton>(page, "pushButtonApply")->click();
-    QCOMPARE(StatusLine(), line);
+    auto *trigger = Child<QComboBox>(page, "comboBoxPhaseAlignTrigger");
+    line->setValue(1000);
+    trigger->setCurrentIndex(1);
+    apply->click();
+    QCOMPARE(StatusLine(), "Apply failed: " + name + ": Failed");
     QCOMPARE(m_device->RequestsOfType(quint16(unsent)), before);
-    QCOMPARE(Child<QComboBox>(page, "comboBoxPhaseAlignTrigger")->currentIndex(), 0);
-    const int held = m_device->WithModel([group](DeviceModel &m) { return m.delayLine[group]; });
-    QCOMPARE(Child<QSpinBox>(page, "spinBoxGenlockPhaseLine")->value(), held);
+    QCOMPARE(trigger->currentIndex(), 0);
+    QCOMPARE(line->value(), Device().line[group]);
 }
 
 // A notification that the genlock came back with alignment following it:
@@ -207,7 +180,7 @@ void TestSignalIO::phaseAlignRereads()
     QFETCH(PageKey, key);
     QFETCH(int, group);
     OpenWindow([](WindowOptions &options) { options.alignSettleMs = 20; });
-    SignalIOPage *page = Show(model, key);
+    SignalIOPage *page = ShowOn(model, key);
     QVERIFY(page);
     m_device->WithModel([group](DeviceModel &m) { m.delayLine[group] = 777; });
 

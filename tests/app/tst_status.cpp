@@ -23,20 +23,6 @@ const QStringList k4x1System =
 const char *const kVideo[] = {"SignalLost", "FormatError", "SyncFailed", "VideoBlack",
                               "VideoFrozen"};
 
-// "gray", "green", "red", "yellow" as painted, "form" for the form's own gray.
-QString Colour(const QWidget *page, const QString &name)
-{
-    const auto *lamp = page->findChild<QLabel *>(name);
-    const QString sheet = lamp ? lamp->styleSheet() : QStringLiteral("no lamp ") + name;
-    for (const char *colour : {"gray", "green", "red", "yellow"}) {
-        if (sheet ==
-            QStringLiteral("QLabel{border-image: url(:/cfg/Resources/%1.png)}").arg(colour)) {
-            return colour;
-        }
-    }
-    return sheet == QLatin1String("border-image: url(:/cfg/Resources/gray.png);") ? "form" : sheet;
-}
-
 // The lamps that show another colour (all of them for an empty one).
 QStringList Besides(const QWidget *page, const QString &colour = QString())
 {
@@ -91,6 +77,7 @@ const InputRow kInputRows[] = {
 
 // The lamp board built as the window builds it, with a client logged in to
 // the simulator, its slots called as the worker and the window call them.
+// The window's own board, painted by the polls: tst_monitoring.
 class TestStatus : public QObject, public AppSession
 {
     Q_OBJECT
@@ -106,8 +93,6 @@ private slots:
     void reload();
     void configurationWaitsForRepaint();
     void ignoredUpdates();
-    void inTheWindow_data();
-    void inTheWindow();
 
 private:
     std::unique_ptr<StatusPage> Board(bool dual)
@@ -356,29 +341,6 @@ void TestStatus::ignoredUpdates()
     Notify(page.get(), live);
     QCOMPARE(Besides(page.get(), "gray"), QStringList{"labelIN4VideoFrozen"});
     QCOMPARE(Colour(page.get(), "labelIN4VideoFrozen"), QStringLiteral("red"));
-}
-
-void TestStatus::inTheWindow_data()
-{
-    QTest::addColumn<int>("model");
-    QTest::newRow("2x1") << 50000;
-    QTest::newRow("4x1 AGC") << 50002;
-}
-
-// The window's board for the model, painted by the worker's polls while shown.
-void TestStatus::inTheWindow()
-{
-    QFETCH(int, model);
-    OpenFreshWindow();
-    m_device->Command(QStringLiteral("model %1").arg(model));
-    LogIn();
-    Press(FindItem(m_window->Form().treeWidget, PageKey::Status));
-    BaseWidget *page = m_window->CurrentPage();
-    QCOMPARE(page->metaObject()->className(), model == 50000 ? "Status2x1" : "Status4x1");
-    QTRY_COMPARE(Colour(page, "labelIN3VideoBlack"), QStringLiteral("green"));
-    m_device->Command("alarm 3 video-black on");
-    QTRY_COMPARE(Colour(page, "labelIN3VideoBlack"), QStringLiteral("red"));
-    CloseWindow();
 }
 
 QVT_APP_TEST_MAIN(TestStatus)

@@ -2,9 +2,6 @@
 #include "SwitchControlPage.h"
 
 #include <QLabel>
-#include <QStatusBar>
-
-Q_DECLARE_METATYPE(PageKey)
 
 namespace {
 // The device's switch control values, both elements of each array.
@@ -21,8 +18,8 @@ QVector<int> Flat(const Held &h)
 }  // namespace
 
 // The switch control pages against the simulator: what a refresh shows, what
-// an Apply leaves on the device, where a refused write stops, and the
-// parameter file's part of each model.
+// an Apply leaves on the device, where a refused write stops. Their part of
+// the parameter file: tst_params, tst_switchcontrol_params.
 class TestSwitchControl : public QObject, public AppSession
 {
     Q_OBJECT
@@ -36,8 +33,6 @@ private slots:
     void refreshAndApply();
     void statusTexts_data();
     void statusTexts();
-    void parameterFile_data();
-    void parameterFile();
 
 private:
     Held Device()
@@ -64,11 +59,6 @@ private:
             }
         });
     }
-    BaseWidget *Show(PageKey key)
-    {
-        Press(FindItem(m_window->Form().treeWidget, key));
-        return m_window->CurrentPage();
-    }
     int Writes()
     {
         int n = 0;
@@ -78,9 +68,6 @@ private:
         }
         return n;
     }
-    QString StatusLine() const { return m_window->statusBar()->currentMessage(); }
-
-    QTemporaryDir m_files;
 };
 
 void TestSwitchControl::refreshAndApply_data()
@@ -229,47 +216,6 @@ void TestSwitchControl::statusTexts()
     QCOMPARE(SwitchControlPage::ActiveInputText(quint8(gpo), bits), activeInput);
     QCOMPARE(SwitchControlPage::SwitchingEventText(quint8(gpi), bits, manualSelect, cleared),
              event);
-}
-
-void TestSwitchControl::parameterFile_data()
-{
-    QTest::addColumn<int>("model");
-    QTest::addColumn<QString>("lacking");  // the group whose BypassProtect a second file lacks
-    QTest::newRow("dual") << 50000 << "GroupB";
-    QTest::newRow("4x1") << 50001 << "GroupA";
-    QTest::newRow("4x1 AGC") << 50002 << "GroupA";
-}
-
-// Export, change the device, import: the device holds the exported values
-// again. A file lacking one BypassProtect writes nothing at all.
-void TestSwitchControl::parameterFile()
-{
-    QFETCH(int, model);
-    QFETCH(QString, lacking);
-    m_device->Command(QStringLiteral("model %1").arg(model));
-    LogIn();
-    const Held exported = {{1, model == 50000 ? quint8(0) : quint8(3)}, {2, 1}, {1, 0}, {0, 1}};
-    Hold(exported);
-    const QString file = m_files.filePath("switch.xml");
-    QCOMPARE(Export(file), QStringList{"The export is done."});
-    const Held changed = {{255, 255}, {1, 2}, {0, 1}, {1, 0}};
-    Hold(changed);
-    QCOMPARE(Import(file), QStringList{"The import is done."});
-    Held expected = exported;
-    if (model != 50000) {  // one group, written to both elements
-        expected = {{1, 1}, {2, 2}, {1, 1}, {0, 0}};
-    }
-    QCOMPARE(Flat(Device()), Flat(expected));
-
-    const QString path = "SwitchControl/" + lacking + "/Relay/BypassProtect";
-    const QByteArray without = Without(ReadFile(file), path);
-    QVERIFY(!without.isEmpty());
-    Hold(changed);
-    const int writes = Writes();
-    QCOMPARE(Import(WriteFile(m_files.filePath("lacking.xml"), without)),
-             QStringList{"The import fails.\nconfigure/" + path + ": missing"});
-    QCOMPARE(Writes(), writes);
-    QCOMPARE(Flat(Device()), Flat(changed));
 }
 
 QVT_APP_TEST_MAIN(TestSwitchControl)

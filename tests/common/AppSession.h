@@ -10,6 +10,7 @@
 #include "DeviceSimulator.h"
 #include "Files.h"
 #include "FreeLoopback.h"
+#include "LanguageConfig.h"
 #include "ModalScript.h"
 #include "Pages.h"
 #include "QvtVersion.h"
@@ -19,8 +20,10 @@
 #include <QComboBox>
 #include <QDomDocument>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTreeWidgetItemIterator>
 #include <QtTest>
@@ -28,10 +31,27 @@
 #include <functional>
 #include <memory>
 
+Q_DECLARE_METATYPE(PageKey)
+
 template <class T = QWidget>
 T *Child(QWidget *w, const char *name)
 {
     return w->findChild<T *>(QLatin1String(name));
+}
+
+// A status lamp's colour: "gray", "green", "red" or "yellow" as the board
+// paints it, "form" for the form's own gray, else its style sheet.
+inline QString Colour(const QWidget *page, const QString &name)
+{
+    const auto *lamp = page->findChild<QLabel *>(name);
+    const QString sheet = lamp ? lamp->styleSheet() : QStringLiteral("no lamp ") + name;
+    for (const char *colour : {"gray", "green", "red", "yellow"}) {
+        if (sheet ==
+            QStringLiteral("QLabel{border-image: url(:/cfg/Resources/%1.png)}").arg(colour)) {
+            return colour;
+        }
+    }
+    return sheet == QLatin1String("border-image: url(:/cfg/Resources/gray.png);") ? "form" : sheet;
 }
 
 // Fills in the login dialog and presses OK.
@@ -183,6 +203,21 @@ protected:
         QVERIFY(script.messages.isEmpty());
     }
 
+    // Chooses the language at `index` in the window's language dialog, as an
+    // operator does: the window's language settings.
+    LanguageConfig *ChooseLanguage(int index)
+    {
+        auto *language = new LanguageConfig;
+        m_window->SetLanguageConfig(language);
+        ModalScript script({[index](QWidget *w) {
+            Child<QComboBox>(w, "comboBox")->setCurrentIndex(index);
+            Child<QPushButton>(w, "pushButtonOk")->click();
+        }});
+        m_window->OnLanguageConfig();
+        QTest::qVerify(script.Done(), "script.Done()", "", __FILE__, __LINE__);
+        return language;
+    }
+
     void Disconnect()
     {
         ModalScript script({ModalScript::Button(QMessageBox::Yes)});
@@ -193,6 +228,14 @@ protected:
 
     // Shows the page of a tree item as a press on it does.
     void Press(QTreeWidgetItem *item) { m_window->OnTreeItemPressed(item, 0); }
+    // Shows the page of `key` so: that page, or null when it is no `Page`.
+    template <class Page = BaseWidget>
+    Page *Show(PageKey key)
+    {
+        Press(FindItem(m_window->Form().treeWidget, key));
+        return qobject_cast<Page *>(m_window->CurrentPage());
+    }
+    QString StatusLine() const { return m_window->statusBar()->currentMessage(); }
 
     // Exports to `file`, or imports it, accepting the message at the end:
     // that message (none when it did not come within ten seconds).

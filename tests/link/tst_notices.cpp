@@ -6,6 +6,7 @@
 #include "../common/FreeLoopback.h"
 #include "../common/JoiningThread.h"
 #include "../common/QueuedSpy.h"
+#include "../common/TestSocket.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -41,22 +42,13 @@ QByteArray Notification(quint32 code, quint8 group, quint8 input, quint32 value,
     return QByteArray(reinterpret_cast<const char *>(d.data()), size);
 }
 
-class Sender
-{
-public:
-    explicit Sender(quint32 from = kDevice)
-    {
-        m_socket.Open();
-        m_socket.Bind(from, 0);
-    }
+// A device's notifications, to the tool's port unless told otherwise.
+struct Sender : TestSocket {
+    explicit Sender(quint32 from = kDevice) : TestSocket(from, 0) {}
     void Send(const QByteArray &d, quint16 port = kPort)
     {
-        m_socket.SendTo({0x7F000001, port}, reinterpret_cast<const quint8 *>(d.constData()),
-                        d.size());
+        TestSocket::Send({0x7F000001, port}, d);
     }
-
-private:
-    UdpSocket m_socket;
 };
 
 QString Text(const AlarmInfo &info)

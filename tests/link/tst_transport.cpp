@@ -1,6 +1,7 @@
 #include "../common/FreeLoopback.h"
 #include "../common/Golden.h"
 #include "../common/JoiningThread.h"
+#include "../common/TestSocket.h"
 #include "IdentityMessages.h"
 #include "UdpTransport.h"
 
@@ -42,32 +43,11 @@ constexpr quint16 kPort = kDevicePort;
 const quint32 kDeviceAddress = TestLoopback({kPort, kPort + 1});
 const quint32 kStrangerAddress = TestLoopback({kPort});
 
-// A device stand-in that the test scripts datagram by datagram.
-class Peer
-{
-public:
+// A device stand-in, on the device's address and port unless told otherwise.
+struct Peer : TestSocket {
     explicit Peer(quint32 address = kDeviceAddress, quint16 port = kPort)
-    {
-        m_socket.Open();
-        m_ok = m_socket.Bind(address, port);
-    }
-    bool ok() const { return m_ok; }
-
-    // One request, or an empty array when none came within the wait.
-    QByteArray Receive(UdpSocket::Peer *from, int waitMs = 5000)
-    {
-        quint8 buffer[2048];
-        const int size = m_socket.ReceiveFrom(buffer, sizeof buffer, waitMs, from);
-        return size < 0 ? QByteArray() : QByteArray(reinterpret_cast<char *>(buffer), size);
-    }
-    void Send(const UdpSocket::Peer &to, const QByteArray &bytes)
-    {
-        m_socket.SendTo(to, reinterpret_cast<const quint8 *>(bytes.constData()), bytes.size());
-    }
-
-private:
-    UdpSocket m_socket;
-    bool m_ok = false;
+        : TestSocket(address, port)
+    {}
 };
 
 // Answers a GetWorkMode request with the given work-mode byte.
@@ -83,6 +63,14 @@ public:
     QuickRequest(quint16 seq) : NoDataRequest(kMsgGetWorkMode, 0, seq) {}
     int ReceiveTimeout() const override { return 300; }
 };
+
+// A GetWorkMode with sequence `seq` through `transport`: its result code.
+int Ask(UdpTransport &transport, quint16 seq, std::unique_ptr<ResponseMsg> &response,
+        int retries = 0)
+{
+    SimpleRequest<kMsgGetWorkMode> request(0, seq);
+    return transport.Exchange(request, response, retries);
+}
 
 int WorkMode(const std::unique_ptr<ResponseMsg> &response)
 {
@@ -185,11 +173,10 @@ void TestTransport::oneRequest()
             from->Send(client, d);
         }
     });
-    SimpleRequest<kMsgGetWorkMode> request(0, 100);
     std::unique_ptr<ResponseMsg> response;
     QElapsedTimer clock;
     clock.start();
-    QCOMPARE(m_transport.Exchange(request, response, 1), rc);
+    QCOMPARE(Ask(m_transport, 100, response, 1), rc);
     peer.join();
     QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
     if (rc == 0) {
@@ -245,19 +232,15 @@ void TestTransport::sequenceMismatchRenewsPort()
         }
     });
     std::unique_ptr<ResponseMsg> response;
-    SimpleRequest<kMsgGetWorkMode> first(0, 10);
-    QCOMPARE(m_transport.Exchange(first, response, 1), 0);
+    QCOMPARE(Ask(m_transport, 10, response, 1), 0);
     const int setsAtStart = m_transport.ReceiveTimeoutSets();
-    SimpleRequest<kMsgGetWorkMode> second(0, 11);
-    QCOMPARE(m_transport.Exchange(second, response, 1), 0);
+    QCOMPARE(Ask(m_transport, 11, response, 1), 0);
     QCOMPARE(response->sequence, quint16(16));
     QCOMPARE(WorkMode(response), 2);
     QCOMPARE(m_transport.ReceiveTimeoutSets(), setsAtStart);  // already 2000 ms
-    SimpleRequest<kMsgGetWorkMode> third(0, 12);
-    QCOMPARE(m_transport.Exchange(third, response, 1), 0);
+    QCOMPARE(Ask(m_transport, 12, response, 1), 0);
     QCOMPARE(m_transport.ReceiveTimeoutSets(), setsAtStart + 1);  // the new socket's
-    SimpleRequest<kMsgGetWorkMode> fourth(0, 13);
-    QCOMPARE(m_transport.Exchange(fourth, response, 1), 0);
+    QCOMPARE(Ask(m_transport, 13, response, 1), 0);
     QCOMPARE(m_transport.ReceiveTimeoutSets(), setsAtStart + 1);
     peer.join();
     QCOMPARE(ports.size(), size_t(4));
@@ -277,9 +260,8 @@ void TestTransport::queuedDatagramsDiscarded()
         device.Send(client, WorkModeAnswer(request, 1));
         device.Send(client, WorkModeAnswer(request, 1));  // a duplicate
     });
-    SimpleRequest<kMsgGetWorkMode> one(0, 20);
     std::unique_ptr<ResponseMsg> response;
-    QCOMPARE(m_transport.Exchange(one, response, 0), 0);
+    QCOMPARE(Ask(m_transport, 20, response), 0);
     first.join();
     const quint16 port = m_transport.LocalPort();
     QThread::msleep(20);  // the duplicate is queued now
@@ -288,8 +270,7 @@ void TestTransport::queuedDatagramsDiscarded()
         const QByteArray request = device.Receive(&client);
         device.Send(client, WorkModeAnswer(request, 6));
     });
-    SimpleRequest<kMsgGetWorkMode> two(0, 21);
-    QCOMPARE(m_transport.Exchange(two, response, 0), 0);
+    QCOMPARE(Ask(m_transport, 21, response), 0);
     second.join();
     QCOMPARE(response->sequence, quint16(21));
     QCOMPARE(WorkMode(response), 6);
@@ -307,9 +288,8 @@ void TestTransport::floodDoesNotHoldTheRequest()
         UdpSocket::Peer client;
         device.Send(client, WorkModeAnswer(device.Receive(&client), 1));
     });
-    SimpleRequest<kMsgGetWorkMode> one(0, 30);
     std::unique_ptr<ResponseMsg> response;
-    QCOMPARE(m_transport.Exchange(one, response, 0), 0);  // the socket has its port now
+    QCOMPARE(Ask(m_transport, 30, response), 0);  // the socket has its port now
     first.join();
     const UdpSocket::Peer tool = {kDeviceAddress, m_transport.LocalPort()};
 
@@ -336,10 +316,9 @@ void TestTransport::floodDoesNotHoldTheRequest()
         },
         finish);
     QThread::msleep(20);  // the queue is full by now; nothing signals it
-    SimpleRequest<kMsgGetWorkMode> two(0, 31);
     const qint64 start = clock.elapsed();
     t_slowReceives = true;
-    const int rc = m_transport.Exchange(two, response, 0);
+    const int rc = Ask(m_transport, 31, response);
     t_slowReceives = false;
     const qint64 took = clock.elapsed() - start;
     flood.join();
@@ -362,9 +341,8 @@ void TestTransport::noAnswerSendsTwice()
             arrivals.push_back(clock.elapsed());
         }
     });
-    SimpleRequest<kMsgGetWorkMode> request(0, 1);
     std::unique_ptr<ResponseMsg> response;
-    const int rc = m_transport.Exchange(request, response, 1);
+    const int rc = Ask(m_transport, 1, response, 1);
     const qint64 total = clock.elapsed();
     peer.join();
     QCOMPARE(rc, -1);
@@ -390,9 +368,8 @@ void TestTransport::malformedAddress()
 {
     UdpTransport transport;
     QCOMPARE(transport.Open(QStringLiteral("127.0.0.300"), kPort), 0);
-    SimpleRequest<kMsgGetWorkMode> request(0, 1);
     std::unique_ptr<ResponseMsg> response;
-    QCOMPARE(transport.Exchange(request, response, 0), -1);
+    QCOMPARE(Ask(transport, 1, response), -1);
 }
 
 QTEST_GUILESS_MAIN(TestTransport)

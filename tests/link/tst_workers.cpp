@@ -389,6 +389,8 @@ void TestWorkers::stopIsPrompt()
     QCOMPARE(spy.count(), 1);  // the 3-second pause was still running
 }
 
+// The probe's reports: alive, in update mode, silent. (An expired login is
+// renewed inside the client before any caller sees it: tst_client.)
 void TestWorkers::liveness()
 {
     CfgNetClient client(150);  // silence is seen within a second
@@ -403,16 +405,6 @@ void TestWorkers::liveness()
     QTRY_COMPARE_WITH_TIMEOUT(spy.last(), (QList<QVariant>{true, 0}), 3000);
     m_device->Command("update-mode off");
     QTRY_COMPARE_WITH_TIMEOUT(spy.last(), (QList<QVariant>{true, 1}), 3000);
-    QTest::qWait(100);  // let any report already under way arrive
-
-    // An expired login is renewed inside the client before the probe reports.
-    m_device->Command("expire-login");
-    const int from = spy.count();
-    QTRY_VERIFY_WITH_TIMEOUT(spy.count() > from + 1, 3000);
-    for (int i = from; i < spy.count(); ++i) {
-        QCOMPARE(spy.at(i), (QList<QVariant>{true, 1}));
-    }
-    QVERIFY(m_device->Command("status").contains("login yes"));
 
     m_device->Command("offline 30");
     QTRY_COMPARE_WITH_TIMEOUT(spy.last(), (QList<QVariant>{false, 255}), 3000);

@@ -1,7 +1,6 @@
 #include "AgcParams.h"
 #include "DeviceTypes.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <functional>
@@ -62,9 +61,6 @@ private slots:
     void documentRoundTrip();
     void refusals_data();
     void refusals();
-
-private:
-    QTemporaryDir m_files;
 };
 
 void TestAgcParams::conversionsAreInverses_data()
@@ -108,19 +104,14 @@ void TestAgcParams::documentRoundTrip()
     values.lowerThreshold = 3;
     values.outputLimitThreshold = 40;
     XmlDocument doc;
-    const QString file = m_files.filePath("agc.xml");
-    doc.SetFileName(file);
-    QVERIFY(doc.CreateNew());
+    doc.StartDocument();
     AgcModel::ToDocument(doc, values);
-    QVERIFY(doc.Save());
-    QFile written(file);
-    QVERIFY(written.open(QIODevice::ReadOnly));
     QString channels;
     for (int k = 0; k < AgcParams::kChannels; ++k) {
         channels +=
             QStringLiteral("                <Channel%1>%2</Channel%1>\n").arg(k + 1).arg(k % 3);
     }
-    QCOMPARE(QString::fromUtf8(written.readAll()),
+    QCOMPARE(QString::fromUtf8(doc.ToBytes()),
              "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<configure>\n    <AGC>\n"
              "        <GeneralConfig>\n"
              "            <GainControlMode>1</GainControlMode>\n"
@@ -140,7 +131,7 @@ void TestAgcParams::documentRoundTrip()
                  "            <LowerThreshold>3</LowerThreshold>\n"
                  "            <OutputLimitThreshold>40</OutputLimitThreshold>\n"
                  "        </AGC>\n    </AGC>\n</configure>\n");
-    QVERIFY(doc.Load());
+    QVERIFY(doc.LoadContent(doc.ToBytes()));
     AgcParams back;
     QString problem;
     QVERIFY2(AgcModel::FromDocument(doc, back, &problem), qPrintable(problem));
@@ -153,7 +144,7 @@ void TestAgcParams::refusals_data()
     QTest::addColumn<QByteArray>("from");  // a line of a good file
     QTest::addColumn<QByteArray>("to");    // and what it becomes
     QTest::addColumn<QString>("problem");
-    // A missing element, and that nothing is then written: tst_agc parameterFile.
+    // A missing element: tst_params everyElementIsNeeded.
     QTest::newRow("a channel beyond its byte")
         << QByteArray("<Channel16>1</Channel16>") << QByteArray("<Channel16>257</Channel16>")
         << "configure/AGC/GeneralConfig/GainAdjustMode/Channel16: 257 does not fit (0 to 255)";
@@ -173,21 +164,11 @@ void TestAgcParams::refusals()
     values.outputLimitThreshold = 6;
     values.channelMode.fill(1);
     XmlDocument doc;
-    doc.SetFileName(m_files.filePath("good.xml"));
-    QVERIFY(doc.CreateNew());
+    doc.StartDocument();
     AgcModel::ToDocument(doc, values);
-    QVERIFY(doc.Save());
-    QFile good(m_files.filePath("good.xml"));
-    QVERIFY(good.open(QIODevice::ReadOnly));
-    QByteArray content = good.readAll();
+    QByteArray content = doc.ToBytes();
     QVERIFY(content.contains(from));
-    content.replace(from, to);
-    QFile bad(m_files.filePath("bad.xml"));
-    QVERIFY(bad.open(QIODevice::WriteOnly));
-    bad.write(content);
-    bad.close();
-    doc.SetFileName(bad.fileName());
-    QVERIFY(doc.Load());
+    QVERIFY(doc.LoadContent(content.replace(from, to)));
     AgcParams read;
     read.manualGain = 99;
     QString why;

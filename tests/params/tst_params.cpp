@@ -1,10 +1,77 @@
-#include "../common/Files.h"
 #include "../common/SimulatorClient.h"
 #include "GpioParams.h"
 #include "ParamsFile.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <type_traits>
+
+namespace {
+// Valid values in every field a parameter file holds, each different under
+// seed 0 and 1 and from input to input and group to group.
+void Vary(DeviceModel &m, int seed)
+{
+    const quint32 all = seed ? 0xFFFFFFFF : 0;
+    for (int i = 0; i < kInputCount; ++i) {
+        DetectionParam::Fields(m.detection[i], [=](int offset, int width, auto &field) {
+            const bool flag = width == 1 && offset != 55;  // 55: the frozen video's Degree
+            field = static_cast<std::remove_reference_t<decltype(field)>>(
+                flag ? (offset + seed + i) % 2 : offset + seed + 3 * i + 1);
+        });
+        m.detection[i].audioLostChannels = quint16(0x5A5A ^ i ^ all);
+        m.detection[i].audioSilentChannels = quint16(0x0F0F ^ i ^ all);
+        m.triggers[i] = {0x12345u * (i + 1) ^ all, quint16(0x1234 * (i + 1) ^ all),
+                         quint16(0xF00F >> i ^ all), quint32(i + seed) % 3};
+    }
+    m.systemEnable = 0x0A5A5 ^ (all & 0x1FFFF);
+    for (int g = 0; g < kGroupCount; ++g) {
+        const int odd = (g + seed) % 2;
+        m.delayLine[g] = quint16(100 + 10 * g + seed);
+        m.delayPixel[g] = quint16(200 + 10 * g + seed);
+        m.clockingMode[g] = m.followGenlock[g] = m.fadingEnable[g] = m.pgm[g] = quint8(odd);
+        m.relayManual[g] = quint8(odd);
+        m.bypassProtect[g] = quint8(1 - odd);
+        m.returnMethod[g] = quint8(1 + odd);
+        m.fadingDuration[g] = quint32(300 + g + seed);
+    }
+    m.duplication = m.aux = m.gpiMode = quint8(seed);
+    m.gpoMode = quint8(1 - seed);
+    AGCParam &a = m.agc;
+    a.gainControlMode = a.frequencyCompensation = quint8(seed);
+    a.stereoMode = quint8(1 - seed);
+    a.manualGain = -10 - seed;
+    for (int k = 0; k < kAudioChannels; ++k) {
+        a.channelMode[k] = quint32(k + seed) % 3;
+    }
+    a.loudnessSource = quint32(seed);
+    a.targetLevel = quint8(20 + seed);
+    a.upperThreshold = quint8(3 + seed);
+    a.lowerThreshold = quint8(1 + seed);
+    a.gainRatio = quint8(1 + seed);
+    a.noiseThreshold = quint8(45 + seed);
+    a.outputLimitThreshold = quint8(6 + seed);
+}
+
+// The whole parameter file of the device behind `client`, as Export writes it.
+QByteArray Exported(CfgNetClient &client, int model)
+{
+    XmlDocument doc;
+    QString failure;
+    return ExportFile(client, doc, model, &failure) == 0 ? doc.ToBytes() : failure.toUtf8();
+}
+
+// The slash-separated paths of every element below `e`, branches first.
+QStringList Paths(const QDomElement &e, const QString &at = {})
+{
+    QStringList paths;
+    for (QDomElement c = e.firstChildElement(); !c.isNull(); c = c.nextSiblingElement()) {
+        const QString path = at.isEmpty() ? c.tagName() : at + '/' + c.tagName();
+        paths << path << Paths(c, path);
+    }
+    return paths;
+}
+}  // namespace
 
 // The pages' parameters without a widget: values read from the device, the
 // parameter file written and read back, and what an import refuses.
@@ -16,14 +83,25 @@ private slots:
     void initTestCase() { StartAndLogIn(); }
     void parseValue_data();
     void parseValue();
-    void gpioRoundTrip();
+    void gpioElement();
     void refusals_data();
     void refusals();
-    void exportedFilesPass_data();
-    void exportedFilesPass();
     void xmlSafety_data();
     void xmlSafety();
     void xmlDocumentLookups();
+    void everyElementIsNeeded_data() { Models(); }
+    void everyElementIsNeeded();
+    void fileCarriesEveryValue_data() { Models(); }
+    void fileCarriesEveryValue();
+
+private:
+    static void Models()
+    {
+        QTest::addColumn<int>("model");
+        QTest::newRow("QVT Dual 2x1") << 50000;
+        QTest::newRow("QVT 4x1") << 50001;
+        QTest::newRow("QVT 4x1 AGC") << 50002;
+    }
 };
 
 void TestParams::parseValue_data()
@@ -61,52 +139,35 @@ void TestParams::parseValue()
     QVERIFY2(why.contains(reason), qPrintable(why));
 }
 
-// Device to values to file and back; the file's GPIO element is the bytes
-// the tool has always written.
-void TestParams::gpioRoundTrip()
+// Device to values to file: the file's GPIO element is the bytes the tool
+// has always written. (Back from the file to a device: fileCarriesEveryValue;
+// a refused write's message: tests/app/tst_cli exitStatuses.)
+void TestParams::gpioElement()
 {
     QCOMPARE(m_client.SetGPIOTriggerMode(ActiveHigh, ActiveLow), 0);
     GpioParams values;
     QString failure;
     QCOMPARE(GpioModel::Read(m_client, values, &failure), 0);
     XmlDocument doc;
-    const QString file = m_files.filePath("gpio.xml");
-    doc.SetFileName(file);
-    QVERIFY(doc.CreateNew());
+    doc.StartDocument();
     QDomElement root = doc.Root();
     doc.AddTextElement(root, "ModuleType", "50002");
     GpioModel::ToDocument(doc, values);
-    QVERIFY(doc.Save());
-    QCOMPARE(ReadFile(file), QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-                                        "<configure>\n"
-                                        "    <ModuleType>50002</ModuleType>\n"
-                                        "    <GPIO>\n"
-                                        "        <GPITriggerMode>1</GPITriggerMode>\n"
-                                        "        <GPOTriggerMode>0</GPOTriggerMode>\n"
-                                        "    </GPIO>\n"
-                                        "</configure>\n"));
-    QVERIFY(doc.Load());
-    GpioParams back;
-    QString problem;
-    QVERIFY2(GpioModel::FromDocument(doc, back, &problem), qPrintable(problem));
-    QCOMPARE(back.gpiMode, qint64(1));
-    QCOMPARE(back.gpoMode, qint64(0));
-
-    // A write the device refuses names the operation and the device's answer.
-    m_device->Command("fault reject 33 1");
-    QCOMPARE(GpioModel::Write(m_client, back, &failure), -1);
-    QCOMPARE(failure, QStringLiteral("SetGPIOTriggerMode: Failed"));
-    m_device->Command("fault clear");
+    QCOMPARE(doc.ToBytes(), QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                                       "<configure>\n"
+                                       "    <ModuleType>50002</ModuleType>\n"
+                                       "    <GPIO>\n"
+                                       "        <GPITriggerMode>1</GPITriggerMode>\n"
+                                       "        <GPOTriggerMode>0</GPOTriggerMode>\n"
+                                       "    </GPIO>\n"
+                                       "</configure>\n"));
 }
 
 void TestParams::refusals_data()
 {
     QTest::addColumn<QByteArray>("gpio");  // the GPIO part of the file
     QTest::addColumn<QString>("problem");
-    QTest::newRow("no GPIO element") << QByteArray() << "configure/GPIO: missing";
-    QTest::newRow("a value missing")
-        << QByteArray("<GPIO><GPITriggerMode>1</GPITriggerMode></GPIO>")
-        << "configure/GPIO/GPOTriggerMode: missing";
+    // A missing element: everyElementIsNeeded.
     QTest::newRow("too large for its byte")
         << QByteArray(
                "<GPIO><GPITriggerMode>256</GPITriggerMode>"
@@ -127,48 +188,12 @@ void TestParams::refusals()
     QFETCH(QByteArray, gpio);
     QFETCH(QString, problem);
     XmlDocument doc;
-    doc.SetFileName(WriteFile(m_files.filePath("refused.xml"),
-                              "<configure><ModuleType>50002</ModuleType>" + gpio + "</configure>"));
-    QVERIFY(doc.Load());
+    QVERIFY(doc.LoadContent("<configure><ModuleType>50002</ModuleType>" + gpio + "</configure>"));
     // The GPIO part alone: the parts before it would refuse this file first.
     GpioParams values;
     QString why;
     QVERIFY(!GpioModel::FromDocument(doc, values, &why));
     QCOMPARE(why, problem);
-}
-
-void TestParams::exportedFilesPass_data()
-{
-    QTest::addColumn<int>("model");
-    QTest::newRow("QVT Dual 2x1") << 50000;
-    QTest::newRow("QVT 4x1") << 50001;
-    QTest::newRow("QVT 4x1 AGC") << 50002;
-}
-
-// Whatever the device holds, a file the tool exported passes the import's
-// check; the device's own odd values included.
-void TestParams::exportedFilesPass()
-{
-    QFETCH(int, model);
-    m_device->Command(QStringLiteral("model %1").arg(model));
-    m_device->WithModel([](DeviceModel &m) {
-        m.gpiMode = 0xFF;
-        m.gpoMode = 7;
-    });
-    XmlDocument doc;
-    doc.SetFileName(m_files.filePath("exported.xml"));
-    QVERIFY(doc.CreateNew());
-    QString failure;
-    QCOMPARE(ExportParts(m_client, doc, model, &failure), 0);
-    QVERIFY(doc.Save());
-    QVERIFY(doc.Load());
-    QString problem;
-    QVERIFY2(CheckParts(doc, model, &problem), qPrintable(problem));
-    m_device->Command("model 50002");
-    m_device->WithModel([](DeviceModel &m) {
-        m.gpiMode = 0;
-        m.gpoMode = 1;
-    });
 }
 
 void TestParams::xmlSafety_data()
@@ -224,6 +249,68 @@ void TestParams::xmlDocumentLookups()
     QVERIFY(doc.FindElement(doc.ChildNodes(alarms), "C").isNull());
     QVERIFY(doc.IsMissing());
     doc.Close();
+}
+
+// A file the tool exported passes the import's check, whatever the device
+// holds (its own odd values included); every element of it taken out alone
+// fails the check with its own path. Only the signal I/O part may lack any
+// of its own, whose sets are then left out (tst_signalio_params roundTrip).
+void TestParams::everyElementIsNeeded()
+{
+    QFETCH(int, model);
+    m_device->Command(QStringLiteral("model %1").arg(model));
+    m_device->WithModel([](DeviceModel &m) {
+        m.gpiMode = 0xFF;
+        m.gpoMode = 7;
+    });
+    XmlDocument doc;
+    const QByteArray file = Exported(m_client, model);
+    QVERIFY(doc.LoadContent(file));
+    QString problem;
+    QVERIFY2(CheckParts(doc, model, &problem), qPrintable(problem));
+    for (const QString &path : Paths(doc.Root())) {
+        QVERIFY(doc.LoadContent(file));
+        QDomElement at = doc.Root();
+        for (const QString &step : path.split('/')) {
+            at = at.firstChildElement(step);
+        }
+        at.parentNode().removeChild(at);
+        const bool optional = path == "ModuleType" || path.startsWith("SignalIO");
+        QCOMPARE(CheckParts(doc, model, &problem), optional);
+        QCOMPARE(problem, optional ? QString() : "configure/" + path + ": missing");
+        problem.clear();
+    }
+    m_device->Command("model 50002");
+}
+
+// A file exported from one device and imported part by part into another,
+// whose every value differs, exports from that one as the same bytes.
+void TestParams::fileCarriesEveryValue()
+{
+    QFETCH(int, model);
+    std::unique_ptr<DeviceSimulator> second;
+    CfgNetClient client;
+    StartAndLogIn(second, client, TestAddress());
+    if (QTest::currentTestFailed()) {
+        return;
+    }
+    for (int seed : {0, 1}) {
+        DeviceSimulator &device = seed ? *second : *m_device;
+        device.Command(QStringLiteral("model %1").arg(model));
+        device.WithModel([seed](DeviceModel &m) { Vary(m, seed); });
+    }
+    const QByteArray file = Exported(m_client, model);
+    QVERIFY(Exported(client, model) != file);
+    XmlDocument doc;
+    QVERIFY(doc.LoadContent(file));
+    QString failure;
+    QVERIFY2(CheckParts(doc, model, &failure), qPrintable(failure));
+    for (const ParamPart &part : ParamParts(model)) {
+        QVERIFY2(part.importFrom(client, doc, &failure) == 0, qPrintable(failure));
+    }
+    QCOMPARE(QString::fromUtf8(Exported(client, model)).split('\n'),
+             QString::fromUtf8(file).split('\n'));
+    m_device->Command("model 50002");
 }
 
 QTEST_GUILESS_MAIN(TestParams)
