@@ -134,6 +134,7 @@ namespace {
 const char kHelp[] =
     "usage: qvt-monitord [--config FILE] [--listen ADDRESS:PORT] [--notify-port N]\n"
     "                    [--logs DIR] [--user guest|admin] [--poll SECONDS]\n"
+    "                    [--snapshot MINUTES] [--journal LOCATION]\n"
     "                    [--device NAME=IPv4]...\n"
     "\n"
     "Watches every QVT change-over switch of a station: logs in to each, reads\n"
