@@ -2,8 +2,10 @@
 // against the simulator.
 
 #include "../common/SimulatorClient.h"
+#include "../journal/PostgresServer.h"
 #include "Cli.h"
 #include "Journal.h"
+#include "TextForms.h"
 
 #include <QBuffer>
 #include <QJsonDocument>
@@ -53,6 +55,7 @@ private slots:
     void revert();
     void unwritableJournal();
     void twoWritersAtOnce();
+    void postgresLikeSqlite();
 
 private:
     QStringList Device(const QString &command, const QString &address = QString()) const
@@ -228,6 +231,22 @@ void TestCliJournal::revert()
                                    << "--yes");
     QCOMPARE(run.status, 0);
     QVERIFY(run.err.contains("nothing to write"));
+
+    // The dialogs' fields are no part of the parameter file.
+    JournalOperation dialog;
+    dialog.context.deviceAddress = kDevice;
+    m_device->WithModel(
+        [&dialog](DeviceModel &m) { dialog.context.deviceSerial = SerialNumberText(m.serial); });
+    dialog.operation = QStringLiteral("Network");
+    dialog.changes = {{"Network/IP", kDevice, "10.1.1.1"}, PasswordChange("admin")};
+    QString error;
+    qint64 id = 0;
+    QVERIFY(Journal::Open(m_journal, &error)->Record(dialog, &error, &id));
+    run = RunCli(Device("history") << "--revert" << QString::number(id) << "--yes");
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.err.contains("Network/IP cannot be reverted") &&
+                 run.err.contains("Password/admin cannot be reverted"),
+             run.err.constData());
 }
 
 // The device is written all the same, and its status is the exit status.
@@ -274,6 +293,34 @@ void TestCliJournal::twoWritersAtOnce()
     QCOMPARE(Entries(filter).size(), 3);
     filter.device = options.address;
     QCOMPARE(Entries(filter).size(), 3);
+}
+
+// The same import gives the same entries in SQLite and on a PostgreSQL server.
+void TestCliJournal::postgresLikeSqlite()
+{
+    if (PostgresServer::Programs().isEmpty()) {
+        QTest::qSkip("PostgreSQL is not installed (Debian package postgresql)", __FILE__, __LINE__);
+        return;
+    }
+    PostgresServer server;
+    QString error;
+    QVERIFY2(server.Start(&error), qPrintable(error));
+    QVERIFY(server.Sql("postgres", {"CREATE DATABASE journal"}));
+    const QString saved = m_files.filePath("saved.xml");
+    QVector<QVector<FieldChange>> changes;
+    for (const QString &journal : {m_journal, server.Url("journal")}) {
+        Prepare(5, saved, 8);
+        m_journal = journal;
+        QCOMPARE(RunCli(Device("import") << saved).status, 0);
+        QVector<FieldChange> found;
+        for (const JournalEntry &e : Entries()) {
+            QCOMPARE(e.operation, "import " + saved);
+            found << e.change;
+        }
+        changes << found;
+    }
+    QCOMPARE(changes[0].size(), 3);
+    QCOMPARE(changes[1], changes[0]);
 }
 
 QTEST_GUILESS_MAIN(TestCliJournal)
