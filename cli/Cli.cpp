@@ -13,6 +13,7 @@ const char kProgramHelp[] =
     "            and the device\n"
     "  status    identity, versions, network, inputs and active alarms\n"
     "  monitor   print the device's alarm events as they arrive\n"
+    "  history   print the change journal, or revert an operation of it\n"
     "\n"
     "'qvt-cli COMMAND --help' describes a command. Data goes to standard output,\n"
     "messages to standard error. A file named - is standard input or output.\n"

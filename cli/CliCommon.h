@@ -6,6 +6,8 @@
 #include "Cli.h"
 
 #include "CfgNetClient.h"
+#include "JournalTypes.h"
+#include "ParamsFile.h"
 #include "XmlDocument.h"
 
 #include <QCommandLineParser>
@@ -105,9 +107,9 @@ private:
 class DeviceLogin
 {
 public:
-    // Checks the address, user and password, logs in and reads the model:
-    // 0, or the exit status with its message said.
-    int Open(Io &io, const Options &options);
+    // Checks the address (`address`, else the options'), user and password,
+    // logs in and reads the model: 0, or the exit status with its message said.
+    int Open(Io &io, const Options &options, const QString &address = QString());
 
     // The exit status of a failed device operation, with its message: what
     // the parameter layer says of it ("SetGPIOTriggerMode: Failed"), or the
@@ -117,6 +119,10 @@ public:
 
     QString Address() const { return m_address; }
     int User() const { return m_user; }
+    // "AB00012345-00000042", or empty when the device gave no serial block.
+    QString SerialText() const;
+    // This computer and user, and this device, for the change journal.
+    JournalContext Context() const;
 
     CfgNetClient client;
     int productType = 0;
@@ -138,11 +144,25 @@ int LoadFile(Io &io, const QString &name, XmlDocument &doc);
 // The device's parameters as the tool's Export writes them.
 int ExportDevice(Io &io, DeviceLogin &session, XmlDocument &doc);
 
+// The change journal's location: --journal, else $QVT_JOURNAL, else empty
+// for the default file.
+QString JournalLocation(const Options &options);
+// The option that names it, for the commands that use the journal.
+QCommandLineOption JournalOption();
+// Writes `parts` from `doc` like an import, one line per page, and journals
+// the write as `operation`. The exit status is the device's: a journal that
+// cannot be written is said on standard error and changes nothing else.
+int WriteJournaled(Io &io, DeviceLogin &session, const QVector<ParamPart> &parts,
+                   const XmlDocument &doc, const QString &operation, const QString &journal);
+
 // The commands, each given the arguments after its name.
 int Export(Io &io, const QStringList &arguments);
 int Import(Io &io, const QStringList &arguments);
 int Diff(Io &io, const QStringList &arguments);
 int Status(Io &io, const QStringList &arguments);
 int Monitor(Io &io, const QStringList &arguments);
+int History(Io &io, const QStringList &arguments);
+// history --revert: the options already parsed.
+int Revert(Io &io, const Options &options);
 
 }  // namespace Cli

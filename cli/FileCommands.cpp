@@ -75,7 +75,7 @@ int Export(Io &io, const QStringList &arguments)
 
 int Import(Io &io, const QStringList &arguments)
 {
-    Options options(*FindCommand("import"), true, {});
+    Options options(*FindCommand("import"), true, {JournalOption()});
     int status = kOk;
     if (!Begin(io, options, arguments, &status)) {
         return status;
@@ -107,26 +107,9 @@ int Import(Io &io, const QStringList &arguments)
     if (!CheckParts(doc, session.productType, &problem)) {
         return io.Fail(kBadFile, QStringLiteral("nothing was written: %1").arg(problem));
     }
-    const QVector<ParamPart> parts = ParamParts(session.productType);
-    for (int i = 0; i < parts.size(); ++i) {
-        const ParamPart &part = parts[i];
-        if (StopRequested()) {
-            return io.Fail(kDeviceFailed,
-                           QStringLiteral("stopped before %1; the pages before it are written")
-                               .arg(QLatin1String(part.page)));
-        }
-        QString failure;
-        if (part.importFrom(session.client, doc, &failure) != 0) {
-            io.Line(QStringLiteral("%1: failed").arg(QLatin1String(part.page)));
-            const int result = session.Failed(io, failure);
-            io.Note(i == 0 ? QStringLiteral("nothing was written")
-                           : QStringLiteral("the pages before %1 are written")
-                                 .arg(QLatin1String(part.page)));
-            return result;
-        }
-        io.Line(QStringLiteral("%1: written").arg(QLatin1String(part.page)));
-    }
-    return kOk;
+    return WriteJournaled(io, session, ParamParts(session.productType), doc,
+                          QStringLiteral("import ") + options.Files().constFirst(),
+                          JournalLocation(options));
 }
 
 int Diff(Io &io, const QStringList &arguments)

@@ -95,10 +95,11 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${QVT_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-# Depends from the libraries the programs link (dpkg-shlibdeps), and adduser
-# for the postinst.
+# Depends from the libraries the programs link (dpkg-shlibdeps), adduser for
+# the postinst, and the Qt SQL drivers of the change journal: plugins loaded
+# at run time, which dpkg-shlibdeps cannot see.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS adduser)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "adduser, libqt5sql5-sqlite, libqt5sql5-psql")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     ${qvt_debian}/postinst ${qvt_debian}/prerm ${qvt_debian}/postrm
     ${qvt_debian_out}/conffiles)

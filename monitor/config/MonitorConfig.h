@@ -28,6 +28,11 @@ constexpr quint16 kMonitorLowestNotifyPort = 40000;
 constexpr double kMonitorPollSeconds = 1;
 constexpr double kMonitorFastestPoll = 0.2;
 constexpr double kMonitorSlowestPoll = 3600;
+// Minutes between two reads of a device's whole parameter file for the change
+// journal; 0: none. Decimals allowed, down to 0.01 (0.6 s), for tests.
+constexpr double kMonitorSnapshotMinutes = 15;
+constexpr double kMonitorShortestSnapshot = 0.01;
+constexpr double kMonitorLongestSnapshot = 10080;  // a week
 
 struct MonitorDevice {
     // 1 to 64 of [A-Za-z0-9._-], not starting with '.': its log directory's
@@ -44,8 +49,10 @@ struct MonitorConfig {
     quint16 notifyPort = kMonitorNotifyPort;  // 40000 to 65535, as the devices accept
     QString logsDir;                          // absolute, or relative to the working directory
     int defaultUser = kMonitorGuest;
-    double pollSeconds = kMonitorPollSeconds;  // 0.2 to 3600
-    QVector<MonitorDevice> devices;            // at least one
+    double pollSeconds = kMonitorPollSeconds;          // 0.2 to 3600
+    double snapshotMinutes = kMonitorSnapshotMinutes;  // 0, or 0.01 to 10080
+    QString journal;  // the change journal as Journal::Open takes it; empty: the default
+    QVector<MonitorDevice> devices;  // at least one
 };
 
 enum class MonitorStart {

@@ -15,8 +15,9 @@ constexpr qint64 kMaxConfigBytes = 1 << 20;
 constexpr qint64 kMaxPasswordBytes = 4096;
 
 const QStringList kGlobalKeys = {QStringLiteral("listen"), QStringLiteral("notify-port"),
-                                 QStringLiteral("logs"), QStringLiteral("poll"),
-                                 QStringLiteral("user")};
+                                 QStringLiteral("logs"),   QStringLiteral("poll"),
+                                 QStringLiteral("user"),   QStringLiteral("snapshot"),
+                                 QStringLiteral("journal")};
 const QStringList kDeviceKeys = {QStringLiteral("address"), QStringLiteral("user"),
                                  QStringLiteral("password"), QStringLiteral("password-file")};
 
@@ -229,6 +230,11 @@ bool Reader::Global(int number, const QString &key, const QString &value)
         bad = MonitorCheck::Poll(key, value, &m_config.pollSeconds);
     } else if (key == QLatin1String("user")) {
         bad = MonitorCheck::User(key, value, &m_config.defaultUser);
+    } else if (key == QLatin1String("snapshot")) {
+        bad = MonitorCheck::Snapshot(key, value, &m_config.snapshotMinutes);
+    } else if (key == QLatin1String("journal")) {
+        // A server's URL as it is; a file from this file's directory.
+        m_config.journal = value.contains(QLatin1String("://")) ? value : Resolve(value);
     } else {
         m_config.logsDir = Resolve(value);
     }

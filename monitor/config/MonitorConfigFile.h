@@ -16,6 +16,7 @@ QString Listen(const QString &what, const QString &text, QString *address, quint
 QString NotifyPort(const QString &what, const QString &text, quint16 *port);
 QString Poll(const QString &what, const QString &text, double *seconds);
 QString User(const QString &what, const QString &text, int *user);
+QString Snapshot(const QString &what, const QString &text, double *minutes);
 
 QString Quoted(const QString &text);
 

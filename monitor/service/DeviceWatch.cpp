@@ -41,7 +41,11 @@ int RowsIn(const QString &path)
 
 DeviceWatch::DeviceWatch(const MonitorDevice &device, const WatchSettings &settings,
                          NoticesServer *server)
-    : m_device(device), m_settings(settings), m_server(server), m_session(settings.timings)
+    : m_device(device),
+      m_settings(settings),
+      m_server(server),
+      m_session(settings.timings),
+      m_drift(settings.snapshotMs, settings.journal, settings.say)
 {
     m_snapshot.name = device.name;
     m_snapshot.address = device.address;
@@ -117,9 +121,22 @@ void DeviceWatch::Step()
         } else if (answering && NowMs() >= m_nextRouteCheck) {
             CheckRoute();
         }
+        if (m_up) {
+            JournalContext context = LocalJournalContext(QStringLiteral("qvt-monitord"));
+            context.deviceSerial = m_preamble.productSN;
+            context.deviceAddress = m_device.address;
+            context.deviceModel = m_preamble.moduleType;
+            context.loginUser = UserName(m_device.user);
+            m_drift.Step(m_session.Client(), m_session.ProductType(), context);
+        }
     }
     WriteRows();
     Pause(m_settings.pollMs);
+}
+
+void DeviceWatch::Finished()
+{
+    m_drift.Close();  // its journal belongs to this thread
 }
 
 void DeviceWatch::Changed(bool answering)

@@ -2,6 +2,7 @@
 
 #include "AlarmCsv.h"
 #include "AlarmState.h"
+#include "DriftSnapshot.h"
 #include "MonitorConfig.h"
 #include "Session.h"
 #include "WorkerThread.h"
@@ -48,6 +49,8 @@ struct WatchSettings {
     quint16 notifyPort = 0;  // where this service receives notifications
     QString logsDir;         // each device logs in logsDir/NAME/
     SessionTimings timings;
+    qint64 snapshotMs = 0;  // between two snapshots for the change journal; 0: none
+    QString journal;        // the change journal's location
     // Lines for standard error (the journal); never a password.
     std::function<void(const QString &line, bool warning)> say;
 };
@@ -79,6 +82,7 @@ public:
 
 protected:
     void Step() override;
+    void Finished() override;
 
 private:
     Q_DISABLE_COPY(DeviceWatch)
@@ -107,6 +111,7 @@ private:
     int m_failedLogins = 0;
     qint64 m_nextRouteCheck = 0;
     AlarmCsv::Preamble m_preamble;
+    DriftSnapshot m_drift;
     QDate m_day;           // the day of the file rows go to
     int m_rowsInFile = 0;  // rows already in that file
 

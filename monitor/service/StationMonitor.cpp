@@ -97,6 +97,8 @@ bool StationMonitor::Start(QString *error)
     settings.logsDir = m_config.logsDir;
     settings.timings = m_timings;
     settings.say = m_say;
+    settings.snapshotMs = qRound64(m_config.snapshotMinutes * 60000);
+    settings.journal = m_config.journal;
     for (const MonitorDevice &device : m_config.devices) {
         m_watches.push_back(std::make_unique<DeviceWatch>(device, settings, &m_notices));
     }

@@ -1,5 +1,6 @@
 // qvt-monitord: watches every switch of a station and serves what it sees to
-// Prometheus. Headless: Qt Core and Network only.
+// Prometheus, and journals the changes made to them outside the tool.
+// Headless: Qt Core, Network and Sql only.
 
 #include "MonitorConfig.h"
 #include "StationMonitor.h"

@@ -53,7 +53,12 @@ class TestCli : public QObject, public AppSession
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QVERIFY(StartSimulator()); }
+    void initTestCase()
+    {
+        // The imports' journal is the test's, not the user's.
+        qputenv("QVT_JOURNAL", m_files.filePath("journal.sqlite").toLocal8Bit());
+        QVERIFY(StartSimulator());
+    }
     void init() { OpenFreshWindow(); }
     void cleanup() { CloseWindow(); }
 

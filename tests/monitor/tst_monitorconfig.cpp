@@ -26,6 +26,9 @@ QString Summary(const MonitorConfig &c)
     QString text =
         QStringLiteral("%1:%2 %3 ").arg(c.listenAddress).arg(c.listenPort).arg(c.notifyPort);
     text += QStringLiteral("%1 %2 %3").arg(c.logsDir, user(c.defaultUser)).arg(c.pollSeconds);
+    if (c.snapshotMinutes != kMonitorSnapshotMinutes || !c.journal.isEmpty()) {
+        text += QStringLiteral(" snapshot %1 journal %2").arg(c.snapshotMinutes).arg(c.journal);
+    }
     for (const MonitorDevice &d : c.devices) {
         text += QStringLiteral(" | %1 %2 %3 %4").arg(d.name, d.address, user(d.user), d.password);
     }
@@ -207,6 +210,18 @@ void TestMonitorConfig::arguments_data()
     row("options over the file", file,
         "--listen 127.0.0.2:1 --notify-port 65535 --logs l --poll 0.2 --user admin", pw,
         "127.0.0.2:1 65535 l admin 0.2 | a 10.0.0.1 admin p | b 10.0.0.2 guest e");
+    row("snapshot and journal",
+        "snapshot = 0.5\njournal = j.sqlite\n[device a]\naddress = 10.0.0.1\n", "", pw,
+        QString(quick)
+            .replace("%3", "/home/op/.local/share/qvt-monitord")
+            .replace(" 1 |", " 1 snapshot 0.5 journal %2/j.sqlite |"));
+    row("--snapshot 0 and a server", "",
+        "--snapshot 0 --journal postgresql://h/j --device a=10.0.0.1", pw,
+        QString(quick)
+            .replace("%3", "/home/op/.local/share/qvt-monitord")
+            .replace(" 1 |", " 1 snapshot 0 journal postgresql://h/j |"));
+    row("bad --snapshot", "", "--snapshot 1e3 --device a=10.0.0.1", pw,
+        "--snapshot is minutes from 0.01 to 10080, or 0 for none, not \"1e3\"");
     row("--device after the file", file, "--device c=10.0.0.3", pw,
         ofFile + " | c 10.0.0.3 guest e");
     row("no device", "", "", pw,

@@ -5,7 +5,9 @@
 
 #include "ByteOrder.h"
 #include "DeviceSimulator.h"
+#include "Journal.h"
 #include "StationMonitor.h"
+#include "TextForms.h"
 
 #include "../common/FreeLoopback.h"
 
@@ -53,6 +55,7 @@ private slots:
     void lostAndBack();
     void dropped();
     void http();
+    void drift();
     void sigterm();
 
 private:
@@ -86,6 +89,8 @@ void TestMonitord::initTestCase()
     config.notifyPort = m_notifyPort;
     config.logsDir = m_dir.filePath("logs");
     config.pollSeconds = 0.2;
+    config.snapshotMinutes = 0.01;
+    config.journal = m_dir.filePath("journal.sqlite");
     m_monitor = std::make_unique<StationMonitor>(
         config, [this](const QString &line, bool) { m_said << line; }, SessionTimings{150, 0, 0});
     QString error;
@@ -271,6 +276,46 @@ void TestMonitord::http()
 
 // SIGTERM with notifications still unread: the program reads them, writes
 // every row and ends with 0.
+// A value changed on the device outside the tool is journaled by the next
+// snapshot as such; one the tool wrote through the journal is not.
+void TestMonitord::drift()
+{
+    QTest::qWait(3000);  // a whole read at least since the start: the baseline
+    const QString diff = QStringLiteral("Alarms/Settings/GroupA/Input4/VideoFreeze/Diff");
+    const QString gpo = QStringLiteral("GPIO/GPOTriggerMode");
+    QString error;
+    const auto journal = Journal::Open(m_dir.filePath("journal.sqlite"), &error);
+    QVERIFY2(journal, qPrintable(error));
+    JournalOperation tool;
+    tool.context = LocalJournalContext(QStringLiteral("qvt-cli"));
+    tool.context.deviceAddress = m_addresses[0];
+    m_devices[0]->WithModel([&tool](DeviceModel &m) {
+        tool.context.deviceSerial = SerialNumberText(m.serial);
+        tool.changes = {{QStringLiteral("GPIO/GPOTriggerMode"), QString::number(m.gpoMode),
+                         QString::number(1 - m.gpoMode)}};
+        m.gpoMode = quint8(1 - m.gpoMode);
+        ++m.detection[3].freezeValue1;
+    });
+    tool.operation = QStringLiteral("GPIO");
+    QVERIFY(journal->Record(tool, &error));
+    JournalFilter filter;
+    filter.device = m_addresses[0];
+    const auto outside = [&] {
+        QStringList fields;
+        for (const JournalEntry &e : journal->History(filter)) {
+            if (e.source == JournalSource::Outside) {
+                fields << (e.operation == QLatin1String("snapshot") &&
+                                   e.context.program == QLatin1String("qvt-monitord")
+                               ? e.change.field
+                               : e.operation);
+            }
+        }
+        return fields;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(outside().contains(diff), 15000);
+    QCOMPARE(outside(), QStringList{diff});
+}
+
 void TestMonitord::sigterm()
 {
     const quint16 port = FreeUdpPort();

@@ -1,0 +1,166 @@
+// history --revert: the values an operation found, written back to its
+// device as one more journaled write.
+
+#include "CliCommon.h"
+
+#include "Journal.h"
+#include "JournalDiff.h"
+
+#include <QDomElement>
+#include <QRegularExpression>
+#include <QSet>
+
+namespace Cli {
+namespace {
+// Fields of the device's dialogs: they are no part of the parameter file, so
+// they cannot be written back from one.
+bool IsDialogField(const QString &field)
+{
+    for (const char *dialog : {"Network/", "NotificationDest/", "Password/"}) {
+        if (field.startsWith(QLatin1String(dialog))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The leaf element a flattened path ("A/B[2]/C") names, or a null one.
+QDomElement FindField(const XmlDocument &doc, const QString &path)
+{
+    static const QRegularExpression step(QStringLiteral("^([^\\[]+)(?:\\[(\\d+)\\])?$"));
+    QDomElement at = doc.Root();
+    for (const QString &name : path.split(QLatin1Char('/'))) {
+        const QRegularExpressionMatch match = step.match(name);
+        if (!match.hasMatch() || at.isNull()) {
+            return QDomElement();
+        }
+        const int index = match.captured(2).isEmpty() ? 1 : match.captured(2).toInt();
+        at = at.firstChildElement(match.captured(1));
+        for (int n = 1; n < index && !at.isNull(); ++n) {
+            at = at.nextSiblingElement(match.captured(1));
+        }
+    }
+    return at.isNull() || !at.firstChildElement().isNull() ? QDomElement() : at;
+}
+
+void SetText(QDomElement element, const QString &text)
+{
+    while (!element.firstChild().isNull()) {
+        element.removeChild(element.firstChild());
+    }
+    element.appendChild(element.ownerDocument().createTextNode(text));
+}
+}  // namespace
+
+int Revert(Io &io, const Options &options)
+{
+    bool ok = false;
+    const qint64 id = options.Value("revert").toLongLong(&ok);
+    if (!ok || id <= 0) {
+        return Usage(io, QStringLiteral("--revert takes an operation's number, not %1")
+                             .arg(options.Value("revert")));
+    }
+    if (options.Value("user") == QLatin1String("guest")) {
+        return Usage(io, QStringLiteral("a guest may not change the device: revert as admin"));
+    }
+    const QString location = JournalLocation(options);
+    QString error;
+    QVector<JournalEntry> entries;
+    {
+        std::unique_ptr<Journal> journal = Journal::Open(location, &error);
+        if (!journal) {
+            return io.Fail(kFileError, error);
+        }
+        JournalFilter filter;
+        filter.operationId = id;
+        entries = journal->History(filter, &error);
+        if (!error.isEmpty()) {
+            return io.Fail(kFileError, error);
+        }
+    }
+    if (entries.isEmpty()) {
+        return Usage(io, QStringLiteral("the journal has no operation %1").arg(id));
+    }
+    const JournalContext &was = entries.constFirst().context;
+    DeviceLogin session;
+    int status = session.Open(io, options,
+                              options.Address().isEmpty() ? was.deviceAddress : options.Address());
+    if (status != kOk) {
+        return status;
+    }
+    if (session.SerialText() != was.deviceSerial) {
+        return io.Fail(kBadFile, QStringLiteral("%1 is %2, operation %3 wrote to %4: nothing "
+                                                "was written")
+                                     .arg(session.Address(), session.SerialText())
+                                     .arg(id)
+                                     .arg(was.deviceSerial));
+    }
+    XmlDocument doc;
+    QString failure;
+    if (ExportFile(session.client, doc, session.productType, &failure) != 0) {
+        return session.Failed(io, failure);
+    }
+    // Which parts hold which fields: each part read alone.
+    const QVector<ParamPart> all = ParamParts(session.productType);
+    QHash<QString, int> partOf;
+    for (int i = 0; i < all.size(); ++i) {
+        XmlDocument alone;
+        alone.StartDocument();
+        if (all[i].exportTo(session.client, alone, &failure) != 0) {
+            return session.Failed(io, failure);
+        }
+        for (const QString &field : FlattenDocument(alone).keys()) {
+            partOf.insert(field, i);
+        }
+    }
+    QSet<int> needed;
+    int changes = 0;
+    for (const JournalEntry &entry : entries) {
+        const FieldChange &change = entry.change;
+        if (change.result != JournalResult::Taken) {
+            continue;  // the device never held its value after
+        }
+        if (IsDialogField(change.field)) {
+            io.Note(QStringLiteral("%1 cannot be reverted from here: skipped").arg(change.field));
+            continue;
+        }
+        const QDomElement element = FindField(doc, change.field);
+        if (change.before.isNull() || element.isNull() || !partOf.contains(change.field)) {
+            io.Note(QStringLiteral("%1 is not a field the device has both before and now: "
+                                   "skipped")
+                        .arg(change.field));
+            continue;
+        }
+        if (element.text() == change.before) {
+            continue;
+        }
+        io.Line(QStringLiteral("%1: %2 -> %3").arg(change.field, element.text(), change.before));
+        SetText(element, change.before);
+        needed.insert(partOf.value(change.field));
+        ++changes;
+    }
+    if (changes == 0) {
+        io.Note(QStringLiteral("the device already holds what operation %1 found: nothing to "
+                               "write")
+                    .arg(id));
+        return kOk;
+    }
+    if (!options.IsSet("yes")) {
+        io.Note(QStringLiteral("write these %1 values to %2? [y/N]")
+                    .arg(changes)
+                    .arg(session.Address()));
+        const QByteArray answer = io.in.readLine().trimmed().toLower();
+        if (answer != "y" && answer != "yes") {
+            return io.Fail(kOk, QStringLiteral("nothing was written"));
+        }
+    }
+    QVector<ParamPart> parts;
+    for (int i = 0; i < all.size(); ++i) {
+        if (needed.contains(i)) {
+            parts.append(all[i]);
+        }
+    }
+    return WriteJournaled(io, session, parts, doc, QStringLiteral("revert %1").arg(id), location);
+}
+
+}  // namespace Cli

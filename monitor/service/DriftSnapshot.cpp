@@ -1,0 +1,127 @@
+#include "DriftSnapshot.h"
+
+#include "CfgNetClient.h"
+#include "JournalDiff.h"
+#include "JournalWriter.h"
+#include "ParamsFile.h"
+#include "XmlDocument.h"
+
+#include <QDateTime>
+
+namespace {
+// Another computer's clock may be a little ahead: its writes just before the
+// baseline still count as the tool's.
+constexpr qint64 kClockSlackMs = 60000;
+
+qint64 NowMs()
+{
+    return QDateTime::currentMSecsSinceEpoch();
+}
+}  // namespace
+
+DriftSnapshot::DriftSnapshot(qint64 intervalMs, const QString &journal, Say say)
+    : m_intervalMs(intervalMs), m_location(journal), m_say(std::move(say))
+{}
+
+DriftSnapshot::~DriftSnapshot() = default;
+
+void DriftSnapshot::Close()
+{
+    m_journal.reset();
+}
+
+void DriftSnapshot::Step(CfgNetClient &client, int productType, const JournalContext &context)
+{
+    if (m_intervalMs <= 0 || productType == 0) {
+        return;
+    }
+    if (m_part < 0) {
+        if (NowMs() < m_nextMs) {
+            return;
+        }
+        m_part = 0;
+        m_startedMs = NowMs();
+        m_reading.clear();
+    }
+    const QVector<ParamPart> parts = ParamParts(productType);
+    XmlDocument doc;
+    doc.StartDocument();
+    QString failure;
+    if (parts[m_part].exportTo(client, doc, &failure) != 0) {
+        // Tried again whole at the next interval; the baseline stays.
+        if (!m_failed) {
+            m_say(QStringLiteral("%1: the snapshot for the change journal failed: %2")
+                      .arg(context.deviceAddress, failure),
+                  true);
+        }
+        m_failed = true;
+        m_part = -1;
+        m_nextMs = NowMs() + m_intervalMs;
+        return;
+    }
+    m_failed = false;
+    const QMap<QString, QString> fields = FlattenDocument(doc);
+    for (auto i = fields.cbegin(); i != fields.cend(); ++i) {
+        m_reading.insert(i.key(), i.value());
+    }
+    if (++m_part < parts.size()) {
+        return;
+    }
+    m_part = -1;
+    m_nextMs = m_startedMs + m_intervalMs;
+    if (m_baseline.isEmpty() || context.deviceSerial != m_serial || productType != m_productType) {
+        m_serial = context.deviceSerial;
+        m_productType = productType;
+    } else if (!Compare(context)) {
+        return;
+    }
+    m_baseline = m_reading;
+    m_baselineMs = m_startedMs;
+}
+
+bool DriftSnapshot::Compare(const JournalContext &context)
+{
+    const QVector<FieldChange> changes = Changes(m_baseline, m_reading);
+    if (changes.isEmpty()) {
+        return true;
+    }
+    if (!m_journal) {
+        m_journal = std::make_unique<JournalWriter>(m_location, [this](const QString &why, int) {
+            m_say(QStringLiteral("change journal: %1").arg(why), true);
+        });
+    }
+    Journal *journal = m_journal->Current();
+    if (!journal) {
+        return false;  // said
+    }
+    // The values the tool wrote since the baseline, the last one of each field.
+    JournalFilter filter;
+    filter.device = context.deviceSerial.isEmpty() ? context.deviceAddress : context.deviceSerial;
+    filter.since = QDateTime::fromMSecsSinceEpoch(m_baselineMs - kClockSlackMs, Qt::UTC);
+    QString error;
+    QMap<QString, QString> written;
+    for (const JournalEntry &entry : journal->History(filter, &error)) {
+        if (entry.source == JournalSource::Tool && entry.change.result == JournalResult::Taken &&
+            !written.contains(entry.change.field)) {
+            written.insert(entry.change.field, entry.change.after);
+        }
+    }
+    if (!error.isEmpty()) {
+        m_say(QStringLiteral("change journal: %1").arg(error), true);
+        return false;
+    }
+    JournalOperation op;
+    op.context = context;
+    op.operation = QStringLiteral("snapshot");
+    op.source = JournalSource::Outside;
+    for (const FieldChange &change : changes) {
+        const auto tool = written.constFind(change.field);
+        if (tool == written.cend() || *tool != change.after) {
+            op.changes.append(change);
+        }
+    }
+    if (!op.changes.isEmpty()) {
+        m_journal->Submit(op);  // kept in memory while it cannot be written
+    }
+    return true;
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "JournalTypes.h"
+
+#include <QMap>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class CfgNetClient;
+class JournalWriter;
+
+// Reads a device's whole parameter file every so often, one part per call
+// so that the alarm polling between two calls is never held up for long,
+// and journals each value that changed since the last whole read and that
+// no tool wrote through the journal meanwhile: changes made outside the
+// tool (the front panel, another program). The first read after the start,
+// or of another unit, is only the baseline.
+//
+// Threads: the watch thread's alone; its journal is opened on that thread,
+// so Close() must run there too.
+class DriftSnapshot final
+{
+public:
+    using Say = std::function<void(const QString &line, bool warning)>;
+
+    // `intervalMs` 0: never.
+    DriftSnapshot(qint64 intervalMs, const QString &journal, Say say);
+    ~DriftSnapshot();
+
+    // Reads the next part when a read is due or under way; `context` names
+    // the device (its serial number tells another unit at the same address).
+    void Step(CfgNetClient &client, int productType, const JournalContext &context);
+    void Close();
+
+private:
+    Q_DISABLE_COPY(DriftSnapshot)
+
+    // False when the journal cannot tell what the tool wrote: the baseline stays.
+    bool Compare(const JournalContext &context);
+
+    const qint64 m_intervalMs;
+    const QString m_location;
+    const Say m_say;
+    std::unique_ptr<JournalWriter> m_journal;
+
+    qint64 m_nextMs = 0;  // when the next read starts
+    int m_part = -1;      // the part to read next; -1: no read under way
+    qint64 m_startedMs = 0;
+    QMap<QString, QString> m_reading;  // the read under way
+    QMap<QString, QString> m_baseline;
+    qint64 m_baselineMs = 0;  // when the baseline's read started
+    QString m_serial;         // whose baseline it is
+    int m_productType = 0;
+    bool m_failed = false;  // a failed read was said
+};
