@@ -72,6 +72,11 @@ void DriftSnapshot::Step(CfgNetClient &client, int productType, const JournalCon
     if (m_baseline.isEmpty() || context.deviceSerial != m_serial || productType != m_productType) {
         m_serial = context.deviceSerial;
         m_productType = productType;
+        m_say(QStringLiteral("%1: parameters read (%2 fields); changes made outside the tool "
+                             "are journaled from now on")
+                  .arg(context.deviceAddress)
+                  .arg(m_reading.size()),
+              false);
     } else if (!Compare(context)) {
         return;
     }

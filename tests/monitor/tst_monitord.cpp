@@ -25,6 +25,7 @@
 
 #include <sys/types.h>
 #include <csignal>
+#include <mutex>
 
 namespace {
 // The two devices: a 4x1 AGC and a dual 2x1, each sending to the service.
@@ -67,6 +68,13 @@ private:
     QString m_addresses[2];
     QString m_listen = LoopbackText(TestLoopback());
     std::unique_ptr<StationMonitor> m_monitor;
+    // What the service said, from its watch threads.
+    QStringList Said()
+    {
+        std::lock_guard<std::mutex> lock(m_saidLock);
+        return m_said;
+    }
+    std::mutex m_saidLock;
     QStringList m_said;
     QNetworkAccessManager m_http;
     QByteArray m_contentType;  // of the last answer
@@ -92,7 +100,12 @@ void TestMonitord::initTestCase()
     config.snapshotMinutes = 0.01;
     config.journal = m_dir.filePath("journal.sqlite");
     m_monitor = std::make_unique<StationMonitor>(
-        config, [this](const QString &line, bool) { m_said << line; }, SessionTimings{150, 0, 0});
+        config,
+        [this](const QString &line, bool) {
+            std::lock_guard<std::mutex> lock(m_saidLock);
+            m_said << line;
+        },
+        SessionTimings{150, 0, 0});
     QString error;
     QVERIFY2(m_monitor->Start(&error), qPrintable(error));
     for (const char *name : kNames) {
@@ -197,7 +210,7 @@ void TestMonitord::lostAndBack()
                 QStringLiteral("studio-a/%1.csv").arg(QDate::currentDate().toString(Qt::ISODate))));
     QVERIFY(log.contains(",,Connection Lost,Asserted,\n"));
     QVERIFY(log.contains(",,Connection Lost,Cleared,\n"));
-    QVERIFY(m_said.filter("studio-a").filter("not answering").size() == 1);
+    QVERIFY(Said().filter("studio-a").filter("not answering").size() == 1);
 }
 
 // A datagram from an address that is no watched device, and a malformed one
@@ -274,13 +287,13 @@ void TestMonitord::http()
     QCOMPARE(status, 405);
 }
 
-// SIGTERM with notifications still unread: the program reads them, writes
-// every row and ends with 0.
 // A value changed on the device outside the tool is journaled by the next
 // snapshot as such; one the tool wrote through the journal is not.
 void TestMonitord::drift()
 {
-    QTest::qWait(3000);  // a whole read at least since the start: the baseline
+    // The first whole read is the baseline.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !Said().filter(m_addresses[0] + QStringLiteral(": parameters read")).isEmpty(), 15000);
     const QString diff = QStringLiteral("Alarms/Settings/GroupA/Input4/VideoFreeze/Diff");
     const QString gpo = QStringLiteral("GPIO/GPOTriggerMode");
     QString error;
@@ -316,6 +329,8 @@ void TestMonitord::drift()
     QCOMPARE(outside(), QStringList{diff});
 }
 
+// SIGTERM with notifications still unread: the program reads them, writes
+// every row and ends with 0.
 void TestMonitord::sigterm()
 {
     const quint16 port = FreeUdpPort();
