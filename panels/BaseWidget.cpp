@@ -1,5 +1,7 @@
 #include "BaseWidget.h"
 
+#include "CfgNetClient.h"
+
 #include <QSpinBox>
 
 namespace {
@@ -69,4 +71,9 @@ void BaseWidget::ReportNotRead()
 void BaseWidget::ReportApplied()
 {
     emit SendStatusMessage(tr("Applied to the device."), kConfirmationMs);
+}
+
+int BaseWidget::LastDeviceResult()
+{
+    return CfgNetClient::LastResult();
 }

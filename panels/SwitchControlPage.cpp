@@ -149,7 +149,9 @@ void SwitchControlPage::OnApply()
     m_controls.returnClear->setCurrentIndex(0);
 
     QString failure;
-    if (M::Write(*m_client, m_group, !m_dual, values, &failure) != 0) {
+    const int written = M::Write(*m_client, m_group, !m_dual, values, &failure);
+    JournalApply(values, written);
+    if (written != 0) {
         ReportApplyFailure(failure);
         // The controls must not pretend the device took what was chosen.
         ShowDeviceValues(false);
