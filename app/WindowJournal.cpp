@@ -57,6 +57,16 @@ void WindowJournal::RecordApply(CfgNetClient &client, int productType, PageKey k
                                 const ApplyRecord &record)
 {
     ParamPart part{};
+    if (FindPart(productType, key, &part) && !record.actionField.isEmpty()) {
+        // Before: none, like a password; the device holds no such value.
+        FieldChange change{record.actionField, QString(), record.actionDone};
+        if (record.writeStatus != 0) {
+            change.result = JournalResult::Refused;
+            change.resultCode = record.resultCode;
+        }
+        Record(QString::fromLatin1(part.page), {change});
+        return;
+    }
     if (!FindPart(productType, key, &part) || record.type == nullptr ||
         *record.type != *part.valuesType || !record.before || !record.after) {
         return;

@@ -127,7 +127,12 @@ cfg::~cfg()
     // The session's workers end before the pages they signal go.
     m_link.Close();
     m_link.Join();
-    m_journal->Flush();
+    if (!m_journal->Flush()) {
+        // The last chance: standard error is all that is left to tell.
+        QTextStream(stderr) << "qvt-config: " << m_journal->Writer().Pending()
+                            << " operation(s) could not be written to the change journal: "
+                            << m_journal->Writer().LastError() << '\n';
+    }
     m_journal.reset();
     TakePage();
     m_pages.Destroy();

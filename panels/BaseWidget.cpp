@@ -73,6 +73,16 @@ void BaseWidget::ReportApplied()
     emit SendStatusMessage(tr("Applied to the device."), kConfirmationMs);
 }
 
+void BaseWidget::JournalAction(const QString &field, const QString &done, int status)
+{
+    ApplyRecord record;
+    record.writeStatus = status;
+    record.resultCode = status != 0 ? LastDeviceResult() : 0;
+    record.actionField = field;
+    record.actionDone = done;
+    emit Applied(record);
+}
+
 int BaseWidget::LastDeviceResult()
 {
     return CfgNetClient::LastResult();

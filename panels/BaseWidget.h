@@ -21,6 +21,11 @@ struct ApplyRecord {
     std::shared_ptr<const void> after;
     int writeStatus = 0;  // 0, or -1 when the write failed
     int resultCode = 0;   // the device's answer to the failed write
+    // Or, without values, a one-shot request the parameter file does not
+    // hold (a phase alignment, a clear of the latched return): its field
+    // path and what it did.
+    QString actionField;
+    QString actionDone;
 };
 
 // The page base class: what the main window asks of every page. The base
@@ -88,12 +93,17 @@ protected:
         if (m_applyType == nullptr || *m_applyType != typeid(Values)) {
             return;
         }
-        ApplyRecord record{m_applyType, std::move(m_applyBefore),
-                           std::make_shared<const Values>(written), writeStatus,
-                           writeStatus != 0 ? LastDeviceResult() : 0};
+        ApplyRecord record;
+        record.type = m_applyType;
+        record.before = std::move(m_applyBefore);
+        record.after = std::make_shared<const Values>(written);
+        record.writeStatus = writeStatus;
+        record.resultCode = writeStatus != 0 ? LastDeviceResult() : 0;
         m_applyType = nullptr;
         emit Applied(record);
     }
+    // A one-shot request of an Apply, after it was sent.
+    void JournalAction(const QString &field, const QString &done, int status);
     // Fills `box` with a device value. A value outside the box's range shows
     // as the nearest end, marked in colour with the device's value in the
     // tool tip, until the box is changed; the page's Baseline keeps the

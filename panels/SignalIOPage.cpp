@@ -162,7 +162,15 @@ void SignalIOPage::OnApply()
         ApplyFailed(failure);
         return;
     }
-    if (align && m_client->AlignPhase(quint8(m_scope.group)) != 0) {
+    const int aligned = align ? m_client->AlignPhase(quint8(m_scope.group)) : 0;
+    if (align) {
+        JournalAction(
+            QStringLiteral("%1/%2/AlignPhase")
+                .arg(QLatin1String(SignalIOModel::kElement),
+                     m_scope.group == 0 ? QLatin1String("GroupA") : QLatin1String("GroupB")),
+            QStringLiteral("aligned"), aligned);
+    }
+    if (aligned != 0) {
         const QString refused = DeviceFailure("AlignPhase", CfgNetClient::LastResult());
         // The journal's read-back tells which of the values the device holds.
         JournalApply(values, -1);

@@ -35,6 +35,7 @@ private slots:
 
     void pageApply_data();
     void pageApply();
+    void phaseAlignment();
     void importStoppedPartWay();
     void networkDialog();
     void unwritableJournal();
@@ -108,6 +109,27 @@ void TestJournaling::pageApply()
     QVERIFY(!e.context.deviceModel.isEmpty());
 }
 
+void TestJournaling::phaseAlignment()
+{
+    OpenWindow([this](WindowOptions &o) {
+        o.journalLocation = JournalFile();
+        o.alignSettleMs = 20;
+    });
+    LogIn();
+    Press(FindItem(m_window->Form().treeWidget, PageKey::SignalIO));
+    QWidget *page = m_window->CurrentPage();
+    QVERIFY(page);
+    // A one-shot request: journaled as done, with no value before.
+    Child<QComboBox>(page, "comboBoxPhaseAlignTrigger")->setCurrentIndex(1);
+    Child<QPushButton>(page, "pushButtonApply")->click();
+    const QVector<JournalEntry> align = Of(QStringLiteral("SignalIO/GroupA/AlignPhase"));
+    QCOMPARE(align.size(), 1);
+    QCOMPARE(align[0].operation, QStringLiteral("Signal I/O"));
+    QVERIFY(align[0].change.before.isNull());
+    QCOMPARE(align[0].change.after, QStringLiteral("aligned"));
+    QCOMPARE(align[0].change.result, JournalResult::Taken);
+}
+
 void TestJournaling::importStoppedPartWay()
 {
     LogIn();
@@ -159,6 +181,22 @@ void TestJournaling::networkDialog()
     QCOMPARE(ip[0].change.after, QStringLiteral("127.0.0.50"));
     QCOMPARE(ip[0].change.result, JournalResult::Taken);
     m_client->SetNetParam(kDevice, "255.0.0.0", "127.0.0.1");
+
+    // A password: that it changed, never its value.
+    ModalScript password({[](QWidget *w) {
+                              Child<QComboBox>(w, "comboBoxUser")->setCurrentIndex(1);
+                              Child<QLineEdit>(w, "lineEditNewPassword")->setText("s3cret");
+                              Child<QLineEdit>(w, "lineEditComfirmPassword")->setText("s3cret");
+                              Child<QPushButton>(w, "pushButtonOk")->click();
+                          },
+                          ModalScript::Accept()});
+    m_window->OnChangePassword();
+    QVERIFY(password.Done());
+    const QVector<JournalEntry> changed = Of(QStringLiteral("Password/guest"));
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(changed[0].change.after, QStringLiteral("changed"));
+    QVERIFY(!(ReadFile(JournalFile()) + ReadFile(JournalFile() + "-wal")).contains("s3cret"));
+    m_client->ModifyPassword(QStringLiteral("guest"), QStringLiteral("guest"));
 }
 
 void TestJournaling::unwritableJournal()
