@@ -26,8 +26,14 @@ public:
     int PrepareImport() override;
     int ImportParameters() override;
 
-    // Of the last import; read it only after NotifyImportFinish.
-    const PartsWrite &Result() const { return m_result; }
+    // What the last import did, taken once (an import asked for but never
+    // begun leaves nothing); call it only after NotifyImportFinish.
+    PartsWrite TakeResult()
+    {
+        PartsWrite result = std::move(m_result);
+        m_result = PartsWrite();
+        return result;
+    }
 
 private:
     Q_DISABLE_COPY(JournaledImport)

@@ -290,7 +290,7 @@ void cfg::OnImportFinish(int status)
     if (m_importing) {
         m_importing = false;
         m_loading->hide();
-        m_journal->Record(QStringLiteral("import ") + m_importFile, m_import->Result().changes);
+        m_journal->Record(QStringLiteral("import ") + m_importFile, m_import->TakeResult().changes);
         // The parts wrote alarm settings the board colours its lamps by: it
         // reads them afresh, as at a session start.
         if (status != kImportStopped && alive) {
