@@ -37,7 +37,7 @@ private slots:
     void pageApply();
     void phaseAlignment();
     void importStoppedPartWay();
-    void networkDialog();
+    void deviceDialogs();
     void unwritableJournal();
     void historyFilters_data();
     void historyFilters();
@@ -163,7 +163,7 @@ void TestJournaling::importStoppedPartWay()
     QCOMPARE(Of(QStringLiteral("GPIO/"))[0].change.resultCode, 1);
 }
 
-void TestJournaling::networkDialog()
+void TestJournaling::deviceDialogs()
 {
     LogIn();
     ModalScript script({[](QWidget *w) {
@@ -181,6 +181,23 @@ void TestJournaling::networkDialog()
     QCOMPARE(ip[0].change.after, QStringLiteral("127.0.0.50"));
     QCOMPARE(ip[0].change.result, JournalResult::Taken);
     m_client->SetNetParam(kDevice, "255.0.0.0", "127.0.0.1");
+
+    // The notification destinations: the fields that changed.
+    ModalScript dest({[](QWidget *w) {
+        Child<QLineEdit>(w, "lineEditIP1")->setText("127.0.7.1");
+        Child<QLineEdit>(w, "lineEditPort1")->setText("40001");
+        Child<QPushButton>(w, "pushButtonOk")->click();
+    }});
+    m_window->OnAddDestIP();
+    QVERIFY(dest.Done());
+    const QVector<JournalEntry> destIp = Of(QStringLiteral("NotificationDest/1/IP"));
+    QCOMPARE(destIp.size(), 1);
+    QCOMPARE(destIp[0].change.before, QStringLiteral("127.0.0.1"));
+    QCOMPARE(destIp[0].change.after, QStringLiteral("127.0.7.1"));
+    const QVector<JournalEntry> destPort = Of(QStringLiteral("NotificationDest/1/Port"));
+    QCOMPARE(destPort.size(), 1);
+    QCOMPARE(destPort[0].change.before, QString::number(kNotifyPort));
+    QCOMPARE(destPort[0].change.after, QStringLiteral("40001"));
 
     // A password: that it changed, never its value.
     ModalScript password({[](QWidget *w) {
