@@ -8,10 +8,12 @@
 #include "CfgNetClient.h"
 #include "CmdThread.h"
 #include "DeviceFlows.h"
+#include "DeviceTables.h"
 #include "MessageBoxes.h"
 #include "NoticesServer.h"
 #include "QvtVersion.h"
 #include "Settings.h"
+#include "TextForms.h"
 #include "UpdateThread.h"
 
 #include <QDebug>
@@ -93,6 +95,11 @@ void cfg::StartSession()
     }
     const int type = static_cast<int>(code);
     m_link.SetProductType(type);
+    m_journal->SetDevice(serial.size() == 8
+                             ? SerialNumberText(reinterpret_cast<const quint8 *>(serial.data()))
+                             : QString(),
+                         m_link.Address(), EnglishModelName(code),
+                         m_link.User() == 0 ? QStringLiteral("admin") : QStringLiteral("guest"));
     if (type != productType) {
         // The pages go only once no worker can reach them any more (none
         // runs yet: the login joined the last session's).

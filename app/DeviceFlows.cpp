@@ -3,6 +3,7 @@
 #include "CfgNetClient.h"
 #include "ChangePassword.h"
 #include "DeviceSession.h"
+#include "JournalDiff.h"
 #include "Login.h"
 #include "MessageBoxes.h"
 #include "NetworkProperty.h"
@@ -14,6 +15,35 @@
 #include <memory>
 
 namespace DeviceFlows {
+
+namespace {
+// The fields that differ; all refused with the device's answer when the
+// write failed (the device stores a dialog's values together or not at all).
+QVector<FieldChange> Written(const QMap<QString, QString> &before,
+                             const QMap<QString, QString> &after, bool taken)
+{
+    QVector<FieldChange> changes = Changes(before, after);
+    if (!taken) {
+        const int code = CfgNetClient::LastResult();
+        for (FieldChange &change : changes) {
+            change.result = JournalResult::Refused;
+            change.resultCode = code;
+        }
+    }
+    return changes;
+}
+
+QMap<QString, QString> Destinations(const QStringList &ips, const QVector<quint16> &ports)
+{
+    QMap<QString, QString> fields;
+    for (int i = 0; i < ips.size() && i < ports.size(); ++i) {
+        const QString dest = QStringLiteral("NotificationDest/%1/").arg(i + 1);
+        fields.insert(dest + QStringLiteral("IP"), ips[i]);
+        fields.insert(dest + QStringLiteral("Port"), QString::number(ports[i]));
+    }
+    return fields;
+}
+}  // namespace
 
 bool AskAndLogIn(QWidget *window, const QString &lastAddress,
                  const std::function<QString(const Credentials &)> &tryLogin)
@@ -49,7 +79,7 @@ QString LogIn(Session &session, const Credentials &credentials)
     return QCoreApplication::translate("cfg", "Device is off-line.");
 }
 
-void NetworkProperty(QWidget *window, Session &session)
+void NetworkProperty(QWidget *window, Session &session, const JournalRecord &record)
 {
     CfgNetClient *client = &session.Client();
     for (;;) {
@@ -81,7 +111,16 @@ void NetworkProperty(QWidget *window, Session &session)
             Warn(window, QCoreApplication::translate("cfg", "The IP address is invalid."));
             continue;
         }
-        if (client->SetNetParam(newIp, dialog.Mask(), dialog.Gateway()) != 0) {
+        const bool taken = client->SetNetParam(newIp, dialog.Mask(), dialog.Gateway()) == 0;
+        record(QStringLiteral("Network"),
+               Written({{QStringLiteral("Network/IP"), ip},
+                        {QStringLiteral("Network/Mask"), mask},
+                        {QStringLiteral("Network/Gateway"), gateway}},
+                       {{QStringLiteral("Network/IP"), newIp},
+                        {QStringLiteral("Network/Mask"), dialog.Mask()},
+                        {QStringLiteral("Network/Gateway"), dialog.Gateway()}},
+                       taken));
+        if (!taken) {
             // Nothing was stored: the device keeps its address.
             Warn(window, QCoreApplication::translate("cfg", "Fail to set the network parameters."));
             return;
@@ -93,7 +132,7 @@ void NetworkProperty(QWidget *window, Session &session)
     }
 }
 
-void ChangePassword(QWidget *window, Session &session)
+void ChangePassword(QWidget *window, Session &session, const JournalRecord &record)
 {
     CfgNetClient *client = &session.Client();
     for (;;) {
@@ -106,7 +145,14 @@ void ChangePassword(QWidget *window, Session &session)
         if (dialog.exec() != QDialog::Accepted) {
             return;
         }
-        if (client->ModifyPassword(dialog.User(), dialog.NewPassword()) != 0) {
+        const bool taken = client->ModifyPassword(dialog.User(), dialog.NewPassword()) == 0;
+        FieldChange change = PasswordChange(dialog.User());
+        if (!taken) {
+            change.result = JournalResult::Refused;
+            change.resultCode = CfgNetClient::LastResult();
+        }
+        record(QStringLiteral("Password"), {change});
+        if (!taken) {
             Warn(window, QCoreApplication::translate("cfg", "The password is not changed."));
             continue;
         }
@@ -168,7 +214,8 @@ ReceiverProblem StartReceiver(Session &session, NoticesServer *receiver, bool *s
     return {};
 }
 
-DestOutcome AddDestIP(QWidget *window, Session &session, NoticesServer *receiver)
+DestOutcome AddDestIP(QWidget *window, Session &session, NoticesServer *receiver,
+                      const JournalRecord &record)
 {
     CfgNetClient *client = &session.Client();
     for (;;) {
@@ -197,7 +244,10 @@ DestOutcome AddDestIP(QWidget *window, Session &session, NoticesServer *receiver
             Warn(window, QCoreApplication::translate("cfg", "The two Ports should be different."));
             continue;
         }
-        if (client->SetNotificationDest(newIps, newPorts) != 0) {
+        const bool taken = client->SetNotificationDest(newIps, newPorts) == 0;
+        record(QStringLiteral("Notification Destinations"),
+               Written(Destinations(ips, ports), Destinations(newIps, newPorts), taken));
+        if (!taken) {
             Warn(window, QCoreApplication::translate("cfg", "Fail to set the Dest IP."));
             continue;
         }

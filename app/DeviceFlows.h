@@ -1,5 +1,7 @@
 #pragma once
 
+#include "JournalTypes.h"
+
 #include <QString>
 
 #include <functional>
@@ -28,8 +30,13 @@ bool AskAndLogIn(QWidget *window, const QString &lastAddress,
 // client is closed again on failure. Empty text on success, else the message.
 QString LogIn(Session &session, const Credentials &credentials);
 
-void NetworkProperty(QWidget *window, Session &session);
-void ChangePassword(QWidget *window, Session &session);
+// Hands one operation's changes to the window's change journal: every write
+// of the dialogs below, taken or refused (a password as changed only).
+using JournalRecord =
+    std::function<void(const QString &operation, const QVector<FieldChange> &changes)>;
+
+void NetworkProperty(QWidget *window, Session &session, const JournalRecord &record);
+void ChangePassword(QWidget *window, Session &session, const JournalRecord &record);
 // Why notifications cannot arrive: for the status bar in the interface
 // language, and for the alarm log in English.
 struct ReceiverProblem {
@@ -46,6 +53,7 @@ ReceiverProblem StartReceiver(Session &session, NoticesServer *receiver, bool *s
 // What the destinations flow did: nothing, wrote the device's destinations,
 // or wrote them and moved the receiver to one of their ports.
 enum class DestOutcome { Unchanged, Written, Listening };
-DestOutcome AddDestIP(QWidget *window, Session &session, NoticesServer *receiver);
+DestOutcome AddDestIP(QWidget *window, Session &session, NoticesServer *receiver,
+                      const JournalRecord &record);
 
 }  // namespace DeviceFlows

@@ -7,6 +7,9 @@
 #include "CmdThread.h"
 #include "DeviceFlows.h"
 #include "DeviceTables.h"
+#include "Journal.h"
+#include "JournalHistory.h"
+#include "JournaledImport.h"
 #include "LanguageConfig.h"
 #include "Loading.h"
 #include "MessageBoxes.h"
@@ -47,6 +50,7 @@ cfg::cfg(WindowOptions options, QWidget *parent)
       m_link(options.timings),
       m_notices(std::make_unique<NoticesServer>()),
       m_chooseFile(std::move(options.chooseFile)),
+      m_chooseHistoryFile(std::move(options.chooseHistoryFile)),
       m_alignSettleMs(options.alignSettleMs)
 {
     InitResources();
@@ -54,6 +58,10 @@ cfg::cfg(WindowOptions options, QWidget *parent)
     // The desktop menu's icon (the installed qvt-config.png) on the window too.
     setWindowIcon(QIcon(QStringLiteral(":/cfg/Resources/qvt-config.png")));
     RegisterLinkTypes();
+    m_journal = std::make_unique<WindowJournal>(
+        options.journalLocation.isEmpty() ? WindowJournal::StoredLocation()
+                                          : options.journalLocation,
+        [this](const QString &text) { SayJournalProblem(text); });
     ApplyConnectionState();
     if (QStyle *style = QStyleFactory::create(QStringLiteral("plastique"))) {
         qApp->setStyle(style);
@@ -85,6 +93,11 @@ cfg::cfg(WindowOptions options, QWidget *parent)
     m_unsavedRows->hide();
     statusBar()->addPermanentWidget(m_unsavedRows);
     connect(m_alarmLog, &Alarm::NotifyUnsavedRows, this, &cfg::OnUnsavedRows);
+    m_journalProblem = new QLabel(this);
+    m_journalProblem->setObjectName(QStringLiteral("labelJournalProblem"));
+    m_journalProblem->setStyleSheet(QStringLiteral("QLabel{color: #c00000}"));
+    m_journalProblem->hide();
+    statusBar()->addPermanentWidget(m_journalProblem);
     m_ui.actionDisconnect->setEnabled(false);
 
     connect(m_ui.actionConnect, &QAction::triggered, this, &cfg::OnConnect);
@@ -92,6 +105,7 @@ cfg::cfg(WindowOptions options, QWidget *parent)
     connect(m_ui.actionConfigNetwork, &QAction::triggered, this, &cfg::OnNetworkProperty);
     connect(m_ui.actionChangePassword, &QAction::triggered, this, &cfg::OnChangePassword);
     connect(m_ui.actionAddDestIP, &QAction::triggered, this, &cfg::OnAddDestIP);
+    connect(m_ui.actionHistory, &QAction::triggered, this, &cfg::OnHistory);
     connect(m_ui.actionImport, &QAction::triggered, this, &cfg::OnImport);
     connect(m_ui.actionExport, &QAction::triggered, this, &cfg::OnExport);
     connect(m_ui.actionLanguageConfig, &QAction::triggered, this, &cfg::OnLanguageConfig);
@@ -113,6 +127,13 @@ cfg::~cfg()
     // The session's workers end before the pages they signal go.
     m_link.Close();
     m_link.Join();
+    if (!m_journal->Flush()) {
+        // The last chance: standard error is all that is left to tell.
+        QTextStream(stderr) << "qvt-config: " << m_journal->Writer().Pending()
+                            << " operation(s) could not be written to the change journal: "
+                            << m_journal->Writer().LastError() << '\n';
+    }
+    m_journal.reset();
     TakePage();
     m_pages.Destroy();
     delete m_alarmLog;  // before the session it holds
@@ -146,15 +167,22 @@ void cfg::ApplyConnectionState()
 void cfg::CreatePages()
 {
     m_pages.Create({&m_link, productType, m_alignSettleMs, this, {{PageKey::Alarm, m_alarmLog}}});
+    const QList<PageKey> keys = m_pages.Keys();
+    for (int i = 0; i < keys.size(); ++i) {
+        connect(m_pages.list[i], &BaseWidget::Applied, this,
+                [this, key = keys[i]](const ApplyRecord &record) {
+                    m_journal->RecordApply(m_link.Client(), productType, key, record);
+                });
+    }
     BuildTree(m_ui.treeWidget, productType);
     // The worker is joined whenever the model, and so the parts, change.
-    auto parts = ImportParts(productType, m_link.Client(), m_document);
-    QList<ImportTarget *> walk;
-    for (const auto &part : parts) {
-        walk << part.get();
-    }
-    m_link.Worker().SetImportParts(walk);
-    m_importParts = std::move(parts);
+    // One walk over all parts, so that the journal has each field's value
+    // before the first write.
+    CmdThread *worker = &m_link.Worker();
+    auto import = std::make_unique<JournaledImport>(productType, m_link.Client(), m_document,
+                                                    [worker] { return worker->ImportGap(); });
+    m_link.Worker().SetImportParts({import.get()});
+    m_import = std::move(import);
 }
 
 void cfg::Wire()
@@ -251,6 +279,7 @@ void cfg::OnImport()
         return;
     }
     m_importing = true;
+    m_importFile = file;
     emit SendImportCmd(ImportCmd);
     m_loading->show();
     m_loading->raise();
@@ -261,6 +290,7 @@ void cfg::OnImportFinish(int status)
     if (m_importing) {
         m_importing = false;
         m_loading->hide();
+        m_journal->Record(QStringLiteral("import ") + m_importFile, m_import->TakeResult().changes);
         // The parts wrote alarm settings the board colours its lamps by: it
         // reads them afresh, as at a session start.
         if (status != kImportStopped && alive) {
@@ -272,17 +302,17 @@ void cfg::OnImportFinish(int status)
 
 void cfg::OnNetworkProperty()
 {
-    DeviceFlows::NetworkProperty(this, m_link);
+    DeviceFlows::NetworkProperty(this, m_link, JournalRecorder());
 }
 
 void cfg::OnChangePassword()
 {
-    DeviceFlows::ChangePassword(this, m_link);
+    DeviceFlows::ChangePassword(this, m_link, JournalRecorder());
 }
 
 void cfg::OnAddDestIP()
 {
-    if (DeviceFlows::AddDestIP(this, m_link, m_notices.get()) ==
+    if (DeviceFlows::AddDestIP(this, m_link, m_notices.get(), JournalRecorder()) ==
         DeviceFlows::DestOutcome::Listening) {
         m_receiverProblem.clear();
         statusBar()->clearMessage();
@@ -344,6 +374,7 @@ void cfg::closeEvent(QCloseEvent *event)
         return;
     }
     emit AppCloseSignal();
+    m_journal->Flush();
     if (MayCloseWithUnsavedRows()) {
         m_closed = true;
         event->accept();
@@ -354,11 +385,33 @@ void cfg::closeEvent(QCloseEvent *event)
 
 void cfg::OnAboutToQuit()
 {
+    m_journal->Flush();
     // No close (a signal, a logout), or rows that came in after the close's
     // backup: the receiver runs until the window goes.
     if (!m_closed || (!m_discarded && m_alarmLog->Rows() > 0)) {
         BackUpUnattended();
     }
+}
+
+void cfg::OnHistory()
+{
+    JournalWriter &writer = m_journal->Writer();
+    ::Journal *journal = writer.Current();
+    JournalHistory dialog(journal, writer.LastError(), m_chooseHistoryFile, this);
+    dialog.exec();
+}
+
+DeviceFlows::JournalRecord cfg::JournalRecorder()
+{
+    return [this](const QString &operation, const QVector<FieldChange> &changes) {
+        m_journal->Record(operation, changes);
+    };
+}
+
+void cfg::SayJournalProblem(const QString &text)
+{
+    m_journalProblem->setText(text);
+    m_journalProblem->setVisible(!text.isEmpty());
 }
 
 // Standard error is all that is left to tell: a desktop session keeps it in

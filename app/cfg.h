@@ -7,6 +7,7 @@
 #include "Pages.h"
 #include "Session.h"
 #include "SignalIOPage.h"
+#include "WindowJournal.h"
 #include "Wiring.h"
 #include "XmlDocument.h"
 #include "ui_cfg.h"
@@ -17,6 +18,7 @@
 #include <memory>
 #include <vector>
 
+class JournaledImport;
 class LanguageConfig;
 class Loading;
 class NoticesServer;
@@ -30,6 +32,9 @@ struct WindowOptions {
     int alignSettleMs = SignalIOPage::kAlignSettleMs;
     Alarm::FileChooser chooseLogFile;
     std::function<QString(bool save)> chooseFile;  // true: export's save dialog
+    // The change journal's location; empty: the JournalLocation setting.
+    QString journalLocation;
+    std::function<QString()> chooseHistoryFile;  // History's "Export CSV"
 };
 
 // The main window: page tree and page area, the session with one device,
@@ -62,6 +67,8 @@ public:
     CmdThread *Worker() { return &m_link.Worker(); }
     UpdateThread *Monitor() { return &m_link.Monitor(); }
     Ui::cfg &Form() { return m_ui; }
+    WindowJournal &Journal() { return *m_journal; }
+    QLabel *JournalProblem() const { return m_journalProblem; }
 
 signals:
     void AddLogs(AlarmInfo info);
@@ -75,6 +82,7 @@ public slots:
     void OnNetworkProperty();
     void OnChangePassword();
     void OnAddDestIP();
+    void OnHistory();
     void OnImport();
     void OnExport();
     void OnLanguageConfig();
@@ -116,6 +124,8 @@ private:
     QString ChooseFile(bool save);
     bool MayCloseWithUnsavedRows();
     void BackUpUnattended();
+    void SayJournalProblem(const QString &text);
+    DeviceFlows::JournalRecord JournalRecorder();
 
     Ui::cfg m_ui;
     // Declared first, so that it goes last: the pages and the log hold it.
@@ -133,7 +143,8 @@ private:
     QString m_receiverProblem;  // the last one said, so it is logged once
     XmlDocument m_document;     // the parameter file of export and import
     // The import's walk, on the command worker: the parts of this model.
-    std::vector<std::unique_ptr<ImportTarget>> m_importParts;
+    std::unique_ptr<JournaledImport> m_import;
+    QString m_importFile;
     Pages m_pages;
     BaseWidget *m_current = nullptr;
     Loading *m_loading = nullptr;
@@ -144,7 +155,11 @@ private:
     // In the status bar for good: a message of the moment would be gone at
     // the next login or page message, with the rows still unsaved.
     QLabel *m_unsavedRows = nullptr;
+    // Why journal entries wait, in the status bar for as long as they do.
+    QLabel *m_journalProblem = nullptr;
+    std::unique_ptr<WindowJournal> m_journal;
     PageWiring m_wiring;
     std::function<QString(bool)> m_chooseFile;
+    std::function<QString()> m_chooseHistoryFile;
     const int m_alignSettleMs;
 };

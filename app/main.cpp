@@ -86,6 +86,13 @@ int main(int argc, char *argv[])
                         "title, the translation directory in use, a translated standard button "
                         "and the alarm log directory, and exits with 0, or with 1 when the "
                         "translations are not found.")});
+    const QCommandLineOption journal(
+        QStringLiteral("journal"),
+        QStringLiteral("Writes the change journal to URL: a SQLite file's path or a "
+                       "postgresql:// URL, in place of the JournalLocation setting (empty: "
+                       "the default file)."),
+        QStringLiteral("URL"));
+    parser.addOption(journal);
     parser.process(app);
 
     // A desktop that ends the session (SIGTERM, or SIGHUP with the terminal)
@@ -100,7 +107,9 @@ int main(int argc, char *argv[])
     auto *language = new LanguageConfig;
     // Translators go in before any window text is built.
     language->SetLanguage(Settings().value(QLatin1String(Settings::kLanguage), 0).toInt());
-    cfg window;
+    WindowOptions options;
+    options.journalLocation = parser.value(journal);
+    cfg window(std::move(options));
     window.SetLanguageConfig(language);
     if (parser.isSet(QString::fromLatin1(kCheckInstall))) {
         return CheckInstall(window, *language);

@@ -216,6 +216,12 @@ void CmdThread::PollStatus()
     }
 }
 
+bool CmdThread::ImportGap()
+{
+    Pause(kImportPartGapMs, false);
+    return IsRunning();
+}
+
 void CmdThread::RunImport()
 {
     QList<ImportTarget *> parts;

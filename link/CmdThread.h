@@ -34,6 +34,10 @@ public:
     // work (their owner joins it before replacing them).
     void SetImportParts(const QList<ImportTarget *> &parts);
 
+    // Between two parts of an import, on this thread: waits the gap the
+    // device needs after each part; false once the thread is ending.
+    bool ImportGap();
+
     CmdType CurrentCommand() const { return static_cast<CmdType>(m_command.load()); }
     // Milliseconds the thread pauses after a command's poll.
     static int PauseAfter(CmdType command);

@@ -17,4 +17,7 @@ public:
     static constexpr char kProductType[] = "ProductType";
     static constexpr char kAutoSaveTime[] = "AutoSaveTime";
     static constexpr char kAutoSaveEnable[] = "AutoSaveEnable";
+    // Where the change journal is written: a SQLite file's path or a
+    // postgresql:// URL; empty: the default SQLite file.
+    static constexpr char kJournalLocation[] = "JournalLocation";
 };

@@ -181,7 +181,9 @@ void AGC::OnApply()
         return;
     }
     QString failure;
-    if (AgcModel::Write(*m_client, values, &failure) != 0) {
+    const int written = AgcModel::Write(*m_client, values, &failure);
+    JournalApply(values, written);
+    if (written != 0) {
         ReportApplyFailure(failure);
         // The controls must not pretend the device took what was typed.
         ShowDeviceValues(false);

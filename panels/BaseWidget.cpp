@@ -1,5 +1,7 @@
 #include "BaseWidget.h"
 
+#include "CfgNetClient.h"
+
 #include <QSpinBox>
 
 namespace {
@@ -69,4 +71,19 @@ void BaseWidget::ReportNotRead()
 void BaseWidget::ReportApplied()
 {
     emit SendStatusMessage(tr("Applied to the device."), kConfirmationMs);
+}
+
+void BaseWidget::JournalAction(const QString &field, const QString &done, int status)
+{
+    ApplyRecord record;
+    record.writeStatus = status;
+    record.resultCode = status != 0 ? LastDeviceResult() : 0;
+    record.actionField = field;
+    record.actionDone = done;
+    emit Applied(record);
+}
+
+int BaseWidget::LastDeviceResult()
+{
+    return CfgNetClient::LastResult();
 }

@@ -235,7 +235,9 @@ void Detection::OnOk()
         return;
     }
     QString failure;
-    if (M::Write(*m_client, m_input, param, &failure) != 0) {
+    const int written = M::Write(*m_client, m_input, param, &failure);
+    JournalApply(param, written);
+    if (written != 0) {
         // The user's values stay in the controls, to be applied again.
         ReportApplyFailure(failure);
         return;

@@ -90,7 +90,9 @@ void GPIO::OnApply()
         return;
     }
     QString failure;
-    if (GpioModel::Write(*m_client, values, &failure) != 0) {
+    const int written = GpioModel::Write(*m_client, values, &failure);
+    JournalApply(values, written);
+    if (written != 0) {
         ReportApplyFailure(failure);
         // The controls must not pretend the device took what was typed.
         ShowDeviceValues(false);

@@ -158,18 +158,32 @@ void SignalIOPage::OnApply()
     QString failure;
     if (SignalIOModel::WritePhase(*m_client, m_scope, values, &failure) != 0 ||
         SignalIOModel::WriteFollow(*m_client, m_scope, values, &failure) != 0) {
+        JournalApply(values, -1);
         ApplyFailed(failure);
         return;
     }
-    if (align && m_client->AlignPhase(quint8(m_scope.group)) != 0) {
-        ApplyFailed(DeviceFailure("AlignPhase", CfgNetClient::LastResult()));
+    const int aligned = align ? m_client->AlignPhase(quint8(m_scope.group)) : 0;
+    if (align) {
+        JournalAction(
+            QStringLiteral("%1/%2/AlignPhase")
+                .arg(QLatin1String(SignalIOModel::kElement),
+                     m_scope.group == 0 ? QLatin1String("GroupA") : QLatin1String("GroupB")),
+            QStringLiteral("aligned"), aligned);
+    }
+    if (aligned != 0) {
+        const QString refused = DeviceFailure("AlignPhase", CfgNetClient::LastResult());
+        // The journal's read-back tells which of the values the device holds.
+        JournalApply(values, -1);
+        ApplyFailed(refused);
         return;
     }
     m_controls.trigger->setCurrentIndex(0);
     if (!m_scope.dual && SignalIOModel::WriteAudio(*m_client, values, &failure) != 0) {
+        JournalApply(values, -1);
         ApplyFailed(failure);
         return;
     }
+    JournalApply(values, 0);
     ReportApplied();
     // Aligning changes the delay on the device: show what it holds now.
     ShowDeviceValues(false);

@@ -149,7 +149,9 @@ void SwitchControlPage::OnApply()
     m_controls.returnClear->setCurrentIndex(0);
 
     QString failure;
-    if (M::Write(*m_client, m_group, !m_dual, values, &failure) != 0) {
+    const int written = M::Write(*m_client, m_group, !m_dual, values, &failure);
+    JournalApply(values, written);
+    if (written != 0) {
         ReportApplyFailure(failure);
         // The controls must not pretend the device took what was chosen.
         ShowDeviceValues(false);
@@ -160,7 +162,12 @@ void SwitchControlPage::OnApply()
     // The return-clear step is reached: what it did decides the event text.
     m_returnCleared = false;
     if (clear) {
-        if (m_client->ManualReturn(static_cast<quint8>(m_group)) != 0) {
+        const int cleared = m_client->ManualReturn(static_cast<quint8>(m_group));
+        JournalAction(QStringLiteral("%1/%2/ReturnClear")
+                          .arg(QLatin1String(M::kElement),
+                               m_group == 1 ? QLatin1String("GroupB") : QLatin1String("GroupA")),
+                      QStringLiteral("cleared"), cleared);
+        if (cleared != 0) {
             ReportApplyFailure(DeviceFailure("ManualReturn", CfgNetClient::LastResult()));
             OnTimer();
             return;

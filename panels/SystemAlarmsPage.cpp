@@ -62,7 +62,9 @@ void SystemAlarmsPage::OnApply()
         return;
     }
     QString failure;
-    if (M::Write(*m_client, mask, &failure) != 0) {
+    const int written = M::Write(*m_client, mask, &failure);
+    JournalApply(mask, written);
+    if (written != 0) {
         // The boxes keep the user's choice, to be applied again.
         ReportApplyFailure(failure);
         return;

@@ -200,7 +200,9 @@ void Trigger::OnOk()
         return;
     }
     QString failure;
-    if (M::Write(*m_client, entries, &failure) != 0) {
+    const int written = M::Write(*m_client, entries, &failure);
+    JournalApply(entries, written);
+    if (written != 0) {
         // The table keeps the user's edits, to be applied again.
         ReportApplyFailure(failure);
         return;

@@ -616,6 +616,117 @@
     </message>
 </context>
 <context>
+    <name>JournalHistory</name>
+    <message>
+        <source>History</source>
+        <translation>历史记录</translation>
+    </message>
+    <message>
+        <source>serial number or address</source>
+        <translation>序列号或地址</translation>
+    </message>
+    <message>
+        <source>start of the field&apos;s path, e.g. SignalIO/GroupA</source>
+        <translation>参数路径的开头，例如 SignalIO/GroupA</translation>
+    </message>
+    <message>
+        <source>Device:</source>
+        <translation>设备：</translation>
+    </message>
+    <message>
+        <source>to</source>
+        <translation>至</translation>
+    </message>
+    <message>
+        <source>Time:</source>
+        <translation>时间：</translation>
+    </message>
+    <message>
+        <source>Field:</source>
+        <translation>参数：</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation>设备</translation>
+    </message>
+    <message>
+        <source>User</source>
+        <translation>用户</translation>
+    </message>
+    <message>
+        <source>Operation</source>
+        <translation>操作</translation>
+    </message>
+    <message>
+        <source>Field</source>
+        <translation>参数</translation>
+    </message>
+    <message>
+        <source>Before</source>
+        <translation>修改前</translation>
+    </message>
+    <message>
+        <source>After</source>
+        <translation>修改后</translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation>结果</translation>
+    </message>
+    <message>
+        <source>Export CSV...</source>
+        <translation>导出 CSV...</translation>
+    </message>
+    <message>
+        <source>The change journal cannot be read: %1</source>
+        <translation>无法读取修改记录：%1</translation>
+    </message>
+    <message>
+        <source>taken</source>
+        <translation>已生效</translation>
+    </message>
+    <message>
+        <source>refused (%1)</source>
+        <translation>被拒绝（%1）</translation>
+    </message>
+    <message>
+        <source>not reached</source>
+        <translation>未执行</translation>
+    </message>
+    <message>
+        <source>The newest %1 changes are shown.</source>
+        <translation>仅显示最新的 %1 条修改。</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n change(s).</source>
+        <translation>
+            <numerusform>共 %n 条修改。</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Export CSV</source>
+        <translation>导出 CSV</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>CSV 文件 (*.csv)</translation>
+    </message>
+    <message>
+        <source>The history cannot be written to %1: %2</source>
+        <translation>无法将历史记录写入 %1：%2</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n change(s) exported to %1.</source>
+        <translation>
+            <numerusform>已将 %n 条修改导出到 %1。</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>LanguageConfig</name>
     <message>
         <source>Language Config</source>
@@ -1845,6 +1956,15 @@
     </message>
 </context>
 <context>
+    <name>WindowJournal</name>
+    <message numerus="yes">
+        <source>The change journal cannot be written (%1): %n operation(s) wait and are written at the next change or at exit.</source>
+        <translation>
+            <numerusform>无法写入修改记录（%1）：%n 项操作等待中，将在下次修改或退出时写入。</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>XmlDocument</name>
     <message>
         <source>larger than %1 MiB</source>
@@ -2160,6 +2280,10 @@
     <message>
         <source>The parameter file cannot be read.</source>
         <translation>无法读取参数文件。</translation>
+    </message>
+    <message>
+        <source>History...</source>
+        <translation>历史记录...</translation>
     </message>
 </context>
 </TS>
