@@ -3,6 +3,7 @@
 #include "JournalHistory.h"
 
 #include <QDateTimeEdit>
+#include <QProcess>
 #include <QTableWidget>
 
 #include <QLabel>
@@ -41,6 +42,7 @@ private slots:
     void unwritableJournal();
     void historyFilters_data();
     void historyFilters();
+    void windowAndCliAtOnce();
 
 private:
     QString JournalFile() const { return m_journalDir->filePath(QStringLiteral("journal.db")); }
@@ -304,6 +306,48 @@ void TestJournaling::historyFilters()
     // The export has the rows shown: a header line and one line each.
     const QByteArray csv = ReadFile(m_files.filePath(QStringLiteral("h.csv")));
     QCOMPARE(csv.count('\n'), after.size() + 1);
+}
+
+// The window's Applies and a qvt-cli import (to another device, so that
+// the two never meet on one) write one journal file at once: every
+// operation of both is in it.
+void TestJournaling::windowAndCliAtOnce()
+{
+    DeviceSimulator::Options options;
+    options.address = TestAddress();
+    options.notify[0] = {0, 0};
+    DeviceSimulator other(options);
+    QVERIFY(other.Start());
+    LogIn();
+    const QString cli = QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/qvt-cli");
+    const QString file = m_files.filePath(QStringLiteral("gpo.xml"));
+    const QStringList login = {options.address, QStringLiteral("--password"),
+                               QStringLiteral("admin")};
+    QProcess exporter;
+    exporter.start(cli,
+                   QStringList{QStringLiteral("export")} << login << QStringLiteral("-o") << file);
+    QVERIFY(exporter.waitForFinished(20000) && exporter.exitCode() == 0);
+    QByteArray xml = ReadFile(file);
+    QVERIFY(xml.contains("<GPOTriggerMode>1</GPOTriggerMode>"));
+    xml.replace("<GPOTriggerMode>1</GPOTriggerMode>", "<GPOTriggerMode>0</GPOTriggerMode>");
+    WriteFile(file, xml);
+
+    QProcess importer;
+    importer.start(cli, QStringList{QStringLiteral("import")}
+                            << login << QStringLiteral("--journal") << JournalFile() << file);
+    QVERIFY(importer.waitForStarted());
+    constexpr int kApplies = 8;
+    for (int i = 0; i < kApplies; ++i) {
+        ApplyGpi((i + 1) % 2);
+    }
+    QVERIFY(importer.waitForFinished(20000));
+    const QByteArray said = importer.readAllStandardError();
+    QVERIFY2(importer.exitCode() == 0 && !said.contains("journal"), said.constData());
+    QCOMPARE(Of(QStringLiteral("GPIO/GPITriggerMode")).size(), kApplies);
+    const QVector<JournalEntry> gpo = Of(QStringLiteral("GPIO/GPOTriggerMode"));
+    QCOMPARE(gpo.size(), 1);
+    QCOMPARE(gpo[0].context.program, QStringLiteral("qvt-cli"));
+    QCOMPARE(gpo[0].context.deviceAddress, options.address);
 }
 
 QVT_APP_TEST_MAIN(TestJournaling)
