@@ -19,19 +19,19 @@ public:
     template <class Sender, class Signal>
     QueuedSpy(const Sender *sender, Signal signal)
     {
-        // No receiver object: its destruction would race an emission under
-        // way on the worker. The recording touches only the shared state,
-        // which outlives the spy; an emission under way holds the slot.
-        m_connection = connect(sender, signal, [state = m_state](auto... args) {
-            QVariantList call{QVariant::fromValue(args)...};
-            std::lock_guard<std::mutex> lock(state->lock);
-            state->calls.append(call);
-        });
+        connect(
+            sender, signal, this,
+            [state = m_state](auto... args) {
+                QVariantList call{QVariant::fromValue(args)...};
+                std::lock_guard<std::mutex> lock(state->lock);
+                state->calls.append(call);
+            },
+            Qt::DirectConnection);
     }
 
     ~QueuedSpy() override
     {
-        disconnect(m_connection);
+        disconnect();
         // Orders every append made so far before the record may go away.
         std::lock_guard<std::mutex> lock(m_state->lock);
     }
@@ -77,5 +77,4 @@ private:
     };
     std::shared_ptr<State> m_state = std::make_shared<State>();
     int m_seen = 0;  // emissions already reported by wait()
-    QMetaObject::Connection m_connection;
 };
