@@ -4,39 +4,9 @@
 
 #include "ParamsFile.h"
 
-#include <QDomElement>
 #include <QSaveFile>
 
-#include <functional>
-
 namespace Cli {
-namespace {
-// Every value of a parameter file by its element path below the document
-// element; a name repeated among siblings is numbered ("Input[2]").
-QVector<QPair<QString, QString>> Flatten(const XmlDocument &doc)
-{
-    QVector<QPair<QString, QString>> values;
-    std::function<void(const QDomElement &, const QString &)> walk = [&](const QDomElement &parent,
-                                                                         const QString &path) {
-        QHash<QString, int> seen;
-        for (QDomElement child = parent.firstChildElement(); !child.isNull();
-             child = child.nextSiblingElement()) {
-            const int n = ++seen[child.tagName()];
-            QString name = path + child.tagName();
-            if (n > 1) {
-                name += QStringLiteral("[%1]").arg(n);
-            }
-            if (child.firstChildElement().isNull()) {
-                values.append({name, child.text()});
-            } else {
-                walk(child, name + QLatin1Char('/'));
-            }
-        }
-    };
-    walk(doc.Root(), QString());
-    return values;
-}
-}  // namespace
 
 int Export(Io &io, const QStringList &arguments)
 {
@@ -139,8 +109,8 @@ int Diff(Io &io, const QStringList &arguments)
     if (status != kOk) {
         return status;
     }
-    const QVector<QPair<QString, QString>> old = Flatten(before);
-    const QVector<QPair<QString, QString>> now = Flatten(after);
+    const QVector<QPair<QString, QString>> old = before.Values();
+    const QVector<QPair<QString, QString>> now = after.Values();
     QHash<QString, QString> oldByPath, nowByPath;
     for (const auto &value : old) {
         oldByPath.insert(value.first, value.second);

@@ -2,34 +2,12 @@
 
 #include "XmlDocument.h"
 
-#include <QDomElement>
-#include <QHash>
-
-namespace {
-void Walk(const QDomElement &parent, const QString &path, QMap<QString, QString> &fields)
-{
-    QHash<QString, int> seen;
-    for (QDomElement child = parent.firstChildElement(); !child.isNull();
-         child = child.nextSiblingElement()) {
-        const int n = ++seen[child.tagName()];
-        QString name = path + child.tagName();
-        if (n > 1) {
-            name += QStringLiteral("[%1]").arg(n);
-        }
-        if (child.firstChildElement().isNull()) {
-            const QString text = child.text();
-            fields.insert(name, text.isNull() ? QStringLiteral("") : text);
-        } else {
-            Walk(child, name + QLatin1Char('/'), fields);
-        }
-    }
-}
-}  // namespace
-
 QMap<QString, QString> FlattenDocument(const XmlDocument &doc)
 {
     QMap<QString, QString> fields;
-    Walk(doc.Root(), QString(), fields);
+    for (const auto &value : doc.Values()) {
+        fields.insert(value.first, value.second);
+    }
     return fields;
 }
 

@@ -1,6 +1,8 @@
 #include "XmlDocument.h"
 
 #include <QCoreApplication>
+#include <QDomElement>
+#include <QHash>
 #include <QTextStream>
 #include <QXmlStreamReader>
 
@@ -170,4 +172,33 @@ QDomElement XmlDocument::FindElement(const QDomNodeList &nodes, const QString &t
     }
     m_missing = true;
     return QDomElement();
+}
+
+namespace {
+void WalkValues(const QDomElement &parent, const QString &path,
+                QVector<QPair<QString, QString>> &values)
+{
+    QHash<QString, int> seen;
+    for (QDomElement child = parent.firstChildElement(); !child.isNull();
+         child = child.nextSiblingElement()) {
+        const int n = ++seen[child.tagName()];
+        QString name = path + child.tagName();
+        if (n > 1) {
+            name += QStringLiteral("[%1]").arg(n);
+        }
+        if (child.firstChildElement().isNull()) {
+            const QString text = child.text();
+            values.append({name, text.isNull() ? QStringLiteral("") : text});
+        } else {
+            WalkValues(child, name + QLatin1Char('/'), values);
+        }
+    }
+}
+}  // namespace
+
+QVector<QPair<QString, QString>> XmlDocument::Values() const
+{
+    QVector<QPair<QString, QString>> values;
+    WalkValues(Root(), QString(), values);
+    return values;
 }

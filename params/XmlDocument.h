@@ -5,6 +5,9 @@
 #include <QSaveFile>
 #include <QString>
 
+#include <QPair>
+#include <QVector>
+
 #include <memory>
 
 // The parameter file: the document through which the export, the import and
@@ -63,6 +66,12 @@ public:
 
     // Whether raw file content may be handed to the parser at all.
     static bool IsSafeToParse(const QByteArray &content);
+
+    // Every value (a leaf element) by its path below the document element,
+    // in document order: "SignalIO/GroupA/QuietSwitching/AudioFadingDuration".
+    // A name repeated among siblings is numbered from the second on
+    // ("Input", "Input[2]"). A value is never null: an empty element is "".
+    QVector<QPair<QString, QString>> Values() const;
 
 private:
     Q_DISABLE_COPY(XmlDocument)

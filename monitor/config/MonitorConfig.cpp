@@ -227,21 +227,21 @@ QString ApplyOptions(const QCommandLineParser &parser, int user, const QProcessE
 }
 
 // The --device options, after the file's devices.
-QString AddDevices(const QStringList &specs, const QProcessEnvironment &env,
+QString AddDevices(const QStringList &options, const QProcessEnvironment &env,
                    const QString &configPath, MonitorConfig *config)
 {
     const int fromFile = config->devices.size();
-    for (const QString &spec : specs) {
-        const QString where = QStringLiteral("--device ") + spec + QStringLiteral(": ");
-        const int equals = spec.indexOf(QLatin1Char('='));
+    for (const QString &option : options) {
+        const QString where = QStringLiteral("--device ") + option + QStringLiteral(": ");
+        const int equals = option.indexOf(QLatin1Char('='));
         if (equals < 0) {
             return where + QStringLiteral("expected NAME=IPv4");
         }
         MonitorDevice device;
-        device.name = spec.left(equals);
+        device.name = option.left(equals);
         QString bad = MonitorCheck::DeviceName(device.name);
         if (bad.isEmpty()) {
-            bad = MonitorCheck::DeviceAddress(spec.mid(equals + 1), &device.address);
+            bad = MonitorCheck::DeviceAddress(option.mid(equals + 1), &device.address);
         }
         if (!bad.isEmpty()) {
             return where + bad;

@@ -19,8 +19,12 @@ public:
     template <class Sender, class Signal>
     QueuedSpy(const Sender *sender, Signal signal)
     {
+        // The connection belongs to the sender, not to the spy: a spy that
+        // goes while a worker is emitting would take the slot from under
+        // that emission. The recording touches only the shared state, which
+        // outlives the spy; the sender's end (its thread joined) ends it.
         connect(
-            sender, signal, this,
+            sender, signal, sender,
             [state = m_state](auto... args) {
                 QVariantList call{QVariant::fromValue(args)...};
                 std::lock_guard<std::mutex> lock(state->lock);
@@ -31,7 +35,6 @@ public:
 
     ~QueuedSpy() override
     {
-        disconnect();
         // Orders every append made so far before the record may go away.
         std::lock_guard<std::mutex> lock(m_state->lock);
     }
