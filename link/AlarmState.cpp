@@ -36,3 +36,186 @@ QVector<ActiveAlarm> ActiveAlarms(const AlarmState &state, bool dual)
     }
     return alarms;
 }
+
+namespace {
+const char kAsserted[] = "Asserted";
+const char kCleared[] = "Cleared";
+const char *const kAudioKinds[2] = {"Audio Lost", "Audio Silent"};
+
+// A system alarm's bits outside the groups: the genlock and the two supplies.
+bool Ungrouped(int bit)
+{
+    return bit == 0 || bit == 15 || bit == 16;
+}
+
+// How a notification names the system alarm at `bit`: its input column and
+// its alarm type. On the dual model the status board's "Group B Output
+// Switched" is "Output Switched" of "Group B".
+QPair<QString, QString> SystemEventName(int bit, bool dual)
+{
+    const QString name = SystemAlarmName(bit, dual);
+    if (Ungrouped(bit)) {
+        return {QString(), name};
+    }
+    if (!dual) {
+        return {QStringLiteral("Group A"), name};
+    }
+    const int split = name.indexOf(QLatin1Char(' '), 6);  // after "Group X"
+    return {name.left(split), name.mid(split + 1)};
+}
+
+QString Channels(quint16 mask)
+{
+    QString text;
+    for (int k = 0; k < kAudioChannels; ++k) {
+        if (mask & (1u << k)) {
+            text += QStringLiteral("Ch%1 ").arg(k + 1);
+        }
+    }
+    return text;
+}
+
+quint16 ChannelMask(const QString &notes)
+{
+    quint16 mask = 0;
+    for (const QString &item : notes.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const int channel = item.startsWith(QLatin1String("Ch")) ? item.mid(2).toInt(&ok) : 0;
+        if (ok && channel >= 1 && channel <= kAudioChannels) {
+            mask = quint16(mask | (1u << (channel - 1)));
+        }
+    }
+    return mask;
+}
+
+int InputIndex(const QString &name, bool dual)
+{
+    for (int i = 0; i < kInputCount; ++i) {
+        if (EventInputName(i, dual) == name) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+template <class Word>
+void Set(QVector<Word> &words, int i, Word bits, bool on)
+{
+    while (words.size() < kInputCount) {
+        words.append(0);
+    }
+    words[i] = on ? Word(words[i] | bits) : Word(words[i] & ~bits);
+}
+}  // namespace
+
+bool operator==(const AlarmState &a, const AlarmState &b)
+{
+    bool same = a.system == b.system;
+    for (int i = 0; same && i < kInputCount; ++i) {
+        same = a.video.value(i) == b.video.value(i) && a.lost.value(i) == b.lost.value(i) &&
+               a.silent.value(i) == b.silent.value(i);
+    }
+    return same;
+}
+
+QVector<AlarmInfo> AlarmChanges(const AlarmState &before, const AlarmState &after, bool dual,
+                                const QString &notes, const QDateTime &time)
+{
+    QVector<AlarmInfo> rows;
+    const auto row = [&](const QString &input, const QString &type, bool on, const QString &note) {
+        AlarmInfo info;
+        info.time = time;
+        info.input = input;
+        info.alarmType = type;
+        info.alarmStatus = QLatin1String(on ? kAsserted : kCleared);
+        info.notes = note;
+        rows.append(info);
+    };
+    for (int i = 0; i < kInputCount; ++i) {
+        const QString input = EventInputName(i, dual);
+        const AlarmType video = before.video.value(i) ^ after.video.value(i);
+        for (int bit = 0; bit < kVideoAlarmKinds; ++bit) {
+            if (video & (1u << bit)) {
+                row(input, QLatin1String(kVideoAlarmNames[bit]), after.video.value(i) & (1u << bit),
+                    notes);
+            }
+        }
+        const QPair<quint16, quint16> audio[2] = {{before.lost.value(i), after.lost.value(i)},
+                                                  {before.silent.value(i), after.silent.value(i)}};
+        for (int kind = 0; kind < 2; ++kind) {
+            const quint16 changed = audio[kind].first ^ audio[kind].second;
+            const quint16 raised = changed & audio[kind].second;
+            const quint16 cleared = changed & ~audio[kind].second;
+            if (raised) {
+                row(input, QLatin1String(kAudioKinds[kind]), true, Channels(raised) + notes);
+            }
+            if (cleared) {
+                row(input, QLatin1String(kAudioKinds[kind]), false, Channels(cleared) + notes);
+            }
+        }
+    }
+    for (int bit = 0; bit < kSystemAlarmBits; ++bit) {
+        if (((before.system ^ after.system) & (1u << bit)) &&
+            !SystemAlarmName(bit, dual).isEmpty()) {
+            const QPair<QString, QString> name = SystemEventName(bit, dual);
+            row(name.first, name.second, after.system & (1u << bit), notes);
+        }
+    }
+    return rows;
+}
+
+bool ApplyEvent(const AlarmInfo &event, bool dual, AlarmState &state)
+{
+    const bool on = event.alarmStatus == QLatin1String(kAsserted);
+    if (!on && event.alarmStatus != QLatin1String(kCleared)) {
+        return false;
+    }
+    const int input = InputIndex(event.input, dual);
+    for (int bit = 0; input >= 0 && bit < kVideoAlarmKinds; ++bit) {
+        if (event.alarmType == QLatin1String(kVideoAlarmNames[bit])) {
+            Set(state.video, input, AlarmType(1u << bit), on);
+            return true;
+        }
+    }
+    for (int kind = 0; input >= 0 && kind < 2; ++kind) {
+        if (event.alarmType == QLatin1String(kAudioKinds[kind])) {
+            const quint16 mask = ChannelMask(event.notes);
+            Set(kind == 0 ? state.lost : state.silent, input, mask, on);
+            return mask != 0;
+        }
+    }
+    const QString name = dual && !event.input.isEmpty()
+                             ? event.input + QLatin1Char(' ') + event.alarmType
+                             : event.alarmType;
+    for (const SystemAlarmEntry &entry : SystemAlarmEntries(dual)) {
+        if (name == QLatin1String(entry.name)) {
+            const SystemAlarm bit = 1u << entry.bit;
+            state.system = on ? (state.system | bit) : (state.system & ~bit);
+            return true;
+        }
+    }
+    return false;
+}
+
+AlarmEdges EventEdges(const QVector<AlarmInfo> &events, bool dual)
+{
+    const auto either = [](auto a, auto b, auto) { return a | b; };
+    const auto full = [](auto a, auto, auto) { return static_cast<decltype(a)>(~decltype(a)(0)); };
+    const auto gone = [](auto a, auto b, auto) { return static_cast<decltype(a)>(a | ~b); };
+    AlarmEdges edges;
+    for (const AlarmInfo &event : events) {
+        // An assertion applied to no alarms sets its bits; a clearance
+        // applied to every alarm clears them.
+        const bool raises = event.alarmStatus == QLatin1String(kAsserted);
+        AlarmState one = raises ? AlarmState() : CombineAlarms({}, {}, {}, full);
+        if (!ApplyEvent(event, dual, one)) {
+            continue;
+        }
+        if (raises) {
+            edges.raised = CombineAlarms(edges.raised, one, one, either);
+        } else {
+            edges.cleared = CombineAlarms(edges.cleared, one, one, gone);
+        }
+    }
+    return edges;
+}

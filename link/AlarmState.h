@@ -2,6 +2,7 @@
 
 #include "LinkTypes.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QVector>
 
@@ -28,3 +29,45 @@ struct ActiveAlarm {
 // Every active alarm of `state`, input by input, then the system alarms that
 // the model has. `dual`: the dual 2x1 model.
 QVector<ActiveAlarm> ActiveAlarms(const AlarmState &state, bool dual);
+
+// The alarm log's rows that take a device from `before` to `after`, named as
+// its notifications name them: one per video or system alarm that changed,
+// and per input and audio kind one for the channels raised and one for those
+// cleared (their channel list, then `notes`, in the notes). Every row carries
+// `time` and, where a notification has none, `notes`. A missing entry of
+// either state counts as no alarm.
+QVector<AlarmInfo> AlarmChanges(const AlarmState &before, const AlarmState &after, bool dual,
+                                const QString &notes, const QDateTime &time);
+
+// What a notification's row says of the device's alarms, into `state`:
+// false when it names none of them (a connection event, an unknown code, an
+// audio row that changed no channel). The inverse of AlarmChanges.
+bool ApplyEvent(const AlarmInfo &event, bool dual, AlarmState &state);
+
+// The alarms that `events` raise and clear (each bit set where one of them
+// does), from any starting state.
+struct AlarmEdges {
+    AlarmState raised;
+    AlarmState cleared;
+};
+AlarmEdges EventEdges(const QVector<AlarmInfo> &events, bool dual);
+
+// Per field and bit, f(a, b, c) over three states of four inputs each.
+template <class F>
+AlarmState CombineAlarms(const AlarmState &a, const AlarmState &b, const AlarmState &c, F f)
+{
+    AlarmState out;
+    for (int i = 0; i < kInputCount; ++i) {
+        out.video.append(AlarmType(f(a.video.value(i), b.video.value(i), c.video.value(i))));
+        out.lost.append(quint16(f(a.lost.value(i), b.lost.value(i), c.lost.value(i))));
+        out.silent.append(quint16(f(a.silent.value(i), b.silent.value(i), c.silent.value(i))));
+    }
+    out.system = SystemAlarm(f(a.system, b.system, c.system));
+    return out;
+}
+
+bool operator==(const AlarmState &a, const AlarmState &b);
+inline bool operator!=(const AlarmState &a, const AlarmState &b)
+{
+    return !(a == b);
+}

@@ -371,7 +371,7 @@ void NoticesServer::ReceiveStep()
         }
         size = m_socket.ReceiveFrom(buffer, sizeof buffer, kReceiveSliceMs, &from, &m_wakeReceive);
     }
-    if (size > 0) {
+    if (size >= 0) {
         Handle(buffer, size, from);
     }
 }
@@ -383,15 +383,17 @@ void NoticesServer::Drain()
         UdpSocket::Peer from;
         int size;
         while ((size = m_socket.ReceiveFrom(buffer, sizeof buffer, 0, &from, nullptr)) != -1) {
-            if (size > 0) {
-                Handle(buffer, size, from);
-            }
+            Handle(buffer, size, from);
         }
     });
 }
 
 void NoticesServer::Handle(const quint8 *buffer, int size, const UdpSocket::Peer &from)
 {
+    if (size == 0) {
+        ++m_dropped[int(Drop::Empty)];  // whoever sent it, it says nothing
+        return;
+    }
     std::lock_guard<std::mutex> lock(m_emitLock);
     const auto found = m_routes.constFind(from.address);
     if (found == m_routes.constEnd()) {

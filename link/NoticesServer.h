@@ -86,8 +86,8 @@ class NoticesThread;
 
 // Receives the devices' notification datagrams on one UDP port of the tool
 // and hands each acceptable one to the route of the device that sent it.
-// Datagrams from an address without a route, and malformed ones, are
-// dropped and counted.
+// Datagrams from an address without a route, malformed ones and empty ones
+// are dropped and counted.
 class NoticesServer final : public QObject
 {
     Q_OBJECT
@@ -121,7 +121,7 @@ public:
     // was under way has ended. A slot connected directly must not call it.
     void Detach(NoticeRoute *route);
 
-    enum class Drop { UnknownSender, Malformed };
+    enum class Drop { UnknownSender, Malformed, Empty };
     quint64 Dropped(Drop reason) const;
 
 private:
@@ -151,7 +151,7 @@ private:
         bool dual;
     };
     QHash<quint32, Route> m_routes;  // by the sender's IPv4 address; guarded by m_emitLock
-    std::atomic<quint64> m_dropped[2] = {{0}, {0}};
+    std::atomic<quint64> m_dropped[3] = {{0}, {0}, {0}};
     UdpSocket m_socket;
     std::unique_ptr<NoticesThread> m_thread;
 };

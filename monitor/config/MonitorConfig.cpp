@@ -84,22 +84,34 @@ QString NotifyPort(const QString &what, const QString &text, quint16 *port)
         .arg(Quoted(text));
 }
 
-QString Poll(const QString &what, const QString &text, double *seconds)
+namespace {
+QString Seconds(const QString &what, const QString &text, double lowest, double highest,
+                double *seconds)
 {
     // Plain decimals only: no sign, exponent, "inf" or "nan".
     static const QRegularExpression decimal(
         QRegularExpression::anchoredPattern("[0-9]{1,4}(\\.[0-9]{1,6})?"));
     const double value = text.toDouble();
-    if (!decimal.match(text).hasMatch() || value < kMonitorFastestPoll ||
-        value > kMonitorSlowestPoll) {
+    if (!decimal.match(text).hasMatch() || value < lowest || value > highest) {
         return QStringLiteral("%1 is seconds from %2 to %3, not %4")
             .arg(what)
-            .arg(kMonitorFastestPoll)
-            .arg(kMonitorSlowestPoll)
+            .arg(lowest)
+            .arg(highest)
             .arg(Quoted(text));
     }
     *seconds = value;
     return QString();
+}
+}  // namespace
+
+QString Poll(const QString &what, const QString &text, double *seconds)
+{
+    return Seconds(what, text, kMonitorFastestPoll, kMonitorSlowestPoll, seconds);
+}
+
+QString DownAfter(const QString &what, const QString &text, double *seconds)
+{
+    return Seconds(what, text, kMonitorShortestDownAfter, kMonitorLongestDownAfter, seconds);
 }
 
 QString Snapshot(const QString &what, const QString &text, double *minutes)
@@ -134,7 +146,8 @@ namespace {
 const char kHelp[] =
     "usage: qvt-monitord [--config FILE] [--listen ADDRESS:PORT] [--notify-port N]\n"
     "                    [--logs DIR] [--user guest|admin] [--poll SECONDS]\n"
-    "                    [--snapshot MINUTES] [--journal LOCATION]\n"
+    "                    [--down-after SECONDS] [--snapshot MINUTES]\n"
+    "                    [--journal LOCATION]\n"
     "                    [--device NAME=IPv4]...\n"
     "\n"
     "Watches every QVT change-over switch of a station: logs in to each, reads\n"
@@ -156,6 +169,9 @@ const char kHelp[] =
     "                       that name none of their own\n"
     "  --poll SECONDS       between two status reads of a device, 0.2 to 3600,\n"
     "                       decimals allowed (default 1)\n"
+    "  --down-after SECONDS how long a device may leave every poll unanswered\n"
+    "                       (and at least two in a row) before it counts as\n"
+    "                       lost, 0.1 to 3600 (default 5)\n"
     "  --snapshot MINUTES   between two reads of each device's whole parameter\n"
     "                       file, whose changes made outside the tool go to the\n"
     "                       change journal; decimals allowed, 0 for none\n"
@@ -173,8 +189,8 @@ const char kHelp[] =
     "in $QVT_PASSWORD. A file that holds one must not be readable by other\n"
     "users (its group may read it). Any error stops the start with one line.\n";
 
-const char *const kSingleOptions[] = {"config", "listen", "notify-port", "logs",
-                                      "user",   "poll",   "snapshot",    "journal"};
+const char *const kSingleOptions[] = {"config", "listen",     "notify-port", "logs",   "user",
+                                      "poll",   "down-after", "snapshot",    "journal"};
 
 MonitorStart Refuse(QString *text, const QString &why)
 {
@@ -204,6 +220,10 @@ QString ApplyOptions(const QCommandLineParser &parser, int user, const QProcessE
     }
     if (bad.isEmpty() && given("poll")) {
         bad = MonitorCheck::Poll(QStringLiteral("--poll"), value("poll"), &config->pollSeconds);
+    }
+    if (bad.isEmpty() && given("down-after")) {
+        bad = MonitorCheck::DownAfter(QStringLiteral("--down-after"), value("down-after"),
+                                      &config->downAfterSeconds);
     }
     if (bad.isEmpty() && given("snapshot")) {
         bad = MonitorCheck::Snapshot(QStringLiteral("--snapshot"), value("snapshot"),

@@ -28,6 +28,12 @@ constexpr quint16 kMonitorLowestNotifyPort = 40000;
 constexpr double kMonitorPollSeconds = 1;
 constexpr double kMonitorFastestPoll = 0.2;
 constexpr double kMonitorSlowestPoll = 3600;
+// Seconds a device may leave every poll unanswered before it counts as lost
+// (and at least two polls in a row): a lossy link to a transmitter site loses
+// a poll now and then without the device being gone. Decimals for tests.
+constexpr double kMonitorDownAfter = 5;
+constexpr double kMonitorShortestDownAfter = 0.1;
+constexpr double kMonitorLongestDownAfter = 3600;
 // Minutes between two reads of a device's whole parameter file for the change
 // journal; 0: none. Decimals allowed, down to 0.01 (0.6 s), for tests.
 constexpr double kMonitorSnapshotMinutes = 15;
@@ -50,6 +56,7 @@ struct MonitorConfig {
     QString logsDir;                          // absolute, or relative to the working directory
     int defaultUser = kMonitorGuest;
     double pollSeconds = kMonitorPollSeconds;          // 0.2 to 3600
+    double downAfterSeconds = kMonitorDownAfter;       // 0.1 to 3600
     double snapshotMinutes = kMonitorSnapshotMinutes;  // 0, or 0.01 to 10080
     QString journal;  // the change journal as Journal::Open takes it; empty: the default
     QVector<MonitorDevice> devices;  // at least one

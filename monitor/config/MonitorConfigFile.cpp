@@ -14,10 +14,10 @@ namespace {
 constexpr qint64 kMaxConfigBytes = 1 << 20;
 constexpr qint64 kMaxPasswordBytes = 4096;
 
-const QStringList kGlobalKeys = {QStringLiteral("listen"), QStringLiteral("notify-port"),
-                                 QStringLiteral("logs"),   QStringLiteral("poll"),
-                                 QStringLiteral("user"),   QStringLiteral("snapshot"),
-                                 QStringLiteral("journal")};
+const QStringList kGlobalKeys = {QStringLiteral("listen"),  QStringLiteral("notify-port"),
+                                 QStringLiteral("logs"),    QStringLiteral("poll"),
+                                 QStringLiteral("user"),    QStringLiteral("snapshot"),
+                                 QStringLiteral("journal"), QStringLiteral("down-after")};
 const QStringList kDeviceKeys = {QStringLiteral("address"), QStringLiteral("user"),
                                  QStringLiteral("password"), QStringLiteral("password-file")};
 
@@ -228,6 +228,8 @@ bool Reader::Global(int number, const QString &key, const QString &value)
         bad = MonitorCheck::NotifyPort(key, value, &m_config.notifyPort);
     } else if (key == QLatin1String("poll")) {
         bad = MonitorCheck::Poll(key, value, &m_config.pollSeconds);
+    } else if (key == QLatin1String("down-after")) {
+        bad = MonitorCheck::DownAfter(key, value, &m_config.downAfterSeconds);
     } else if (key == QLatin1String("user")) {
         bad = MonitorCheck::User(key, value, &m_config.defaultUser);
     } else if (key == QLatin1String("snapshot")) {

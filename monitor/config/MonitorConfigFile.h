@@ -15,6 +15,7 @@ QString DeviceAddress(const QString &text, QString *address);
 QString Listen(const QString &what, const QString &text, QString *address, quint16 *port);
 QString NotifyPort(const QString &what, const QString &text, quint16 *port);
 QString Poll(const QString &what, const QString &text, double *seconds);
+QString DownAfter(const QString &what, const QString &text, double *seconds);
 QString User(const QString &what, const QString &text, int *user);
 QString Snapshot(const QString &what, const QString &text, double *minutes);
 

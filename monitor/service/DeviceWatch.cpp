@@ -7,10 +7,43 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
+#include <iterator>
+
+const MetricHead kDeviceFamilies[kFamilyCount] = {
+    {"qvt_up", "gauge",
+     "1 while the service is logged in to the device and it answers (or has been silent for "
+     "less than down-after), else 0."},
+    {"qvt_device_info", "gauge", "The device's identity as it reports it; always 1."},
+    {"qvt_video_alarm", "gauge", "1 while the video alarm is active on the input."},
+    {"qvt_audio_alarm", "gauge", "1 while the audio alarm is active on the input's channel."},
+    {"qvt_system_alarm", "gauge", "1 while the system alarm is active."},
+    {"qvt_alarm_events_total", "counter",
+     "Rows written to the device's alarm log: notifications, changes seen by polling, "
+     "alarms active at start or when found again, the connection lost or cleared."},
+    {"qvt_notification_route_ok", "gauge",
+     "1 when this host, on the port the service listens on, is one of the device's "
+     "notification destinations."},
+    {"qvt_poll_failures_total", "counter",
+     "Polls of the device's alarms that it left unanswered (the request and its resend)."},
+    {"qvt_last_poll_success_timestamp_seconds", "gauge",
+     "Unix time of the last poll the device answered."},
+    {"qvt_login_failures_total", "counter",
+     "Logins that failed: refused (wrong user or password), no_answer, or upgrading (the "
+     "device runs its update loader)."},
+    {"qvt_alarm_log_write_failures_total", "counter",
+     "Alarm log rows whose write failed, once per row and try; they wait and are tried again."},
+    {"qvt_alarm_log_pending_rows", "gauge", "Alarm log rows waiting to be written."},
+    {"qvt_alarm_log_rows_dropped_total", "counter",
+     "Alarm log rows dropped, oldest first, because too many were waiting to be written."},
+};
+
 namespace {
 constexpr int kLoginRetryMs = 5000;
+constexpr int kRetryPauseMs = 100;  // after a poll the device left unanswered
 constexpr qint64 kRouteCheckMs = 60000;
 const QVector<quint8> kAllInputs = {0, 1, 2, 3};
+const char *const kLoginReasons[3] = {"refused", "no_answer", "upgrading"};
 
 QString UserName(int user)
 {
@@ -37,6 +70,15 @@ int RowsIn(const QString &path)
     const int start = text.indexOf('\n', header);
     return start < 0 ? 0 : text.mid(start + 1).count('\n');
 }
+
+AlarmInfo Event(const char *type, const char *status)
+{
+    AlarmInfo info;
+    info.time = QDateTime::currentDateTime();
+    info.alarmType = QLatin1String(type);
+    info.alarmStatus = QLatin1String(status);
+    return info;
+}
 }  // namespace
 
 DeviceWatch::DeviceWatch(const MonitorDevice &device, const WatchSettings &settings,
@@ -47,6 +89,7 @@ DeviceWatch::DeviceWatch(const MonitorDevice &device, const WatchSettings &setti
       m_session(settings.timings),
       m_drift(settings.snapshotMs, settings.journal, settings.say)
 {
+    m_clock.start();
     m_snapshot.name = device.name;
     m_snapshot.address = device.address;
     m_preamble.ipAddress = device.address;
@@ -95,43 +138,37 @@ void DeviceWatch::OnNotification(const AlarmInfo &info)
 {
     {
         std::lock_guard<std::mutex> lock(m_lock);
-        m_pending.push_back(info);
+        if (m_incoming.size() >= size_t(kMaxPendingRows)) {
+            m_incoming.erase(m_incoming.begin());
+            ++m_incomingDropped;
+        }
+        m_incoming.push_back(info);
     }
     Wake();
 }
 
 void DeviceWatch::Step()
 {
-    WriteRows();
+    TakeEvents();
     if (!m_loggedIn) {
         if (!LogIn()) {
             WriteRows();
-            Pause(kLoginRetryMs);
+            Pause(qMin(kLoginRetryMs, 5 * m_settings.pollMs));
             return;
         }
     } else {
-        bool answering = ReadAlarms();
-        if (!answering && !m_up && m_session.Client().Login() == 0) {
-            // Back: it may be another unit at the same address by now.
-            ReadIdentity();
-            answering = ReadAlarms();
-        }
-        if (answering != m_up) {
-            Changed(answering);
-        } else if (answering && NowMs() >= m_nextRouteCheck) {
-            CheckRoute();
-        }
-        if (m_up) {
-            JournalContext context = LocalJournalContext(QStringLiteral("qvt-monitord"));
-            context.deviceSerial = m_preamble.productSN;
-            context.deviceAddress = m_device.address;
-            context.deviceModel = m_preamble.moduleType;
-            context.loginUser = UserName(m_device.user);
-            m_drift.Step(m_session.Client(), m_session.ProductType(), context);
-        }
+        Poll();
+    }
+    if (m_loggedIn && m_up && m_failedPolls == 0) {
+        JournalContext context = LocalJournalContext(QStringLiteral("qvt-monitord"));
+        context.deviceSerial = m_preamble.productSN;
+        context.deviceAddress = m_device.address;
+        context.deviceModel = m_preamble.moduleType;
+        context.loginUser = UserName(m_device.user);
+        m_drift.Step(m_session.Client(), m_session.ProductType(), context);
     }
     WriteRows();
-    Pause(m_settings.pollMs);
+    Pause(m_failedPolls > 0 ? qMin(kRetryPauseMs, m_settings.pollMs) : m_settings.pollMs);
 }
 
 void DeviceWatch::Finished()
@@ -139,28 +176,9 @@ void DeviceWatch::Finished()
     m_drift.Close();  // its journal belongs to this thread
 }
 
-void DeviceWatch::Changed(bool answering)
+bool DeviceWatch::Dual() const
 {
-    m_up = answering;
-    if (!answering) {
-        Publish([](DeviceSnapshot &s) {
-            s.up = false;
-            s.alarms = AlarmState();
-        });
-    }
-    m_settings.say(
-        QStringLiteral("%1 (%2): %3")
-            .arg(m_device.name, m_device.address,
-                 answering ? QStringLiteral("answering again") : QStringLiteral("not answering")),
-        !answering);
-    AlarmInfo info;
-    info.time = QDateTime::currentDateTime();
-    info.alarmType = QStringLiteral("Connection Lost");
-    info.alarmStatus = answering ? QStringLiteral("Cleared") : QStringLiteral("Asserted");
-    Log(info);
-    if (answering) {
-        CheckRoute();
-    }
+    return IsDual(m_session.ProductType());
 }
 
 bool DeviceWatch::LogIn()
@@ -170,34 +188,36 @@ bool DeviceWatch::LogIn()
     if (outcome != Outcome::LoggedIn) {
         // Closing detached the route: the device's datagrams are still its own.
         m_server->Attach(&m_session.Notices(), m_device.address, m_snapshot.productType);
-        if (m_failedLogins++ == 0) {
-            const char *why = outcome == Outcome::Refused     ? "refused the login as %3"
-                              : outcome == Outcome::Upgrading ? "is upgrading its firmware"
-                                                              : "does not answer";
+        const int reason = outcome == Outcome::Refused     ? kLoginRefused
+                           : outcome == Outcome::Upgrading ? kLoginUpgrading
+                                                           : kLoginNoAnswer;
+        Publish([reason](DeviceSnapshot &s) { ++s.loginFailures[reason]; });
+        if (reason != m_loginProblem) {
+            m_loginProblem = reason;
+            const QString why = reason == kLoginRefused
+                                    ? QStringLiteral("refused the login as %1 (wrong password?)")
+                                          .arg(UserName(m_device.user))
+                                : reason == kLoginUpgrading
+                                    ? QStringLiteral("is upgrading its firmware")
+                                    : QStringLiteral("does not answer");
             m_settings.say(QStringLiteral("%1 (%2): %3; trying again every %4 s")
-                               .arg(m_device.name, m_device.address,
-                                    QString::fromLatin1(why).arg(UserName(m_device.user)))
-                               .arg(kLoginRetryMs / 1000),
+                               .arg(m_device.name, m_device.address, why)
+                               .arg(qMin(kLoginRetryMs, 5 * m_settings.pollMs) / 1000.0),
                            true);
         }
         return false;
     }
-    m_failedLogins = 0;
+    m_loginProblem = -1;
     m_loggedIn = true;
+    m_failedPolls = 0;
+    m_lastAnswerMs = m_clock.elapsed();
     ReadIdentity();
     m_settings.say(
         QStringLiteral("%1 (%2): logged in as %3: %4, serial %5, firmware %6")
             .arg(m_device.name, m_device.address, UserName(m_device.user), m_preamble.moduleType,
                  m_preamble.productSN, m_preamble.firmwareVersion),
         false);
-    // A device that logs in but does not report its alarms counts as lost
-    // from the start, and is logged when it does.
-    m_up = ReadAlarms();
-    if (m_up) {
-        CheckRoute();
-    } else {
-        Changed(false);
-    }
+    Poll();
     return true;
 }
 
@@ -218,22 +238,84 @@ void DeviceWatch::ReadIdentity()
     });
 }
 
-bool DeviceWatch::ReadAlarms()
+void DeviceWatch::Poll()
 {
     AlarmState state;
     if (m_session.Client().GetAlarmInfo(kAllInputs, state.video, state.lost, state.silent,
-                                        state.system) != 0 ||
-        state.video.size() < kInputCount || state.lost.size() < kInputCount ||
-        state.silent.size() < kInputCount) {
-        return false;
+                                        state.system) == 0 &&
+        state.video.size() >= kInputCount && state.lost.size() >= kInputCount &&
+        state.silent.size() >= kInputCount) {
+        Answered(state);
+        return;
     }
+    ++m_failedPolls;
+    Publish([](DeviceSnapshot &s) { ++s.pollFailures; });
+    // One unanswered poll on a lossy link is not a lost device: it is lost
+    // once it has been silent for down-after, over two polls at least.
+    if (m_failedPolls >= 2 && m_clock.elapsed() - m_lastAnswerMs >= m_settings.downAfterMs) {
+        Lost();
+    }
+}
+
+void DeviceWatch::Answered(const AlarmState &state)
+{
+    m_failedPolls = 0;
+    m_lastAnswerMs = m_clock.elapsed();
+    const QDateTime now = QDateTime::currentDateTime();
     // The receiver names the next notification's channels from these masks.
     m_session.Notices().Masks().Store(state.lost, state.silent);
-    Publish([&state](DeviceSnapshot &s) {
+    if (!m_up) {
+        m_up = true;
+        if (m_lostLogged) {
+            m_lostLogged = false;
+            m_settings.say(
+                QStringLiteral("%1 (%2): answering again").arg(m_device.name, m_device.address),
+                false);
+            Append({Event("Connection Lost", "Cleared")});
+        }
+        // What is active now is logged once: nothing told of it.
+        Append(AlarmChanges(AlarmState(), state, Dual(),
+                            m_everUp ? QStringLiteral("active when found again")
+                                     : QStringLiteral("active at start"),
+                            now));
+        m_everUp = true;
+        m_logged = state;
+        m_loggedValid = true;
+        m_pollPending = false;
+        CheckRoute();
+    } else {
+        m_polled = state;
+        m_polledAt = now;
+        m_pollPending = state != m_logged;
+        if (NowMs() >= m_nextRouteCheck) {
+            CheckRoute();
+        }
+    }
+    const qint64 seconds = now.toSecsSinceEpoch();
+    Publish([&state, seconds](DeviceSnapshot &s) {
         s.up = true;
         s.alarms = state;
+        s.lastPollSuccess = seconds;
     });
-    return true;
+}
+
+void DeviceWatch::Lost()
+{
+    m_loggedIn = false;  // the next step logs in again: it may be another unit by then
+    if (!m_up && m_lostLogged) {
+        return;
+    }
+    m_up = false;
+    m_lostLogged = true;
+    Publish([](DeviceSnapshot &s) {
+        s.up = false;
+        s.alarms = AlarmState();
+    });
+    m_settings.say(QStringLiteral("%1 (%2): not answering for %3 s")
+                       .arg(m_device.name, m_device.address)
+                       .arg((m_clock.elapsed() - m_lastAnswerMs) / 1000.0, 0, 'f', 1),
+                   true);
+    Append({Event("Connection Lost", "Asserted")});
 }
 
 void DeviceWatch::CheckRoute()
@@ -269,54 +351,150 @@ void DeviceWatch::CheckRoute()
     }
 }
 
-void DeviceWatch::Log(const AlarmInfo &info)
+void DeviceWatch::TakeEvents()
 {
+    std::vector<AlarmInfo> events;
+    quint64 dropped = 0;
     {
         std::lock_guard<std::mutex> lock(m_lock);
-        m_pending.push_back(info);
+        events.swap(m_incoming);
+        std::swap(dropped, m_incomingDropped);
     }
-    WriteRows();
+    if (dropped > 0) {
+        Publish([dropped](DeviceSnapshot &s) { s.rowsDropped += dropped; });
+    }
+    const bool dual = Dual();
+    const QVector<AlarmInfo> told(events.begin(), events.end());
+    if (m_pollPending) {
+        // A change the last poll saw is the notification's when one that
+        // arrived since tells of it (it may come a moment after the poll).
+        m_pollPending = false;
+        const AlarmEdges edges = EventEdges(told, dual);
+        const AlarmState changed = CombineAlarms(
+            m_polled, m_logged, {}, [](auto polled, auto logged, auto) { return polled ^ logged; });
+        const AlarmState covered =
+            CombineAlarms(m_polled, edges.raised, edges.cleared, [](auto now, auto up, auto down) {
+                return static_cast<decltype(now)>((now & up) | (~now & down));
+            });
+        const AlarmState seen =
+            CombineAlarms(m_polled, changed, covered, [](auto now, auto change, auto cover) {
+                return static_cast<decltype(now)>(now ^ (change & cover));
+            });
+        Append(AlarmChanges(m_logged, seen, dual, QStringLiteral("seen by polling"), m_polledAt));
+        m_logged = seen;
+    }
+    for (const AlarmInfo &event : told) {
+        if (m_loggedValid) {
+            ApplyEvent(event, dual, m_logged);
+        }
+    }
+    Append(told);
+}
+
+void DeviceWatch::Append(const QVector<AlarmInfo> &rows)
+{
+    quint64 dropped = 0;
+    for (const AlarmInfo &row : rows) {
+        m_rows.push_back(row);
+        if (m_rows.size() > size_t(kMaxPendingRows)) {
+            m_rows.pop_front();
+            ++dropped;
+        }
+    }
+    if (dropped > 0) {
+        m_episodeDropped += dropped;
+        if (!m_overflowSaid) {
+            m_overflowSaid = true;
+            m_settings.say(QStringLiteral("%1: %2 alarm log rows wait to be written; the oldest "
+                                          "are dropped from now on")
+                               .arg(m_device.name)
+                               .arg(kMaxPendingRows),
+                           true);
+        }
+        Publish([dropped](DeviceSnapshot &s) { s.rowsDropped += dropped; });
+    }
 }
 
 void DeviceWatch::Flush()
 {
+    TakeEvents();
     WriteRows();
+    if (!m_rows.empty()) {
+        m_settings.say(QStringLiteral("%1: %2 alarm log row(s) could not be written and are lost")
+                           .arg(m_device.name)
+                           .arg(m_rows.size()),
+                       true);
+    }
 }
 
 void DeviceWatch::WriteRows()
 {
-    std::vector<AlarmInfo> rows;
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        rows.swap(m_pending);
-    }
-    if (rows.empty()) {
-        return;
-    }
-    for (const AlarmInfo &info : rows) {
+    quint64 written = 0;
+    bool failed = false;
+    while (!m_rows.empty()) {
+        const AlarmInfo &info = m_rows.front();
         const QDate day = info.time.date();
-        if (day != m_day) {
-            m_day = day;
-            QDir().mkpath(QDir(m_settings.logsDir).filePath(m_device.name));
-            m_rowsInFile = RowsIn(LogPath(day));
-        }
-        const AlarmCsv::Row row = {QString::number(m_rowsInFile + 1),
-                                   info.time.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
-                                   info.input,
-                                   info.alarmType,
-                                   info.alarmStatus,
-                                   info.notes};
+        const QString path = LogPath(day);
         QString why;
-        if (AlarmCsv::AppendRow(LogPath(day), m_preamble, row, &why)) {
-            ++m_rowsInFile;
-        } else {
-            m_settings.say(
-                QStringLiteral("%1: %2 could not be written (%3): %4 %5 is lost")
-                    .arg(m_device.name, LogPath(day), why, info.alarmType, info.alarmStatus),
-                true);
+        // The folder and the count are taken again after a failure: the
+        // folder may have gone, the file may have been changed meanwhile.
+        if (day != m_day || !m_counted) {
+            const QString folder = QFileInfo(path).path();
+            if (!QDir().mkpath(folder)) {
+                why = QStringLiteral("the folder %1 cannot be created").arg(folder);
+            } else {
+                m_day = day;
+                m_counted = true;
+                m_rowsInFile = RowsIn(path);
+            }
         }
+        if (why.isEmpty()) {
+            const AlarmCsv::Row row = {QString::number(m_rowsInFile + 1),
+                                       info.time.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
+                                       info.input,
+                                       info.alarmType,
+                                       info.alarmStatus,
+                                       info.notes};
+            if (AlarmCsv::AppendRow(path, m_preamble, row, &why)) {
+                ++m_rowsInFile;
+                ++written;
+                m_rows.pop_front();
+                continue;
+            }
+        }
+        failed = true;
+        m_counted = false;
+        if (!m_writeFailing) {
+            m_writeFailing = true;
+            m_settings.say(QStringLiteral("%1: %2 cannot be written (%3); its rows wait and are "
+                                          "tried again at every poll")
+                               .arg(m_device.name, path, why),
+                           true);
+        }
+        break;
     }
-    Publish([&rows](DeviceSnapshot &s) { s.events += rows.size(); });
+    if (!failed && m_writeFailing && m_rows.empty()) {
+        m_writeFailing = false;
+        m_overflowSaid = false;
+        m_settings.say(
+            QStringLiteral("%1: its alarm log is written again; %2")
+                .arg(
+                    m_device.name,
+                    m_episodeDropped == 0
+                        ? QStringLiteral("every row that waited is in it")
+                        : QStringLiteral("%1 row(s) were dropped meanwhile").arg(m_episodeDropped)),
+            false);
+        m_episodeDropped = 0;
+    }
+    const quint64 pending = m_rows.size();
+    if (written > 0 || failed || pending != m_publishedPending) {
+        m_publishedPending = pending;
+        Publish([&](DeviceSnapshot &s) {
+            s.events += written;
+            s.writeFailures += failed ? 1 : 0;
+            s.pendingRows = pending;
+        });
+    }
 }
 
 template <class Change>
@@ -330,6 +508,7 @@ void DeviceWatch::Publish(Change &&change)
 // Under m_lock (or before the thread starts). Only the families whose
 // values changed since the last rendering are written again: a notification
 // storm changes one alarm at a time, and the audio family alone is 128 lines.
+// The order of the families is MetricKind's, their texts kDeviceFamilies'.
 void DeviceWatch::Render()
 {
     const DeviceSnapshot &s = m_snapshot;
@@ -354,6 +533,38 @@ void DeviceWatch::Render()
     if (all || s.events != was.events) {
         l[kEvents] =
             "qvt_alarm_events_total{" + device + "} " + QByteArray::number(s.events) + '\n';
+    }
+    if (all || s.pollFailures != was.pollFailures) {
+        l[kPollFailures] =
+            "qvt_poll_failures_total{" + device + "} " + QByteArray::number(s.pollFailures) + '\n';
+    }
+    if (all || s.lastPollSuccess != was.lastPollSuccess) {
+        l[kLastPollSuccess].clear();
+        if (s.lastPollSuccess > 0) {
+            l[kLastPollSuccess] = "qvt_last_poll_success_timestamp_seconds{" + device + "} " +
+                                  QByteArray::number(s.lastPollSuccess) + '\n';
+        }
+    }
+    if (all || !std::equal(std::begin(s.loginFailures), std::end(s.loginFailures),
+                           std::begin(was.loginFailures))) {
+        l[kLoginFailures].clear();
+        for (int reason = 0; reason < 3; ++reason) {
+            l[kLoginFailures] += "qvt_login_failures_total{" + device + ",reason=\"" +
+                                 kLoginReasons[reason] + "\"} " +
+                                 QByteArray::number(s.loginFailures[reason]) + '\n';
+        }
+    }
+    if (all || s.writeFailures != was.writeFailures) {
+        l[kWriteFailures] = "qvt_alarm_log_write_failures_total{" + device + "} " +
+                            QByteArray::number(s.writeFailures) + '\n';
+    }
+    if (all || s.pendingRows != was.pendingRows) {
+        l[kPendingRows] = "qvt_alarm_log_pending_rows{" + device + "} " +
+                          QByteArray::number(s.pendingRows) + '\n';
+    }
+    if (all || s.rowsDropped != was.rowsDropped) {
+        l[kRowsDropped] = "qvt_alarm_log_rows_dropped_total{" + device + "} " +
+                          QByteArray::number(s.rowsDropped) + '\n';
     }
     if (all || s.routeOk != was.routeOk) {
         l[kRouteOk].clear();

@@ -9,8 +9,11 @@
 
 #include <QByteArray>
 #include <QDate>
+#include <QElapsedTimer>
 #include <QString>
 
+#include <array>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <vector>
@@ -19,18 +22,26 @@
 struct DeviceSnapshot {
     QString name;
     QString address;
-    bool up = false;  // logged in and answering
+    bool up = false;  // logged in and answering, or silent for less than down-after
     int productType = 0;
     QString model;  // "QVT 4x1 AGC"; empty before the first login
     QString serial;
     QString firmware;
-    AlarmState alarms;  // valid while up
-    quint64 events = 0;
-    int routeOk = -1;  // this host is a notification destination: 1, 0, or -1 not known yet
+    AlarmState alarms;   // valid while up
+    quint64 events = 0;  // alarm log rows written
+    int routeOk = -1;    // this host is a notification destination: 1, 0, or -1 not known yet
+    quint64 pollFailures = 0;
+    qint64 lastPollSuccess = 0;            // Unix seconds; 0: never
+    quint64 loginFailures[3] = {0, 0, 0};  // by LoginFailure
+    quint64 writeFailures = 0;             // row writes that failed, each try of each row
+    quint64 pendingRows = 0;               // rows waiting for the alarm log
+    quint64 rowsDropped = 0;               // rows the full backlog could not keep
 };
 
-// The metric lines of one device, one text per family, rendered when its
-// state changes so that a scrape only joins them.
+enum LoginFailure { kLoginRefused, kLoginNoAnswer, kLoginUpgrading };
+
+// The metric families of one device, each declared once here and rendered
+// when its values change, so that a scrape only joins the texts.
 enum MetricKind {
     kUp,
     kInfo,
@@ -39,13 +50,26 @@ enum MetricKind {
     kSystemAlarm,
     kEvents,
     kRouteOk,
+    kPollFailures,
+    kLastPollSuccess,
+    kLoginFailures,
+    kWriteFailures,
+    kPendingRows,
+    kRowsDropped,
     kFamilyCount
 };
+struct MetricHead {
+    const char *name;
+    const char *type;
+    const char *help;
+};
+extern const MetricHead kDeviceFamilies[kFamilyCount];  // in the order of MetricKind
 using MetricLines = std::array<QByteArray, kFamilyCount>;
 
 // The service's settings that each device's watch follows.
 struct WatchSettings {
     int pollMs = 1000;
+    int downAfterMs = 5000;  // silent this long, and two polls in a row: lost
     quint16 notifyPort = 0;  // where this service receives notifications
     QString logsDir;         // each device logs in logsDir/NAME/
     SessionTimings timings;
@@ -57,20 +81,28 @@ struct WatchSettings {
 
 // Watches one device on a thread of its own: logs in (again after a loss),
 // reads its identity, polls its alarms, re-reads them at once after each
-// notification from it, writes each event to its alarm log as it comes, and
-// checks now and then that its notifications are routed to this service.
+// notification from it, logs every change of its alarms (notified, or seen
+// only by polling) and its losses, and checks now and then that its
+// notifications are routed to this service.
+//
+// The alarm log: every row goes to a backlog that the watch thread writes in
+// order; a row that cannot be written (folder, file, disk) waits there, at
+// most kMaxPendingRows, and is tried again at every poll.
 class DeviceWatch final : public WorkerThread
 {
     Q_OBJECT
 
 public:
+    static constexpr int kMaxPendingRows = 100000;
+
     DeviceWatch(const MonitorDevice &device, const WatchSettings &settings, NoticesServer *server);
     ~DeviceWatch() override;
 
+    const QString &Name() const { return m_device.name; }
     DeviceSnapshot Snapshot() const;
     MetricLines Lines() const;
     // The rows still waiting for the alarm log, written now; for the end,
-    // once the thread has been joined.
+    // once the thread has been joined. Says what could not be written.
     void Flush();
     // Ends the exchange in flight at once; for the end, after Stop.
     void Interrupt();
@@ -89,11 +121,15 @@ private:
     void OnNotification(const AlarmInfo &info);
     bool LogIn();
     void ReadIdentity();
-    bool ReadAlarms();
+    void Poll();
+    void Answered(const AlarmState &state);
+    // Silent for down-after and two polls: said, logged and published.
+    void Lost();
     void CheckRoute();
-    // The device stopped or started answering: said, logged and published.
-    void Changed(bool answering);
-    void Log(const AlarmInfo &info);
+    bool Dual() const;
+    // The notifications that arrived, after what the last poll alone saw.
+    void TakeEvents();
+    void Append(const QVector<AlarmInfo> &rows);
     void WriteRows();
     // Publishes `change` made to the snapshot, with its metric lines.
     template <class Change>
@@ -106,18 +142,39 @@ private:
     Session m_session;
 
     // The thread's own state.
-    bool m_loggedIn = false;  // the session has logged in once
-    bool m_up = false;
-    int m_failedLogins = 0;
+    QElapsedTimer m_clock;
+    bool m_loggedIn = false;  // the session is logged in
+    bool m_up = false;        // as published
+    bool m_everUp = false;
+    bool m_lostLogged = false;  // "Connection Lost, Asserted" written, "Cleared" due
+    int m_failedPolls = 0;      // in a row
+    qint64 m_lastAnswerMs = 0;  // on m_clock
+    int m_loginProblem = -1;    // the LoginFailure said in this episode; -1: none
     qint64 m_nextRouteCheck = 0;
     AlarmCsv::Preamble m_preamble;
     DriftSnapshot m_drift;
-    QDate m_day;           // the day of the file rows go to
-    int m_rowsInFile = 0;  // rows already in that file
+    // The alarms as the log tells them, and what the last poll saw beyond
+    // that, logged "seen by polling" at the next step unless a notification
+    // that arrived meanwhile told of it.
+    AlarmState m_logged;
+    bool m_loggedValid = false;
+    AlarmState m_polled;
+    QDateTime m_polledAt;
+    bool m_pollPending = false;
+    // The rows to write, oldest first, and where the next one goes.
+    std::deque<AlarmInfo> m_rows;
+    QDate m_day;             // the day whose file m_rowsInFile counts
+    bool m_counted = false;  // m_rowsInFile is that file's, read since the last failure
+    int m_rowsInFile = 0;
+    bool m_writeFailing = false;  // this failure episode was said
+    bool m_overflowSaid = false;
+    quint64 m_episodeDropped = 0;  // rows dropped since writing last worked
+    quint64 m_publishedPending = 0;
 
     // Shared with the receive thread (the queue) and the HTTP threads.
     mutable std::mutex m_lock;
-    std::vector<AlarmInfo> m_pending;  // events not yet written
+    std::vector<AlarmInfo> m_incoming;  // notifications not yet taken
+    quint64 m_incomingDropped = 0;      // notifications the full queue could not keep
     DeviceSnapshot m_snapshot;
     MetricLines m_lines;
     DeviceSnapshot m_rendered;  // what m_lines show

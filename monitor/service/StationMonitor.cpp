@@ -10,25 +10,6 @@
 #include <QJsonObject>
 
 namespace {
-struct FamilyText {
-    const char *name;
-    const char *type;
-    const char *help;
-};
-// In the order of MetricKind.
-const FamilyText kFamilies[kFamilyCount] = {
-    {"qvt_up", "gauge", "1 while the service is logged in to the device and it answers, else 0."},
-    {"qvt_device_info", "gauge", "The device's identity as it reports it; always 1."},
-    {"qvt_video_alarm", "gauge", "1 while the video alarm is active on the input."},
-    {"qvt_audio_alarm", "gauge", "1 while the audio alarm is active on the input's channel."},
-    {"qvt_system_alarm", "gauge", "1 while the system alarm is active."},
-    {"qvt_alarm_events_total", "counter",
-     "Alarm events logged: notifications, and the connection lost or cleared."},
-    {"qvt_notification_route_ok", "gauge",
-     "1 when this host, on the port the service listens on, is one of the device's "
-     "notification destinations."},
-};
-
 void Head(QByteArray &out, const char *name, const char *type, const char *help)
 {
     out += "# HELP ";
@@ -69,6 +50,9 @@ bool StationMonitor::Start(QString *error)
     });
     m_http->Get(QStringLiteral("/probe"), [this](const HttpRequest &request) {
         const QString target = request.Param(QStringLiteral("target"));
+        if (target.isEmpty()) {
+            return HttpResponse{400, "text/plain; charset=utf-8", "target parameter missing\n"};
+        }
         if (!HasDevice(target)) {
             return HttpResponse{404, "text/plain; charset=utf-8",
                                 "no device named \"" + target.toUtf8() + "\"\n"};
@@ -93,6 +77,7 @@ bool StationMonitor::Start(QString *error)
     }
     WatchSettings settings;
     settings.pollMs = qRound(m_config.pollSeconds * 1000);
+    settings.downAfterMs = qRound(m_config.downAfterSeconds * 1000);
     settings.notifyPort = m_config.notifyPort;
     settings.logsDir = m_config.logsDir;
     settings.timings = m_timings;
@@ -101,6 +86,7 @@ bool StationMonitor::Start(QString *error)
     settings.journal = m_config.journal;
     for (const MonitorDevice &device : m_config.devices) {
         m_watches.push_back(std::make_unique<DeviceWatch>(device, settings, &m_notices));
+        m_byName.insert(device.name, m_watches.back().get());
     }
     for (const auto &watch : m_watches) {
         watch->Start();
@@ -140,28 +126,32 @@ quint16 StationMonitor::HttpPort() const
 
 bool StationMonitor::HasDevice(const QString &name) const
 {
-    return std::any_of(m_config.devices.cbegin(), m_config.devices.cend(),
-                       [&name](const MonitorDevice &d) { return d.name == name; });
+    return m_byName.contains(name);
 }
 
 QByteArray StationMonitor::Metrics(const QString &onlyDevice) const
 {
     std::vector<MetricLines> lines;
-    lines.reserve(m_watches.size());
+    const auto take = [&lines](const DeviceWatch *watch) { lines.push_back(watch->Lines()); };
+    if (onlyDevice.isEmpty()) {
+        lines.reserve(m_watches.size());
+        for (const auto &watch : m_watches) {
+            take(watch.get());
+        }
+    } else if (const DeviceWatch *watch = m_byName.value(onlyDevice)) {
+        take(watch);
+    }
     size_t size = 0;
-    for (const auto &watch : m_watches) {
-        if (onlyDevice.isEmpty() || watch->Snapshot().name == onlyDevice) {
-            lines.push_back(watch->Lines());
-            for (const QByteArray &family : lines.back()) {
-                size += size_t(family.size());
-            }
+    for (const MetricLines &device : lines) {
+        for (const QByteArray &family : device) {
+            size += size_t(family.size());
         }
     }
     QByteArray out;
     out.reserve(int(size) + 4096);
     for (int f = 0; f < kFamilyCount; ++f) {
         const int before = out.size();
-        Head(out, kFamilies[f].name, kFamilies[f].type, kFamilies[f].help);
+        Head(out, kDeviceFamilies[f].name, kDeviceFamilies[f].type, kDeviceFamilies[f].help);
         const int headed = out.size();
         for (const MetricLines &device : lines) {
             out += device[size_t(f)];
@@ -172,12 +162,16 @@ QByteArray StationMonitor::Metrics(const QString &onlyDevice) const
     }
     if (onlyDevice.isEmpty()) {
         Head(out, "qvt_notifications_dropped_total", "counter",
-             "Notification datagrams dropped: from an address that is no watched device, or "
-             "malformed.");
-        out += "qvt_notifications_dropped_total{reason=\"unknown sender\"} " +
-               QByteArray::number(m_notices.Dropped(NoticesServer::Drop::UnknownSender)) + '\n';
-        out += "qvt_notifications_dropped_total{reason=\"malformed\"} " +
-               QByteArray::number(m_notices.Dropped(NoticesServer::Drop::Malformed)) + '\n';
+             "Notification datagrams dropped: from an address that is no watched device "
+             "(unknown_sender), malformed, or empty.");
+        const QPair<NoticesServer::Drop, const char *> reasons[] = {
+            {NoticesServer::Drop::UnknownSender, "unknown_sender"},
+            {NoticesServer::Drop::Malformed, "malformed"},
+            {NoticesServer::Drop::Empty, "empty"}};
+        for (const auto &reason : reasons) {
+            out += QByteArray("qvt_notifications_dropped_total{reason=\"") + reason.second +
+                   "\"} " + QByteArray::number(m_notices.Dropped(reason.first)) + '\n';
+        }
     }
     return out;
 }

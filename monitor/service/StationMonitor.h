@@ -5,6 +5,7 @@
 #include "NoticesServer.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 
 #include <functional>
@@ -46,6 +47,7 @@ private:
     SessionTimings m_timings;
     NoticesServer m_notices;
     std::vector<std::unique_ptr<DeviceWatch>> m_watches;
+    QHash<QString, const DeviceWatch *> m_byName;  // fixed once started
     std::unique_ptr<HttpServer> m_http;
     bool m_running = false;
 };

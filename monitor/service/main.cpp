@@ -11,6 +11,7 @@
 #include <QProcessEnvironment>
 #include <QTextStream>
 
+#include <sys/resource.h>
 #include <csignal>
 #include <cstdio>
 
@@ -30,6 +31,32 @@ void Say(const QString &line, bool warning)
     out += line.toUtf8() + '\n';
     std::fwrite(out.constData(), 1, size_t(out.size()), stderr);
     std::fflush(stderr);
+}
+
+// Each device holds three files (its socket, the socket's wake-up, its
+// thread's event dispatcher) and now and then its alarm log file or the
+// change journal for a moment; the base is the notification socket, the
+// HTTP side's listener and clients, Qt's own and the standard streams.
+constexpr rlim_t kFilesPerDevice = 4;
+constexpr rlim_t kFilesBase = 128;
+
+// The soft limit on open files raised to the hard one, when it may be (a
+// systemd unit sets both with LimitNOFILE= and forbids the call); the limit
+// in force.
+rlim_t OpenFilesLimit()
+{
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0) {
+        return RLIM_INFINITY;
+    }
+    if (limit.rlim_cur < limit.rlim_max) {
+        rlimit raised = limit;
+        raised.rlim_cur = limit.rlim_max;
+        if (setrlimit(RLIMIT_NOFILE, &raised) == 0) {
+            return raised.rlim_cur;
+        }
+    }
+    return limit.rlim_cur;
 }
 
 // The link layer's debugging lines are not the journal's business; warnings
@@ -64,6 +91,20 @@ int main(int argc, char *argv[])
             return 2;
         case MonitorStart::Run:
             break;
+    }
+
+    // Refused now, with the numbers, rather than a failure later when the
+    // last devices' threads or sockets cannot be had.
+    const rlim_t limit = OpenFilesLimit();
+    const rlim_t need = kFilesBase + kFilesPerDevice * rlim_t(config.devices.size());
+    if (limit != RLIM_INFINITY && limit < need) {
+        const rlim_t allowed = limit > kFilesBase ? (limit - kFilesBase) / kFilesPerDevice : 0;
+        QTextStream(stderr) << "qvt-monitord: " << config.devices.size() << " devices need about "
+                            << need << " open files, but the limit is " << limit
+                            << ", which allows at most " << allowed
+                            << " devices; raise it (LimitNOFILE= in the unit, ulimit -n) or "
+                               "watch fewer devices here\n";
+        return 2;
     }
 
     UnixSignals ending({SIGTERM, SIGINT});
