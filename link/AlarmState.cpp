@@ -164,24 +164,26 @@ QVector<AlarmInfo> AlarmChanges(const AlarmState &before, const AlarmState &afte
     return rows;
 }
 
-bool ApplyEvent(const AlarmInfo &event, bool dual, AlarmState &state)
+EventTouch TouchedBy(const AlarmInfo &event, bool dual, AlarmState &bits)
 {
+    bits = AlarmState();
     const bool on = event.alarmStatus == QLatin1String(kAsserted);
     if (!on && event.alarmStatus != QLatin1String(kCleared)) {
-        return false;
+        return EventTouch::None;
     }
+    const EventTouch touch = on ? EventTouch::Raise : EventTouch::Clear;
     const int input = InputIndex(event.input, dual);
     for (int bit = 0; input >= 0 && bit < kVideoAlarmKinds; ++bit) {
         if (event.alarmType == QLatin1String(kVideoAlarmNames[bit])) {
-            Set(state.video, input, AlarmType(1u << bit), on);
-            return true;
+            Set(bits.video, input, AlarmType(1u << bit), true);
+            return touch;
         }
     }
     for (int kind = 0; input >= 0 && kind < 2; ++kind) {
         if (event.alarmType == QLatin1String(kAudioKinds[kind])) {
             const quint16 mask = ChannelMask(event.notes);
-            Set(kind == 0 ? state.lost : state.silent, input, mask, on);
-            return mask != 0;
+            Set(kind == 0 ? bits.lost : bits.silent, input, mask, true);
+            return mask != 0 ? touch : EventTouch::None;
         }
     }
     const QString name = dual && !event.input.isEmpty()
@@ -189,32 +191,43 @@ bool ApplyEvent(const AlarmInfo &event, bool dual, AlarmState &state)
                              : event.alarmType;
     for (const SystemAlarmEntry &entry : SystemAlarmEntries(dual)) {
         if (name == QLatin1String(entry.name)) {
-            const SystemAlarm bit = 1u << entry.bit;
-            state.system = on ? (state.system | bit) : (state.system & ~bit);
-            return true;
+            bits.system = 1u << entry.bit;
+            // A switch of the output or of the genlocking source names where
+            // it went, not whether the status bit is now set.
+            return entry.bit == 2 || entry.bit == 7 || entry.bit == 9 || entry.bit == 14
+                       ? EventTouch::Either
+                       : touch;
         }
     }
-    return false;
+    return EventTouch::None;
+}
+
+bool ApplyEvent(const AlarmInfo &event, bool dual, AlarmState &state)
+{
+    AlarmState bits;
+    const EventTouch touch = TouchedBy(event, dual, bits);
+    if (touch != EventTouch::Raise && touch != EventTouch::Clear) {
+        return false;
+    }
+    state = CombineAlarms(state, bits, bits, [touch](auto word, auto bit, auto) {
+        return static_cast<decltype(word)>(touch == EventTouch::Raise ? (word | bit)
+                                                                      : (word & ~bit));
+    });
+    return true;
 }
 
 AlarmEdges EventEdges(const QVector<AlarmInfo> &events, bool dual)
 {
-    const auto either = [](auto a, auto b, auto) { return a | b; };
-    const auto full = [](auto a, auto, auto) { return static_cast<decltype(a)>(~decltype(a)(0)); };
-    const auto gone = [](auto a, auto b, auto) { return static_cast<decltype(a)>(a | ~b); };
+    const auto either = [](auto a, auto b, auto) { return static_cast<decltype(a)>(a | b); };
     AlarmEdges edges;
     for (const AlarmInfo &event : events) {
-        // An assertion applied to no alarms sets its bits; a clearance
-        // applied to every alarm clears them.
-        const bool raises = event.alarmStatus == QLatin1String(kAsserted);
-        AlarmState one = raises ? AlarmState() : CombineAlarms({}, {}, {}, full);
-        if (!ApplyEvent(event, dual, one)) {
-            continue;
+        AlarmState bits;
+        const EventTouch touch = TouchedBy(event, dual, bits);
+        if (touch == EventTouch::Raise || touch == EventTouch::Either) {
+            edges.raised = CombineAlarms(edges.raised, bits, bits, either);
         }
-        if (raises) {
-            edges.raised = CombineAlarms(edges.raised, one, one, either);
-        } else {
-            edges.cleared = CombineAlarms(edges.cleared, one, one, gone);
+        if (touch == EventTouch::Clear || touch == EventTouch::Either) {
+            edges.cleared = CombineAlarms(edges.cleared, bits, bits, either);
         }
     }
     return edges;

@@ -39,13 +39,20 @@ QVector<ActiveAlarm> ActiveAlarms(const AlarmState &state, bool dual);
 QVector<AlarmInfo> AlarmChanges(const AlarmState &before, const AlarmState &after, bool dual,
                                 const QString &notes, const QDateTime &time);
 
-// What a notification's row says of the device's alarms, into `state`:
-// false when it names none of them (a connection event, an unknown code, an
-// audio row that changed no channel). The inverse of AlarmChanges.
+// Which alarm bits a notification's row is about (into `bits`), and what it
+// says of them: raised, cleared, or changed either way (a switch of the
+// output or of the genlocking source names where it went, not the state of
+// its status bit); None for a row about no alarm (a connection event, an
+// unknown code, an audio row that changed no channel).
+enum class EventTouch { None, Raise, Clear, Either };
+EventTouch TouchedBy(const AlarmInfo &event, bool dual, AlarmState &bits);
+
+// What a notification's row says of the device's alarms, into `state`; false
+// when it says nothing certain of them. The inverse of AlarmChanges.
 bool ApplyEvent(const AlarmInfo &event, bool dual, AlarmState &state);
 
 // The alarms that `events` raise and clear (each bit set where one of them
-// does), from any starting state.
+// does; both for a change either way), from any starting state.
 struct AlarmEdges {
     AlarmState raised;
     AlarmState cleared;

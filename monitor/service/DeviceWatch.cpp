@@ -364,12 +364,13 @@ void DeviceWatch::TakeEvents()
         Publish([dropped](DeviceSnapshot &s) { s.rowsDropped += dropped; });
     }
     const bool dual = Dual();
-    const QVector<AlarmInfo> told(events.begin(), events.end());
+    QVector<AlarmInfo> told(events.begin(), events.end());
     if (m_pollPending) {
-        // A change the last poll saw is the notification's when one that
-        // arrived since tells of it (it may come a moment after the poll).
+        // A change the last poll saw is a notification's when one told of
+        // it: one taken just before that poll, or one that arrived since
+        // (it may come a moment after the poll).
         m_pollPending = false;
-        const AlarmEdges edges = EventEdges(told, dual);
+        const AlarmEdges edges = EventEdges(m_toldBefore + told, dual);
         const AlarmState changed = CombineAlarms(
             m_polled, m_logged, {}, [](auto polled, auto logged, auto) { return polled ^ logged; });
         const AlarmState covered =
@@ -381,7 +382,7 @@ void DeviceWatch::TakeEvents()
                 return static_cast<decltype(now)>(now ^ (change & cover));
             });
         Append(AlarmChanges(m_logged, seen, dual, QStringLiteral("seen by polling"), m_polledAt));
-        m_logged = seen;
+        m_logged = m_polled;
     }
     for (const AlarmInfo &event : told) {
         if (m_loggedValid) {
@@ -389,6 +390,7 @@ void DeviceWatch::TakeEvents()
         }
     }
     Append(told);
+    m_toldBefore = std::move(told);
 }
 
 void DeviceWatch::Append(const QVector<AlarmInfo> &rows)

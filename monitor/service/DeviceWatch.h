@@ -161,6 +161,7 @@ private:
     AlarmState m_polled;
     QDateTime m_polledAt;
     bool m_pollPending = false;
+    QVector<AlarmInfo> m_toldBefore;  // the notifications the last step took
     // The rows to write, oldest first, and where the next one goes.
     std::deque<AlarmInfo> m_rows;
     QDate m_day;             // the day whose file m_rowsInFile counts

@@ -1,7 +1,9 @@
 // The monitoring service against simulated devices: what its metrics say
-// after alarms rise and clear, a device lost and back, datagrams it must not
-// take, its HTTP answers as Prometheus's own checker reads them, and an end
-// by SIGTERM that writes every row.
+// after alarms rise and clear, a lossy link that is no loss, a device lost
+// and back, alarms only polling sees, an alarm log folder that fails and
+// comes back, a refused login, datagrams it must not take, its HTTP answers
+// as Prometheus's own checker reads them, an end by SIGTERM that writes
+// every row, and an open-files limit too low for the devices.
 
 #include "ByteOrder.h"
 #include "DeviceSimulator.h"
@@ -28,9 +30,14 @@
 #include <mutex>
 
 namespace {
-// The two devices: a 4x1 AGC and a dual 2x1, each sending to the service.
-const char *const kNames[2] = {"studio-a", "studio-b"};
-const quint32 kModels[2] = {50002, 50000};
+// A 4x1 AGC and a dual 2x1, each sending to the service; a 4x1 whose
+// notifications go nowhere, with two alarms active before the service
+// starts; a device the service has the wrong password for.
+constexpr int kDevices = 4;
+const char *const kNames[kDevices] = {"studio-a", "studio-b", "studio-c", "studio-d"};
+const quint32 kModels[kDevices] = {50002, 50000, 50001, 50002};
+constexpr int kSilent = 2;
+constexpr int kRefused = 3;
 
 QString Series(const QString &name, const QString &labels, int value)
 {
@@ -41,6 +48,34 @@ QByteArray ReadAll(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The rows of an alarm log file after its header line.
+QList<QByteArray> Rows(const QByteArray &log)
+{
+    const int header = log.indexOf("Number,Time,");
+    QList<QByteArray> rows = log.mid(log.indexOf('\n', header) + 1).split('\n');
+    rows.removeAll(QByteArray());
+    return header < 0 ? QList<QByteArray>() : rows;
+}
+
+// Every row's number is its place in the file.
+bool NumberedInOrder(const QByteArray &log)
+{
+    const QList<QByteArray> rows = Rows(log);
+    for (int i = 0; i < rows.size(); ++i) {
+        if (!rows[i].startsWith(QByteArray::number(i + 1) + ',')) {
+            return false;
+        }
+    }
+    return !rows.isEmpty();
+}
+
+// The value of the first sample whose line starts with `series`, or -1.
+qint64 Value(const QByteArray &metrics, const QByteArray &series)
+{
+    const int at = metrics.indexOf('\n' + series + ' ');
+    return at < 0 ? -1 : metrics.mid(at + series.size() + 2).split('\n').value(0).toLongLong();
 }
 }  // namespace
 
@@ -53,19 +88,36 @@ private slots:
     void cleanupTestCase();
     void alarms_data();
     void alarms();
+    void polling();
     void lostAndBack();
+    void logFolderFails();
+    void refusedLogin();
     void dropped();
     void http();
     void drift();
     void sigterm();
+    void openFilesLimit_data();
+    void openFilesLimit();
 
 private:
     QByteArray Get(const QString &path, int *status, const QByteArray &verb = "GET");
+    QByteArray Log(int device) const
+    {
+        return ReadAll(
+            QDir(m_dir.filePath("logs"))
+                .filePath(QStringLiteral("%1/%2.csv")
+                              .arg(kNames[device], QDate::currentDate().toString(Qt::ISODate))));
+    }
+    qint64 Metric(const char *name, int device, const QByteArray &more = QByteArray()) const
+    {
+        return Value(m_monitor->Metrics(),
+                     QByteArray(name) + "{device=\"" + kNames[device] + '"' + more + '}');
+    }
 
     QTemporaryDir m_dir;
     const quint16 m_notifyPort = FreeUdpPort();
-    std::unique_ptr<DeviceSimulator> m_devices[2];
-    QString m_addresses[2];
+    std::unique_ptr<DeviceSimulator> m_devices[kDevices];
+    QString m_addresses[kDevices];
     QString m_listen = LoopbackText(TestLoopback());
     std::unique_ptr<StationMonitor> m_monitor;
     // What the service said, from its watch threads.
@@ -83,20 +135,24 @@ private:
 void TestMonitord::initTestCase()
 {
     MonitorConfig config;
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < kDevices; ++i) {
         DeviceSimulator::Options options;
         options.address = m_addresses[i] = LoopbackText(TestLoopback());
         options.model = kModels[i];
-        options.notify[0] = {0x7F000001, m_notifyPort};
+        options.notify[0] = {i == kSilent ? 0u : 0x7F000001, m_notifyPort};
         m_devices[i] = std::make_unique<DeviceSimulator>(options);
         QVERIFY(m_devices[i]->Start());
-        config.devices.append({kNames[i], options.address, 1, QStringLiteral("guest")});
+        config.devices.append(
+            {kNames[i], options.address, 1, QLatin1String(i == kRefused ? "wrong" : "guest")});
     }
+    QVERIFY(m_devices[kSilent]->Command("alarm 1 video-frozen on").startsWith("ok"));
+    QVERIFY(m_devices[kSilent]->Command("system 16 on").startsWith("ok"));
     config.listenAddress = m_listen;
     config.listenPort = 0;
     config.notifyPort = m_notifyPort;
     config.logsDir = m_dir.filePath("logs");
     config.pollSeconds = 0.2;
+    config.downAfterSeconds = 1.5;  // about four polls of 0.3 s and their pauses
     config.snapshotMinutes = 0.01;
     config.journal = m_dir.filePath("journal.sqlite");
     m_monitor = std::make_unique<StationMonitor>(
@@ -108,7 +164,7 @@ void TestMonitord::initTestCase()
         SessionTimings{150, 0, 0});
     QString error;
     QVERIFY2(m_monitor->Start(&error), qPrintable(error));
-    for (const char *name : kNames) {
+    for (const char *name : {kNames[0], kNames[1]}) {
         QTRY_VERIFY_WITH_TIMEOUT(
             m_monitor->Metrics().contains(
                 Series("qvt_notification_route_ok", QStringLiteral("device=\"%1\"").arg(name), 1)
@@ -177,61 +233,177 @@ void TestMonitord::alarms()
     QVERIFY(m_devices[device]->Command(clear).startsWith("ok"));
     QTRY_VERIFY_WITH_TIMEOUT(m_monitor->Metrics().contains(line(device, 0)), 2000);
     QCOMPARE(events(1 - device), otherBefore);
-    const QByteArray log = ReadAll(
-        QDir(m_dir.filePath("logs"))
-            .filePath(QStringLiteral("%1/%2.csv")
-                          .arg(kNames[device], QDate::currentDate().toString(Qt::ISODate))));
+    // The notification's row, once: the polls that follow it add none.
     const QString alarm = labels.section("alarm=\"", 1).section('"', 0, 0);
-    QVERIFY2(log.contains(QStringLiteral(",%1,Asserted,").arg(alarm).toLatin1()) &&
-                 log.contains(QStringLiteral(",%1,Cleared,").arg(alarm).toLatin1()),
-             log.constData());
+    QTRY_VERIFY(Log(device).contains(QStringLiteral(",%1,Cleared,").arg(alarm).toLatin1()));
+    QTest::qWait(600);  // three polls, which must not log it again
+    const QByteArray log = Log(device);
+    for (const char *status : {"Asserted", "Cleared"}) {
+        QVERIFY2(log.count(QStringLiteral(",%1,%2,").arg(alarm, status).toLatin1()) == 1,
+                 log.constData());
+    }
+    QVERIFY2(!log.contains("seen by polling"), log.constData());
 }
 
-// A device that stops answering: up 0 and its alarm series gone within 8 s,
-// "Connection Lost" logged; back, the same the other way.
+// A device whose notifications go nowhere: what was active at the start is
+// logged once, and each later change as the poll sees it.
+void TestMonitord::polling()
+{
+    QTRY_VERIFY(Log(kSilent).contains(",Input 1,Video Frozen,Asserted,active at start\n"));
+    QVERIFY(Log(kSilent).contains(",,PS2 Fail,Asserted,active at start\n"));
+    QVERIFY(Log(kSilent).contains(",Group A,Output Switched,Asserted,active at start\n"));
+    m_devices[kSilent]->WithModel(
+        [](DeviceModel &m) { m.detection[2].audioLostChannels = 0xFFFF; });
+    const QList<QPair<QString, QByteArray>> steps = {
+        {"alarm 2 video-black on", ",Input 2,Video Black,Asserted,seen by polling\n"},
+        {"audio-lost 3 0x0005", ",Input 3,Audio Lost,Asserted,Ch1 Ch3 seen by polling\n"},
+        {"audio-lost 3 0x0001", ",Input 3,Audio Lost,Cleared,Ch3 seen by polling\n"},
+        {"system 16 off", ",,PS2 Fail,Cleared,seen by polling\n"},
+        {"alarm 1 video-frozen off", ",Input 1,Video Frozen,Cleared,seen by polling\n"},
+        {"", ",Group A,Output Switched,Cleared,seen by polling\n"}};  // back to input 1
+    for (const auto &step : steps) {
+        QVERIFY(step.first.isEmpty() || m_devices[kSilent]->Command(step.first).startsWith("ok"));
+        QTRY_VERIFY2(Log(kSilent).contains(step.second), Log(kSilent).constData());
+    }
+    const QByteArray log = Log(kSilent);
+    QCOMPARE(Rows(log).size(), 3 + steps.size());
+    QVERIFY(NumberedInOrder(log));
+}
+
+// A lossy link is no loss: with a third of the answers lost the device stays
+// up and its alarm series stay. A device silent for down-after is lost: up 0,
+// its alarm series gone, "Connection Lost" logged; back, the alarms active
+// then are logged, and its notification route is read again (the right host
+// on the wrong port is not a route).
 void TestMonitord::lostAndBack()
 {
-    QVERIFY(m_devices[0]->Command("offline 3").startsWith("ok"));
+    const QByteArray up = "qvt_up{device=\"studio-a\"} 1\n";
+    QVERIFY(m_devices[0]->Command("fault drop 30").startsWith("ok"));
+    const qint64 failuresBefore = Metric("qvt_poll_failures_total", 0);
     QElapsedTimer clock;
     clock.start();
+    while (clock.elapsed() < 6000) {
+        const QByteArray metrics = m_monitor->Metrics();
+        QVERIFY(metrics.contains(up) && metrics.contains("qvt_video_alarm{device=\"studio-a\""));
+        QTest::qWait(20);
+    }
+    QVERIFY(Metric("qvt_poll_failures_total", 0) > failuresBefore);
+    QVERIFY(m_devices[0]->Command("fault clear").startsWith("ok"));
+    QVERIFY(!Log(0).contains("Connection Lost"));
+
+    m_devices[0]->WithModel(
+        [this](DeviceModel &m) { m.notifyPort[0] = quint16(m_notifyPort + 1); });
+    QVERIFY(m_devices[0]->Command("alarm 3 video-frozen on").startsWith("ok"));
+    QVERIFY(m_devices[0]->Command("offline 4").startsWith("ok"));
+    clock.restart();
     QTRY_VERIFY_WITH_TIMEOUT(m_monitor->Metrics().contains("qvt_up{device=\"studio-a\"} 0\n"),
-                             8000);
+                             5000);
     qInfo("lost noticed after %lld ms", clock.elapsed());
+    QVERIFY(clock.elapsed() >= 1400);
     const QByteArray down = m_monitor->Metrics();
     QVERIFY(!down.contains("qvt_video_alarm{device=\"studio-a\""));
     QVERIFY(down.contains("qvt_video_alarm{device=\"studio-b\""));
     QVERIFY(down.contains("qvt_device_info{device=\"studio-a\""));
-    QTRY_VERIFY_WITH_TIMEOUT(m_monitor->Metrics().contains("qvt_up{device=\"studio-a\"} 1\n"),
-                             10000);
+    QVERIFY(Log(0).contains(",,Connection Lost,Asserted,\n"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_monitor->Metrics().contains(up), 10000);
     QVERIFY(m_monitor->Metrics().contains("qvt_video_alarm{device=\"studio-a\""));
-    const QByteArray log = ReadAll(
-        QDir(m_dir.filePath("logs"))
-            .filePath(
-                QStringLiteral("studio-a/%1.csv").arg(QDate::currentDate().toString(Qt::ISODate))));
-    QVERIFY(log.contains(",,Connection Lost,Asserted,\n"));
-    QVERIFY(log.contains(",,Connection Lost,Cleared,\n"));
-    QVERIFY(Said().filter("studio-a").filter("not answering").size() == 1);
+    QTRY_VERIFY(
+        Log(0).contains(",,Connection Lost,Cleared,\n"
+                        "" +
+                        QByteArray::number(Rows(Log(0)).size()) + ","));
+    QVERIFY(Log(0).endsWith(",Input 3,Video Frozen,Asserted,active when found again\n"));
+    QTRY_COMPARE(Metric("qvt_notification_route_ok", 0), qint64(0));
+    QCOMPARE(Said().filter("studio-a").filter("not answering").size(), 1);
+    QCOMPARE(Said().filter("studio-a").filter("does not send its notifications").size(), 1);
+    m_devices[0]->WithModel([this](DeviceModel &m) { m.notifyPort[0] = m_notifyPort; });
+    QVERIFY(m_devices[0]->Command("alarm 3 video-frozen off").startsWith("ok"));
+    QTRY_VERIFY(Log(0).endsWith(",Input 3,Video Frozen,Cleared,\n"));
 }
 
-// A datagram from an address that is no watched device, and a malformed one
-// from a device: dropped and counted, never an event.
+// A folder the alarm log cannot be written to (a file stands in its place,
+// which stops root too): the rows wait, counted, and the failure is said
+// once; once the folder can be made again they are written in order, each
+// counted as an event.
+void TestMonitord::logFolderFails()
+{
+    const QString folder = QDir(m_dir.filePath("logs")).filePath(kNames[1]);
+    const qint64 events = Metric("qvt_alarm_events_total", 1);
+    QVERIFY(QDir(folder).removeRecursively());
+    QFile blocker(folder);
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QStringList commands = {"system 16 on", "alarm 2 video-black on", "system 16 off"};
+    for (const QString &command : commands) {
+        QVERIFY(m_devices[1]->Command(command).startsWith("ok"));
+    }
+    QTRY_COMPARE(Metric("qvt_alarm_log_pending_rows", 1), qint64(commands.size()));
+    QTRY_VERIFY(Metric("qvt_alarm_log_write_failures_total", 1) >= 2);  // tried again
+    QCOMPARE(Metric("qvt_alarm_events_total", 1), events);
+    QVERIFY(QFile::remove(folder));
+    QTRY_COMPARE(Metric("qvt_alarm_log_pending_rows", 1), qint64(0));
+    QCOMPARE(Metric("qvt_alarm_events_total", 1), events + commands.size());
+    const QList<QByteArray> rows = Rows(Log(1));
+    QCOMPARE(rows.size(), commands.size());
+    QVERIFY(rows[0].startsWith("1,") && rows[0].endsWith(",,PS2 Fail,Asserted,"));
+    QVERIFY(rows[1].startsWith("2,") && rows[1].endsWith(",A-Input 2,Video Black,Asserted,"));
+    QVERIFY(rows[2].startsWith("3,") && rows[2].endsWith(",,PS2 Fail,Cleared,"));
+    QCOMPARE(Said().filter("studio-b").filter("cannot be written").size(), 1);
+    QCOMPARE(Said().filter("studio-b").filter("written again").size(), 1);
+    QVERIFY(m_devices[1]->Command("alarm 2 video-black off").startsWith("ok"));
+}
+
+// A wrong password is said once, for what it is, and counted.
+void TestMonitord::refusedLogin()
+{
+    QTRY_VERIFY(Metric("qvt_login_failures_total", kRefused, ",reason=\"refused\"") >= 2);
+    QCOMPARE(Metric("qvt_login_failures_total", kRefused, ",reason=\"no_answer\""), qint64(0));
+    QCOMPARE(Metric("qvt_up", kRefused), qint64(0));
+    QCOMPARE(Said().filter("studio-d"),
+             QStringList{QStringLiteral("studio-d (%1): refused the login as guest (wrong "
+                                        "password?); trying again every 1 s")
+                             .arg(m_addresses[kRefused])});
+}
+
+// A datagram from an address that is no watched device, a malformed one and
+// an empty one from a device: dropped and counted, never an event. A burst
+// of good ones: each one row and one event.
 void TestMonitord::dropped()
 {
-    const auto send = [this](const QString &from, int sum) {
-        UdpSocket socket;
-        QVERIFY(socket.Open() && socket.Bind(QHostAddress(from).toIPv4Address(), 0));
-        quint8 ps1[14] = {0, 12, 1, 0, 0, 0, 15, 0, 0, 0, 0, 0, 1, 0};
-        ps1[13] = quint8(sum - ByteSum(ps1, 13));
-        socket.SendTo({0x7F000001, m_notifyPort}, ps1, sizeof ps1);
+    UdpSocket device;
+    QVERIFY(device.Open() && device.Bind(QHostAddress(m_addresses[1]).toIPv4Address(), 0));
+    const auto datagram = [](quint8 code, quint8 value, int sum) {
+        QByteArray d("\x00\x0C\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00", 14);
+        d[6] = char(code);
+        d[12] = char(value);
+        d[13] = char(sum - ByteSum(reinterpret_cast<const quint8 *>(d.constData()), 13));
+        return d;
     };
-    send(LoopbackText(TestLoopback()), 0xFF);
-    send(m_addresses[1], 0xFE);
+    const auto send = [this](UdpSocket &socket, const QByteArray &d) {
+        socket.SendTo({0x7F000001, m_notifyPort}, reinterpret_cast<const quint8 *>(d.constData()),
+                      d.size());
+    };
+    UdpSocket stranger;
+    QVERIFY(stranger.Open() && stranger.Bind(TestLoopback(), 0));
+    send(stranger, datagram(15, 1, 0xFF));
+    send(device, datagram(15, 1, 0xFE));
+    send(device, QByteArray());
     QTRY_VERIFY_WITH_TIMEOUT(m_monitor->Metrics().contains(
-                                 "qvt_notifications_dropped_total{reason=\"unknown sender\"} 1\n"
-                                 "qvt_notifications_dropped_total{reason=\"malformed\"} 1\n"),
+                                 "qvt_notifications_dropped_total{reason=\"unknown_sender\"} 1\n"
+                                 "qvt_notifications_dropped_total{reason=\"malformed\"} 1\n"
+                                 "qvt_notifications_dropped_total{reason=\"empty\"} 1\n"),
                              2000);
     QVERIFY(m_monitor->Metrics().contains(
         "qvt_system_alarm{device=\"studio-b\",alarm=\"PS1 Fail\"} 0"));
+
+    const qint64 events = Metric("qvt_alarm_events_total", 1);
+    const int rows = Rows(Log(1)).size();
+    constexpr int kBurst = 50;  // Output Switched, to inputs 1 and 2 in turn
+    for (int i = 0; i < kBurst; ++i) {
+        send(device, datagram(14, quint8(i % 2), 0xFF));
+    }
+    QTRY_COMPARE(Metric("qvt_alarm_events_total", 1), events + kBurst);
+    QCOMPARE(Rows(Log(1)).size(), rows + kBurst);
+    QVERIFY(NumberedInOrder(Log(1)));
 }
 
 QByteArray TestMonitord::Get(const QString &path, int *status, const QByteArray &verb)
@@ -274,15 +446,17 @@ void TestMonitord::http()
     QVERIFY(probe.contains("qvt_up{device=\"studio-b\"} 1\n") && !probe.contains("studio-a"));
     const QJsonArray devices = QJsonDocument::fromJson(Get("/api/v1/devices", &status)).array();
     QCOMPARE(status, 200);
-    QCOMPARE(devices.size(), 2);
+    QCOMPARE(devices.size(), kDevices);
     QCOMPARE(devices[1].toObject()["model"].toString(), QStringLiteral("QVT Dual 2x1"));
     QCOMPARE(devices[1].toObject()["up"].toBool(), true);
     Get("/healthz", &status);
     QCOMPARE(status, 200);
-    for (const char *path : {"/probe?target=studio-c", "/probe", "/devices"}) {
+    for (const char *path : {"/probe?target=studio-e", "/devices"}) {
         Get(QString::fromLatin1(path), &status);
         QCOMPARE(status, 404);
     }
+    QCOMPARE(Get("/probe", &status), QByteArray("target parameter missing\n"));
+    QCOMPARE(status, 400);
     Get("/metrics", &status, "POST");
     QCOMPARE(status, 405);
 }
@@ -330,46 +504,103 @@ void TestMonitord::drift()
 }
 
 // SIGTERM with notifications still unread: the program reads them, writes
-// every row and ends with 0.
+// every row and ends with 0. Started again on the same day, it numbers its
+// rows on from those already in the file.
 void TestMonitord::sigterm()
 {
     const quint16 port = FreeUdpPort();
-    QProcess service;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QVT_PASSWORD"), QStringLiteral("guest"));
     env.remove(QStringLiteral("JOURNAL_STREAM"));
-    service.setProcessEnvironment(env);
-    service.start(
-        QStringLiteral(QVT_MONITORD_PATH),
-        {QStringLiteral("--device"), QStringLiteral("studio-a=") + m_addresses[0],
-         QStringLiteral("--notify-port"), QString::number(port), QStringLiteral("--listen"),
-         m_listen + QStringLiteral(":0"), QStringLiteral("--logs"), m_dir.filePath("sigterm")});
-    service.setReadChannel(QProcess::StandardError);
-    QVERIFY(service.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(
-        (service.waitForReadyRead(100), service.peek(1 << 16).contains("logged in as guest")),
-        5000);
     UdpSocket device;
     QVERIFY(device.Open() && device.Bind(QHostAddress(m_addresses[0]).toIPv4Address(), 0));
-    constexpr int kCount = 1000;
-    for (int i = 0; i < kCount; ++i) {
-        quint8 switched[14] = {0, 12, 1, 0, 0, 0, 14, 0, 0, 0, 0, 0, quint8(i % 4), 0};
-        switched[13] = quint8(0xFF - ByteSum(switched, 13));
-        device.SendTo({0x7F000001, port}, switched, sizeof switched);
+    const int counts[2] = {1000, 10};
+    for (const int count : counts) {
+        QProcess service;
+        service.setProcessEnvironment(env);
+        service.start(
+            QStringLiteral(QVT_MONITORD_PATH),
+            {QStringLiteral("--device"), QStringLiteral("studio-a=") + m_addresses[0],
+             QStringLiteral("--notify-port"), QString::number(port), QStringLiteral("--listen"),
+             m_listen + QStringLiteral(":0"), QStringLiteral("--logs"), m_dir.filePath("sigterm")});
+        service.setReadChannel(QProcess::StandardError);
+        QVERIFY(service.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (service.waitForReadyRead(100), service.peek(1 << 16).contains("logged in as guest")),
+            5000);
+        for (int i = 0; i < count; ++i) {
+            quint8 switched[14] = {0, 12, 1, 0, 0, 0, 14, 0, 0, 0, 0, 0, quint8(i % 4), 0};
+            switched[13] = quint8(0xFF - ByteSum(switched, 13));
+            device.SendTo({0x7F000001, port}, switched, sizeof switched);
+        }
+        ::kill(pid_t(service.processId()), SIGTERM);
+        QVERIFY(service.waitForFinished(10000));
+        QCOMPARE(service.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(service.exitCode(), 0);
+        const QByteArray said = service.readAll();
+        QVERIFY2(!said.contains("guest\n") && said.contains("stopped; every alarm row written"),
+                 said.constData());
     }
-    ::kill(pid_t(service.processId()), SIGTERM);
-    QVERIFY(service.waitForFinished(10000));
-    QCOMPARE(service.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(service.exitCode(), 0);
     const QByteArray log = ReadAll(
         QDir(m_dir.filePath("sigterm"))
             .filePath(
                 QStringLiteral("studio-a/%1.csv").arg(QDate::currentDate().toString(Qt::ISODate))));
-    QCOMPARE(log.count(",Output Switched,"), kCount);
-    QVERIFY(log.contains(QStringLiteral("\n%1,").arg(kCount).toLatin1()));
-    const QByteArray said = service.readAll();
-    QVERIFY2(!said.contains("guest\n") && said.contains("stopped; every alarm row written"),
-             said.constData());
+    QCOMPARE(log.count(",Output Switched,"), counts[0] + counts[1]);
+    QVERIFY(NumberedInOrder(log));
+}
+
+void TestMonitord::openFilesLimit_data()
+{
+    QTest::addColumn<QString>("limit");  // ulimit's options
+    QTest::addColumn<int>("devices");
+    QTest::addColumn<int>("status");  // -1: runs
+    QTest::newRow("too low for 40 devices") << "-n 200" << 40 << 2;
+    QTest::newRow("soft limit raised to the hard one") << "-S -n 150" << 40 << -1;
+}
+
+// An open-files limit too low for the devices: said with the numbers, exit
+// 2 (which systemd does not restart), never a crash. A soft limit below the
+// hard one is raised first.
+void TestMonitord::openFilesLimit()
+{
+    QFETCH(QString, limit);
+    QFETCH(int, devices);
+    QFETCH(int, status);
+    QStringList arguments = {QStringLiteral("--notify-port"), QString::number(FreeUdpPort()),
+                             QStringLiteral("--listen"),      m_listen + QStringLiteral(":0"),
+                             QStringLiteral("--logs"),        m_dir.filePath("limit")};
+    const quint32 first = TestLoopback({kDevicePort}, devices);
+    for (int i = 0; i < devices; ++i) {
+        arguments << QStringLiteral("--device")
+                  << QStringLiteral("d%1=%2").arg(i).arg(LoopbackText(first + quint32(i)));
+    }
+    QProcess service;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QVT_PASSWORD"), QStringLiteral("guest"));
+    service.setProcessEnvironment(env);
+    service.setReadChannel(QProcess::StandardError);
+    service.start(QStringLiteral("bash"),
+                  QStringList{QStringLiteral("-c"),
+                              QStringLiteral("ulimit %1 && exec \"$0\" \"$@\"").arg(limit),
+                              QStringLiteral(QVT_MONITORD_PATH)} +
+                      arguments);
+    QVERIFY(service.waitForStarted());
+    if (status >= 0) {
+        QVERIFY(service.waitForFinished(10000));
+        QCOMPARE(service.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(service.exitCode(), status);
+        QCOMPARE(service.readAll(),
+                 QByteArray("qvt-monitord: 40 devices need about 288 open files, but the limit is "
+                            "200, which allows at most 18 devices; raise it (LimitNOFILE= in the "
+                            "unit, ulimit -n) or watch fewer devices here\n"));
+        return;
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (service.waitForReadyRead(100), service.peek(1 << 16).contains("watching 40 device(s)")),
+        10000);
+    service.terminate();
+    QVERIFY(service.waitForFinished(10000));
+    QCOMPARE(service.exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestMonitord)
