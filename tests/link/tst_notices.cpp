@@ -1,5 +1,7 @@
+#include "AlarmState.h"
 #include "ByteOrder.h"
 #include "DeviceSimulator.h"
+#include "DeviceTables.h"
 #include "NoticesServer.h"
 #include "Session.h"
 
@@ -75,6 +77,8 @@ private slots:
     void audioMasks();
     void dropped_data();
     void dropped();
+    void pollRowsAsNotified_data();
+    void pollRowsAsNotified();
     void flood();
     void stopAndRebindUnderLoad();
     void nothingAfterStop();
@@ -254,6 +258,7 @@ void TestNotices::dropped_data()
     QTest::newRow("13 bytes") << Notification(13, 0, 0, 1, 13) << false << true;
     QTest::newRow("1039 bytes") << Notification(13, 0, 0, 1, 1039) << false << true;
     QTest::newRow("1040 bytes") << Notification(13, 0, 0, 1, 1040) << false << false;
+    QTest::newRow("empty") << QByteArray() << false << false;
 }
 
 void TestNotices::dropped()
@@ -272,7 +277,70 @@ void TestNotices::dropped()
     QCOMPARE(spy.count(), accepted ? 2 : 1);
     QCOMPARE(m_server->Dropped(NoticesServer::Drop::UnknownSender), quint64(stranger ? 1 : 0));
     QCOMPARE(m_server->Dropped(NoticesServer::Drop::Malformed),
-             quint64(accepted || stranger ? 0 : 1));
+             quint64(accepted || stranger || datagram.isEmpty() ? 0 : 1));
+    QCOMPARE(m_server->Dropped(NoticesServer::Drop::Empty), quint64(datagram.isEmpty() ? 1 : 0));
+}
+
+void TestNotices::pollRowsAsNotified_data()
+{
+    QTest::addColumn<bool>("dual");
+    QTest::newRow("dual 2x1") << true;
+    QTest::newRow("4x1") << false;
+}
+
+// Every alarm a notification raises, for every input and group the model
+// has, is the alarm bit whose change a poll logs under the same input and
+// name (so that the two make one row, not two), and reading that row back
+// gives the bit; every named system alarm is reached so.
+void TestNotices::pollRowsAsNotified()
+{
+    QFETCH(bool, dual);
+    const int groups = dual ? 2 : 1;
+    QVector<NotificationMsg> messages;
+    const auto add = [&](quint32 code, int group, int input, quint32 value) {
+        const QByteArray d = Notification(code, quint8(group), quint8(input), value);
+        messages.append(NotificationMsg());
+        QCOMPARE(messages.last().Parse(reinterpret_cast<const quint8 *>(d.constData()), d.size()),
+                 0);
+    };
+    for (int input = 0; input < 4; ++input) {
+        for (quint32 code = 1; code <= 7; ++code) {
+            add(code, input / 2, input, code >= 6 ? 0x8001 : 1);
+        }
+        add(12, input / 2, input, 1);
+    }
+    for (int group = 0; group < groups; ++group) {
+        for (const quint32 code : {9u, 10u, 11u, 13u, 14u}) {
+            add(code, group, 0, code == 10 ? 0 : code == 14 ? 0xFFFFFFFF : 1);
+        }
+    }
+    for (const quint32 code : {8u, 15u, 16u}) {
+        add(code, 0, 0, 1);
+    }
+    SystemAlarm reached = 0;
+    for (const NotificationMsg &msg : messages) {
+        AudioMasks masks;
+        const AlarmInfo told = DescribeNotification(msg, dual, masks);
+        AlarmState bits;
+        const EventTouch touch = TouchedBy(told, dual, bits);
+        QVERIFY2(touch != EventTouch::None, qPrintable(Text(told)));
+        reached |= bits.system;
+        const QVector<AlarmInfo> polled = AlarmChanges({}, bits, dual, QString(), {});
+        QCOMPARE(polled.size(), 1);
+        QCOMPARE(polled[0].input, told.input);
+        QCOMPARE(polled[0].alarmType, told.alarmType);
+        if (touch == EventTouch::Raise) {
+            QCOMPARE(polled[0].notes, told.notes);
+            AlarmState back;
+            QVERIFY(ApplyEvent(polled[0], dual, back));
+            QVERIFY(back == bits);
+        }
+    }
+    SystemAlarm named = 0;
+    for (int bit = 0; bit < kSystemAlarmBits; ++bit) {
+        named |= SystemAlarmName(bit, dual).isEmpty() ? 0 : 1u << bit;
+    }
+    QCOMPARE(reached, named);
 }
 
 // 10,000 notifications at 2,000 a second: every one arrives, in order.
