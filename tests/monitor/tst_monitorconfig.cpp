@@ -26,6 +26,9 @@ QString Summary(const MonitorConfig &c)
     QString text =
         QStringLiteral("%1:%2 %3 ").arg(c.listenAddress).arg(c.listenPort).arg(c.notifyPort);
     text += QStringLiteral("%1 %2 %3").arg(c.logsDir, user(c.defaultUser)).arg(c.pollSeconds);
+    if (c.downAfterSeconds != kMonitorDownAfter) {
+        text += QStringLiteral(" down-after %1").arg(c.downAfterSeconds);
+    }
     if (c.snapshotMinutes != kMonitorSnapshotMinutes || !c.journal.isEmpty()) {
         text += QStringLiteral(" snapshot %1 journal %2").arg(c.snapshotMinutes).arg(c.journal);
     }
@@ -220,6 +223,13 @@ void TestMonitorConfig::arguments_data()
         QString(quick)
             .replace("%3", "/home/op/.local/share/qvt-monitord")
             .replace(" 1 |", " 1 snapshot 0 journal postgresql://h/j |"));
+    row("down-after, the option over the file",
+        "down-after = 9.5\n[device a]\naddress = 10.0.0.1\n", "--down-after 20", pw,
+        QString(quick)
+            .replace("%3", "/home/op/.local/share/qvt-monitord")
+            .replace(" 1 |", " 1 down-after 20 |"));
+    row("bad --down-after", "", "--down-after 0 --device a=10.0.0.1", pw,
+        "--down-after is seconds from 0.1 to 3600, not \"0\"");
     row("bad --snapshot", "", "--snapshot 1e3 --device a=10.0.0.1", pw,
         "--snapshot is minutes from 0.01 to 10080, or 0 for none, not \"1e3\"");
     row("--device after the file", file, "--device c=10.0.0.3", pw,
