@@ -520,6 +520,8 @@ int main(int argc, char **argv)
     const double fleetRestCpu = (CpuSeconds(fleet.processId()) - fleetCpu) * 100 / wall;
     const double residentMiB = double(StatusField(pid, "VmRSS")) / 1024;
     const long threads = StatusField(pid, "Threads");
+    const int openFiles = int(
+        QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryList(QDir::Files | QDir::System).size());
 
     // Scrapes, each a connection of its own as Prometheus makes them.
     std::vector<double> scrapeMs, probeMs;
@@ -644,8 +646,8 @@ int main(int argc, char **argv)
 
     std::printf("qvt-monitord watching qvt-devsim --fleet %d (%s), poll 1 s, guest:\n", devices,
                 qPrintable(LoopbackText(first)));
-    std::printf("  every device up and routed %.1f s after the start; %ld threads\n", readyS,
-                threads);
+    std::printf("  every device up and routed %.1f s after the start; %ld threads, %d open files\n",
+                readyS, threads, openFiles);
     std::printf("At rest, over %.0f s:\n", wall);
     std::printf("  service's CPU        %6.2f %% of one core   target < %g %%: %s\n", restCpu,
                 kCpuTarget, Verdict(restCpu < kCpuTarget));

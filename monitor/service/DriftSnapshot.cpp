@@ -82,6 +82,11 @@ void DriftSnapshot::Step(CfgNetClient &client, int productType, const JournalCon
     }
     m_baseline = m_reading;
     m_baselineMs = m_startedMs;
+    // Open for a comparison only, unless operations wait: a thousand
+    // devices must not each hold the journal's files between snapshots.
+    if (m_journal && m_journal->Pending() == 0) {
+        m_journal.reset();
+    }
 }
 
 bool DriftSnapshot::Compare(const JournalContext &context)
