@@ -271,8 +271,8 @@ qint64 EventSum(quint16 port, int devices)
     return sum;
 }
 
-// The rows of one device's alarm log (today's file) that end with `tail`.
-int RowsEnding(const QString &logs, int k, const QByteArray &tail)
+// The rows of one device's alarm log (today's file) that hold `tail`.
+int RowsWith(const QString &logs, int k, const QByteArray &tail)
 {
     QFile file(QDir(logs).filePath(QString::fromLatin1(DeviceName(k)) + QLatin1Char('/') +
                                    QDate::currentDate().toString(Qt::ISODate) +
@@ -280,7 +280,7 @@ int RowsEnding(const QString &logs, int k, const QByteArray &tail)
     file.open(QIODevice::ReadOnly);
     int rows = 0;
     for (const QByteArray &line : file.readAll().split('\n')) {
-        rows += line.endsWith(tail);
+        rows += line.contains(tail);
     }
     return rows;
 }
@@ -365,17 +365,17 @@ int RunLoss(QProcess &fleet, quint16 httpPort, const QString &logs, int devices,
     QThread::sleep(5);  // the last clearances' rows
     int falseLost = 0, missing = 0, doubled = 0;
     for (int k = 0; k < devices; ++k) {
-        falseLost += k == gone ? 0 : RowsEnding(logs, k, ",Connection Lost,Asserted,");
+        falseLost += k == gone ? 0 : RowsWith(logs, k, ",Connection Lost,Asserted,");
     }
     for (auto i = raised.cbegin(); i != raised.cend(); ++i) {
         const QList<QByteArray> key = i.key().split('|');
         const int rows =
-            RowsEnding(logs, key[0].toInt(), ",Input " + key[1] + ",Signal Lost," + key[2] + ',');
+            RowsWith(logs, key[0].toInt(), ",Input " + key[1] + ",Signal Lost," + key[2] + ',');
         missing += std::max(0, i.value() - rows);
         doubled += std::max(0, rows - i.value());
     }
-    const int goneLost = RowsEnding(logs, gone, ",Connection Lost,Asserted,");
-    const int goneBack = RowsEnding(logs, gone, ",Connection Lost,Cleared,");
+    const int goneLost = RowsWith(logs, gone, ",Connection Lost,Asserted,");
+    const int goneBack = RowsWith(logs, gone, ",Connection Lost,Cleared,");
     int alarms = 0;
     for (const int n : raised) {
         alarms += n;

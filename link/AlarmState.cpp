@@ -216,19 +216,49 @@ bool ApplyEvent(const AlarmInfo &event, bool dual, AlarmState &state)
     return true;
 }
 
-AlarmEdges EventEdges(const QVector<AlarmInfo> &events, bool dual)
+bool BitOf(const AlarmState &state, const AlarmBit &alarm)
 {
-    const auto either = [](auto a, auto b, auto) { return static_cast<decltype(a)>(a | b); };
-    AlarmEdges edges;
-    for (const AlarmInfo &event : events) {
-        AlarmState bits;
-        const EventTouch touch = TouchedBy(event, dual, bits);
-        if (touch == EventTouch::Raise || touch == EventTouch::Either) {
-            edges.raised = CombineAlarms(edges.raised, bits, bits, either);
-        }
-        if (touch == EventTouch::Clear || touch == EventTouch::Either) {
-            edges.cleared = CombineAlarms(edges.cleared, bits, bits, either);
-        }
+    const quint32 word = alarm.field == AlarmBit::Video    ? state.video.value(alarm.input)
+                         : alarm.field == AlarmBit::Lost   ? state.lost.value(alarm.input)
+                         : alarm.field == AlarmBit::Silent ? state.silent.value(alarm.input)
+                                                           : state.system;
+    return (word >> alarm.bit) & 1;
+}
+
+void SetBit(AlarmState &state, const AlarmBit &alarm, bool on)
+{
+    switch (alarm.field) {
+        case AlarmBit::Video:
+            Set(state.video, alarm.input, AlarmType(1u << alarm.bit), on);
+            break;
+        case AlarmBit::Lost:
+            Set(state.lost, alarm.input, quint16(1u << alarm.bit), on);
+            break;
+        case AlarmBit::Silent:
+            Set(state.silent, alarm.input, quint16(1u << alarm.bit), on);
+            break;
+        case AlarmBit::System:
+            state.system =
+                on ? (state.system | (1u << alarm.bit)) : (state.system & ~(1u << alarm.bit));
+            break;
     }
-    return edges;
+}
+
+QVector<AlarmBit> Differences(const AlarmState &a, const AlarmState &b)
+{
+    QVector<AlarmBit> out;
+    const auto add = [&out](AlarmBit::Field field, int input, quint32 word, int bits) {
+        for (int bit = 0; bit < bits; ++bit) {
+            if ((word >> bit) & 1) {
+                out.append({field, input, bit});
+            }
+        }
+    };
+    for (int i = 0; i < kInputCount; ++i) {
+        add(AlarmBit::Video, i, a.video.value(i) ^ b.video.value(i), kVideoAlarmKinds);
+        add(AlarmBit::Lost, i, a.lost.value(i) ^ b.lost.value(i), kAudioChannels);
+        add(AlarmBit::Silent, i, a.silent.value(i) ^ b.silent.value(i), kAudioChannels);
+    }
+    add(AlarmBit::System, 0, a.system ^ b.system, kSystemAlarmBits);
+    return out;
 }

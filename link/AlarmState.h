@@ -51,13 +51,21 @@ EventTouch TouchedBy(const AlarmInfo &event, bool dual, AlarmState &bits);
 // when it says nothing certain of them. The inverse of AlarmChanges.
 bool ApplyEvent(const AlarmInfo &event, bool dual, AlarmState &state);
 
-// The alarms that `events` raise and clear (each bit set where one of them
-// does; both for a change either way), from any starting state.
-struct AlarmEdges {
-    AlarmState raised;
-    AlarmState cleared;
+// One alarm of a device: a video alarm of an input, one channel's audio lost
+// or silent alarm of an input, or a system alarm (input 0).
+struct AlarmBit {
+    enum Field { Video, Lost, Silent, System } field;
+    int input;
+    int bit;
 };
-AlarmEdges EventEdges(const QVector<AlarmInfo> &events, bool dual);
+inline bool operator==(const AlarmBit &a, const AlarmBit &b)
+{
+    return a.field == b.field && a.input == b.input && a.bit == b.bit;
+}
+bool BitOf(const AlarmState &state, const AlarmBit &alarm);
+void SetBit(AlarmState &state, const AlarmBit &alarm, bool on);
+// The alarms in which `a` and `b` differ.
+QVector<AlarmBit> Differences(const AlarmState &a, const AlarmState &b);
 
 // Per field and bit, f(a, b, c) over three states of four inputs each.
 template <class F>

@@ -41,6 +41,7 @@ const MetricHead kDeviceFamilies[kFamilyCount] = {
 namespace {
 constexpr int kLoginRetryMs = 5000;
 constexpr int kRetryPauseMs = 100;  // after a poll the device left unanswered
+constexpr int kSeenGraceMs = 500;   // a notification later than this after a poll is late
 constexpr qint64 kRouteCheckMs = 60000;
 const QVector<quint8> kAllInputs = {0, 1, 2, 3};
 const char *const kLoginReasons[3] = {"refused", "no_answer", "upgrading"};
@@ -139,7 +140,7 @@ void DeviceWatch::OnNotification(const AlarmInfo &info)
     {
         std::lock_guard<std::mutex> lock(m_lock);
         if (m_incoming.size() >= size_t(kMaxPendingRows)) {
-            m_incoming.erase(m_incoming.begin());
+            m_incoming.pop_front();
             ++m_incomingDropped;
         }
         m_incoming.push_back(info);
@@ -168,7 +169,10 @@ void DeviceWatch::Step()
         m_drift.Step(m_session.Client(), m_session.ProductType(), context);
     }
     WriteRows();
-    Pause(m_failedPolls > 0 ? qMin(kRetryPauseMs, m_settings.pollMs) : m_settings.pollMs);
+    const int pause = m_failedPolls > 0 ? kRetryPauseMs
+                      : !m_seen.empty() ? kSeenGraceMs
+                                        : m_settings.pollMs;
+    Pause(qMin(pause, m_settings.pollMs));
 }
 
 void DeviceWatch::Finished()
@@ -281,12 +285,10 @@ void DeviceWatch::Answered(const AlarmState &state)
         m_everUp = true;
         m_logged = state;
         m_loggedValid = true;
-        m_pollPending = false;
+        m_seen.clear();
         CheckRoute();
     } else {
-        m_polled = state;
-        m_polledAt = now;
-        m_pollPending = state != m_logged;
+        Seen(state, now);
         if (NowMs() >= m_nextRouteCheck) {
             CheckRoute();
         }
@@ -299,9 +301,39 @@ void DeviceWatch::Answered(const AlarmState &state)
     });
 }
 
+void DeviceWatch::Seen(const AlarmState &state, const QDateTime &now)
+{
+    const qint64 ms = m_clock.elapsed();
+    if (ms - m_switchedMs > kSeenGraceMs) {
+        m_switched = AlarmState();
+    }
+    // A change seen before and now gone again: it was, so it is logged, and
+    // its return is a change of its own.
+    std::vector<SeenChange> back;
+    for (auto i = m_seen.begin(); i != m_seen.end();) {
+        if (BitOf(state, i->alarm) != i->on) {
+            back.push_back(*i);
+            i = m_seen.erase(i);
+        } else {
+            ++i;
+        }
+    }
+    LogSeen(back);
+    for (const AlarmBit &alarm : Differences(state, m_logged)) {
+        const bool on = BitOf(state, alarm);
+        if (BitOf(m_switched, alarm)) {
+            SetBit(m_logged, alarm, on);  // a switch notification's bit, as it stands
+        } else if (std::none_of(m_seen.cbegin(), m_seen.cend(),
+                                [&alarm](const SeenChange &c) { return c.alarm == alarm; })) {
+            m_seen.push_back({alarm, on, now, ms});
+        }
+    }
+}
+
 void DeviceWatch::Lost()
 {
     m_loggedIn = false;  // the next step logs in again: it may be another unit by then
+    LogSeen(-1);
     if (!m_up && m_lostLogged) {
         return;
     }
@@ -353,7 +385,7 @@ void DeviceWatch::CheckRoute()
 
 void DeviceWatch::TakeEvents()
 {
-    std::vector<AlarmInfo> events;
+    std::deque<AlarmInfo> events;
     quint64 dropped = 0;
     {
         std::lock_guard<std::mutex> lock(m_lock);
@@ -361,36 +393,82 @@ void DeviceWatch::TakeEvents()
         std::swap(dropped, m_incomingDropped);
     }
     if (dropped > 0) {
-        Publish([dropped](DeviceSnapshot &s) { s.rowsDropped += dropped; });
+        Overflowed(dropped);
     }
     const bool dual = Dual();
-    QVector<AlarmInfo> told(events.begin(), events.end());
-    if (m_pollPending) {
-        // A change the last poll saw is a notification's when one told of
-        // it: one taken just before that poll, or one that arrived since
-        // (it may come a moment after the poll).
-        m_pollPending = false;
-        const AlarmEdges edges = EventEdges(m_toldBefore + told, dual);
-        const AlarmState changed = CombineAlarms(
-            m_polled, m_logged, {}, [](auto polled, auto logged, auto) { return polled ^ logged; });
-        const AlarmState covered =
-            CombineAlarms(m_polled, edges.raised, edges.cleared, [](auto now, auto up, auto down) {
-                return static_cast<decltype(now)>((now & up) | (~now & down));
+    const qint64 ms = m_clock.elapsed();
+    for (const AlarmInfo &event : events) {
+        AlarmState bits;
+        const EventTouch touch = TouchedBy(event, dual, bits);
+        std::vector<SeenChange> before;
+        for (auto i = m_seen.begin(); touch != EventTouch::None && i != m_seen.end();) {
+            if (!BitOf(bits, i->alarm)) {
+                ++i;
+                continue;
+            }
+            if (touch == EventTouch::Either) {
+                SetBit(m_logged, i->alarm, i->on);  // told of, as far as it tells
+            } else if ((touch == EventTouch::Raise) != i->on) {
+                before.push_back(*i);  // this tells of the change back
+            }
+            i = m_seen.erase(i);
+        }
+        LogSeen(before);
+        if (touch == EventTouch::Either) {
+            m_switched = CombineAlarms(m_switched, bits, {}, [](auto a, auto b, auto) {
+                return static_cast<decltype(a)>(a | b);
             });
-        const AlarmState seen =
-            CombineAlarms(m_polled, changed, covered, [](auto now, auto change, auto cover) {
-                return static_cast<decltype(now)>(now ^ (change & cover));
-            });
-        Append(AlarmChanges(m_logged, seen, dual, QStringLiteral("seen by polling"), m_polledAt));
-        m_logged = m_polled;
-    }
-    for (const AlarmInfo &event : told) {
+            m_switchedMs = ms;
+        }
         if (m_loggedValid) {
             ApplyEvent(event, dual, m_logged);
         }
+        Append({event});
     }
-    Append(told);
-    m_toldBefore = std::move(told);
+    LogSeen(ms - kSeenGraceMs);
+}
+
+void DeviceWatch::LogSeen(qint64 ms)
+{
+    std::vector<SeenChange> due;
+    for (auto i = m_seen.begin(); i != m_seen.end();) {
+        if (ms < 0 || i->ms <= ms) {
+            due.push_back(*i);
+            i = m_seen.erase(i);
+        } else {
+            ++i;
+        }
+    }
+    LogSeen(due);
+}
+
+void DeviceWatch::LogSeen(const std::vector<SeenChange> &changes)
+{
+    if (changes.empty()) {
+        return;
+    }
+    AlarmState after = m_logged;
+    QDateTime time = changes.front().time;
+    for (const SeenChange &change : changes) {
+        SetBit(after, change.alarm, change.on);
+        time = qMin(time, change.time);
+    }
+    Append(AlarmChanges(m_logged, after, Dual(), QStringLiteral("seen by polling"), time));
+    m_logged = after;
+}
+
+void DeviceWatch::Overflowed(quint64 dropped)
+{
+    m_episodeDropped += dropped;
+    if (!m_overflowSaid) {
+        m_overflowSaid = true;
+        m_settings.say(QStringLiteral("%1: %2 alarm log rows wait to be written; the oldest "
+                                      "are dropped from now on")
+                           .arg(m_device.name)
+                           .arg(kMaxPendingRows),
+                       true);
+    }
+    Publish([dropped](DeviceSnapshot &s) { s.rowsDropped += dropped; });
 }
 
 void DeviceWatch::Append(const QVector<AlarmInfo> &rows)
@@ -404,22 +482,14 @@ void DeviceWatch::Append(const QVector<AlarmInfo> &rows)
         }
     }
     if (dropped > 0) {
-        m_episodeDropped += dropped;
-        if (!m_overflowSaid) {
-            m_overflowSaid = true;
-            m_settings.say(QStringLiteral("%1: %2 alarm log rows wait to be written; the oldest "
-                                          "are dropped from now on")
-                               .arg(m_device.name)
-                               .arg(kMaxPendingRows),
-                           true);
-        }
-        Publish([dropped](DeviceSnapshot &s) { s.rowsDropped += dropped; });
+        Overflowed(dropped);
     }
 }
 
 void DeviceWatch::Flush()
 {
     TakeEvents();
+    LogSeen(-1);
     WriteRows();
     if (!m_rows.empty()) {
         m_settings.say(QStringLiteral("%1: %2 alarm log row(s) could not be written and are lost")
@@ -493,7 +563,7 @@ void DeviceWatch::WriteRows()
         m_publishedPending = pending;
         Publish([&](DeviceSnapshot &s) {
             s.events += written;
-            s.writeFailures += failed ? 1 : 0;
+            s.writeFailures += failed ? pending : 0;  // each waiting row was tried
             s.pendingRows = pending;
         });
     }

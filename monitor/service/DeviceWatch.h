@@ -118,18 +118,33 @@ protected:
 
 private:
     Q_DISABLE_COPY(DeviceWatch)
+    // A change a poll saw and no notification has told of yet.
+    struct SeenChange {
+        AlarmBit alarm;
+        bool on;
+        QDateTime time;
+        qint64 ms;  // on m_clock
+    };
     void OnNotification(const AlarmInfo &info);
     bool LogIn();
     void ReadIdentity();
     void Poll();
     void Answered(const AlarmState &state);
+    // What a poll found beyond the log: changes to log unless told of.
+    void Seen(const AlarmState &state, const QDateTime &now);
     // Silent for down-after and two polls: said, logged and published.
     void Lost();
     void CheckRoute();
     bool Dual() const;
-    // The notifications that arrived, after what the last poll alone saw.
+    // The notifications that arrived, each a row; what polls alone saw and
+    // no notification told of within the grace, rows "seen by polling".
     void TakeEvents();
+    // Logs the changes polls saw up to `ms` on m_clock (all: -1 for none left).
+    void LogSeen(qint64 ms);
+    void LogSeen(const std::vector<SeenChange> &changes);
     void Append(const QVector<AlarmInfo> &rows);
+    // Rows the full queue or backlog could not keep: counted, said once.
+    void Overflowed(quint64 dropped);
     void WriteRows();
     // Publishes `change` made to the snapshot, with its metric lines.
     template <class Change>
@@ -153,15 +168,18 @@ private:
     qint64 m_nextRouteCheck = 0;
     AlarmCsv::Preamble m_preamble;
     DriftSnapshot m_drift;
-    // The alarms as the log tells them, and what the last poll saw beyond
-    // that, logged "seen by polling" at the next step unless a notification
-    // that arrived meanwhile told of it.
+    // The alarms as the log tells them, and the changes polls saw beyond
+    // that: each is logged "seen by polling" once it is kSeenGraceMs old,
+    // unless a notification tells of it first (it may come a moment after
+    // the poll), or before a notification that tells of the change back.
     AlarmState m_logged;
     bool m_loggedValid = false;
-    AlarmState m_polled;
-    QDateTime m_polledAt;
-    bool m_pollPending = false;
-    QVector<AlarmInfo> m_toldBefore;  // the notifications the last step took
+    std::vector<SeenChange> m_seen;
+    // The status bits that switch notifications (output, genlocking source)
+    // told of lately: such a notification says where it switched, not how
+    // the bit stands, so a poll soon after takes the bit as it finds it.
+    AlarmState m_switched;
+    qint64 m_switchedMs = 0;
     // The rows to write, oldest first, and where the next one goes.
     std::deque<AlarmInfo> m_rows;
     QDate m_day;             // the day whose file m_rowsInFile counts
@@ -174,8 +192,8 @@ private:
 
     // Shared with the receive thread (the queue) and the HTTP threads.
     mutable std::mutex m_lock;
-    std::vector<AlarmInfo> m_incoming;  // notifications not yet taken
-    quint64 m_incomingDropped = 0;      // notifications the full queue could not keep
+    std::deque<AlarmInfo> m_incoming;  // notifications not yet taken
+    quint64 m_incomingDropped = 0;     // notifications the full queue could not keep
     DeviceSnapshot m_snapshot;
     MetricLines m_lines;
     DeviceSnapshot m_rendered;  // what m_lines show

@@ -44,6 +44,21 @@ bool StationMonitor::Start(QString *error)
                      .arg(m_config.notifyPort);
         return false;
     }
+    WatchSettings settings;
+    settings.pollMs = qRound(m_config.pollSeconds * 1000);
+    settings.downAfterMs = qRound(m_config.downAfterSeconds * 1000);
+    settings.notifyPort = m_config.notifyPort;
+    settings.logsDir = m_config.logsDir;
+    settings.timings = m_timings;
+    settings.say = m_say;
+    settings.snapshotMs = qRound64(m_config.snapshotMinutes * 60000);
+    settings.journal = m_config.journal;
+    for (const MonitorDevice &device : m_config.devices) {
+        m_watches.push_back(std::make_unique<DeviceWatch>(device, settings, &m_notices));
+        m_byName.insert(device.name, m_watches.back().get());
+    }
+    // Every watch exists before the HTTP side answers: its handlers read
+    // the list and the index without a lock.
     m_http = std::make_unique<HttpServer>(m_config.listenAddress, m_config.listenPort);
     m_http->Get(QStringLiteral("/metrics"), [this](const HttpRequest &) {
         return HttpResponse{200, Exposition::kContentType, Metrics()};
@@ -72,21 +87,10 @@ bool StationMonitor::Start(QString *error)
                      .arg(m_config.listenPort)
                      .arg(why);
         m_http.reset();
+        m_byName.clear();
+        m_watches.clear();
         m_notices.Stop();
         return false;
-    }
-    WatchSettings settings;
-    settings.pollMs = qRound(m_config.pollSeconds * 1000);
-    settings.downAfterMs = qRound(m_config.downAfterSeconds * 1000);
-    settings.notifyPort = m_config.notifyPort;
-    settings.logsDir = m_config.logsDir;
-    settings.timings = m_timings;
-    settings.say = m_say;
-    settings.snapshotMs = qRound64(m_config.snapshotMinutes * 60000);
-    settings.journal = m_config.journal;
-    for (const MonitorDevice &device : m_config.devices) {
-        m_watches.push_back(std::make_unique<DeviceWatch>(device, settings, &m_notices));
-        m_byName.insert(device.name, m_watches.back().get());
     }
     for (const auto &watch : m_watches) {
         watch->Start();
