@@ -64,7 +64,7 @@ QByteArray EntryJson(const JournalEntry &e)
     const QJsonObject object{
         {"id", e.id},
         {"operation_id", e.operationId},
-        {"time", e.when.toOffsetFromUtc(e.utcOffsetSeconds).toString(Qt::ISODate)},
+        {"time", e.when.toOffsetFromUtc(e.utcOffsetSeconds).toString(Qt::ISODateWithMs)},
         {"computer", c.computer},
         {"os_user", c.osUser},
         {"program", c.program},

@@ -23,7 +23,7 @@ QString HistoryCsvText(const QVector<JournalEntry> &entries)
         const JournalContext &c = e.context;
         const FieldChange &f = e.change;
         text += AlarmCsv::Line(
-            {e.when.toUTC().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
+            {e.when.toUTC().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")),
              Offset(e.utcOffsetSeconds), c.computer, c.osUser, c.program, c.programVersion,
              c.deviceSerial, c.deviceAddress, c.deviceModel, c.loginUser, e.operation,
              SourceText(e.source), f.field, f.before, f.after, ResultText(f.result),

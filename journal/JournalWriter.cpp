@@ -46,6 +46,11 @@ bool JournalWriter::Submit(const JournalOperation &op)
         }
     }
     m_pending.enqueue(op);
+    // Its time is now, when the device write it records has ended, not when
+    // a journal that was away takes it at last.
+    if (!m_pending.last().when.isValid()) {
+        m_pending.last().when = QDateTime::currentDateTime();
+    }
     if (m_pending.size() > kMaxPending) {
         m_pending.dequeue();
         Fail(QStringLiteral("more than %1 operations wait for the journal: the oldest is dropped")

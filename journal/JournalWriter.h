@@ -48,6 +48,10 @@ public:
     // The open journal, opened now if need be, to read History; null when it
     // cannot be opened (LastError says why).
     Journal *Current();
+    // Closes the journal after a read failed through Current(): the next use
+    // opens it again (a server that restarted took the connection along).
+    // What waits stays.
+    void Drop() { m_journal.reset(); }
 
 private:
     Q_DISABLE_COPY(JournalWriter)

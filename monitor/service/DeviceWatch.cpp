@@ -167,6 +167,8 @@ void DeviceWatch::Step()
         context.deviceModel = m_preamble.moduleType;
         context.loginUser = UserName(m_device.user);
         m_drift.Step(m_session.Client(), m_session.ProductType(), context);
+        m_journalUp = m_drift.JournalUp();
+        m_journalPending = m_drift.JournalPending();
     }
     WriteRows();
     const int pause = m_failedPolls > 0 ? kRetryPauseMs

@@ -13,6 +13,7 @@
 #include <QString>
 
 #include <array>
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -112,6 +113,11 @@ public:
     // Where the device's alarm log of `day` goes.
     QString LogPath(const QDate &day) const;
 
+    // The change journal as this device's snapshots last found it (1, 0, or
+    // -1 not tried yet) and the operations that wait for it.
+    int JournalUp() const { return m_journalUp; }
+    int JournalPending() const { return m_journalPending; }
+
 protected:
     void Step() override;
     void Finished() override;
@@ -189,6 +195,9 @@ private:
     bool m_overflowSaid = false;
     quint64 m_episodeDropped = 0;  // rows dropped since writing last worked
     quint64 m_publishedPending = 0;
+
+    std::atomic<int> m_journalUp{-1};
+    std::atomic<int> m_journalPending{0};
 
     // Shared with the receive thread (the queue) and the HTTP threads.
     mutable std::mutex m_lock;

@@ -30,6 +30,11 @@ void DriftSnapshot::Close()
     m_journal.reset();
 }
 
+int DriftSnapshot::JournalPending() const
+{
+    return m_journal ? m_journal->Pending() : 0;
+}
+
 void DriftSnapshot::Step(CfgNetClient &client, int productType, const JournalContext &context)
 {
     if (m_intervalMs <= 0 || productType == 0) {
@@ -82,9 +87,31 @@ void DriftSnapshot::Step(CfgNetClient &client, int productType, const JournalCon
     }
     m_baseline = m_reading;
     m_baselineMs = m_startedMs;
-    // Open for a comparison only, unless operations wait: a thousand
-    // devices must not each hold the journal's files between snapshots.
-    if (m_journal && m_journal->Pending() == 0) {
+    SettleJournal();
+}
+
+JournalWriter &DriftSnapshot::Writer()
+{
+    if (!m_journal) {
+        m_journal = std::make_unique<JournalWriter>(m_location, [this](const QString &why, int) {
+            m_say(QStringLiteral("change journal: %1").arg(why), true);
+        });
+    }
+    return *m_journal;
+}
+
+void DriftSnapshot::SettleJournal()
+{
+    // What waits is written now; otherwise the journal is only opened, so
+    // that its state is known before a change needs it.
+    const bool ok = Writer().Flush() && Writer().Current() != nullptr;
+    if (ok && m_journalUp == 0) {
+        m_say(QStringLiteral("change journal: %1 can be written again").arg(m_location), false);
+    }
+    m_journalUp = ok ? 1 : 0;
+    if (ok) {
+        // Closed until the next snapshot: a thousand devices must not each
+        // hold the journal's files.
         m_journal.reset();
     }
 }
@@ -95,13 +122,9 @@ bool DriftSnapshot::Compare(const JournalContext &context)
     if (changes.isEmpty()) {
         return true;
     }
-    if (!m_journal) {
-        m_journal = std::make_unique<JournalWriter>(m_location, [this](const QString &why, int) {
-            m_say(QStringLiteral("change journal: %1").arg(why), true);
-        });
-    }
-    Journal *journal = m_journal->Current();
+    Journal *journal = Writer().Current();
     if (!journal) {
+        m_journalUp = 0;
         return false;  // said
     }
     // The values the tool wrote since the baseline, the last one of each field.
@@ -118,6 +141,8 @@ bool DriftSnapshot::Compare(const JournalContext &context)
     }
     if (!error.isEmpty()) {
         m_say(QStringLiteral("change journal: %1").arg(error), true);
+        m_journal->Drop();  // opened again at the next snapshot
+        m_journalUp = 0;
         return false;
     }
     JournalOperation op;

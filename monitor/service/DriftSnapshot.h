@@ -34,11 +34,21 @@ public:
     void Step(CfgNetClient &client, int productType, const JournalContext &context);
     void Close();
 
+    // The journal as this device's snapshots last found it: 1 it could be
+    // read and written, 0 it could not, -1 not tried yet; and the operations
+    // that wait in memory for it.
+    int JournalUp() const { return m_journalUp; }
+    int JournalPending() const;
+
 private:
     Q_DISABLE_COPY(DriftSnapshot)
 
     // False when the journal cannot tell what the tool wrote: the baseline stays.
     bool Compare(const JournalContext &context);
+    // Writes what waits for the journal, or opens it to see that it can be;
+    // closes it when nothing waits.
+    void SettleJournal();
+    JournalWriter &Writer();
 
     const qint64 m_intervalMs;
     const QString m_location;
@@ -54,4 +64,5 @@ private:
     QString m_serial;         // whose baseline it is
     int m_productType = 0;
     bool m_failed = false;  // a failed read was said
+    int m_journalUp = -1;
 };

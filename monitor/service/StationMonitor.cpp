@@ -165,6 +165,24 @@ QByteArray StationMonitor::Metrics(const QString &onlyDevice) const
         }
     }
     if (onlyDevice.isEmpty()) {
+        // The journal as the devices' snapshots last found it: down when
+        // any of them could not use it; unknown until one tried.
+        int journalUp = -1;
+        qint64 pending = 0;
+        for (const auto &watch : m_watches) {
+            const int up = watch->JournalUp();
+            journalUp = up < 0 ? journalUp : journalUp < 0 ? up : qMin(journalUp, up);
+            pending += watch->JournalPending();
+        }
+        if (journalUp >= 0) {
+            Head(out, "qvt_journal_up", "gauge",
+                 "1 when the change journal could be read and written at the last snapshots, "
+                 "else 0.");
+            out += "qvt_journal_up " + QByteArray::number(journalUp) + '\n';
+        }
+        Head(out, "qvt_journal_pending_operations", "gauge",
+             "Change journal operations waiting to be written.");
+        out += "qvt_journal_pending_operations " + QByteArray::number(pending) + '\n';
         Head(out, "qvt_notifications_dropped_total", "counter",
              "Notification datagrams dropped: from an address that is no watched device "
              "(unknown_sender), malformed, or empty.");

@@ -36,21 +36,19 @@ public:
 
     bool Start(QString *problem)
     {
-        QStringList as;  // setpriv's options
         const passwd *account =
             ::getpwnam("postgres") ? ::getpwnam("postgres") : ::getpwnam("nobody");
         if (::getuid() == 0 && account &&
             ::chown(QFile::encodeName(m_dir.path()), account->pw_uid, account->pw_gid) == 0) {
-            as << "--reuid" << QString::number(account->pw_uid) << "--regid"
-               << QString::number(account->pw_gid) << "--clear-groups";
+            m_as << "--reuid" << QString::number(account->pw_uid) << "--regid"
+                 << QString::number(account->pw_gid) << "--clear-groups";
         }
-        const QString data = m_dir.filePath("data");
         QProcess initdb;
         initdb.setWorkingDirectory(m_dir.path());
         initdb.setProcessChannelMode(QProcess::MergedChannels);
-        initdb.start("setpriv",
-                     as + QStringList{"--", Programs() + "/initdb", "-D", data, "-A", "trust", "-U",
-                                      "postgres", "--no-locale", "-E", "UTF8", "--no-sync"});
+        initdb.start("setpriv", m_as + QStringList{"--", Programs() + "/initdb", "-D", Data(), "-A",
+                                                   "trust", "-U", "postgres", "--no-locale", "-E",
+                                                   "UTF8", "--no-sync"});
         if (!initdb.waitForFinished(30000) || initdb.exitCode() != 0) {
             *problem = "initdb: " + initdb.readAll();
             return false;
@@ -58,25 +56,18 @@ public:
         const quint32 address = TestLoopback({});
         m_host = LoopbackText(address);
         m_port = FreeTcpPort(address);
-        QFile hba(data + "/pg_hba.conf");
+        QFile hba(Data() + "/pg_hba.conf");
         hba.open(QIODevice::Append);
         hba.write("host all all 127.0.0.0/8 trust\n");
         hba.close();
-        m_server.setWorkingDirectory(m_dir.path());
-        m_server.setProcessChannelMode(QProcess::MergedChannels);
-        m_server.start(
-            "setpriv",
-            as + QStringList{"--pdeathsig", "INT", "--", Programs() + "/postgres", "-D", data, "-h",
-                             m_host, "-p", QString::number(m_port), "-k", "", "-c", "fsync=off"});
-        QByteArray log;
-        const bool ended = QTest::qWaitFor(
-            [&] {
-                log += m_server.readAll();
-                return log.contains("ready to accept") || m_server.state() == QProcess::NotRunning;
-            },
-            20000);
-        *problem = "postgres" + QString(ended ? ": " : " not ready in 20 s: ") + log;
-        return log.contains("ready to accept");
+        return Run(problem);
+    }
+
+    // The server stopped and started again on the same data, address and port.
+    bool Restart(QString *problem)
+    {
+        Stop();
+        return Run(problem);
     }
 
     void Stop()
@@ -115,7 +106,29 @@ public:
     }
 
 private:
+    QString Data() const { return m_dir.filePath("data"); }
+
+    bool Run(QString *problem)
+    {
+        m_server.setWorkingDirectory(m_dir.path());
+        m_server.setProcessChannelMode(QProcess::MergedChannels);
+        m_server.start("setpriv",
+                       m_as + QStringList{"--pdeathsig", "INT", "--", Programs() + "/postgres",
+                                          "-D", Data(), "-h", m_host, "-p", QString::number(m_port),
+                                          "-k", "", "-c", "fsync=off"});
+        QByteArray log;
+        const bool ended = QTest::qWaitFor(
+            [&] {
+                log += m_server.readAll();
+                return log.contains("ready to accept") || m_server.state() == QProcess::NotRunning;
+            },
+            20000);
+        *problem = "postgres" + QString(ended ? ": " : " not ready in 20 s: ") + log;
+        return log.contains("ready to accept");
+    }
+
     QTemporaryDir m_dir;
+    QStringList m_as;  // setpriv's options: the server's account when the test runs as root
     QProcess m_server;
     QString m_host;
     quint16 m_port = 0;

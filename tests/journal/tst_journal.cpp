@@ -260,11 +260,11 @@ void TestJournal::storedValues()
     // The alarm log's CSV rules: quoted cells, and a Chinese character turns it UTF-8.
     const QByteArray csv = HistoryCsv(all.mid(1, 1));
     QVERIFY(csv.startsWith("\xEF\xBB\xBFTime (UTC),UTC Offset,Computer,"));
-    QVERIFY(
-        csv.endsWith(QString("\n2026-03-03 09:00:00,+02:00" + QString(device2).replace('|', ',') +
-                             "snapshot,outside,SignalIO/GroupA/Label,,\"a, \"\"b\"\"\n\u4e2d\","
-                             "taken,,4\n")
-                         .toUtf8()));
+    QVERIFY(csv.endsWith(QString("\n2026-03-03 09:00:00.000,+02:00" +
+                                 QString(device2).replace('|', ',') +
+                                 "snapshot,outside,SignalIO/GroupA/Label,,\"a, \"\"b\"\"\n\u4e2d\","
+                                 "taken,,4\n")
+                             .toUtf8()));
 }
 
 void TestJournal::allOrNothing_data()
@@ -406,6 +406,21 @@ void TestJournal::unwritableKeepsPending()
     samples.until = At(4, 0);
     QCOMPARE(Described(writer.Current()->History({})),
              Described(m_sqlite->History(samples)).mid(2, 7));
+
+    // An operation without a time that waited is stamped when it was
+    // submitted (its device write had just ended), not when it was written.
+    const QString later = WriteFile(m_dir.filePath("later"), "x");
+    JournalWriter late(later + "/journal.sqlite");
+    JournalOperation untimed = ops[0];
+    untimed.when = QDateTime();
+    const qint64 submitted = QDateTime::currentMSecsSinceEpoch();
+    QVERIFY(!late.Submit(untimed));
+    QTest::qWait(1200);
+    QVERIFY(QFile::remove(later) && QDir().mkpath(later));
+    QVERIFY2(late.Flush(), qPrintable(late.LastError()));
+    const QVector<JournalEntry> entries = late.Current()->History({});
+    QVERIFY(!entries.isEmpty());
+    QVERIFY(std::abs(entries[0].when.toMSecsSinceEpoch() - submitted) < 500);
 }
 
 void TestJournal::migration()

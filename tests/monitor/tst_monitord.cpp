@@ -12,6 +12,7 @@
 #include "TextForms.h"
 
 #include "../common/FreeLoopback.h"
+#include "../journal/PostgresServer.h"
 
 #include <QDir>
 #include <QHostAddress>
@@ -96,6 +97,7 @@ private slots:
     void dropped();
     void http();
     void drift();
+    void journalAway();
     void sigterm();
     void openFilesLimit_data();
     void openFilesLimit();
@@ -556,6 +558,57 @@ void TestMonitord::drift()
     };
     QTRY_VERIFY_WITH_TIMEOUT(outside().contains(diff), 15000);
     QCOMPARE(outside(), QStringList{diff});
+}
+
+// The journal's PostgreSQL server stops: said, shown as qvt_journal_up 0,
+// and the change made outside the tool meanwhile waits; once the server is
+// back the service connects again and journals that change.
+void TestMonitord::journalAway()
+{
+    if (PostgresServer::Programs().isEmpty()) {
+        QTest::qSkip("PostgreSQL is not installed (Debian package postgresql)", __FILE__, __LINE__);
+        return;
+    }
+    PostgresServer server;
+    QString error;
+    QVERIFY2(server.Start(&error), qPrintable(error));
+    QVERIFY(server.Sql("postgres", {"CREATE DATABASE journal"}));
+    MonitorConfig config;
+    config.devices.append({QStringLiteral("away"), m_addresses[0], 1, QStringLiteral("guest")});
+    config.listenAddress = m_listen;
+    config.listenPort = 0;
+    config.notifyPort = FreeUdpPort();
+    config.logsDir = m_dir.filePath("away-logs");
+    config.pollSeconds = 0.2;
+    config.snapshotMinutes = 0.01;
+    config.journal = server.Url("journal");
+    QStringList said;
+    std::mutex saidLock;
+    StationMonitor monitor(
+        config,
+        [&](const QString &line, bool) {
+            std::lock_guard<std::mutex> lock(saidLock);
+            said << line;
+        },
+        SessionTimings{150, 0, 0});
+    QVERIFY2(monitor.Start(&error), qPrintable(error));
+    QTRY_VERIFY_WITH_TIMEOUT(monitor.Metrics().contains("\nqvt_journal_up 1\n"), 15000);
+    server.Stop();
+    m_devices[0]->WithModel([](DeviceModel &m) { ++m.detection[1].freezeValue1; });
+    QTRY_VERIFY_WITH_TIMEOUT(monitor.Metrics().contains("\nqvt_journal_up 0\n"), 15000);
+    QVERIFY2(server.Restart(&error), qPrintable(error));
+    QTRY_VERIFY_WITH_TIMEOUT(monitor.Metrics().contains("\nqvt_journal_up 1\n"), 15000);
+    QVERIFY(monitor.Metrics().contains("\nqvt_journal_pending_operations 0\n"));
+    monitor.Stop();
+    const auto journal = Journal::Open(config.journal, &error);
+    QVERIFY2(journal, qPrintable(error));
+    QStringList fields;
+    for (const JournalEntry &e : journal->History({})) {
+        fields << e.change.field;
+    }
+    QCOMPARE(fields, QStringList{QStringLiteral("Alarms/Settings/GroupA/Input2/VideoFreeze/Diff")});
+    std::lock_guard<std::mutex> lock(saidLock);
+    QCOMPARE(said.filter("can be written again").size(), 1);
 }
 
 // SIGTERM with notifications still unread: the program reads them, writes
