@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QUrl>
 
 #include <sys/stat.h>
 
@@ -236,7 +237,12 @@ bool Reader::Global(int number, const QString &key, const QString &value)
         bad = MonitorCheck::Snapshot(key, value, &m_config.snapshotMinutes);
     } else if (key == QLatin1String("journal")) {
         // A server's URL as it is; a file from this file's directory.
-        m_config.journal = value.contains(QLatin1String("://")) ? value : Resolve(value);
+        const bool url = value.contains(QLatin1String("://"));
+        const QString open = TooOpen(m_path, m_mode);
+        if (url && !QUrl(value).password().isEmpty() && !open.isEmpty()) {
+            return Fail(number, QStringLiteral("journal holds a password and ") + open);
+        }
+        m_config.journal = url ? value : Resolve(value);
     } else {
         m_config.logsDir = Resolve(value);
     }

@@ -162,6 +162,10 @@ void TestMonitorConfig::permissions_data()
         "%1:3: password file %2/open.pass: other users can read it (mode 0644); chmod o-r "
         "%2/open.pass");
     row("password file 0640", 0644, "password-file = shut.pass", "");
+    row("journal URL with a password, 0644", 0644, "journal = postgresql://j:pw@db/journal",
+        "%1:1: journal holds a password and other users can read it (mode 0644); chmod o-r %1");
+    row("journal URL with a password, 0640", 0640, "journal = postgresql://j:pw@db/journal", "");
+    row("journal URL without one, 0644", 0644, "journal = postgresql://j@db/journal", "");
 }
 
 void TestMonitorConfig::permissions()
@@ -173,8 +177,11 @@ void TestMonitorConfig::permissions()
     Write("x\r\n", 0640, "shut.pass");
     MonitorConfig config;
     QString message;
-    const bool read = ReadMonitorConfigFile(Write(kDevice + password, mode),
-                                            Env({"QVT_PASSWORD=x"}), &config, &message);
+    // The journal is a global setting, before the device.
+    const QByteArray content =
+        password.startsWith("journal") ? password + '\n' + kDevice : kDevice + password;
+    const bool read =
+        ReadMonitorConfigFile(Write(content, mode), Env({"QVT_PASSWORD=x"}), &config, &message);
     QCOMPARE(message, error.isEmpty() ? QString() : Paths(error));
     QCOMPARE(read, error.isEmpty());
     QCOMPARE(read ? config.devices.value(0).password : QString(), read ? "x" : "");
