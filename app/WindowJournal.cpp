@@ -95,8 +95,11 @@ bool WindowJournal::Flush()
 void WindowJournal::Problem(const QString &why, int pending)
 {
     m_failing = true;
-    m_say(tr("The change journal cannot be written (%1): %n operation(s) wait and are written "
-             "at the next change or at exit.",
+    // The device was changed either way; what the journal could not take
+    // waits in the spool, which outlives the window.
+    m_say(tr("The change journal cannot be written (%1): the device was changed; %n "
+             "operation(s) wait in the spool %2 and go into the journal as soon as it can be "
+             "written.",
              nullptr, pending)
-              .arg(why));
+              .arg(why, m_writer.SpoolPath()));
 }

@@ -21,7 +21,8 @@ const char kProgramHelp[] =
     "Exit status: 0 success, 1 diff found differences, 2 bad usage, 3 device\n"
     "unreachable, 4 wrong user or password, 5 device in update mode, 6 file of\n"
     "another model or failing the check, 7 a device operation failed, 8 a local\n"
-    "file or port could not be used.\n";
+    "file or port could not be used, 9 the device was changed and its journal\n"
+    "entry waits in the spool (the next program to reach the journal moves it).\n";
 }  // namespace
 
 int Run(const QStringList &arguments, QIODevice &in, QIODevice &out, QIODevice &err)

@@ -20,6 +20,7 @@ enum Exit {
     kBadFile = 6,       // a file of another model, or one that fails the check
     kDeviceFailed = 7,  // a device operation (a read or a write) failed
     kFileError = 8,     // a local file could not be read or written
+    kSpooled = 9,       // the device was changed; its journal entry waits in the spool
 };
 
 int Run(const QStringList &arguments, QIODevice &in, QIODevice &out, QIODevice &err);

@@ -3,6 +3,7 @@
 
 #include "CliCommon.h"
 
+#include "JournalSpool.h"
 #include "JournalWriter.h"
 #include "PartWrite.h"
 
@@ -132,6 +133,16 @@ int WriteJournaled(Io &io, DeviceLogin &session, const QVector<ParamPart> &parts
         if (!writer.Submit(op)) {
             io.Note(
                 QStringLiteral("the change journal was not written: %1").arg(writer.LastError()));
+            if (writer.Spooled() > 0 && status == kOk) {
+                status = io.Fail(kSpooled,
+                                 QStringLiteral("the device was changed; the journal entry waits "
+                                                "in the spool %1")
+                                     .arg(writer.SpoolPath()));
+            } else if (writer.Spooled() == 0 && status == kOk) {
+                // Neither the journal nor the spool has it: it ends with this program.
+                status = io.Fail(kFileError, QStringLiteral("the device was changed; its journal "
+                                                            "entry is lost"));
+            }
         }
     }
     return status;
@@ -185,6 +196,13 @@ int History(Io &io, const QStringList &arguments)
     std::unique_ptr<Journal> journal = Journal::Open(JournalLocation(options), &error);
     if (!journal) {
         return io.Fail(kFileError, error);
+    }
+    // Entries that waited in this computer's spool belong in what is shown.
+    int moved = 0;
+    if (!JournalSpool(JournalSpool::DefaultPath()).MoveInto(*journal, &moved, &error)) {
+        io.Note(QStringLiteral("the spool's entries could not be moved into the journal: %1")
+                    .arg(error));
+        error.clear();
     }
     const QVector<JournalEntry> entries = journal->History(filter, &error);
     if (!error.isEmpty()) {

@@ -52,12 +52,29 @@ QString Journal::DefaultPath()
     return data.isEmpty() ? QString() : data + QStringLiteral("/qvt-config/journal.sqlite");
 }
 
+namespace {
+bool IsPostgresUrl(const QString &location)
+{
+    return location.startsWith(QLatin1String("postgresql://")) ||
+           location.startsWith(QLatin1String("postgres://"));
+}
+}  // namespace
+
+QString Journal::WhereOf(const QString &location)
+{
+    if (IsPostgresUrl(location)) {
+        const QUrl url(location, QUrl::StrictMode);
+        return url.isValid() ? url.toString(QUrl::RemovePassword) : QStringLiteral("the URL given");
+    }
+    const QString path = location.isEmpty() ? DefaultPath() : location;
+    return path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
+}
+
 std::unique_ptr<Journal> Journal::Open(const QString &location, QString *error)
 {
     std::unique_ptr<Journal> journal(new Journal);
     journal->m_connection = QStringLiteral("qvt_journal_%1").arg(++g_connections);
-    const bool postgres = location.startsWith(QLatin1String("postgresql://")) ||
-                          location.startsWith(QLatin1String("postgres://"));
+    const bool postgres = IsPostgresUrl(location);
     const bool opened =
         postgres ? journal->OpenPostgres(location, error)
                  : journal->OpenSqlite(location.isEmpty() ? DefaultPath() : location, error);
@@ -74,7 +91,7 @@ bool Journal::OpenSqlite(const QString &path, QString *error)
         return false;
     }
     const QFileInfo info(path);
-    m_where = info.absoluteFilePath();
+    m_where = WhereOf(path);
     if (!QDir().mkpath(info.absolutePath())) {
         *error = QStringLiteral("%1 cannot be opened: its directory %2 cannot be created")
                      .arg(m_where, info.absolutePath());
@@ -117,7 +134,7 @@ bool Journal::OpenPostgres(const QString &location, QString *error)
 {
     m_postgres = true;
     const QUrl url(location, QUrl::StrictMode);
-    m_where = url.isValid() ? url.toString(QUrl::RemovePassword) : QStringLiteral("the URL given");
+    m_where = WhereOf(location);
     const QString database = url.path().mid(1);
     if (!url.isValid() || url.host().isEmpty() || database.isEmpty() || database.contains('/')) {
         *error = QStringLiteral(

@@ -43,6 +43,8 @@ public:
 
     // The location for messages: the file's path, or the URL without its password.
     QString Where() const { return m_where; }
+    // What Where() gives for `location`, without opening it.
+    static QString WhereOf(const QString &location);
     bool IsPostgres() const { return m_postgres; }
 
     // Writes the operation in one transaction: all of its changes or, when

@@ -1,7 +1,11 @@
 #include "JournalWriter.h"
 
-JournalWriter::JournalWriter(const QString &location, Problem problem)
-    : m_location(location), m_problem(std::move(problem))
+#include <QFileInfo>
+
+JournalWriter::JournalWriter(const QString &location, Problem problem, const QString &spool)
+    : m_location(location),
+      m_problem(std::move(problem)),
+      m_spool(spool.isEmpty() ? JournalSpool::DefaultPath() : spool)
 {}
 
 JournalWriter::~JournalWriter()
@@ -12,6 +16,12 @@ JournalWriter::~JournalWriter()
 void JournalWriter::SetLocation(const QString &location)
 {
     m_journal.reset();
+    // What waited for the old journal goes to the new one: the operator
+    // moved the journal, often because the old one could not be written.
+    QString error;
+    if (!m_spool.Retarget(Journal::WhereOf(m_location), Journal::WhereOf(location), &error)) {
+        Fail(error);
+    }
     m_location = location;
     Flush();
 }
@@ -20,19 +30,24 @@ bool JournalWriter::Fail(const QString &why)
 {
     m_lastError = why;
     if (m_problem) {
-        m_problem(why, m_pending.size());
+        m_problem(why, Pending());
     }
     return false;
 }
 
-Journal *JournalWriter::Current()
+Journal *JournalWriter::Open(QString *error)
 {
     if (!m_journal) {
-        QString error;
-        m_journal = Journal::Open(m_location, &error);
-        if (!m_journal) {
-            Fail(error);
-        }
+        m_journal = Journal::Open(m_location, error);
+    }
+    return m_journal.get();
+}
+
+Journal *JournalWriter::Current()
+{
+    QString error;
+    if (!Open(&error)) {
+        Fail(error);
     }
     return m_journal.get();
 }
@@ -59,20 +74,45 @@ bool JournalWriter::Submit(const JournalOperation &op)
     return Flush();
 }
 
-bool JournalWriter::Flush()
+bool JournalWriter::Spool(const QString &why)
 {
     if (m_pending.isEmpty()) {
+        return Fail(why);
+    }
+    QString error;
+    const QVector<JournalOperation> ops(m_pending.cbegin(), m_pending.cend());
+    if (!m_spool.Keep(Journal::WhereOf(m_location), ops, &error)) {
+        return Fail(QStringLiteral("%1; %2: %3 operation(s) wait in memory")
+                        .arg(why, error)
+                        .arg(m_pending.size()));
+    }
+    m_spooled += ops.size();
+    m_pending.clear();
+    return Fail(why);  // the callers name the spool: Spooled(), SpoolPath()
+}
+
+bool JournalWriter::Flush()
+{
+    if (m_pending.isEmpty() && (m_spool.Path().isEmpty() || !QFileInfo::exists(m_spool.Path()))) {
         return true;
     }
-    if (!Current()) {
-        return false;
+    QString error;
+    if (!Open(&error)) {
+        return Spool(error);
     }
+    int moved = 0;
+    const bool all = m_spool.MoveInto(*m_journal, &moved, &error);
+    if (!all) {
+        // Opened again at the next try: a server's connection may be gone.
+        m_journal.reset();
+        m_spooled = qMax(m_spooled - moved, 1);
+        return Spool(error);
+    }
+    m_spooled = 0;  // this journal's are all in it now
     while (!m_pending.isEmpty()) {
-        QString error;
         if (!m_journal->Record(m_pending.head(), &error)) {
-            // Opened again at the next try: a server's connection may be gone.
             m_journal.reset();
-            return Fail(error);
+            return Spool(error);
         }
         m_pending.dequeue();
     }

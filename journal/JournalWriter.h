@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Journal.h"
+#include "JournalSpool.h"
 
 #include <QQueue>
 #include <QString>
@@ -11,11 +12,16 @@
 // Writes operations to the journal without ever holding up or undoing the
 // device writes they describe: an operation that cannot be written now (the
 // file cannot be opened, the station's server is down, another writer held
-// the file past the busy timeout) waits in memory, in order, and is written
-// at the next Submit or Flush, and once more when the writer ends.
+// the file past the busy timeout) goes to the spool (JournalSpool), synced,
+// before Submit returns, so that it outlives this program; every Flush, and
+// the first Submit of any program that opens this journal, moves what the
+// spool holds for it into it first, in order, with its own times. Only when
+// the spool cannot be written either does an operation wait in memory, to
+// be tried again at the next Submit or Flush and once more when the writer
+// ends.
 //
-// At most kMaxPending operations wait; past that the oldest is dropped, and
-// the problem callback says so. An operation that could never be written
+// At most kMaxPending operations wait in memory; past that the oldest is
+// dropped, and the problem callback says so. An operation that could never be written
 // (a change without a field name) is refused at once rather than kept: it
 // would hold up every one after it.
 //
@@ -29,21 +35,29 @@ public:
     // Told why operations wait or were dropped; `pending`: how many wait now.
     using Problem = std::function<void(const QString &why, int pending)>;
 
-    // `location` as Journal::Open takes it; the journal is opened at the first write.
-    explicit JournalWriter(const QString &location = QString(), Problem problem = Problem());
+    // `location` as Journal::Open takes it; the journal is opened at the first
+    // write. `spool`: the spool's file (JournalSpool::DefaultPath() when empty).
+    explicit JournalWriter(const QString &location = QString(), Problem problem = Problem(),
+                           const QString &spool = QString());
     ~JournalWriter();
 
-    // Writes to `location` from now on, the waiting operations first.
+    // Writes to `location` from now on, the waiting operations first (also
+    // those the spool keeps for the old location).
     void SetLocation(const QString &location);
 
     // Records `op` after those that wait. True when it and all before it are
     // written; otherwise it waits (or, invalid, is refused) and the problem
     // callback hears why.
     bool Submit(const JournalOperation &op);
-    // Writes the waiting operations in order, up to the first that fails.
+    // Moves what the spool holds for this journal into it, then writes the
+    // operations waiting in memory, in order, up to the first that fails.
     bool Flush();
 
-    int Pending() const { return m_pending.size(); }
+    // Operations not in the journal: in the spool (as far as this writer
+    // knows) and in memory.
+    int Pending() const { return m_spooled + m_pending.size(); }
+    int Spooled() const { return m_spooled; }
+    QString SpoolPath() const { return m_spool.Path(); }
     QString LastError() const { return m_lastError; }
     // The open journal, opened now if need be, to read History; null when it
     // cannot be opened (LastError says why).
@@ -57,9 +71,14 @@ private:
     Q_DISABLE_COPY(JournalWriter)
 
     bool Fail(const QString &why);
+    Journal *Open(QString *error);
+    // The journal could not take what waits (`why`): into the spool with it.
+    bool Spool(const QString &why);
 
     QString m_location;
     Problem m_problem;
+    JournalSpool m_spool;
+    int m_spooled = 0;
     std::unique_ptr<Journal> m_journal;
     QQueue<JournalOperation> m_pending;
     QString m_lastError;

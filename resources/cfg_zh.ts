@@ -1958,9 +1958,9 @@
 <context>
     <name>WindowJournal</name>
     <message numerus="yes">
-        <source>The change journal cannot be written (%1): %n operation(s) wait and are written at the next change or at exit.</source>
+        <source>The change journal cannot be written (%1): the device was changed; %n operation(s) wait in the spool %2 and go into the journal as soon as it can be written.</source>
         <translation>
-            <numerusform>无法写入修改记录（%1）：%n 项操作等待中，将在下次修改或退出时写入。</numerusform>
+            <numerusform>无法写入修改记录（%1）：设备已修改；%n 项操作在暂存文件 %2 中等待，修改记录可写入时即移入。</numerusform>
         </translation>
     </message>
 </context>

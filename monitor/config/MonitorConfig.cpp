@@ -241,6 +241,11 @@ QString ApplyOptions(const QCommandLineParser &parser, int user, const QProcessE
     if (user >= 0) {
         config->defaultUser = user;
     }
+    const QString state =
+        env.value(QStringLiteral("STATE_DIRECTORY")).section(QLatin1Char(':'), 0, 0);
+    if (!state.isEmpty()) {
+        config->journalSpool = state + QStringLiteral("/journal-spool.sqlite");
+    }
     if (given("logs")) {
         config->logsDir = value("logs");
     } else if (config->logsDir.isEmpty()) {

@@ -59,6 +59,10 @@ struct MonitorConfig {
     double downAfterSeconds = kMonitorDownAfter;       // 0.1 to 3600
     double snapshotMinutes = kMonitorSnapshotMinutes;  // 0, or 0.01 to 10080
     QString journal;  // the change journal as Journal::Open takes it; empty: the default
+    // Where journal entries wait while the journal cannot take them:
+    // $STATE_DIRECTORY/journal-spool.sqlite under systemd; empty: the user's
+    // (beside the default journal).
+    QString journalSpool;
     QVector<MonitorDevice> devices;  // at least one
 };
 

@@ -88,7 +88,7 @@ DeviceWatch::DeviceWatch(const MonitorDevice &device, const WatchSettings &setti
       m_settings(settings),
       m_server(server),
       m_session(settings.timings),
-      m_drift(settings.snapshotMs, settings.journal, settings.say)
+      m_drift(settings.snapshotMs, settings.journal, settings.journalSpool, settings.say)
 {
     m_clock.start();
     m_snapshot.name = device.name;

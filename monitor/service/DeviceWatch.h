@@ -76,6 +76,7 @@ struct WatchSettings {
     SessionTimings timings;
     qint64 snapshotMs = 0;  // between two snapshots for the change journal; 0: none
     QString journal;        // the change journal's location
+    QString journalSpool;   // where its entries wait meanwhile; empty: the user's
     // Lines for standard error (the journal); never a password.
     std::function<void(const QString &line, bool warning)> say;
 };

@@ -19,8 +19,9 @@ qint64 NowMs()
 }
 }  // namespace
 
-DriftSnapshot::DriftSnapshot(qint64 intervalMs, const QString &journal, Say say)
-    : m_intervalMs(intervalMs), m_location(journal), m_say(std::move(say))
+DriftSnapshot::DriftSnapshot(qint64 intervalMs, const QString &journal, const QString &spool,
+                             Say say)
+    : m_intervalMs(intervalMs), m_location(journal), m_spool(spool), m_say(std::move(say))
 {}
 
 DriftSnapshot::~DriftSnapshot() = default;
@@ -93,9 +94,12 @@ void DriftSnapshot::Step(CfgNetClient &client, int productType, const JournalCon
 JournalWriter &DriftSnapshot::Writer()
 {
     if (!m_journal) {
-        m_journal = std::make_unique<JournalWriter>(m_location, [this](const QString &why, int) {
-            m_say(QStringLiteral("change journal: %1").arg(why), true);
-        });
+        m_journal = std::make_unique<JournalWriter>(
+            m_location,
+            [this](const QString &why, int) {
+                m_say(QStringLiteral("change journal: %1").arg(why), true);
+            },
+            m_spool);
     }
     return *m_journal;
 }

@@ -26,7 +26,7 @@ public:
     using Say = std::function<void(const QString &line, bool warning)>;
 
     // `intervalMs` 0: never.
-    DriftSnapshot(qint64 intervalMs, const QString &journal, Say say);
+    DriftSnapshot(qint64 intervalMs, const QString &journal, const QString &spool, Say say);
     ~DriftSnapshot();
 
     // Reads the next part when a read is due or under way; `context` names
@@ -52,6 +52,7 @@ private:
 
     const qint64 m_intervalMs;
     const QString m_location;
+    const QString m_spool;
     const Say m_say;
     std::unique_ptr<JournalWriter> m_journal;
 

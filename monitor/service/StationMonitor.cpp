@@ -53,6 +53,7 @@ bool StationMonitor::Start(QString *error)
     settings.say = m_say;
     settings.snapshotMs = qRound64(m_config.snapshotMinutes * 60000);
     settings.journal = m_config.journal;
+    settings.journalSpool = m_config.journalSpool;
     for (const MonitorDevice &device : m_config.devices) {
         m_watches.push_back(std::make_unique<DeviceWatch>(device, settings, &m_notices));
         m_byName.insert(device.name, m_watches.back().get());

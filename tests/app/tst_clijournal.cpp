@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSet>
 
 namespace {
 struct Run {
@@ -78,6 +79,8 @@ private:
 
 void TestCliJournal::initTestCase()
 {
+    // The spool beside the default journal: this test's own.
+    qputenv("XDG_DATA_HOME", m_files.filePath("data").toLocal8Bit());
     StartAndLogIn();
 }
 
@@ -259,14 +262,36 @@ void TestCliJournal::unwritableJournal()
     const QString saved = m_files.filePath("saved.xml");
     Prepare(5, saved, 8);
     m_journal = plain + "/journal.sqlite";
+    const qint64 before = QDateTime::currentMSecsSinceEpoch();
     Run run = RunCli(Device("import") << saved);
-    QCOMPARE(run.status, 0);
-    QVERIFY2(run.err.contains("the change journal was not written"), run.err.constData());
+    const qint64 after = QDateTime::currentMSecsSinceEpoch();
+    QCOMPARE(run.status, int(Cli::kSpooled));
+    const QString spool = m_files.filePath("data/qvt-config/journal-spool.sqlite");
+    QVERIFY2(run.err.endsWith("qvt-cli: the device was changed; the journal entry waits in the "
+                              "spool " +
+                              spool.toUtf8() + "\n"),
+             run.err.constData());
+    // A device that refused keeps its own status; its entry waits too.
     m_device->WithModel([](DeviceModel &m) { SetDevice(m, 8); });
     m_device->Command("fault reject 33 1");
     run = RunCli(Device("import") << saved);
     QCOMPARE(run.status, int(Cli::kDeviceFailed));
     QVERIFY2(run.err.contains("the change journal was not written"), run.err.constData());
+    QTest::qWait(1100);  // so that a time taken at the move would show
+
+    // The journal is back: the next program that reaches it moves both in.
+    QVERIFY(QFile::remove(plain) && QDir().mkdir(plain));
+    run = RunCli({"history", "--journal", m_journal});
+    QCOMPARE(run.status, 0);
+    const QVector<JournalEntry> entries = Entries();
+    QSet<qint64> operations;
+    for (const JournalEntry &e : entries) {
+        operations << e.operationId;
+    }
+    QCOMPARE(operations.size(), 2);
+    const JournalEntry &first = entries.constLast();  // newest first
+    QVERIFY(first.when.toMSecsSinceEpoch() >= before && first.when.toMSecsSinceEpoch() <= after);
+    QVERIFY(run.out.contains(first.when.toLocalTime().toString("yyyy-MM-dd HH:mm:ss").toUtf8()));
 }
 
 // Two programs importing at once into one file: each gets all its entries.

@@ -143,6 +143,7 @@ private slots:
     void refused_data();
     void refused();
     void unwritableKeepsPending();
+    void spoolOutlivesWriter();
     void migration();
     void flattenAndChanges();
     void cleanupTestCase();
@@ -156,6 +157,8 @@ private:
 
 void TestJournal::initTestCase()
 {
+    // The spool beside the default journal: this test's own.
+    qputenv("XDG_DATA_HOME", m_dir.filePath("data").toLocal8Bit());
     QString error;
     m_sqlite = Journal::Open(m_dir.filePath("journal.sqlite"), &error);
     QVERIFY2(m_sqlite, qPrintable(error));
@@ -421,6 +424,45 @@ void TestJournal::unwritableKeepsPending()
     const QVector<JournalEntry> entries = late.Current()->History({});
     QVERIFY(!entries.isEmpty());
     QVERIFY(std::abs(entries[0].when.toMSecsSinceEpoch() - submitted) < 500);
+}
+
+// The station's server stops after the writer opened it: the operation that
+// fails goes to the spool, not lost with the writer; another writer (another
+// program) moves it in, in order, with its own time, once the server is back.
+void TestJournal::spoolOutlivesWriter()
+{
+    if (PostgresServer::Programs().isEmpty()) {
+        QTest::qSkip("PostgreSQL is not installed (Debian package postgresql)", __FILE__, __LINE__);
+        return;
+    }
+    PostgresServer server;
+    QString error;
+    QVERIFY2(server.Start(&error), qPrintable(error));
+    QVERIFY(server.Sql("postgres", {"CREATE DATABASE spooled"}));
+    const QString spool = m_dir.filePath("outlives-spool.sqlite");
+    const QVector<JournalOperation> ops = Samples();
+    {
+        JournalWriter first(server.Url("spooled"), {}, spool);
+        QVERIFY2(first.Submit(ops[0]), qPrintable(first.LastError()));
+        server.Stop();
+        QVERIFY(!first.Submit(ops[1]));
+        QCOMPARE(first.Spooled(), 1);
+    }
+    QVERIFY2(server.Restart(&error), qPrintable(error));
+    JournalWriter second(server.Url("spooled"), {}, spool);
+    QVERIFY2(second.Submit(ops[2]), qPrintable(second.LastError()));
+    QCOMPARE(second.Pending(), 0);
+    // Each operation once, at its own time.
+    QSet<QString> stored, submitted;
+    for (const JournalEntry &e : second.Current()->History({})) {
+        stored << QString::number(e.operationId) + ' ' + e.operation + ' ' +
+                      QString::number(e.when.toMSecsSinceEpoch());
+    }
+    for (int i = 0; i < 3; ++i) {
+        submitted << QString::number(i + 1) + ' ' + ops[i].operation + ' ' +
+                         QString::number(ops[i].when.toMSecsSinceEpoch());
+    }
+    QCOMPARE(stored, submitted);
 }
 
 void TestJournal::migration()

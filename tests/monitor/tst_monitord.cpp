@@ -158,6 +158,7 @@ void TestMonitord::initTestCase()
     config.downAfterSeconds = 1.5;  // about four polls of 0.3 s and their pauses
     config.snapshotMinutes = 0.01;
     config.journal = m_dir.filePath("journal.sqlite");
+    config.journalSpool = m_dir.filePath("spool.sqlite");
     m_monitor = std::make_unique<StationMonitor>(
         config,
         [this](const QString &line, bool) {
@@ -582,6 +583,7 @@ void TestMonitord::journalAway()
     config.pollSeconds = 0.2;
     config.snapshotMinutes = 0.01;
     config.journal = server.Url("journal");
+    config.journalSpool = m_dir.filePath("away-spool.sqlite");
     QStringList said;
     std::mutex saidLock;
     StationMonitor monitor(
@@ -620,6 +622,7 @@ void TestMonitord::sigterm()
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QVT_PASSWORD"), QStringLiteral("guest"));
     env.remove(QStringLiteral("JOURNAL_STREAM"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath("data"));
     UdpSocket device;
     QVERIFY(device.Open() && device.Bind(QHostAddress(m_addresses[0]).toIPv4Address(), 0));
     const int counts[2] = {1000, 10};
@@ -685,6 +688,7 @@ void TestMonitord::openFilesLimit()
     QProcess service;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QVT_PASSWORD"), QStringLiteral("guest"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath("data"));
     service.setProcessEnvironment(env);
     service.setReadChannel(QProcess::StandardError);
     service.start(QStringLiteral("bash"),
