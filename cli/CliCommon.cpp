@@ -86,7 +86,7 @@ const Command kCommands[] = {
     {"history",
      "qvt-cli history [--device D] [--since DATE] [--until DATE] [--field PATH]\n"
      "                [--json] [--journal LOCATION]\n"
-     "       qvt-cli history --revert ID [--yes] [-a A] --password P",
+     "       qvt-cli history --revert ID [--yes] [--force] [-a A] --password P",
      "Prints the change journal, newest first, one line per changed field: time\n"
      "(local), operation number, device, user, operation, 'field: before ->\n"
      "after' and the result (taken, refused, not reached).\n"
@@ -101,8 +101,11 @@ const Command kCommands[] = {
      "                       device it wrote to (or A, which must have the same\n"
      "                       serial number), after showing them and asking;\n"
      "                       journaled as 'revert ID'. Network, notification and\n"
-     "                       password changes are not reverted\n"
-     "  --yes                do not ask\n" QVT_JOURNAL_HELP,
+     "                       password changes are not reverted. When a later\n"
+     "                       operation changed a field it would write, it lists\n"
+     "                       each and writes nothing (exit 2)\n"
+     "  --yes                do not ask\n"
+     "  --force              revert over later changes all the same\n" QVT_JOURNAL_HELP,
      History},
 };
 

@@ -158,6 +158,7 @@ int History(Io &io, const QStringList &arguments)
                      {"json", "json"},
                      {"revert", "revert", "ID"},
                      {"yes", "yes"},
+                     {"force", "force"},
                      JournalOption()});
     int status = kOk;
     if (!Begin(io, options, arguments, &status)) {

@@ -10,6 +10,8 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include <algorithm>
+
 namespace Cli {
 namespace {
 // Fields of the device's dialogs: they are no part of the parameter file, so
@@ -49,6 +51,38 @@ void SetText(QDomElement element, const QString &text)
         element.removeChild(element.firstChild());
     }
     element.appendChild(element.ownerDocument().createTextNode(text));
+}
+// The changes of operations after `id` on the device `serial` to the
+// fields `entries` hold, oldest first, as lines for the operator.
+bool LaterChanges(const QString &location, const QString &serial, qint64 id,
+                  const QVector<JournalEntry> &entries, QStringList *lines, QString *error)
+{
+    QSet<QString> fields;
+    for (const JournalEntry &entry : entries) {
+        fields.insert(entry.change.field);
+    }
+    std::unique_ptr<Journal> journal = Journal::Open(location, error);
+    if (!journal) {
+        return false;
+    }
+    JournalFilter filter;
+    filter.device = serial;
+    filter.since = entries.constFirst().when;
+    QVector<JournalEntry> found = journal->History(filter, error);
+    if (!error->isEmpty()) {
+        return false;
+    }
+    std::reverse(found.begin(), found.end());
+    for (const JournalEntry &e : found) {
+        if (e.operationId > id && fields.contains(e.change.field) &&
+            e.change.result == JournalResult::Taken) {
+            *lines << QStringLiteral("%1: changed since by #%2 (%3 -> %4)")
+                          .arg(e.change.field)
+                          .arg(e.operationId)
+                          .arg(e.change.before, e.change.after);
+        }
+    }
+    return true;
 }
 }  // namespace
 
@@ -144,6 +178,18 @@ int Revert(Io &io, const Options &options)
                                "write")
                     .arg(id));
         return kOk;
+    }
+    // Later work on the same fields is not overwritten without a word.
+    QStringList later;
+    if (!LaterChanges(location, was.deviceSerial, id, entries, &later, &error)) {
+        return io.Fail(kFileError, error);
+    }
+    for (const QString &line : later) {
+        io.Line(line);
+    }
+    if (!later.isEmpty() && !options.IsSet("force")) {
+        return io.Fail(kUsage, QStringLiteral("later operations changed these fields: nothing was "
+                                              "written (--force writes them all the same)"));
     }
     if (!options.IsSet("yes")) {
         io.Note(QStringLiteral("write these %1 values to %2? [y/N]")

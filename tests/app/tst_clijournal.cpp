@@ -250,6 +250,42 @@ void TestCliJournal::revert()
     QVERIFY2(run.err.contains("Network/IP cannot be reverted") &&
                  run.err.contains("Password/admin cannot be reverted"),
              run.err.constData());
+
+    // A later import changed what reverting "revert 1" would write: each
+    // such change is listed and nothing is written without --force.
+    const QString nine = m_files.filePath("nine.xml");
+    Prepare(9, nine, 8);
+    QCOMPARE(RunCli(Device("import") << nine).status, 0);
+    const qint64 later = id + 1;
+    run = RunCli(Device("history") << "--revert"
+                                   << "2"
+                                   << "--yes");
+    QCOMPARE(run.status, int(Cli::kUsage));
+    QVERIFY2(run.out.contains(QStringLiteral("Alarms/Settings/GroupA/Input4/VideoFreeze/Diff: "
+                                             "changed since by #%1 (8 -> 9)\n")
+                                  .arg(later)
+                                  .toUtf8()),
+             run.out.constData());
+    m_device->WithModel([&value](DeviceModel &m) { value = m.detection[3].freezeValue1; });
+    QCOMPARE(value, 9);
+    run = RunCli(Device("history") << "--revert"
+                                   << "2"
+                                   << "--yes"
+                                   << "--force");
+    QCOMPARE(run.status, 0);
+    m_device->WithModel([&value](DeviceModel &m) { value = m.detection[3].freezeValue1; });
+    QCOMPARE(value, 5);
+
+    // An operation of another unit at this address is not reverted here.
+    JournalOperation other = dialog;
+    other.context.deviceSerial = QStringLiteral("QV00099999-00000042");
+    other.operation = QStringLiteral("Detection");
+    other.changes = {{"Alarms/Settings/GroupA/Input4/VideoFreeze/Diff", "7", "5"}};
+    QVERIFY(Journal::Open(m_journal, &error)->Record(other, &error, &id));
+    run = RunCli(Device("history") << "--revert" << QString::number(id) << "--yes");
+    QCOMPARE(run.status, int(Cli::kBadFile));
+    m_device->WithModel([&value](DeviceModel &m) { value = m.detection[3].freezeValue1; });
+    QCOMPARE(value, 5);
 }
 
 // The device is written all the same, and its status is the exit status.
