@@ -397,7 +397,16 @@ void cfg::OnHistory()
 {
     JournalWriter &writer = m_journal->Writer();
     ::Journal *journal = writer.Current();
-    JournalHistory dialog(journal, writer.LastError(), m_chooseHistoryFile, this);
+    // An auditor may read what they may not write; a journal of a newer
+    // version is read as far as this version can.
+    std::unique_ptr<::Journal> reading;
+    QString problem = writer.LastError();
+    if (!journal) {
+        reading = ::Journal::OpenToRead(writer.Location(), &problem);
+        journal = reading.get();
+        problem = journal ? QString() : writer.LastError();
+    }
+    JournalHistory dialog(journal, problem, m_chooseHistoryFile, this);
     dialog.exec();
 }
 

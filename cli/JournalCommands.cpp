@@ -195,16 +195,23 @@ int History(Io &io, const QStringList &arguments)
     }
     QString error;
     std::unique_ptr<Journal> journal = Journal::Open(JournalLocation(options), &error);
-    if (!journal) {
-        return io.Fail(kFileError, error);
+    if (journal) {
+        // Entries that waited in this computer's spool belong in what is shown.
+        int moved = 0;
+        if (!JournalSpool(JournalSpool::DefaultPath()).MoveInto(*journal, &moved, &error)) {
+            io.Note(QStringLiteral("the spool's entries could not be moved into the journal: %1")
+                        .arg(error));
+        }
+    } else {
+        // An auditor may read what they may not write, and a journal of a
+        // newer version is read as far as this version can.
+        QString reading;
+        journal = Journal::OpenToRead(JournalLocation(options), &reading);
+        if (!journal) {
+            return io.Fail(kFileError, error);
+        }
     }
-    // Entries that waited in this computer's spool belong in what is shown.
-    int moved = 0;
-    if (!JournalSpool(JournalSpool::DefaultPath()).MoveInto(*journal, &moved, &error)) {
-        io.Note(QStringLiteral("the spool's entries could not be moved into the journal: %1")
-                    .arg(error));
-        error.clear();
-    }
+    error.clear();
     const QVector<JournalEntry> entries = journal->History(filter, &error);
     if (!error.isEmpty()) {
         return io.Fail(kFileError, error);

@@ -72,7 +72,18 @@ QString Journal::WhereOf(const QString &location)
 
 std::unique_ptr<Journal> Journal::Open(const QString &location, QString *error)
 {
+    return OpenAs(location, false, error);
+}
+
+std::unique_ptr<Journal> Journal::OpenToRead(const QString &location, QString *error)
+{
+    return OpenAs(location, true, error);
+}
+
+std::unique_ptr<Journal> Journal::OpenAs(const QString &location, bool readOnly, QString *error)
+{
     std::unique_ptr<Journal> journal(new Journal);
+    journal->m_readOnly = readOnly;
     journal->m_connection = QStringLiteral("qvt_journal_%1").arg(++g_connections);
     const bool postgres = IsPostgresUrl(location);
     const bool opened =
@@ -92,7 +103,11 @@ bool Journal::OpenSqlite(const QString &path, QString *error)
     }
     const QFileInfo info(path);
     m_where = WhereOf(path);
-    if (!QDir().mkpath(info.absolutePath())) {
+    if (m_readOnly && !info.exists()) {
+        *error = QStringLiteral("%1 holds no journal yet").arg(m_where);
+        return false;
+    }
+    if (!m_readOnly && !QDir().mkpath(info.absolutePath())) {
         *error = QStringLiteral("%1 cannot be opened: its directory %2 cannot be created")
                      .arg(m_where, info.absolutePath());
         return false;
@@ -107,10 +122,33 @@ bool Journal::OpenSqlite(const QString &path, QString *error)
     }
     m_db.setDatabaseName(m_where);
     // Another program's transaction is waited for rather than failed.
-    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
+    m_db.setConnectOptions(
+        QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1%2")
+            .arg(kBusyTimeoutMs)
+            .arg(m_readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
     if (!m_db.open()) {
         *error = QStringLiteral("%1 cannot be opened: %2").arg(m_where, m_db.lastError().text());
         return false;
+    }
+    if (m_readOnly) {
+        if (JournalSchema::Readable(m_db, JournalSchema::Backend::Sqlite, m_where, error) ||
+            QFileInfo::exists(m_where + QStringLiteral("-wal"))) {
+            return error->isEmpty();
+        }
+        // A reader that may not create the write-ahead log's index beside
+        // the file reads it as it lies on the disk: no program has it open
+        // (it would have its log there), and the read takes a moment.
+        m_db.close();
+        m_db.setDatabaseName(QStringLiteral("file:") +
+                             QString::fromLatin1(QUrl::toPercentEncoding(m_where, "/")) +
+                             QStringLiteral("?immutable=1"));
+        m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+        if (!m_db.open()) {
+            *error =
+                QStringLiteral("%1 cannot be opened: %2").arg(m_where, m_db.lastError().text());
+            return false;
+        }
+        return JournalSchema::Readable(m_db, JournalSchema::Backend::Sqlite, m_where, error);
     }
     if (!JournalSchema::Prepare(m_db, JournalSchema::Backend::Sqlite,
                                 JournalSchema::Steps(JournalSchema::Backend::Sqlite), m_where,
@@ -163,6 +201,9 @@ bool Journal::OpenPostgres(const QString &location, QString *error)
         *error = QStringLiteral("%1 cannot be opened: %2").arg(m_where, m_db.lastError().text());
         return false;
     }
+    if (m_readOnly) {
+        return JournalSchema::Readable(m_db, JournalSchema::Backend::Postgres, m_where, error);
+    }
     return JournalSchema::Prepare(m_db, JournalSchema::Backend::Postgres,
                                   JournalSchema::Steps(JournalSchema::Backend::Postgres), m_where,
                                   error);
@@ -205,6 +246,10 @@ bool Journal::Write(const JournalOperation *ops, int count, QString *error, qint
 {
     if (lastId) {
         *lastId = 0;
+    }
+    if (m_readOnly) {
+        *error = QStringLiteral("%1 was opened to be read only: nothing is recorded").arg(m_where);
+        return false;
     }
     if (std::none_of(ops, ops + count, HasChanges)) {
         return true;

@@ -33,6 +33,11 @@ public:
     // another application's tables and one of a newer version. Null on
     // failure, with `error` naming the location (never the password).
     static std::unique_ptr<Journal> Open(const QString &location, QString *error);
+    // For History only, changing nothing: an SQLite file opened read-only
+    // (an auditor who may read it and not write it), a server with the
+    // rights the user has (SELECT is enough); a journal of a newer version
+    // is read as far as this version can. Recording into one is refused.
+    static std::unique_ptr<Journal> OpenToRead(const QString &location, QString *error);
 
     // ~/.local/share/qvt-config/journal.sqlite: the user's data directory
     // the window keeps its alarm logs in, shared by qvt-cli; empty when the
@@ -66,12 +71,14 @@ private:
 
     bool OpenSqlite(const QString &path, QString *error);
     bool OpenPostgres(const QString &url, QString *error);
+    static std::unique_ptr<Journal> OpenAs(const QString &location, bool readOnly, QString *error);
     bool Write(const JournalOperation *ops, int count, QString *error, qint64 *lastId);
     bool Transaction(const char *statement, QString *error);
 
     QString m_connection;
     QString m_where;
     bool m_postgres = false;
+    bool m_readOnly = false;
     QSqlDatabase m_db;
     // Prepared once: parsing them again for every operation costs more than
     // the insert.

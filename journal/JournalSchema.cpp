@@ -167,6 +167,16 @@ int StoredVersion(QSqlDatabase &db)
     return found.readable ? found.version : -1;
 }
 
+bool Readable(QSqlDatabase &db, Backend backend, const QString &where, QString *error)
+{
+    const Found found = Inspect(db, backend);
+    *error = Refusal(found, found.version, where);
+    if (error->isEmpty() && found.version < 1) {
+        *error = QStringLiteral("%1 holds no journal yet").arg(where);
+    }
+    return error->isEmpty();
+}
+
 bool Prepare(QSqlDatabase &db, Backend backend, const QVector<Step> &steps, const QString &where,
              QString *error)
 {

@@ -48,6 +48,11 @@ int CurrentVersion();
 bool Prepare(QSqlDatabase &db, Backend backend, const QVector<Step> &steps, const QString &where,
              QString *error);
 
+// Whether `db` can be read as a journal, changing nothing: ours, of version
+// 1 or later. A newer version is read as far as its tables hold what this
+// version reads (later versions only add). `where` names it in the error.
+bool Readable(QSqlDatabase &db, Backend backend, const QString &where, QString *error);
+
 // The version stored in `db`, 0 without our table, -1 when unreadable.
 int StoredVersion(QSqlDatabase &db);
 

@@ -44,6 +44,7 @@ public:
     // Writes to `location` from now on, the waiting operations first (also
     // those the spool keeps for the old location).
     void SetLocation(const QString &location);
+    QString Location() const { return m_location; }
 
     // Records `op` after those that wait. True when it and all before it are
     // written; otherwise it waits (or, invalid, is refused) and the problem

@@ -8,11 +8,25 @@
 #include "XmlDocument.h"
 
 #include <QRandomGenerator>
+#include <QTextStream>
 
 Q_DECLARE_METATYPE(JournalFilter)
 
 namespace {
 const char kHelper[] = "--write-journal";
+const char kReader[] = "--read-journal";
+
+// As a reader process: what Open says, then how many entries OpenToRead
+// gives, one line each.
+int ReadJournal(const QString &path)
+{
+    QString error;
+    QTextStream out(stdout);
+    out << (Journal::Open(path, &error) ? QStringLiteral("writable") : error) << '\n';
+    const auto journal = Journal::OpenToRead(path, &error);
+    out << (journal ? QString::number(journal->History({}, &error).size()) : error) << '\n';
+    return 0;
+}
 const QString kFading = "SignalIO/GroupA/QuietSwitching/AudioFadingDuration";
 
 JournalContext Device(int n)
@@ -145,6 +159,7 @@ private slots:
     void unwritableKeepsPending();
     void spoolOutlivesWriter();
     void migration();
+    void auditor();
     void flattenAndChanges();
     void cleanupTestCase();
 
@@ -486,6 +501,63 @@ void TestJournal::migration()
     }
     QSqlDatabase::removeDatabase("next");
     QCOMPARE(Raw(path, {"SELECT count(*) + count(note) FROM journal_entry"}), 5);
+
+    // One version newer than this program: never written as if it were
+    // this one's, read as far as this version can.
+    QVERIFY(!Journal::Open(path, &error));
+    QVERIFY2(error.contains("is a journal of version 2, newer than this program's 1"),
+             qPrintable(error));
+    JournalWriter writer(path, {}, m_dir.filePath("newer-spool.sqlite"));
+    QVERIFY(!writer.Submit(Samples()[0]));
+    QCOMPARE(writer.Spooled(), 1);
+    QCOMPARE(Raw(path, {"SELECT count(*) FROM journal_entry"}), 5);
+    const auto reader = Journal::OpenToRead(path, &error);
+    QVERIFY2(reader, qPrintable(error));
+    QCOMPARE(reader->History({}, &error).size(), 5);
+    QVERIFY(!reader->Record(Samples()[0], &error));
+    QCOMPARE(Raw(path, {"SELECT count(*) FROM journal_entry"}), 5);
+}
+
+// A user who may read the journal's file but not write it (another user's
+// file, mode 0644): the history opens read-only. Run as another account
+// when the test runs as root, who may write anything.
+void TestJournal::auditor()
+{
+    QTemporaryDir place;  // 0700 of this user: opened up below
+    const QString path = place.filePath("journal.sqlite");
+    QVERIFY(WriteOperations(path, "A", 2));
+    QVERIFY(!QFile::exists(path + "-wal"));  // every connection closed
+    const QString program = place.filePath("reader");
+    QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), program));
+    QStringList command = {program, kReader, path};
+    if (::getuid() == 0) {
+        const passwd *nobody = ::getpwnam("nobody");
+        QVERIFY(nobody);
+        command = QStringList{"setpriv",
+                              "--reuid",
+                              QString::number(nobody->pw_uid),
+                              "--regid",
+                              QString::number(nobody->pw_gid),
+                              "--clear-groups",
+                              "--"} +
+                  command;
+        QVERIFY(QFile::setPermissions(place.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                        QFile::ExeOwner | QFile::ReadOther |
+                                                        QFile::ExeOther));
+    } else {
+        QVERIFY(QFile::setPermissions(place.path(), QFile::ReadOwner | QFile::ExeOwner));
+    }
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadOther));
+    QProcess reader;
+    reader.start(command.takeFirst(), command);
+    QVERIFY(reader.waitForFinished(20000));
+    const QList<QByteArray> lines = reader.readAllStandardOutput().split('\n');
+    QVERIFY2(reader.exitCode() == 0 && lines.size() >= 2,
+             reader.readAllStandardError().constData());
+    QVERIFY2(lines[0] != "writable", lines[0].constData());
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(lines[1], QByteArray::number(Raw(path, {"SELECT count(*) FROM journal_entry"})));
+    QFile::setPermissions(place.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 void TestJournal::flattenAndChanges()
@@ -528,6 +600,9 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     if (argc == 5 && qstrcmp(argv[1], kHelper) == 0) {
         return WriteOperations(argv[2], argv[3], QByteArray(argv[4]).toInt()) ? 0 : 1;
+    }
+    if (argc == 3 && qstrcmp(argv[1], kReader) == 0) {
+        return ReadJournal(QString::fromLocal8Bit(argv[2]));
     }
     TestJournal test;
     QTEST_SET_MAIN_SOURCE_PATH
