@@ -133,15 +133,15 @@ int WriteJournaled(Io &io, DeviceLogin &session, const QVector<ParamPart> &parts
         if (!writer.Submit(op)) {
             io.Note(
                 QStringLiteral("the change journal was not written: %1").arg(writer.LastError()));
-            if (writer.Spooled() > 0 && status == kOk) {
+            if (writer.InMemory() > 0 && status == kOk) {
+                // Neither the journal nor the spool took it: it ends with this program.
+                status = io.Fail(kFileError, QStringLiteral("the device was changed; its journal "
+                                                            "entry could be kept nowhere"));
+            } else if (status == kOk) {
                 status = io.Fail(kSpooled,
                                  QStringLiteral("the device was changed; the journal entry waits "
                                                 "in the spool %1")
                                      .arg(writer.SpoolPath()));
-            } else if (writer.Spooled() == 0 && status == kOk) {
-                // Neither the journal nor the spool has it: it ends with this program.
-                status = io.Fail(kFileError, QStringLiteral("the device was changed; its journal "
-                                                            "entry is lost"));
             }
         }
     }
@@ -208,7 +208,7 @@ int History(Io &io, const QStringList &arguments)
         QString reading;
         journal = Journal::OpenToRead(JournalLocation(options), &reading);
         if (!journal) {
-            return io.Fail(kFileError, error);
+            return io.Fail(kFileError, QStringLiteral("%1; to read it: %2").arg(error, reading));
         }
     }
     error.clear();

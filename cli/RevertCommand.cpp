@@ -5,6 +5,7 @@
 
 #include "Journal.h"
 #include "JournalDiff.h"
+#include "JournalSpool.h"
 
 #include <QDomElement>
 #include <QRegularExpression>
@@ -54,27 +55,27 @@ void SetText(QDomElement element, const QString &text)
 }
 // The changes of operations after `id` on the device `serial` to the
 // fields `entries` hold, oldest first, as lines for the operator.
-bool LaterChanges(const QString &location, const QString &serial, qint64 id,
-                  const QVector<JournalEntry> &entries, QStringList *lines, QString *error)
+bool LaterChanges(const QString &location, const QString &serial, qint64 id, const QDateTime &when,
+                  const QSet<QString> &fields, QStringList *lines, QString *error)
 {
-    QSet<QString> fields;
-    for (const JournalEntry &entry : entries) {
-        fields.insert(entry.change.field);
-    }
     std::unique_ptr<Journal> journal = Journal::Open(location, error);
     if (!journal) {
         return false;
     }
     JournalFilter filter;
     filter.device = serial;
-    filter.since = entries.constFirst().when;
+    filter.since = when;
     QVector<JournalEntry> found = journal->History(filter, error);
     if (!error->isEmpty()) {
         return false;
     }
     std::reverse(found.begin(), found.end());
+    // Later in time; at the same millisecond, recorded after it. An
+    // operation that waited in a spool has a higher number than it's time.
+    const qint64 at = when.toMSecsSinceEpoch();
     for (const JournalEntry &e : found) {
-        if (e.operationId > id && fields.contains(e.change.field) &&
+        const qint64 t = e.when.toMSecsSinceEpoch();
+        if ((t > at || (t == at && e.operationId > id)) && fields.contains(e.change.field) &&
             e.change.result == JournalResult::Taken) {
             *lines << QStringLiteral("%1: changed since by #%2 (%3 -> %4)")
                           .arg(e.change.field)
@@ -104,6 +105,15 @@ int Revert(Io &io, const Options &options)
         std::unique_ptr<Journal> journal = Journal::Open(location, &error);
         if (!journal) {
             return io.Fail(kFileError, error);
+        }
+        // What waits in this computer's spool is later work the check below
+        // must see.
+        int moved = 0;
+        if (!JournalSpool(JournalSpool::DefaultPath()).MoveInto(*journal, &moved, &error)) {
+            return io.Fail(kFileError,
+                           QStringLiteral("the spool's entries could not be moved into the "
+                                          "journal, so later changes cannot be known: %1")
+                               .arg(error));
         }
         JournalFilter filter;
         filter.operationId = id;
@@ -148,6 +158,7 @@ int Revert(Io &io, const Options &options)
         }
     }
     QSet<int> needed;
+    QSet<QString> written;
     int changes = 0;
     for (const JournalEntry &entry : entries) {
         const FieldChange &change = entry.change;
@@ -170,6 +181,7 @@ int Revert(Io &io, const Options &options)
         }
         io.Line(QStringLiteral("%1: %2 -> %3").arg(change.field, element.text(), change.before));
         SetText(element, change.before);
+        written.insert(change.field);
         needed.insert(partOf.value(change.field));
         ++changes;
     }
@@ -181,7 +193,8 @@ int Revert(Io &io, const Options &options)
     }
     // Later work on the same fields is not overwritten without a word.
     QStringList later;
-    if (!LaterChanges(location, was.deviceSerial, id, entries, &later, &error)) {
+    if (!LaterChanges(location, was.deviceSerial, id, entries.constFirst().when, written, &later,
+                      &error)) {
         return io.Fail(kFileError, error);
     }
     for (const QString &line : later) {

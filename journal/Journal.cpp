@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QUrl>
 #include <QVariant>
 
@@ -62,12 +63,25 @@ bool IsPostgresUrl(const QString &location)
 
 QString Journal::WhereOf(const QString &location)
 {
+    // One journal, one name: the spool keys its operations by it.
     if (IsPostgresUrl(location)) {
-        const QUrl url(location, QUrl::StrictMode);
-        return url.isValid() ? url.toString(QUrl::RemovePassword) : QStringLiteral("the URL given");
+        QUrl url(location, QUrl::StrictMode);
+        if (!url.isValid()) {
+            return QStringLiteral("the URL given");
+        }
+        url.setScheme(QStringLiteral("postgresql"));
+        url.setPort(url.port(5432));
+        return url.toString(QUrl::RemovePassword);
     }
     const QString path = location.isEmpty() ? DefaultPath() : location;
-    return path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
+    if (path.isEmpty()) {
+        return QString();
+    }
+    // The folder's real path: the file may not exist yet, the folder may
+    // be reached through a link.
+    const QFileInfo info(path);
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? info.absoluteFilePath() : folder + QLatin1Char('/') + info.fileName();
 }
 
 std::unique_ptr<Journal> Journal::Open(const QString &location, QString *error)
@@ -136,13 +150,32 @@ bool Journal::OpenSqlite(const QString &path, QString *error)
             return error->isEmpty();
         }
         // A reader that may not create the write-ahead log's index beside
-        // the file reads it as it lies on the disk: no program has it open
-        // (it would have its log there), and the read takes a moment.
+        // the file reads a copy of it: one taken while no program had it
+        // open (it would have its log there) and that did not change while
+        // it was taken (SQLite's change counter, in the file's header).
         m_db.close();
-        m_db.setDatabaseName(QStringLiteral("file:") +
-                             QString::fromLatin1(QUrl::toPercentEncoding(m_where, "/")) +
-                             QStringLiteral("?immutable=1"));
-        m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+        m_copy = std::make_unique<QTemporaryDir>();
+        const QString copy = m_copy->filePath(QStringLiteral("journal.sqlite"));
+        const auto counter = [this] {
+            QFile file(m_where);
+            return file.open(QIODevice::ReadOnly) && file.seek(24) ? file.read(4) : QByteArray();
+        };
+        bool copied = false;
+        for (int attempt = 0; attempt < 3 && !copied; ++attempt) {
+            const QByteArray before = counter();
+            QFile::remove(copy);
+            copied = m_copy->isValid() && QFile::copy(m_where, copy) && !before.isEmpty() &&
+                     counter() == before && !QFileInfo::exists(m_where + QStringLiteral("-wal"));
+        }
+        if (!copied) {
+            *error = QStringLiteral(
+                         "%1 cannot be read: it cannot be opened read-only and no "
+                         "steady copy of it could be taken")
+                         .arg(m_where);
+            return false;
+        }
+        m_db.setDatabaseName(copy);
+        m_db.setConnectOptions(QString());
         if (!m_db.open()) {
             *error =
                 QStringLiteral("%1 cannot be opened: %2").arg(m_where, m_db.lastError().text());

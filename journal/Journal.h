@@ -5,6 +5,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QTemporaryDir>
 #include <QVector>
 
 #include <memory>
@@ -79,6 +80,7 @@ private:
     QString m_where;
     bool m_postgres = false;
     bool m_readOnly = false;
+    std::unique_ptr<QTemporaryDir> m_copy;  // a reader's copy of a file it cannot open in place
     QSqlDatabase m_db;
     // Prepared once: parsing them again for every operation costs more than
     // the insert.

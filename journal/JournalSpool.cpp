@@ -59,8 +59,10 @@ JournalOperation FromJson(const QByteArray &json)
 {
     const QJsonObject o = QJsonDocument::fromJson(json).object();
     JournalOperation op;
-    op.when = QDateTime::fromMSecsSinceEpoch(o["ms"].toString().toLongLong(), Qt::OffsetFromUTC,
-                                             o["offset"].toInt());
+    if (!o["ms"].toString().isEmpty()) {
+        op.when = QDateTime::fromMSecsSinceEpoch(o["ms"].toString().toLongLong(), Qt::OffsetFromUTC,
+                                                 o["offset"].toInt());
+    }
     JournalContext &c = op.context;
     c.computer = o["computer"].toString();
     c.osUser = o["osUser"].toString();
@@ -182,6 +184,9 @@ bool JournalSpool::Retarget(const QString &from, const QString &to, QString *err
 
 int JournalSpool::Count(const QString &where, QString *error)
 {
+    if (m_path.isEmpty() || !QFileInfo::exists(m_path)) {
+        return 0;
+    }
     if (!Open(error)) {
         return -1;
     }
@@ -209,43 +214,51 @@ bool JournalSpool::MoveInto(Journal &journal, int *moved, QString *error)
         return false;
     }
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    QSqlQuery lock(db);
-    if (!lock.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
-        *error = QStringLiteral("the spool %1 cannot be locked: %2")
-                     .arg(m_path, lock.lastError().text());
-        return false;
-    }
-    QSqlQuery select(db);
-    select.prepare(
-        QStringLiteral("SELECT id, operation FROM journal_spool WHERE journal = ? ORDER BY id"));
-    select.addBindValue(journal.Where());
-    bool all = true;
-    if (select.exec()) {
-        QSqlQuery remove(db);
-        remove.prepare(QStringLiteral("DELETE FROM journal_spool WHERE id = ?"));
-        while (select.next()) {
-            if (!journal.Record(FromJson(select.value(1).toString().toUtf8()), error)) {
-                all = false;
-                break;
-            }
-            remove.addBindValue(select.value(0));
-            if (!remove.exec()) {
-                *error = remove.lastError().text();
-                all = false;
-                break;
-            }
-            ++*moved;
+    // One operation a transaction: it is taken from the spool in the same
+    // transaction of the spool's that read it, right after the journal took
+    // it, so a move cut short records at most the one in flight twice, and
+    // no other program moves the same one meanwhile.
+    for (;;) {
+        QSqlQuery lock(db);
+        if (!lock.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+            *error = QStringLiteral("the spool %1 cannot be locked: %2")
+                         .arg(m_path, lock.lastError().text());
+            return false;
         }
-    } else {
-        *error = select.lastError().text();
-        all = false;
+        QSqlQuery select(db);
+        select.prepare(QStringLiteral(
+            "SELECT id, operation FROM journal_spool WHERE journal = ? ORDER BY id LIMIT 1"));
+        select.addBindValue(journal.Where());
+        bool ok = select.exec();
+        const bool found = ok && select.next();
+        const QVariant id = found ? select.value(0) : QVariant();
+        const QByteArray json = found ? select.value(1).toString().toUtf8() : QByteArray();
+        select.finish();
+        if (!ok) {
+            *error = select.lastError().text();
+        } else if (found) {
+            QSqlQuery remove(db);
+            remove.prepare(QStringLiteral("DELETE FROM journal_spool WHERE id = ?"));
+            remove.addBindValue(id);
+            ok = journal.Record(FromJson(json), error);
+            if (ok && !remove.exec()) {
+                *error = remove.lastError().text();
+                ok = false;
+            }
+        }
+        if (!ok) {
+            lock.exec(QStringLiteral("ROLLBACK"));
+            return false;
+        }
+        if (!lock.exec(QStringLiteral("COMMIT"))) {
+            *error = QStringLiteral("the spool %1 cannot be written: %2")
+                         .arg(m_path, lock.lastError().text());
+            lock.exec(QStringLiteral("ROLLBACK"));
+            return false;
+        }
+        if (!found) {
+            return true;
+        }
+        ++*moved;
     }
-    select.finish();
-    if (!lock.exec(QStringLiteral("COMMIT"))) {
-        *error = QStringLiteral("the spool %1 cannot be written: %2")
-                     .arg(m_path, lock.lastError().text());
-        lock.exec(QStringLiteral("ROLLBACK"));
-        return false;
-    }
-    return all;
 }

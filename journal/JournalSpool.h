@@ -15,9 +15,10 @@
 //
 // Each kept operation names its journal (Journal::WhereOf, never a
 // password), so one spool serves several journals. Several processes may
-// share a spool: a move holds the spool's write lock from the first read to
-// the last removal, so no operation is moved twice; a crash between an
-// operation's recording and its removal leaves it to be recorded once more.
+// share a spool: each operation moves in a transaction of the spool's of its
+// own, which holds the spool's write lock from its read to its removal, so
+// no two programs move one; a crash between an operation's recording and
+// its removal leaves that one operation to be recorded once more.
 //
 // Threads: like Journal, one thread opens, uses and ends it.
 class JournalSpool final

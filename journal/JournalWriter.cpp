@@ -93,8 +93,14 @@ bool JournalWriter::Spool(const QString &why)
 
 bool JournalWriter::Flush()
 {
-    if (m_pending.isEmpty() && (m_spool.Path().isEmpty() || !QFileInfo::exists(m_spool.Path()))) {
-        return true;
+    if (m_pending.isEmpty()) {
+        // Opened only when something waits for it: a journal that is away
+        // costs nothing when nothing does.
+        QString ignored;
+        if (m_spool.Path().isEmpty() || !QFileInfo::exists(m_spool.Path()) ||
+            m_spool.Count(Journal::WhereOf(m_location), &ignored) <= 0) {
+            return true;
+        }
     }
     QString error;
     if (!Open(&error)) {
@@ -105,7 +111,7 @@ bool JournalWriter::Flush()
     if (!all) {
         // Opened again at the next try: a server's connection may be gone.
         m_journal.reset();
-        m_spooled = qMax(m_spooled - moved, 1);
+        m_spooled = qMax(m_spooled - moved, 0);
         return Spool(error);
     }
     m_spooled = 0;  // this journal's are all in it now

@@ -58,6 +58,8 @@ public:
     // knows) and in memory.
     int Pending() const { return m_spooled + m_pending.size(); }
     int Spooled() const { return m_spooled; }
+    // Operations that wait in this writer's memory: lost if it ends so.
+    int InMemory() const { return m_pending.size(); }
     QString SpoolPath() const { return m_spool.Path(); }
     QString LastError() const { return m_lastError; }
     // The open journal, opened now if need be, to read History; null when it

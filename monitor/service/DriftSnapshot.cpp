@@ -2,6 +2,7 @@
 
 #include "CfgNetClient.h"
 #include "JournalDiff.h"
+#include "JournalSpool.h"
 #include "JournalWriter.h"
 #include "ParamsFile.h"
 #include "XmlDocument.h"
@@ -33,7 +34,7 @@ void DriftSnapshot::Close()
 
 int DriftSnapshot::JournalPending() const
 {
-    return m_journal ? m_journal->Pending() : 0;
+    return m_pending;
 }
 
 void DriftSnapshot::Step(CfgNetClient &client, int productType, const JournalContext &context)
@@ -109,6 +110,12 @@ void DriftSnapshot::SettleJournal()
     // What waits is written now; otherwise the journal is only opened, so
     // that its state is known before a change needs it.
     const bool ok = Writer().Flush() && Writer().Current() != nullptr;
+    // What waits: in this writer's memory, and in the spool for this journal
+    // (also what an earlier run of the service left there).
+    QString ignored;
+    const int spooled =
+        ok ? 0 : JournalSpool(Writer().SpoolPath()).Count(Journal::WhereOf(m_location), &ignored);
+    m_pending = Writer().InMemory() + qMax(spooled, Writer().Spooled());
     if (ok && m_journalUp == 0) {
         m_say(QStringLiteral("change journal: %1 can be written again").arg(m_location), false);
     }
@@ -129,6 +136,7 @@ bool DriftSnapshot::Compare(const JournalContext &context)
     Journal *journal = Writer().Current();
     if (!journal) {
         m_journalUp = 0;
+        m_pending = Writer().Pending();
         return false;  // said
     }
     // The values the tool wrote since the baseline, the last one of each field.
@@ -147,6 +155,7 @@ bool DriftSnapshot::Compare(const JournalContext &context)
         m_say(QStringLiteral("change journal: %1").arg(error), true);
         m_journal->Drop();  // opened again at the next snapshot
         m_journalUp = 0;
+        m_pending = m_journal->Pending();
         return false;
     }
     JournalOperation op;
@@ -159,8 +168,8 @@ bool DriftSnapshot::Compare(const JournalContext &context)
             op.changes.append(change);
         }
     }
-    if (!op.changes.isEmpty()) {
-        m_journal->Submit(op);  // kept in memory while it cannot be written
+    if (!op.changes.isEmpty() && !m_journal->Submit(op)) {
+        m_pending = m_journal->Pending();  // spooled, or in memory
     }
     return true;
 }

@@ -66,4 +66,5 @@ private:
     int m_productType = 0;
     bool m_failed = false;  // a failed read was said
     int m_journalUp = -1;
+    int m_pending = 0;  // operations not in the journal, as last counted
 };
