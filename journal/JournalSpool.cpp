@@ -214,6 +214,15 @@ bool JournalSpool::MoveInto(Journal &journal, int *moved, QString *error)
         return false;
     }
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    // Removals need not reach the disk before the next one: one lost by a
+    // power failure only records an operation twice, never loses one; a
+    // program that stops leaves them in the system's cache. Keep syncs.
+    QSqlQuery pragma(db);
+    pragma.exec(QStringLiteral("PRAGMA synchronous=OFF"));
+    struct Restore {
+        QSqlQuery &pragma;
+        ~Restore() { pragma.exec(QStringLiteral("PRAGMA synchronous=FULL")); }
+    } restore{pragma};
     // One operation a transaction: it is taken from the spool in the same
     // transaction of the spool's that read it, right after the journal took
     // it, so a move cut short records at most the one in flight twice, and

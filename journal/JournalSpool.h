@@ -18,7 +18,8 @@
 // share a spool: each operation moves in a transaction of the spool's of its
 // own, which holds the spool's write lock from its read to its removal, so
 // no two programs move one; a crash between an operation's recording and
-// its removal leaves that one operation to be recorded once more.
+// its removal leaves that one operation to be recorded once more (a power
+// failure during a move, the ones whose removals had not reached the disk).
 //
 // Threads: like Journal, one thread opens, uses and ends it.
 class JournalSpool final
