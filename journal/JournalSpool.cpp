@@ -14,6 +14,8 @@
 
 namespace {
 QAtomicInteger<quint64> g_spools;
+// Operations moved in one transaction of the journal's and the spool's.
+constexpr int kMoveBatch = 100;
 
 QJsonValue Nullable(const QString &text)
 {
@@ -125,7 +127,10 @@ bool JournalSpool::Open(QString *error)
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(Journal::kBusyTimeoutMs));
     QSqlQuery query(db);
     // synchronous=FULL: a kept operation is on the disk before Keep returns.
-    if (!db.open() || !query.exec(QStringLiteral("PRAGMA synchronous=FULL")) ||
+    // Write-ahead logging: a move is thousands of small transactions, each
+    // of which would otherwise make and remove a rollback file.
+    if (!db.open() || !query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) ||
+        !query.exec(QStringLiteral("PRAGMA synchronous=FULL")) ||
         !query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS journal_spool ("
                                    "id INTEGER PRIMARY KEY AUTOINCREMENT, "
                                    "journal TEXT NOT NULL, operation TEXT NOT NULL)"))) {
@@ -223,10 +228,10 @@ bool JournalSpool::MoveInto(Journal &journal, int *moved, QString *error)
         QSqlQuery &pragma;
         ~Restore() { pragma.exec(QStringLiteral("PRAGMA synchronous=FULL")); }
     } restore{pragma};
-    // One operation a transaction: it is taken from the spool in the same
+    // A batch a transaction: it is taken from the spool in the same
     // transaction of the spool's that read it, right after the journal took
-    // it, so a move cut short records at most the one in flight twice, and
-    // no other program moves the same one meanwhile.
+    // it in one transaction of its own, so a move cut short records at most
+    // the batch in flight twice, and no other program moves it meanwhile.
     for (;;) {
         QSqlQuery lock(db);
         if (!lock.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
@@ -235,21 +240,28 @@ bool JournalSpool::MoveInto(Journal &journal, int *moved, QString *error)
             return false;
         }
         QSqlQuery select(db);
-        select.prepare(QStringLiteral(
-            "SELECT id, operation FROM journal_spool WHERE journal = ? ORDER BY id LIMIT 1"));
+        select.prepare(QStringLiteral("SELECT id, operation FROM journal_spool WHERE journal = ? "
+                                      "ORDER BY id LIMIT %1")
+                           .arg(kMoveBatch));
         select.addBindValue(journal.Where());
         bool ok = select.exec();
-        const bool found = ok && select.next();
-        const QVariant id = found ? select.value(0) : QVariant();
-        const QByteArray json = found ? select.value(1).toString().toUtf8() : QByteArray();
-        select.finish();
+        QVector<JournalOperation> batch;
+        qint64 last = 0;
+        while (ok && select.next()) {
+            last = select.value(0).toLongLong();
+            batch.append(FromJson(select.value(1).toString().toUtf8()));
+        }
         if (!ok) {
             *error = select.lastError().text();
-        } else if (found) {
+        }
+        select.finish();
+        if (ok && !batch.isEmpty()) {
             QSqlQuery remove(db);
-            remove.prepare(QStringLiteral("DELETE FROM journal_spool WHERE id = ?"));
-            remove.addBindValue(id);
-            ok = journal.Record(FromJson(json), error);
+            remove.prepare(
+                QStringLiteral("DELETE FROM journal_spool WHERE journal = ? AND id <= ?"));
+            remove.addBindValue(journal.Where());
+            remove.addBindValue(last);
+            ok = journal.RecordAll(batch, error);
             if (ok && !remove.exec()) {
                 *error = remove.lastError().text();
                 ok = false;
@@ -265,9 +277,9 @@ bool JournalSpool::MoveInto(Journal &journal, int *moved, QString *error)
             lock.exec(QStringLiteral("ROLLBACK"));
             return false;
         }
-        if (!found) {
+        if (batch.isEmpty()) {
             return true;
         }
-        ++*moved;
+        *moved += batch.size();
     }
 }

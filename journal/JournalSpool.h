@@ -15,11 +15,12 @@
 //
 // Each kept operation names its journal (Journal::WhereOf, never a
 // password), so one spool serves several journals. Several processes may
-// share a spool: each operation moves in a transaction of the spool's of its
-// own, which holds the spool's write lock from its read to its removal, so
-// no two programs move one; a crash between an operation's recording and
-// its removal leaves that one operation to be recorded once more (a power
-// failure during a move, the ones whose removals had not reached the disk).
+// share a spool: operations move in batches of 100, each in one transaction
+// of the journal's and one of the spool's, which holds the spool's write lock
+// from the batch's read to its removal, so no two programs move one; a crash
+// between a batch's recording and its removal leaves that batch to be
+// recorded once more (a power failure during a move, the batches whose
+// removals had not reached the disk).
 //
 // Threads: like Journal, one thread opens, uses and ends it.
 class JournalSpool final
