@@ -408,6 +408,9 @@ void TestMonitord::logFolderFails()
     QCOMPARE(Said().filter("studio-b").filter("cannot be written").size(), 1);
     QCOMPARE(Said().filter("studio-b").filter("written again").size(), 1);
     QVERIFY(m_devices[1]->Command("alarm 2 video-black off").startsWith("ok"));
+    // Its clearance comes after the device's clear time: logged here, not
+    // in the next test's counts.
+    QTRY_VERIFY(Log(1).contains(",A-Input 2,Video Black,Cleared,"));
 }
 
 // A wrong password is said once, for what it is, and counted.
@@ -455,12 +458,14 @@ void TestMonitord::dropped()
 
     const qint64 events = Metric("qvt_alarm_events_total", 1);
     const int rows = Rows(Log(1)).size();
+    const int switched = Log(1).count(",Output Switched,");
     constexpr int kBurst = 50;  // Output Switched, to inputs 1 and 2 in turn
     for (int i = 0; i < kBurst; ++i) {
         send(device, datagram(14, quint8(i % 2), 0xFF));
     }
-    QTRY_COMPARE(Metric("qvt_alarm_events_total", 1), events + kBurst);
-    QCOMPARE(Rows(Log(1)).size(), rows + kBurst);
+    QTRY_COMPARE(Log(1).count(",Output Switched,"), switched + kBurst);
+    // Each row an event, whatever else the device said meanwhile.
+    QTRY_COMPARE(Metric("qvt_alarm_events_total", 1) - events, qint64(Rows(Log(1)).size() - rows));
     QVERIFY(NumberedInOrder(Log(1)));
 }
 
