@@ -7,8 +7,10 @@
 #include "JournalWriter.h"
 #include "PartWrite.h"
 
+#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QThread>
 
 namespace Cli {
 namespace {
@@ -130,7 +132,19 @@ int WriteJournaled(Io &io, DeviceLogin &session, const QVector<ParamPart> &parts
         op.changes = write.changes;
         // The device was written either way: the journal only says so or not.
         JournalWriter writer(journal);
-        if (!writer.Submit(op)) {
+        QElapsedTimer clock;
+        clock.start();
+        bool recorded = writer.Submit(op);
+        // A journal that refused at once may only have been busy a moment
+        // (another program creating the same file): tried again for a
+        // second before the entry is left in the spool. A server that does
+        // not answer took its time-out already.
+        const bool quick = clock.elapsed() < 1000;
+        while (!recorded && quick && clock.elapsed() < 1000) {
+            QThread::msleep(100);
+            recorded = writer.Flush();
+        }
+        if (!recorded) {
             io.Note(
                 QStringLiteral("the change journal was not written: %1").arg(writer.LastError()));
             if (writer.InMemory() > 0 && status == kOk) {

@@ -4,10 +4,12 @@
 
 #include <QAtomicInteger>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QUrl>
 #include <QVariant>
 
@@ -191,9 +193,20 @@ bool Journal::OpenSqlite(const QString &path, QString *error)
     // Write-ahead logging: the window, qvt-cli and readers of the history
     // share the file without blocking each other's reads. Set only once the
     // file is known to be ours: it changes the file's header.
+    // Another program that has the new file open at that moment (two
+    // imports at once, both creating it) keeps it from changing its mode:
+    // tried again until it lets go, as long as a busy writer is waited for.
     QSqlQuery mode(m_db);
-    if (!mode.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !mode.next() ||
-        mode.value(0).toString() != QLatin1String("wal")) {
+    QElapsedTimer waited;
+    waited.start();
+    bool wal = false;
+    while (!(wal = mode.exec(QStringLiteral("PRAGMA journal_mode=WAL")) && mode.next() &&
+                   mode.value(0).toString() == QLatin1String("wal")) &&
+           waited.elapsed() < kBusyTimeoutMs) {
+        mode.finish();
+        QThread::msleep(50);
+    }
+    if (!wal) {
         *error = QStringLiteral("%1: write-ahead logging cannot be turned on: %2")
                      .arg(m_where, mode.lastError().text());
         return false;
