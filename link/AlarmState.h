@@ -82,7 +82,3 @@ AlarmState CombineAlarms(const AlarmState &a, const AlarmState &b, const AlarmSt
 }
 
 bool operator==(const AlarmState &a, const AlarmState &b);
-inline bool operator!=(const AlarmState &a, const AlarmState &b)
-{
-    return !(a == b);
-}

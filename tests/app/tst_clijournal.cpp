@@ -359,14 +359,8 @@ void TestCliJournal::twoWritersAtOnce()
 // The same import gives the same entries in SQLite and on a PostgreSQL server.
 void TestCliJournal::postgresLikeSqlite()
 {
-    if (PostgresServer::Programs().isEmpty()) {
-        QTest::qSkip("PostgreSQL is not installed (Debian package postgresql)", __FILE__, __LINE__);
-        return;
-    }
-    PostgresServer server;
+    QVT_POSTGRES_SERVER(server, "journal");
     QString error;
-    QVERIFY2(server.Start(&error), qPrintable(error));
-    QVERIFY(server.Sql("postgres", {"CREATE DATABASE journal"}));
     const QString saved = m_files.filePath("saved.xml");
     QVector<QVector<FieldChange>> changes;
     for (const QString &journal : {m_journal, server.Url("journal")}) {

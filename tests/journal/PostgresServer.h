@@ -133,3 +133,19 @@ private:
     QString m_host;
     quint16 m_port = 0;
 };
+
+// In a test function: skips it where PostgreSQL is not installed; else
+// declares `server`, a PostgresServer started with the empty database
+// `database` (a string literal).
+#define QVT_POSTGRES_SERVER(server, database)                                             \
+    if (PostgresServer::Programs().isEmpty()) {                                           \
+        QTest::qSkip("PostgreSQL is not installed (Debian package postgresql)", __FILE__, \
+                     __LINE__);                                                           \
+        return;                                                                           \
+    }                                                                                     \
+    PostgresServer server;                                                                \
+    do {                                                                                  \
+        QString postgresProblem;                                                          \
+        QVERIFY2(server.Start(&postgresProblem), qPrintable(postgresProblem));            \
+        QVERIFY(server.Sql("postgres", {"CREATE DATABASE " database}));                   \
+    } while (false)

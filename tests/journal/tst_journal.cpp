@@ -446,14 +446,8 @@ void TestJournal::unwritableKeepsPending()
 // program) moves it in, in order, with its own time, once the server is back.
 void TestJournal::spoolOutlivesWriter()
 {
-    if (PostgresServer::Programs().isEmpty()) {
-        QTest::qSkip("PostgreSQL is not installed (Debian package postgresql)", __FILE__, __LINE__);
-        return;
-    }
-    PostgresServer server;
+    QVT_POSTGRES_SERVER(server, "spooled");
     QString error;
-    QVERIFY2(server.Start(&error), qPrintable(error));
-    QVERIFY(server.Sql("postgres", {"CREATE DATABASE spooled"}));
     const QString spool = m_dir.filePath("outlives-spool.sqlite");
     const QVector<JournalOperation> ops = Samples();
     {

@@ -571,14 +571,8 @@ void TestMonitord::drift()
 // back the service connects again and journals that change.
 void TestMonitord::journalAway()
 {
-    if (PostgresServer::Programs().isEmpty()) {
-        QTest::qSkip("PostgreSQL is not installed (Debian package postgresql)", __FILE__, __LINE__);
-        return;
-    }
-    PostgresServer server;
+    QVT_POSTGRES_SERVER(server, "journal");
     QString error;
-    QVERIFY2(server.Start(&error), qPrintable(error));
-    QVERIFY(server.Sql("postgres", {"CREATE DATABASE journal"}));
     MonitorConfig config;
     config.devices.append({QStringLiteral("away"), m_addresses[0], 1, QStringLiteral("guest")});
     config.listenAddress = m_listen;
