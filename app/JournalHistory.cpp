@@ -136,9 +136,10 @@ void JournalHistory::Reload()
             e.context.deviceSerial.isEmpty()
                 ? e.context.deviceAddress
                 : QStringLiteral("%1 (%2)").arg(e.context.deviceSerial, e.context.deviceAddress);
+        const bool outside = e.source == JournalSource::Outside;
         const QStringList cells{e.when.toLocalTime().toString(QLatin1String(kTimeFormat)),
                                 device,
-                                e.context.loginUser,
+                                outside ? tr("outside the tool") : e.context.loginUser,
                                 e.operation,
                                 e.change.field,
                                 e.change.before,
@@ -147,10 +148,20 @@ void JournalHistory::Reload()
         for (int column = 0; column < cells.size(); ++column) {
             m_table->setItem(row, column, new QTableWidgetItem(cells[column]));
         }
-        // Who at the computer, for the tool tip of the user.
-        m_table->item(row, 2)->setToolTip(QStringLiteral("%1@%2, %3 %4")
-                                              .arg(e.context.osUser, e.context.computer,
-                                                   e.context.program, e.context.programVersion));
+        // Who at the computer, for the tool tip of the user; for a change
+        // made outside the tool, when it happened as near as is known.
+        m_table->item(row, 2)->setToolTip(
+            !outside ? QStringLiteral("%1@%2, %3 %4")
+                           .arg(e.context.osUser, e.context.computer, e.context.program,
+                                e.context.programVersion)
+            : e.changedAfter.isValid()
+                ? tr("Changed between %1 and %2; found by %3 on %4")
+                      .arg(e.changedAfter.toLocalTime().toString(QLatin1String(kTimeFormat)),
+                           e.when.toLocalTime().toString(QLatin1String(kTimeFormat)),
+                           e.context.program, e.detectedBy)
+                : tr("Changed before %1; found by %2 on %3")
+                      .arg(e.when.toLocalTime().toString(QLatin1String(kTimeFormat)),
+                           e.context.program, e.detectedBy));
     }
     m_table->resizeColumnsToContents();
     m_status->setText(!error.isEmpty() ? tr("The change journal cannot be read: %1").arg(error)

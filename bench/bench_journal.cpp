@@ -41,7 +41,7 @@ JournalContext Device(int n)
 JournalOperation Operation(QRandomGenerator &random, const QDateTime &when, int device, int changes)
 {
     JournalOperation op{
-        when, Device(device), QStringLiteral("Signal I/O"), JournalSource::Tool, {}};
+        when, Device(device), QStringLiteral("Signal I/O"), JournalSource::Tool, {}, {}, {}};
     for (int i = 0; i < changes; ++i) {
         const quint32 field = random.bounded(350);
         op.changes.append({QStringLiteral("SignalIO/Group%1/Section%2/Field%3")

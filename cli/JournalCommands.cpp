@@ -48,9 +48,13 @@ QString EntryLine(const JournalEntry &e)
 {
     const JournalContext &c = e.context;
     const QString device = c.deviceSerial.isEmpty() ? c.deviceAddress : c.deviceSerial;
-    const QString user = e.source == JournalSource::Outside
-                             ? QStringLiteral("(outside the tool)")
-                             : QStringLiteral("%1@%2").arg(c.osUser, c.computer);
+    const QString user =
+        e.source != JournalSource::Outside ? QStringLiteral("%1@%2").arg(c.osUser, c.computer)
+        : e.changedAfter.isValid()
+            ? QStringLiteral("(outside the tool, after %1, found by %2)")
+                  .arg(e.changedAfter.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                       e.detectedBy)
+            : QStringLiteral("(outside the tool, found by %1)").arg(e.detectedBy);
     return QStringLiteral("%1  #%2  %3  %4  %5  %6: %7 -> %8  %9")
         .arg(e.when.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
         .arg(e.operationId)
@@ -78,6 +82,12 @@ QByteArray EntryJson(const JournalEntry &e)
         {"login_user", c.loginUser},
         {"operation", e.operation},
         {"source", SourceText(e.source)},
+        {"changed_after",
+         e.changedAfter.isValid()
+             ? QJsonValue(
+                   e.changedAfter.toOffsetFromUtc(e.utcOffsetSeconds).toString(Qt::ISODateWithMs))
+             : QJsonValue()},
+        {"detected_by", e.detectedBy},
         {"field", e.change.field},
         {"before", value(e.change.before)},
         {"after", value(e.change.after)},

@@ -1,5 +1,6 @@
 #include "Journal.h"
 
+#include "JournalChain.h"
 #include "JournalSchema.h"
 
 #include <QAtomicInteger>
@@ -42,10 +43,6 @@ int UtcOffset(const QDateTime &when)
 {
     return when.timeSpec() == Qt::UTC ? when.toLocalTime().offsetFromUtc() : when.offsetFromUtc();
 }
-
-const char kOperationColumns[] =
-    "at_ms, utc_offset, computer, os_user, program, program_version, device_serial, "
-    "device_address, device_model, login_user, operation, source";
 
 }  // namespace
 
@@ -107,6 +104,8 @@ std::unique_ptr<Journal> Journal::OpenAs(const QString &location, bool readOnly,
                  : journal->OpenSqlite(location.isEmpty() ? DefaultPath() : location, error);
     if (!opened) {
         journal.reset();
+    } else {
+        journal->m_version = JournalSchema::StoredVersion(journal->m_db);
     }
     return journal;
 }
@@ -211,6 +210,12 @@ bool Journal::OpenSqlite(const QString &path, QString *error)
                      .arg(m_where, mode.lastError().text());
         return false;
     }
+    // SQLite checks that an entry's operation exists only when asked, on
+    // each connection.
+    if (!mode.exec(QStringLiteral("PRAGMA foreign_keys = ON"))) {
+        *error = QStringLiteral("%1: %2").arg(m_where, mode.lastError().text());
+        return false;
+    }
     return true;
 }
 
@@ -257,8 +262,7 @@ bool Journal::OpenPostgres(const QString &location, QString *error)
 
 Journal::~Journal()
 {
-    m_insertOperation.reset();
-    m_insertEntry.reset();
+    m_inserts.clear();
     if (m_db.isValid()) {
         m_db.close();
     }
@@ -288,6 +292,54 @@ bool Journal::Transaction(const char *statement, QString *error)
     return false;
 }
 
+bool Journal::Lock(QString *error)
+{
+    // SQLite: the write lock at the start, so that a concurrent writer is
+    // waited for here instead of failing the transaction halfway. Both: one
+    // writer at a time, as each operation's hash takes in the one before.
+    return m_postgres ? Transaction("BEGIN", error) &&
+                            Transaction("SELECT pg_advisory_xact_lock(5165842735)", error)
+                      : Transaction("BEGIN IMMEDIATE", error);
+}
+
+bool Journal::Insert(const QString &table, const QString &columns,
+                     const QVector<QVariantList> &rows, QString *error)
+{
+    // Many rows a statement: a round trip to the server each is what costs.
+    constexpr int kRowsPerStatement = 64;
+    for (int first = 0; first < rows.size(); first += kRowsPerStatement) {
+        const int count = qMin(kRowsPerStatement, rows.size() - first);
+        const QString sql =
+            QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
+                .arg(table, columns,
+                     QVector<QString>(count,
+                                      QStringLiteral("(?%1)").arg(
+                                          QStringLiteral(", ?").repeated(rows[first].size() - 1)))
+                         .toList()
+                         .join(QStringLiteral(", ")));
+        std::unique_ptr<QSqlQuery> &query = m_inserts[sql];
+        if (!query) {
+            query = std::make_unique<QSqlQuery>(m_db);
+            if (!query->prepare(sql)) {
+                *error = query->lastError().text();
+                query.reset();
+                return false;
+            }
+        }
+        for (int row = first; row < first + count; ++row) {
+            for (const QVariant &value : rows[row]) {
+                query->addBindValue(value);
+            }
+        }
+        if (!query->exec()) {
+            *error = query->lastError().text();
+            return false;
+        }
+        query->finish();
+    }
+    return true;
+}
+
 bool Journal::Write(const JournalOperation *ops, int count, QString *error, qint64 *lastId)
 {
     if (lastId) {
@@ -301,29 +353,11 @@ bool Journal::Write(const JournalOperation *ops, int count, QString *error, qint
         return true;
     }
     QString problem;
-    if (!m_insertOperation) {
-        m_insertOperation = std::make_unique<QSqlQuery>(m_db);
-        m_insertEntry = std::make_unique<QSqlQuery>(m_db);
-        if (!m_insertOperation->prepare(
-                QStringLiteral("INSERT INTO journal_operation (%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, "
-                               "?, ?, ?, ?)")
-                    .arg(QLatin1String(kOperationColumns))) ||
-            !m_insertEntry->prepare(QStringLiteral(
-                "INSERT INTO journal_entry (operation_id, field, old_value, new_value, result, "
-                "result_code) VALUES (?, ?, ?, ?, ?, ?)"))) {
-            problem =
-                (m_insertOperation->lastError().isValid() ? *m_insertOperation : *m_insertEntry)
-                    .lastError()
-                    .text();
-            m_insertOperation.reset();
-            m_insertEntry.reset();
-            *error = QStringLiteral("%1 cannot record: %2").arg(m_where, problem);
-            return false;
-        }
-    }
-    // SQLite: take the write lock at the start, so that a concurrent writer
-    // is waited for here instead of failing the transaction halfway.
-    bool ok = Transaction(m_postgres ? "BEGIN" : "BEGIN IMMEDIATE", &problem);
+    JournalChain::Tail tail;
+    bool ok = Lock(&problem) && JournalChain::ReadTail(m_db, &tail, &problem);
+    // The numbers are given here, under the lock, as each hash covers its own.
+    QVector<QVariantList> operations, entries;
+    qint64 last = 0;
     for (int i = 0; ok && i < count; ++i) {
         const JournalOperation &op = ops[i];
         if (!HasChanges(op)) {
@@ -331,53 +365,98 @@ bool Journal::Write(const JournalOperation *ops, int count, QString *error, qint
         }
         const QDateTime when = op.when.isValid() ? op.when : QDateTime::currentDateTime();
         const JournalContext &c = op.context;
-        QSqlQuery &insert = *m_insertOperation;
-        for (const QVariant &value :
-             {QVariant(when.toMSecsSinceEpoch()), QVariant(UtcOffset(when)), Text(c.computer),
-              Text(c.osUser), Text(c.program), Text(c.programVersion), Text(c.deviceSerial),
-              Text(c.deviceAddress), Text(c.deviceModel), Text(c.loginUser), Text(op.operation),
-              QVariant(SourceText(op.source))}) {
-            insert.addBindValue(value);
-        }
-        ok = insert.exec();
-        if (!ok) {
-            problem = insert.lastError().text();
-            break;
-        }
-        const qint64 id = insert.lastInsertId().toLongLong();
-        insert.finish();
+        const QVariantList values{when.toMSecsSinceEpoch(),
+                                  UtcOffset(when),
+                                  Text(c.computer),
+                                  Text(c.osUser),
+                                  Text(c.program),
+                                  Text(c.programVersion),
+                                  Text(c.deviceSerial),
+                                  Text(c.deviceAddress),
+                                  Text(c.deviceModel),
+                                  Text(c.loginUser),
+                                  Text(op.operation),
+                                  SourceText(op.source),
+                                  op.changedAfter.isValid()
+                                      ? QVariant(op.changedAfter.toMSecsSinceEpoch())
+                                      : QVariant(QVariant::LongLong),
+                                  Text(op.detectedBy)};
+        QVector<QVariantList> changes;
         for (const FieldChange &change : op.changes) {
-            if (Same(change)) {
-                continue;
+            if (!Same(change)) {
+                changes.append({change.field, change.before, change.after,
+                                ResultText(change.result), change.resultCode});
             }
-            QSqlQuery &entry = *m_insertEntry;
-            entry.addBindValue(id);
-            entry.addBindValue(change.field);
-            entry.addBindValue(change.before);
-            entry.addBindValue(change.after);
-            entry.addBindValue(ResultText(change.result));
-            entry.addBindValue(change.resultCode);
-            ok = entry.exec();
-            if (!ok) {
-                problem = QStringLiteral("%1: %2").arg(change.field, entry.lastError().text());
-                break;
-            }
-            entry.finish();
         }
-        if (lastId) {
-            *lastId = id;
+        last = ++tail.operationId;
+        tail.hash = JournalChain::Hash(tail.hash, last, values, changes);
+        operations.append(QVariantList{last, tail.hash} + values);
+        for (const QVariantList &change : changes) {
+            entries.append(QVariantList{++tail.entryId, last} + change);
         }
     }
+    ok = ok &&
+         Insert(QStringLiteral("journal_operation"),
+                QStringLiteral("id, hash, ") + QLatin1String(JournalChain::kOperationColumns),
+                operations, &problem) &&
+         Insert(QStringLiteral("journal_entry"),
+                QStringLiteral("id, operation_id, ") + QLatin1String(JournalChain::kEntryColumns),
+                entries, &problem);
     if (ok && Transaction("COMMIT", &problem)) {
+        if (lastId) {
+            *lastId = last;
+        }
         return true;
     }
     QString ignored;
     Transaction("ROLLBACK", &ignored);
-    if (lastId) {
-        *lastId = 0;
-    }
     *error = QStringLiteral("%1 cannot record: %2").arg(m_where, problem);
     return false;
+}
+
+bool Journal::Verify(JournalChain::Check *check, QString *error)
+{
+    if (m_version < 2) {
+        *error = QStringLiteral(
+                     "%1 is a journal of version 1, whose operations carry no hash yet: a "
+                     "program of this version gives them theirs when it opens it to write")
+                     .arg(m_where);
+        return false;
+    }
+    QString problem;
+    if (!JournalChain::Verify(m_db, check, &problem)) {
+        *error = QStringLiteral("%1 cannot be read: %2").arg(m_where, problem);
+        return false;
+    }
+    return true;
+}
+
+bool Journal::Prune(const QDateTime &before, bool apply, JournalChain::Prune *result,
+                    QString *error)
+{
+    if (m_readOnly) {
+        *error = QStringLiteral("%1 was opened to be read only: nothing is pruned").arg(m_where);
+        return false;
+    }
+    // Checked under the lock first: an anchor must not bless an edit.
+    QString problem;
+    JournalChain::Check check;
+    bool ok = Lock(&problem) && JournalChain::Verify(m_db, &check, &problem);
+    if (ok && !check.Intact()) {
+        QString ignored;
+        Transaction("ROLLBACK", &ignored);
+        *error =
+            QStringLiteral("%1 fails its check (history --verify): nothing is pruned").arg(m_where);
+        return false;
+    }
+    ok = ok && JournalChain::PruneBefore(m_db, before, apply, result, &problem) &&
+         Transaction(apply ? "COMMIT" : "ROLLBACK", &problem);
+    if (!ok) {
+        QString ignored;
+        Transaction("ROLLBACK", &ignored);
+        *error = QStringLiteral("%1 cannot be pruned: %2").arg(m_where, problem);
+    }
+    return ok;
 }
 
 QVector<JournalEntry> Journal::History(const JournalFilter &filter, QString *error)
@@ -413,18 +492,29 @@ QVector<JournalEntry> Journal::History(const JournalFilter &filter, QString *err
         operations = QStringLiteral("1 = 1");
         values << filter.limit;
     }
+    QString columns =
+        QStringLiteral("o.") + QString::fromLatin1(JournalChain::kOperationColumns)
+                                   .replace(QStringLiteral(", "), QStringLiteral(", o."));
+    if (m_version < 2) {
+        // A version-1 journal read where it cannot be migrated.
+        columns.replace(QStringLiteral("o.changed_after_ms"), QStringLiteral("NULL"))
+            .replace(QStringLiteral("o.detected_by"), QStringLiteral("''"));
+    }
     QString sql = QStringLiteral(
-                      "SELECT e.id, e.operation_id, o.%1, e.field, e.old_value, "
+                      "SELECT e.id, e.operation_id, %1, e.field, e.old_value, "
                       "e.new_value, e.result, e.result_code FROM %2 "
                       "JOIN journal_entry e ON e.operation_id = o.id WHERE %3")
-                      .arg(QString::fromLatin1(kOperationColumns)
-                               .replace(QStringLiteral(", "), QStringLiteral(", o.")),
-                           from, operations);
+                      .arg(columns, from, operations);
     if (!filter.field.isEmpty() && filter.fieldPrefix) {
-        // Not LIKE: its wildcards would need escaping, and PostgreSQL's
-        // ordering of text under a locale makes a range unsafe.
-        sql += QStringLiteral(" AND substr(e.field, 1, ?) = ?");
-        values << filter.field.size() << filter.field;
+        // A range of the field index (ordered by code point: SQLite's by
+        // bytes, PostgreSQL's collated "C"), then the prefix itself, which
+        // alone decides. Not LIKE: its wildcards would need escaping.
+        QString end = filter.field;
+        end[end.size() - 1] = QChar(end.back().unicode() + 1);
+        const QString field =
+            m_postgres ? QStringLiteral("e.field COLLATE \"C\"") : QStringLiteral("e.field");
+        sql += QStringLiteral(" AND %1 >= ? AND %1 < ? AND substr(e.field, 1, ?) = ?").arg(field);
+        values << filter.field << end << filter.field.size() << filter.field;
     } else if (!filter.field.isEmpty()) {
         sql += QStringLiteral(" AND e.field = ?");
         values << filter.field;
@@ -460,9 +550,13 @@ QVector<JournalEntry> Journal::History(const JournalFilter &filter, QString *err
                      query.value(10).toString(), query.value(11).toString()};
         e.operation = query.value(12).toString();
         e.source = SourceFromText(query.value(13).toString());
-        e.change = {query.value(14).toString(), query.value(15).toString(),
-                    query.value(16).toString(), ResultFromText(query.value(17).toString()),
-                    query.value(18).toInt()};
+        if (!query.value(14).isNull()) {
+            e.changedAfter = QDateTime::fromMSecsSinceEpoch(query.value(14).toLongLong(), Qt::UTC);
+        }
+        e.detectedBy = query.value(15).toString();
+        e.change = {query.value(16).toString(), query.value(17).toString(),
+                    query.value(18).toString(), ResultFromText(query.value(19).toString()),
+                    query.value(20).toInt()};
         entries.append(e);
     }
     if (error) {

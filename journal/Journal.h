@@ -1,5 +1,6 @@
 #pragma once
 
+#include "JournalChain.h"
 #include "JournalTypes.h"
 
 #include <QSqlDatabase>
@@ -8,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QVector>
 
+#include <map>
 #include <memory>
 
 // The change journal's database: an SQLite file of the user's by default,
@@ -66,6 +68,13 @@ public:
     // the database cannot be read.
     QVector<JournalEntry> History(const JournalFilter &filter, QString *error = nullptr);
 
+    // Checks every operation's hash (journal/JournalChain.h); false when the
+    // journal cannot be read or holds no hashes (version 1, read-only).
+    bool Verify(JournalChain::Check *check, QString *error);
+    // Deletes the operations recorded before `before` (JournalChain::PruneBefore),
+    // once the whole journal passed Verify; `apply` false only counts.
+    bool Prune(const QDateTime &before, bool apply, JournalChain::Prune *result, QString *error);
+
 private:
     Journal() = default;
     Q_DISABLE_COPY(Journal)
@@ -74,16 +83,19 @@ private:
     bool OpenPostgres(const QString &url, QString *error);
     static std::unique_ptr<Journal> OpenAs(const QString &location, bool readOnly, QString *error);
     bool Write(const JournalOperation *ops, int count, QString *error, qint64 *lastId);
+    bool Lock(QString *error);
+    bool Insert(const QString &table, const QString &columns, const QVector<QVariantList> &rows,
+                QString *error);
     bool Transaction(const char *statement, QString *error);
 
     QString m_connection;
     QString m_where;
     bool m_postgres = false;
     bool m_readOnly = false;
+    int m_version = 0;                      // the schema's version it holds
     std::unique_ptr<QTemporaryDir> m_copy;  // a reader's copy of a file it cannot open in place
     QSqlDatabase m_db;
-    // Prepared once: parsing them again for every operation costs more than
-    // the insert.
-    std::unique_ptr<QSqlQuery> m_insertOperation;
-    std::unique_ptr<QSqlQuery> m_insertEntry;
+    // Inserts prepared once, by their text: parsing them again for every
+    // operation costs more than the insert.
+    std::map<QString, std::unique_ptr<QSqlQuery>> m_inserts;
 };

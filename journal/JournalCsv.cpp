@@ -18,17 +18,33 @@ QString HistoryCsvText(const QVector<JournalEntry> &entries)
     QString text = QStringLiteral(
         "Time (UTC),UTC Offset,Computer,OS User,Program,Version,Device Serial,Device Address,"
         "Device Model,Login User,Operation,Source,Field,Before,After,Result,Result Code,"
-        "Operation Id\n");
+        "Operation Id,Changed After (UTC),Detected By\n");
     for (const JournalEntry &e : entries) {
         const JournalContext &c = e.context;
         const FieldChange &f = e.change;
         text += AlarmCsv::Line(
             {e.when.toUTC().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")),
-             Offset(e.utcOffsetSeconds), c.computer, c.osUser, c.program, c.programVersion,
-             c.deviceSerial, c.deviceAddress, c.deviceModel, c.loginUser, e.operation,
-             SourceText(e.source), f.field, f.before, f.after, ResultText(f.result),
+             Offset(e.utcOffsetSeconds),
+             c.computer,
+             c.osUser,
+             c.program,
+             c.programVersion,
+             c.deviceSerial,
+             c.deviceAddress,
+             c.deviceModel,
+             c.loginUser,
+             e.operation,
+             SourceText(e.source),
+             f.field,
+             f.before,
+             f.after,
+             ResultText(f.result),
              f.result == JournalResult::Refused ? QString::number(f.resultCode) : QString(),
-             QString::number(e.operationId)});
+             QString::number(e.operationId),
+             e.changedAfter.isValid()
+                 ? e.changedAfter.toUTC().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"))
+                 : QString(),
+             e.detectedBy});
     }
     return text;
 }

@@ -14,8 +14,10 @@
 // A header line, then one line per entry:
 //   Time (UTC),UTC Offset,Computer,OS User,Program,Version,Device Serial,
 //   Device Address,Device Model,Login User,Operation,Source,Field,Before,
-//   After,Result,Result Code,Operation Id
-// Time as "yyyy-MM-dd hh:mm:ss", offset as "+01:00"; a missing value (a
-// field on one side only) as an empty cell.
+//   After,Result,Result Code,Operation Id,Changed After (UTC),Detected By
+// Times as "yyyy-MM-dd hh:mm:ss.zzz", offset as "+01:00"; a missing value (a
+// field on one side only) as an empty cell. The last two only for a change
+// found outside the tool: the time after which it happened, and the
+// computer that found it.
 QString HistoryCsvText(const QVector<JournalEntry> &entries);
 QByteArray HistoryCsv(const QVector<JournalEntry> &entries);

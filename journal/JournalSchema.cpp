@@ -1,5 +1,7 @@
 #include "JournalSchema.h"
 
+#include "JournalChain.h"
+
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -105,6 +107,10 @@ bool Migrate(QSqlDatabase &db, const QVector<Step> &steps, int from, QString *pr
                 return false;
             }
         }
+        if (step.after && !step.after(db, problem)) {
+            *problem = QStringLiteral("version %1: %2").arg(step.to).arg(*problem);
+            return false;
+        }
     }
     const int to = steps.last().to;
     return from == 0
@@ -113,6 +119,30 @@ bool Migrate(QSqlDatabase &db, const QVector<Step> &steps, int from, QString *pr
                                      "VALUES (?, ?)"),
                       problem, {QLatin1String(kApplication), to})
                : Exec(db, QStringLiteral("UPDATE journal_schema SET version = ?"), problem, {to});
+}
+
+QStringList VersionTwo(Backend backend)
+{
+    QStringList statements{
+        QStringLiteral("ALTER TABLE journal_operation ADD COLUMN changed_after_ms BIGINT"),
+        QStringLiteral(
+            "ALTER TABLE journal_operation ADD COLUMN detected_by TEXT NOT NULL DEFAULT ''"),
+        QStringLiteral("ALTER TABLE journal_operation ADD COLUMN hash TEXT NOT NULL DEFAULT ''"),
+        // Version 1 stored the service's own computer and users as the
+        // who of a change it found: never known, now said so.
+        QStringLiteral("UPDATE journal_operation SET detected_by = computer, computer = '', "
+                       "os_user = '', login_user = '' WHERE source = 'outside'"),
+        QStringLiteral("CREATE TABLE journal_anchor (last_operation_id BIGINT NOT NULL, "
+                       "last_entry_id BIGINT NOT NULL, hash TEXT NOT NULL, "
+                       "pruned_before_ms BIGINT NOT NULL)"),
+    };
+    if (backend == Backend::Postgres) {
+        // Text under the server's locale sorts in no order a prefix can use.
+        statements << QStringLiteral(
+            "CREATE INDEX journal_entry_field_prefix ON journal_entry "
+            "(field COLLATE \"C\", operation_id)");
+    }
+    return statements;
 }
 
 }  // namespace
@@ -152,6 +182,7 @@ QVector<Step> Steps(Backend backend)
           QStringLiteral("CREATE INDEX journal_entry_operation ON journal_entry (operation_id)"),
           QStringLiteral(
               "CREATE INDEX journal_entry_field ON journal_entry (field, operation_id)")}},
+        {2, VersionTwo(backend), JournalChain::HashAll},
     };
 }
 

@@ -18,6 +18,16 @@
 //   journal_entry     (id, operation_id, field, old_value, new_value, result,
 //                      result_code)
 //     indexes (operation_id), (field, operation_id)
+// Version 2:
+//   journal_operation + changed_after_ms (an outside change: not before
+//                      then), detected_by (the computer whose snapshot found
+//                      it; its who columns are empty), hash (journal/
+//                      JournalChain.h), every operation hashed on migration
+//   journal_anchor    (last_operation_id, last_entry_id, hash,
+//                      pruned_before_ms): where the chain continues after
+//                      pruning; no row before any
+//   PostgreSQL: index (field COLLATE "C", operation_id) on journal_entry
+//   for the field-prefix filter (SQLite's field index compares bytes already)
 // at_ms is UTC in milliseconds since 1970, utc_offset the writer's local
 // offset in seconds: both are plain integers, the same in either database.
 namespace JournalSchema {
@@ -33,6 +43,8 @@ enum class Backend { Sqlite, Postgres };
 struct Step {
     int to = 0;
     QStringList statements;
+    // Run after the statements, in the same transaction: what SQL cannot do.
+    bool (*after)(QSqlDatabase &db, QString *problem) = nullptr;
 };
 
 QVector<Step> Steps(Backend backend);

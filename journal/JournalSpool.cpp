@@ -53,6 +53,11 @@ QByteArray ToJson(const JournalOperation &op)
                                      {"login", c.loginUser},
                                      {"operation", op.operation},
                                      {"source", SourceText(op.source)},
+                                     {"changedAfter",
+                                      op.changedAfter.isValid()
+                                          ? QString::number(op.changedAfter.toMSecsSinceEpoch())
+                                          : QString()},
+                                     {"detectedBy", op.detectedBy},
                                      {"changes", changes}})
         .toJson(QJsonDocument::Compact);
 }
@@ -76,6 +81,11 @@ JournalOperation FromJson(const QByteArray &json)
     c.loginUser = o["login"].toString();
     op.operation = o["operation"].toString();
     op.source = SourceFromText(o["source"].toString());
+    if (!o["changedAfter"].toString().isEmpty()) {
+        op.changedAfter =
+            QDateTime::fromMSecsSinceEpoch(o["changedAfter"].toString().toLongLong(), Qt::UTC);
+    }
+    op.detectedBy = o["detectedBy"].toString();
     for (const QJsonValue &v : o["changes"].toArray()) {
         const QJsonObject f = v.toObject();
         op.changes.append({f["field"].toString(), FromNullable(f["before"]),

@@ -71,6 +71,12 @@ struct JournalOperation {
     QString operation;  // the page or dialog ("Signal I/O", "Network"), or "import FILE"
     JournalSource source = JournalSource::Tool;
     QVector<FieldChange> changes;
+    // A change found outside the tool happened after `changedAfter` (the
+    // snapshot before the one that found it) and before `when`; its who is
+    // unknown, so the context's computer and users stay empty and
+    // `detectedBy` names the computer whose snapshot found it.
+    QDateTime changedAfter;
+    QString detectedBy;
 };
 
 // One stored change with its operation's context, as History gives it.
@@ -83,6 +89,8 @@ struct JournalEntry {
     QString operation;
     JournalSource source = JournalSource::Tool;
     FieldChange change;
+    QDateTime changedAfter;  // UTC; invalid when not known
+    QString detectedBy;
 };
 
 // Which entries History gives; every member left empty or zero selects all.

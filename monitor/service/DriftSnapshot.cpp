@@ -158,8 +158,16 @@ bool DriftSnapshot::Compare(const JournalContext &context)
         m_pending = m_journal->Pending();
         return false;
     }
+    // Who changed it is not known: only the device, the interval since the
+    // last snapshot, and which computer found it.
     JournalOperation op;
+    op.when = QDateTime::currentDateTime();
+    op.changedAfter = QDateTime::fromMSecsSinceEpoch(m_baselineMs, Qt::UTC);
+    op.detectedBy = context.computer;
     op.context = context;
+    op.context.computer.clear();
+    op.context.osUser.clear();
+    op.context.loginUser.clear();
     op.operation = QStringLiteral("snapshot");
     op.source = JournalSource::Outside;
     for (const FieldChange &change : changes) {

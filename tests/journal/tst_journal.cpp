@@ -49,12 +49,21 @@ QDateTime At(int day, int hour)
 JournalOperation Op(const QDateTime &when, int device, const QString &operation,
                     const QVector<FieldChange> &changes, JournalSource source = JournalSource::Tool)
 {
-    return {when, Device(device), operation, source, changes};
+    return {when, Device(device), operation, source, changes, {}, {}};
 }
 
-// Two devices over three days; the last operation changes nothing.
+// Two devices over three days; the last operation changes nothing. The
+// fourth was found outside the tool by the service on another computer.
 QVector<JournalOperation> Samples()
 {
+    JournalOperation outside =
+        Op(At(3, 9), 2, "snapshot",
+           {{kFading, "800", "300"}, {"SignalIO/GroupA/Label", QString(), "a, \"b\"\n\u4e2d"}},
+           JournalSource::Outside);
+    outside.context.computer = outside.context.osUser = outside.context.loginUser = "";
+    outside.context.program = "qvt-monitord";
+    outside.changedAfter = At(3, 8).addMSecs(250);
+    outside.detectedBy = "mon-pc";
     return {Op(At(1, 10).toOffsetFromUtc(3600), 2, "Signal I/O",
                {{kFading, "500", "800"}, {"SignalIO/GroupA/QuietSwitching/IsEnable", "1", "0"}}),
             Op(At(2, 12), 3, "import a.xml",
@@ -65,10 +74,7 @@ QVector<JournalOperation> Samples()
                 {"AGC/GroupA/TargetLevel", "-20", "-18", JournalResult::NotReached}}),
             Op(At(3, 8), 2, "Network",
                {{"Network/IP", "127.0.0.92", "127.0.0.95"}, PasswordChange("admin")}),
-            Op(At(3, 9), 2, "snapshot",
-               {{kFading, "800", "300"}, {"SignalIO/GroupA/Label", QString(), "a, \"b\"\n\u4e2d"}},
-               JournalSource::Outside),
-            Op(At(3, 10), 3, "GPIO", {{"GPIO/Out1", "1", "1"}})};
+            outside, Op(At(3, 10), 3, "GPIO", {{"GPIO/Out1", "1", "1"}})};
 }
 
 QStringList Fields(const QVector<JournalEntry> &entries)
@@ -93,7 +99,8 @@ QStringList Described(const QVector<JournalEntry> &entries)
                                 << c.deviceAddress << c.deviceModel << c.loginUser << e.operation
                                 << SourceText(e.source) << f.field
                                 << (f.before.isNull() ? "<null>" : f.before) << f.after
-                                << ResultText(f.result) << QString::number(f.resultCode))
+                                << ResultText(f.result) << QString::number(f.resultCode)
+                                << e.changedAfter.toString(Qt::ISODateWithMs) << e.detectedBy)
                      .join('|');
     }
     return lines;
@@ -159,6 +166,11 @@ private slots:
     void unwritableKeepsPending();
     void spoolOutlivesWriter();
     void migration();
+    void newerVersion();
+    void tamper_data();
+    void tamper();
+    void prune_data();
+    void prune();
     void auditor();
     void flattenAndChanges();
     void cleanupTestCase();
@@ -264,24 +276,26 @@ void TestJournal::storedValues()
     const QString device2 =
         "|mcr-pc|operator|qvt-config|1.1.65|QV00012345-00000042|127.0.0.92|"
         "QVT 4x1 AGC|admin|";
+    // A change found outside the tool: nobody's, between two snapshots.
     QCOMPARE(lines[1],
-             "4|2026-03-03T09:00:00Z|7200" + device2 +
-                 "snapshot|outside|SignalIO/GroupA/Label|<null>|a, \"b\"\n\u4e2d|taken|0");
+             "4|2026-03-03T09:00:00Z|7200|||qvt-monitord|1.1.65|QV00012345-00000042|"
+             "127.0.0.92|QVT 4x1 AGC||snapshot|outside|SignalIO/GroupA/Label|<null>|"
+             "a, \"b\"\n\u4e2d|taken|0|2026-03-03T08:00:00.250Z|mon-pc");
     QCOMPARE(lines[3], "3|2026-03-03T08:00:00Z|7200" + device2 +
-                           "Network|tool|Password/admin|<null>|changed|taken|0");
+                           "Network|tool|Password/admin|<null>|changed|taken|0||");
     QVERIFY(
         lines[5].endsWith("|QVT Dual 2x1|admin|import a.xml|tool|"
-                          "SwitchControl/GroupA/SwitchMechanism/ManualSwitch|255|1|refused|3"));
-    QVERIFY(lines[6].endsWith("|AGC/GroupA/TargetLevel|-20|-18|not reached|0"));
+                          "SwitchControl/GroupA/SwitchMechanism/ManualSwitch|255|1|refused|3||"));
+    QVERIFY(lines[6].endsWith("|AGC/GroupA/TargetLevel|-20|-18|not reached|0||"));
     QVERIFY(lines[8].startsWith("1|2026-03-01T10:00:00Z|3600|"));
 
     // The alarm log's CSV rules: quoted cells, and a Chinese character turns it UTF-8.
     const QByteArray csv = HistoryCsv(all.mid(1, 1));
     QVERIFY(csv.startsWith("\xEF\xBB\xBFTime (UTC),UTC Offset,Computer,"));
-    QVERIFY(csv.endsWith(QString("\n2026-03-03 09:00:00.000,+02:00" +
-                                 QString(device2).replace('|', ',') +
-                                 "snapshot,outside,SignalIO/GroupA/Label,,\"a, \"\"b\"\"\n\u4e2d\","
-                                 "taken,,4\n")
+    QVERIFY(csv.endsWith(QString("\n2026-03-03 09:00:00.000,+02:00,,,qvt-monitord,1.1.65,"
+                                 "QV00012345-00000042,127.0.0.92,QVT 4x1 AGC,,snapshot,outside,"
+                                 "SignalIO/GroupA/Label,,\"a, \"\"b\"\"\n\u4e2d\",taken,,4,"
+                                 "2026-03-03 08:00:00.250,mon-pc\n")
                              .toUtf8()));
 }
 
@@ -378,7 +392,9 @@ void TestJournal::refused_data()
     QString error;
     QVERIFY(Journal::Open(newer, &error));
     Raw(newer, {"UPDATE journal_schema SET version = 7"});
-    QTest::newRow("a newer version") << newer << "of version 7, newer than this program's 1";
+    QTest::newRow("a newer version") << newer
+                                     << QString("of version 7, newer than this program's %1")
+                                            .arg(JournalSchema::CurrentVersion());
     if (m_server) {
         QVERIFY(m_server->Sql("other", {"CREATE TABLE customers (id integer)"}));
         QTest::newRow("PostgreSQL, another application's")
@@ -474,42 +490,241 @@ void TestJournal::spoolOutlivesWriter()
     QCOMPARE(stored, submitted);
 }
 
+// A version-1 journal as the previous version wrote it: read as it is where
+// it cannot be migrated, then migrated with the same entries, the outside
+// change's who moved to the computer that found it, every operation hashed.
 void TestJournal::migration()
 {
-    const QString path = m_dir.filePath("older.sqlite");
+    const QString path = m_dir.filePath("v1.sqlite");
+    QVERIFY(QFile::copy(QFINDTESTDATA("data/journal-v1.sqlite"), path));
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
     QString error;
-    QVERIFY(Journal::Open(path, &error) && Journal::Open(path, &error));  // created, then reopened
-    QVERIFY(WriteOperations(path, "A", 1));
+    QStringList before;
+    JournalChain::Check check;
+    {
+        const auto reader = Journal::OpenToRead(path, &error);
+        QVERIFY2(reader, qPrintable(error));
+        before = Described(reader->History({}));
+        QVERIFY(!reader->Verify(&check, &error));
+        QVERIFY2(error.contains("version 1"), qPrintable(error));
+    }
+    QCOMPARE(before.size(), 9);
     QCOMPARE(Raw(path, {"SELECT version FROM journal_schema"}), 1);
+    for (int i : {0, 1}) {
+        before[i] = before[i]
+                        .replace("|mcr-pc|operator|", "|||")
+                        .replace("|admin|snapshot|", "||snapshot|") +
+                    "mcr-pc";
+    }
+    const auto journal = Journal::Open(path, &error);
+    QVERIFY2(journal, qPrintable(error));
+    QCOMPARE(Raw(path, {"SELECT version FROM journal_schema"}), 2);
+    QCOMPARE(Described(journal->History({})), before);
+    QVERIFY2(journal->Verify(&check, &error), qPrintable(error));
+    QVERIFY(check.Intact());
+    QCOMPARE(check.operations, 4);
+    QCOMPARE(check.entries, 9);
+    QVERIFY2(journal->Record(Samples()[0], &error), qPrintable(error));
+    QVERIFY(journal->Verify(&check, &error) && check.Intact() && check.newestId == 5);
 
-    // The next version's program: the same steps and one more.
+    // The same on the server: version 1's tables and rows, then migrated.
+    if (!m_server) {
+        return;
+    }
+    QVERIFY(m_server->Sql("postgres", {"CREATE DATABASE older"}));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "older");
+        const QUrl url(m_server->Url("older"));
+        db.setHostName(url.host());
+        db.setPort(url.port());
+        db.setUserName(url.userName());
+        db.setPassword(url.password());
+        db.setDatabaseName("older");
+        QVERIFY(db.open());
+        QVERIFY2(
+            JournalSchema::Prepare(db, JournalSchema::Backend::Postgres,
+                                   JournalSchema::Steps(JournalSchema::Backend::Postgres).mid(0, 1),
+                                   "older", &error),
+            qPrintable(error));
+    }
+    QSqlDatabase::removeDatabase("older");
+    QVERIFY(m_server->Sql(
+        "older",
+        {"INSERT INTO journal_operation (at_ms, utc_offset, computer, os_user, program, "
+         "program_version, device_serial, device_address, device_model, login_user, operation, "
+         "source) VALUES (1772528400000, 7200, 'mon-pc', 'qvt', 'qvt-monitord', '1.1.65', 'S', "
+         "'127.0.0.92', 'QVT 4x1 AGC', 'admin', 'snapshot', 'outside')",
+         "INSERT INTO journal_entry (operation_id, field, old_value, new_value, result, "
+         "result_code) VALUES (1, 'A/1', NULL, '', 'taken', 0)"}));
+    const auto server = Journal::Open(m_server->Url("older"), &error);
+    QVERIFY2(server, qPrintable(error));
+    QCOMPARE(Described(server->History({})),
+             QStringList{"1|2026-03-03T09:00:00Z|7200|||qvt-monitord|1.1.65|S|127.0.0.92|"
+                         "QVT 4x1 AGC||snapshot|outside|A/1|<null>||taken|0||mon-pc"});
+    QVERIFY2(server->Record(Samples()[0], &error), qPrintable(error));
+    QVERIFY(server->Verify(&check, &error) && check.Intact() && check.operations == 2);
+}
+
+// One version newer than this program: never written as if it were this
+// one's (the operation waits in the spool), read as far as this version can.
+void TestJournal::newerVersion()
+{
+    const QString path = m_dir.filePath("newer-by-one.sqlite");
+    QVERIFY(WriteOperations(path, "A", 1));
     auto steps = JournalSchema::Steps(JournalSchema::Backend::Sqlite);
-    steps.append({2, {"ALTER TABLE journal_entry ADD COLUMN note TEXT"}});
+    const int next = JournalSchema::CurrentVersion() + 1;
+    steps.append({next, {"ALTER TABLE journal_entry ADD COLUMN note TEXT"}});
+    QString error;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "next");
         db.setDatabaseName(path);
         QVERIFY(db.open());
         QVERIFY2(JournalSchema::Prepare(db, JournalSchema::Backend::Sqlite, steps, path, &error),
                  qPrintable(error));
-        QCOMPARE(JournalSchema::StoredVersion(db), 2);
+        QCOMPARE(JournalSchema::StoredVersion(db), next);
     }
     QSqlDatabase::removeDatabase("next");
-    QCOMPARE(Raw(path, {"SELECT count(*) + count(note) FROM journal_entry"}), 5);
-
-    // One version newer than this program: never written as if it were
-    // this one's, read as far as this version can.
     QVERIFY(!Journal::Open(path, &error));
-    QVERIFY2(error.contains("is a journal of version 2, newer than this program's 1"),
+    QVERIFY2(error.contains(QString("is a journal of version %1, newer than this program's %2")
+                                .arg(next)
+                                .arg(next - 1)),
              qPrintable(error));
     JournalWriter writer(path, {}, m_dir.filePath("newer-spool.sqlite"));
     QVERIFY(!writer.Submit(Samples()[0]));
     QCOMPARE(writer.Spooled(), 1);
-    QCOMPARE(Raw(path, {"SELECT count(*) FROM journal_entry"}), 5);
     const auto reader = Journal::OpenToRead(path, &error);
     QVERIFY2(reader, qPrintable(error));
     QCOMPARE(reader->History({}, &error).size(), 5);
     QVERIFY(!reader->Record(Samples()[0], &error));
+    JournalChain::Check check;
+    QVERIFY2(reader->Verify(&check, &error) && check.Intact(), qPrintable(error));
     QCOMPARE(Raw(path, {"SELECT count(*) FROM journal_entry"}), 5);
+}
+
+// A hand's edit, on either database, named by --verify: the first operation
+// whose content or place changed, and entries left without their operation.
+void TestJournal::tamper_data()
+{
+    QTest::addColumn<bool>("postgres");
+    QTest::addColumn<QStringList>("edit");
+    QTest::addColumn<qint64>("firstBroken");
+    QTest::addColumn<qint64>("orphans");
+    const QVector<std::tuple<const char *, QStringList, qint64, qint64>> rows{
+        {"intact", {}, 0, 0},
+        {"value edited", {"UPDATE journal_entry SET new_value = '900' WHERE id = 4"}, 2, 0},
+        {"os_user edited", {"UPDATE journal_operation SET os_user = 'x' WHERE id = 3"}, 3, 0},
+        {"null made empty",
+         {"UPDATE journal_entry SET old_value = '' WHERE old_value IS NULL"},
+         3,
+         0},
+        {"entry deleted", {"DELETE FROM journal_entry WHERE id = 1"}, 1, 0},
+        {"entry moved", {"UPDATE journal_entry SET operation_id = 1 WHERE id = 3"}, 1, 0},
+        {"operation deleted",
+         {"DELETE FROM journal_entry WHERE operation_id = 2",
+          "DELETE FROM journal_operation WHERE id = 2"},
+         3,
+         0},
+        {"operation renumbered",
+         {"UPDATE journal_entry SET operation_id = 9 WHERE operation_id = 1",
+          "UPDATE journal_operation SET id = 9 WHERE id = 1"},
+         2,
+         0},
+        {"hash rewritten", {"UPDATE journal_operation SET hash = 'ab' WHERE id = 2"}, 2, 0},
+        {"entries orphaned", {"DELETE FROM journal_operation WHERE id = 4"}, 0, 2},
+    };
+    for (const bool postgres : {false, true}) {
+        for (const auto &row : rows) {
+            // PostgreSQL always enforces the foreign keys.
+            if (postgres && (!m_server || std::get<3>(row) > 0 ||
+                             QByteArray(std::get<0>(row)).contains("renumbered"))) {
+                continue;
+            }
+            QTest::addRow("%s, %s", postgres ? "PostgreSQL" : "SQLite", std::get<0>(row))
+                << postgres << std::get<1>(row) << std::get<2>(row) << std::get<3>(row);
+        }
+    }
+}
+
+void TestJournal::tamper()
+{
+    QFETCH(bool, postgres);
+    QFETCH(QStringList, edit);
+    QFETCH(qint64, firstBroken);
+    QFETCH(qint64, orphans);
+    static int count = 0;
+    const QString name = QString("tamper%1").arg(++count);
+    const QString location = postgres ? m_server->Url(name) : m_dir.filePath(name + ".sqlite");
+    QVERIFY(!postgres || m_server->Sql("postgres", {"CREATE DATABASE " + name}));
+    QString error;
+    {
+        const auto journal = Journal::Open(location, &error);
+        QVERIFY2(journal && journal->RecordAll(Samples(), &error), qPrintable(error));
+    }
+    // As someone with the database's password and a shell would.
+    QVERIFY(postgres ? m_server->Sql(name, edit) : (Raw(location, edit), true));
+    const auto journal = Journal::OpenToRead(location, &error);
+    JournalChain::Check check;
+    QVERIFY2(journal && journal->Verify(&check, &error), qPrintable(error));
+    QCOMPARE(check.firstBroken, firstBroken);
+    QCOMPARE(check.orphans, orphans);
+    // Operation 4's hash was not rewritten, so the newest is still the one
+    // written, unless the newest itself went.
+    if (firstBroken != 0 || orphans != 0) {
+        const auto writer = Journal::Open(location, &error);
+        JournalChain::Prune pruned;
+        QVERIFY(!writer->Prune(At(5, 0), true, &pruned, &error));
+        QVERIFY2(error.contains("nothing is pruned"), qPrintable(error));
+    }
+}
+
+// Pruning deletes the oldest operations up to the first one at or after the
+// date, leaves the rest verifiable, and numbers go on; an older operation
+// recorded late (moved in from a spool) stays, as the chain runs by number.
+void TestJournal::prune_data()
+{
+    QTest::addColumn<bool>("postgres");
+    QTest::newRow("SQLite") << false;
+    if (m_server) {
+        QTest::newRow("PostgreSQL") << true;
+    }
+}
+
+void TestJournal::prune()
+{
+    QFETCH(bool, postgres);
+    const QString location = postgres ? m_server->Url("pruned") : m_dir.filePath("pruned.sqlite");
+    QVERIFY(!postgres || m_server->Sql("postgres", {"CREATE DATABASE pruned"}));
+    QString error;
+    const auto journal = Journal::Open(location, &error);
+    QVERIFY2(journal, qPrintable(error));
+    QVector<JournalOperation> ops = Samples();
+    ops.append(Op(At(1, 12), 3, "moved in late", {{"GPIO/Out1", "0", "1"}}));
+    QVERIFY2(journal->RecordAll(ops, &error), qPrintable(error));  // numbers 1-5
+
+    JournalChain::Prune pruned;
+    QVERIFY2(journal->Prune(At(3, 0), false, &pruned, &error), qPrintable(error));
+    QCOMPARE(pruned.operations, 2);
+    QCOMPARE(pruned.entries, 5);
+    QCOMPARE(pruned.olderKept, 1);
+    QCOMPARE(journal->History({}).size(), 10);  // only counted
+    QVERIFY2(journal->Prune(At(3, 0), true, &pruned, &error), qPrintable(error));
+    QCOMPARE(pruned.lastId, 2);
+    QCOMPARE(journal->History({}).size(), 5);
+    JournalChain::Check check;
+    QVERIFY(journal->Verify(&check, &error));
+    QVERIFY(check.Intact());
+    QCOMPARE(check.anchorId, 2);
+    QCOMPARE(check.prunedBefore, At(3, 0));
+    QCOMPARE(check.operations, 3);
+
+    // Everything pruned: the next operation goes on from the anchor.
+    QVERIFY(journal->Prune(At(9, 0), true, &pruned, &error) && pruned.operations == 3);
+    QVERIFY(journal->History({}).isEmpty());
+    qint64 id = 0;
+    QVERIFY2(journal->Record(Samples()[2], &error, &id), qPrintable(error));
+    QCOMPARE(id, 6);
+    QVERIFY(journal->Verify(&check, &error) && check.Intact() && check.operations == 1);
+    QCOMPARE(journal->History({}).constFirst().id, 11);
 }
 
 // A user who may read the journal's file but not write it (another user's
