@@ -86,7 +86,8 @@ const Command kCommands[] = {
     {"history",
      "qvt-cli history [--device D] [--since DATE] [--until DATE] [--field PATH]\n"
      "                [--json] [--journal LOCATION]\n"
-     "       qvt-cli history --revert ID [--yes] [--force] [-a A] --password P",
+     "       qvt-cli history --revert ID [--yes] [--force] [-a A] --password P\n"
+     "       qvt-cli history --verify | --prune-before DATE [--yes]",
      "Prints the change journal, newest first, one line per changed field: time\n"
      "(local), operation number, device, user, operation, 'field: before ->\n"
      "after' and the result (taken, refused, not reached).\n"
@@ -105,7 +106,16 @@ const Command kCommands[] = {
      "                       operation changed a field it would write, it lists\n"
      "                       each and writes nothing (exit 2)\n"
      "  --yes                do not ask\n"
-     "  --force              revert over later changes all the same\n" QVT_JOURNAL_HELP,
+     "  --force              revert over later changes all the same\n"
+     "  --verify             checks each operation's hash, which covers its\n"
+     "                       values, its entries and the operation before it;\n"
+     "                       names the first operation changed or moved since\n"
+     "                       it was recorded and exits 1 (0 when intact). Note\n"
+     "                       the newest hash it prints: deleting the newest\n"
+     "                       operations is told only by comparing it\n"
+     "  --prune-before DATE  deletes the operations recorded before DATE, after\n"
+     "                       showing how many and asking; the rest still\n"
+     "                       verifies. Refused when --verify fails\n" QVT_JOURNAL_HELP,
      History},
 };
 

@@ -96,6 +96,140 @@ QByteArray EntryJson(const JournalEntry &e)
     };
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
+
+// The journal to show or check: written to when it can be, after the
+// spool's entries were moved in; else read-only.
+std::unique_ptr<Journal> OpenToShow(Io &io, const QString &location, QString *error)
+{
+    std::unique_ptr<Journal> journal = Journal::Open(location, error);
+    if (journal) {
+        // Entries that waited in this computer's spool belong in what is shown.
+        int moved = 0;
+        if (!JournalSpool(JournalSpool::DefaultPath()).MoveInto(*journal, &moved, error)) {
+            io.Note(QStringLiteral("the spool's entries could not be moved into the journal: %1")
+                        .arg(*error));
+        }
+        error->clear();
+        return journal;
+    }
+    // An auditor may read what they may not write, and a journal of a
+    // newer version is read as far as this version can.
+    QString reading;
+    journal = Journal::OpenToRead(location, &reading);
+    if (!journal) {
+        *error = QStringLiteral("%1; to read it: %2").arg(*error, reading);
+    }
+    return journal;
+}
+
+QString Day(const QDateTime &at)
+{
+    return at.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+// Exit 0 when every hash matches, 1 naming the first that does not.
+int Verify(Io &io, Journal &journal)
+{
+    JournalChain::Check check;
+    QString error;
+    if (!journal.Verify(&check, &error)) {
+        return io.Fail(kFileError, error);
+    }
+    if (check.anchorId > 0) {
+        io.Line(QStringLiteral("%1: operations up to #%2, recorded before %3, were pruned")
+                    .arg(journal.Where())
+                    .arg(check.anchorId)
+                    .arg(Day(check.prunedBefore)));
+    }
+    if (check.orphans > 0) {
+        io.Note(QStringLiteral("%1: %2 entries belong to no operation: their operations were "
+                               "deleted")
+                    .arg(journal.Where())
+                    .arg(check.orphans));
+    }
+    if (check.firstBroken > 0) {
+        return io.Fail(kDifferent,
+                       QStringLiteral("%1: operation #%2 does not match its hash: it, or the "
+                                      "order of the operations before it, was changed since "
+                                      "it was recorded")
+                           .arg(journal.Where())
+                           .arg(check.firstBroken));
+    }
+    if (check.orphans > 0) {
+        return kDifferent;
+    }
+    if (check.operations == 0) {
+        io.Line(QStringLiteral("%1: intact: no operations%2")
+                    .arg(journal.Where(),
+                         check.anchorId > 0 ? QStringLiteral(" since the pruning") : QString()));
+        return kOk;
+    }
+    io.Line(
+        QStringLiteral("%1: intact: %2 operations, %3 entries; the newest, #%4, has the hash %5")
+            .arg(journal.Where())
+            .arg(check.operations)
+            .arg(check.entries)
+            .arg(check.newestId)
+            .arg(check.newestHash));
+    return kOk;
+}
+
+int Prune(Io &io, const Options &options)
+{
+    const QDateTime before = ParseDate(options.Value("prune-before"), false);
+    if (!before.isValid()) {
+        return Usage(io, QStringLiteral("--prune-before %1: a date is YYYY-MM-DD or "
+                                        "YYYY-MM-DDTHH:MM[:SS]")
+                             .arg(options.Value("prune-before")));
+    }
+    QString error;
+    std::unique_ptr<Journal> journal = Journal::Open(JournalLocation(options), &error);
+    if (!journal) {
+        return io.Fail(kFileError, error);
+    }
+    // What an edit left must not be pruned away unseen.
+    const int verified = Verify(io, *journal);
+    if (verified != kOk) {
+        return io.Fail(verified, QStringLiteral("nothing was pruned"));
+    }
+    JournalChain::Prune counted;
+    if (!journal->Prune(before, false, &counted, &error)) {
+        return io.Fail(kFileError, error);
+    }
+    if (counted.olderKept > 0) {
+        io.Note(QStringLiteral("%1 operations recorded before %2 are kept: they were recorded "
+                               "after newer ones (from a spool), and the hashes run in the "
+                               "order of recording")
+                    .arg(counted.olderKept)
+                    .arg(Day(before)));
+    }
+    if (counted.operations == 0) {
+        io.Line(QStringLiteral("nothing to prune before %1").arg(Day(before)));
+        return kOk;
+    }
+    if (!options.IsSet("yes")) {
+        io.Note(QStringLiteral("delete operations #%1 and older: %2 operations, %3 entries "
+                               "recorded before %4? [y/N]")
+                    .arg(counted.lastId)
+                    .arg(counted.operations)
+                    .arg(counted.entries)
+                    .arg(Day(before)));
+        const QByteArray answer = io.in.readLine().trimmed().toLower();
+        if (answer != "y" && answer != "yes") {
+            return io.Fail(kOk, QStringLiteral("nothing was pruned"));
+        }
+    }
+    JournalChain::Prune pruned;
+    if (!journal->Prune(before, true, &pruned, &error)) {
+        return io.Fail(kFileError, error);
+    }
+    io.Line(QStringLiteral("pruned %1 operations (%2 entries), #%3 and older; the rest verifies "
+                           "from #%3's hash")
+                .arg(pruned.operations)
+                .arg(pruned.entries)
+                .arg(pruned.lastId));
+    return kOk;
+}
 }  // namespace
 
 QString JournalLocation(const Options &options)
@@ -183,6 +317,8 @@ int History(Io &io, const QStringList &arguments)
                      {"revert", "revert", "ID"},
                      {"yes", "yes"},
                      {"force", "force"},
+                     {"verify", "verify"},
+                     {"prune-before", "prune-before", "DATE"},
                      JournalOption()});
     int status = kOk;
     if (!Begin(io, options, arguments, &status)) {
@@ -194,6 +330,9 @@ int History(Io &io, const QStringList &arguments)
     }
     if (options.IsSet("revert")) {
         return Revert(io, options);
+    }
+    if (options.IsSet("prune-before")) {
+        return Prune(io, options);
     }
     JournalFilter filter;
     filter.device = options.Value("device");
@@ -218,22 +357,12 @@ int History(Io &io, const QStringList &arguments)
         filter.fieldPrefix = true;
     }
     QString error;
-    std::unique_ptr<Journal> journal = Journal::Open(JournalLocation(options), &error);
-    if (journal) {
-        // Entries that waited in this computer's spool belong in what is shown.
-        int moved = 0;
-        if (!JournalSpool(JournalSpool::DefaultPath()).MoveInto(*journal, &moved, &error)) {
-            io.Note(QStringLiteral("the spool's entries could not be moved into the journal: %1")
-                        .arg(error));
-        }
-    } else {
-        // An auditor may read what they may not write, and a journal of a
-        // newer version is read as far as this version can.
-        QString reading;
-        journal = Journal::OpenToRead(JournalLocation(options), &reading);
-        if (!journal) {
-            return io.Fail(kFileError, QStringLiteral("%1; to read it: %2").arg(error, reading));
-        }
+    std::unique_ptr<Journal> journal = OpenToShow(io, JournalLocation(options), &error);
+    if (!journal) {
+        return io.Fail(kFileError, error);
+    }
+    if (options.IsSet("verify")) {
+        return Verify(io, *journal);
     }
     error.clear();
     const QVector<JournalEntry> entries = journal->History(filter, &error);

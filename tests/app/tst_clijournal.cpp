@@ -12,6 +12,8 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QSet>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 
 namespace {
 struct Run {
@@ -54,6 +56,7 @@ private slots:
     void history_data();
     void history();
     void revert();
+    void verifyAndPrune();
     void unwritableJournal();
     void twoWritersAtOnce();
     void postgresLikeSqlite();
@@ -204,6 +207,54 @@ void TestCliJournal::history()
                  out.first().constData());
         QVERIFY2(out.last().contains("  #1  "), out.last().constData());
     }
+}
+
+// --verify names an operation edited by hand and exits 1, and pruning is
+// refused until the edit is undone; then it asks, and what is left verifies.
+void TestCliJournal::verifyAndPrune()
+{
+    const QString saved = m_files.filePath("saved.xml");
+    Prepare(5, saved, 8);
+    QCOMPARE(RunCli(Device("import") << saved).status, 0);
+    m_device->WithModel([](DeviceModel &m) { SetDevice(m, 10); });
+    QCOMPARE(RunCli(Device("import") << saved).status, 0);
+    const QStringList history{"history", "--journal", m_journal};
+    Run run = RunCli(history + QStringList{"--verify"});
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.out.contains(": intact: 2 operations, 6 entries; the newest, #2, has the hash "),
+             run.out.constData());
+
+    const auto edit = [this](const char *sql) {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "edit");
+        db.setDatabaseName(m_journal);
+        QVERIFY(db.open() && QSqlQuery(db).exec(sql));
+        db.close();
+    };
+    edit("UPDATE journal_operation SET os_user = 'someone' WHERE id = 1");
+    QSqlDatabase::removeDatabase("edit");
+    run = RunCli(history + QStringList{"--verify"});
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains("operation #1 does not match its hash"), run.err.constData());
+    const QString tomorrow = QDate::currentDate().addDays(1).toString(Qt::ISODate);
+    QCOMPARE(RunCli(history + QStringList{"--prune-before", tomorrow, "--yes"}).status, 1);
+    QCOMPARE(Entries().size(), 6);
+
+    edit(qPrintable("UPDATE journal_operation SET os_user = '" + LocalJournalContext().osUser +
+                    "' WHERE id = 1"));
+    QSqlDatabase::removeDatabase("edit");
+    run = RunCli(history + QStringList{"--prune-before", tomorrow}, "n\n");
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.err.contains("delete operations #2 and older: 2 operations, 6 entries"),
+             run.err.constData());
+    QCOMPARE(Entries().size(), 6);
+    run = RunCli(history + QStringList{"--prune-before", tomorrow}, "y\n");
+    QCOMPARE(run.status, 0);
+    QVERIFY(Entries().isEmpty());
+    m_device->WithModel([](DeviceModel &m) { SetDevice(m, 10); });
+    QCOMPARE(RunCli(Device("import") << saved).status, 0);
+    run = RunCli(history + QStringList{"--verify"});
+    QVERIFY2(run.status == 0 && run.out.contains("pruned") && run.out.contains("the newest, #3"),
+             run.out.constData());
 }
 
 // A revert writes back what the operation found, and is an operation too.

@@ -554,8 +554,12 @@ void TestMonitord::drift()
         QStringList fields;
         for (const JournalEntry &e : journal->History(filter)) {
             if (e.source == JournalSource::Outside) {
+                // Nobody's, between the last snapshot and this one, found here.
                 fields << (e.operation == QLatin1String("snapshot") &&
-                                   e.context.program == QLatin1String("qvt-monitord")
+                                   e.context.program == QLatin1String("qvt-monitord") &&
+                                   e.context.osUser.isEmpty() && e.context.computer.isEmpty() &&
+                                   e.detectedBy == QSysInfo::machineHostName() &&
+                                   e.changedAfter.isValid() && e.changedAfter < e.when
                                ? e.change.field
                                : e.operation);
             }
