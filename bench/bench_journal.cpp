@@ -7,7 +7,10 @@
 //  2. History of one device on one day, by serial and by address, and the
 //     newest 100 of one device: the median and worst of `runs` queries, each
 //     for another device and day picked at random. Target: under 100 ms.
-//  3. Record of an Apply's operation of 30 changes and of an import's of
+//     Then the fields below one path ("SignalIO/GroupB/Section3/", about 1 %
+//     of the entries) over every device: the field index's range.
+//  3. --verify: every operation's hash checked. Target: under 10 s.
+//  4. Record of an Apply's operation of 30 changes and of an import's of
 //     250 (the 4x1 AGC model's file has 346 fields), one transaction each as
 //     the tool writes them. Targets: under 5 ms and under 50 ms.
 
@@ -103,7 +106,7 @@ int main(int argc, char *argv[])
                                     QFileInfo(file + QStringLiteral("-wal")).size()) /
                     (1 << 20));
 
-    std::vector<double> bySerial, byAddress, newest;
+    std::vector<double> bySerial, byAddress, newest, prefix;
     qint64 found = 0;
     for (int i = 0; i < runs; ++i) {
         const int device = static_cast<int>(random.bounded(kDevices));
@@ -124,6 +127,16 @@ int main(int argc, char *argv[])
         clock.start();
         journal->History(latest);
         newest.push_back(Millis(clock));
+        JournalFilter below;
+        below.field = QStringLiteral("SignalIO/Group%1/Section%2/")
+                          .arg(QChar('A' + random.bounded(4)))
+                          .arg(random.bounded(8));
+        below.fieldPrefix = true;
+        below.since = filter.since;
+        below.until = filter.until;
+        clock.start();
+        journal->History(below);
+        prefix.push_back(Millis(clock));
     }
     std::printf("\nHistory, %d runs (%lld entries a device and day on average)\n", runs,
                 found / runs);
@@ -131,6 +144,16 @@ int main(int argc, char *argv[])
     Row("one device by serial, one day", bySerial, "under 100 ms");
     Row("one device by address, one day", byAddress, "under 100 ms");
     Row("one device, newest 100", newest, "");
+    Row("fields below a path, one day", prefix, "under 100 ms");
+
+    JournalChain::Check check;
+    clock.start();
+    if (!journal->Verify(&check, &error) || !check.Intact()) {
+        std::fprintf(stderr, "verify: %s\n", qPrintable(error));
+        return 1;
+    }
+    std::printf("\n--verify of %lld operations, %lld entries: %.2f s (target under 10 s)\n",
+                check.operations, check.entries, Millis(clock) / 1000);
 
     std::vector<double> apply, import;
     const QDateTime now = kStart.addDays(kDays);
