@@ -618,6 +618,18 @@
 <context>
     <name>JournalHistory</name>
     <message>
+        <source>outside the tool</source>
+        <translation>工具之外</translation>
+    </message>
+    <message>
+        <source>Changed between %1 and %2; found by %3 on %4</source>
+        <translation>修改于 %1 至 %2 之间；由 %4 上的 %3 发现</translation>
+    </message>
+    <message>
+        <source>Changed before %1; found by %2 on %3</source>
+        <translation>修改于 %1 之前；由 %3 上的 %2 发现</translation>
+    </message>
+    <message>
         <source>History</source>
         <translation>历史记录</translation>
     </message>
