@@ -193,7 +193,7 @@ int Prune(Io &io, const Options &options)
         return io.Fail(verified, QStringLiteral("nothing was pruned"));
     }
     JournalChain::Prune counted;
-    if (!journal->Prune(before, false, &counted, &error)) {
+    if (!journal->Prune(before, 0, &counted, &error)) {
         return io.Fail(kFileError, error);
     }
     if (counted.olderKept > 0) {
@@ -220,7 +220,7 @@ int Prune(Io &io, const Options &options)
         }
     }
     JournalChain::Prune pruned;
-    if (!journal->Prune(before, true, &pruned, &error)) {
+    if (!journal->Prune(before, counted.lastId, &pruned, &error)) {
         return io.Fail(kFileError, error);
     }
     io.Line(QStringLiteral("pruned %1 operations (%2 entries), #%3 and older; the rest verifies "

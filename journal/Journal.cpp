@@ -297,7 +297,9 @@ bool Journal::Lock(QString *error)
     // SQLite: the write lock at the start, so that a concurrent writer is
     // waited for here instead of failing the transaction halfway. Both: one
     // writer at a time, as each operation's hash takes in the one before.
-    return m_postgres ? Transaction("BEGIN", error) &&
+    // READ COMMITTED whatever the server's default: the newest operation is
+    // read after the lock is held, not in a snapshot from before it.
+    return m_postgres ? Transaction("BEGIN ISOLATION LEVEL READ COMMITTED", error) &&
                             Transaction("SELECT pg_advisory_xact_lock(5165842735)", error)
                       : Transaction("BEGIN IMMEDIATE", error);
 }
@@ -423,15 +425,29 @@ bool Journal::Verify(JournalChain::Check *check, QString *error)
                      .arg(m_where);
         return false;
     }
-    QString problem;
-    if (!JournalChain::Verify(m_db, check, &problem)) {
-        *error = QStringLiteral("%1 cannot be read: %2").arg(m_where, problem);
+    if (m_version > JournalSchema::CurrentVersion()) {
+        *error = QStringLiteral(
+                     "%1 is a journal of version %2: its hashes may cover more than this "
+                     "program's version %3 knows; check it with a program of its version")
+                     .arg(m_where)
+                     .arg(m_version)
+                     .arg(JournalSchema::CurrentVersion());
         return false;
     }
-    return true;
+    // One snapshot for the anchor and every operation.
+    QString problem;
+    bool ok = Transaction(m_postgres ? "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY" : "BEGIN",
+                          &problem) &&
+              JournalChain::Verify(m_db, check, &problem);
+    QString ignored;
+    Transaction("ROLLBACK", &ignored);
+    if (!ok) {
+        *error = QStringLiteral("%1 cannot be read: %2").arg(m_where, problem);
+    }
+    return ok;
 }
 
-bool Journal::Prune(const QDateTime &before, bool apply, JournalChain::Prune *result,
+bool Journal::Prune(const QDateTime &before, qint64 upTo, JournalChain::Prune *result,
                     QString *error)
 {
     if (m_readOnly) {
@@ -449,8 +465,8 @@ bool Journal::Prune(const QDateTime &before, bool apply, JournalChain::Prune *re
             QStringLiteral("%1 fails its check (history --verify): nothing is pruned").arg(m_where);
         return false;
     }
-    ok = ok && JournalChain::PruneBefore(m_db, before, apply, result, &problem) &&
-         Transaction(apply ? "COMMIT" : "ROLLBACK", &problem);
+    ok = ok && JournalChain::PruneBefore(m_db, before, upTo, result, &problem) &&
+         Transaction(upTo > 0 ? "COMMIT" : "ROLLBACK", &problem);
     if (!ok) {
         QString ignored;
         Transaction("ROLLBACK", &ignored);
@@ -498,7 +514,8 @@ QVector<JournalEntry> Journal::History(const JournalFilter &filter, QString *err
     if (m_version < 2) {
         // A version-1 journal read where it cannot be migrated.
         columns.replace(QStringLiteral("o.changed_after_ms"), QStringLiteral("NULL"))
-            .replace(QStringLiteral("o.detected_by"), QStringLiteral("''"));
+            .replace(QStringLiteral("o.detected_by"),
+                     QStringLiteral("CASE WHEN o.source = 'outside' THEN o.computer ELSE '' END"));
     }
     QString sql = QStringLiteral(
                       "SELECT e.id, e.operation_id, %1, e.field, e.old_value, "
@@ -509,12 +526,17 @@ QVector<JournalEntry> Journal::History(const JournalFilter &filter, QString *err
         // A range of the field index (ordered by code point: SQLite's by
         // bytes, PostgreSQL's collated "C"), then the prefix itself, which
         // alone decides. Not LIKE: its wildcards would need escaping.
-        QString end = filter.field;
-        end[end.size() - 1] = QChar(end.back().unicode() + 1);
-        const QString field =
-            m_postgres ? QStringLiteral("e.field COLLATE \"C\"") : QStringLiteral("e.field");
-        sql += QStringLiteral(" AND %1 >= ? AND %1 < ? AND substr(e.field, 1, ?) = ?").arg(field);
-        values << filter.field << end << filter.field.size() << filter.field;
+        // (Field paths are ASCII; a prefix ending outside it gets no range.)
+        if (filter.field.back().unicode() < 0x7f) {
+            QString end = filter.field;
+            end[end.size() - 1] = QChar(end.back().unicode() + 1);
+            const QString field =
+                m_postgres ? QStringLiteral("e.field COLLATE \"C\"") : QStringLiteral("e.field");
+            sql += QStringLiteral(" AND %1 >= ? AND %1 < ?").arg(field);
+            values << filter.field << end;
+        }
+        sql += QStringLiteral(" AND substr(e.field, 1, ?) = ?");
+        values << filter.field.size() << filter.field;
     } else if (!filter.field.isEmpty()) {
         sql += QStringLiteral(" AND e.field = ?");
         values << filter.field;

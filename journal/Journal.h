@@ -71,9 +71,10 @@ public:
     // Checks every operation's hash (journal/JournalChain.h); false when the
     // journal cannot be read or holds no hashes (version 1, read-only).
     bool Verify(JournalChain::Check *check, QString *error);
-    // Deletes the operations recorded before `before` (JournalChain::PruneBefore),
-    // once the whole journal passed Verify; `apply` false only counts.
-    bool Prune(const QDateTime &before, bool apply, JournalChain::Prune *result, QString *error);
+    // Deletes the operations recorded before `before` and numbered up to
+    // `upTo` (JournalChain::PruneBefore), once the whole journal passed
+    // Verify; `upTo` 0 only counts.
+    bool Prune(const QDateTime &before, qint64 upTo, JournalChain::Prune *result, QString *error);
 
 private:
     Journal() = default;

@@ -216,15 +216,25 @@ bool HashAll(QSqlDatabase &db, QString *problem)
             problem)) {
         return false;
     }
-    QSqlQuery update(db);
-    if (!update.prepare(QStringLiteral("UPDATE journal_operation SET hash = ? WHERE id = ?"))) {
-        *problem = update.lastError().text();
-        return false;
-    }
-    for (const auto &hash : hashes) {
-        update.addBindValue(hash.second);
-        update.addBindValue(hash.first);
-        if (!update.exec()) {
+    // Many a statement: a station's server may hold many operations, and the
+    // migration holds every other program off meanwhile.
+    constexpr int kRows = 500;
+    for (int first = 0; first < hashes.size(); first += kRows) {
+        const int count = qMin(kRows, hashes.size() - first);
+        QStringList rows{QStringLiteral("SELECT CAST(? AS BIGINT) AS id, ? AS hash")};
+        while (rows.size() < count) {
+            rows << QStringLiteral("SELECT CAST(? AS BIGINT), ?");
+        }
+        QSqlQuery update(db);
+        bool ok = update.prepare(
+            QStringLiteral("UPDATE journal_operation SET hash = v.hash FROM (%1) AS v "
+                           "WHERE journal_operation.id = v.id")
+                .arg(rows.join(QStringLiteral(" UNION ALL "))));
+        for (int i = first; i < first + count; ++i) {
+            update.addBindValue(hashes[i].first);
+            update.addBindValue(hashes[i].second);
+        }
+        if (!ok || !update.exec()) {
             *problem = update.lastError().text();
             return false;
         }
@@ -232,7 +242,7 @@ bool HashAll(QSqlDatabase &db, QString *problem)
     return true;
 }
 
-bool PruneBefore(QSqlDatabase &db, const QDateTime &before, bool apply, Prune *result,
+bool PruneBefore(QSqlDatabase &db, const QDateTime &before, qint64 upTo, Prune *result,
                  QString *problem)
 {
     *result = Prune();
@@ -242,7 +252,13 @@ bool PruneBefore(QSqlDatabase &db, const QDateTime &before, bool apply, Prune *r
                 &first, problem)) {
         return false;
     }
-    const qint64 cut = first.isNull() ? std::numeric_limits<qint64>::max() : first.toLongLong();
+    qint64 cut = first.isNull() ? std::numeric_limits<qint64>::max() : first.toLongLong();
+    const bool apply = upTo > 0;
+    if (apply) {
+        // Never more than was shown: an operation recorded while the user
+        // was asked stays.
+        cut = qMin(cut, upTo + 1);
+    }
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.prepare(

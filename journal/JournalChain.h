@@ -53,8 +53,9 @@ struct Check {
     QDateTime prunedBefore;
     bool Intact() const { return firstBroken == 0 && orphans == 0; }
 };
-// Reads every operation in order and checks each hash. False only when the
-// journal cannot be read.
+// Reads every operation in order and checks each hash, in the caller's
+// transaction (one snapshot: a prune meanwhile would look like an edit).
+// False only when the journal cannot be read.
 bool Verify(QSqlDatabase &db, Check *check, QString *problem);
 
 // Gives every operation its hash, in order: a journal that had none.
@@ -68,9 +69,9 @@ struct Prune {
 };
 // Deletes the operations recorded before `before`, up to the first one at
 // or after it (a later one that is older, moved in from a spool, stays, as
-// the chain runs by number), and leaves the anchor. With `apply` false, only
-// counts. In the caller's write transaction.
-bool PruneBefore(QSqlDatabase &db, const QDateTime &before, bool apply, Prune *result,
+// the chain runs by number) and never past `upTo`, and leaves the anchor.
+// With `upTo` 0, only counts. In the caller's write transaction.
+bool PruneBefore(QSqlDatabase &db, const QDateTime &before, qint64 upTo, Prune *result,
                  QString *problem);
 
 }  // namespace JournalChain

@@ -136,11 +136,22 @@ QStringList VersionTwo(Backend backend)
                        "last_entry_id BIGINT NOT NULL, hash TEXT NOT NULL, "
                        "pruned_before_ms BIGINT NOT NULL)"),
     };
+    // A program of version 1 that still has the journal open (a window left
+    // open through an upgrade) must not add operations without a hash, nor
+    // numbers of its own: its inserts fail, and it says so.
     if (backend == Backend::Postgres) {
         // Text under the server's locale sorts in no order a prefix can use.
         statements << QStringLiteral(
-            "CREATE INDEX journal_entry_field_prefix ON journal_entry "
-            "(field COLLATE \"C\", operation_id)");
+                          "CREATE INDEX journal_entry_field_prefix ON journal_entry "
+                          "(field COLLATE \"C\", operation_id)")
+                   << QStringLiteral("ALTER TABLE journal_operation ALTER COLUMN hash DROP DEFAULT")
+                   << QStringLiteral("ALTER TABLE journal_operation ALTER COLUMN id DROP IDENTITY")
+                   << QStringLiteral("ALTER TABLE journal_entry ALTER COLUMN id DROP IDENTITY");
+    } else {
+        statements << QStringLiteral(
+            "CREATE TRIGGER journal_operation_hashed BEFORE INSERT ON journal_operation "
+            "WHEN NEW.hash = '' BEGIN SELECT RAISE(ABORT, 'an operation without its hash: "
+            "the program is older than the journal'); END");
     }
     return statements;
 }

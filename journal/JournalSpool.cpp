@@ -86,6 +86,13 @@ JournalOperation FromJson(const QByteArray &json)
             QDateTime::fromMSecsSinceEpoch(o["changedAfter"].toString().toLongLong(), Qt::UTC);
     }
     op.detectedBy = o["detectedBy"].toString();
+    if (op.source == JournalSource::Outside && !o.contains("detectedBy")) {
+        // Kept by a version that took the finder for the one who changed it.
+        op.detectedBy = c.computer;
+        c.computer.clear();
+        c.osUser.clear();
+        c.loginUser.clear();
+    }
     for (const QJsonValue &v : o["changes"].toArray()) {
         const QJsonObject f = v.toObject();
         op.changes.append({f["field"].toString(), FromNullable(f["before"]),
