@@ -15,7 +15,8 @@ die() { printf 'error: %s\n' "$*" >&2; exit 1; }
 # SQL's drivers for the change journal, loaded at run time, so no link step
 # asks for them.
 base_packages=(cmake make g++ pkg-config qtbase5-dev qttools5-dev qttools5-dev-tools
-               qttranslations5-l10n libcivetweb-dev help2man libqt5sql5-sqlite libqt5sql5-psql)
+               qttranslations5-l10n libcivetweb-dev help2man libqt5sql5-sqlite libqt5sql5-psql
+               zlib1g-dev libssl-dev libyaml-cpp-dev libcrypt-dev libcpp-httplib-dev openssl)
 
 # Installs whichever of the named packages are missing, with apt-get, as
 # root or through sudo.

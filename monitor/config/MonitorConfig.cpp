@@ -147,7 +147,7 @@ const char kHelp[] =
     "usage: qvt-monitord [--config FILE] [--listen ADDRESS:PORT] [--notify-port N]\n"
     "                    [--logs DIR] [--user guest|admin] [--poll SECONDS]\n"
     "                    [--down-after SECONDS] [--snapshot MINUTES]\n"
-    "                    [--journal LOCATION]\n"
+    "                    [--journal LOCATION] [--web.config.file FILE]\n"
     "                    [--device NAME=IPv4]...\n"
     "\n"
     "Watches every QVT change-over switch of a station: logs in to each, reads\n"
@@ -182,6 +182,11 @@ const char kHelp[] =
     "                       visible to other users; in the file, journal = may\n"
     "                       hold one under the password rule below)\n"
     "                       (default ~/.local/share/qvt-config/journal.sqlite)\n"
+    "  --web.config.file FILE\n"
+    "                       TLS and passwords for the HTTP side, in the YAML\n"
+    "                       file Prometheus's exporters take (tls_server_config,\n"
+    "                       basic_auth_users with bcrypt hashes; docs/MONITORD.md);\n"
+    "                       one holding hashes follows the password rule below\n"
     "  --device NAME=IPv4   one more device, with the password $QVT_PASSWORD;\n"
     "                       NAME: 1 to 64 of A-Z a-z 0-9 . _ -, not starting\n"
     "                       with \".\"\n"
@@ -192,8 +197,9 @@ const char kHelp[] =
     "in $QVT_PASSWORD. A file that holds one must not be readable by other\n"
     "users (its group may read it). Any error stops the start with one line.\n";
 
-const char *const kSingleOptions[] = {"config", "listen",     "notify-port", "logs",   "user",
-                                      "poll",   "down-after", "snapshot",    "journal"};
+const char *const kSingleOptions[] = {"config",  "listen",         "notify-port", "logs",
+                                      "user",    "poll",           "down-after",  "snapshot",
+                                      "journal", "web.config.file"};
 
 MonitorStart Refuse(QString *text, const QString &why)
 {
@@ -234,6 +240,9 @@ QString ApplyOptions(const QCommandLineParser &parser, int user, const QProcessE
     }
     if (given("journal")) {
         config->journal = value("journal");
+    }
+    if (given("web.config.file")) {
+        config->webConfigFile = value("web.config.file");
     }
     if (bad.isEmpty() && given("logs") && value("logs").isEmpty()) {
         bad = QStringLiteral("--logs is empty");

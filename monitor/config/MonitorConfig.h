@@ -63,6 +63,9 @@ struct MonitorConfig {
     // $STATE_DIRECTORY/journal-spool.sqlite under systemd; empty: the user's
     // (beside the default journal).
     QString journalSpool;
+    // The exporters' web configuration file (TLS, passwords); empty: plain
+    // HTTP, no password.
+    QString webConfigFile;
     QVector<MonitorDevice> devices;  // at least one
 };
 

@@ -15,10 +15,10 @@ namespace {
 constexpr qint64 kMaxConfigBytes = 1 << 20;
 constexpr qint64 kMaxPasswordBytes = 4096;
 
-const QStringList kGlobalKeys = {QStringLiteral("listen"),  QStringLiteral("notify-port"),
-                                 QStringLiteral("logs"),    QStringLiteral("poll"),
-                                 QStringLiteral("user"),    QStringLiteral("snapshot"),
-                                 QStringLiteral("journal"), QStringLiteral("down-after")};
+const QStringList kGlobalKeys = {
+    QStringLiteral("listen"),  QStringLiteral("notify-port"), QStringLiteral("logs"),
+    QStringLiteral("poll"),    QStringLiteral("user"),        QStringLiteral("snapshot"),
+    QStringLiteral("journal"), QStringLiteral("down-after"),  QStringLiteral("web-config-file")};
 const QStringList kDeviceKeys = {QStringLiteral("address"), QStringLiteral("user"),
                                  QStringLiteral("password"), QStringLiteral("password-file")};
 
@@ -243,6 +243,8 @@ bool Reader::Global(int number, const QString &key, const QString &value)
             return Fail(number, QStringLiteral("journal holds a password and ") + open);
         }
         m_config.journal = url ? value : Resolve(value);
+    } else if (key == QLatin1String("web-config-file")) {
+        m_config.webConfigFile = Resolve(value);
     } else {
         m_config.logsDir = Resolve(value);
     }

@@ -1,5 +1,9 @@
 #include "HttpServer.h"
 
+#include "WebSecurity.h"
+
+#include <httplib.h>
+
 #include <civetweb.h>
 
 #include <QDateTime>
@@ -8,7 +12,10 @@
 #include <QUrlQuery>
 
 #include <arpa/inet.h>
+#include <zlib.h>
 
+#include <cerrno>
+#include <cstring>
 #include <exception>
 #include <utility>
 #include <vector>
@@ -47,9 +54,72 @@ HttpResponse PlainText(int status, const char *text)
     return HttpResponse{status, "text/plain; charset=utf-8", QByteArray(text)};
 }
 
-void Send(mg_connection *connection, const HttpResponse &response, bool withBody, const char *allow)
+// Whether the client takes gzip: "Accept-Encoding: gzip" (also "*", or in
+// a list); a q of 0 refuses it.
+bool TakesGzip(const char *header)
 {
+    if (header == nullptr) {
+        return false;
+    }
+    for (const QByteArray &item : QByteArray(header).split(',')) {
+        const QList<QByteArray> parts = item.split(';');
+        const QByteArray coding = parts[0].trimmed().toLower();
+        if (coding != "gzip" && coding != "x-gzip" && coding != "*") {
+            continue;
+        }
+        double q = 1;
+        for (int i = 1; i < parts.size(); ++i) {
+            const QByteArray parameter = parts[i].trimmed().toLower();
+            if (parameter.startsWith("q=")) {
+                q = parameter.mid(2).toDouble();
+            }
+        }
+        return q > 0;
+    }
+    return false;
+}
+
+// `data` as a gzip file; empty when zlib fails. The fastest level: text
+// of many alike lines shrinks twentyfold even so, and a scrape must stay quick.
+QByteArray Gzip(const QByteArray &data)
+{
+    z_stream stream = {};
+    if (deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+        return QByteArray();
+    }
+    QByteArray out(int(deflateBound(&stream, uLong(data.size()))), Qt::Uninitialized);
+    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData()));
+    stream.avail_in = uInt(data.size());
+    stream.next_out = reinterpret_cast<Bytef *>(out.data());
+    stream.avail_out = uInt(out.size());
+    const int result = deflate(&stream, Z_FINISH);
+    deflateEnd(&stream);
+    if (result != Z_STREAM_END) {
+        return QByteArray();
+    }
+    out.resize(int(stream.total_out));
+    return out;
+}
+
+// Below this a body goes as it is: gzip would save less than its cost.
+constexpr int kGzipFromBytes = 1024;
+
+void Send(mg_connection *connection, HttpResponse response, bool gzip, bool withBody,
+          const char *allow)
+{
+    QByteArray compressed;
+    if (gzip && response.body.size() >= kGzipFromBytes) {
+        compressed = Gzip(response.body);
+    }
+    if (!compressed.isEmpty()) {
+        response.body = compressed;
+    }
     mg_response_header_start(connection, response.status);
+    if (!compressed.isEmpty()) {
+        mg_response_header_add(connection, "Content-Encoding", "gzip", -1);
+    }
+    // A cache between would otherwise give the gzipped answer to any client.
+    mg_response_header_add(connection, "Vary", "Accept-Encoding", -1);
     mg_response_header_add(connection, "Content-Type", response.contentType.constData(),
                            response.contentType.size());
     const QByteArray length = QByteArray::number(response.body.size());
@@ -66,6 +136,10 @@ void Send(mg_connection *connection, const HttpResponse &response, bool withBody
     mg_response_header_add(connection, "Date", date.constData(), date.size());
     if (allow != nullptr) {
         mg_response_header_add(connection, "Allow", allow, -1);
+    }
+    if (response.status == 401) {
+        mg_response_header_add(connection, "WWW-Authenticate",
+                               "Basic realm=\"qvt-monitord\", charset=\"UTF-8\"", -1);
     }
     mg_response_header_send(connection);
     if (withBody && !response.body.isEmpty()) {
@@ -85,7 +159,9 @@ QString HttpRequest::Param(const QString &name, const QString &fallback) const
     return fallback;
 }
 
-HttpServer::HttpServer(const QString &address, quint16 port) : m_address(address), m_port(port) {}
+HttpServer::HttpServer(const QString &address, quint16 port, const WebConfig &web)
+    : m_address(address), m_port(port), m_web(web), m_auth(std::make_unique<BasicAuth>(web.users))
+{}
 
 HttpServer::~HttpServer()
 {
@@ -121,14 +197,18 @@ bool HttpServer::Start(QString *error)
     if (inet_pton(AF_INET, m_address.toLatin1().constData(), &parsed) != 1) {
         return fail(QStringLiteral("not an IPv4 address"));
     }
+    if (m_web.tls) {
+        QString why;
+        m_started = true;
+        return StartTls(&why) || fail(why);
+    }
 
     const std::pair<const char *, QByteArray> settings[] = {
         {"listening_ports", QStringLiteral("%1:%2").arg(m_address).arg(m_port).toLatin1()},
         {"num_threads", QByteArray::number(kWorkerThreads)},
-        // A few accepted connections wait for a worker, a few more in the
-        // kernel's backlog.
-        {"connection_queue", "8"},
-        {"listen_backlog", "16"},
+        // Accepted connections wait for a worker, more in the kernel's backlog.
+        {"connection_queue", "64"},
+        {"listen_backlog", "128"},
         {"max_request_size", QByteArray::number(kMaxRequestBytes)},
         {"request_timeout_ms", QByteArray::number(kRequestTimeoutMs)},
         // An idle kept-alive connection would hold one of the few workers.
@@ -184,6 +264,11 @@ bool HttpServer::Start(QString *error)
 
 void HttpServer::Stop()
 {
+    if (m_tls) {
+        m_tls->stop();
+        m_tlsThread.join();
+        m_tls.reset();
+    }
     if (m_context != nullptr) {
         mg_stop(m_context);  // returns once the worker threads have ended
         m_context = nullptr;
@@ -211,23 +296,22 @@ int HttpServer::OnLog(const mg_connection *connection, const char *message)
     return 1;  // logged: civetweb prints nothing itself
 }
 
-int HttpServer::Serve(mg_connection *connection) const
+HttpServer::Answer HttpServer::Respond(const QByteArray &method, const QString &path,
+                                       const QList<QPair<QString, QString>> &query,
+                                       const char *authorization) const
 {
-    const mg_request_info *info = mg_get_request_info(connection);
-    const QByteArray method(info->request_method);
-    const bool head = method == "HEAD";
-    const QString path = QString::fromUtf8(info->local_uri != nullptr ? info->local_uri : "");
+    Answer answer;
+    HttpResponse &response = answer.response;
     const auto route = m_routes.constFind(path);
-
-    HttpResponse response;
-    const char *allow = nullptr;
-    if (route == m_routes.constEnd()) {
+    if (!m_auth->Allows(authorization)) {
+        response = PlainText(401, "unauthorized\n");
+    } else if (route == m_routes.constEnd()) {
         response = PlainText(404, "not found\n");
-    } else if (method != "GET" && !head) {
+    } else if (method != "GET" && method != "HEAD") {
         response = PlainText(405, "only GET and HEAD\n");
-        allow = "GET, HEAD";
+        answer.allow = "GET, HEAD";
     } else {
-        const HttpRequest request{method, path, ParseQuery(info->query_string)};
+        const HttpRequest request{method, path, query};
         try {
             response = route.value()(request);
         } catch (const std::exception &e) {
@@ -242,6 +326,75 @@ int HttpServer::Serve(mg_connection *connection) const
             response = PlainText(500, "internal error\n");
         }
     }
-    Send(connection, response, !head, allow);
-    return response.status;
+    return answer;
+}
+
+int HttpServer::Serve(mg_connection *connection) const
+{
+    const mg_request_info *info = mg_get_request_info(connection);
+    const QByteArray method(info->request_method);
+    const QString path = QString::fromUtf8(info->local_uri != nullptr ? info->local_uri : "");
+    const Answer answer = Respond(method, path, ParseQuery(info->query_string),
+                                  mg_get_header(connection, "Authorization"));
+    Send(connection, answer.response, TakesGzip(mg_get_header(connection, "Accept-Encoding")),
+         method != "HEAD", answer.allow);
+    return answer.response.status;
+}
+
+bool HttpServer::StartTls(QString *why)
+{
+    QString setup;
+    m_tls = std::make_unique<httplib::SSLServer>([this, &setup](SSL_CTX &context) {
+        return WebSecurity::ConfigureTls(&context, m_web, &setup);
+    });
+    if (!m_tls->is_valid()) {
+        *why =
+            QStringLiteral("TLS: %1").arg(setup.isEmpty() ? QStringLiteral("no context") : setup);
+        m_tls.reset();
+        return false;
+    }
+    m_tls->new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
+    // Each read and write of a request waits at most this long; a client
+    // that keeps sending a byte now and then holds a worker: hence many.
+    m_tls->set_read_timeout(kRequestTimeoutMs / 1000);
+    m_tls->set_write_timeout(kRequestTimeoutMs / 1000);
+    m_tls->set_keep_alive_timeout(kRequestTimeoutMs / 1000);
+    m_tls->set_payload_max_length(kMaxRequestBytes);
+    const auto handler = [this](const httplib::Request &request, httplib::Response &result) {
+        QList<QPair<QString, QString>> query;
+        for (const auto &param : request.params) {
+            query.append(
+                {QString::fromStdString(param.first), QString::fromStdString(param.second)});
+        }
+        const std::string authorization = request.get_header_value("Authorization");
+        const Answer answer =
+            Respond(QByteArray::fromStdString(request.method), QString::fromStdString(request.path),
+                    query, request.has_header("Authorization") ? authorization.c_str() : nullptr);
+        const HttpResponse &response = answer.response;
+        result.status = response.status;
+        // cpp-httplib gzips itself for a client that takes it.
+        result.set_content(response.body.toStdString(), response.contentType.toStdString());
+        result.set_header("Cache-Control", "no-store");
+        if (answer.allow != nullptr) {
+            result.set_header("Allow", answer.allow);
+        }
+        if (response.status == 401) {
+            result.set_header("WWW-Authenticate",
+                              "Basic realm=\"qvt-monitord\", charset=\"UTF-8\"");
+        }
+    };
+    const std::string any = ".*";
+    m_tls->Get(any, handler).Post(any, handler).Put(any, handler).Delete(any, handler);
+    m_tls->Patch(any, handler).Options(any, handler);
+    const std::string host = m_address.toStdString();
+    const int port = m_port == 0 ? m_tls->bind_to_any_port(host)
+                                 : (m_tls->bind_to_port(host, m_port) ? int(m_port) : -1);
+    if (port <= 0) {
+        *why = QString::fromLocal8Bit(std::strerror(errno));
+        m_tls.reset();
+        return false;
+    }
+    m_port = quint16(port);
+    m_tlsThread = std::thread([this] { m_tls->listen_after_bind(); });
+    return true;
 }

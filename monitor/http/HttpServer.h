@@ -1,5 +1,7 @@
 #pragma once
 
+#include "WebConfig.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QList>
@@ -9,7 +11,15 @@
 #include <QtGlobal>
 
 #include <functional>
+#include <memory>
 #include <mutex>
+
+#include <thread>
+
+class BasicAuth;
+namespace httplib {
+class SSLServer;
+}
 
 struct mg_connection;
 struct mg_context;
@@ -31,13 +41,18 @@ struct HttpResponse {
     QByteArray body;
 };
 
-// A small read-only HTTP server on civetweb: a few worker threads, no files,
-// no keep-alive, routes matched by exact path.
+// A small read-only HTTP server: worker threads enough that slow clients
+// cannot take them all, no files, routes matched by exact path; answers of
+// 1 KiB or more gzipped for a client that takes gzip. Plain HTTP runs on
+// civetweb (no keep-alive, and a time-out for the whole request), HTTPS on
+// cpp-httplib: Debian's civetweb loads an OpenSSL older than Debian's.
 //
 //   - A registered path answers GET and HEAD; any other method gets 405 with
 //     "Allow: GET, HEAD".
 //   - A path that is not registered gets 404, whatever the method.
 //   - A handler that throws gets the client a 500.
+//   - With a web configuration (WebConfig.h): HTTPS only, and with its users
+//     every path asks for a password (401 without the right one).
 //
 // Handlers run on the server's worker threads, several at a time, never on
 // the thread that owns the server: they must be thread-safe (read a snapshot
@@ -51,8 +66,9 @@ public:
     using Handler = std::function<HttpResponse(const HttpRequest &)>;
 
     // `address` is an IPv4 address to listen on; port 0 picks a free port,
-    // which Port() tells after Start().
-    explicit HttpServer(const QString &address = QStringLiteral("127.0.0.1"), quint16 port = 0);
+    // which Port() tells after Start(). `web`: TLS and passwords.
+    explicit HttpServer(const QString &address = QStringLiteral("127.0.0.1"), quint16 port = 0,
+                        const WebConfig &web = WebConfig());
     ~HttpServer();
     HttpServer(const HttpServer &) = delete;
     HttpServer &operator=(const HttpServer &) = delete;
@@ -70,25 +86,40 @@ public:
     // polls of that length.
     void Stop();
 
-    bool IsRunning() const { return m_context != nullptr; }
+    bool IsRunning() const { return m_context != nullptr || m_tls != nullptr; }
     QString Address() const { return m_address; }
     // The port bound, once started; the one asked for before.
     quint16 Port() const { return m_port; }
 
-    // The worker threads, request size and timeout the server runs with.
-    static constexpr int kWorkerThreads = 3;
+    // The worker threads, request size and timeout the server runs with. A
+    // client that sends its request slowly holds a worker until the time-out
+    // (for the whole request, not for each byte): with this many workers
+    // fifty such clients leave the scrapes some.
+    static constexpr int kWorkerThreads = 64;
     static constexpr int kMaxRequestBytes = 8192;
     static constexpr int kRequestTimeoutMs = 5000;
 
 private:
+    // What a request gets, whichever server took it; `allow` for a 405.
+    struct Answer {
+        HttpResponse response;
+        const char *allow = nullptr;
+    };
+    Answer Respond(const QByteArray &method, const QString &path,
+                   const QList<QPair<QString, QString>> &query, const char *authorization) const;
+    bool StartTls(QString *why);
     static int OnRequest(mg_connection *connection, void *self);
     static int OnLog(const mg_connection *connection, const char *message);
     int Serve(mg_connection *connection) const;
 
     QString m_address;
     quint16 m_port;
+    WebConfig m_web;
+    std::unique_ptr<BasicAuth> m_auth;
     QHash<QString, Handler> m_routes;
     mg_context *m_context = nullptr;
+    std::unique_ptr<httplib::SSLServer> m_tls;
+    std::thread m_tlsThread;
     bool m_started = false;
     // The lines civetweb logs while Start() runs tell why a bind failed,
     // which its own error text does not; later lines go to qWarning().

@@ -3,6 +3,8 @@
 #include "DeviceTables.h"
 #include "Exposition.h"
 #include "HttpServer.h"
+#include "ProcessMetrics.h"
+#include "QvtVersion.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -24,8 +26,9 @@ void Head(QByteArray &out, const char *name, const char *type, const char *help)
 }
 }  // namespace
 
-StationMonitor::StationMonitor(const MonitorConfig &config, Say say, const SessionTimings &timings)
-    : m_config(config), m_say(std::move(say)), m_timings(timings)
+StationMonitor::StationMonitor(const MonitorConfig &config, Say say, const SessionTimings &timings,
+                               const WebConfig &web)
+    : m_config(config), m_say(std::move(say)), m_timings(timings), m_web(web)
 {}
 
 StationMonitor::~StationMonitor()
@@ -60,7 +63,7 @@ bool StationMonitor::Start(QString *error)
     }
     // Every watch exists before the HTTP side answers: its handlers read
     // the list and the index without a lock.
-    m_http = std::make_unique<HttpServer>(m_config.listenAddress, m_config.listenPort);
+    m_http = std::make_unique<HttpServer>(m_config.listenAddress, m_config.listenPort, m_web);
     m_http->Get(QStringLiteral("/metrics"), [this](const HttpRequest &) {
         return HttpResponse{200, Exposition::kContentType, Metrics()};
     });
@@ -184,6 +187,11 @@ QByteArray StationMonitor::Metrics(const QString &onlyDevice) const
         Head(out, "qvt_journal_pending_operations", "gauge",
              "Change journal operations waiting to be written.");
         out += "qvt_journal_pending_operations " + QByteArray::number(pending) + '\n';
+        Head(out, "qvt_build_info", "gauge",
+             "1, labelled with the version and the commit this qvt-monitord was built from.");
+        out += QByteArray("qvt_build_info{version=\"") + kProgramVersion + "\",revision=\"" +
+               kProgramRevision + "\"} 1\n";
+        out += ProcessMetricsText();
         Head(out, "qvt_notifications_dropped_total", "counter",
              "Notification datagrams dropped: from an address that is no watched device "
              "(unknown_sender), malformed, or empty.");

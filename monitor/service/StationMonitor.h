@@ -3,6 +3,7 @@
 #include "DeviceWatch.h"
 #include "MonitorConfig.h"
 #include "NoticesServer.h"
+#include "WebConfig.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -22,7 +23,8 @@ class StationMonitor final
 public:
     using Say = std::function<void(const QString &line, bool warning)>;
 
-    StationMonitor(const MonitorConfig &config, Say say, const SessionTimings &timings = {});
+    StationMonitor(const MonitorConfig &config, Say say, const SessionTimings &timings = {},
+                   const WebConfig &web = WebConfig());
     ~StationMonitor();
     StationMonitor(const StationMonitor &) = delete;
     StationMonitor &operator=(const StationMonitor &) = delete;
@@ -45,6 +47,7 @@ private:
     MonitorConfig m_config;
     Say m_say;
     SessionTimings m_timings;
+    WebConfig m_web;
     NoticesServer m_notices;
     std::vector<std::unique_ptr<DeviceWatch>> m_watches;
     QHash<QString, const DeviceWatch *> m_byName;  // fixed once started

@@ -5,6 +5,7 @@
 #include "MonitorConfig.h"
 #include "StationMonitor.h"
 #include "UnixSignals.h"
+#include "WebConfig.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -107,21 +108,35 @@ int main(int argc, char *argv[])
         return 2;
     }
 
+    // Refused as a bad configuration file is, before anything starts.
+    WebConfig web;
+    if (!config.webConfigFile.isEmpty() && !ReadWebConfig(config.webConfigFile, &web, &text)) {
+        QTextStream(stderr) << "qvt-monitord: " << text << '\n';
+        return 2;
+    }
+    for (const QString &key : web.ignored) {
+        Say(QStringLiteral("web configuration file %1: %2 is not applied by qvt-monitord")
+                .arg(config.webConfigFile, key),
+            true);
+    }
+
     UnixSignals ending({SIGTERM, SIGINT});
     QObject::connect(&ending, &UnixSignals::Received, &app, &QCoreApplication::quit);
-    StationMonitor monitor(config, Say);
+    StationMonitor monitor(config, Say, {}, web);
     QString error;
     if (!monitor.Start(&error)) {
         Say(QStringLiteral("cannot start: %1").arg(error), true);
         return 1;
     }
-    Say(QStringLiteral("watching %1 device(s); metrics at http://%2:%3/metrics; notifications "
+    Say(QStringLiteral("watching %1 device(s); metrics at %6://%2:%3/metrics%7; notifications "
                        "on UDP port %4; alarm logs in %5")
             .arg(config.devices.size())
             .arg(config.listenAddress)
             .arg(monitor.HttpPort())
             .arg(config.notifyPort)
-            .arg(config.logsDir),
+            .arg(config.logsDir)
+            .arg(web.tls ? QStringLiteral("https") : QStringLiteral("http"),
+                 web.users.isEmpty() ? QString() : QStringLiteral(" (with a password)")),
         false);
     const int status = app.exec();
     monitor.Stop();
