@@ -6,10 +6,12 @@
 #include "ProcessMetrics.h"
 #include "QvtVersion.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 
 namespace {
 void Head(QByteArray &out, const char *name, const char *type, const char *help)
@@ -47,7 +49,7 @@ bool StationMonitor::Start(QString *error)
                      .arg(m_config.notifyPort);
         return false;
     }
-    WatchSettings settings;
+    WatchSettings &settings = m_settings;
     settings.pollMs = qRound(m_config.pollSeconds * 1000);
     settings.downAfterMs = qRound(m_config.downAfterSeconds * 1000);
     settings.notifyPort = m_config.notifyPort;
@@ -61,8 +63,7 @@ bool StationMonitor::Start(QString *error)
         m_watches.push_back(std::make_unique<DeviceWatch>(device, settings, &m_notices));
         m_byName.insert(device.name, m_watches.back().get());
     }
-    // Every watch exists before the HTTP side answers: its handlers read
-    // the list and the index without a lock.
+    m_reloadMs = QDateTime::currentMSecsSinceEpoch();
     m_http = std::make_unique<HttpServer>(m_config.listenAddress, m_config.listenPort, m_web);
     m_http->Get(QStringLiteral("/metrics"), [this](const HttpRequest &) {
         return HttpResponse{200, Exposition::kContentType, Metrics()};
@@ -113,18 +114,124 @@ void StationMonitor::Stop()
     // once Stop returns; it all waits in the watches' queues.
     m_notices.Drain();
     m_notices.Stop();
-    for (const auto &watch : m_watches) {
+    StopWatches(m_watches);
+    if (m_http) {
+        m_http->Stop();
+    }
+}
+
+void StationMonitor::StopWatches(std::vector<std::unique_ptr<DeviceWatch>> &watches)
+{
+    for (const auto &watch : watches) {
         watch->Stop();
         watch->Interrupt();
     }
-    for (const auto &watch : m_watches) {
+    for (const auto &watch : watches) {
         watch->Join();
         watch->Flush();
         watch->Link().Close();
     }
-    if (m_http) {
-        m_http->Stop();
+}
+
+void StationMonitor::Reload(const MonitorConfig &next)
+{
+    QStringList later;
+    const QPair<bool, const char *> globals[] = {
+        {next.listenAddress != m_config.listenAddress || next.listenPort != m_config.listenPort,
+         "listen"},
+        {next.notifyPort != m_config.notifyPort, "notify-port"},
+        {next.logsDir != m_config.logsDir, "logs"},
+        {next.pollSeconds != m_config.pollSeconds, "poll"},
+        {next.downAfterSeconds != m_config.downAfterSeconds, "down-after"},
+        {next.snapshotMinutes != m_config.snapshotMinutes, "snapshot"},
+        {next.journal != m_config.journal, "journal"},
+        {next.webConfigFile != m_config.webConfigFile, "web-config-file"},
+    };
+    for (const auto &global : globals) {
+        if (global.first) {
+            later << QLatin1String(global.second);
+        }
     }
+    QHash<QString, MonitorDevice> before;
+    for (const MonitorDevice &device : m_config.devices) {
+        before.insert(device.name, device);
+    }
+    QStringList added, removed, changed;
+    QSet<QString> leave;
+    QVector<MonitorDevice> arrive;
+    for (const MonitorDevice &device : next.devices) {
+        const auto old = before.constFind(device.name);
+        if (old == before.cend()) {
+            added << device.name;
+            arrive << device;
+        } else if (old->address != device.address || old->user != device.user ||
+                   old->password != device.password) {
+            changed << device.name;
+            leave << device.name;
+            arrive << device;
+        }
+        before.remove(device.name);
+    }
+    for (const MonitorDevice &device : before) {
+        removed << device.name;
+        leave << device.name;
+    }
+    // Those that go stop first, so that a changed device's new watch, or
+    // another device taking over an address, finds its address free.
+    std::vector<std::unique_ptr<DeviceWatch>> leaving;
+    {
+        std::unique_lock<std::shared_mutex> lock(m_watchLock);
+        for (auto i = m_watches.begin(); i != m_watches.end();) {
+            if (leave.contains((*i)->Name())) {
+                m_byName.remove((*i)->Name());
+                leaving.push_back(std::move(*i));
+                i = m_watches.erase(i);
+            } else {
+                ++i;
+            }
+        }
+    }
+    StopWatches(leaving);
+    leaving.clear();
+    std::vector<DeviceWatch *> started;
+    {
+        std::unique_lock<std::shared_mutex> lock(m_watchLock);
+        for (const MonitorDevice &device : arrive) {
+            m_watches.push_back(std::make_unique<DeviceWatch>(device, m_settings, &m_notices));
+            m_byName.insert(device.name, m_watches.back().get());
+            started.push_back(m_watches.back().get());
+        }
+    }
+    for (DeviceWatch *watch : started) {
+        watch->Start();
+    }
+    // The next reload compares with the devices now running and the
+    // settings of the start, which still hold.
+    m_config.devices = next.devices;
+    m_reloadOk = 1;
+    m_reloadMs = QDateTime::currentMSecsSinceEpoch();
+    const auto names = [](const QStringList &list) {
+        return list.isEmpty() ? QStringLiteral("none") : list.join(QStringLiteral(", "));
+    };
+    m_say(QStringLiteral("configuration reloaded: %1 device(s); added %2; removed %3; started "
+                         "again %4")
+              .arg(m_config.devices.size())
+              .arg(names(added), names(removed), names(changed)),
+          false);
+    if (!later.isEmpty()) {
+        m_say(QStringLiteral("configuration reloaded: %1 changed, which takes effect at the next "
+                             "start")
+                  .arg(later.join(QStringLiteral(", "))),
+              true);
+    }
+}
+
+void StationMonitor::ReloadFailed(const QString &why)
+{
+    m_reloadOk = 0;
+    m_say(
+        QStringLiteral("configuration not reloaded, the devices run on as they were: %1").arg(why),
+        true);
 }
 
 quint16 StationMonitor::HttpPort() const
@@ -134,11 +241,13 @@ quint16 StationMonitor::HttpPort() const
 
 bool StationMonitor::HasDevice(const QString &name) const
 {
+    std::shared_lock<std::shared_mutex> lock(m_watchLock);
     return m_byName.contains(name);
 }
 
 QByteArray StationMonitor::Metrics(const QString &onlyDevice) const
 {
+    std::shared_lock<std::shared_mutex> lock(m_watchLock);
     std::vector<MetricLines> lines;
     const auto take = [&lines](const DeviceWatch *watch) { lines.push_back(watch->Lines()); };
     if (onlyDevice.isEmpty()) {
@@ -192,6 +301,13 @@ QByteArray StationMonitor::Metrics(const QString &onlyDevice) const
         out += QByteArray("qvt_build_info{version=\"") + kProgramVersion + "\",revision=\"" +
                kProgramRevision + "\"} 1\n";
         out += ProcessMetricsText();
+        Head(out, "qvt_config_last_reload_successful", "gauge",
+             "1 when the last reload of the configuration (SIGHUP) succeeded, else 0.");
+        out += "qvt_config_last_reload_successful " + QByteArray::number(m_reloadOk.load()) + '\n';
+        Head(out, "qvt_config_last_reload_success_timestamp_seconds", "gauge",
+             "When the configuration was last loaded: the start, or the last good reload.");
+        out += "qvt_config_last_reload_success_timestamp_seconds " +
+               Exposition::FormatValue(double(m_reloadMs.load()) / 1000) + '\n';
         Head(out, "qvt_notifications_dropped_total", "counter",
              "Notification datagrams dropped: from an address that is no watched device "
              "(unknown_sender), malformed, or empty.");
@@ -209,6 +325,7 @@ QByteArray StationMonitor::Metrics(const QString &onlyDevice) const
 
 QByteArray StationMonitor::DevicesJson() const
 {
+    std::shared_lock<std::shared_mutex> lock(m_watchLock);
     QJsonArray devices;
     for (const auto &watch : m_watches) {
         const DeviceSnapshot s = watch->Snapshot();

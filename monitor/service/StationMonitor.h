@@ -9,8 +9,10 @@
 #include <QHash>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <shared_mutex>
 #include <vector>
 
 class HttpServer;
@@ -38,19 +40,35 @@ public:
 
     quint16 HttpPort() const;
 
+    // A configuration read again (SIGHUP): devices added start, removed ones
+    // stop with their rows written, changed ones (address, user, password)
+    // start again; the others go on untouched. The global settings take
+    // effect at the next start, which it says. Run on the thread of Start.
+    void Reload(const MonitorConfig &next);
+    // A configuration that could not be read again: said, and the metric.
+    void ReloadFailed(const QString &why);
+
     // The answers of the HTTP side, also for tests.
     QByteArray Metrics(const QString &onlyDevice = QString()) const;
     QByteArray DevicesJson() const;
     bool HasDevice(const QString &name) const;
 
 private:
+    void StopWatches(std::vector<std::unique_ptr<DeviceWatch>> &watches);
+
     MonitorConfig m_config;
     Say m_say;
     SessionTimings m_timings;
     WebConfig m_web;
     NoticesServer m_notices;
+    WatchSettings m_settings;
+    // The HTTP side reads these under a shared lock; Reload changes them
+    // under the exclusive one.
+    mutable std::shared_mutex m_watchLock;
     std::vector<std::unique_ptr<DeviceWatch>> m_watches;
-    QHash<QString, const DeviceWatch *> m_byName;  // fixed once started
+    QHash<QString, const DeviceWatch *> m_byName;
+    std::atomic<int> m_reloadOk{1};
+    std::atomic<qint64> m_reloadMs{0};  // the start, or the last good reload
     std::unique_ptr<HttpServer> m_http;
     bool m_running = false;
 };

@@ -120,9 +120,29 @@ int main(int argc, char *argv[])
             true);
     }
 
-    UnixSignals ending({SIGTERM, SIGINT});
-    QObject::connect(&ending, &UnixSignals::Received, &app, &QCoreApplication::quit);
     StationMonitor monitor(config, Say, {}, web);
+    // SIGTERM and SIGINT end it; SIGHUP (systemctl reload) reads the same
+    // command line and file again.
+    UnixSignals unixSignals({SIGTERM, SIGINT, SIGHUP});
+    QObject::connect(&unixSignals, &UnixSignals::Received, &app, [&](int number) {
+        if (number != SIGHUP) {
+            QCoreApplication::quit();
+            return;
+        }
+        MonitorConfig next;
+        QString why;
+        if (ParseMonitorArguments(arguments, env, &next, &why) != MonitorStart::Run) {
+            monitor.ReloadFailed(why);
+        } else if (limit != RLIM_INFINITY &&
+                   limit < kFilesBase + kFilesPerDevice * rlim_t(next.devices.size())) {
+            monitor.ReloadFailed(QStringLiteral("%1 devices need more open files than the limit, "
+                                                "%2, allows")
+                                     .arg(next.devices.size())
+                                     .arg(limit));
+        } else {
+            monitor.Reload(next);
+        }
+    });
     QString error;
     if (!monitor.Start(&error)) {
         Say(QStringLiteral("cannot start: %1").arg(error), true);
