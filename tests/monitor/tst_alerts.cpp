@@ -2,9 +2,11 @@
 // watches two simulated switches: a power supply failure pages for its
 // device only and goes when mended, a switch that stops answering pages after
 // the rule's 30 s. The rules file is the one in deploy/, its for durations
-// unchanged.
+// unchanged. Prometheus scrapes over HTTPS with a password, as from another
+// machine, with the test's own certificate authority.
 
 #include "../common/FreeLoopback.h"
+#include "../common/WebFiles.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -15,6 +17,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QSslConfiguration>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -72,6 +75,8 @@ class TestAlerts : public QObject
 
 private slots:
     void initTestCase();
+    void webAccess_data();
+    void webAccess();
     void powerSupplyFail();
     void deviceDown();
 
@@ -87,6 +92,7 @@ private:
     Child m_monitord;
     Child m_prometheus;
     QString m_prometheusUrl;
+    QString m_service;  // host:port
     QNetworkAccessManager m_http;
 };
 
@@ -138,6 +144,10 @@ void TestAlerts::initTestCase()
 
     // The service and Prometheus share a loopback address of the test's own.
     const QString host = LoopbackText(TestLoopback());
+    const QString tls = WebFiles::MakeCertificates(m_dir.path(), host);
+    QVERIFY2(tls.isEmpty(), qPrintable(tls));
+    const QString web = WebFiles::WriteConfig(m_dir.path(), "prometheus", "scrape-secret");
+    QVERIFY(!web.isEmpty());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QVT_PASSWORD"), QStringLiteral("guest"));
     env.remove(QStringLiteral("JOURNAL_STREAM"));
@@ -148,11 +158,13 @@ void TestAlerts::initTestCase()
         watch + QStringList{QStringLiteral("--notify-port"), QString::number(notifyPort),
                             QStringLiteral("--listen"), host + QStringLiteral(":0"),
                             QStringLiteral("--logs"), m_dir.filePath(QStringLiteral("logs")),
-                            QStringLiteral("--poll"), QStringLiteral("0.2")});
-    QVERIFY(m_monitord.Says("/metrics"));
-    const QString service = QRegularExpression(QStringLiteral("metrics at http://([^/]+)/metrics"))
+                            QStringLiteral("--poll"), QStringLiteral("0.2"),
+                            QStringLiteral("--web.config.file"), web});
+    QVERIFY2(m_monitord.Says("/metrics"), m_monitord.peek(1 << 20).constData());
+    const QString service = QRegularExpression(QStringLiteral("metrics at https://([^/]+)/metrics"))
                                 .match(QString::fromUtf8(m_monitord.peek(1 << 20)))
                                 .captured(1);
+    m_service = service;
     QVERIFY(!service.isEmpty());
 
     // Prometheus takes no port 0: one the kernel just handed out and took back.
@@ -171,6 +183,9 @@ void TestAlerts::initTestCase()
                        "rule_files: ['%1']\n"
                        "scrape_configs:\n"
                        "  - job_name: qvt\n"
+                       "    scheme: https\n"
+                       "    tls_config: {ca_file: '%5'}\n"
+                       "    basic_auth: {username: prometheus, password: scrape-secret}\n"
                        "    metrics_path: /probe\n"
                        "    static_configs: [{targets: [%2, %3]}]\n"
                        "    relabel_configs:\n"
@@ -178,7 +193,7 @@ void TestAlerts::initTestCase()
                        "      - {source_labels: [__param_target], target_label: instance}\n"
                        "      - {target_label: __address__, replacement: '%4'}\n")
             .arg(QStringLiteral(QVT_ALERT_RULES), QLatin1String(kNames[0]),
-                 QLatin1String(kNames[1]), service)
+                 QLatin1String(kNames[1]), service, m_dir.filePath(QStringLiteral("ca.crt")))
             .toUtf8());
     config.close();
     m_prometheus.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -193,7 +208,48 @@ void TestAlerts::initTestCase()
         Api(QStringLiteral("query?query=count(qvt_up%3D%3D1)"))["data"]["result"][0]["value"][1]
             .toString(),
         QStringLiteral("2"), 20000);
-    Mark("Prometheus scrapes both switches, both up", "studio-a, studio-b");
+    // Prometheus's own view of the scrapes: HTTPS and the password taken.
+    QTRY_COMPARE_WITH_TIMEOUT(
+        Api(QStringLiteral("query?query=count(up%3D%3D1)"))["data"]["result"][0]["value"][1]
+            .toString(),
+        QStringLiteral("2"), 10000);
+    Mark("Prometheus scrapes both switches over HTTPS with basic auth, both up",
+         "studio-a, studio-b");
+}
+
+void TestAlerts::webAccess_data()
+{
+    QTest::addColumn<QString>("scheme");
+    QTest::addColumn<QByteArray>("credentials");
+    QTest::addColumn<int>("status");  // 0: no HTTP answer at all
+    QTest::newRow("the right password") << "https" << QByteArray("prometheus:scrape-secret") << 200;
+    QTest::newRow("a wrong password") << "https" << QByteArray("prometheus:guess") << 401;
+    QTest::newRow("an unknown user") << "https" << QByteArray("admin:scrape-secret") << 401;
+    QTest::newRow("no password") << "https" << QByteArray() << 401;
+    QTest::newRow("plain HTTP to the TLS port") << "http" << QByteArray("prometheus:scrape-secret")
+                                                << 0;
+}
+
+// What anyone on the station's network gets.
+void TestAlerts::webAccess()
+{
+    QFETCH(QString, scheme);
+    QFETCH(QByteArray, credentials);
+    QFETCH(int, status);
+    QNetworkRequest request(QUrl(scheme + QStringLiteral("://") + m_service + "/metrics"));
+    QSslConfiguration ssl = QSslConfiguration::defaultConfiguration();
+    ssl.setCaCertificates(QSslCertificate::fromPath(m_dir.filePath(QStringLiteral("ca.crt"))));
+    request.setSslConfiguration(ssl);
+    if (!credentials.isEmpty()) {
+        request.setRawHeader("Authorization", "Basic " + credentials.toBase64());
+    }
+    std::unique_ptr<QNetworkReply> reply(m_http.get(request));
+    QSignalSpy finished(reply.get(), &QNetworkReply::finished);
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), status);
+    if (status == 200) {
+        QVERIFY(reply->readAll().contains("qvt_build_info{version="));
+    }
 }
 
 // No for: it fires at the first evaluation that sees the alarm.
