@@ -92,9 +92,10 @@ public:
     quint16 Port() const { return m_port; }
 
     // The worker threads, request size and timeout the server runs with. A
-    // client that sends its request slowly holds a worker until the time-out
-    // (for the whole request, not for each byte): with this many workers
-    // fifty such clients leave the scrapes some.
+    // client that sends its request slowly holds a worker; the time-out
+    // counts from its last byte (in both libraries), so one that sends a
+    // byte now and then is cut off only at the request size: with this many
+    // workers fifty such clients leave the scrapes some.
     static constexpr int kWorkerThreads = 64;
     static constexpr int kMaxRequestBytes = 8192;
     static constexpr int kRequestTimeoutMs = 5000;

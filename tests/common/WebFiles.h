@@ -66,9 +66,10 @@ inline QByteArray Bcrypt(const QByteArray &password)
 inline QString WriteConfig(const QString &dir, const QByteArray &user, const QByteArray &password)
 {
     QFile file(QDir(dir).filePath("web.yml"));
-    const QByteArray text = "tls_server_config:\n  cert_file: server.crt\n  key_file: server.key\n"
-                            "basic_auth_users:\n  " +
-                            user + ": " + Bcrypt(password) + "\n";
+    const QByteArray text =
+        "tls_server_config:\n  cert_file: server.crt\n  key_file: server.key\n"
+        "basic_auth_users:\n  " +
+        user + ": " + Bcrypt(password) + "\n";
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() ||
         !file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup)) {
         return QString();

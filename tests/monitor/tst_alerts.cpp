@@ -226,8 +226,8 @@ void TestAlerts::webAccess_data()
     QTest::newRow("a wrong password") << "https" << QByteArray("prometheus:guess") << 401;
     QTest::newRow("an unknown user") << "https" << QByteArray("admin:scrape-secret") << 401;
     QTest::newRow("no password") << "https" << QByteArray() << 401;
-    QTest::newRow("plain HTTP to the TLS port") << "http" << QByteArray("prometheus:scrape-secret")
-                                                << 0;
+    QTest::newRow("plain HTTP to the TLS port")
+        << "http" << QByteArray("prometheus:scrape-secret") << 0;
 }
 
 // What anyone on the station's network gets.
