@@ -22,6 +22,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -99,6 +100,7 @@ private slots:
     void drift();
     void journalAway();
     void sigterm();
+    void reload();
     void openFilesLimit_data();
     void openFilesLimit();
 
@@ -661,6 +663,92 @@ void TestMonitord::sigterm()
                 QStringLiteral("studio-a/%1.csv").arg(QDate::currentDate().toString(Qt::ISODate))));
     QCOMPARE(log.count(",Output Switched,"), counts[0] + counts[1]);
     QVERIFY(NumberedInOrder(log));
+}
+
+// SIGHUP as systemctl reload sends it: a device removed, one added at the
+// address it left, one changed; the untouched one keeps its session and
+// every notification sent to it meanwhile. A bad file then changes nothing.
+void TestMonitord::reload()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("monitord.conf");
+    const auto write = [&](const QList<QPair<const char *, int>> &devices, const QByteArray &more) {
+        QByteArray text = "listen = " + m_listen.toLatin1() +
+                          ":0\nsnapshot = 0\nlogs = " + dir.filePath("logs").toLatin1() +
+                          "\nnotify-port = " + QByteArray::number(FreeUdpPort()) + "\n";
+        for (const auto &device : devices) {
+            text += QByteArray("[device ") + device.first +
+                    "]\naddress = " + m_addresses[device.second].toLatin1() +
+                    "\npassword = guest\n";
+        }
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text + more) > 0);
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    };
+    write({{"a", 0}, {"b", 1}, {"c", 2}}, {});
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("JOURNAL_STREAM"));
+    QProcess service;
+    service.setProcessEnvironment(env);
+    service.setReadChannel(QProcess::StandardError);
+    service.start(QStringLiteral(QVT_MONITORD_PATH), {QStringLiteral("--config"), path});
+    const auto said = [&](const QByteArray &text) {
+        service.waitForReadyRead(100);
+        return service.peek(1 << 20).contains(text);
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(said("c (" + m_addresses[2].toLatin1() + "): logged in"), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(said("a (" + m_addresses[0].toLatin1() + "): logged in"), 5000);
+    const quint16 notifyPort = quint16(QRegularExpression("notifications on UDP port (\\d+)")
+                                           .match(QString::fromUtf8(service.peek(1 << 20)))
+                                           .captured(1)
+                                           .toUInt());
+    const QString metrics = QRegularExpression("metrics at (http://[^ ]+/metrics)")
+                                .match(QString::fromUtf8(service.peek(1 << 20)))
+                                .captured(1);
+    QVERIFY(notifyPort != 0 && !metrics.isEmpty());
+
+    // a's notifications go on through the reload, from a's address.
+    UdpSocket device;
+    QVERIFY(device.Open() && device.Bind(QHostAddress(m_addresses[0]).toIPv4Address(), 0));
+    constexpr int kSent = 300;
+    write({{"a", 0}, {"b", 3}, {"d", 2}}, {});
+    ::kill(pid_t(service.processId()), SIGHUP);
+    for (int i = 0; i < kSent; ++i) {
+        quint8 switched[14] = {0, 12, 1, 0, 0, 0, 14, 0, 0, 0, 0, 0, quint8(i % 4), 0};
+        switched[13] = quint8(0xFF - ByteSum(switched, 13));
+        device.SendTo({0x7F000001, notifyPort}, switched, sizeof switched);
+        if (i % 50 == 0) {
+            QTest::qWait(20);  // spread over the reload
+        }
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(said("configuration reloaded: 3 device(s); added d; removed c; "
+                                  "started again b"),
+                             10000);
+    QTRY_VERIFY_WITH_TIMEOUT(said("d (" + m_addresses[2].toLatin1() + "): logged in"), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(said("b (" + m_addresses[3].toLatin1() + "): logged in"), 5000);
+    QCOMPARE(service.peek(1 << 20).count("a (" + m_addresses[0].toLatin1() + "): logged in"), 1);
+    // The notify-port written anew is a global setting: for the next start.
+    QVERIFY(said("notify-port changed, which takes effect at the next start"));
+    const QString log =
+        dir.filePath("logs/a/" + QDate::currentDate().toString(Qt::ISODate) + ".csv");
+    QTRY_COMPARE_WITH_TIMEOUT(ReadAll(log).count(",Output Switched,"), kSent, 10000);
+
+    write({{"a", 0}}, "nonsense\n");
+    ::kill(pid_t(service.processId()), SIGHUP);
+    QTRY_VERIFY_WITH_TIMEOUT(said("configuration not reloaded, the devices run on as they were"),
+                             5000);
+    std::unique_ptr<QNetworkReply> reply(m_http.get(QNetworkRequest(QUrl(metrics))));
+    QSignalSpy finished(reply.get(), &QNetworkReply::finished);
+    QVERIFY(finished.wait(5000));
+    const QByteArray scraped = reply->readAll();
+    QCOMPARE(Value(scraped, "qvt_config_last_reload_successful"), qint64(0));
+    for (const char *name : {"a", "b", "d"}) {
+        QVERIFY2(scraped.contains(QByteArray("qvt_up{device=\"") + name + "\"}"),
+                 scraped.constData());
+    }
+    QVERIFY(!scraped.contains("qvt_up{device=\"c\"}"));
+    service.terminate();
+    QVERIFY(service.waitForFinished(10000));
 }
 
 void TestMonitord::openFilesLimit_data()
