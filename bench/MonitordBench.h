@@ -100,8 +100,9 @@ struct Reply {
 };
 
 // A GET over a plain socket, as a scraper makes it: one connection a
-// request, the time taken to the body's last byte.
-inline Reply Get(quint16 port, const QByteArray &path)
+// request, the time taken to the body's last byte. `headers`: more lines,
+// each ending in CRLF.
+inline Reply Get(quint16 port, const QByteArray &path, const QByteArray &headers = QByteArray())
 {
     Reply reply;
     QElapsedTimer clock;
@@ -114,7 +115,7 @@ inline Reply Get(quint16 port, const QByteArray &path)
     sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     sa.sin_port = htons(port);
     const QByteArray request =
-        "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
+        "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" + headers + "\r\n";
     if (::connect(fd, reinterpret_cast<sockaddr *>(&sa), sizeof sa) != 0 ||
         ::send(fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL) != request.size()) {
         ::close(fd);
