@@ -103,9 +103,10 @@ double TlsGet(quint16 port, const QList<QSslCertificate> &ca, const QByteArray &
     if (!socket.waitForEncrypted(5000)) {
         return -1;
     }
-    socket.write("GET /metrics HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
-                 "Accept-Encoding: gzip\r\nAuthorization: Basic " +
-                 credentials.toBase64() + "\r\n\r\n");
+    socket.write(
+        "GET /metrics HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
+        "Accept-Encoding: gzip\r\nAuthorization: Basic " +
+        credentials.toBase64() + "\r\n\r\n");
     QByteArray in;
     while (socket.waitForReadyRead(5000)) {
         in += socket.readAll();
@@ -125,8 +126,8 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const int slowSeconds = argc > 1 ? std::max(5, atoi(argv[1])) : 30;
     const QString bin = QCoreApplication::applicationDirPath();
-    const QString program = qEnvironmentVariable("QVT_BENCH_MONITORD",
-                                                 bin + QStringLiteral("/qvt-monitord"));
+    const QString program =
+        qEnvironmentVariable("QVT_BENCH_MONITORD", bin + QStringLiteral("/qvt-monitord"));
     QTemporaryDir dir;
     const QString logs = dir.filePath(QStringLiteral("logs"));
     const quint32 first = TestLoopback({kDevicePort}, kDevices + kSpare);
@@ -192,12 +193,13 @@ int main(int argc, char **argv)
         for (std::thread &t : slow) {
             t.join();
         }
-        std::printf("1. %d slow clients (a byte a second, again when cut off) for %d s; "
-                    "%d scrapes:\n   median %.1f ms, p99 %.1f ms, worst %.1f ms, %d failed; "
-                    "slow clients cut off %d times   target p99 < 1 s, none failed: %s\n",
-                    kSlowClients, slowSeconds, int(ms.size()), Median(ms), Percentile(ms, 0.99),
-                    Percentile(ms, 1), failed, cutOff.load(),
-                    Verdict(Percentile(ms, 0.99) < 1000 && failed == 0));
+        std::printf(
+            "1. %d slow clients (a byte a second, again when cut off) for %d s; "
+            "%d scrapes:\n   median %.1f ms, p99 %.1f ms, worst %.1f ms, %d failed; "
+            "slow clients cut off %d times   target p99 < 1 s, none failed: %s\n",
+            kSlowClients, slowSeconds, int(ms.size()), Median(ms), Percentile(ms, 0.99),
+            Percentile(ms, 1), failed, cutOff.load(),
+            Verdict(Percentile(ms, 0.99) < 1000 && failed == 0));
     }
     std::fflush(stdout);
 
@@ -213,10 +215,11 @@ int main(int argc, char **argv)
             plainBytes = plain.body.size();
             gzipBytes = gzipped.body.size();
         }
-        std::printf("2. /metrics at %d devices: %d bytes plain, %d gzipped (%.1f %%); median "
-                    "scrape plain %.1f ms, gzipped %.1f ms   target gzipped < 20 ms: %s\n",
-                    kDevices, plainBytes, gzipBytes, 100.0 * gzipBytes / std::max(1, plainBytes),
-                    Median(plainMs), Median(gzipMs), Verdict(Median(gzipMs) < 20));
+        std::printf(
+            "2. /metrics at %d devices: %d bytes plain, %d gzipped (%.1f %%); median "
+            "scrape plain %.1f ms, gzipped %.1f ms   target gzipped < 20 ms: %s\n",
+            kDevices, plainBytes, gzipBytes, 100.0 * gzipBytes / std::max(1, plainBytes),
+            Median(plainMs), Median(gzipMs), Verdict(Median(gzipMs) < 20));
     }
     std::fflush(stdout);
 
@@ -238,7 +241,8 @@ int main(int argc, char **argv)
         const QList<QSslCertificate> ca =
             QSslCertificate::fromPath(dir.filePath(QStringLiteral("ca.crt")));
         std::vector<double> tlsMs, plainMs;
-        const bool up = Await(60000, [&] { return TlsGet(tlsPort, ca, "prometheus:bench-secret") > 0; });
+        const bool up =
+            Await(60000, [&] { return TlsGet(tlsPort, ca, "prometheus:bench-secret") > 0; });
         for (int i = 0; up && i < 50; ++i) {
             const double ms = TlsGet(tlsPort, ca, "prometheus:bench-secret");
             if (ms > 0) {
@@ -249,9 +253,10 @@ int main(int argc, char **argv)
         if (tlsMs.empty()) {
             std::printf("3. HTTPS: no scrape answered (%s)\n", qPrintable(tls));
         } else {
-            std::printf("3. HTTPS with basic auth, gzipped, %d scrapes: median %.1f ms, worst "
-                        "%.1f ms; plain HTTP gzipped beside it: median %.1f ms\n",
-                        int(tlsMs.size()), Median(tlsMs), Percentile(tlsMs, 1), Median(plainMs));
+            std::printf(
+                "3. HTTPS with basic auth, gzipped, %d scrapes: median %.1f ms, worst "
+                "%.1f ms; plain HTTP gzipped beside it: median %.1f ms\n",
+                int(tlsMs.size()), Median(tlsMs), Percentile(tlsMs, 1), Median(plainMs));
         }
     }
     std::fflush(stdout);
@@ -267,7 +272,8 @@ int main(int argc, char **argv)
         WriteFile(confPath, Config(httpPort, notifyPort, logs, first, kSpare, kDevices + kSpare));
         ::kill(pid_t(monitor.processId()), SIGHUP);
         const QByteArray storm = Answer(fleet, 60000);
-        const qint64 sent = storm.startsWith("ok sent ") ? storm.split(' ').value(2).toLongLong() : -1;
+        const qint64 sent =
+            storm.startsWith("ok sent ") ? storm.split(' ').value(2).toLongLong() : -1;
         // Each of the 240 kept got every flip the storm made on it.
         const int total = kDevices + kSpare;
         int short240 = 0;
@@ -286,11 +292,12 @@ int main(int argc, char **argv)
             return short240 == 0;
         });
         const bool added = Await(30000, [&] { return upCount(httpPort) == kDevices; });
-        std::printf("4. reload during a storm ('%s'): 16 removed, 16 added (%s up %.1f s after "
-                    "the SIGHUP); the 240 kept: %d short of a notification, %lld missing   "
-                    "target none: %s\n",
-                    storm.constData(), added ? "all" : "NOT all", double(clock.elapsed()) / 1000,
-                    short240, missing, Verdict(sent > 0 && short240 == 0));
+        std::printf(
+            "4. reload during a storm ('%s'): 16 removed, 16 added (%s up %.1f s after "
+            "the SIGHUP); the 240 kept: %d short of a notification, %lld missing   "
+            "target none: %s\n",
+            storm.constData(), added ? "all" : "NOT all", double(clock.elapsed()) / 1000, short240,
+            missing, Verdict(sent > 0 && short240 == 0));
     }
     Send(fleet, "quit");
     fleet.waitForFinished(5000);
