@@ -2,7 +2,7 @@
 
 #include "WebSecurity.h"
 
-#include <httplib.h>
+#include <httplib.h>  // for the HTTPS side's destructor
 
 #include <civetweb.h>
 
@@ -268,6 +268,7 @@ void HttpServer::Stop()
         m_tls->stop();
         m_tlsThread.join();
         m_tls.reset();
+        m_deadlines.reset();
     }
     if (m_context != nullptr) {
         mg_stop(m_context);  // returns once the worker threads have ended
@@ -339,62 +340,4 @@ int HttpServer::Serve(mg_connection *connection) const
     Send(connection, answer.response, TakesGzip(mg_get_header(connection, "Accept-Encoding")),
          method != "HEAD", answer.allow);
     return answer.response.status;
-}
-
-bool HttpServer::StartTls(QString *why)
-{
-    QString setup;
-    m_tls = std::make_unique<httplib::SSLServer>([this, &setup](SSL_CTX &context) {
-        return WebSecurity::ConfigureTls(&context, m_web, &setup);
-    });
-    if (!m_tls->is_valid()) {
-        *why =
-            QStringLiteral("TLS: %1").arg(setup.isEmpty() ? QStringLiteral("no context") : setup);
-        m_tls.reset();
-        return false;
-    }
-    m_tls->new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
-    // Each read and write of a request waits at most this long; a client
-    // that keeps sending a byte now and then holds a worker: hence many.
-    m_tls->set_read_timeout(kRequestTimeoutMs / 1000);
-    m_tls->set_write_timeout(kRequestTimeoutMs / 1000);
-    m_tls->set_keep_alive_timeout(kRequestTimeoutMs / 1000);
-    m_tls->set_payload_max_length(kMaxRequestBytes);
-    const auto handler = [this](const httplib::Request &request, httplib::Response &result) {
-        QList<QPair<QString, QString>> query;
-        for (const auto &param : request.params) {
-            query.append(
-                {QString::fromStdString(param.first), QString::fromStdString(param.second)});
-        }
-        const std::string authorization = request.get_header_value("Authorization");
-        const Answer answer =
-            Respond(QByteArray::fromStdString(request.method), QString::fromStdString(request.path),
-                    query, request.has_header("Authorization") ? authorization.c_str() : nullptr);
-        const HttpResponse &response = answer.response;
-        result.status = response.status;
-        // cpp-httplib gzips itself for a client that takes it.
-        result.set_content(response.body.toStdString(), response.contentType.toStdString());
-        result.set_header("Cache-Control", "no-store");
-        if (answer.allow != nullptr) {
-            result.set_header("Allow", answer.allow);
-        }
-        if (response.status == 401) {
-            result.set_header("WWW-Authenticate",
-                              "Basic realm=\"qvt-monitord\", charset=\"UTF-8\"");
-        }
-    };
-    const std::string any = ".*";
-    m_tls->Get(any, handler).Post(any, handler).Put(any, handler).Delete(any, handler);
-    m_tls->Patch(any, handler).Options(any, handler);
-    const std::string host = m_address.toStdString();
-    const int port = m_port == 0 ? m_tls->bind_to_any_port(host)
-                                 : (m_tls->bind_to_port(host, m_port) ? int(m_port) : -1);
-    if (port <= 0) {
-        *why = QString::fromLocal8Bit(std::strerror(errno));
-        m_tls.reset();
-        return false;
-    }
-    m_port = quint16(port);
-    m_tlsThread = std::thread([this] { m_tls->listen_after_bind(); });
-    return true;
 }

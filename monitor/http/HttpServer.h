@@ -17,6 +17,7 @@
 #include <thread>
 
 class BasicAuth;
+class TlsDeadlines;
 namespace httplib {
 class SSLServer;
 }
@@ -99,6 +100,12 @@ public:
     static constexpr int kWorkerThreads = 64;
     static constexpr int kMaxRequestBytes = 8192;
     static constexpr int kRequestTimeoutMs = 5000;
+    // HTTPS: a connection is cut off this long after its handshake began,
+    // however its client keeps sending.
+    static constexpr int kConnectionDeadlineMs = 10000;
+
+    // HTTPS connections cut off at their deadline so far.
+    int TlsCutOff() const;
 
 private:
     // What a request gets, whichever server took it; `allow` for a 405.
@@ -119,6 +126,7 @@ private:
     std::unique_ptr<BasicAuth> m_auth;
     QHash<QString, Handler> m_routes;
     mg_context *m_context = nullptr;
+    std::unique_ptr<TlsDeadlines> m_deadlines;  // outlives m_tls's connections
     std::unique_ptr<httplib::SSLServer> m_tls;
     std::thread m_tlsThread;
     bool m_started = false;

@@ -30,10 +30,14 @@ struct Failure {
 
 void ReadTls(const YAML::Node &tls, const QDir &folder, WebConfig *config)
 {
+    if (tls.IsNull()) {
+        return;  // "tls_server_config:" with nothing under it: no TLS
+    }
     if (!tls.IsMap()) {
         Fail(QStringLiteral("tls_server_config is not a mapping"));
     }
     config->tls = true;
+    bool authGiven = false;
     for (const auto &item : tls) {
         const QString key = Text(item.first);
         const YAML::Node &value = item.second;
@@ -58,12 +62,21 @@ void ReadTls(const YAML::Node &tls, const QDir &folder, WebConfig *config)
                 QStringLiteral("NoClientCert"), QStringLiteral("RequestClientCert"),
                 QStringLiteral("RequireAnyClientCert"), QStringLiteral("VerifyClientCertIfGiven"),
                 QStringLiteral("RequireAndVerifyClientCert")};
-            const int index = types.indexOf(Text(value));
+            // The exporters' older name for RequireAnyClientCert.
+            const QString type = Text(value) == QLatin1String("RequireClientCert")
+                                     ? QStringLiteral("RequireAnyClientCert")
+                                     : Text(value);
+            const int index = types.indexOf(type);
+            authGiven = true;
             if (index < 0) {
                 Fail(QStringLiteral("client_auth_type %1: one of %2")
                          .arg(Text(value), types.join(QStringLiteral(", "))));
             }
             config->clientAuth = static_cast<WebConfig::ClientAuth>(index);
+        } else if (key == QLatin1String("client_allowed_sans")) {
+            Fail(
+                QStringLiteral("tls_server_config.client_allowed_sans is not supported by "
+                               "qvt-monitord: it would let in every certificate of the CA"));
         } else if (kIgnoredTls.contains(key)) {
             config->ignored << QStringLiteral("tls_server_config.") + key;
         } else {
@@ -75,6 +88,11 @@ void ReadTls(const YAML::Node &tls, const QDir &folder, WebConfig *config)
     }
     const bool verifies = config->clientAuth == WebConfig::ClientAuth::VerifyIfGiven ||
                           config->clientAuth == WebConfig::ClientAuth::RequireAndVerify;
+    if (!config->clientCaFile.isEmpty() && !authGiven) {
+        Fail(
+            QStringLiteral("client_ca_file is set without client_auth_type: say which client "
+                           "certificates to ask for"));
+    }
     if (verifies && config->clientCaFile.isEmpty()) {
         Fail(
             QStringLiteral("client_auth_type verifies client certificates: it needs "
@@ -90,6 +108,9 @@ void ReadTls(const YAML::Node &tls, const QDir &folder, WebConfig *config)
 
 void ReadUsers(const YAML::Node &users, WebConfig *config)
 {
+    if (users.IsNull()) {
+        return;
+    }
     if (!users.IsMap()) {
         Fail(QStringLiteral("basic_auth_users is not a mapping of user names to bcrypt hashes"));
     }
@@ -126,7 +147,10 @@ bool ReadWebConfig(const QString &path, WebConfig *config, QString *error)
     if (fstat(file.handle(), &status) != 0 || !S_ISREG(status.st_mode)) {
         return fail(QStringLiteral("not a regular file"));
     }
-    const QByteArray bytes = file.read(1 << 20);
+    const QByteArray bytes = file.read((1 << 20) + 1);
+    if (bytes.size() > 1 << 20) {
+        return fail(QStringLiteral("larger than 1 MiB"));
+    }
     WebConfig read;
     try {
         const YAML::Node root = YAML::Load(bytes.toStdString());

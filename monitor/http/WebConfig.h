@@ -21,9 +21,10 @@
 //     prometheus: $2y$10$...         # bcrypt, as htpasswd -nBC 10 makes it
 //
 // The exporters' keys this service does not apply (http_server_config,
-// max_version, cipher_suites, curve_preferences, prefer_server_cipher_suites,
-// client_allowed_sans) are read and named in `ignored`; any other key is an
-// error, as it is for the exporters.
+// max_version, cipher_suites, curve_preferences, prefer_server_cipher_suites)
+// are read and named in `ignored`; client_allowed_sans, which would narrow
+// who gets in, and any other key are errors, as unknown keys are for the
+// exporters. RequireClientCert is taken as RequireAnyClientCert.
 struct WebConfig {
     enum class ClientAuth { None, Request, RequireAny, VerifyIfGiven, RequireAndVerify };
 

@@ -220,33 +220,59 @@ void TestAlerts::initTestCase()
 void TestAlerts::webAccess_data()
 {
     QTest::addColumn<QString>("scheme");
+    QTest::addColumn<QByteArray>("method");
+    QTest::addColumn<QString>("path");
     QTest::addColumn<QByteArray>("credentials");
     QTest::addColumn<int>("status");  // 0: no HTTP answer at all
-    QTest::newRow("the right password") << "https" << QByteArray("prometheus:scrape-secret") << 200;
-    QTest::newRow("a wrong password") << "https" << QByteArray("prometheus:guess") << 401;
-    QTest::newRow("an unknown user") << "https" << QByteArray("admin:scrape-secret") << 401;
-    QTest::newRow("no password") << "https" << QByteArray() << 401;
+    const QByteArray good = "prometheus:scrape-secret";
+    QTest::newRow("the right password")
+        << "https" << QByteArray("GET") << "/metrics" << good << 200;
+    QTest::newRow("a wrong password")
+        << "https" << QByteArray("GET") << "/metrics" << QByteArray("prometheus:guess") << 401;
+    QTest::newRow("an unknown user")
+        << "https" << QByteArray("GET") << "/metrics" << QByteArray("admin:scrape-secret") << 401;
+    QTest::newRow("no password") << "https" << QByteArray("GET") << "/metrics" << QByteArray()
+                                 << 401;
+    QTest::newRow("HEAD, no password")
+        << "https" << QByteArray("HEAD") << "/metrics" << QByteArray() << 401;
+    QTest::newRow("POST, no password")
+        << "https" << QByteArray("POST") << "/metrics" << QByteArray() << 401;
+    QTest::newRow("an unknown path, no password")
+        << "https" << QByteArray("GET") << "/other" << QByteArray() << 401;
+    QTest::newRow("health, no password")
+        << "https" << QByteArray("GET") << "/healthz" << QByteArray() << 401;
+    QTest::newRow("POST, the right password")
+        << "https" << QByteArray("POST") << "/metrics" << good << 405;
     QTest::newRow("plain HTTP to the TLS port")
-        << "http" << QByteArray("prometheus:scrape-secret") << 0;
+        << "http" << QByteArray("GET") << "/metrics" << good << 0;
 }
 
 // What anyone on the station's network gets.
 void TestAlerts::webAccess()
 {
     QFETCH(QString, scheme);
+    QFETCH(QByteArray, method);
+    QFETCH(QString, path);
     QFETCH(QByteArray, credentials);
     QFETCH(int, status);
-    QNetworkRequest request(QUrl(scheme + QStringLiteral("://") + m_service + "/metrics"));
+    QNetworkRequest request(QUrl(scheme + QStringLiteral("://") + m_service + path));
     QSslConfiguration ssl = QSslConfiguration::defaultConfiguration();
     ssl.setCaCertificates(QSslCertificate::fromPath(m_dir.filePath(QStringLiteral("ca.crt"))));
     request.setSslConfiguration(ssl);
     if (!credentials.isEmpty()) {
         request.setRawHeader("Authorization", "Basic " + credentials.toBase64());
     }
-    std::unique_ptr<QNetworkReply> reply(m_http.get(request));
+    if (method == "POST") {
+        request.setHeader(QNetworkRequest::ContentLengthHeader, 0);
+    }
+    std::unique_ptr<QNetworkReply> reply(m_http.sendCustomRequest(request, method));
     QSignalSpy finished(reply.get(), &QNetworkReply::finished);
     QVERIFY(finished.wait(10000));
     QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), status);
+    if (status == 0) {
+        // The service is there: it does not speak plain HTTP on this port.
+        QVERIFY(reply->error() != QNetworkReply::ConnectionRefusedError);
+    }
     if (status == 200) {
         QVERIFY(reply->readAll().contains("qvt_build_info{version="));
     }

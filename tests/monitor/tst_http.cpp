@@ -1,5 +1,6 @@
 #include "../common/FreeLoopback.h"
 #include "../common/JoiningThread.h"
+#include "../common/WebFiles.h"
 #include "Exposition.h"
 #include "HttpServer.h"
 #include "ProcessMetrics.h"
@@ -8,6 +9,8 @@
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
+#include <QSslConfiguration>
+#include <QSslSocket>
 #include <QtTest>
 
 #include <sys/resource.h>
@@ -278,6 +281,74 @@ private slots:
         }
     }
 
+    // HTTPS: clients that send a TLS record a byte at a time (each byte
+    // within the read time-out) hold no scrape up, and each is cut off at
+    // the connection's deadline, however it keeps sending.
+    void tlsTricklers()
+    {
+        QTemporaryDir dir;
+        const QString made = WebFiles::MakeCertificates(dir.path(), m_address);
+        QVERIFY2(made.isEmpty(), qPrintable(made));
+        WebConfig web;
+        web.tls = true;
+        web.certFile = dir.filePath("server.crt");
+        web.keyFile = dir.filePath("server.key");
+        HttpServer server(m_address, 0, web);
+        QVERIFY(server.Get("/metrics", Metrics));
+        QString error;
+        QVERIFY2(server.Start(&error), qPrintable(error));
+        constexpr int kTricklers = 50;
+        std::atomic<int> cut{0}, late{0};
+        std::atomic<bool> stop{false};
+        {
+            std::vector<std::unique_ptr<JoiningThread>> tricklers;
+            for (int i = 0; i < kTricklers; ++i) {
+                tricklers.push_back(std::make_unique<JoiningThread>([&] {
+                    QElapsedTimer clock;
+                    clock.start();
+                    const int fd = Connect(m_loopback, server.Port());
+                    // A handshake record of 512 bytes, a byte every 300 ms.
+                    const char header[] = {0x16, 0x03, 0x01, 0x02, 0x00};
+                    bool open = fd >= 0 && ::send(fd, header, 5, MSG_NOSIGNAL) == 5;
+                    char buffer[64];
+                    while (open && !stop) {
+                        QThread::msleep(300);
+                        open = ::send(fd, "x", 1, MSG_NOSIGNAL) == 1 &&
+                               ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT) != 0;
+                    }
+                    if (!open) {
+                        ++cut;
+                        late += clock.elapsed() > HttpServer::kConnectionDeadlineMs + 3000;
+                    }
+                    if (fd >= 0) {
+                        ::close(fd);
+                    }
+                }));
+            }
+            QTest::qWait(1000);  // every trickler connected and sending
+            QElapsedTimer clock;
+            clock.start();
+            QSslSocket socket;
+            QSslConfiguration ssl = QSslConfiguration::defaultConfiguration();
+            ssl.setCaCertificates(QSslCertificate::fromPath(dir.filePath("ca.crt")));
+            socket.setSslConfiguration(ssl);
+            socket.connectToHostEncrypted(m_address, server.Port());
+            QVERIFY2(socket.waitForEncrypted(5000), qPrintable(socket.errorString()));
+            socket.write("GET /metrics HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+            QByteArray answer;
+            while (socket.waitForReadyRead(5000)) {
+                answer += socket.readAll();
+            }
+            QVERIFY2(answer.startsWith("HTTP/1.1 200"), answer.constData());
+            QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+            QTRY_COMPARE_WITH_TIMEOUT(cut.load(), kTricklers,
+                                      HttpServer::kConnectionDeadlineMs + 5000);
+            stop = true;
+        }
+        QCOMPARE(late.load(), 0);
+        QVERIFY(server.TlsCutOff() >= kTricklers);
+    }
+
     // The process's own figures, against what /proc and getrlimit say.
     void processMetrics()
     {
@@ -307,7 +378,11 @@ private slots:
         const double now = double(QDateTime::currentMSecsSinceEpoch()) / 1000;
         const double started = Value(text, "process_start_time_seconds");
         QVERIFY2(started <= now + 1 && started > now - 600, text.constData());
-        QVERIFY(Value(text, "process_cpu_seconds_total") >= 0);
+        rusage usage{};
+        QVERIFY(getrusage(RUSAGE_SELF, &usage) == 0);
+        const double cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+        QVERIFY2(qAbs(Value(text, "process_cpu_seconds_total") - cpu) < 0.2, text.constData());
         QVERIFY(text.contains("# TYPE process_cpu_seconds_total counter\n"));
     }
 
@@ -341,6 +416,16 @@ private slots:
         QTest::newRow("verify without a CA")
             << tls + "  client_auth_type: RequireAndVerifyClientCert\n"
             << true << "needs client_ca_file";
+        QTest::newRow("a CA without client_auth_type") << tls + "  client_ca_file: c.pem\n"
+                                                       << true << "without client_auth_type";
+        QTest::newRow("allowed SANs, which would narrow who gets in")
+            << tls +
+                   "  client_auth_type: RequireAndVerifyClientCert\n  client_ca_file: c.pem\n"
+                   "  client_allowed_sans: [prometheus]\n"
+            << true << "client_allowed_sans is not supported";
+        QTest::newRow("the older RequireClientCert, empty users")
+            << tls + "  client_auth_type: RequireClientCert\nbasic_auth_users:\n"
+            << true << "";
         QTest::newRow("no bcrypt hash") << QByteArray("basic_auth_users:\n  p: secret\n") << false
                                         << "the hash of p is no bcrypt hash";
         QTest::newRow("hashes others may read") << users << true << "other users can read it";
@@ -371,6 +456,10 @@ private slots:
             QCOMPARE(config.certFile, dir.filePath("c.pem"));  // from the file's folder
             QCOMPARE(config.minVersion, 0x0304);
             QCOMPARE(config.users.keys(), QStringList{"prometheus"});
+        } else if (QByteArray(QTest::currentDataTag()) ==
+                   "the older RequireClientCert, empty users") {
+            QCOMPARE(config.clientAuth, WebConfig::ClientAuth::RequireAny);
+            QVERIFY(config.users.isEmpty());
         } else if (QByteArray(QTest::currentDataTag()) == "exporters' keys not applied") {
             QCOMPARE(config.ignored,
                      (QStringList{"tls_server_config.cipher_suites", "http_server_config"}));
