@@ -58,10 +58,14 @@ bool WriteFile(const QString &path, const QByteArray &data)
 }
 
 // One slow client: a byte a second of a request it never finishes, anew
-// each time the server cuts it off.
-void SlowClient(quint16 port, const std::atomic<bool> &stop, std::atomic<int> &cutOff)
+// each time the server cuts it off. `tls`: the request is a TLS record of
+// 512 bytes, which the server waits for whole before its handshake goes on.
+void SlowClient(quint16 port, bool tls, const std::atomic<bool> &stop, std::atomic<int> &cutOff)
 {
-    static const char request[] = "GET /metrics HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: ";
+    static const char http[] = "GET /metrics HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: ";
+    static const char record[] = {0x16, 0x03, 0x01, 0x02, 0x00, 0};
+    const char *request = tls ? record : http;
+    const size_t size = tls ? 5 : sizeof http - 1;
     while (!stop) {
         const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in sa = {};
@@ -74,7 +78,7 @@ void SlowClient(quint16 port, const std::atomic<bool> &stop, std::atomic<int> &c
             continue;
         }
         for (size_t i = 0; !stop; ++i) {
-            const char byte = i < sizeof request - 1 ? request[i] : 'x';
+            const char byte = i < size ? request[i] : 'x';
             char buffer[512];
             if (::send(fd, &byte, 1, MSG_NOSIGNAL) != 1 ||
                 ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT) == 0) {
@@ -176,7 +180,7 @@ int main(int argc, char **argv)
         std::atomic<int> cutOff{0};
         std::vector<std::thread> slow;
         for (int i = 0; i < kSlowClients; ++i) {
-            slow.emplace_back([&] { SlowClient(httpPort, stop, cutOff); });
+            slow.emplace_back([&] { SlowClient(httpPort, false, stop, cutOff); });
         }
         QThread::sleep(2);  // every slow client connected and sending
         std::vector<double> ms;
