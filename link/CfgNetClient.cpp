@@ -152,9 +152,8 @@ int CfgNetClient::TransactOnce(RequestMsg &request, std::unique_ptr<ResponseMsg>
     }
     const bool authentication = request.type == kMsgAuthentication;
     if (!authentication && IsLoginExpired(response->result)) {
-        qDebug().noquote() << QStringLiteral("%1TTTTTTTTT:%2\n")
-                                  .arg(MessageName(request.type))
-                                  .arg(response->result);
+        qDebug().noquote() << QStringLiteral("%1: the login has expired (%2): logging in again")
+                                  .arg(MessageName(request.type), ResultName(response->result));
         response.reset();
         const int renewed = RenewLogin(request.loginId);
         if (renewed != 0) {
@@ -172,14 +171,16 @@ int CfgNetClient::TransactOnce(RequestMsg &request, std::unique_ptr<ResponseMsg>
     }
     if (response->result != kResultSuccess) {
         const int result = static_cast<int>(response->result);
-        qDebug().noquote() << QStringLiteral("%1=========%2\n")
+        qDebug().noquote() << QStringLiteral("%1: the device answered %2")
                                   .arg(MessageName(request.type), ResultName(response->result));
         response.reset();
         return result;
     }
     if (response->sequence != request.sequence) {
-        qDebug().noquote()
-            << QStringLiteral("Id not eauque %1,%2").arg(request.type).arg(response->type);
+        qDebug().noquote() << QStringLiteral("%1: the answer carries sequence %2, not %3")
+                                  .arg(MessageName(request.type))
+                                  .arg(response->sequence)
+                                  .arg(request.sequence);
     }
     return 0;
 }
@@ -235,12 +236,6 @@ int CfgNetClient::Send(RequestMsg &request)
 }
 
 int CfgNetClient::Login()
-{
-    std::lock_guard<std::mutex> oneLogin(m_loginLock);
-    return Authenticate(1);
-}
-
-int CfgNetClient::Relogin()
 {
     std::lock_guard<std::mutex> oneLogin(m_loginLock);
     return Authenticate(1);

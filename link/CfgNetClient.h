@@ -57,7 +57,6 @@ public:
     void Close();
     void SetUser(int userIndex, const QString &password);
     int Login();
-    int Relogin();
 
     int GetWorkMode(quint32 &mode);
     // GetWorkMode for the liveness probe, which must not queue behind other

@@ -2,6 +2,7 @@
 // and the simulator's twin of a parameter file.
 
 #include "../common/AppSession.h"
+#include "../common/CliRun.h"
 #include "Cli.h"
 #include "ParamsFile.h"
 
@@ -12,27 +13,6 @@
 #include <QProcess>
 
 namespace {
-// One run of qvt-cli in this process.
-struct Run {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run RunCli(const QStringList &arguments, const QByteArray &input = QByteArray())
-{
-    QByteArray in = input;
-    QBuffer inBuffer(&in), outBuffer, errBuffer;
-    inBuffer.open(QIODevice::ReadOnly);
-    outBuffer.open(QIODevice::WriteOnly);
-    errBuffer.open(QIODevice::WriteOnly);
-    Run run;
-    run.status = Cli::Run(arguments, inBuffer, outBuffer, errBuffer);
-    run.out = outBuffer.data();
-    run.err = errBuffer.data();
-    return run;
-}
-
 // One run of the program itself, whose standard error has only its own lines.
 Run RunProgram(const QStringList &arguments)
 {

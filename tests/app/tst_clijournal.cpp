@@ -1,6 +1,7 @@
 // qvt-cli's writes in the change journal, its history command and a revert,
 // against the simulator.
 
+#include "../common/CliRun.h"
 #include "../common/SimulatorClient.h"
 #include "../journal/PostgresServer.h"
 #include "Cli.h"
@@ -16,26 +17,6 @@
 #include <QSqlQuery>
 
 namespace {
-struct Run {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run RunCli(const QStringList &arguments, const QByteArray &input = QByteArray())
-{
-    QByteArray in = input;
-    QBuffer inBuffer(&in), outBuffer, errBuffer;
-    inBuffer.open(QIODevice::ReadOnly);
-    outBuffer.open(QIODevice::WriteOnly);
-    errBuffer.open(QIODevice::WriteOnly);
-    Run run;
-    run.status = Cli::Run(arguments, inBuffer, outBuffer, errBuffer);
-    run.out = outBuffer.data();
-    run.err = errBuffer.data();
-    return run;
-}
-
 void SetDevice(DeviceModel &m, int value)
 {
     m.fadingDuration[0] = 100 + value;    // Signal I/O, the first part
