@@ -1,8 +1,8 @@
 #pragma once
 
-// What the command worker needs of one part of the parameter file to run an
-// import: params/ParamsFile implements it for each part (PartImport). Keeping
-// it this small keeps the link free of the parameter models and of widgets.
+// What the command worker needs of the parameter file to run an import: the
+// window's JournaledImport implements it over every part. Keeping it this
+// small keeps the link free of the parameter models and of widgets.
 class ImportTarget
 {
 public:

@@ -53,7 +53,6 @@ int UdpTransport::Exchange(RequestMsg &request, std::unique_ptr<ResponseMsg> &re
         if (!m_socket.SetReceiveTimeout(wanted)) {
             return -1;
         }
-        ++m_timeoutSets;
         timeoutMs = wanted;
     }
 

@@ -34,9 +34,6 @@ public:
     // through every try (not cut short, not refused before sending).
     bool Unanswered() const { return m_unanswered; }
 
-    // How often the receive time-out option has been set; lets tests see that
-    // it is not set again when it already has the request's value.
-    int ReceiveTimeoutSets() const { return m_timeoutSets; }
     // The local port of the current socket, 0 before the first send.
     quint16 LocalPort() const { return m_socket.LocalPort(); }
 
@@ -48,7 +45,6 @@ private:
     UdpSocket m_socket;
     UdpSocket::Peer m_device;
     bool m_deviceValid = false;
-    int m_timeoutSets = 0;
     const int m_receiveTimeoutMs;
     bool m_unanswered = false;
 };

@@ -269,33 +269,3 @@ bool CheckParts(const XmlDocument &doc, int productType, QString *problem)
     }
     return true;
 }
-
-int PartImport::PrepareImport()
-{
-    QString problem;
-    if (m_part.check(m_doc, &problem)) {
-        return 0;
-    }
-    m_doc.SetProblem(problem);
-    return -1;
-}
-
-int PartImport::ImportParameters()
-{
-    QString failure;
-    if (m_part.importFrom(m_client, m_doc, &failure) == 0) {
-        return 0;
-    }
-    m_doc.SetProblem(failure);
-    return -1;
-}
-
-std::vector<std::unique_ptr<ImportTarget>> ImportParts(int productType, CfgNetClient &client,
-                                                       XmlDocument &doc)
-{
-    std::vector<std::unique_ptr<ImportTarget>> targets;
-    for (const ParamPart &part : ParamParts(productType)) {
-        targets.push_back(std::make_unique<PartImport>(part, client, doc));
-    }
-    return targets;
-}

@@ -50,27 +50,3 @@ int FileModel(const XmlDocument &doc);
 // Whether every part of the document reads and fits.
 bool CheckParts(const XmlDocument &doc, int productType, QString *problem);
 
-// One part as the window's command worker imports it: every part's check
-// before any part's write. A failure leaves the element path or the failed
-// device operation in the document's Problem(), the second line of the
-// import's message. No widget takes part, so nothing here runs page code on
-// the worker's thread; the document is the worker's until the import ends.
-class PartImport final : public ImportTarget
-{
-public:
-    PartImport(const ParamPart &part, CfgNetClient &client, XmlDocument &doc)
-        : m_part(part), m_client(client), m_doc(doc)
-    {}
-    int PrepareImport() override;
-    int ImportParameters() override;
-
-private:
-    Q_DISABLE_COPY(PartImport)
-    ParamPart m_part;
-    CfgNetClient &m_client;
-    XmlDocument &m_doc;
-};
-
-// The parts of `productType` for the command worker, in page-list order.
-std::vector<std::unique_ptr<ImportTarget>> ImportParts(int productType, CfgNetClient &client,
-                                                       XmlDocument &doc);

@@ -84,11 +84,6 @@ enum class MonitorStart {
 MonitorStart ParseMonitorArguments(const QStringList &arguments, const QProcessEnvironment &env,
                                    MonitorConfig *out, QString *text);
 
-// The file alone, as a complete configuration: its settings over the
-// defaults, its devices (at least one), a device without a password taking
-// $QVT_PASSWORD. False with the reason in `error`, `out` untouched.
-bool ReadMonitorConfigFile(const QString &path, const QProcessEnvironment &env, MonitorConfig *out,
-                           QString *error);
 
 // Where the logs go when neither the file nor the command line says:
 // $STATE_DIRECTORY (systemd's StateDirectory=, /var/lib/qvt-monitord in the

@@ -350,21 +350,3 @@ bool MergeMonitorConfigFile(const QString &path, const QProcessEnvironment &env,
     *out = reader.Config();
     return true;
 }
-
-bool ReadMonitorConfigFile(const QString &path, const QProcessEnvironment &env, MonitorConfig *out,
-                           QString *error)
-{
-    MonitorConfig config;
-    if (!MergeMonitorConfigFile(path, env, -1, &config, error)) {
-        return false;
-    }
-    if (config.devices.isEmpty()) {
-        *error = path + QStringLiteral(": no device: add a [device NAME] section");
-        return false;
-    }
-    if (config.logsDir.isEmpty()) {
-        config.logsDir = MonitorDefaultLogsDir(env);
-    }
-    *out = config;
-    return true;
-}

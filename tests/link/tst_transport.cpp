@@ -233,15 +233,11 @@ void TestTransport::sequenceMismatchRenewsPort()
     });
     std::unique_ptr<ResponseMsg> response;
     QCOMPARE(Ask(m_transport, 10, response, 1), 0);
-    const int setsAtStart = m_transport.ReceiveTimeoutSets();
     QCOMPARE(Ask(m_transport, 11, response, 1), 0);
     QCOMPARE(response->sequence, quint16(16));
     QCOMPARE(WorkMode(response), 2);
-    QCOMPARE(m_transport.ReceiveTimeoutSets(), setsAtStart);  // already 2000 ms
     QCOMPARE(Ask(m_transport, 12, response, 1), 0);
-    QCOMPARE(m_transport.ReceiveTimeoutSets(), setsAtStart + 1);  // the new socket's
     QCOMPARE(Ask(m_transport, 13, response, 1), 0);
-    QCOMPARE(m_transport.ReceiveTimeoutSets(), setsAtStart + 1);
     peer.join();
     QCOMPARE(ports.size(), size_t(4));
     QCOMPARE(ports[0], ports[1]);

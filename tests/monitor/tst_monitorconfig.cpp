@@ -7,6 +7,13 @@
 #include <sys/stat.h>
 
 namespace {
+// The file alone, as the service reads it: --config and nothing else.
+bool ReadFile(const QString &path, const QProcessEnvironment &env, MonitorConfig *out,
+              QString *error)
+{
+    return ParseMonitorArguments({"--config", path}, env, out, error) == MonitorStart::Run;
+}
+
 const QByteArray kDevice = "[device a]\naddress = 10.0.0.1\n";
 
 QProcessEnvironment Env(const QStringList &variables)
@@ -124,7 +131,8 @@ void TestMonitorConfig::badFile_data()
         "%1:3: password file %2/two.pass: more than one line");
     row("no password", kDevice,
         "%1:1: device \"a\" has no password: set password or password-file, or $QVT_PASSWORD");
-    row("no device", "poll = 1\n", "%1: no device: add a [device NAME] section");
+    row("no device", "poll = 1\n",
+        "%1: no device: add a [device NAME] section, or give --device NAME=IPv4");
 }
 
 void TestMonitorConfig::badFile()
@@ -137,7 +145,7 @@ void TestMonitorConfig::badFile()
     QString message;
     const bool password = QLatin1String(QTest::currentDataTag()) != "no password";
     const QStringList env = password ? QStringList{"QVT_PASSWORD=x"} : QStringList();
-    QVERIFY(!ReadMonitorConfigFile(Write(content), Env(env), &config, &message));
+    QVERIFY(!ReadFile(Write(content), Env(env), &config, &message));
     QCOMPARE(message, Paths(error));
     QVERIFY(config.devices.isEmpty());
 }
@@ -180,8 +188,7 @@ void TestMonitorConfig::permissions()
     // The journal is a global setting, before the device.
     const QByteArray content =
         password.startsWith("journal") ? password + '\n' + kDevice : kDevice + password;
-    const bool read =
-        ReadMonitorConfigFile(Write(content, mode), Env({"QVT_PASSWORD=x"}), &config, &message);
+    const bool read = ReadFile(Write(content, mode), Env({"QVT_PASSWORD=x"}), &config, &message);
     QCOMPARE(message, error.isEmpty() ? QString() : Paths(error));
     QCOMPARE(read, error.isEmpty());
     QCOMPARE(read ? config.devices.value(0).password : QString(), read ? "x" : "");
@@ -303,8 +310,7 @@ void TestMonitorConfig::example()
     Write("secret\n", 0640, "studio-a.pass");
     MonitorConfig config;
     QString error;
-    QVERIFY2(ReadMonitorConfigFile(Write(example.readAll(), 0640), Env({}), &config, &error),
-             qPrintable(error));
+    QVERIFY2(ReadFile(Write(example.readAll(), 0640), Env({}), &config, &error), qPrintable(error));
     QCOMPARE(Summary(config),
              "127.0.0.1:9731 40000 /var/lib/qvt-monitord guest 1 | studio-a-main 10.20.0.11 guest "
              "secret | studio-a-backup 10.20.0.12 guest secret");
