@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSqlError>
+#include <QSqlRecord>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
@@ -473,116 +474,4 @@ bool Journal::Prune(const QDateTime &before, qint64 upTo, JournalChain::Prune *r
         *error = QStringLiteral("%1 cannot be pruned: %2").arg(m_where, problem);
     }
     return ok;
-}
-
-QVector<JournalEntry> Journal::History(const JournalFilter &filter, QString *error)
-{
-    // The operations' conditions, then the entries'.
-    QString operations = QStringLiteral("1 = 1");
-    QVariantList values;
-    if (!filter.device.isEmpty()) {
-        // Each side of the OR has its index ending in the time.
-        operations += QStringLiteral(" AND (o.device_serial = ? OR o.device_address = ?)");
-        values << filter.device << filter.device;
-    }
-    if (filter.since.isValid()) {
-        operations += QStringLiteral(" AND o.at_ms >= ?");
-        values << filter.since.toMSecsSinceEpoch();
-    }
-    if (filter.until.isValid()) {
-        operations += QStringLiteral(" AND o.at_ms < ?");
-        values << filter.until.toMSecsSinceEpoch();
-    }
-    if (filter.operationId > 0) {
-        operations += QStringLiteral(" AND o.id = ?");
-        values << filter.operationId;
-    }
-    QString from = QStringLiteral("journal_operation o");
-    if (filter.limit > 0 && filter.field.isEmpty()) {
-        // The newest N entries lie in the newest N operations: sorting those
-        // beforehand spares sorting every entry of a device's history.
-        from = QStringLiteral(
-                   "(SELECT * FROM journal_operation o WHERE %1 ORDER BY o.at_ms DESC, "
-                   "o.id DESC LIMIT ?) o")
-                   .arg(operations);
-        operations = QStringLiteral("1 = 1");
-        values << filter.limit;
-    }
-    QString columns =
-        QStringLiteral("o.") + QString::fromLatin1(JournalChain::kOperationColumns)
-                                   .replace(QStringLiteral(", "), QStringLiteral(", o."));
-    if (m_version < 2) {
-        // A version-1 journal read where it cannot be migrated.
-        columns.replace(QStringLiteral("o.changed_after_ms"), QStringLiteral("NULL"))
-            .replace(QStringLiteral("o.detected_by"),
-                     QStringLiteral("CASE WHEN o.source = 'outside' THEN o.computer ELSE '' END"));
-    }
-    QString sql = QStringLiteral(
-                      "SELECT e.id, e.operation_id, %1, e.field, e.old_value, "
-                      "e.new_value, e.result, e.result_code FROM %2 "
-                      "JOIN journal_entry e ON e.operation_id = o.id WHERE %3")
-                      .arg(columns, from, operations);
-    if (!filter.field.isEmpty() && filter.fieldPrefix) {
-        // A range of the field index (ordered by code point: SQLite's by
-        // bytes, PostgreSQL's collated "C"), then the prefix itself, which
-        // alone decides. Not LIKE: its wildcards would need escaping.
-        // (Field paths are ASCII; a prefix ending outside it gets no range.)
-        if (filter.field.back().unicode() < 0x7f) {
-            QString end = filter.field;
-            end[end.size() - 1] = QChar(end.back().unicode() + 1);
-            const QString field =
-                m_postgres ? QStringLiteral("e.field COLLATE \"C\"") : QStringLiteral("e.field");
-            sql += QStringLiteral(" AND %1 >= ? AND %1 < ?").arg(field);
-            values << filter.field << end;
-        }
-        sql += QStringLiteral(" AND substr(e.field, 1, ?) = ?");
-        values << filter.field.size() << filter.field;
-    } else if (!filter.field.isEmpty()) {
-        sql += QStringLiteral(" AND e.field = ?");
-        values << filter.field;
-    }
-    sql += QStringLiteral(" ORDER BY o.at_ms DESC, o.id DESC, e.id ASC");
-    if (filter.limit > 0) {
-        sql += QStringLiteral(" LIMIT ?");
-        values << filter.limit;
-    }
-    QVector<JournalEntry> entries;
-    QSqlQuery query(m_db);
-    query.setForwardOnly(true);
-    bool ok = query.prepare(sql);
-    for (const QVariant &value : values) {
-        query.addBindValue(value);
-    }
-    ok = ok && query.exec();
-    if (!ok) {
-        if (error) {
-            *error = QStringLiteral("%1 cannot be read: %2").arg(m_where, query.lastError().text());
-        }
-        return entries;
-    }
-    while (query.next()) {
-        JournalEntry e;
-        e.id = query.value(0).toLongLong();
-        e.operationId = query.value(1).toLongLong();
-        e.when = QDateTime::fromMSecsSinceEpoch(query.value(2).toLongLong(), Qt::UTC);
-        e.utcOffsetSeconds = query.value(3).toInt();
-        e.context = {query.value(4).toString(),  query.value(5).toString(),
-                     query.value(6).toString(),  query.value(7).toString(),
-                     query.value(8).toString(),  query.value(9).toString(),
-                     query.value(10).toString(), query.value(11).toString()};
-        e.operation = query.value(12).toString();
-        e.source = SourceFromText(query.value(13).toString());
-        if (!query.value(14).isNull()) {
-            e.changedAfter = QDateTime::fromMSecsSinceEpoch(query.value(14).toLongLong(), Qt::UTC);
-        }
-        e.detectedBy = query.value(15).toString();
-        e.change = {query.value(16).toString(), query.value(17).toString(),
-                    query.value(18).toString(), ResultFromText(query.value(19).toString()),
-                    query.value(20).toInt()};
-        entries.append(e);
-    }
-    if (error) {
-        error->clear();
-    }
-    return entries;
 }
