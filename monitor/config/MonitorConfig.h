@@ -84,7 +84,6 @@ enum class MonitorStart {
 MonitorStart ParseMonitorArguments(const QStringList &arguments, const QProcessEnvironment &env,
                                    MonitorConfig *out, QString *text);
 
-
 // Where the logs go when neither the file nor the command line says:
 // $STATE_DIRECTORY (systemd's StateDirectory=, /var/lib/qvt-monitord in the
 // unit), else $XDG_DATA_HOME/qvt-monitord, else
