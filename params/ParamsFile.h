@@ -49,4 +49,3 @@ int ExportFile(CfgNetClient &client, XmlDocument &doc, int productType, QString 
 int FileModel(const XmlDocument &doc);
 // Whether every part of the document reads and fits.
 bool CheckParts(const XmlDocument &doc, int productType, QString *problem);
-
