@@ -66,7 +66,8 @@ cfg::cfg(WindowOptions options, QWidget *parent)
     if (QStyle *style = QStyleFactory::create(QStringLiteral("plastique"))) {
         qApp->setStyle(style);
     }
-    m_alarmLog = new Alarm(&m_link.Client(), this, std::move(options.chooseLogFile));
+    m_alarmLog = new Alarm(&m_link.Client(), this, std::move(options.chooseLogFile), {},
+                           options.logDirectory);
     connect(&m_link, &Session::OnlineChanged, m_alarmLog, &Alarm::SetOnline);
     m_alarmLog->hide();
     CreatePages();

@@ -35,6 +35,8 @@ struct WindowOptions {
     // The change journal's location; empty: the JournalLocation setting.
     QString journalLocation;
     std::function<QString()> chooseHistoryFile;  // History's "Export CSV"
+    // The alarm log's directory tried first; empty: "<program>/../logs".
+    QString logDirectory;
 };
 
 // The main window: page tree and page area, the session with one device,

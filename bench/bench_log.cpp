@@ -36,6 +36,9 @@
 #include <vector>
 
 namespace {
+// The bench's own log directory, not the one beside the programs.
+QString g_logs;
+
 constexpr int kBurst = 200;
 constexpr int kLarge = 100000;
 
@@ -67,6 +70,7 @@ struct LogWindow {
     {
         WindowOptions options;
         options.chooseLogFile = [](QWidget *, const QString &) { return file; };
+        options.logDirectory = g_logs;
         return options;
     }
     LogWindow() : window(Options())
@@ -229,7 +233,9 @@ void LampLatency()
         return;
     }
     device.WithModel([](DeviceModel &m) { m.systemEnable = 0x1FFFF; });
-    cfg window;
+    WindowOptions windowOptions;
+    windowOptions.logDirectory = g_logs;
+    cfg window(windowOptions);
     window.resize(1150, 794);
     window.show();
     // A message box would hold the loop below in its own: say what it said.
@@ -302,7 +308,7 @@ int main(int argc, char **argv)
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     qputenv("XDG_DATA_HOME", config.path().toLocal8Bit());
-    Alarm::SetPreferredLogDirectory(config.filePath(QStringLiteral("logs")));
+    g_logs = config.filePath(QStringLiteral("logs"));
     QApplication app(argc, argv);
     const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     if (mode == QLatin1String("rss")) {

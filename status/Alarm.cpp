@@ -18,24 +18,27 @@ const QString kAutoSaveTime = QLatin1String(Settings::kAutoSaveTime);
 const QString kAutoSaveEnable = QLatin1String(Settings::kAutoSaveEnable);
 const QString kTimeFormat = QStringLiteral("hh:mm:ss");
 
-QString g_preferredDirectory;
-
 void StoreSetting(const QString &key, const QString &value)
 {
     Settings().setValue(key, value);
 }
 
-QStringList Candidates()
+QStringList Candidates(const QString &preferred)
 {
     return AlarmCsv::LogDirectoryCandidates(
-        QCoreApplication::applicationDirPath(), g_preferredDirectory,
+        QCoreApplication::applicationDirPath(), preferred,
         QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
 }
 
 }  // namespace
 
-Alarm::Alarm(CfgNetClient *client, QWidget *parent, FileChooser chooser, Clock clock)
-    : BaseWidget(parent), m_client(client), m_clock(std::move(clock)), m_chooser(std::move(chooser))
+Alarm::Alarm(CfgNetClient *client, QWidget *parent, FileChooser chooser, Clock clock,
+             const QString &logDirectory)
+    : BaseWidget(parent),
+      m_client(client),
+      m_clock(std::move(clock)),
+      m_chooser(std::move(chooser)),
+      m_preferredDirectory(logDirectory)
 {
     if (!m_chooser) {
         m_chooser = [](QWidget *over, const QString &proposed) {
@@ -88,11 +91,6 @@ Alarm::Alarm(CfgNetClient *client, QWidget *parent, FileChooser chooser, Clock c
     SelectDirectory();
     OnAutoSaveTimer();
     m_timer.start(1000);
-}
-
-void Alarm::SetPreferredLogDirectory(const QString &directory)
-{
-    g_preferredDirectory = directory;
 }
 
 int Alarm::Start(const QString &address)
@@ -248,7 +246,7 @@ void Alarm::OnAppClose()
 
 QStringList Alarm::SaveToFallback()
 {
-    QStringList directories = Candidates();
+    QStringList directories = Candidates(m_preferredDirectory);
     directories << QDir::homePath() << QDir::tempPath();
     for (QString &directory : directories) {
         directory = QDir::cleanPath(directory);
@@ -287,7 +285,7 @@ void Alarm::OnTimeChanged(const QTime &time)
 
 void Alarm::SelectDirectory()
 {
-    const QStringList candidates = Candidates();
+    const QStringList candidates = Candidates(m_preferredDirectory);
     const QString chosen = AlarmCsv::ChooseDirectory(candidates);
     // With no usable directory the first candidate is named, and the write
     // that fails there says so.

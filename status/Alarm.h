@@ -27,9 +27,11 @@ public:
     using Clock = std::function<QDateTime()>;
 
     // `chooser` answers "Save As..." and SaveElsewhere; unset, a file dialog
-    // asks. `clock` unset: the computer's.
+    // asks. `clock` unset: the computer's. `logDirectory`: the directory
+    // tried first for the files, instead of "<program directory>/../logs"
+    // (a test's own, as test programs share one program directory).
     Alarm(CfgNetClient *client, QWidget *parent = nullptr, FileChooser chooser = {},
-          Clock clock = {});
+          Clock clock = {}, const QString &logDirectory = QString());
 
     // At each session start, with the device's address: reads its model,
     // serial number and versions for the files' preamble, and counts the log
@@ -48,11 +50,6 @@ public:
     AlarmCsv::Preamble DeviceInfo() const { return m_device; }
     // Where the automatic files and the backups go.
     QString LogDirectory() const { return m_logDirectory; }
-
-    // The directory tried first instead of "<program directory>/../logs";
-    // empty restores that. Tests that share one program directory give each
-    // window a directory of its own.
-    static void SetPreferredLogDirectory(const QString &directory);
 
     // Rows that a write which would have emptied the table could not save,
     // with those logged since: 0 once a write succeeds or the table is
@@ -128,4 +125,5 @@ private:
     QString m_logDirectory;
     Clock m_clock;
     FileChooser m_chooser;
+    QString m_preferredDirectory;
 };

@@ -55,7 +55,7 @@ private:
     {
         m_page = std::make_unique<Alarm>(
             &m_client, nullptr, [this](QWidget *, const QString &p) { return m_choose(p); },
-            [this] { return m_now; });
+            [this] { return m_now; }, m_logs);
         if (online) {
             m_page->Start(kDevice);
         }
@@ -84,11 +84,12 @@ private:
     void BlockDirectories()
     {
         WriteFile(m_dir->filePath("blocker"), "a file where directories should be");
-        Alarm::SetPreferredLogDirectory(m_dir->filePath("blocker/logs"));
+        m_logs = m_dir->filePath("blocker/logs");
         qputenv("XDG_DATA_HOME", m_dir->filePath("blocker").toLocal8Bit());
     }
 
     QByteArray m_dataHome;  // the program's XDG_DATA_HOME
+    QString m_logs;         // the page's log directory, tried first
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<Alarm> m_page;
     QDateTime m_now;
@@ -104,7 +105,7 @@ void TestAlarmLog::initTestCase()
 void TestAlarmLog::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
-    Alarm::SetPreferredLogDirectory(m_dir->filePath("logs"));
+    m_logs = m_dir->filePath("logs");
     Settings().clear();
     m_now = QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7));
 }
@@ -112,7 +113,6 @@ void TestAlarmLog::init()
 void TestAlarmLog::cleanup()
 {
     m_page.reset();
-    Alarm::SetPreferredLogDirectory(QString());
     qputenv("XDG_DATA_HOME", m_dataHome);
     m_device->Command("fault clear");
 }
@@ -223,7 +223,7 @@ void TestAlarmLog::failedWrites()
 
     // Once the disk takes files again, the kept row comes first, with its
     // number.
-    Alarm::SetPreferredLogDirectory(m_dir->filePath("logs"));
+    QVERIFY(QFile::remove(m_dir->filePath("blocker")));
     Log("Signal Lost", "Cleared");
     m_page->OnAppClose();
     QVERIFY(LogFile("backup_2026-03-04_05-06.csv")
@@ -235,7 +235,7 @@ void TestAlarmLog::failedWrites()
 void TestAlarmLog::userDataFallback()
 {
     WriteFile(m_dir->filePath("blocker"), "a file where the program's directory should be");
-    Alarm::SetPreferredLogDirectory(m_dir->filePath("blocker/logs"));
+    m_logs = m_dir->filePath("blocker/logs");
     Open(true);
     const QString user =
         QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + "/logs";

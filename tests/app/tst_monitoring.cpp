@@ -94,11 +94,19 @@ private:
         QTRY_COMPARE(LogRows()->rowCount(), before + 2);
     }
 
-    // With `blocked`, a file stands where both log directories would have
-    // to be.
+    // With `blocked`, a file stands where the log directory was (its files
+    // kept aside) and where the user's data directory would be: a folder
+    // that fails, and its fallback too.
     void BlockDirectories(bool blocked)
     {
-        Alarm::SetPreferredLogDirectory(blocked ? m_blocker.fileName() + "/logs" : m_logs.path());
+        const QString logs = m_logs.path();
+        const QString aside = logs + ".aside";
+        if (blocked && !QFileInfo(logs).isFile()) {
+            QVERIFY(QDir().rename(logs, aside));
+            WriteFile(logs, "a file where the log directory should be");
+        } else if (!blocked && QFileInfo(logs).isFile()) {
+            QVERIFY(QFile::remove(logs) && QDir().rename(aside, logs));
+        }
         qputenv("XDG_DATA_HOME", blocked ? m_blocker.fileName().toLocal8Bit() : m_dataHome);
     }
 
@@ -114,6 +122,7 @@ void TestMonitoring::initTestCase()
 {
     QVERIFY(StartSimulator());
     QVERIFY(m_blocker.open());
+    m_logDirectory = m_logs.path();
     m_serial = m_device->WithModel(
         [](DeviceModel &m) { return QByteArray(reinterpret_cast<const char *>(m.serial), 8); });
 }
@@ -264,8 +273,8 @@ void TestMonitoring::closeWithRowsNotSaved()
 
     QCOMPARE(script.messages.size(), answers.size());
     const QRegularExpression named("could not be written to " +
-                                   QRegularExpression::escape(m_blocker.fileName()) +
-                                   "/logs/backup_[-_0-9]+\\.csv \\(.+\\)");
+                                   QRegularExpression::escape(m_logs.path()) +
+                                   "/backup_[-_0-9]+\\.csv \\(.+\\)");
     QVERIFY2(named.match(script.messages[0]).hasMatch(), qPrintable(script.messages[0]));
     if (chosen.size() > 1) {
         QVERIFY2(script.messages[2].contains(m_elsewhere.filePath("no/such/dir.csv")),
@@ -310,8 +319,7 @@ void TestMonitoring::endedByTheDesktop()
     QCOMPARE(kept.size(), 1);
     QVERIFY(ReadFile(m_elsewhere.filePath(kept[0])).contains(",PS1 Fail,Cleared,"));
     QVERIFY2(
-        said.contains("could not be written to " + m_blocker.fileName().toLocal8Bit() +
-                      "/logs/backup_") &&
+        said.contains("could not be written to " + m_logs.path().toLocal8Bit() + "/backup_") &&
             said.contains("2 rows were written to " + m_elsewhere.filePath(kept[0]).toLocal8Bit()),
         said.constData());
     QCOMPARE(Unsaved(), QString());

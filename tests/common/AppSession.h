@@ -120,6 +120,10 @@ inline QByteArray Without(const QByteArray &xml, const QString &path)
                                                                    : dom.toByteArray();
 }
 
+// The alarm logs' directory of this test program: its windows' own, as test
+// programs share one program directory.
+inline QString g_testLogDirectory;
+
 class AppSession
 {
 protected:
@@ -136,6 +140,8 @@ protected:
     Alarm::FileChooser m_logChooser;
     // What the window's export and import dialogs answer.
     QString m_chosenFile;
+    // Where the windows opened from now on keep their alarm logs.
+    QString m_logDirectory = g_testLogDirectory;
 
     // For initTestCase: also quietens the offscreen platform, which cannot
     // size windows to their hints and says so for every fixed-size dialog.
@@ -177,6 +183,7 @@ protected:
         WindowOptions options;
         options.timings.receiveTimeoutMs = 150;
         options.chooseLogFile = m_logChooser;
+        options.logDirectory = m_logDirectory;
         options.chooseFile = [this](bool) { return m_chosenFile; };
         if (adjust) {
             adjust(options);
@@ -271,7 +278,7 @@ int RunAppTest(int argc, char **argv)
     qputenv("XDG_RUNTIME_DIR", config.path().toLocal8Bit());
     qputenv("XDG_DATA_HOME", config.path().toLocal8Bit());
     // Backups at disconnect and close go here, not beside the shared programs.
-    Alarm::SetPreferredLogDirectory(config.path() + QStringLiteral("/logs"));
+    g_testLogDirectory = config.path() + QStringLiteral("/logs");
     QApplication app(argc, argv);
     Test test;
     return QTest::qExec(&test, argc, argv);
