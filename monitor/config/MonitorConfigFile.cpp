@@ -1,5 +1,7 @@
 #include "MonitorConfigFile.h"
 
+#include "MonitorChecks.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -206,12 +208,11 @@ bool Reader::Header(int number, const QString &inner)
     if (!bad.isEmpty()) {
         return Fail(number, bad);
     }
-    for (int i = 0; i < m_config.devices.size(); ++i) {
-        if (m_config.devices[i].name == name) {
-            return Fail(number, QStringLiteral("device %1 is already on line %2")
-                                    .arg(Quoted(name))
-                                    .arg(m_nameLines[i]));
-        }
+    const int named = MonitorCheck::NameTaken(m_config.devices, name);
+    if (named >= 0) {
+        return Fail(number, QStringLiteral("device %1 is already on line %2")
+                                .arg(Quoted(name))
+                                .arg(m_nameLines[named]));
     }
     m_section = Section();
     m_section.device.name = name;
@@ -259,12 +260,11 @@ bool Reader::DeviceKey(int number, const QString &key, const QString &value)
         if (!bad.isEmpty()) {
             return Fail(number, bad);
         }
-        for (int i = 0; i < m_config.devices.size(); ++i) {
-            if (m_config.devices[i].address == device.address) {
-                return Fail(number, QStringLiteral("address %1 is already device %2's (line %3)")
-                                        .arg(device.address, Quoted(m_config.devices[i].name))
-                                        .arg(m_addressLines[i]));
-            }
+        const int taken = MonitorCheck::AddressTaken(m_config.devices, device.address);
+        if (taken >= 0) {
+            return Fail(number, QStringLiteral("address %1 is already device %2's (line %3)")
+                                    .arg(device.address, Quoted(m_config.devices[taken].name))
+                                    .arg(m_addressLines[taken]));
         }
         return true;
     }
@@ -322,13 +322,11 @@ bool Reader::Close()
     if (device.address.isEmpty()) {
         return Fail(m_section.line, QStringLiteral("device %1 has no address").arg(name));
     }
-    if (m_section.passwordLine == 0) {
-        if (!m_env.contains(QStringLiteral("QVT_PASSWORD"))) {
-            return Fail(m_section.line, QStringLiteral("device %1 has no password: set password "
-                                                       "or password-file, or $QVT_PASSWORD")
-                                            .arg(name));
-        }
-        device.password = m_env.value(QStringLiteral("QVT_PASSWORD"));
+    if (m_section.passwordLine == 0 &&
+        !MonitorCheck::EnvironmentPassword(m_env, &device.password)) {
+        return Fail(m_section.line, QStringLiteral("device %1 has no password: set password "
+                                                   "or password-file, or $QVT_PASSWORD")
+                                        .arg(name));
     }
     if (!m_section.ownUser) {
         device.user = m_userOverride >= 0 ? m_userOverride : m_config.defaultUser;
