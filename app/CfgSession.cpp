@@ -34,7 +34,7 @@ QString cfg::TryLogin(const QString &address, int user, const QString &password)
     if (!failure.isEmpty()) {
         return failure;
     }
-    Settings().setValue(QLatin1String(Settings::kAddress), address);
+    Settings().SetAddress(address);
     m_ui.actionConnect->setEnabled(false);
     m_ui.actionDisconnect->setEnabled(true);
     return QString();
@@ -45,8 +45,7 @@ void cfg::OnConnect()
     const auto attempt = [this](const DeviceFlows::Credentials &login) {
         return TryLogin(login.address, login.user, login.password);
     };
-    if (DeviceFlows::AskAndLogIn(
-            this, Settings().value(QLatin1String(Settings::kAddress)).toString(), attempt)) {
+    if (DeviceFlows::AskAndLogIn(this, Settings().Address(), attempt)) {
         StartSession();
     }
 }
@@ -105,7 +104,7 @@ void cfg::StartSession()
         // runs yet: the login joined the last session's).
         Unwire();
         productType = type;
-        Settings().setValue(QLatin1String(Settings::kProductType), type);
+        Settings().SetProductType(type);
         TakePage();
         CreatePages();
         Wire();

@@ -125,7 +125,7 @@ void NetworkProperty(QWidget *window, Session &session, const JournalRecord &rec
             Warn(window, QCoreApplication::translate("cfg", "Fail to set the network parameters."));
             return;
         }
-        Settings().setValue(QLatin1String(Settings::kAddress), newIp);
+        Settings().SetAddress(newIp);
         Warn(window,
              QCoreApplication::translate("cfg", "The new IP address will be used after reboot."));
         return;

@@ -45,7 +45,7 @@ void LanguageConfig::SetLanguage(int index)
 void LanguageConfig::Apply()
 {
     SetLanguage(m_ui.comboBox->currentIndex());
-    Settings().setValue(QLatin1String(Settings::kLanguage), m_language);
+    Settings().SetLanguage(m_language);
 }
 
 void LanguageConfig::changeEvent(QEvent *event)

@@ -18,7 +18,7 @@ WindowJournal::~WindowJournal()
 
 QString WindowJournal::StoredLocation()
 {
-    return Settings().value(QLatin1String(Settings::kJournalLocation)).toString();
+    return Settings().JournalLocation();
 }
 
 void WindowJournal::SetDevice(const QString &serial, const QString &address, const QString &model,

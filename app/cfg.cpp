@@ -40,7 +40,7 @@ namespace {
 
 int StoredProductType()
 {
-    const int stored = Settings().value(QLatin1String(Settings::kProductType), 0).toInt();
+    const int stored = Settings().ProductType();
     return stored == 0 ? static_cast<int>(kProduct4x1AGC) : stored;
 }
 }  // namespace

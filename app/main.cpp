@@ -106,7 +106,7 @@ int main(int argc, char *argv[])
 
     auto *language = new LanguageConfig;
     // Translators go in before any window text is built.
-    language->SetLanguage(Settings().value(QLatin1String(Settings::kLanguage), 0).toInt());
+    language->SetLanguage(Settings().Language());
     WindowOptions options;
     options.journalLocation = parser.value(journal);
     cfg window(std::move(options));

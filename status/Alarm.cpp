@@ -14,14 +14,7 @@
 #include <QStandardPaths>
 
 namespace {
-const QString kAutoSaveTime = QLatin1String(Settings::kAutoSaveTime);
-const QString kAutoSaveEnable = QLatin1String(Settings::kAutoSaveEnable);
 const QString kTimeFormat = QStringLiteral("hh:mm:ss");
-
-void StoreSetting(const QString &key, const QString &value)
-{
-    Settings().setValue(key, value);
-}
 
 QStringList Candidates(const QString &preferred)
 {
@@ -67,22 +60,17 @@ Alarm::Alarm(CfgNetClient *client, QWidget *parent, FileChooser chooser, Clock c
     connect(&m_timer, &QTimer::timeout, this, &Alarm::OnAutoSaveTimer);
 
     {
+        // Absent, or unreadable: the form's value stands, and is stored.
         Settings settings;
-        const QTime stored =
-            QTime::fromString(settings.value(kAutoSaveTime).toString(), kTimeFormat);
-        if (stored.isValid()) {
-            m_ui.timeEdit->setTime(stored);
+        if (const auto stored = settings.AutoSaveTime()) {
+            m_ui.timeEdit->setTime(*stored);
         } else {
-            // Absent, or not a time: the form's time stands.
-            settings.setValue(kAutoSaveTime, m_ui.timeEdit->time().toString(kTimeFormat));
+            settings.SetAutoSaveTime(m_ui.timeEdit->time());
         }
-        const QString enable = settings.value(kAutoSaveEnable).toString();
-        if (enable.isEmpty()) {
-            settings.setValue(kAutoSaveEnable, m_ui.checkBoxAutoSave->isChecked()
-                                                   ? QStringLiteral("true")
-                                                   : QStringLiteral("false"));
+        if (const auto enabled = settings.AutoSaveEnabled()) {
+            m_ui.checkBoxAutoSave->setChecked(*enabled);
         } else {
-            m_ui.checkBoxAutoSave->setChecked(enable == QLatin1String("true"));
+            settings.SetAutoSaveEnabled(m_ui.checkBoxAutoSave->isChecked());
         }
     }
     m_autoSaveTime = m_ui.timeEdit->time().toString(kTimeFormat);
@@ -272,7 +260,7 @@ QStringList Alarm::SaveToFallback()
 
 void Alarm::OnSetAutoSaveTimeEnable(int status)
 {
-    StoreSetting(kAutoSaveEnable, status != 0 ? QStringLiteral("true") : QStringLiteral("false"));
+    Settings().SetAutoSaveEnabled(status != 0);
     m_autoSaveEnabled = status != 0;
     m_ui.timeEdit->setEnabled(m_autoSaveEnabled && !m_guest);
 }
@@ -280,7 +268,7 @@ void Alarm::OnSetAutoSaveTimeEnable(int status)
 void Alarm::OnTimeChanged(const QTime &time)
 {
     m_autoSaveTime = time.toString(kTimeFormat);
-    StoreSetting(kAutoSaveTime, m_autoSaveTime);
+    Settings().SetAutoSaveTime(time);
 }
 
 void Alarm::SelectDirectory()
