@@ -20,8 +20,7 @@ QByteArray ReadProcFile(const char *path)
 
 void Add(QByteArray &out, const char *name, const char *type, const char *help, double value)
 {
-    out += QByteArray("# HELP ") + name + ' ' + help + "\n# TYPE " + name + ' ' + type + '\n' +
-           name + ' ' + Exposition::FormatValue(value) + '\n';
+    out += Exposition::Head(name, type, help) + name + ' ' + Exposition::FormatValue(value) + '\n';
 }
 
 }  // namespace

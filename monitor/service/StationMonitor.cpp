@@ -16,15 +16,7 @@
 namespace {
 void Head(QByteArray &out, const char *name, const char *type, const char *help)
 {
-    out += "# HELP ";
-    out += name;
-    out += ' ';
-    out += Exposition::EscapeHelp(QString::fromLatin1(help));
-    out += "\n# TYPE ";
-    out += name;
-    out += ' ';
-    out += type;
-    out += '\n';
+    out += Exposition::Head(name, type, help);
 }
 }  // namespace
 

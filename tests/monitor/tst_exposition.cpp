@@ -1,4 +1,9 @@
+// The exposition format's pieces: escaping of label values and help, the
+// shortest exact value, and a family's head, each as Prometheus reads it
+// (its promtool checks a text made of them).
+
 #include "Exposition.h"
+#include "ProcessMetrics.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -6,80 +11,55 @@
 
 #include <cmath>
 
-using Families = QVector<MetricFamily>;
-Q_DECLARE_METATYPE(Families)
-
 class TstExposition : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void text_data()
+    void escaping_data()
     {
-        QTest::addColumn<Families>("families");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::addColumn<QStringList>("warnings");
-
-        MetricFamily up{"qvt_up", "Whether \\it\" answers.\nOr not.", MetricType::Gauge, {}};
-        up.Add(1, {{"device", "a\\b \"c\"\nd"}, {"site", "演播室"}}).Add(0, {{"device", "e"}});
-        MetricFamily alarms{"qvt_alarms_total", "Alarms raised.", MetricType::Counter, {}};
-        alarms.Add(12);
-        QTest::newRow("sorted, escaped")
-            << Families{up, alarms}
-            << QByteArray(
-                   "# HELP qvt_alarms_total Alarms raised.\n# TYPE qvt_alarms_total counter\n"
-                   "qvt_alarms_total 12\n"
-                   "# HELP qvt_up Whether \\\\it\" answers.\\nOr not.\n# TYPE qvt_up gauge\n"
-                   "qvt_up{device=\"a\\\\b \\\"c\\\"\\nd\",site=\"演播室\"} 1\n"
-                   "qvt_up{device=\"e\"} 0\n")
-            << QStringList();
-
-        MetricFamily values{"qvt_v", "Values.", MetricType::Gauge, {}};
-        for (const double v :
-             {0.25, -3.0, 1e21, 1234567.0, 0.1, std::nan(""), HUGE_VAL, -HUGE_VAL}) {
-            values.Add(v, {{"n", QString::number(values.samples.size())}});
-        }
-        QTest::newRow("values") << Families{values}
-                                << QByteArray(
-                                       "# HELP qvt_v Values.\n# TYPE qvt_v gauge\n"
-                                       "qvt_v{n=\"0\"} 0.25\nqvt_v{n=\"1\"} -3\n"
-                                       "qvt_v{n=\"2\"} 1e+21\nqvt_v{n=\"3\"} 1234567\n"
-                                       "qvt_v{n=\"4\"} 0.1\nqvt_v{n=\"5\"} NaN\n"
-                                       "qvt_v{n=\"6\"} +Inf\nqvt_v{n=\"7\"} -Inf\n")
-                                << QStringList();
-
-        MetricFamily first{"qvt_joined", "First.", MetricType::Gauge, {}};
-        MetricFamily second{"qvt_joined", "Second.", MetricType::Counter, {}};
-        MetricFamily empty{"qvt_empty", "No samples.", MetricType::Gauge, {}};
-        MetricFamily badName{"qvt-bad", "Bad name.", MetricType::Gauge, {}};
-        MetricFamily badLabel{"qvt_labels", "Bad labels.", MetricType::Gauge, {}};
-        first.Add(1, {{"k", "x"}});
-        second.Add(2, {{"k", "y"}});
-        badName.Add(1);
-        badLabel.Add(1, {{"__x", "1"}}).Add(2, {{"k", "1"}, {"k", "2"}});
-        const QString badSample =
-            "metrics: a sample of qvt_labels has an invalid label name; left out";
-        QTest::newRow("joined; empty and invalid left out")
-            << Families{first, empty, badName, badLabel, second}
-            << QByteArray(
-                   "# HELP qvt_joined First.\n# TYPE qvt_joined gauge\n"
-                   "qvt_joined{k=\"x\"} 1\nqvt_joined{k=\"y\"} 2\n")
-            << QStringList{"metrics: qvt-bad is not a metric name; left out", badSample, badSample};
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("label");
+        QTest::addColumn<QByteArray>("help");
+        QTest::newRow("plain") << "studio-a" << QByteArray("studio-a") << QByteArray("studio-a");
+        QTest::newRow("backslash, quote, newline")
+            << "a\\b \"c\"\nd" << QByteArray("a\\\\b \\\"c\\\"\\nd")
+            << QByteArray("a\\\\b \"c\"\\nd");
+        QTest::newRow("Chinese, as UTF-8")
+            << QString::fromUtf8("演播室") << QByteArray("演播室") << QByteArray("演播室");
+        QTest::newRow("empty") << "" << QByteArray() << QByteArray();
     }
 
-    void text()
+    void escaping()
     {
-        QFETCH(Families, families);
-        QFETCH(QStringList, warnings);
-        for (const QString &warning : warnings) {
-            QTest::ignoreMessage(QtWarningMsg, qPrintable(warning));
-        }
-        QTEST(Exposition::Text(families), "expected");
+        QFETCH(QString, text);
+        QTEST(Exposition::EscapeLabelValue(text), "label");
+        QTEST(Exposition::EscapeHelp(text), "help");
     }
 
-    // Prometheus's own checker takes each exposition above without a word.
-    void promtoolAccepts_data() { text_data(); }
+    void values_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("quarter") << 0.25 << QByteArray("0.25");
+        QTest::newRow("negative whole") << -3.0 << QByteArray("-3");
+        QTest::newRow("large") << 1e21 << QByteArray("1e+21");
+        QTest::newRow("whole") << 1234567.0 << QByteArray("1234567");
+        QTest::newRow("tenth, exact") << 0.1 << QByteArray("0.1");
+        QTest::newRow("a time in ms") << 1796678350.223 << QByteArray("1796678350.223");
+        QTest::newRow("NaN") << std::nan("") << QByteArray("NaN");
+        QTest::newRow("+Inf") << HUGE_VAL << QByteArray("+Inf");
+        QTest::newRow("-Inf") << -HUGE_VAL << QByteArray("-Inf");
+    }
 
+    void values()
+    {
+        QFETCH(double, value);
+        QTEST(Exposition::FormatValue(value), "text");
+    }
+
+    // Prometheus's own checker takes a text made of the pieces, with every
+    // hard case, and this process's own figures, without a word.
     void promtoolAccepts()
     {
         const QString promtool = QStandardPaths::findExecutable("promtool");
@@ -89,17 +69,28 @@ private slots:
                          __FILE__, __LINE__);
             return;
         }
-        QFETCH(QByteArray, expected);
+        QByteArray text = Exposition::Head("qvt_up", "gauge", "Whether \\it\" answers.\nOr not.");
+        for (const QString &device :
+             {QStringLiteral("a\\b \"c\"\nd"), QString::fromUtf8("演播室")}) {
+            text += "qvt_up{device=\"" + Exposition::EscapeLabelValue(device) + "\"} 1\n";
+        }
+        text += Exposition::Head("qvt_v", "gauge", "Values.");
+        int n = 0;
+        for (const double v : {0.25, 1e21, std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+            text +=
+                "qvt_v{n=\"" + QByteArray::number(n++) + "\"} " + Exposition::FormatValue(v) + '\n';
+        }
+        text += ProcessMetricsText();
         QProcess check;
         check.setProcessChannelMode(QProcess::MergedChannels);
         check.start(promtool, {"check", "metrics"});
-        check.write(expected);
+        check.write(text);
         check.closeWriteChannel();
         QVERIFY(check.waitForFinished(30000));
         const QByteArray output = check.readAll();
         QVERIFY2(
             check.exitStatus() == QProcess::NormalExit && check.exitCode() == 0 && output.isEmpty(),
-            output.constData());
+            (output + text).constData());
     }
 };
 

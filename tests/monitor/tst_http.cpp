@@ -30,9 +30,9 @@ const QByteArray kPlain = "text/plain; charset=utf-8";
 
 HttpResponse Metrics(const HttpRequest &)
 {
-    MetricFamily up{"qvt_up", "Whether the device answers.", MetricType::Gauge, {}};
-    up.Add(1, {{"device", "studio-a"}});
-    return {200, Exposition::kContentType, Exposition::Text({up})};
+    return {200, Exposition::kContentType,
+            Exposition::Head("qvt_up", "gauge", "Whether the device answers.") +
+                "qvt_up{device=\"studio-a\"} 1\n"};
 }
 
 int Connect(quint32 address, quint16 port)
