@@ -94,11 +94,10 @@ void cfg::StartSession()
     }
     const int type = static_cast<int>(code);
     m_link.SetProductType(type);
-    m_journal->SetDevice(serial.size() == 8
-                             ? SerialNumberText(reinterpret_cast<const quint8 *>(serial.data()))
-                             : QString(),
-                         m_link.Address(), EnglishModelName(code),
-                         m_link.User() == 0 ? QStringLiteral("admin") : QStringLiteral("guest"));
+    m_journal->SetDevice(
+        serial.size() == 8 ? SerialNumberText(reinterpret_cast<const quint8 *>(serial.data()))
+                           : QString(),
+        m_link.Address(), EnglishModelName(code), QString::fromLatin1(UserName(m_link.User())));
     if (type != productType) {
         // The pages go only once no worker can reach them any more (none
         // runs yet: the login joined the last session's).

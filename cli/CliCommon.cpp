@@ -161,7 +161,7 @@ int DeviceLogin::Open(Io &io, const Options &options, const QString &given)
                                    : QStringLiteral("%1 is not an IPv4 address").arg(address));
     }
     const QString user = options.Value("user");
-    if (user != QLatin1String("admin") && user != QLatin1String("guest")) {
+    if (UserIndex(user) < 0) {
         return io.Fail(kUsage, QStringLiteral("--user is admin or guest, not %1").arg(user));
     }
     QString password = options.Value("password");
@@ -172,7 +172,7 @@ int DeviceLogin::Open(Io &io, const Options &options, const QString &given)
         }
     }
     m_address = address;
-    m_user = user == QLatin1String("guest") ? 1 : 0;
+    m_user = UserIndex(user);
     switch (DeviceSession::LogIn(client, address, m_user, password)) {
         case DeviceSession::LoginOutcome::LoggedIn:
             break;
@@ -208,7 +208,7 @@ JournalContext DeviceLogin::Context() const
     context.deviceSerial = SerialText();
     context.deviceAddress = m_address;
     context.deviceModel = EnglishModelName(static_cast<quint32>(productType));
-    context.loginUser = m_user == 1 ? QStringLiteral("guest") : QStringLiteral("admin");
+    context.loginUser = QString::fromLatin1(UserName(m_user));
     return context;
 }
 

@@ -71,7 +71,7 @@ void CfgNetClient::Close()
 void CfgNetClient::SetUser(int userIndex, const QString &password)
 {
     std::lock_guard<std::mutex> lock(m_requestLock);
-    m_user = userIndex == 0 ? QByteArrayLiteral("admin") : QByteArrayLiteral("guest");
+    m_user = UserName(userIndex);
     m_password = password.toUtf8();
 }
 

@@ -61,8 +61,8 @@ public:
     // 50000 dual 2x1, 50001 4x1, 50002 4x1 AGC; 0 before the first model read.
     int ProductType() const { return m_productType; }
 
-    static constexpr int kAdmin = 0;
-    static constexpr int kGuest = 1;
+    static constexpr int kAdmin = kUserAdmin;
+    static constexpr int kGuest = kUserGuest;
 
 signals:
     // The session went online (after a login) or offline (Close).

@@ -1,11 +1,30 @@
 #pragma once
 
+#include <QByteArray>
 #include <QMetaType>
+#include <QString>
 #include <QtGlobal>
 
 // Plain value types of the device's data, shared by the protocol, the link
 // and the pages. The ones that travel in queued signals are declared to the
 // meta-type system at the end of this file; the link registers them at run time.
+
+// The device's two accounts: their index, as the tool keeps a user (the
+// window's login, qvt-cli's --user, the service's user), and the name the
+// login message carries.
+constexpr int kUserAdmin = 0;
+constexpr int kUserGuest = 1;  // read-only
+inline QByteArray UserName(int user)
+{
+    return user == kUserGuest ? QByteArrayLiteral("guest") : QByteArrayLiteral("admin");
+}
+// The index of a user's name, -1 for any other text.
+inline int UserIndex(const QString &name)
+{
+    return name == QLatin1String("admin")   ? kUserAdmin
+           : name == QLatin1String("guest") ? kUserGuest
+                                            : -1;
+}
 
 // Code of a video standard as the device reports it (see VideoStandardName).
 using VideoStandard = quint32;

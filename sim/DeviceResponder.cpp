@@ -151,7 +151,7 @@ quint32 DeviceResponder::Authenticate(const quint8 *payload, int payloadSize, QB
     if (!in.ok || in.at != payloadSize) {
         return kFormat;
     }
-    const int index = user == "admin" ? 0 : user == "guest" ? 1 : -1;
+    const int index = UserIndex(QString::fromLatin1(user));
     if (index < 0 || password != m_model.passwords[index]) {
         return kResultAuthenticationFailed;
     }
@@ -193,7 +193,7 @@ quint32 DeviceResponder::ApplySet(quint16 type, const quint8 *payload, int paylo
         if (!in.ok || in.at != payloadSize) {
             return kFormat;
         }
-        const int index = user == "admin" ? 0 : user == "guest" ? 1 : -1;
+        const int index = UserIndex(QString::fromLatin1(user));
         if (index < 0) {
             return kFail;
         }

@@ -129,8 +129,8 @@ QString Snapshot(const QString &what, const QString &text, double *minutes)
 
 QString User(const QString &what, const QString &text, int *user)
 {
-    if (text == QLatin1String("guest") || text == QLatin1String("admin")) {
-        *user = text == QLatin1String("guest") ? kMonitorGuest : kMonitorAdmin;
+    if (UserIndex(text) >= 0) {
+        *user = UserIndex(text);
         return QString();
     }
     return QStringLiteral("%1 is guest or admin, not %2").arg(what, Quoted(text));

@@ -9,14 +9,16 @@
 // concerns the command line it names the option. A password never appears
 // in one. The program prints it after "qvt-monitord: ", on standard error.
 
+#include "DeviceTypes.h"
+
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <QVector>
 
 // The users a device knows, numbered as the link layer logs them in.
-constexpr int kMonitorAdmin = 0;
-constexpr int kMonitorGuest = 1;  // read-only, and all that watching needs
+constexpr int kMonitorAdmin = kUserAdmin;
+constexpr int kMonitorGuest = kUserGuest;  // read-only, and all that watching needs
 
 // The defaults. 9731 is unassigned to any other service or exporter; 40000
 // is the lowest notification port the tool offers and the one the simulator

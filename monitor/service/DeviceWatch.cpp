@@ -15,9 +15,9 @@ constexpr int kSeenGraceMs = 500;   // a notification later than this after a po
 constexpr qint64 kRouteCheckMs = 60000;
 const QVector<quint8> kAllInputs = {0, 1, 2, 3};
 
-QString UserName(int user)
+QString UserText(int user)
 {
-    return user == Session::kGuest ? QStringLiteral("guest") : QStringLiteral("admin");
+    return QString::fromLatin1(UserName(user));
 }
 
 qint64 NowMs()
@@ -134,7 +134,7 @@ void DeviceWatch::Step()
         context.deviceSerial = m_preamble.productSN;
         context.deviceAddress = m_device.address;
         context.deviceModel = m_preamble.moduleType;
-        context.loginUser = UserName(m_device.user);
+        context.loginUser = UserText(m_device.user);
         m_drift.Step(m_session.Client(), m_session.ProductType(), context);
         m_journalUp = m_drift.JournalUp();
         m_journalPending = m_drift.JournalPending();
@@ -171,7 +171,7 @@ bool DeviceWatch::LogIn()
             m_loginProblem = reason;
             const QString why = reason == kLoginRefused
                                     ? QStringLiteral("refused the login as %1 (wrong password?)")
-                                          .arg(UserName(m_device.user))
+                                          .arg(UserText(m_device.user))
                                 : reason == kLoginUpgrading
                                     ? QStringLiteral("is upgrading its firmware")
                                     : QStringLiteral("does not answer");
@@ -189,7 +189,7 @@ bool DeviceWatch::LogIn()
     ReadIdentity();
     m_settings.say(
         QStringLiteral("%1 (%2): logged in as %3: %4, serial %5, firmware %6")
-            .arg(m_device.name, m_device.address, UserName(m_device.user), m_preamble.moduleType,
+            .arg(m_device.name, m_device.address, UserText(m_device.user), m_preamble.moduleType,
                  m_preamble.productSN, m_preamble.firmwareVersion),
         false);
     Poll();
