@@ -3,8 +3,14 @@
 #include "DeviceTables.h"
 #include "NoticesServer.h"
 
+// Translated in the notification receiver's context, where the window shows
+// them; the logs and the service keep them in English.
 const char *const kVideoAlarmNames[kVideoAlarmKinds] = {
-    "Signal Lost", "Signal Format Error", "Signal Sync Failed", "Video Black", "Video Frozen"};
+    QT_TRANSLATE_NOOP("NoticesServer", "Signal Lost"),
+    QT_TRANSLATE_NOOP("NoticesServer", "Signal Format Error"),
+    QT_TRANSLATE_NOOP("NoticesServer", "Signal Sync Failed"),
+    QT_TRANSLATE_NOOP("NoticesServer", "Video Black"),
+    QT_TRANSLATE_NOOP("NoticesServer", "Video Frozen")};
 
 QVector<ActiveAlarm> ActiveAlarms(const AlarmState &state, bool dual)
 {

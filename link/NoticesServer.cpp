@@ -1,5 +1,6 @@
 #include "NoticesServer.h"
 
+#include "AlarmState.h"
 #include "ByteOrder.h"
 #include "DeviceTables.h"
 #include "TextForms.h"
@@ -171,13 +172,7 @@ AlarmInfo DescribeNotification(const NotificationMsg &msg, bool dual, AudioMasks
         case 3:
         case 4:
         case 5: {
-            static const char *const names[] = {
-                QT_TRANSLATE_NOOP("NoticesServer", "Signal Lost"),
-                QT_TRANSLATE_NOOP("NoticesServer", "Signal Format Error"),
-                QT_TRANSLATE_NOOP("NoticesServer", "Signal Sync Failed"),
-                QT_TRANSLATE_NOOP("NoticesServer", "Video Black"),
-                QT_TRANSLATE_NOOP("NoticesServer", "Video Frozen")};
-            info.alarmType = English(names[msg.alarmCode - 1]);
+            info.alarmType = English(kVideoAlarmNames[msg.alarmCode - 1]);
             info.input = EventInputName(input, dual);
             info.alarmStatus = Status(value == 1);
             break;
