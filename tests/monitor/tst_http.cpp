@@ -267,14 +267,14 @@ private slots:
             QVERIFY(Fetch(m_loopback, m_server.Port(), "GET /metrics HTTP/1.0\r\n\r\n")
                         .startsWith("HTTP/1.0 200"));
         }
-        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
         // One that sends nothing more is cut off once the time-out has passed
         // since its last byte (a byte now and then keeps a client on: hence
         // the many workers).
         char buffer[256];
         while (::recv(slow[0], buffer, sizeof buffer, 0) > 0) {
         }
-        QVERIFY2(clock.elapsed() < HttpServer::kRequestTimeoutMs + 2000,
+        QVERIFY2(clock.elapsed() < HttpServer::kRequestTimeoutMs + 5000,
                  qPrintable(QString::number(clock.elapsed())));
         for (const int fd : slow) {
             ::close(fd);
@@ -318,7 +318,9 @@ private slots:
                     }
                     if (!open) {
                         ++cut;
-                        late += clock.elapsed() > HttpServer::kConnectionDeadlineMs + 3000;
+                        // Its deadline, from a handshake a loaded machine may
+                        // start late; without one it would never end.
+                        late += clock.elapsed() > 2 * HttpServer::kConnectionDeadlineMs;
                     }
                     if (fd >= 0) {
                         ::close(fd);
@@ -340,9 +342,9 @@ private slots:
                 answer += socket.readAll();
             }
             QVERIFY2(answer.startsWith("HTTP/1.1 200"), answer.constData());
-            QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+            QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
             QTRY_COMPARE_WITH_TIMEOUT(cut.load(), kTricklers,
-                                      HttpServer::kConnectionDeadlineMs + 5000);
+                                      2 * HttpServer::kConnectionDeadlineMs + 5000);
             stop = true;
         }
         QCOMPARE(late.load(), 0);
