@@ -25,6 +25,7 @@
 #include <QTemporaryDir>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -119,6 +120,42 @@ double TlsGet(quint16 port, const QList<QSslCertificate> &ca, const QByteArray &
     return in.startsWith("HTTP/1.1 200") ? double(clock.nsecsElapsed()) / 1e6 : -1;
 }
 
+// Scrapes with `scrape` (its time in ms, or -1 when it failed), 100 ms
+// apart, for `seconds` beside kSlowClients slow clients of `port`; prints
+// the figures after `what`.
+void BesideSlowClients(const char *what, quint16 port, bool tls, int seconds,
+                       const std::function<double()> &scrape)
+{
+    std::atomic<bool> stop{false};
+    std::atomic<int> cutOff{0};
+    std::vector<std::thread> slow;
+    for (int i = 0; i < kSlowClients; ++i) {
+        slow.emplace_back([&] { SlowClient(port, tls, stop, cutOff); });
+    }
+    QThread::sleep(2);  // every slow client connected and sending
+    std::vector<double> ms;
+    int failed = 0;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < seconds * 1000) {
+        const double took = scrape();
+        failed += took < 0;
+        ms.push_back(took < 0 ? 5000 : took);
+        QThread::msleep(100);
+    }
+    stop = true;
+    for (std::thread &t : slow) {
+        t.join();
+    }
+    std::printf(
+        "%s beside %d slow clients (a byte a second, again when cut off) for %d s: %d "
+        "scrapes, median %.1f ms, p99 %.1f ms, worst %.1f ms, %d failed; slow clients "
+        "cut off %d times   target p99 < 1 s, none failed: %s\n",
+        what, kSlowClients, seconds, int(ms.size()), Median(ms), Percentile(ms, 0.99),
+        Percentile(ms, 1), failed, cutOff.load(),
+        Verdict(Percentile(ms, 0.99) < 1000 && failed == 0));
+}
+
 qint64 EventsOf(const QHash<QByteArray, QByteArray> &events, int k)
 {
     return events.value(Series("qvt_alarm_events_total", k)).toLongLong();
@@ -175,36 +212,10 @@ int main(int argc, char **argv)
     std::printf("%s watching %d simulated switches\n", qPrintable(program), kDevices);
 
     // 1. Slow clients beside a scraper.
-    {
-        std::atomic<bool> stop{false};
-        std::atomic<int> cutOff{0};
-        std::vector<std::thread> slow;
-        for (int i = 0; i < kSlowClients; ++i) {
-            slow.emplace_back([&] { SlowClient(httpPort, false, stop, cutOff); });
-        }
-        QThread::sleep(2);  // every slow client connected and sending
-        std::vector<double> ms;
-        int failed = 0;
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < slowSeconds * 1000) {
-            const Reply r = Get(httpPort, "/metrics");
-            failed += r.status != 200;
-            ms.push_back(r.status == 200 ? r.ms : 5000);
-            QThread::msleep(100);
-        }
-        stop = true;
-        for (std::thread &t : slow) {
-            t.join();
-        }
-        std::printf(
-            "1. %d slow clients (a byte a second, again when cut off) for %d s; "
-            "%d scrapes:\n   median %.1f ms, p99 %.1f ms, worst %.1f ms, %d failed; "
-            "slow clients cut off %d times   target p99 < 1 s, none failed: %s\n",
-            kSlowClients, slowSeconds, int(ms.size()), Median(ms), Percentile(ms, 0.99),
-            Percentile(ms, 1), failed, cutOff.load(),
-            Verdict(Percentile(ms, 0.99) < 1000 && failed == 0));
-    }
+    BesideSlowClients("1. /metrics", httpPort, false, slowSeconds, [httpPort] {
+        const Reply r = Get(httpPort, "/metrics");
+        return r.status == 200 ? r.ms : -1.0;
+    });
     std::fflush(stdout);
 
     // 2. gzip.
@@ -263,33 +274,8 @@ int main(int argc, char **argv)
                 int(tlsMs.size()), Median(tlsMs), Percentile(tlsMs, 1), Median(plainMs));
             // The same slow clients against the HTTPS port, their request a
             // TLS record sent a byte a second.
-            std::atomic<bool> stop{false};
-            std::atomic<int> cutOff{0};
-            std::vector<std::thread> slow;
-            for (int i = 0; i < kSlowClients; ++i) {
-                slow.emplace_back([&] { SlowClient(tlsPort, true, stop, cutOff); });
-            }
-            QThread::sleep(2);
-            std::vector<double> ms;
-            int failed = 0;
-            QElapsedTimer clock;
-            clock.start();
-            while (clock.elapsed() < slowSeconds * 1000) {
-                const double took = TlsGet(tlsPort, ca, "prometheus:bench-secret");
-                failed += took < 0;
-                ms.push_back(took < 0 ? 5000 : took);
-                QThread::msleep(100);
-            }
-            stop = true;
-            for (std::thread &t : slow) {
-                t.join();
-            }
-            std::printf(
-                "   beside %d slow TLS clients for %d s: %d scrapes, median %.1f ms, "
-                "p99 %.1f ms, %d failed; slow clients cut off %d times   target p99 < "
-                "1 s, none failed: %s\n",
-                kSlowClients, slowSeconds, int(ms.size()), Median(ms), Percentile(ms, 0.99), failed,
-                cutOff.load(), Verdict(Percentile(ms, 0.99) < 1000 && failed == 0));
+            BesideSlowClients("   HTTPS", tlsPort, true, slowSeconds,
+                              [&] { return TlsGet(tlsPort, ca, "prometheus:bench-secret"); });
         }
     }
     std::fflush(stdout);

@@ -101,24 +101,19 @@ double Value(const QByteArray &text, const QByteArray &name)
 // No Qt, as the threads test calls it from several threads at once.
 std::string GetSnapshot(quint32 address, quint16 port)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const timeval wait = {10, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
-    sockaddr_in sa = {};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(address);
-    sa.sin_port = htons(port);
+    const int fd = Connect(address, port);
     static const char request[] = "GET /snapshot HTTP/1.0\r\n\r\n";
     std::string answer;
     char buffer[4096];
     ssize_t got = 0;
-    if (::connect(fd, reinterpret_cast<const sockaddr *>(&sa), sizeof sa) == 0 &&
-        ::send(fd, request, sizeof request - 1, MSG_NOSIGNAL) > 0) {
+    if (fd >= 0 && ::send(fd, request, sizeof request - 1, MSG_NOSIGNAL) > 0) {
         while ((got = ::recv(fd, buffer, sizeof buffer, 0)) > 0) {
             answer.append(buffer, static_cast<size_t>(got));
         }
     }
-    ::close(fd);
+    if (fd >= 0) {
+        ::close(fd);
+    }
     return answer;
 }
 
