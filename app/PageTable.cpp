@@ -7,6 +7,7 @@
 #include "GPIO.h"
 #include "General.h"
 #include "GenlockWidget.h"
+#include "PageList.h"
 #include "SignalIO2X1.h"
 #include "SignalIO4X1.h"
 #include "Status2x1.h"
@@ -19,6 +20,8 @@
 #include "cfg.h"
 
 #include <QCoreApplication>
+
+#include <algorithm>
 
 namespace {
 template <class T>
@@ -113,70 +116,57 @@ std::vector<PageDescriptor> Build()
     using K = PageKey;
     using B = Branch;
     std::vector<PageDescriptor> table;
-    const auto add = [&table](PageKey key, int rank, TreePlace dual, TreePlace single,
+    const auto add = [&table](PageKey key, int rank, TreePlace place,
                               BaseWidget *(*make)(const PageContext &)) -> PageDescriptor & {
         table.push_back({});
         PageDescriptor &page = table.back();
         page.key = key;
         page.treeRank = rank;
-        page.dual = dual;
-        page.single = single;
+        page.place = place;
         page.make = make;
         return page;
     };
-    const TreePlace none = {B::Top, nullptr};
 
-    add(K::General, 10, {B::Top, QT_TRANSLATE_NOOP("cfg", "General")},
-        {B::Top, QT_TRANSLATE_NOOP("cfg", "General")}, Make<General>);
-    add(K::Genlock, 20, {B::SignalIO, QT_TRANSLATE_NOOP("cfg", "Genlock")},
-        {B::SignalIO, QT_TRANSLATE_NOOP("cfg", "Genlock")}, Make<GenlockWidget>)
+    add(K::General, 10, {B::Top, QT_TRANSLATE_NOOP("cfg", "General")}, Make<General>);
+    add(K::Genlock, 20, {B::SignalIO, QT_TRANSLATE_NOOP("cfg", "Genlock")}, Make<GenlockWidget>)
         .worker = {Link(&CmdThread::NotifyGenLockUpdate, &GenlockWidget::OnNotifyGenLockUpdate)};
 
     const WorkerJoin signalIO =
         Link(&CmdThread::NotifySignalIOUpdate, &SignalIOPage::OnNotifySignalIOUpdate);
-    add(K::SignalIO, 30, none, {B::SignalIO, QT_TRANSLATE_NOOP("cfg", "Group A")}, MakeSignalIO)
-        .worker = {signalIO};
-    add(K::SignalIOA, 30, {B::SignalIO, QT_TRANSLATE_NOOP("cfg", "Group A")}, none,
-        MakeSignalIOGroup<0>)
-        .worker = {signalIO};
-    add(K::SignalIOB, 31, {B::SignalIO, QT_TRANSLATE_NOOP("cfg", "Group B")}, none,
-        MakeSignalIOGroup<1>)
+    const TreePlace signalIOA = {B::SignalIO, QT_TRANSLATE_NOOP("cfg", "Group A")};
+    add(K::SignalIO, 30, signalIOA, MakeSignalIO).worker = {signalIO};
+    add(K::SignalIOA, 30, signalIOA, MakeSignalIOGroup<0>).worker = {signalIO};
+    add(K::SignalIOB, 31, {B::SignalIO, QT_TRANSLATE_NOOP("cfg", "Group B")}, MakeSignalIOGroup<1>)
         .worker = {signalIO};
 
     const WorkerJoin switchControl = Link(&CmdThread::NotifySwitchControlUpdate,
                                           &SwitchControlPage::OnNotifySwitchControlUpdate);
-    add(K::SwitchControl, 50, none, {B::SwitchControl, QT_TRANSLATE_NOOP("cfg", "Group A")},
-        Make<SwitchControl4X1>)
-        .worker = {switchControl};
-    add(K::SwitchControlA, 50, {B::SwitchControl, QT_TRANSLATE_NOOP("cfg", "Group A")}, none,
-        MakeGroup<SwitchControl2X1, 0>)
-        .worker = {switchControl};
-    add(K::SwitchControlB, 51, {B::SwitchControl, QT_TRANSLATE_NOOP("cfg", "Group B")}, none,
+    const TreePlace switchControlA = {B::SwitchControl, QT_TRANSLATE_NOOP("cfg", "Group A")};
+    add(K::SwitchControl, 50, switchControlA, Make<SwitchControl4X1>).worker = {switchControl};
+    add(K::SwitchControlA, 50, switchControlA, MakeGroup<SwitchControl2X1, 0>).worker = {
+        switchControl};
+    add(K::SwitchControlB, 51, {B::SwitchControl, QT_TRANSLATE_NOOP("cfg", "Group B")},
         MakeGroup<SwitchControl2X1, 1>)
         .worker = {switchControl};
 
-    PageDescriptor &agc =
-        add(K::AGC, 40, none, {B::Top, QT_TRANSLATE_NOOP("cfg", "AGC")}, Make<AGC>);
-    agc.agcOnly = true;
-    agc.worker = {Link(&CmdThread::NotifyAGCUpdate, &AGC::OnNotifyAGCUpdate)};
+    add(K::AGC, 40, {B::Top, QT_TRANSLATE_NOOP("cfg", "AGC")}, Make<AGC>).worker = {
+        Link(&CmdThread::NotifyAGCUpdate, &AGC::OnNotifyAGCUpdate)};
 
     // The pages that write the alarm configuration tell the board, which
     // colours its lamps by it, after every Apply the device took (after an
     // import the window has the board read the device afresh).
     add(K::Trigger, 60, {B::SwitchControl, QT_TRANSLATE_NOOP("cfg", "Alarm Combination")},
-        {B::SwitchControl, QT_TRANSLATE_NOOP("cfg", "Alarm Combination")}, MakeTrigger)
+        MakeTrigger)
         .tells = {Tell<Trigger>(&Trigger::SendAlarmTriggerInfo, K::Status,
                                 &StatusPage::OnAlarmTriggerChanged)};
-    add(K::GPIO, 70, {B::Top, QT_TRANSLATE_NOOP("cfg", "GPIO")},
-        {B::Top, QT_TRANSLATE_NOOP("cfg", "GPIO")}, MakeGpio)
-        .worker = {Link(&CmdThread::NotifyGPIOUpdate, &GPIO::OnNotifyGPIOUpdate)};
-    add(K::SystemAlarms, 80, {B::Settings, QT_TRANSLATE_NOOP("cfg", "System")},
-        {B::Settings, QT_TRANSLATE_NOOP("cfg", "System")}, MakeSystemAlarms)
+    add(K::GPIO, 70, {B::Top, QT_TRANSLATE_NOOP("cfg", "GPIO")}, MakeGpio).worker = {
+        Link(&CmdThread::NotifyGPIOUpdate, &GPIO::OnNotifyGPIOUpdate)};
+    add(K::SystemAlarms, 80, {B::Settings, QT_TRANSLATE_NOOP("cfg", "System")}, MakeSystemAlarms)
         .tells = {Tell<SystemAlarmsPage>(&SystemAlarmsPage::SendSystemAlarmInfo, K::Status,
                                          &StatusPage::OnSystemAlarmChanged)};
 
-    PageDescriptor &status = add(K::Status, 100, {B::Alarms, QT_TRANSLATE_NOOP("cfg", "Status")},
-                                 {B::Alarms, QT_TRANSLATE_NOOP("cfg", "Status")}, MakeStatus);
+    PageDescriptor &status =
+        add(K::Status, 100, {B::Alarms, QT_TRANSLATE_NOOP("cfg", "Status")}, MakeStatus);
     status.worker = {
         Link(&CmdThread::NotifyStatusUpdate, &StatusPage::OnNotifyStatusUpdate),
         Link(&CmdThread::SendDetectionInfo, &StatusPage::OnDetectionChanged),
@@ -190,21 +180,22 @@ std::vector<PageDescriptor> Build()
                                 &StatusPage::OnUpdateStatus);
     }};
 
-    // The dual model files its inputs under its two groups.
+    // The dual model files its inputs under its two groups, the 4x1 models
+    // all four under Group A.
     const struct {
         PageKey key;
         BaseWidget *(*make)(const PageContext &);
-        TreePlace dual;
+        TreePlace place;
         TreePlace single;
     } inputs[] = {
         {K::Detection1,
          MakeInput<Detection, 0>,
          {B::SettingsGroupA, QT_TRANSLATE_NOOP("cfg", "Input 1")},
-         {B::SettingsGroupA, QT_TRANSLATE_NOOP("cfg", "Input 1")}},
+         {}},
         {K::Detection2,
          MakeInput<Detection, 1>,
          {B::SettingsGroupA, QT_TRANSLATE_NOOP("cfg", "Input 2")},
-         {B::SettingsGroupA, QT_TRANSLATE_NOOP("cfg", "Input 2")}},
+         {}},
         {K::Detection3,
          MakeInput<Detection, 2>,
          {B::SettingsGroupB, QT_TRANSLATE_NOOP("cfg", "Input 1")},
@@ -216,15 +207,32 @@ std::vector<PageDescriptor> Build()
     };
     int rank = 90;
     for (const auto &input : inputs) {
-        PageDescriptor &page = add(input.key, rank++, input.dual, input.single, input.make);
+        PageDescriptor &page = add(input.key, rank++, input.place, input.make);
+        page.singlePlace = input.single;
         page.worker = {Link(&CmdThread::SendRegionMaxValue, &Detection::OnSetRegionMaxValue)};
         page.tells = {Tell<Detection>(&Detection::SendDetectionInfo, K::Status,
                                       &StatusPage::OnDetectionChanged)};
     }
 
     // The alarm log: the window makes it once and keeps it across models.
-    add(K::Alarm, 110, {B::Alarms, QT_TRANSLATE_NOOP("cfg", "Logs")},
-        {B::Alarms, QT_TRANSLATE_NOOP("cfg", "Logs")}, nullptr);
+    add(K::Alarm, 110, {B::Alarms, QT_TRANSLATE_NOOP("cfg", "Logs")}, nullptr);
+
+    // In the rows' order; a row without a descriptor is a page never shown.
+    const auto first = [](PageKey key) {
+        const std::vector<PageRow> &rows = PageRows();
+        const auto row = std::find_if(rows.begin(), rows.end(),
+                                      [key](const PageRow &r) { return r.key == key; });
+        Q_ASSERT(row != rows.end());
+        return row - rows.begin();
+    };
+    std::stable_sort(table.begin(), table.end(),
+                     [&first](const PageDescriptor &a, const PageDescriptor &b) {
+                         return first(a.key) < first(b.key);
+                     });
+    Q_ASSERT(std::all_of(PageRows().begin(), PageRows().end(), [&table](const PageRow &r) {
+        return std::any_of(table.begin(), table.end(),
+                           [&r](const PageDescriptor &d) { return d.key == r.key; });
+    }));
     return table;
 }
 }  // namespace
@@ -260,13 +268,10 @@ const TreeBranch &BranchOf(Branch branch)
 
 TreePlace PageDescriptor::PlaceIn(int productType) const
 {
-    if (IsDual(productType)) {
-        return dual;
-    }
-    if (agcOnly && !HasAgc(productType)) {
+    if (!FindPage(productType, key)) {
         return {Branch::Top, nullptr};
     }
-    return single;
+    return !IsDual(productType) && singlePlace.text ? singlePlace : place;
 }
 
 const std::vector<PageDescriptor> &PageDescriptors()

@@ -28,8 +28,8 @@ struct TreeBranch {
 };
 const TreeBranch &BranchOf(Branch branch);
 
-// Where a page sits in one kind of model's tree: under `parent`, reading
-// `text` (untranslated, context "cfg"); a null text: not on that kind.
+// Where a page sits in the tree: under `parent`, reading `text`
+// (untranslated, context "cfg"); a null text: nowhere.
 struct TreePlace {
     Branch parent;
     const char *text;
@@ -45,16 +45,16 @@ struct PageJoin {
 };
 using WindowJoin = std::function<QMetaObject::Connection(cfg *, BaseWidget *)>;
 
-// Everything the window knows of one page. Adding a page is one descriptor
-// (and, when it has parameters, its part in params/ParamsFile).
+// What the window adds to a page's row in params/PageList: its widgets, its
+// place in the tree and its connections. Which models have the page, its
+// order, its part and its poll come from the row.
 struct PageDescriptor {
     PageKey key;
     // The tree shows the pages of a model by this rank, which differs from
-    // the page list's order (the table's) for the AGC page and the board.
+    // the page list's order for the AGC page and the board.
     int treeRank;
-    TreePlace dual;                            // on the dual 2x1 model
-    TreePlace single;                          // on the 4x1 models
-    bool agcOnly;                              // of the 4x1 models, only on the AGC one
+    TreePlace place;
+    TreePlace singlePlace;  // on the 4x1 models where it differs; a null text: the same
     BaseWidget *(*make)(const PageContext &);  // null: the window keeps the page
     std::vector<WorkerJoin> worker;
     std::vector<PageJoin> tells;
@@ -65,5 +65,5 @@ struct PageDescriptor {
     TreePlace PlaceIn(int productType) const;
 };
 
-// Every page of every model, in page-list order.
+// Every page of every model, in page-list order (the rows').
 const std::vector<PageDescriptor> &PageDescriptors();

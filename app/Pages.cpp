@@ -93,6 +93,7 @@ PageKey KeyOf(const QTreeWidgetItem *item)
 void Pages::Create(const PageContext &context)
 {
     Destroy();
+    m_productType = context.productType;
     for (PageKey key : PageOrder(context.productType)) {
         BaseWidget *page = nullptr;
         for (const auto &kept : context.kept) {

@@ -62,6 +62,8 @@ public:
     }
     // The keys of `list`, in its order.
     QList<PageKey> Keys() const;
+    // The product type they were created for.
+    int ProductType() const { return m_productType; }
 
     // In page-list order. Read it only; Create and Destroy keep it.
     QList<BaseWidget *> list;
@@ -69,4 +71,5 @@ public:
 private:
     QList<QPair<PageKey, BaseWidget *>> m_keyed;
     QList<BaseWidget *> m_owned;
+    int m_productType = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "BaseWidget.h"
 #include "CmdThread.h"
+#include "PageList.h"
 #include "PageTable.h"
 #include "cfg.h"
 
@@ -11,8 +12,6 @@ void PageWiring::Connect(const Pages &pages, CmdThread *worker, cfg *window)
 {
     QStatusBar *statusBar = window->statusBar();
     for (BaseWidget *page : pages.list) {
-        m_connections << QObject::connect(page, &BaseWidget::SendUpdateCmd, worker,
-                                          &CmdThread::OnSetCmd);
         m_connections << QObject::connect(page, &BaseWidget::SendStatusMessage, statusBar,
                                           &QStatusBar::showMessage);
     }
@@ -22,6 +21,10 @@ void PageWiring::Connect(const Pages &pages, CmdThread *worker, cfg *window)
         if (!page) {
             continue;
         }
+        const PagePoll poll = FindPage(pages.ProductType(), descriptor.key)->poll;
+        m_connections << QObject::connect(
+            page, &BaseWidget::SendPolling, worker,
+            [worker, poll](bool on) { worker->SetPoll(on ? poll : PagePoll()); });
         for (const WorkerJoin &join : descriptor.worker) {
             m_connections << join(worker, page);
         }

@@ -81,7 +81,7 @@ cfg::cfg(WindowOptions options, QWidget *parent)
     connect(
         &m_link.Notices(), &NoticeRoute::NotityAlarmInfo, &m_link.Worker(),
         [cmd = &m_link.Worker()] {
-            if (cmd->CurrentCommand() == StatusCmd) {
+            if (cmd->CurrentPoll().request == &CmdThread::PollStatus) {
                 cmd->Wake();
             }
         },
@@ -112,7 +112,6 @@ cfg::cfg(WindowOptions options, QWidget *parent)
     connect(m_ui.actionLanguageConfig, &QAction::triggered, this, &cfg::OnLanguageConfig);
     connect(m_ui.actionAbout, &QAction::triggered, this, &cfg::OnAbout);
     connect(m_ui.treeWidget, &QTreeWidget::itemPressed, this, &cfg::OnTreeItemPressed);
-    connect(this, &cfg::SendImportCmd, &m_link.Worker(), &CmdThread::OnSetCmd);
     connect(&m_link.Monitor(), &UpdateThread::IsAlive, this, &cfg::OnIsAlive);
     connect(&m_link.Worker(), &CmdThread::NotifyImportFinish, this, &cfg::OnImportFinish);
     connect(&m_link.Monitor(), &UpdateThread::VersionRead, this, &cfg::OnVersionRead);
@@ -281,7 +280,7 @@ void cfg::OnImport()
     }
     m_importing = true;
     m_importFile = file;
-    emit SendImportCmd(ImportCmd);
+    m_link.Worker().RequestImport();
     m_loading->show();
     m_loading->raise();
 }

@@ -76,7 +76,6 @@ signals:
     void AddLogs(AlarmInfo info);
     void UpdateStatus(bool online);
     void AppCloseSignal();
-    void SendImportCmd(CmdType type);
 
 public slots:
     void OnConnect();

@@ -3,7 +3,7 @@
 // and keep docs/PERFORMANCE.md in step with what it prints.
 //  1. GetAlarmInfo through CfgNetClient against the same request from a bare
 //     socket: medians and their ratio.
-//  2. One StatusCmd pass: the seven transactions the status page's poll makes.
+//  2. One status poll: the seven transactions the status page's poll makes.
 //  3. Notifications: how many a second the receiver takes before the kernel
 //     starts to drop datagrams.
 
@@ -46,7 +46,7 @@ double ClientRoundTrip(CfgNetClient &client, int count)
     return Median(micros);
 }
 
-// The seven transactions of one StatusCmd pass, as the worker makes them.
+// The seven transactions of one status poll, as the worker makes them.
 double StatusPass(CfgNetClient &client, int passes)
 {
     std::vector<double> micros;
@@ -103,7 +103,7 @@ int main(int argc, char **argv)
     std::printf("  bare socket     %.1f us\n", bare);
     std::printf("  CfgNetClient    %.1f us  (ratio %.2f, +%.0f %%)\n", viaClient, viaClient / bare,
                 100.0 * (viaClient / bare - 1.0));
-    std::printf("StatusCmd pass (7 transactions), median of 2000: %.1f us\n",
+    std::printf("status poll (7 transactions), median of 2000: %.1f us\n",
                 StatusPass(client, 2000));
 
     // Notifications: the simulator floods at rising rates; count what arrives.

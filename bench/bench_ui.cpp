@@ -253,7 +253,7 @@ void EventLoopStalls()
         window.ConnectWithoutDialog(options.address, 0, QStringLiteral("admin"));
         device.Command(QStringLiteral("offline 60"));
         const quint64 sent = device.RequestsReceived();
-        window.Worker()->OnSetCmd(GPIOCmd);
+        window.Worker()->SetPoll({&CmdThread::PollGpio, 3000});
         window.OnMatchVersion();
         QElapsedTimer wait;
         wait.start();

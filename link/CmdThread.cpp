@@ -27,13 +27,21 @@ void CmdThread::SetImportParts(const QList<ImportTarget *> &parts)
     m_parts = parts;
 }
 
-void CmdThread::OnSetCmd(CmdType type)
+void CmdThread::SetPoll(PagePoll poll)
 {
-    if (type != ImportCmd) {
-        m_command = type;
-        m_genlockWasLost = true;
-        return;
-    }
+    std::lock_guard<std::mutex> lock(m_pollLock);
+    m_poll = poll;
+    m_genlockWasLost = true;
+}
+
+PagePoll CmdThread::CurrentPoll() const
+{
+    std::lock_guard<std::mutex> lock(m_pollLock);
+    return m_poll;
+}
+
+void CmdThread::RequestImport()
+{
     m_importPending = true;
     Wake();
     if (!IsRunning()) {
@@ -50,33 +58,18 @@ void CmdThread::OnSetCmd(CmdType type)
     }
 }
 
-int CmdThread::PauseAfter(CmdType command)
-{
-    switch (command) {
-        case SwitchControlCmd:
-        case GenlockCmd:
-        case SignalIOCmd:
-        case GPIOCmd:
-        case RegionMaxValueCmd:
-            return 3000;
-        case AGCCmd:
-            return 500;
-        case StatusCmd:
-            return 1000;
-        default:
-            return 40;
-    }
-}
-
 void CmdThread::Step()
 {
     if (m_importPending.exchange(false)) {
         RunImport();
         return;
     }
-    const CmdType command = static_cast<CmdType>(m_command.load());
-    Poll(command);
-    const int pause = m_pollPauseMs > 0 ? m_pollPauseMs : PauseAfter(command);
+    const PagePoll poll = CurrentPoll();
+    if (poll.request) {
+        (this->*poll.request)();
+    }
+    // Without a poll the loop only waits for one, or for an import.
+    const int pause = m_pollPauseMs > 0 ? m_pollPauseMs : poll.request ? poll.pauseMs : 40;
     // A wake (an import, or a notification while the board is shown) is
     // served once this gap has passed: a flood of notifications runs the
     // status pass (seven reads) 50 times a second at most, not back to back.
@@ -94,56 +87,47 @@ void CmdThread::Finished()
     }
 }
 
-void CmdThread::Poll(CmdType command)
+void CmdThread::PollSwitchControl()
 {
-    switch (command) {
-        case SwitchControlCmd: {
-            quint8 gpi = 0, gpo = 0;
-            if (m_client->GetGPIOState(gpi, gpo) == 0) {
-                emit NotifySwitchControlUpdate(gpi, gpo);
-            }
-            break;
-        }
-        case AGCCmd: {
-            QVector<quint16> in, out;
-            if (m_client->GetAudioLevel(in, out) == 0) {
-                emit NotifyAGCUpdate(in, out);
-            }
-            break;
-        }
-        case GenlockCmd: {
-            VideoStandard standard = kNoSignal;
-            quint8 present = 0;
-            if (m_client->GetGenlockState(standard, present) == 0) {
-                emit NotifyGenLockUpdate(standard, present != 0);
-            }
-            break;
-        }
-        case SignalIOCmd:
-            PollSignalIO();
-            break;
-        case GPIOCmd: {
-            GPIOTriggerMode gpiMode = ActiveLow, gpoMode = ActiveLow;
-            quint8 gpi = 0, gpo = 0;
-            if (m_client->GetGPIOTriggerMode(gpiMode, gpoMode) == 0 &&
-                m_client->GetGPIOState(gpi, gpo) == 0) {
-                emit NotifyGPIOUpdate(gpiMode, gpoMode, gpi, gpo);
-            }
-            break;
-        }
-        case StatusCmd:
-            PollStatus();
-            break;
-        case RegionMaxValueCmd: {
-            QVector<VideoStandard> standards;
-            QVector<quint8> present;
-            if (m_client->GetInputStandards(kIdentity, standards, present) == 0) {
-                emit SendRegionMaxValue(standards);
-            }
-            break;
-        }
-        default:
-            break;
+    quint8 gpi = 0, gpo = 0;
+    if (m_client->GetGPIOState(gpi, gpo) == 0) {
+        emit NotifySwitchControlUpdate(gpi, gpo);
+    }
+}
+
+void CmdThread::PollAgc()
+{
+    QVector<quint16> in, out;
+    if (m_client->GetAudioLevel(in, out) == 0) {
+        emit NotifyAGCUpdate(in, out);
+    }
+}
+
+void CmdThread::PollGenlock()
+{
+    VideoStandard standard = kNoSignal;
+    quint8 present = 0;
+    if (m_client->GetGenlockState(standard, present) == 0) {
+        emit NotifyGenLockUpdate(standard, present != 0);
+    }
+}
+
+void CmdThread::PollGpio()
+{
+    GPIOTriggerMode gpiMode = ActiveLow, gpoMode = ActiveLow;
+    quint8 gpi = 0, gpo = 0;
+    if (m_client->GetGPIOTriggerMode(gpiMode, gpoMode) == 0 &&
+        m_client->GetGPIOState(gpi, gpo) == 0) {
+        emit NotifyGPIOUpdate(gpiMode, gpoMode, gpi, gpo);
+    }
+}
+
+void CmdThread::PollRegionLimits()
+{
+    QVector<VideoStandard> standards;
+    QVector<quint8> present;
+    if (m_client->GetInputStandards(kIdentity, standards, present) == 0) {
+        emit SendRegionMaxValue(standards);
     }
 }
 

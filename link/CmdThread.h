@@ -11,12 +11,25 @@
 #include <mutex>
 
 class CfgNetClient;
+class CmdThread;
+
+// What the command worker repeats while a page is shown: one of its reads
+// (a Poll member below) and the pause after it. The page table gives each
+// page its poll; an empty one reads nothing.
+struct PagePoll {
+    void (CmdThread::*request)() = nullptr;
+    int pauseMs = 0;
+    bool operator==(const PagePoll &other) const
+    {
+        return request == other.request && pauseMs == other.pauseMs;
+    }
+};
 
 // Polls the device for whatever the visible page shows, and runs the
-// parameter-file import. The page sets the command (OnSetCmd); the thread
-// repeats its poll with the command's pause until it changes. An import
-// (OnSetCmd(ImportCmd)) is a request of its own: it starts at once, cutting
-// the pause short, runs between two polls, and no poll command replaces it.
+// parameter-file import. The shown page's poll is set (SetPoll); the thread
+// repeats it with its pause until it changes. An import (RequestImport) is a
+// request of its own: it starts at once, cutting the pause short, runs
+// between two polls, and no poll replaces it.
 // Every import request ends in exactly one NotifyImportFinish: 0, -1 when a
 // part failed, or kImportStopped when Stop came first. Results reach the
 // pages only through the signals below, queued to their thread.
@@ -38,11 +51,21 @@ public:
     // device needs after each part; false once the thread is ending.
     bool ImportGap();
 
-    CmdType CurrentCommand() const { return static_cast<CmdType>(m_command.load()); }
-    // Milliseconds the thread pauses after a command's poll.
-    static int PauseAfter(CmdType command);
-    // The shortest of those pauses that a Wake cannot cut.
+    // Any thread: the poll to repeat from now on, and the one under way.
+    void SetPoll(PagePoll poll);
+    PagePoll CurrentPoll() const;
+    // The part of a poll's pause that a Wake cannot cut.
     static constexpr int kMinPollGapMs = 20;
+
+    // The reads a page's poll repeats, on this thread only; each hands what
+    // the device holds to its signal below.
+    void PollSwitchControl();
+    void PollAgc();
+    void PollGenlock();
+    void PollSignalIO();
+    void PollGpio();
+    void PollStatus();
+    void PollRegionLimits();
 
 signals:
     void NotifySwitchControlUpdate(unsigned char gpiStatus, unsigned char gpoStatus);
@@ -60,7 +83,8 @@ signals:
     void SendSystemAlarmInfo(SystemAlarm mask);
 
 public slots:
-    void OnSetCmd(CmdType type);
+    // Asks for one parameter-file import; the poll stays as it is.
+    void RequestImport();
 
 protected:
     void Step() override;
@@ -68,13 +92,11 @@ protected:
 
 private:
     Q_DISABLE_COPY(CmdThread)
-    void Poll(CmdType command);
-    void PollSignalIO();
-    void PollStatus();
     void RunImport();
 
     CfgNetClient *m_client;
-    std::atomic<int> m_command{NoCmd};
+    mutable std::mutex m_pollLock;  // guards m_poll
+    PagePoll m_poll;
     std::atomic<bool> m_importPending{false};
     std::atomic<bool> m_genlockWasLost{true};  // bit 0 of the last alarm state seen
     const int m_pollPauseMs;

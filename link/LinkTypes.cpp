@@ -2,7 +2,6 @@
 
 void RegisterLinkTypes()
 {
-    qRegisterMetaType<CmdType>("CmdType");
     qRegisterMetaType<PhaseState>("PhaseState");
     qRegisterMetaType<GPIOTriggerMode>("GPIOTriggerMode");
     qRegisterMetaType<SignalIOInfo>("SignalIOInfo");

@@ -10,20 +10,6 @@
 // Value types that the worker threads hand to the user interface in queued
 // signals. RegisterLinkTypes() makes them known to the meta-type system.
 
-// The poll the command worker repeats, set by the visible page; ImportCmd
-// instead asks for one parameter-file import, and leaves the poll as it is.
-enum CmdType : qint32 {
-    NoCmd = 0,
-    SwitchControlCmd = 1,
-    AGCCmd = 2,
-    GenlockCmd = 3,
-    SignalIOCmd = 4,
-    GPIOCmd = 5,
-    StatusCmd = 6,
-    RegionMaxValueCmd = 7,
-    ImportCmd = 8,
-};
-
 // What NotifyImportFinish reports besides 0 (every part imported) and -1 (a
 // part failed): the walk was stopped, by a disconnect or the window closing,
 // before every part was imported.
@@ -58,7 +44,6 @@ struct AlarmInfo {
     QString notes;
 };
 
-Q_DECLARE_METATYPE(CmdType)
 Q_DECLARE_METATYPE(PhaseState)
 Q_DECLARE_METATYPE(GPIOTriggerMode)
 Q_DECLARE_METATYPE(SignalIOInfo)

@@ -36,7 +36,7 @@ AGC::AGC(CfgNetClient *client, QWidget *parent) : BaseWidget(parent), m_client(c
 int AGC::RefreshFromDevice()
 {
     OnTimer();
-    emit SendUpdateCmd(AGCCmd);
+    emit SendPolling(true);
     return ShowDeviceValues(true);
 }
 
@@ -97,7 +97,7 @@ AgcControls AGC::Controls() const
 
 int AGC::LeavePage()
 {
-    emit SendUpdateCmd(NoCmd);
+    emit SendPolling(false);
     return 0;
 }
 

@@ -52,7 +52,8 @@ public:
     virtual void Retranslate() {}
 
 signals:
-    void SendUpdateCmd(CmdType type);
+    // The page is shown and its poll (from its row) should run, or no more.
+    void SendPolling(bool on);
     // A line for the main window's status bar: a failed read or write, or a
     // confirmation (timeoutMs 0 keeps it until the next message).
     void SendStatusMessage(QString text, int timeoutMs);

@@ -92,7 +92,7 @@ Detection::Detection(CfgNetClient *client, int inputIndex, QWidget *parent)
 
 int Detection::RefreshFromDevice()
 {
-    emit SendUpdateCmd(RegionMaxValueCmd);
+    emit SendPolling(true);
     DetectionParam param;
     QString failure;
     if (M::Read(*m_client, m_input, param, &failure) != 0) {
@@ -197,7 +197,7 @@ DetectionParam Detection::FromControls() const
 
 int Detection::LeavePage()
 {
-    emit SendUpdateCmd(NoCmd);
+    emit SendPolling(false);
     return 0;
 }
 

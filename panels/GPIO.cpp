@@ -26,7 +26,7 @@ QString GPIO::LevelText(GPIOTriggerMode mode, quint8 status, bool dual)
 
 int GPIO::RefreshFromDevice()
 {
-    emit SendUpdateCmd(GPIOCmd);
+    emit SendPolling(true);
     return ShowDeviceValues(true);
 }
 
@@ -68,7 +68,7 @@ GpioParams GPIO::FromControls() const
 
 int GPIO::LeavePage()
 {
-    emit SendUpdateCmd(NoCmd);
+    emit SendPolling(false);
     return 0;
 }
 

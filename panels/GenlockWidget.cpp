@@ -28,13 +28,13 @@ int GenlockWidget::RefreshFromDevice()
         ReportRefreshFailure(DeviceFailure("GetInputState", CfgNetClient::LastResult()));
     }
     // The poll starts whatever the read gave: it shows the reference once it answers.
-    emit SendUpdateCmd(GenlockCmd);
+    emit SendPolling(true);
     return 0;
 }
 
 int GenlockWidget::LeavePage()
 {
-    emit SendUpdateCmd(NoCmd);
+    emit SendPolling(false);
     return 0;
 }
 

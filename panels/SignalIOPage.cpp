@@ -47,7 +47,7 @@ int SignalIOPage::RefreshFromDevice()
 {
     OnTimer();
     m_controls.trigger->setCurrentIndex(0);
-    emit SendUpdateCmd(SignalIOCmd);
+    emit SendPolling(true);
     return ShowDeviceValues(true);
 }
 
@@ -108,7 +108,7 @@ void SignalIOPage::ShowInputs(const QVector<SignalIOInfo> &info, bool locked)
 
 int SignalIOPage::LeavePage()
 {
-    emit SendUpdateCmd(NoCmd);
+    emit SendPolling(false);
     return 0;
 }
 

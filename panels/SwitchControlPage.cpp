@@ -64,7 +64,7 @@ QStringList SwitchControlPage::GpiTexts(quint8 gpiStatus, Bits bits)
 int SwitchControlPage::RefreshFromDevice()
 {
     OnTimer();
-    emit SendUpdateCmd(SwitchControlCmd);
+    emit SendPolling(true);
     return ShowDeviceValues(true);
 }
 
@@ -102,7 +102,7 @@ SwitchControlParams SwitchControlPage::FromControls() const
 
 int SwitchControlPage::LeavePage()
 {
-    emit SendUpdateCmd(NoCmd);
+    emit SendPolling(false);
     return 0;
 }
 

@@ -13,9 +13,7 @@
 
 class CfgNetClient;
 
-// The parts of the parameter file of one product type, in the order of the
-// page list, as the export and import of the window, the command-line tool
-// and the simulator's twin walk them. Pages without parameters have no part.
+// One part of the parameter file: the values of one page (see PageList.h).
 struct ParamPart {
     PageKey key;          // its page
     const char *element;  // its top element under the document element
@@ -35,6 +33,9 @@ struct ParamPart {
     const std::type_info *valuesType;
 };
 
+// The parts of the parameter file of one product type, in page-list order,
+// as the export and import of the window, the command-line tool and the
+// simulator's twin walk them. Pages without parameters have no part.
 QVector<ParamPart> ParamParts(int productType);
 // The part of `productType`'s page `key`; false when the page has none.
 bool FindPart(int productType, PageKey key, ParamPart *part);

@@ -111,13 +111,13 @@ void StatusPage::Bind(const QVector<SystemLamp> &systemLamps)
 
 int StatusPage::RefreshFromDevice()
 {
-    emit SendUpdateCmd(StatusCmd);
+    emit SendPolling(true);
     return 0;
 }
 
 int StatusPage::LeavePage()
 {
-    emit SendUpdateCmd(NoCmd);
+    emit SendPolling(false);
     return 0;
 }
 

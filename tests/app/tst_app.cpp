@@ -571,7 +571,7 @@ void TestApp::deadDeviceLetsGo()
     LogIn();
     m_device->Command("offline 60");
     const quint64 before = m_device->RequestsReceived();
-    m_window->Worker()->OnSetCmd(GPIOCmd);
+    m_window->Worker()->SetPoll({&CmdThread::PollGpio, 3000});
     QElapsedTimer versionCheck;
     versionCheck.start();
     m_window->OnMatchVersion();

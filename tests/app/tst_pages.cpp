@@ -5,6 +5,7 @@
 #include "DeviceTables.h"
 #include "GPIO.h"
 #include "GenlockWidget.h"
+#include "PageList.h"
 #include "ParamsFile.h"
 #include "Trigger.h"
 
@@ -316,12 +317,6 @@ void TestPages::treeShowsPages()
     const Pages &pages = m_window->CurrentPages();
     QCOMPARE(PageOrder(productType), order);
     QCOMPARE(pages.Keys(), order);
-    // The parameter file's parts follow the page list.
-    int at = -1;
-    for (const ParamPart &part : ParamParts(productType)) {
-        QVERIFY(order.indexOf(part.key) > at);
-        at = order.indexOf(part.key);
-    }
 
     // Three items read "Group A"; each shows its own branch's group.
     const QList<QStringList> groupPaths = {{"Signal I/O", "Group A"},
@@ -406,27 +401,13 @@ void TestPages::wiring()
         QCOMPARE(label->text(), probe.text);
     }
 
-    const std::map<PageKey, CmdType> kPolls = {{K::Genlock, GenlockCmd},
-                                               {K::GPIO, GPIOCmd},
-                                               {K::AGC, AGCCmd},
-                                               {K::SignalIO, SignalIOCmd},
-                                               {K::SignalIOA, SignalIOCmd},
-                                               {K::SignalIOB, SignalIOCmd},
-                                               {K::SwitchControl, SwitchControlCmd},
-                                               {K::SwitchControlA, SwitchControlCmd},
-                                               {K::SwitchControlB, SwitchControlCmd},
-                                               {K::Status, StatusCmd},
-                                               {K::Detection1, RegionMaxValueCmd},
-                                               {K::Detection2, RegionMaxValueCmd},
-                                               {K::Detection3, RegionMaxValueCmd},
-                                               {K::Detection4, RegionMaxValueCmd}};
+    // Each page runs its own row's poll while shown, and nothing after.
     for (PageKey key : pages.Keys()) {
         Press(FindItem(tree, key));
         QCOMPARE(m_window->CurrentPage(), pages.Find(key));
-        const auto poll = kPolls.find(key);
-        QCOMPARE(worker->CurrentCommand(), poll == kPolls.end() ? NoCmd : poll->second);
+        QVERIFY(worker->CurrentPoll() == FindPage(productType, key)->poll);
         Press(FindPath(tree, {"Alarms"}));
-        QCOMPARE(worker->CurrentCommand(), NoCmd);
+        QVERIFY(worker->CurrentPoll() == PagePoll());
 
         const QString line = QStringLiteral("page %1 says so").arg(static_cast<int>(key));
         emit pages.Find(key)->SendStatusMessage(line, 0);
@@ -502,7 +483,7 @@ void TestPages::guestThenAdmin()
     BaseWidget *page = m_window->CurrentPage();
     Disconnect();
     QCOMPARE(Enabled(key, open), QStringList());
-    QCOMPARE(m_window->Worker()->CurrentCommand(), NoCmd);  // the page's poll ended
+    QVERIFY(m_window->Worker()->CurrentPoll() == PagePoll());  // the page's poll ended
 
     LogIn();
     QVERIFY(form.actionChangePassword->isEnabled() && form.actionConfigNetwork->isEnabled());

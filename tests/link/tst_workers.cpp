@@ -16,6 +16,23 @@ namespace {
 // and runs `during` (on the worker thread) while it writes.
 constexpr int kBadFile = 1;
 
+// The worker's reads, as the data rows name them.
+enum Read {
+    SwitchControlRead,
+    AgcRead,
+    GenlockRead,
+    SignalIORead,
+    GpioRead,
+    StatusRead,
+    RegionLimitsRead
+};
+void (CmdThread::*const kReads[])() = {&CmdThread::PollSwitchControl, &CmdThread::PollAgc,
+                                       &CmdThread::PollGenlock,       &CmdThread::PollSignalIO,
+                                       &CmdThread::PollGpio,          &CmdThread::PollStatus,
+                                       &CmdThread::PollRegionLimits};
+const PagePoll kGenlock = {&CmdThread::PollGenlock, 3000};
+const PagePoll kGpio = {&CmdThread::PollGpio, 3000};
+
 class FakePage final : public ImportTarget
 {
 public:
@@ -76,61 +93,61 @@ void TestWorkers::cleanup()
 
 void TestWorkers::polls_data()
 {
-    QTest::addColumn<int>("command");
+    QTest::addColumn<int>("read");  // a Read
     QTest::addColumn<QString>("console");
     QTest::addColumn<QString>("expected");  // the first emission's arguments
-    const auto row = [](const char *name, CmdType command, const char *console, const char *first) {
-        QTest::newRow(name) << int(command) << QString(console) << QString(first);
+    const auto row = [](const char *name, Read read, const char *console, const char *first) {
+        QTest::newRow(name) << int(read) << QString(console) << QString(first);
     };
-    row("switch control", SwitchControlCmd, "gpi 0x02", "2 2");
-    row("AGC", AGCCmd, "levels in 3 33", "in3=33 out3=24");
-    row("genlock", GenlockCmd, "genlock NTSC", "16 true");
-    row("genlock gone", GenlockCmd, "genlock none", "2147483647 false");
-    row("signal I/O", SignalIOCmd, "signal 3 none",
+    row("switch control", SwitchControlRead, "gpi 0x02", "2 2");
+    row("AGC", AgcRead, "levels in 3 33", "in3=33 out3=24");
+    row("genlock", GenlockRead, "genlock NTSC", "16 true");
+    row("genlock gone", GenlockRead, "genlock none", "2147483647 false");
+    row("signal I/O", SignalIORead, "signal 3 none",
         "9/3/1 9/3/1 2147483647/0/0 9/3/1 locked=1 align=0");
-    row("GPIO", GPIOCmd, "gpi 0x10", "0 1 16 17");
-    row("status", StatusCmd, "alarm 1 video-black on", "8,0,0,0 system=0x80");
-    row("region limits", RegionMaxValueCmd, "signal 2 720p50", "9,19,9,9");
+    row("GPIO", GpioRead, "gpi 0x10", "0 1 16 17");
+    row("status", StatusRead, "alarm 1 video-black on", "8,0,0,0 system=0x80");
+    row("region limits", RegionLimitsRead, "signal 2 720p50", "9,19,9,9");
 }
 
-// The signal that carries each command's results.
-std::unique_ptr<QueuedSpy> SpyFor(CmdThread *worker, int command)
+// The signal that carries each read's results.
+std::unique_ptr<QueuedSpy> SpyFor(CmdThread *worker, int read)
 {
-    switch (command) {
-        case SwitchControlCmd:
+    switch (read) {
+        case SwitchControlRead:
             return std::make_unique<QueuedSpy>(worker, &CmdThread::NotifySwitchControlUpdate);
-        case AGCCmd:
+        case AgcRead:
             return std::make_unique<QueuedSpy>(worker, &CmdThread::NotifyAGCUpdate);
-        case GenlockCmd:
+        case GenlockRead:
             return std::make_unique<QueuedSpy>(worker, &CmdThread::NotifyGenLockUpdate);
-        case SignalIOCmd:
+        case SignalIORead:
             return std::make_unique<QueuedSpy>(worker, &CmdThread::NotifySignalIOUpdate);
-        case GPIOCmd:
+        case GpioRead:
             return std::make_unique<QueuedSpy>(worker, &CmdThread::NotifyGPIOUpdate);
-        case StatusCmd:
+        case StatusRead:
             return std::make_unique<QueuedSpy>(worker, &CmdThread::NotifyStatusUpdate);
         default:
             return std::make_unique<QueuedSpy>(worker, &CmdThread::SendRegionMaxValue);
     }
 }
 
-QString Describe(int command, const QList<QVariant> &a)
+QString Describe(int read, const QList<QVariant> &a)
 {
-    switch (command) {
-        case SwitchControlCmd:
+    switch (read) {
+        case SwitchControlRead:
             return QStringLiteral("%1 %2")
                 .arg(a[0].value<unsigned char>())
                 .arg(a[1].value<unsigned char>());
-        case AGCCmd: {
+        case AgcRead: {
             const auto in = a[0].value<QVector<unsigned short>>();
             const auto out = a[1].value<QVector<unsigned short>>();
             return QStringLiteral("in3=%1 out3=%2").arg(in.value(2)).arg(out.value(2));
         }
-        case GenlockCmd:
+        case GenlockRead:
             return QStringLiteral("%1 %2")
                 .arg(a[0].value<VideoStandard>())
                 .arg(a[1].toBool() ? "true" : "false");
-        case SignalIOCmd: {
+        case SignalIORead: {
             QStringList parts;
             for (const SignalIOInfo &info : a[0].value<QVector<SignalIOInfo>>()) {
                 parts << QStringLiteral("%1/%2/%3")
@@ -142,13 +159,13 @@ QString Describe(int command, const QList<QVariant> &a)
             parts << QStringLiteral("align=%1").arg(a[2].toBool());
             return parts.join(' ');
         }
-        case GPIOCmd:
+        case GpioRead:
             return QStringLiteral("%1 %2 %3 %4")
                 .arg(int(a[0].value<GPIOTriggerMode>()))
                 .arg(int(a[1].value<GPIOTriggerMode>()))
                 .arg(a[2].value<unsigned char>())
                 .arg(a[3].value<unsigned char>());
-        case StatusCmd: {
+        case StatusRead: {
             QStringList video;
             for (AlarmType v : a[0].value<QVector<AlarmType>>()) {
                 video << QString::number(v);
@@ -167,19 +184,19 @@ QString Describe(int command, const QList<QVariant> &a)
     }
 }
 
-// Each command polls the device and hands over what the device holds.
+// Each read polls the device and hands over what the device holds.
 void TestWorkers::polls()
 {
-    QFETCH(int, command);
+    QFETCH(int, read);
     QFETCH(QString, console);
     QFETCH(QString, expected);
     QCOMPARE(m_device->Command(console), QStringLiteral("ok"));
-    std::unique_ptr<QueuedSpy> spied = SpyFor(m_worker.get(), command);
+    std::unique_ptr<QueuedSpy> spied = SpyFor(m_worker.get(), read);
     QueuedSpy &spy = *spied;
-    m_worker->OnSetCmd(static_cast<CmdType>(command));
+    m_worker->SetPoll({kReads[read], 500});
     m_worker->Start();
     QVERIFY(spy.wait(3000));
-    QCOMPARE(Describe(command, spy.first()), expected);
+    QCOMPARE(Describe(read, spy.first()), expected);
     QVERIFY(spy.wait(3000));  // and again, after the pause
 
     // Put the device back as it was.
@@ -211,7 +228,7 @@ void TestWorkers::statusSurvivesRejectedDetection()
     QueuedSpy enables(m_worker.get(), &CmdThread::SendSystemAlarmInfo);
     QueuedSpy triggers(m_worker.get(), &CmdThread::SendAlarmTriggerInfo);
     QueuedSpy status(m_worker.get(), &CmdThread::NotifyStatusUpdate);
-    m_worker->OnSetCmd(StatusCmd);
+    m_worker->SetPoll({&CmdThread::PollStatus, 1000});
     m_worker->Start();
     QVERIFY(status.wait(3000));
     QVERIFY(status.wait(3000));
@@ -235,7 +252,7 @@ void TestWorkers::phaseAlignEdge()
     QCOMPARE(m_client.SetPhaseAutoAlign({1, 0}), 0);
     QueuedSpy spy(m_worker.get(), &CmdThread::NotifySignalIOUpdate);
     auto align = [&spy](int i) { return spy.at(i)[2].toBool(); };
-    m_worker->OnSetCmd(SignalIOCmd);
+    m_worker->SetPoll({&CmdThread::PollSignalIO, 3000});
     m_worker->Start();
     QTRY_VERIFY_WITH_TIMEOUT(spy.count() >= 2, 3000);
     QCOMPARE(align(0), true);
@@ -257,7 +274,7 @@ void TestWorkers::phaseAlignEdge()
 
     // Without follow-genlock nothing is asked for.
     QCOMPARE(m_client.SetPhaseAutoAlign({0, 0}), 0);
-    m_worker->OnSetCmd(SignalIOCmd);
+    m_worker->SetPoll({&CmdThread::PollSignalIO, 3000});
     const int from = spy.count() + 1;
     QTRY_VERIFY_WITH_TIMEOUT(spy.count() > from + 1, 3000);
     for (int i = from; i < spy.count(); ++i) {
@@ -285,20 +302,20 @@ void TestWorkers::importStartsAtOnce()
     m_worker->SetImportParts({&first, &second});
     QueuedSpy polls(m_worker.get(), &CmdThread::NotifyGenLockUpdate);
     QueuedSpy finished(m_worker.get(), &CmdThread::NotifyImportFinish);
-    m_worker->OnSetCmd(GenlockCmd);
+    m_worker->SetPoll(kGenlock);
     m_worker->Start();
     QVERIFY(polls.wait(3000));
     clock.start();
-    m_worker->OnSetCmd(ImportCmd);
+    m_worker->RequestImport();
     if (pageChanges) {
-        m_worker->OnSetCmd(NoCmd);
-        m_worker->OnSetCmd(GPIOCmd);
+        m_worker->SetPoll({});
+        m_worker->SetPoll(kGpio);
     }
     QVERIFY(finished.wait(2000));
     QCOMPARE(finished.first()[0].toInt(), 0);
     QVERIFY2(startedAfter >= 0 && startedAfter < 100, qPrintable(QString::number(startedAfter)));
     QCOMPARE(first.calls + second.calls, 2);
-    QCOMPARE(m_worker->CurrentCommand(), pageChanges ? GPIOCmd : GenlockCmd);
+    QVERIFY(m_worker->CurrentPoll() == (pageChanges ? kGpio : kGenlock));
 }
 
 void TestWorkers::importEnds_data()
@@ -333,7 +350,7 @@ void TestWorkers::importEnds()
     QFETCH(int, pagesCalled);
     const std::function<void()> during = [this, duringSecond] {
         if (duringSecond.startsWith("import")) {
-            m_worker->OnSetCmd(ImportCmd);
+            m_worker->RequestImport();
         }
         if (duringSecond.endsWith("stop")) {
             m_worker->Stop();
@@ -354,7 +371,7 @@ void TestWorkers::importEnds()
     }
     QElapsedTimer clock;
     clock.start();
-    m_worker->OnSetCmd(ImportCmd);
+    m_worker->RequestImport();
     QVERIFY(QTest::qWaitFor([&] { return finished.count() >= reports.size(); }, 3000));
     if (reports == QVector<int>{0}) {
         QVERIFY(clock.elapsed() >= 100 * pagesCalled);  // 100 ms after each page
@@ -378,7 +395,7 @@ void TestWorkers::stopIsPrompt()
 {
     m_worker = std::make_unique<CmdThread>(&m_client);  // the real pauses
     QueuedSpy spy(m_worker.get(), &CmdThread::NotifyGenLockUpdate);
-    m_worker->OnSetCmd(GenlockCmd);
+    m_worker->SetPoll({&CmdThread::PollGenlock, 3000});
     m_worker->Start();
     QVERIFY(spy.wait(3000));
     QElapsedTimer clock;
