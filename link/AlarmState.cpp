@@ -3,15 +3,6 @@
 #include "DeviceTables.h"
 #include "NoticesServer.h"
 
-// Translated in the notification receiver's context, where the window shows
-// them; the logs and the service keep them in English.
-const char *const kVideoAlarmNames[kVideoAlarmKinds] = {
-    QT_TRANSLATE_NOOP("NoticesServer", "Signal Lost"),
-    QT_TRANSLATE_NOOP("NoticesServer", "Signal Format Error"),
-    QT_TRANSLATE_NOOP("NoticesServer", "Signal Sync Failed"),
-    QT_TRANSLATE_NOOP("NoticesServer", "Video Black"),
-    QT_TRANSLATE_NOOP("NoticesServer", "Video Frozen")};
-
 QVector<ActiveAlarm> ActiveAlarms(const AlarmState &state, bool dual)
 {
     QVector<ActiveAlarm> alarms;
@@ -19,11 +10,11 @@ QVector<ActiveAlarm> ActiveAlarms(const AlarmState &state, bool dual)
         const QString input = EventInputName(i, dual);
         for (int bit = 0; bit < kVideoAlarmKinds; ++bit) {
             if (state.video.value(i) & (1u << bit)) {
-                alarms.append({input, QLatin1String(kVideoAlarmNames[bit])});
+                alarms.append({input, QLatin1String(VideoAlarmName(bit))});
             }
         }
-        const QPair<quint16, const char *> audio[] = {{state.lost.value(i), "Audio Lost"},
-                                                      {state.silent.value(i), "Audio Silent"}};
+        const QPair<quint16, const char *> audio[] = {{state.lost.value(i), AudioAlarmName(0)},
+                                                      {state.silent.value(i), AudioAlarmName(1)}};
         for (const auto &kind : audio) {
             for (int k = 0; k < kAudioChannels; ++k) {
                 if (kind.first & (1u << k)) {
@@ -46,7 +37,19 @@ QVector<ActiveAlarm> ActiveAlarms(const AlarmState &state, bool dual)
 namespace {
 const char kAsserted[] = "Asserted";
 const char kCleared[] = "Cleared";
-const char *const kAudioKinds[2] = {"Audio Lost", "Audio Silent"};
+
+// A switch of the output or of the genlocking source names where it went,
+// not whether its status bit is now set: the codes whose value is a place.
+bool NamesWhereItWent(const char *alarm)
+{
+    for (quint32 c = 1; const NoticeCode *code = FindNoticeCode(c); ++c) {
+        if ((code->value == NoticeValue::Source || code->value == NoticeValue::GroupInput) &&
+            QLatin1String(alarm).endsWith(SystemAlarmName(code->systemBit, false))) {
+            return true;
+        }
+    }
+    return false;
+}
 
 // A system alarm's bits outside the groups: the genlock and the two supplies.
 bool Ungrouped(int bit)
@@ -142,7 +145,7 @@ QVector<AlarmInfo> AlarmChanges(const AlarmState &before, const AlarmState &afte
         const AlarmType video = before.video.value(i) ^ after.video.value(i);
         for (int bit = 0; bit < kVideoAlarmKinds; ++bit) {
             if (video & (1u << bit)) {
-                row(input, QLatin1String(kVideoAlarmNames[bit]), after.video.value(i) & (1u << bit),
+                row(input, QLatin1String(VideoAlarmName(bit)), after.video.value(i) & (1u << bit),
                     notes);
             }
         }
@@ -153,10 +156,10 @@ QVector<AlarmInfo> AlarmChanges(const AlarmState &before, const AlarmState &afte
             const quint16 raised = changed & audio[kind].second;
             const quint16 cleared = changed & ~audio[kind].second;
             if (raised) {
-                row(input, QLatin1String(kAudioKinds[kind]), true, Channels(raised) + notes);
+                row(input, QLatin1String(AudioAlarmName(kind)), true, Channels(raised) + notes);
             }
             if (cleared) {
-                row(input, QLatin1String(kAudioKinds[kind]), false, Channels(cleared) + notes);
+                row(input, QLatin1String(AudioAlarmName(kind)), false, Channels(cleared) + notes);
             }
         }
     }
@@ -180,13 +183,13 @@ EventTouch TouchedBy(const AlarmInfo &event, bool dual, AlarmState &bits)
     const EventTouch touch = on ? EventTouch::Raise : EventTouch::Clear;
     const int input = InputIndex(event.input, dual);
     for (int bit = 0; input >= 0 && bit < kVideoAlarmKinds; ++bit) {
-        if (event.alarmType == QLatin1String(kVideoAlarmNames[bit])) {
+        if (event.alarmType == QLatin1String(VideoAlarmName(bit))) {
             Set(bits.video, input, AlarmType(1u << bit), true);
             return touch;
         }
     }
     for (int kind = 0; input >= 0 && kind < 2; ++kind) {
-        if (event.alarmType == QLatin1String(kAudioKinds[kind])) {
+        if (event.alarmType == QLatin1String(AudioAlarmName(kind))) {
             const quint16 mask = ChannelMask(event.notes);
             Set(kind == 0 ? bits.lost : bits.silent, input, mask, true);
             return mask != 0 ? touch : EventTouch::None;
@@ -198,11 +201,7 @@ EventTouch TouchedBy(const AlarmInfo &event, bool dual, AlarmState &bits)
     for (const SystemAlarmEntry &entry : SystemAlarmEntries(dual)) {
         if (name == QLatin1String(entry.name)) {
             bits.system = 1u << entry.bit;
-            // A switch of the output or of the genlocking source names where
-            // it went, not whether the status bit is now set.
-            return entry.bit == 2 || entry.bit == 7 || entry.bit == 9 || entry.bit == 14
-                       ? EventTouch::Either
-                       : touch;
+            return NamesWhereItWent(entry.name) ? EventTouch::Either : touch;
         }
     }
     return EventTouch::None;

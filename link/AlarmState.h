@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LinkTypes.h"
+#include "NoticeMessages.h"
 
 #include <QDateTime>
 #include <QString>
@@ -13,10 +14,6 @@ struct AlarmState {
     QVector<quint16> silent;   // per input: audio silent, one bit per channel
     SystemAlarm system = 0;    // bit per system alarm (DeviceTables' entries)
 };
-
-// The five video alarms by bit, in English as the alarm log names them.
-constexpr int kVideoAlarmKinds = 5;
-extern const char *const kVideoAlarmNames[kVideoAlarmKinds];
 
 // One active alarm as the tools list it: the input as the alarm log names it
 // (empty for a system alarm) and the alarm ("Video Black", "Audio Lost Ch3",

@@ -1,7 +1,6 @@
 #include "NoticesServer.h"
 
 #include "AlarmState.h"
-#include "ByteOrder.h"
 #include "DeviceTables.h"
 #include "TextForms.h"
 
@@ -40,33 +39,21 @@ QString GroupName(int group, bool dual)
 
 QString SourceName(quint32 value)
 {
-    switch (value) {
-        case 0:
-            return English(QT_TRANSLATE_NOOP("NoticesServer", "Invalid"));
-        case 1:
-            return English(QT_TRANSLATE_NOOP("NoticesServer", "Genlock"));
-        case 2:
-        case 3:
-        case 4:
-        case 5:
-            return English(QT_TRANSLATE_NOOP("NoticesServer", "%1-Input %2"))
-                .arg(GroupLetter(int(value - 2) / 2))
-                .arg((value - 2) % 2 + 1);
-        case 6:
-        case 7:
-        case 8:
-        case 9:
-            return English(QT_TRANSLATE_NOOP("NoticesServer", "Input %1")).arg(value - 5);
-        default:
-            return QString();
+    if (value == 0) {
+        return English(QT_TRANSLATE_NOOP("NoticesServer", "Invalid"));
     }
-}
-
-// A system event's name: that of its alarm bit in the system-alarm table, as
-// the 4x1 models name it (the group goes in the input column).
-QString SystemName(int bit)
-{
-    return SystemAlarmName(bit, false);
+    if (value == 1) {
+        return English(QT_TRANSLATE_NOOP("NoticesServer", "Genlock"));
+    }
+    if (value <= 5) {
+        return English(QT_TRANSLATE_NOOP("NoticesServer", "%1-Input %2"))
+            .arg(GroupLetter(int(value - 2) / 2))
+            .arg((value - 2) % 2 + 1);
+    }
+    if (value <= 9) {
+        return English(QT_TRANSLATE_NOOP("NoticesServer", "Input %1")).arg(value - 5);
+    }
+    return QString();
 }
 
 QString ChannelList(quint16 mask)
@@ -90,6 +77,28 @@ int CodeSlot(quint32 code)
 {
     return code == kAudioSilent ? 1 : 0;
 }
+
+// An audio notification: the channels whose alarm changed since the last
+// mask of that input, raised ones before cleared ones.
+void DescribeChannels(const NotificationMsg &msg, AudioMasks &masks, AlarmInfo &info)
+{
+    const int input = msg.inputIndex;
+    const quint16 now = static_cast<quint16>(msg.value & 0xFFFF);
+    // An input the device should not name has no memory slot: report the
+    // mask as it stands.
+    const quint16 previous = input < 4 ? masks.Exchange(msg.alarmCode, input, now) : 0;
+    const quint16 changed = previous ^ now;
+    const quint16 raised = now & changed;
+    const quint16 cleared = static_cast<quint16>(~now & changed);
+    if (cleared) {
+        info.notes = ChannelList(cleared);
+        info.alarmStatus = Status(false);
+    }
+    if (raised) {
+        info.notes = ChannelList(raised);
+        info.alarmStatus = Status(true);
+    }
+}
 }  // namespace
 
 QString EventInputName(int input, bool dual)
@@ -103,30 +112,6 @@ QString EventInputName(int input, bool dual)
             .arg(input % 2 + 1);
     }
     return English(QT_TRANSLATE_NOOP("NoticesServer", "Input %1")).arg(input + 1);
-}
-
-int NotificationMsg::Parse(const quint8 *bytes, int size)
-{
-    if (bytes == nullptr || size < kMinSize || size > kMaxSize) {
-        return -1;
-    }
-    if (ByteSum(bytes, size) != 0xFF) {
-        return -1;
-    }
-    // Fields beyond a short datagram read as zero.
-    std::fill(m_buffer, m_buffer + kMaxSize, quint8(0));
-    std::copy(bytes, bytes + size, m_buffer);
-    m_size = size;
-    length = ReadU16(m_buffer);
-    version = m_buffer[2];
-    alarmCode = ReadU32(m_buffer + 3);
-    groupIndex = m_buffer[7];
-    inputIndex = m_buffer[8];
-    value = ReadU32(m_buffer + 9);
-    if (length != size - 2 || version != 1) {
-        return -1;
-    }
-    return 0;
 }
 
 quint16 AudioMasks::Exchange(quint32 code, int input, quint16 mask)
@@ -163,84 +148,49 @@ AlarmInfo DescribeNotification(const NotificationMsg &msg, bool dual, AudioMasks
 {
     AlarmInfo info;
     info.time = QDateTime::currentDateTime();
+    const NoticeCode *code = FindNoticeCode(msg.alarmCode);
+    if (!code) {
+        return info;
+    }
     const int input = msg.inputIndex;
     const int group = msg.groupIndex;
     const quint32 value = msg.value;
-    switch (msg.alarmCode) {
-        case 1:
-        case 2:
-        case 3:
-        case 4:
-        case 5: {
-            info.alarmType = English(kVideoAlarmNames[msg.alarmCode - 1]);
-            info.input = EventInputName(input, dual);
-            info.alarmStatus = Status(value == 1);
+    // A system event is named as the 4x1 models name its alarm bit; the
+    // group goes in the input column.
+    info.alarmType = code->name ? English(code->name) : SystemAlarmName(code->systemBit, false);
+    switch (code->place) {
+        case NoticePlace::None:
             break;
-        }
-        case kAudioLost:
-        case kAudioSilent: {
-            info.alarmType = msg.alarmCode == kAudioLost
-                                 ? English(QT_TRANSLATE_NOOP("NoticesServer", "Audio Lost"))
-                                 : English(QT_TRANSLATE_NOOP("NoticesServer", "Audio Silent"));
+        case NoticePlace::Input:
             info.input = EventInputName(input, dual);
-            const quint16 now = static_cast<quint16>(value & 0xFFFF);
-            // An input the device should not name has no memory slot: report the
-            // mask as it stands.
-            const quint16 previous = input < 4 ? masks.Exchange(msg.alarmCode, input, now) : 0;
-            const quint16 changed = previous ^ now;
-            const quint16 raised = now & changed;
-            const quint16 cleared = static_cast<quint16>(~now & changed);
-            if (cleared) {
-                info.notes = ChannelList(cleared);
-                info.alarmStatus = Status(false);
-            }
-            if (raised) {
-                info.notes = ChannelList(raised);
-                info.alarmStatus = Status(true);
+            break;
+        case NoticePlace::Group:
+            info.input = GroupName(group, dual);
+            break;
+        case NoticePlace::Gpi:
+            // The GPI's number within its group: the dual model's inputs
+            // 0-1 are group A's GPI 1-2, 2-3 group B's.
+            info.alarmType =
+                info.alarmType.arg(input <= 3 ? (dual ? input % 2 + 1 : input + 1) : input);
+            if (input <= 3) {
+                info.input = GroupName(dual ? input / 2 : 0, dual);
             }
             break;
-        }
-        case 8:
-            info.alarmType = SystemName(0);
+    }
+    switch (code->value) {
+        case NoticeValue::Flag:
             info.alarmStatus = Status(value == 1);
             break;
-        case 9:
-            info.alarmType = SystemName(1);
-            info.input = GroupName(group, dual);
-            info.alarmStatus = Status(value == 1);
+        case NoticeValue::ChannelMask:
+            DescribeChannels(msg, masks, info);
             break;
-        case 10:
-            info.alarmType = SystemName(2);
-            info.input = GroupName(group, dual);
+        case NoticeValue::Source:
             info.alarmStatus = Status(value == 0);
             if (value != 0) {
                 info.notes = SourceName(value);
             }
             break;
-        case 11:
-            info.alarmType = SystemName(3);
-            info.input = GroupName(group, dual);
-            info.alarmStatus = Status(value == 1);
-            break;
-        case 12: {
-            const int number = input <= 3 ? (dual ? input % 2 + 1 : input + 1) : input;
-            info.alarmType =
-                English(QT_TRANSLATE_NOOP("NoticesServer", "GPI %1 Triggered")).arg(number);
-            if (input <= 3) {
-                info.input = English(QT_TRANSLATE_NOOP("NoticesServer", "Group %1"))
-                                 .arg(dual ? GroupLetter(input / 2) : GroupLetter(0));
-            }
-            info.alarmStatus = Status(value == 1);
-            break;
-        }
-        case 13:
-            info.alarmType = SystemName(6);
-            info.input = GroupName(group, dual);
-            info.alarmStatus = Status(value == 1);
-            break;
-        case 14:
-            info.alarmType = SystemName(7);
-            info.input = GroupName(group, dual);
+        case NoticeValue::GroupInput:
             info.alarmStatus = Status(value == 0xFFFFFFFF);
             if (value != 0xFFFFFFFF) {
                 info.notes =
@@ -249,16 +199,6 @@ AlarmInfo DescribeNotification(const NotificationMsg &msg, bool dual, AudioMasks
                                .arg(value + 1)
                          : English(QT_TRANSLATE_NOOP("NoticesServer", "Input %1")).arg(value + 1);
             }
-            break;
-        case 15:
-            info.alarmType = SystemName(15);
-            info.alarmStatus = Status(value == 1);
-            break;
-        case 16:
-            info.alarmType = SystemName(16);
-            info.alarmStatus = Status(value == 1);
-            break;
-        default:
             break;
     }
     return info;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LinkTypes.h"
+#include "NoticeMessages.h"
 #include "UdpSocket.h"
 
 #include "WorkerThread.h"
@@ -12,29 +13,6 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
-
-// One notification datagram as the device sends it:
-//   length(2) version(1) code(4) group(1) input(1) value(4) ... checksum(1)
-class NotificationMsg final
-{
-public:
-    static constexpr int kMinSize = 10;
-    static constexpr int kMaxSize = 1039;
-
-    // 0 when the datagram is acceptable, -1 otherwise.
-    int Parse(const quint8 *bytes, int size);
-
-    quint16 length = 0;
-    quint8 version = 0;
-    quint32 alarmCode = 0;
-    quint8 groupIndex = 0;
-    quint8 inputIndex = 0;
-    quint32 value = 0;
-
-private:
-    quint8 m_buffer[kMaxSize] = {};
-    int m_size = 0;
-};
 
 // The last channel mask of the "Audio Lost" (code 6) and "Audio Silent"
 // (code 7) alarms per input of one device, so that a notification can name

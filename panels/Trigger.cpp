@@ -3,22 +3,14 @@
 #include "CfgNetClient.h"
 #include "ComboxItemDelegate.h"
 #include "DeviceTables.h"
+#include "NoticeMessages.h"
 
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QMenu>
 
 namespace M = TriggerModel;
-
-namespace {
-const char *const kVideoRowTitles[M::kVideoRows] = {
-    QT_TRANSLATE_NOOP("Trigger", "Signal Lost"),
-    QT_TRANSLATE_NOOP("Trigger", "Signal Format Error"),
-    QT_TRANSLATE_NOOP("Trigger", "Signal Sync Failed"),
-    QT_TRANSLATE_NOOP("Trigger", "Video Black"),
-    QT_TRANSLATE_NOOP("Trigger", "Video Frozen"),
-};
-}  // namespace
 
 Trigger::Trigger(CfgNetClient *client, int productType, QWidget *parent)
     : BaseWidget(parent), m_client(client), m_productType(productType)
@@ -74,8 +66,9 @@ void Trigger::SetTitles()
     }
     table->setHorizontalHeaderLabels(columns);
     QStringList rows;
-    for (const char *title : kVideoRowTitles) {
-        rows << tr(title);
+    // The video rows read as the alarm log names the alarms.
+    for (int bit = 0; bit < M::kVideoRows; ++bit) {
+        rows << QCoreApplication::translate("NoticesServer", VideoAlarmName(bit));
     }
     for (int channel = 1; channel <= kAudioChannels; ++channel) {
         rows << tr("Audio Lost Ch%1").arg(channel);

@@ -1892,26 +1892,6 @@
         <translation>应用</translation>
     </message>
     <message>
-        <source>Signal Lost</source>
-        <translation>信号丢失</translation>
-    </message>
-    <message>
-        <source>Signal Format Error</source>
-        <translation>信号格式错误</translation>
-    </message>
-    <message>
-        <source>Signal Sync Failed</source>
-        <translation>信号同步失败</translation>
-    </message>
-    <message>
-        <source>Video Black</source>
-        <translation>视频黑场</translation>
-    </message>
-    <message>
-        <source>Video Frozen</source>
-        <translation>视频静帧</translation>
-    </message>
-    <message>
         <source>Any</source>
         <translation>任一</translation>
     </message>

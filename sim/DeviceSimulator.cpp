@@ -3,6 +3,7 @@
 #include "ByteOrder.h"
 #include "DeviceTables.h"
 #include "Message.h"
+#include "NoticeMessages.h"
 #include "TextForms.h"
 
 #include <QStringList>
@@ -15,18 +16,14 @@ constexpr int kHoldMs = 300;  // a reordered answer waits at most this long
 constexpr int kDemoStepMs = 750;
 constexpr int kOversizedBytes = 1100;
 
-// The notification datagram: length, version, code, group, input, value, checksum.
 QByteArray NotificationDatagram(const SimNotification &n)
 {
-    quint8 d[14];
-    WriteU16(d, sizeof d - 2);
-    d[2] = 1;
-    WriteU32(d + 3, n.code);
-    d[7] = n.group;
-    d[8] = n.input;
-    WriteU32(d + 9, n.value);
-    d[13] = static_cast<quint8>(~ByteSum(d, 13));
-    return QByteArray(reinterpret_cast<const char *>(d), sizeof d);
+    NotificationMsg msg;
+    msg.alarmCode = n.code;
+    msg.groupIndex = n.group;
+    msg.inputIndex = n.input;
+    msg.value = n.value;
+    return msg.Serialize();
 }
 
 QByteArray Reframe(const QByteArray &answer, quint16 sequence, int payloadSize)

@@ -117,7 +117,7 @@ void DeviceWatch::Render()
             const QByteArray input =
                 device + ",input=\"" + EventInputName(i, dual).toLatin1() + "\",alarm=\"";
             for (int bit = 0; bit < kVideoAlarmKinds; ++bit) {
-                l[kVideoAlarm] += "qvt_video_alarm{" + input + kVideoAlarmNames[bit] + "\"} " +
+                l[kVideoAlarm] += "qvt_video_alarm{" + input + VideoAlarmName(bit) + "\"} " +
                                   ((s.alarms.video.value(i) >> bit) & 1 ? "1\n" : "0\n");
             }
         }
@@ -128,7 +128,8 @@ void DeviceWatch::Render()
             const QByteArray input =
                 device + ",input=\"" + EventInputName(i, dual).toLatin1() + "\",alarm=\"";
             const QPair<quint16, const char *> audio[] = {
-                {s.alarms.lost.value(i), "Audio Lost"}, {s.alarms.silent.value(i), "Audio Silent"}};
+                {s.alarms.lost.value(i), AudioAlarmName(0)},
+                {s.alarms.silent.value(i), AudioAlarmName(1)}};
             for (const auto &kind : audio) {
                 for (int k = 0; k < kAudioChannels; ++k) {
                     l[kAudioAlarm] += "qvt_audio_alarm{" + input + kind.second + "\",channel=\"" +

@@ -181,6 +181,11 @@ void TestNotices::naming()
     QCOMPARE(Text(info), expected);
     QVERIFY(info.time.isValid());
     QVERIFY(qAbs(info.time.secsTo(QDateTime::currentDateTime())) < 5);
+
+    // The simulator sends what the device sends, byte for byte.
+    NotificationMsg msg;
+    QCOMPARE(msg.Parse(reinterpret_cast<const quint8 *>(datagram.constData()), datagram.size()), 0);
+    QCOMPARE(msg.Serialize().toHex(' '), datagram.toHex(' '));
 }
 
 void TestNotices::audioMasks_data()
