@@ -65,3 +65,26 @@ QByteArray Exposition::Head(const char *name, const char *type, const char *help
     return QByteArray("# HELP ") + name + ' ' + EscapeHelp(QString::fromUtf8(help)) + "\n# TYPE " +
            name + ' ' + type + '\n';
 }
+
+void Exposition::Family::Sample(QByteArray &out, std::initializer_list<QByteArray> values,
+                                const QByteArray &value) const
+{
+    out += name;
+    size_t k = 0;
+    for (const QByteArray &labelValue : values) {
+        Q_ASSERT(k < labels.size() && labels[k]);  // a value for a label the family lacks
+        out += k == 0 ? '{' : ',';
+        out += labels[k];
+        out += "=\"";
+        out += labelValue;
+        out += '"';
+        ++k;
+    }
+    Q_ASSERT(k == labels.size() || !labels[k]);  // a label without its value
+    if (k > 0) {
+        out += '}';
+    }
+    out += ' ';
+    out += value;
+    out += '\n';
+}

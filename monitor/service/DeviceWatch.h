@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Exposition.h"
+
 #include "AlarmCsv.h"
 #include "AlarmState.h"
 #include "DriftSnapshot.h"
@@ -59,12 +61,7 @@ enum MetricKind {
     kRowsDropped,
     kFamilyCount
 };
-struct MetricHead {
-    const char *name;
-    const char *type;
-    const char *help;
-};
-extern const MetricHead kDeviceFamilies[kFamilyCount];  // in the order of MetricKind
+extern const Exposition::Family kDeviceFamilies[kFamilyCount];  // in the order of MetricKind
 using MetricLines = std::array<QByteArray, kFamilyCount>;
 
 // The service's settings that each device's watch follows.

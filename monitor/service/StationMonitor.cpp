@@ -14,10 +14,37 @@
 #include <QSet>
 
 namespace {
-void Head(QByteArray &out, const char *name, const char *type, const char *help)
-{
-    out += Exposition::Head(name, type, help);
-}
+// The service's own families, beside the devices' (DeviceMetrics.cpp).
+const Exposition::Family kJournalUp = {
+    "qvt_journal_up",
+    "gauge",
+    "1 when the change journal could be read and written at the last snapshots, else 0.",
+    {}};
+const Exposition::Family kJournalPending = {"qvt_journal_pending_operations",
+                                            "gauge",
+                                            "Change journal operations waiting to be written.",
+                                            {}};
+const Exposition::Family kBuildInfo = {
+    "qvt_build_info",
+    "gauge",
+    "1, labelled with the version and the commit this qvt-monitord was built from.",
+    {"version", "revision"}};
+const Exposition::Family kReloadOk = {
+    "qvt_config_last_reload_successful",
+    "gauge",
+    "1 when the last reload of the configuration (SIGHUP) succeeded, else 0.",
+    {}};
+const Exposition::Family kReloadTime = {
+    "qvt_config_last_reload_success_timestamp_seconds",
+    "gauge",
+    "When the configuration was last loaded: the start, or the last good reload.",
+    {}};
+const Exposition::Family kDropped = {
+    "qvt_notifications_dropped_total",
+    "counter",
+    "Notification datagrams dropped: from an address that is no watched device "
+    "(unknown_sender), malformed, or empty.",
+    {"reason"}};
 }  // namespace
 
 StationMonitor::StationMonitor(const MonitorConfig &config, Say say, const SessionTimings &timings,
@@ -260,7 +287,7 @@ QByteArray StationMonitor::Metrics(const QString &onlyDevice) const
     out.reserve(int(size) + 4096);
     for (int f = 0; f < kFamilyCount; ++f) {
         const int before = out.size();
-        Head(out, kDeviceFamilies[f].name, kDeviceFamilies[f].type, kDeviceFamilies[f].help);
+        out += kDeviceFamilies[f].Head();
         const int headed = out.size();
         for (const MetricLines &device : lines) {
             out += device[size_t(f)];
@@ -280,36 +307,26 @@ QByteArray StationMonitor::Metrics(const QString &onlyDevice) const
             pending += watch->JournalPending();
         }
         if (journalUp >= 0) {
-            Head(out, "qvt_journal_up", "gauge",
-                 "1 when the change journal could be read and written at the last snapshots, "
-                 "else 0.");
-            out += "qvt_journal_up " + QByteArray::number(journalUp) + '\n';
+            out += kJournalUp.Head();
+            kJournalUp.Sample(out, {}, QByteArray::number(journalUp));
         }
-        Head(out, "qvt_journal_pending_operations", "gauge",
-             "Change journal operations waiting to be written.");
-        out += "qvt_journal_pending_operations " + QByteArray::number(pending) + '\n';
-        Head(out, "qvt_build_info", "gauge",
-             "1, labelled with the version and the commit this qvt-monitord was built from.");
-        out += QByteArray("qvt_build_info{version=\"") + kProgramVersion + "\",revision=\"" +
-               kProgramRevision + "\"} 1\n";
+        out += kJournalPending.Head();
+        kJournalPending.Sample(out, {}, QByteArray::number(pending));
+        out += kBuildInfo.Head();
+        kBuildInfo.Sample(out, {kProgramVersion, kProgramRevision}, "1");
         out += ProcessMetricsText();
-        Head(out, "qvt_config_last_reload_successful", "gauge",
-             "1 when the last reload of the configuration (SIGHUP) succeeded, else 0.");
-        out += "qvt_config_last_reload_successful " + QByteArray::number(m_reloadOk.load()) + '\n';
-        Head(out, "qvt_config_last_reload_success_timestamp_seconds", "gauge",
-             "When the configuration was last loaded: the start, or the last good reload.");
-        out += "qvt_config_last_reload_success_timestamp_seconds " +
-               Exposition::FormatValue(double(m_reloadMs.load()) / 1000) + '\n';
-        Head(out, "qvt_notifications_dropped_total", "counter",
-             "Notification datagrams dropped: from an address that is no watched device "
-             "(unknown_sender), malformed, or empty.");
+        out += kReloadOk.Head();
+        kReloadOk.Sample(out, {}, QByteArray::number(m_reloadOk.load()));
+        out += kReloadTime.Head();
+        kReloadTime.Sample(out, {}, Exposition::FormatValue(double(m_reloadMs.load()) / 1000));
+        out += kDropped.Head();
         const QPair<NoticesServer::Drop, const char *> reasons[] = {
             {NoticesServer::Drop::UnknownSender, "unknown_sender"},
             {NoticesServer::Drop::Malformed, "malformed"},
             {NoticesServer::Drop::Empty, "empty"}};
         for (const auto &reason : reasons) {
-            out += QByteArray("qvt_notifications_dropped_total{reason=\"") + reason.second +
-                   "\"} " + QByteArray::number(m_notices.Dropped(reason.first)) + '\n';
+            kDropped.Sample(out, {reason.second},
+                            QByteArray::number(m_notices.Dropped(reason.first)));
         }
     }
     return out;

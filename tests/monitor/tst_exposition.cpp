@@ -69,17 +69,21 @@ private slots:
                          __FILE__, __LINE__);
             return;
         }
-        QByteArray text = Exposition::Head("qvt_up", "gauge", "Whether \\it\" answers.\nOr not.");
+        const Exposition::Family up = {
+            "qvt_up", "gauge", "Whether \\it\" answers.\nOr not.", {"device", "input"}};
+        QByteArray text = up.Head();
         for (const QString &device :
              {QStringLiteral("a\\b \"c\"\nd"), QString::fromUtf8("演播室")}) {
-            text += "qvt_up{device=\"" + Exposition::EscapeLabelValue(device) + "\"} 1\n";
+            up.Sample(text, {Exposition::EscapeLabelValue(device), "B-Input 1"}, "1");
         }
-        text += Exposition::Head("qvt_v", "gauge", "Values.");
+        QVERIFY(text.endsWith("qvt_up{device=\"演播室\",input=\"B-Input 1\"} 1\n"));
+        const Exposition::Family values = {"qvt_v", "gauge", "Values.", {"n"}};
+        text += values.Head();
         int n = 0;
         for (const double v : {0.25, 1e21, std::nan(""), HUGE_VAL, -HUGE_VAL}) {
-            text +=
-                "qvt_v{n=\"" + QByteArray::number(n++) + "\"} " + Exposition::FormatValue(v) + '\n';
+            values.Sample(text, {QByteArray::number(n++)}, Exposition::FormatValue(v));
         }
+        QVERIFY(text.endsWith("\nqvt_v{n=\"4\"} -Inf\n"));
         text += ProcessMetricsText();
         QProcess check;
         check.setProcessChannelMode(QProcess::MergedChannels);
