@@ -29,6 +29,17 @@ inline QByteArray RawRequest(quint16 type, quint32 login, quint16 seq, const QBy
     return d;
 }
 
+// The admin's login (admin/admin) as a bare datagram.
+inline QByteArray RawAdminLogin()
+{
+    return RawRequest(kMsgAuthentication, 0, 1,
+                      QByteArray("\x05"
+                                 "admin"
+                                 "\x05"
+                                 "admin",
+                                 12));
+}
+
 // The value at quantile q (0 to 1) of the samples.
 inline double Percentile(std::vector<double> v, double q)
 {
@@ -51,12 +62,7 @@ inline std::vector<double> BareAlarmInfoRoundTrips(quint32 device, int count)
     const UdpSocket::Peer to{device, kDevicePort};
     quint8 buffer[2048];
     UdpSocket::Peer from;
-    const QByteArray auth = RawRequest(kMsgAuthentication, 0, 1,
-                                       QByteArray("\x05"
-                                                  "admin"
-                                                  "\x05"
-                                                  "admin",
-                                                  12));
+    const QByteArray auth = RawAdminLogin();
     socket.SendTo(to, reinterpret_cast<const quint8 *>(auth.constData()), auth.size());
     if (socket.ReceiveFrom(buffer, sizeof buffer, 2000, &from) != 16) {
         return {};

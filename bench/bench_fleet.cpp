@@ -76,12 +76,7 @@ int main(int argc, char **argv)
     quint8 buffer[2048];
     UdpSocket::Peer from;
     for (int k = 0; k < devices; ++k) {
-        const QByteArray auth = RawRequest(kMsgAuthentication, 0, 1,
-                                           QByteArray("\x05"
-                                                      "admin"
-                                                      "\x05"
-                                                      "admin",
-                                                      12));
+        const QByteArray auth = RawAdminLogin();
         polls.SendTo({first + quint32(k), kDevicePort},
                      reinterpret_cast<const quint8 *>(auth.constData()), auth.size());
         if (polls.ReceiveFrom(buffer, sizeof buffer, 2000, &from) != 16) {

@@ -3,47 +3,36 @@
 #include <charconv>
 #include <cmath>
 
-QByteArray Exposition::EscapeLabelValue(const QString &value)
+namespace {
+// Backslash and newline always; the double quote only inside a label value.
+QByteArray Escape(const QString &text, bool quote)
 {
-    const QByteArray utf8 = value.toUtf8();
+    const QByteArray utf8 = text.toUtf8();
     QByteArray out;
     out.reserve(utf8.size());
     for (const char c : utf8) {
-        switch (c) {
-            case '\\':
-                out += "\\\\";
-                break;
-            case '"':
-                out += "\\\"";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            default:
-                out += c;
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '"' && quote) {
+            out += "\\\"";
+        } else {
+            out += c;
         }
     }
     return out;
 }
+}  // namespace
+
+QByteArray Exposition::EscapeLabelValue(const QString &value)
+{
+    return Escape(value, true);
+}
 
 QByteArray Exposition::EscapeHelp(const QString &help)
 {
-    const QByteArray utf8 = help.toUtf8();
-    QByteArray out;
-    out.reserve(utf8.size());
-    for (const char c : utf8) {
-        switch (c) {
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
+    return Escape(help, false);
 }
 
 QByteArray Exposition::FormatValue(double value)
