@@ -156,9 +156,9 @@ void ChangePassword(QWidget *window, Session &session, const JournalRecord &reco
             Warn(window, QCoreApplication::translate("cfg", "The password is not changed."));
             continue;
         }
-        if (dialog.User() == QLatin1String("admin")) {
+        if (UserIndex(dialog.User()) == kUserAdmin) {
             session.SetPassword(dialog.NewPassword());
-            client->SetUser(0, dialog.NewPassword());
+            client->SetUser(kUserAdmin, dialog.NewPassword());
             client->Login();
         }
         Warn(window, QCoreApplication::translate("cfg", "The password has been changed."));

@@ -69,7 +69,8 @@ public:
         m_parser.addOption({{"h", "help"}, "help"});
         if (device) {
             m_parser.addOption({{"a", "address"}, "address", "A"});
-            m_parser.addOption({{"u", "user"}, "user", "U", "admin"});
+            m_parser.addOption(
+                {{"u", "user"}, "user", "U", QString::fromLatin1(UserName(kUserAdmin))});
             m_parser.addOption({{"p", "password"}, "password", "P"});
         }
         for (const QCommandLineOption &option : own) {

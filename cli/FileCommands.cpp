@@ -53,7 +53,7 @@ int Import(Io &io, const QStringList &arguments)
     if (options.Files().size() != 1) {
         return Usage(io, QStringLiteral("import takes the address (A or -a A) and one file"));
     }
-    if (options.Value("user") == QLatin1String("guest")) {
+    if (UserIndex(options.Value("user")) == kUserGuest) {
         return Usage(io, QStringLiteral("a guest may not change the device: import as admin"));
     }
     XmlDocument doc;

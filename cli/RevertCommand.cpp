@@ -95,7 +95,7 @@ int Revert(Io &io, const Options &options)
         return Usage(io, QStringLiteral("--revert takes an operation's number, not %1")
                              .arg(options.Value("revert")));
     }
-    if (options.Value("user") == QLatin1String("guest")) {
+    if (UserIndex(options.Value("user")) == kUserGuest) {
         return Usage(io, QStringLiteral("a guest may not change the device: revert as admin"));
     }
     const QString location = JournalLocation(options);

@@ -43,9 +43,9 @@ public:
     quint8 extra[8] = {};
     quint32 pcb = 3;
     quint32 fpga = 0x14120517;
-    quint32 firmware = 0x01010041;  // 1.1.65
-    quint8 workMode = 1;            // 0 = update loader
-    QByteArray passwords[2] = {"admin", "guest"};
+    quint32 firmware = 0x01010041;                                           // 1.1.65
+    quint8 workMode = 1;                                                     // 0 = update loader
+    QByteArray passwords[2] = {UserName(kUserAdmin), UserName(kUserGuest)};  // by user index
 
     // Network settings as stored; a new address takes effect at a restart.
     quint32 ip = 0x7F000001;
