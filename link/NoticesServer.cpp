@@ -11,7 +11,6 @@ namespace {
 constexpr int kReceiveSliceMs = 100;  // one receive; Stop and Rebind cut it short
 constexpr int kSocketTimeoutMs = 3000;
 constexpr int kReceiveBufferBytes = 1 << 20;
-constexpr quint32 kAudioLost = 6;
 constexpr quint32 kAudioSilent = 7;
 
 // The events are named in English: the alarm log keeps its rows and files in
