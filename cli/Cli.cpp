@@ -13,16 +13,20 @@ const char kProgramHelp[] =
     "            and the device\n"
     "  status    identity, versions, network, inputs and active alarms\n"
     "  monitor   print the device's alarm events as they arrive\n"
-    "  history   print the change journal, or revert an operation of it\n"
+    "  history   print the change journal, revert an operation of it, or give\n"
+    "            a device's parameters at a past time\n"
+    "  restore   write back the parameters a device held at a past time\n"
+    "  confirm   keep a change made with --confirm-within\n"
     "\n"
     "'qvt-cli COMMAND --help' describes a command. Data goes to standard output,\n"
     "messages to standard error. A file named - is standard input or output.\n"
     "\n"
     "Exit status: 0 success, 1 diff found differences, 2 bad usage, 3 device\n"
-    "unreachable, 4 wrong user or password, 5 device in update mode, 6 file of\n"
-    "another model or failing the check, 7 a device operation failed, 8 a local\n"
-    "file or port could not be used, 9 the device was changed and its journal\n"
-    "entry waits in the spool (the next program to reach the journal moves it).\n";
+    "unreachable, 4 wrong user or password, 5 device in update mode (history\n"
+    "--at: the journal holds nothing of the device by then), 6 file of another\n"
+    "model or failing the check, 7 a device operation failed, 8 a local file or\n"
+    "port could not be used, 9 the device was changed and its journal entry\n"
+    "waits in the spool (the next program to reach the journal moves it).\n";
 }  // namespace
 
 int Run(const QStringList &arguments, QIODevice &in, QIODevice &out, QIODevice &err)

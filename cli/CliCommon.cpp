@@ -50,11 +50,18 @@ const Command kCommands[] = {
      "  -o, --output FILE    the file (replaced only once complete); - or none:\n"
      "                       standard output\n",
      Export},
-    {"import", "qvt-cli import A --password P [--journal LOCATION] FILE",
+    {"import",
+     "qvt-cli import A --password P [--journal LOCATION] [--confirm-within MINUTES]\n"
+     "               FILE",
      "Checks FILE (- for standard input) like the tool's File > Import...: the\n"
      "device's model, then every value of every page, before anything is written;\n"
      "then writes the pages in the tool's order and prints one line per page.\n"
-     "Each changed field goes to the change journal as operation 'import FILE'.\n" QVT_JOURNAL_HELP,
+     "Each changed field goes to the change journal as operation 'import FILE',\n"
+     "and the file the device then holds as a version.\n"
+     "  --confirm-within M   the change must be confirmed (qvt-cli confirm N)\n"
+     "                       within M minutes, else the qvt-monitord watching the\n"
+     "                       device and sharing the journal reverts it; refused\n"
+     "                       (exit 2) when no such service may revert there\n" QVT_JOURNAL_HELP,
      Import},
     {"diff", "qvt-cli diff FILE1 FILE2 | qvt-cli diff A --password P FILE",
      "Prints every parameter whose value differs, as 'path: old -> new': between\n"
@@ -87,7 +94,8 @@ const Command kCommands[] = {
      "qvt-cli history [--device D] [--since DATE] [--until DATE] [--field PATH]\n"
      "                [--json] [--journal LOCATION]\n"
      "       qvt-cli history --revert ID [--yes] [--force] [-a A] --password P\n"
-     "       qvt-cli history --verify | --prune-before DATE [--yes]",
+     "       qvt-cli history --verify | --prune-before DATE [--yes]\n"
+     "       qvt-cli history --at TIME | --diff FROM [TO] --device D",
      "Prints the change journal, newest first, one line per changed field: time\n"
      "(local), operation number, device, user, operation, 'field: before ->\n"
      "after' and the result (taken, refused, not reached).\n"
@@ -115,8 +123,30 @@ const Command kCommands[] = {
      "                       operations is told only by comparing it\n"
      "  --prune-before DATE  deletes the operations recorded before DATE, after\n"
      "                       showing how many and asking; the rest still\n"
-     "                       verifies. Refused when --verify fails\n" QVT_JOURNAL_HELP,
+     "                       verifies. Refused when --verify fails\n"
+     "  --at TIME --device D [-o FILE]\n"
+     "                       writes D's parameter file as it was at TIME: its\n"
+     "                       newest stored version then, with the journal's\n"
+     "                       changes after it applied; exit 5 when the journal\n"
+     "                       holds no version of D by then\n"
+     "  --diff FROM [TO] --device D\n"
+     "                       the fields that differ between the two times (TO\n"
+     "                       none: now, read from the device), as diff prints\n"
+     "                       them; --json one object per field\n" QVT_JOURNAL_HELP,
      History},
+    {"restore", "qvt-cli restore A --password P --to TIME [--yes] [--confirm-within M]",
+     "Writes back the parameters the device held at TIME (as history --at gives\n"
+     "them): shows each field that changes, asks, and writes only the pages that\n"
+     "hold them, journaled as 'restore to TIME'. Network, notification and\n"
+     "password settings are never written, and are listed as skipped.\n"
+     "  --to TIME            YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS], local time\n"
+     "  --yes                do not ask\n"
+     "  --confirm-within M   as import's\n" QVT_JOURNAL_HELP,
+     Restore},
+    {"confirm", "qvt-cli confirm OPERATION [--journal LOCATION]",
+     "Confirms a change made with --confirm-within before its deadline, so that\n"
+     "it stays.\n" QVT_JOURNAL_HELP,
+     Confirm},
 };
 
 const Command *FindCommand(const QString &name)
@@ -136,7 +166,7 @@ bool Options::Parse(const QStringList &arguments, QString *error)
         return false;
     }
     m_files = m_parser.positionalArguments();
-    m_address = m_parser.value(QStringLiteral("address"));
+    m_address = m_device ? m_parser.value(QStringLiteral("address")) : QString();
     quint32 parsed = 0;
     if (m_device && !m_parser.isSet(QStringLiteral("address")) && !m_files.isEmpty() &&
         ParseAddress(m_files.constFirst(), &parsed)) {

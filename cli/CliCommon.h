@@ -145,6 +145,13 @@ int LoadFile(Io &io, const QString &name, XmlDocument &doc);
 // The device's parameters as the tool's Export writes them.
 int ExportDevice(Io &io, DeviceLogin &session, XmlDocument &doc);
 
+// A --since, --until or --at date, local time: "YYYY-MM-DD" (its start, or
+// with `endOfDay` the next day's) or "YYYY-MM-DDTHH:MM[:SS]". Invalid when bad.
+QDateTime ParseDate(const QString &text, bool endOfDay);
+// The fields that differ from `before` to `after`, as "path: old -> new"
+// lines (or JSON objects), as diff prints them; how many.
+int PrintDifferences(Io &io, const XmlDocument &before, const XmlDocument &after, bool json);
+
 // The change journal's location: --journal, else $QVT_JOURNAL, else empty
 // for the default file.
 QString JournalLocation(const Options &options);
@@ -153,8 +160,18 @@ QCommandLineOption JournalOption();
 // Writes `parts` from `doc` like an import, one line per page, and journals
 // the write as `operation`. The exit status is the device's: a journal that
 // cannot be written is said on standard error and changes nothing else.
+// With `confirmWithinMinutes` above 0 the operation is recorded at once and
+// must be confirmed by then, or the service watching the device reverts it.
+// Afterwards the file the device holds is stored as a version.
 int WriteJournaled(Io &io, DeviceLogin &session, const QVector<ParamPart> &parts,
-                   const XmlDocument &doc, const QString &operation, const QString &journal);
+                   const XmlDocument &doc, const QString &operation, const QString &journal,
+                   double confirmWithinMinutes = 0);
+// The file the device holds after a write, stored as a version in the
+// journal; a journal that cannot take it is said and changes nothing else.
+void StoreLeftVersion(Io &io, DeviceLogin &session, const QString &journal);
+// Before a write that must be confirmed: a service that may revert watches
+// the device and shares the journal; else says why and returns kUsage.
+int CheckConfirmable(Io &io, DeviceLogin &session, const QString &journal);
 
 // The commands, each given the arguments after its name.
 int Export(Io &io, const QStringList &arguments);
@@ -163,7 +180,11 @@ int Diff(Io &io, const QStringList &arguments);
 int Status(Io &io, const QStringList &arguments);
 int Monitor(Io &io, const QStringList &arguments);
 int History(Io &io, const QStringList &arguments);
-// history --revert: the options already parsed.
+int Restore(Io &io, const QStringList &arguments);
+int Confirm(Io &io, const QStringList &arguments);
+// history --revert, --at and --diff: the options already parsed.
 int Revert(Io &io, const Options &options);
+int HistoryAt(Io &io, const Options &options);
+int HistoryDiff(Io &io, const Options &options);
 
 }  // namespace Cli

@@ -4,6 +4,8 @@
 
 #include "ParamsFile.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSaveFile>
 
 namespace Cli {
@@ -45,7 +47,8 @@ int Export(Io &io, const QStringList &arguments)
 
 int Import(Io &io, const QStringList &arguments)
 {
-    Options options(*FindCommand("import"), true, {JournalOption()});
+    Options options(*FindCommand("import"), true,
+                    {JournalOption(), {"confirm-within", "confirm-within", "MINUTES"}});
     int status = kOk;
     if (!Begin(io, options, arguments, &status)) {
         return status;
@@ -56,11 +59,21 @@ int Import(Io &io, const QStringList &arguments)
     if (UserIndex(options.Value("user")) == kUserGuest) {
         return Usage(io, QStringLiteral("a guest may not change the device: import as admin"));
     }
+    bool ok = true;
+    const double minutes =
+        options.IsSet("confirm-within") ? options.Value("confirm-within").toDouble(&ok) : 0;
+    if (!ok || minutes < 0 || minutes > 1440 || (options.IsSet("confirm-within") && minutes <= 0)) {
+        return Usage(io,
+                     QStringLiteral("--confirm-within is up to 1440 minutes (decimals allowed)"));
+    }
     XmlDocument doc;
     status = LoadFile(io, options.Files().constFirst(), doc);
     DeviceLogin session;
     if (status == kOk) {
         status = session.Open(io, options);
+    }
+    if (status == kOk && minutes > 0) {
+        status = CheckConfirmable(io, session, JournalLocation(options));
     }
     if (status != kOk) {
         return status;
@@ -79,7 +92,7 @@ int Import(Io &io, const QStringList &arguments)
     }
     return WriteJournaled(io, session, ParamParts(session.productType), doc,
                           QStringLiteral("import ") + options.Files().constFirst(),
-                          JournalLocation(options));
+                          JournalLocation(options), minutes);
 }
 
 int Diff(Io &io, const QStringList &arguments)
@@ -109,6 +122,12 @@ int Diff(Io &io, const QStringList &arguments)
     if (status != kOk) {
         return status;
     }
+    const int differences = PrintDifferences(io, before, after, false);
+    return differences > 0 ? kDifferent : kOk;
+}
+
+int PrintDifferences(Io &io, const XmlDocument &before, const XmlDocument &after, bool json)
+{
     const QVector<QPair<QString, QString>> old = before.Values();
     const QVector<QPair<QString, QString>> now = after.Values();
     QHash<QString, QString> oldByPath, nowByPath;
@@ -121,7 +140,13 @@ int Diff(Io &io, const QStringList &arguments)
     const QString missing = QStringLiteral("(missing)");
     int differences = 0;
     const auto report = [&](const QString &path, const QString &was, const QString &is) {
-        io.Line(QStringLiteral("%1: %2 -> %3").arg(path, was, is));
+        if (json) {
+            io.Data(QJsonDocument(QJsonObject{{"field", path}, {"before", was}, {"after", is}})
+                        .toJson(QJsonDocument::Compact) +
+                    '\n');
+        } else {
+            io.Line(QStringLiteral("%1: %2 -> %3").arg(path, was, is));
+        }
         ++differences;
     };
     for (const auto &value : old) {
@@ -136,7 +161,7 @@ int Diff(Io &io, const QStringList &arguments)
             report(value.first, missing, value.second);
         }
     }
-    return differences > 0 ? kDifferent : kOk;
+    return differences;
 }
 
 }  // namespace Cli

@@ -14,24 +14,6 @@
 
 namespace Cli {
 namespace {
-// A --since or --until date, local time: "YYYY-MM-DD" (its start, or with
-// `endOfDay` the next day's) or "YYYY-MM-DDTHH:MM[:SS]". Invalid when bad.
-QDateTime ParseDate(const QString &text, bool endOfDay)
-{
-    const QDate day = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
-    if (day.isValid() && text.size() == 10) {
-        return QDateTime(endOfDay ? day.addDays(1) : day, QTime(0, 0), Qt::LocalTime);
-    }
-    for (const char *format : {"yyyy-MM-ddTHH:mm", "yyyy-MM-ddTHH:mm:ss"}) {
-        QDateTime at = QDateTime::fromString(text, QLatin1String(format));
-        if (at.isValid() && text.size() == int(qstrlen(format))) {
-            at.setTimeSpec(Qt::LocalTime);
-            return at;
-        }
-    }
-    return QDateTime();
-}
-
 QString Shown(const QString &value)
 {
     return value.isNull() ? QStringLiteral("(missing)") : value;
@@ -232,6 +214,22 @@ int Prune(Io &io, const Options &options)
 }
 }  // namespace
 
+QDateTime ParseDate(const QString &text, bool endOfDay)
+{
+    const QDate day = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
+    if (day.isValid() && text.size() == 10) {
+        return QDateTime(endOfDay ? day.addDays(1) : day, QTime(0, 0), Qt::LocalTime);
+    }
+    for (const char *format : {"yyyy-MM-ddTHH:mm", "yyyy-MM-ddTHH:mm:ss"}) {
+        QDateTime at = QDateTime::fromString(text, QLatin1String(format));
+        if (at.isValid() && text.size() == int(qstrlen(format))) {
+            at.setTimeSpec(Qt::LocalTime);
+            return at;
+        }
+    }
+    return QDateTime();
+}
+
 QString JournalLocation(const Options &options)
 {
     return options.IsSet("journal") ? options.Value("journal")
@@ -245,7 +243,8 @@ QCommandLineOption JournalOption()
 }
 
 int WriteJournaled(Io &io, DeviceLogin &session, const QVector<ParamPart> &parts,
-                   const XmlDocument &doc, const QString &operation, const QString &journal)
+                   const XmlDocument &doc, const QString &operation, const QString &journal,
+                   double confirmWithinMinutes)
 {
     const PartsWrite write =
         WriteParts(session.client, parts, doc, [] { return StopRequested().load(); });
@@ -254,6 +253,7 @@ int WriteJournaled(Io &io, DeviceLogin &session, const QVector<ParamPart> &parts
         io.Line(QStringLiteral("%1: written").arg(QLatin1String(parts[i].page)));
     }
     int status = kOk;
+    bool journalReached = true;
     if (write.status != 0) {
         const QString page = QLatin1String(parts[write.failedPart].page);
         if (write.failure == QLatin1String("stopped")) {
@@ -278,7 +278,35 @@ int WriteJournaled(Io &io, DeviceLogin &session, const QVector<ParamPart> &parts
         JournalWriter writer(journal);
         QElapsedTimer clock;
         clock.start();
-        bool recorded = writer.Submit(op);
+        qint64 id = 0;
+        QString error;
+        // A change to confirm needs its number now: recorded directly, not
+        // through the spool, which gives none.
+        bool recorded = confirmWithinMinutes > 0 && writer.Flush() && writer.Current() &&
+                        writer.Current()->Record(op, &error, &id);
+        if (confirmWithinMinutes > 0) {
+            JournalConfirmation confirmation;
+            confirmation.operationId = id;
+            confirmation.deviceSerial = op.context.deviceSerial;
+            confirmation.deviceAddress = op.context.deviceAddress;
+            confirmation.deadline =
+                QDateTime::currentDateTimeUtc().addMSecs(qRound64(confirmWithinMinutes * 60000));
+            if (recorded && writer.Current()->AddConfirmation(confirmation, &error)) {
+                io.Line(QStringLiteral("operation %1 must be confirmed by %2, else the service "
+                                       "watching %3 reverts it: qvt-cli confirm %1")
+                            .arg(id)
+                            .arg(confirmation.deadline.toLocalTime().toString(
+                                QStringLiteral("yyyy-MM-dd HH:mm:ss")))
+                            .arg(session.Address()));
+            } else {
+                io.Note(QStringLiteral("the change could not be put up for confirmation (%1): "
+                                       "it stays on the device unless reverted by hand")
+                            .arg(recorded ? error : writer.LastError() + error));
+            }
+        }
+        if (!recorded) {
+            recorded = writer.Submit(op);
+        }
         // A journal that refused at once may only have been busy a moment
         // (another program creating the same file): tried again for a
         // second before the entry is left in the spool. A server that does
@@ -289,6 +317,7 @@ int WriteJournaled(Io &io, DeviceLogin &session, const QVector<ParamPart> &parts
             recorded = writer.Flush();
         }
         if (!recorded) {
+            journalReached = false;
             io.Note(
                 QStringLiteral("the change journal was not written: %1").arg(writer.LastError()));
             if (writer.InMemory() > 0 && status == kOk) {
@@ -302,6 +331,11 @@ int WriteJournaled(Io &io, DeviceLogin &session, const QVector<ParamPart> &parts
                                      .arg(writer.SpoolPath()));
             }
         }
+    }
+    // A journal that did not take the change would not take the version
+    // either: the spool's entry is what says it.
+    if (write.wrote && journalReached) {
+        StoreLeftVersion(io, session, journal);
     }
     return status;
 }
@@ -319,10 +353,19 @@ int History(Io &io, const QStringList &arguments)
                      {"force", "force"},
                      {"verify", "verify"},
                      {"prune-before", "prune-before", "DATE"},
+                     {"at", "at", "TIME"},
+                     {"diff", "diff", "FROM"},
+                     {{"o", "output"}, "output", "FILE"},
                      JournalOption()});
     int status = kOk;
     if (!Begin(io, options, arguments, &status)) {
         return status;
+    }
+    if (options.IsSet("at")) {
+        return HistoryAt(io, options);
+    }
+    if (options.IsSet("diff")) {
+        return HistoryDiff(io, options);
     }
     if (!options.Files().isEmpty()) {
         return Usage(

@@ -6,53 +6,15 @@
 #include "Journal.h"
 #include "JournalDiff.h"
 #include "JournalSpool.h"
+#include "PartWrite.h"
 
 #include <QDomElement>
-#include <QRegularExpression>
 #include <QSet>
 
 #include <algorithm>
 
 namespace Cli {
 namespace {
-// Fields of the device's dialogs: they are no part of the parameter file, so
-// they cannot be written back from one.
-bool IsDialogField(const QString &field)
-{
-    for (const char *dialog : {"Network/", "NotificationDest/", "Password/"}) {
-        if (field.startsWith(QLatin1String(dialog))) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// The leaf element a flattened path ("A/B[2]/C") names, or a null one.
-QDomElement FindField(const XmlDocument &doc, const QString &path)
-{
-    static const QRegularExpression step(QStringLiteral("^([^\\[]+)(?:\\[(\\d+)\\])?$"));
-    QDomElement at = doc.Root();
-    for (const QString &name : path.split(QLatin1Char('/'))) {
-        const QRegularExpressionMatch match = step.match(name);
-        if (!match.hasMatch() || at.isNull()) {
-            return QDomElement();
-        }
-        const int index = match.captured(2).isEmpty() ? 1 : match.captured(2).toInt();
-        at = at.firstChildElement(match.captured(1));
-        for (int n = 1; n < index && !at.isNull(); ++n) {
-            at = at.nextSiblingElement(match.captured(1));
-        }
-    }
-    return at.isNull() || !at.firstChildElement().isNull() ? QDomElement() : at;
-}
-
-void SetText(QDomElement element, const QString &text)
-{
-    while (!element.firstChild().isNull()) {
-        element.removeChild(element.firstChild());
-    }
-    element.appendChild(element.ownerDocument().createTextNode(text));
-}
 // The changes of operations after `id` on the device `serial` to the
 // fields `entries` hold, oldest first, as lines for the operator.
 bool LaterChanges(const QString &location, const QString &serial, qint64 id, const QDateTime &when,
@@ -144,18 +106,10 @@ int Revert(Io &io, const Options &options)
     if (ExportFile(session.client, doc, session.productType, &failure) != 0) {
         return session.Failed(io, failure);
     }
-    // Which parts hold which fields: each part read alone.
     const QVector<ParamPart> all = ParamParts(session.productType);
     QHash<QString, int> partOf;
-    for (int i = 0; i < all.size(); ++i) {
-        XmlDocument alone;
-        alone.StartDocument();
-        if (all[i].exportTo(session.client, alone, &failure) != 0) {
-            return session.Failed(io, failure);
-        }
-        for (const QString &field : FlattenDocument(alone).keys()) {
-            partOf.insert(field, i);
-        }
+    if (!PartsHolding(session.client, ParamParts(session.productType), &partOf, &failure)) {
+        return session.Failed(io, failure);
     }
     QSet<int> needed;
     QSet<QString> written;
@@ -180,7 +134,7 @@ int Revert(Io &io, const Options &options)
             continue;
         }
         io.Line(QStringLiteral("%1: %2 -> %3").arg(change.field, element.text(), change.before));
-        SetText(element, change.before);
+        SetFieldText(element, change.before);
         written.insert(change.field);
         needed.insert(partOf.value(change.field));
         ++changes;

@@ -76,6 +76,31 @@ public:
     // Verify; `upTo` 0 only counts.
     bool Prune(const QDateTime &before, qint64 upTo, JournalChain::Prune *result, QString *error);
 
+    // Versions (journal/JournalVersions.cpp). Stores `version` unless the
+    // device's newest version holds the same file; `stored` says which. The
+    // file is kept once, compressed, however many versions point to it.
+    bool StoreVersion(const JournalVersion &version, bool *stored, QString *error);
+    // The newest version of `device` (serial or address) at or before `at`;
+    // `found` false when there is none.
+    bool VersionAt(const QString &device, const QDateTime &at, JournalVersion *version, bool *found,
+                   QString *error);
+    // How many versions, and the bytes of the distinct files they hold.
+    bool VersionSizes(qint64 *versions, qint64 *fileBytes, QString *error);
+
+    // Confirmations. Asks that operation `confirmation.operationId` be
+    // confirmed by its deadline.
+    bool AddConfirmation(const JournalConfirmation &confirmation, QString *error);
+    // Every pending one, or with `all` every one, oldest deadline first.
+    QVector<JournalConfirmation> Confirmations(bool all, QString *error);
+    // Settles a pending confirmation; `settled` false when it was no longer
+    // pending (another settled it first), and nothing changes.
+    bool Settle(const JournalConfirmation &confirmation, bool *settled, QString *error);
+    // A service says which devices it watches, and whether it may revert on
+    // them (logs in as admin); `Watcher` reads it back, seen 0 when none.
+    bool Watch(const QStringList &serials, const QString &computer, bool canRevert, QString *error);
+    bool Watcher(const QString &serial, QString *computer, bool *canRevert, QDateTime *seen,
+                 QString *error);
+
 private:
     Journal() = default;
     Q_DISABLE_COPY(Journal)

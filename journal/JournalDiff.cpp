@@ -2,6 +2,8 @@
 
 #include "XmlDocument.h"
 
+#include <QRegularExpression>
+
 QMap<QString, QString> FlattenDocument(const XmlDocument &doc)
 {
     QMap<QString, QString> fields;
@@ -34,4 +36,40 @@ QVector<FieldChange> Changes(const QMap<QString, QString> &before,
         }
     }
     return changes;
+}
+
+QDomElement FindField(const XmlDocument &doc, const QString &path)
+{
+    static const QRegularExpression step(QStringLiteral("^([^\\[]+)(?:\\[(\\d+)\\])?$"));
+    QDomElement at = doc.Root();
+    for (const QString &name : path.split(QLatin1Char('/'))) {
+        const QRegularExpressionMatch match = step.match(name);
+        if (!match.hasMatch() || at.isNull()) {
+            return QDomElement();
+        }
+        const int index = match.captured(2).isEmpty() ? 1 : match.captured(2).toInt();
+        at = at.firstChildElement(match.captured(1));
+        for (int n = 1; n < index && !at.isNull(); ++n) {
+            at = at.nextSiblingElement(match.captured(1));
+        }
+    }
+    return at.isNull() || !at.firstChildElement().isNull() ? QDomElement() : at;
+}
+
+void SetFieldText(QDomElement element, const QString &text)
+{
+    while (!element.firstChild().isNull()) {
+        element.removeChild(element.firstChild());
+    }
+    element.appendChild(element.ownerDocument().createTextNode(text));
+}
+
+bool IsDialogField(const QString &field)
+{
+    for (const char *dialog : {"Network/", "NotificationDest/", "Password/"}) {
+        if (field.startsWith(QLatin1String(dialog))) {
+            return true;
+        }
+    }
+    return false;
 }

@@ -2,6 +2,7 @@
 
 #include "JournalTypes.h"
 
+#include <QDomElement>
 #include <QMap>
 #include <QString>
 #include <QVector>
@@ -24,3 +25,12 @@ QMap<QString, QString> FlattenDocument(const XmlDocument &doc);
 // a null value; a field with the same value on both sides is none.
 QVector<FieldChange> Changes(const QMap<QString, QString> &before,
                              const QMap<QString, QString> &after);
+
+// The leaf element a path of FlattenDocument names, or a null element.
+QDomElement FindField(const XmlDocument &doc, const QString &path);
+// Replaces a leaf element's text.
+void SetFieldText(QDomElement element, const QString &text);
+
+// Fields of the device's dialogs (network, notification destinations,
+// passwords): no part of the parameter file.
+bool IsDialogField(const QString &field);

@@ -156,6 +156,39 @@ QStringList VersionTwo(Backend backend)
     return statements;
 }
 
+// Whole parameter files, each stored once by its hash, and the versions of
+// each device that point to them; the operations awaiting confirmation; and
+// which service watches which device, to revert what is not confirmed.
+QStringList VersionThree(Backend backend, const QString &key)
+{
+    const QString blob =
+        backend == Backend::Sqlite ? QStringLiteral("BLOB") : QStringLiteral("BYTEA");
+    return {
+        QStringLiteral("CREATE TABLE journal_file (hash TEXT PRIMARY KEY, size INTEGER NOT NULL, "
+                       "content %1 NOT NULL)")
+            .arg(blob),
+        QStringLiteral("CREATE TABLE journal_version (id %1, at_ms BIGINT NOT NULL, "
+                       "device_serial TEXT NOT NULL, device_address TEXT NOT NULL, "
+                       "device_model TEXT NOT NULL, program TEXT NOT NULL, "
+                       "computer TEXT NOT NULL, "
+                       "file_hash TEXT NOT NULL REFERENCES journal_file (hash))")
+            .arg(key),
+        QStringLiteral("CREATE INDEX journal_version_serial_at "
+                       "ON journal_version (device_serial, at_ms)"),
+        QStringLiteral("CREATE INDEX journal_version_address_at "
+                       "ON journal_version (device_address, at_ms)"),
+        QStringLiteral("CREATE TABLE journal_confirmation (operation_id BIGINT PRIMARY KEY "
+                       "REFERENCES journal_operation (id), device_serial TEXT NOT NULL, "
+                       "device_address TEXT NOT NULL, deadline_ms BIGINT NOT NULL, "
+                       "state TEXT NOT NULL CHECK (state IN ('pending', 'confirmed', "
+                       "'reverted', 'failed')), settled_ms BIGINT, settled_by TEXT NOT NULL "
+                       "DEFAULT '', revert_operation_id BIGINT, note TEXT NOT NULL DEFAULT '')"),
+        QStringLiteral("CREATE TABLE journal_watcher (device_serial TEXT PRIMARY KEY, "
+                       "computer TEXT NOT NULL, can_revert INTEGER NOT NULL, "
+                       "seen_ms BIGINT NOT NULL)"),
+    };
+}
+
 }  // namespace
 
 QVector<Step> Steps(Backend backend)
@@ -194,6 +227,7 @@ QVector<Step> Steps(Backend backend)
           QStringLiteral(
               "CREATE INDEX journal_entry_field ON journal_entry (field, operation_id)")}},
         {2, VersionTwo(backend), JournalChain::HashAll},
+        {3, VersionThree(backend, key)},
     };
 }
 

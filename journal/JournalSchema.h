@@ -28,6 +28,19 @@
 //                      pruning; no row before any
 //   PostgreSQL: index (field COLLATE "C", operation_id) on journal_entry
 //   for the field-prefix filter (SQLite's field index compares bytes already)
+// Version 3:
+//   journal_file      (hash, size, content): a whole parameter file,
+//                      zlib-compressed (qCompress), once per SHA-256 of it
+//   journal_version   (id, at_ms, device_serial, device_address,
+//                      device_model, program, computer, file_hash): a
+//                      device's file as read at at_ms
+//     indexes (device_serial, at_ms), (device_address, at_ms)
+//   journal_confirmation (operation_id, device_serial, device_address,
+//                      deadline_ms, state, settled_ms, settled_by,
+//                      revert_operation_id, note): an operation reverted
+//                      unless confirmed by deadline_ms
+//   journal_watcher   (device_serial, computer, can_revert, seen_ms): the
+//                      service that watches the device, as it last said
 // at_ms is UTC in milliseconds since 1970, utc_offset the writer's local
 // offset in seconds: both are plain integers, the same in either database.
 namespace JournalSchema {

@@ -59,3 +59,29 @@ JournalSource SourceFromText(const QString &text)
 {
     return text == QLatin1String(kSources[1]) ? JournalSource::Outside : JournalSource::Tool;
 }
+
+QString ConfirmStateText(ConfirmState state)
+{
+    switch (state) {
+        case ConfirmState::Confirmed:
+            return QStringLiteral("confirmed");
+        case ConfirmState::Reverted:
+            return QStringLiteral("reverted");
+        case ConfirmState::Failed:
+            return QStringLiteral("failed");
+        case ConfirmState::Pending:
+            break;
+    }
+    return QStringLiteral("pending");
+}
+
+ConfirmState ConfirmStateFromText(const QString &text)
+{
+    for (ConfirmState state :
+         {ConfirmState::Confirmed, ConfirmState::Reverted, ConfirmState::Failed}) {
+        if (text == ConfirmStateText(state)) {
+            return state;
+        }
+    }
+    return ConfirmState::Pending;
+}

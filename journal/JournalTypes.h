@@ -104,6 +104,37 @@ struct JournalFilter {
     int limit = 0;  // at most this many, the newest
 };
 
+// A device's whole parameter file as read at one time: by qvt-monitord's
+// snapshot, or by qvt-cli after it wrote to the device.
+struct JournalVersion {
+    qint64 id = 0;
+    QDateTime when;  // UTC
+    QString deviceSerial;
+    QString deviceAddress;
+    QString deviceModel;
+    QString program;
+    QString computer;
+    QByteArray file;  // as the export writes it
+    QString hash;     // SHA-256 of `file`, in hex; set by StoreVersion and VersionAt
+};
+
+// An operation the device keeps only when it is confirmed by its deadline;
+// else the service that watches the device reverts it.
+enum class ConfirmState { Pending, Confirmed, Reverted, Failed };
+struct JournalConfirmation {
+    qint64 operationId = 0;
+    QString deviceSerial;
+    QString deviceAddress;
+    QDateTime deadline;  // UTC
+    ConfirmState state = ConfirmState::Pending;
+    QDateTime settled;  // when it was confirmed or reverted
+    QString settledBy;  // who: the confirming user, or the reverting computer
+    qint64 revertOperationId = 0;
+    QString note;  // what the revert left alone, or why it failed
+};
+QString ConfirmStateText(ConfirmState state);
+ConfirmState ConfirmStateFromText(const QString &text);
+
 // The texts stored for the enums, and back (unknown text: Taken / Tool).
 QString ResultText(JournalResult result);
 JournalResult ResultFromText(const QString &text);

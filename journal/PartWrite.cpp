@@ -100,3 +100,19 @@ QVector<FieldChange> ApplyChanges(CfgNetClient &client, const ParamPart &part, c
     }
     return changes;
 }
+
+bool PartsHolding(CfgNetClient &client, const QVector<ParamPart> &parts,
+                  QHash<QString, int> *partOf, QString *failure)
+{
+    for (int i = 0; i < parts.size(); ++i) {
+        XmlDocument alone;
+        alone.StartDocument();
+        if (parts[i].exportTo(client, alone, failure) != 0) {
+            return false;
+        }
+        for (const auto &value : alone.Values()) {
+            partOf->insert(value.first, i);
+        }
+    }
+    return true;
+}

@@ -3,6 +3,8 @@
 #include "JournalTypes.h"
 #include "ParamsFile.h"
 
+#include <QHash>
+
 #include <functional>
 
 class CfgNetClient;
@@ -22,6 +24,12 @@ struct PartsWrite {
     bool wrote = false;   // a write reached the device
     QVector<FieldChange> changes;
 };
+
+// Which part of `parts` holds each field of the parameter file (its index),
+// read part by part from the device, as parts may share a top element;
+// false with the failed operation in `failure`.
+bool PartsHolding(CfgNetClient &client, const QVector<ParamPart> &parts,
+                  QHash<QString, int> *partOf, QString *failure);
 
 // An import: reads every part of `parts` from the device first (the values
 // before), then writes them from `doc` in order, stopping at the first that

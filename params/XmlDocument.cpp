@@ -24,12 +24,28 @@ bool XmlDocument::CreateNew()
     return true;
 }
 
+namespace {
+QDomProcessingInstruction Declaration(QDomDocument &document)
+{
+    return document.createProcessingInstruction("xml", "version=\"1.0\" encoding=\"utf-8\"");
+}
+}  // namespace
+
 void XmlDocument::StartDocument()
 {
     m_document.clear();
-    m_document.appendChild(
-        m_document.createProcessingInstruction("xml", "version=\"1.0\" encoding=\"utf-8\""));
+    m_document.appendChild(Declaration(m_document));
     m_document.appendChild(m_document.createElement("configure"));
+}
+
+void XmlDocument::DeclareAsExported()
+{
+    const QDomNode first = m_document.firstChild();
+    if (first.isProcessingInstruction()) {
+        m_document.replaceChild(Declaration(m_document), first);
+    } else {
+        m_document.insertBefore(Declaration(m_document), first);
+    }
 }
 
 bool XmlDocument::IsSafeToParse(const QByteArray &content)

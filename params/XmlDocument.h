@@ -42,6 +42,10 @@ public:
     void StartDocument();
     bool LoadContent(const QByteArray &content);
     QByteArray ToBytes() const;
+    // The XML declaration as the export writes it: a parsed one is written
+    // back with other quotes, so that content read and written again would
+    // not be the exported file byte for byte.
+    void DeclareAsExported();
     // Ends the current flow; an export that was not saved leaves the file alone.
     void Close();
 

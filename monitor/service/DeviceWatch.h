@@ -39,6 +39,8 @@ struct DeviceSnapshot {
     quint64 writeFailures = 0;             // row writes that failed, each try of each row
     quint64 pendingRows = 0;               // rows waiting for the alarm log
     quint64 rowsDropped = 0;               // rows the full backlog could not keep
+    int pendingConfirmations = 0;          // changes awaiting confirmation on it
+    quint64 confirmationsReverted = 0;     // changes it reverted as not confirmed
 };
 
 enum LoginFailure { kLoginRefused, kLoginNoAnswer, kLoginUpgrading };
@@ -59,6 +61,8 @@ enum MetricKind {
     kWriteFailures,
     kPendingRows,
     kRowsDropped,
+    kPendingConfirmations,
+    kConfirmationsReverted,
     kFamilyCount
 };
 extern const Exposition::Family kDeviceFamilies[kFamilyCount];  // in the order of MetricKind
@@ -111,6 +115,14 @@ public:
     // Where the device's alarm log of `day` goes.
     QString LogPath(const QDate &day) const;
 
+    // Whether it logs in as admin, so may revert an unconfirmed change.
+    bool CanRevert() const;
+    // Any thread: operation `confirmation` missed its deadline; the watch
+    // thread reverts it at its next step. `pending`: how many changes on the
+    // device await confirmation, for the metric.
+    void RequestRevert(const JournalConfirmation &confirmation);
+    void SetPendingConfirmations(int pending);
+
     // The change journal as this device's snapshots last found it (1, 0, or
     // -1 not tried yet) and the operations that wait for it.
     int JournalUp() const { return m_journalUp; }
@@ -154,6 +166,7 @@ private:
     template <class Change>
     void Publish(Change &&change);
     void Render();
+    void RevertDue();
 
     const MonitorDevice m_device;
     const WatchSettings m_settings;
@@ -199,8 +212,9 @@ private:
 
     // Shared with the receive thread (the queue) and the HTTP threads.
     mutable std::mutex m_lock;
-    std::deque<AlarmInfo> m_incoming;  // notifications not yet taken
-    quint64 m_incomingDropped = 0;     // notifications the full queue could not keep
+    std::deque<AlarmInfo> m_incoming;            // notifications not yet taken
+    std::vector<JournalConfirmation> m_reverts;  // due, not yet taken
+    quint64 m_incomingDropped = 0;               // notifications the full queue could not keep
     DeviceSnapshot m_snapshot;
     MetricLines m_lines;
     DeviceSnapshot m_rendered;  // what m_lines show

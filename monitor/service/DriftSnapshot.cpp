@@ -8,6 +8,7 @@
 #include "XmlDocument.h"
 
 #include <QDateTime>
+#include <QSet>
 
 namespace {
 // Another computer's clock may be a little ahead: its writes just before the
@@ -26,6 +27,24 @@ DriftSnapshot::DriftSnapshot(qint64 intervalMs, const QString &journal, const QS
 {}
 
 DriftSnapshot::~DriftSnapshot() = default;
+
+void DriftSnapshot::StoreVersion()
+{
+    Journal *journal = m_version.file.isEmpty() ? nullptr : Writer().Current();
+    if (!journal) {
+        return;  // none waits, or it waits for the journal with the operations
+    }
+    bool stored = false;
+    QString error;
+    if (journal->StoreVersion(m_version, &stored, &error)) {
+        m_version = JournalVersion();
+    } else {
+        m_say(QStringLiteral("%1: the version read at %2 is kept for the next try: %3")
+                  .arg(m_version.deviceAddress, m_version.when.toLocalTime().toString(Qt::ISODate),
+                       error),
+              true);
+    }
+}
 
 void DriftSnapshot::Close()
 {
@@ -51,10 +70,16 @@ void DriftSnapshot::Step(CfgNetClient &client, int productType, const JournalCon
         m_reading.clear();
     }
     const QVector<ParamPart> parts = ParamParts(productType);
-    XmlDocument doc;
-    doc.StartDocument();
+    if (m_part == 0) {
+        // The whole read goes into one document, as the export writes it.
+        m_document = std::make_unique<XmlDocument>();
+        m_document->StartDocument();
+        QDomElement root = m_document->Root();
+        m_document->AddTextElement(root, QStringLiteral("ModuleType"),
+                                   QString::number(productType));
+    }
     QString failure;
-    if (parts[m_part].exportTo(client, doc, &failure) != 0) {
+    if (parts[m_part].exportTo(client, *m_document, &failure) != 0) {
         // Tried again whole at the next interval; the baseline stays.
         if (!m_failed) {
             m_say(QStringLiteral("%1: the snapshot for the change journal failed: %2")
@@ -67,14 +92,24 @@ void DriftSnapshot::Step(CfgNetClient &client, int productType, const JournalCon
         return;
     }
     m_failed = false;
-    const QMap<QString, QString> fields = FlattenDocument(doc);
-    for (auto i = fields.cbegin(); i != fields.cend(); ++i) {
-        m_reading.insert(i.key(), i.value());
-    }
     if (++m_part < parts.size()) {
         return;
     }
     m_part = -1;
+    m_reading = FlattenDocument(*m_document);
+    m_reading.remove(QStringLiteral("ModuleType"));
+    // The newest read replaces one still waiting: the operations between
+    // the two wait with the journal too, so nothing is lost for --at.
+    // As of the read's start: a write during the read is applied on top of
+    // it again by --at, which changes nothing if the read saw it already.
+    m_version.when = QDateTime::fromMSecsSinceEpoch(m_startedMs, Qt::UTC);
+    m_version.deviceSerial = context.deviceSerial;
+    m_version.deviceAddress = context.deviceAddress;
+    m_version.deviceModel = context.deviceModel;
+    m_version.program = context.program;
+    m_version.computer = context.computer;
+    m_version.file = m_document->ToBytes();
+    m_document.reset();
     m_nextMs = m_startedMs + m_intervalMs;
     if (m_baseline.isEmpty() || context.deviceSerial != m_serial || productType != m_productType) {
         m_serial = context.deviceSerial;
@@ -90,6 +125,10 @@ void DriftSnapshot::Step(CfgNetClient &client, int productType, const JournalCon
     m_baseline = m_reading;
     m_baselineMs = m_startedMs;
     SettleJournal();
+    if (m_journalUp == 1) {
+        StoreVersion();
+        m_journal.reset();
+    }
 }
 
 JournalWriter &DriftSnapshot::Writer()
@@ -120,11 +159,8 @@ void DriftSnapshot::SettleJournal()
         m_say(QStringLiteral("change journal: %1 can be written again").arg(m_location), false);
     }
     m_journalUp = ok ? 1 : 0;
-    if (ok) {
-        // Closed until the next snapshot: a thousand devices must not each
-        // hold the journal's files.
-        m_journal.reset();
-    }
+    // Closed, once the version is stored, until the next snapshot: a
+    // thousand devices must not each hold the journal's files.
 }
 
 bool DriftSnapshot::Compare(const JournalContext &context)
@@ -139,16 +175,17 @@ bool DriftSnapshot::Compare(const JournalContext &context)
         m_pending = Writer().Pending();
         return false;  // said
     }
-    // The values the tool wrote since the baseline, the last one of each field.
+    // Every value the tool wrote since the baseline: a field read while the
+    // tool changed it more than once may hold any of them, and is no change
+    // from outside.
     JournalFilter filter;
     filter.device = context.deviceSerial.isEmpty() ? context.deviceAddress : context.deviceSerial;
     filter.since = QDateTime::fromMSecsSinceEpoch(m_baselineMs - kClockSlackMs, Qt::UTC);
     QString error;
-    QMap<QString, QString> written;
+    QSet<QPair<QString, QString>> written;
     for (const JournalEntry &entry : journal->History(filter, &error)) {
-        if (entry.source == JournalSource::Tool && entry.change.result == JournalResult::Taken &&
-            !written.contains(entry.change.field)) {
-            written.insert(entry.change.field, entry.change.after);
+        if (entry.source == JournalSource::Tool && entry.change.result == JournalResult::Taken) {
+            written.insert({entry.change.field, entry.change.after});
         }
     }
     if (!error.isEmpty()) {
@@ -171,8 +208,7 @@ bool DriftSnapshot::Compare(const JournalContext &context)
     op.operation = QStringLiteral("snapshot");
     op.source = JournalSource::Outside;
     for (const FieldChange &change : changes) {
-        const auto tool = written.constFind(change.field);
-        if (tool == written.cend() || *tool != change.after) {
+        if (!written.contains({change.field, change.after})) {
             op.changes.append(change);
         }
     }

@@ -10,13 +10,15 @@
 
 class CfgNetClient;
 class JournalWriter;
+class XmlDocument;
 
 // Reads a device's whole parameter file every so often, one part per call
 // so that the alarm polling between two calls is never held up for long,
 // and journals each value that changed since the last whole read and that
 // no tool wrote through the journal meanwhile: changes made outside the
 // tool (the front panel, another program). The first read after the start,
-// or of another unit, is only the baseline.
+// or of another unit, is only the baseline. Each whole read is also kept as
+// a version of the device's file, when it differs from the last one kept.
 //
 // Threads: the watch thread's alone; its journal is opened on that thread,
 // so Close() must run there too.
@@ -49,6 +51,8 @@ private:
     // closes it when nothing waits.
     void SettleJournal();
     JournalWriter &Writer();
+    // Stores the last whole read as a version, or keeps it for the next try.
+    void StoreVersion();
 
     const qint64 m_intervalMs;
     const QString m_location;
@@ -59,7 +63,9 @@ private:
     qint64 m_nextMs = 0;  // when the next read starts
     int m_part = -1;      // the part to read next; -1: no read under way
     qint64 m_startedMs = 0;
-    QMap<QString, QString> m_reading;  // the read under way
+    QMap<QString, QString> m_reading;         // the read under way
+    std::unique_ptr<XmlDocument> m_document;  // the same, as the export writes it
+    JournalVersion m_version;                 // read and not yet stored; file empty: none
     QMap<QString, QString> m_baseline;
     qint64 m_baselineMs = 0;  // when the baseline's read started
     QString m_serial;         // whose baseline it is

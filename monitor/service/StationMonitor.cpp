@@ -1,5 +1,7 @@
 #include "StationMonitor.h"
 
+#include "ConfirmationKeeper.h"
+
 #include "DeviceTables.h"
 #include "Exposition.h"
 #include "HttpServer.h"
@@ -119,6 +121,20 @@ bool StationMonitor::Start(QString *error)
     for (const auto &watch : m_watches) {
         watch->Start();
     }
+    if (settings.snapshotMs > 0) {
+        // Changes made with --confirm-within are reverted here when their
+        // deadline passes unconfirmed.
+        m_keeper = std::make_unique<ConfirmationKeeper>(
+            m_config.journal, settings.pollMs,
+            [this](const std::function<void(DeviceWatch &)> &visit) {
+                std::shared_lock<std::shared_mutex> lock(m_watchLock);
+                for (const auto &watch : m_watches) {
+                    visit(*watch);
+                }
+            },
+            m_say);
+        m_keeper->Start();
+    }
     m_running = true;
     return true;
 }
@@ -133,6 +149,7 @@ void StationMonitor::Stop()
     // once Stop returns; it all waits in the watches' queues.
     m_notices.Drain();
     m_notices.Stop();
+    m_keeper.reset();  // stopped and joined: it asks no watch for more
     StopWatches(m_watches);
     if (m_http) {
         m_http->Stop();

@@ -15,6 +15,7 @@
 #include <shared_mutex>
 #include <vector>
 
+class ConfirmationKeeper;
 class HttpServer;
 
 // The monitoring service: one watch per device, one notification port for
@@ -69,6 +70,7 @@ private:
     QHash<QString, const DeviceWatch *> m_byName;
     std::atomic<int> m_reloadOk{1};
     std::atomic<qint64> m_reloadMs{0};  // the start, or the last good reload
+    std::unique_ptr<ConfirmationKeeper> m_keeper;
     std::unique_ptr<HttpServer> m_http;
     bool m_running = false;
 };

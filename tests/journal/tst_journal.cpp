@@ -522,7 +522,8 @@ void TestJournal::migration()
     }
     const auto journal = Journal::Open(path, &error);
     QVERIFY2(journal, qPrintable(error));
-    QCOMPARE(Raw(path, {"SELECT version FROM journal_schema"}), 2);
+    QCOMPARE(Raw(path, {"SELECT version FROM journal_schema"}), 3);
+    QCOMPARE(Raw(path, {"SELECT COUNT(*) FROM journal_version"}), 0);
     QCOMPARE(Described(journal->History({})), before);
     QVERIFY2(journal->Verify(&check, &error), qPrintable(error));
     QVERIFY(check.Intact());

@@ -1,0 +1,98 @@
+#include "UnconfirmedRevert.h"
+
+#include "JournalDiff.h"
+#include "ParamsFile.h"
+#include "PartWrite.h"
+#include "XmlDocument.h"
+
+#include <QSet>
+
+namespace {
+RevertOutcome Revert(CfgNetClient &client, int productType, const JournalContext &context,
+                     Journal &journal, const JournalConfirmation &confirmation)
+{
+    RevertOutcome outcome;
+    JournalFilter filter;
+    filter.operationId = confirmation.operationId;
+    const QVector<JournalEntry> entries = journal.History(filter, &outcome.failure);
+    if (!outcome.failure.isEmpty()) {
+        return outcome;
+    }
+    XmlDocument doc;
+    const QVector<ParamPart> all = ParamParts(productType);
+    QHash<QString, int> partOf;
+    if (ExportFile(client, doc, productType, &outcome.failure) != 0 ||
+        !PartsHolding(client, all, &partOf, &outcome.failure)) {
+        return outcome;
+    }
+    QSet<int> needed;
+    for (const JournalEntry &entry : entries) {
+        const FieldChange &change = entry.change;
+        if (change.result != JournalResult::Taken || change.before.isNull() ||
+            IsDialogField(change.field)) {
+            continue;
+        }
+        const QDomElement element = FindField(doc, change.field);
+        if (element.isNull() || !partOf.contains(change.field)) {
+            outcome.leftAlone << QStringLiteral("%1 (no longer a field)").arg(change.field);
+        } else if (element.text() != change.after) {
+            // Someone changed it again since: theirs stands.
+            outcome.leftAlone << QStringLiteral("%1 (now %2)").arg(change.field, element.text());
+        } else {
+            SetFieldText(element, change.before);
+            needed.insert(partOf.value(change.field));
+        }
+    }
+    QVector<ParamPart> parts;
+    for (int i = 0; i < all.size(); ++i) {
+        if (needed.contains(i)) {
+            parts.append(all[i]);
+        }
+    }
+    if (parts.isEmpty()) {
+        outcome.done = true;
+        return outcome;
+    }
+    const PartsWrite write = WriteParts(client, parts, doc);
+    if (!write.changes.isEmpty()) {
+        JournalOperation op;
+        op.context = context;
+        op.operation = QStringLiteral("not confirmed: revert of #%1").arg(confirmation.operationId);
+        op.changes = write.changes;
+        QString error;
+        if (!journal.Record(op, &error, &outcome.revertId)) {
+            outcome.failure = QStringLiteral("written, but not journaled: %1").arg(error);
+        }
+    }
+    if (write.status != 0) {
+        outcome.failure = write.failure;
+        return outcome;
+    }
+    outcome.done = outcome.failure.isEmpty();
+    return outcome;
+}
+}  // namespace
+
+RevertOutcome RevertUnconfirmed(CfgNetClient &client, int productType,
+                                const JournalContext &context, Journal &journal,
+                                const JournalConfirmation &confirmation)
+{
+    RevertOutcome outcome = Revert(client, productType, context, journal, confirmation);
+    if (!outcome.done) {
+        return outcome;  // still pending: tried again
+    }
+    JournalConfirmation settled = confirmation;
+    settled.state = ConfirmState::Reverted;
+    settled.settled = QDateTime::currentDateTimeUtc();
+    settled.settledBy = QStringLiteral("qvt-monitord@%1").arg(context.computer);
+    settled.revertOperationId = outcome.revertId;
+    settled.note = outcome.leftAlone.join(QStringLiteral("; "));
+    bool changed = false;
+    QString error;
+    if (!journal.Settle(settled, &changed, &error)) {
+        outcome.done = false;
+        outcome.failure =
+            QStringLiteral("reverted, but the confirmation could not be settled: %1").arg(error);
+    }
+    return outcome;
+}
