@@ -121,6 +121,22 @@ QString JournalHistory::ResultText(const FieldChange &change) const
     return QString();
 }
 
+QString JournalHistory::ConfirmationText(const JournalConfirmation &c) const
+{
+    switch (c.state) {
+        case ConfirmState::Pending:
+            return tr("to confirm by %1")
+                .arg(c.deadline.toLocalTime().toString(QLatin1String(kTimeFormat)));
+        case ConfirmState::Confirmed:
+            return tr("confirmed by %1").arg(c.settledBy);
+        case ConfirmState::Reverted:
+            return tr("not confirmed: reverted");
+        case ConfirmState::Failed:
+            return tr("not confirmed, not reverted: %1").arg(c.note);
+    }
+    return QString();
+}
+
 void JournalHistory::Reload()
 {
     if (!m_journal) {
@@ -128,6 +144,17 @@ void JournalHistory::Reload()
     }
     QString error;
     m_entries = m_journal->History(Filter(), &error);
+    // Operations that undo themselves unless confirmed: what became of each.
+    QHash<qint64, JournalConfirmation> confirmations;
+    int pending = 0;
+    QDateTime firstDeadline;
+    for (const JournalConfirmation &c : m_journal->Confirmations(true, &error)) {
+        confirmations.insert(c.operationId, c);
+        if (c.state == ConfirmState::Pending) {
+            ++pending;
+            firstDeadline = firstDeadline.isValid() ? qMin(firstDeadline, c.deadline) : c.deadline;
+        }
+    }
     m_table->setRowCount(0);
     m_table->setRowCount(m_entries.size());
     for (int row = 0; row < m_entries.size(); ++row) {
@@ -137,10 +164,15 @@ void JournalHistory::Reload()
                 ? e.context.deviceAddress
                 : QStringLiteral("%1 (%2)").arg(e.context.deviceSerial, e.context.deviceAddress);
         const bool outside = e.source == JournalSource::Outside;
+        const auto confirmation = confirmations.constFind(e.operationId);
+        const QString operation =
+            confirmation == confirmations.cend()
+                ? e.operation
+                : QStringLiteral("%1 (%2)").arg(e.operation, ConfirmationText(*confirmation));
         const QStringList cells{e.when.toLocalTime().toString(QLatin1String(kTimeFormat)),
                                 device,
                                 outside ? tr("outside the tool") : e.context.loginUser,
-                                e.operation,
+                                operation,
                                 e.change.field,
                                 e.change.before,
                                 e.change.after,
@@ -164,10 +196,17 @@ void JournalHistory::Reload()
                            e.context.program, e.detectedBy));
     }
     m_table->resizeColumnsToContents();
-    m_status->setText(!error.isEmpty() ? tr("The change journal cannot be read: %1").arg(error)
-                      : m_entries.size() >= kMaxRows
-                          ? tr("The newest %1 changes are shown.").arg(kMaxRows)
-                          : tr("%n change(s).", nullptr, m_entries.size()));
+    QString status = !error.isEmpty() ? tr("The change journal cannot be read: %1").arg(error)
+                     : m_entries.size() >= kMaxRows
+                         ? tr("The newest %1 changes are shown.").arg(kMaxRows)
+                         : tr("%n change(s).", nullptr, m_entries.size());
+    if (pending > 0) {
+        status +=
+            QLatin1Char(' ') +
+            tr("%n operation(s) await confirmation; the first deadline is %1.", nullptr, pending)
+                .arg(firstDeadline.toLocalTime().toString(QLatin1String(kTimeFormat)));
+    }
+    m_status->setText(status);
 }
 
 void JournalHistory::OnExport()

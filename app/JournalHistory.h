@@ -39,6 +39,7 @@ public slots:
 
 private:
     QString ResultText(const FieldChange &change) const;
+    QString ConfirmationText(const JournalConfirmation &confirmation) const;
 
     Journal *m_journal;
     FileChooser m_choose;

@@ -17,6 +17,7 @@ enum Exit {
     kUnreachable = 3,   // the device did not answer
     kRefused = 4,       // wrong user or password
     kUpgrading = 5,     // the device runs its update loader
+    kNothingThen = 5,   // history --at, --diff, restore: no version of the device by then
     kBadFile = 6,       // a file of another model, or one that fails the check
     kDeviceFailed = 7,  // a device operation (a read or a write) failed
     kFileError = 8,     // a local file could not be read or written

@@ -148,6 +148,15 @@ int ExportDevice(Io &io, DeviceLogin &session, XmlDocument &doc);
 // A --since, --until or --at date, local time: "YYYY-MM-DD" (its start, or
 // with `endOfDay` the next day's) or "YYYY-MM-DDTHH:MM[:SS]". Invalid when bad.
 QDateTime ParseDate(const QString &text, bool endOfDay);
+// Option --`name`'s date as ParseDate reads it, or an invalid one after
+// saying why in `status`.
+QDateTime TimeOption(Io &io, const char *name, const QString &text, int *status,
+                     bool endOfDay = false);
+// A time as the journal's lines show it: local, to the second.
+QString LocalText(const QDateTime &at);
+// --confirm-within's minutes into `minutes` (0 when not given); false after
+// saying why in `status`.
+bool ConfirmWithin(Io &io, const Options &options, double *minutes, int *status);
 // The fields that differ from `before` to `after`, as "path: old -> new"
 // lines (or JSON objects), as diff prints them; how many.
 int PrintDifferences(Io &io, const XmlDocument &before, const XmlDocument &after, bool json);

@@ -59,12 +59,9 @@ int Import(Io &io, const QStringList &arguments)
     if (UserIndex(options.Value("user")) == kUserGuest) {
         return Usage(io, QStringLiteral("a guest may not change the device: import as admin"));
     }
-    bool ok = true;
-    const double minutes =
-        options.IsSet("confirm-within") ? options.Value("confirm-within").toDouble(&ok) : 0;
-    if (!ok || minutes < 0 || minutes > 1440 || (options.IsSet("confirm-within") && minutes <= 0)) {
-        return Usage(io,
-                     QStringLiteral("--confirm-within is up to 1440 minutes (decimals allowed)"));
+    double minutes = 0;
+    if (!ConfirmWithin(io, options, &minutes, &status)) {
+        return status;
     }
     XmlDocument doc;
     status = LoadFile(io, options.Files().constFirst(), doc);

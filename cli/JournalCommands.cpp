@@ -30,21 +30,38 @@ QString EntryLine(const JournalEntry &e)
 {
     const JournalContext &c = e.context;
     const QString device = c.deviceSerial.isEmpty() ? c.deviceAddress : c.deviceSerial;
-    const QString user =
-        e.source != JournalSource::Outside ? QStringLiteral("%1@%2").arg(c.osUser, c.computer)
-        : e.changedAfter.isValid()
-            ? QStringLiteral("(outside the tool, after %1, found by %2)")
-                  .arg(e.changedAfter.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                       e.detectedBy)
-            : QStringLiteral("(outside the tool, found by %1)").arg(e.detectedBy);
+    const QString user = e.source != JournalSource::Outside
+                             ? QStringLiteral("%1@%2").arg(c.osUser, c.computer)
+                         : e.changedAfter.isValid()
+                             ? QStringLiteral("(outside the tool, after %1, found by %2)")
+                                   .arg(LocalText(e.changedAfter), e.detectedBy)
+                             : QStringLiteral("(outside the tool, found by %1)").arg(e.detectedBy);
     return QStringLiteral("%1  #%2  %3  %4  %5  %6: %7 -> %8  %9")
-        .arg(e.when.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
+        .arg(LocalText(e.when))
         .arg(e.operationId)
         .arg(device, user, e.operation, e.change.field, Shown(e.change.before),
              Shown(e.change.after), ResultShown(e.change));
 }
 
-QByteArray EntryJson(const JournalEntry &e)
+// What became of an operation that had to be confirmed.
+QString ConfirmationShown(const JournalConfirmation &c)
+{
+    switch (c.state) {
+        case ConfirmState::Pending:
+            return QStringLiteral("(to confirm by %1)").arg(LocalText(c.deadline));
+        case ConfirmState::Confirmed:
+            return QStringLiteral("(confirmed by %1)").arg(c.settledBy);
+        case ConfirmState::Reverted:
+            return c.revertOperationId > 0
+                       ? QStringLiteral("(not confirmed: reverted as #%1)").arg(c.revertOperationId)
+                       : QStringLiteral("(not confirmed: nothing left to revert)");
+        case ConfirmState::Failed:
+            return QStringLiteral("(not confirmed, and not reverted: %1)").arg(c.note);
+    }
+    return QString();
+}
+
+QByteArray EntryJson(const JournalEntry &e, const JournalConfirmation *confirmation)
 {
     const JournalContext &c = e.context;
     const auto value = [](const QString &text) {
@@ -75,6 +92,12 @@ QByteArray EntryJson(const JournalEntry &e)
         {"after", value(e.change.after)},
         {"result", ResultText(e.change.result)},
         {"result_code", e.change.resultCode},
+        {"confirmation",
+         confirmation == nullptr
+             ? QJsonValue()
+             : QJsonObject{{"state", ConfirmStateText(confirmation->state)},
+                           {"deadline", confirmation->deadline.toString(Qt::ISODateWithMs)},
+                           {"revert_operation_id", confirmation->revertOperationId}}},
     };
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
@@ -104,11 +127,6 @@ std::unique_ptr<Journal> OpenToShow(Io &io, const QString &location, QString *er
     return journal;
 }
 
-QString Day(const QDateTime &at)
-{
-    return at.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-}
-
 // Exit 0 when every hash matches, 1 naming the first that does not.
 int Verify(Io &io, Journal &journal)
 {
@@ -121,7 +139,7 @@ int Verify(Io &io, Journal &journal)
         io.Line(QStringLiteral("%1: operations up to #%2, recorded before %3, were pruned")
                     .arg(journal.Where())
                     .arg(check.anchorId)
-                    .arg(Day(check.prunedBefore)));
+                    .arg(LocalText(check.prunedBefore)));
     }
     if (check.orphans > 0) {
         io.Note(QStringLiteral("%1: %2 entries belong to no operation: their operations were "
@@ -183,10 +201,10 @@ int Prune(Io &io, const Options &options)
                                "after newer ones (from a spool), and the hashes run in the "
                                "order of recording")
                     .arg(counted.olderKept)
-                    .arg(Day(before)));
+                    .arg(LocalText(before)));
     }
     if (counted.operations == 0) {
-        io.Line(QStringLiteral("nothing to prune before %1").arg(Day(before)));
+        io.Line(QStringLiteral("nothing to prune before %1").arg(LocalText(before)));
         return kOk;
     }
     if (!options.IsSet("yes")) {
@@ -195,7 +213,7 @@ int Prune(Io &io, const Options &options)
                     .arg(counted.lastId)
                     .arg(counted.operations)
                     .arg(counted.entries)
-                    .arg(Day(before)));
+                    .arg(LocalText(before)));
         const QByteArray answer = io.in.readLine().trimmed().toLower();
         if (answer != "y" && answer != "yes") {
             return io.Fail(kOk, QStringLiteral("nothing was pruned"));
@@ -295,13 +313,20 @@ int WriteJournaled(Io &io, DeviceLogin &session, const QVector<ParamPart> &parts
                 io.Line(QStringLiteral("operation %1 must be confirmed by %2, else the service "
                                        "watching %3 reverts it: qvt-cli confirm %1")
                             .arg(id)
-                            .arg(confirmation.deadline.toLocalTime().toString(
-                                QStringLiteral("yyyy-MM-dd HH:mm:ss")))
+                            .arg(LocalText(confirmation.deadline))
                             .arg(session.Address()));
             } else {
-                io.Note(QStringLiteral("the change could not be put up for confirmation (%1): "
-                                       "it stays on the device unless reverted by hand")
-                            .arg(recorded ? error : writer.LastError() + error));
+                // Asked for a safety net and given none: not a success.
+                const QString why = QStringLiteral(
+                                        "the change could not be put up for "
+                                        "confirmation (%1): it stays on the device "
+                                        "unless reverted by hand")
+                                        .arg(recorded ? error : writer.LastError() + error);
+                if (status == kOk) {
+                    status = io.Fail(kFileError, why);
+                } else {
+                    io.Note(why);
+                }
             }
         }
         if (!recorded) {
@@ -379,21 +404,14 @@ int History(Io &io, const QStringList &arguments)
     }
     JournalFilter filter;
     filter.device = options.Value("device");
-    if (options.IsSet("since")) {
-        filter.since = ParseDate(options.Value("since"), false);
-        if (!filter.since.isValid()) {
-            return Usage(io, QStringLiteral("--since %1: a date is YYYY-MM-DD or "
-                                            "YYYY-MM-DDTHH:MM[:SS]")
-                                 .arg(options.Value("since")));
-        }
+    if (options.IsSet("since") &&
+        !(filter.since = TimeOption(io, "since", options.Value("since"), &status)).isValid()) {
+        return status;
     }
-    if (options.IsSet("until")) {
-        filter.until = ParseDate(options.Value("until"), true);
-        if (!filter.until.isValid()) {
-            return Usage(io, QStringLiteral("--until %1: a date is YYYY-MM-DD or "
-                                            "YYYY-MM-DDTHH:MM[:SS]")
-                                 .arg(options.Value("until")));
-        }
+    if (options.IsSet("until") &&
+        !(filter.until = TimeOption(io, "until", options.Value("until"), &status, true))
+             .isValid()) {
+        return status;
     }
     filter.field = options.Value("field");
     if (filter.field.endsWith(QLatin1Char('/'))) {
@@ -412,12 +430,27 @@ int History(Io &io, const QStringList &arguments)
     if (!error.isEmpty()) {
         return io.Fail(kFileError, error);
     }
+    QHash<qint64, JournalConfirmation> confirmations;
+    for (const JournalConfirmation &c : journal->Confirmations(true, &error)) {
+        confirmations.insert(c.operationId, c);
+        if (c.state == ConfirmState::Pending &&
+            (filter.device.isEmpty() || filter.device == c.deviceSerial ||
+             filter.device == c.deviceAddress)) {
+            io.Note(QStringLiteral("operation %1 on %2 awaits confirmation until %3: qvt-cli "
+                                   "confirm %1")
+                        .arg(c.operationId)
+                        .arg(c.deviceAddress, LocalText(c.deadline)));
+        }
+    }
     const bool json = options.IsSet("json");
     for (const JournalEntry &entry : entries) {
+        const auto c = confirmations.constFind(entry.operationId);
         if (json) {
-            io.Data(EntryJson(entry) + '\n');
-        } else {
+            io.Data(EntryJson(entry, c == confirmations.cend() ? nullptr : &*c) + '\n');
+        } else if (c == confirmations.cend()) {
             io.Line(EntryLine(entry));
+        } else {
+            io.Line(EntryLine(entry) + QStringLiteral("  ") + ConfirmationShown(*c));
         }
     }
     return kOk;

@@ -16,23 +16,6 @@ namespace {
 // How long ago a service must have said it watches a device to count.
 constexpr qint64 kWatcherFreshMs = 120000;
 
-QString Local(const QDateTime &at)
-{
-    return at.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-}
-
-// The time of an option, or an invalid one after saying why.
-QDateTime TimeOption(Io &io, const char *name, const QString &text, int *status)
-{
-    const QDateTime at = ParseDate(text, false);
-    if (!at.isValid()) {
-        *status = Usage(io, QStringLiteral("--%1 %2: a time is YYYY-MM-DD or "
-                                           "YYYY-MM-DDTHH:MM[:SS], local time")
-                                .arg(QLatin1String(name), text));
-    }
-    return at;
-}
-
 // The file of `device` at `at` into `doc`: 0, or the exit status said.
 int PastDocument(Io &io, Journal &journal, const QString &device, const QDateTime &at,
                  XmlDocument &doc, PastFile *past)
@@ -43,15 +26,16 @@ int PastDocument(Io &io, Journal &journal, const QString &device, const QDateTim
         return io.Fail(kFileError, error);
     }
     if (!found) {
-        return io.Fail(kUpgrading, QStringLiteral("the journal holds no version of %1 at or "
-                                                  "before %2")
-                                       .arg(device, Local(at)));
+        return io.Fail(kNothingThen, QStringLiteral("the journal holds no version of %1 at or "
+                                                    "before %2")
+                                         .arg(device, LocalText(at)));
     }
-    io.Note(QStringLiteral("%1 at %2: version %3 of %4 (read by %5 on %6), and %7 journal "
-                           "entries after it")
-                .arg(device, Local(at))
+    io.Note(QStringLiteral("%1 at %2: version %3 of %4 (read by %5 on %6, last found "
+                           "unchanged %7), and %8 journal entries after it")
+                .arg(device, LocalText(at))
                 .arg(past->version.id)
-                .arg(Local(past->version.when), past->version.program, past->version.computer)
+                .arg(LocalText(past->version.when), past->version.program, past->version.computer,
+                     LocalText(past->version.seen))
                 .arg(past->applied));
     for (const QString &field : past->skipped) {
         io.Note(QStringLiteral("%1 is no field of the parameter file: skipped").arg(field));
@@ -75,6 +59,39 @@ std::unique_ptr<Journal> OpenJournal(Io &io, const QString &location, int *statu
     return journal;
 }
 }  // namespace
+
+QString LocalText(const QDateTime &at)
+{
+    return at.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+QDateTime TimeOption(Io &io, const char *name, const QString &text, int *status, bool endOfDay)
+{
+    const QDateTime at = ParseDate(text, endOfDay);
+    if (!at.isValid()) {
+        *status = Usage(io, QStringLiteral("--%1 %2: a time is YYYY-MM-DD or "
+                                           "YYYY-MM-DDTHH:MM[:SS], local time")
+                                .arg(QLatin1String(name), text));
+    }
+    return at;
+}
+
+bool ConfirmWithin(Io &io, const Options &options, double *minutes, int *status)
+{
+    *minutes = 0;
+    if (!options.IsSet("confirm-within")) {
+        return true;
+    }
+    bool ok = false;
+    *minutes = options.Value("confirm-within").toDouble(&ok);
+    if (!ok || *minutes <= 0 || *minutes > 1440) {
+        *status = Usage(io, QStringLiteral("--confirm-within %1: up to 1440 minutes, decimals "
+                                           "allowed")
+                                .arg(options.Value("confirm-within")));
+        return false;
+    }
+    return true;
+}
 
 void StoreLeftVersion(Io &io, DeviceLogin &session, const QString &location)
 {
@@ -212,14 +229,8 @@ int Restore(Io &io, const QStringList &arguments)
         return Usage(io, QStringLiteral("restore takes the address (A or -a A) and --to TIME"));
     }
     const QDateTime at = TimeOption(io, "to", options.Value("to"), &status);
-    bool ok = true;
-    const double minutes =
-        options.IsSet("confirm-within") ? options.Value("confirm-within").toDouble(&ok) : 0;
-    if (!ok || minutes < 0 || minutes > 1440 || (options.IsSet("confirm-within") && minutes <= 0)) {
-        return Usage(io,
-                     QStringLiteral("--confirm-within is up to 1440 minutes (decimals allowed)"));
-    }
-    if (!at.isValid()) {
+    double minutes = 0;
+    if (!at.isValid() || !ConfirmWithin(io, options, &minutes, &status)) {
         return status;
     }
     if (UserIndex(options.Value("user")) == kUserGuest) {
@@ -260,7 +271,7 @@ int Restore(Io &io, const QStringList &arguments)
     const int changes = PrintDifferences(io, now, target, false);
     if (changes == 0) {
         io.Note(QStringLiteral("%1 already holds what it held at %2: nothing to write")
-                    .arg(session.Address(), Local(at)));
+                    .arg(session.Address(), LocalText(at)));
         return kOk;
     }
     QHash<QString, int> partOf;
@@ -276,7 +287,7 @@ int Restore(Io &io, const QStringList &arguments)
     if (needed.contains(-1)) {
         return io.Fail(kBadFile, QStringLiteral("the file of %1 holds fields the device has no "
                                                 "part for: nothing was written")
-                                     .arg(Local(at)));
+                                     .arg(LocalText(at)));
     }
     if (!options.IsSet("yes")) {
         io.Note(QStringLiteral("write these %1 values to %2? [y/N]")
@@ -295,7 +306,7 @@ int Restore(Io &io, const QStringList &arguments)
         }
     }
     return WriteJournaled(io, session, parts, target,
-                          QStringLiteral("restore to %1").arg(Local(at)), location, minutes);
+                          QStringLiteral("restore to %1").arg(LocalText(at)), location, minutes);
 }
 
 int Confirm(Io &io, const QStringList &arguments)
@@ -333,13 +344,13 @@ int Confirm(Io &io, const QStringList &arguments)
             return io.Fail(kUsage, QStringLiteral("operation %1's deadline, %2, has passed: the "
                                                   "service watching %3 reverts it")
                                        .arg(id)
-                                       .arg(Local(c.deadline), c.deviceAddress));
+                                       .arg(LocalText(c.deadline), c.deviceAddress));
         }
         if (c.operationId == id) {
             return io.Fail(kUsage,
                            QStringLiteral("operation %1 is %2 already (%3, by %4)")
                                .arg(id)
-                               .arg(ConfirmStateText(c.state), Local(c.settled), c.settledBy));
+                               .arg(ConfirmStateText(c.state), LocalText(c.settled), c.settledBy));
         }
     }
     return io.Fail(kUsage, QStringLiteral("operation %1 awaits no confirmation").arg(id));

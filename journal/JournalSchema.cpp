@@ -167,11 +167,12 @@ QStringList VersionThree(Backend backend, const QString &key)
         QStringLiteral("CREATE TABLE journal_file (hash TEXT PRIMARY KEY, size INTEGER NOT NULL, "
                        "content %1 NOT NULL)")
             .arg(blob),
-        QStringLiteral("CREATE TABLE journal_version (id %1, at_ms BIGINT NOT NULL, "
-                       "device_serial TEXT NOT NULL, device_address TEXT NOT NULL, "
-                       "device_model TEXT NOT NULL, program TEXT NOT NULL, "
-                       "computer TEXT NOT NULL, "
-                       "file_hash TEXT NOT NULL REFERENCES journal_file (hash))")
+        QStringLiteral(
+            "CREATE TABLE journal_version (id %1, at_ms BIGINT NOT NULL, "
+            "seen_ms BIGINT NOT NULL, device_serial TEXT NOT NULL, device_address TEXT NOT NULL, "
+            "device_model TEXT NOT NULL, program TEXT NOT NULL, "
+            "computer TEXT NOT NULL, "
+            "file_hash TEXT NOT NULL REFERENCES journal_file (hash))")
             .arg(key),
         QStringLiteral("CREATE INDEX journal_version_serial_at "
                        "ON journal_version (device_serial, at_ms)"),

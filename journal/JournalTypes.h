@@ -108,7 +108,8 @@ struct JournalFilter {
 // snapshot, or by qvt-cli after it wrote to the device.
 struct JournalVersion {
     qint64 id = 0;
-    QDateTime when;  // UTC
+    QDateTime when;  // UTC, when it was read
+    QDateTime seen;  // UTC, when it was last found unchanged; set by VersionAt
     QString deviceSerial;
     QString deviceAddress;
     QString deviceModel;

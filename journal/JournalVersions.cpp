@@ -54,25 +54,33 @@ bool Journal::StoreVersion(const JournalVersion &version, bool *stored, QString 
         return false;
     }
     QSqlQuery query(m_db);
-    bool ok = Run(query,
-                  QStringLiteral("SELECT file_hash FROM journal_version WHERE device_serial = ? OR "
-                                 "(device_serial = '' AND device_address = ?) "
-                                 "ORDER BY at_ms DESC, id DESC LIMIT 1"),
-                  {device, device}, error);
+    bool ok =
+        Run(query,
+            QStringLiteral("SELECT file_hash, id FROM journal_version WHERE device_serial = ? "
+                           "OR (device_serial = '' AND device_address = ?) "
+                           "ORDER BY at_ms DESC, id DESC LIMIT 1"),
+            {device, device}, error);
     const bool same = ok && query.next() && query.value(0).toString() == hash;
+    const qint64 newest = same ? query.value(1).toLongLong() : 0;
     query.finish();
-    if (ok && !same) {
+    const qint64 when = Ms(version.when.isValid() ? version.when : QDateTime::currentDateTimeUtc());
+    if (ok && same) {
+        // Unchanged: all it costs is the time it was last seen.
+        ok = Run(query,
+                 QStringLiteral("UPDATE journal_version SET seen_ms = ? WHERE id = ? AND "
+                                "seen_ms < ?"),
+                 {when, newest, when}, error);
+    } else if (ok) {
         ok = Run(query,
                  QStringLiteral("INSERT INTO journal_file (hash, size, content) VALUES (?, ?, ?) "
                                 "ON CONFLICT (hash) DO NOTHING"),
                  {hash, version.file.size(), qCompress(version.file, 9)}, error) &&
              Run(query,
-                 QStringLiteral("INSERT INTO journal_version (at_ms, device_serial, "
+                 QStringLiteral("INSERT INTO journal_version (at_ms, seen_ms, device_serial, "
                                 "device_address, device_model, program, computer, file_hash) "
-                                "VALUES (?, ?, ?, ?, ?, ?, ?)"),
-                 {Ms(version.when.isValid() ? version.when : QDateTime::currentDateTimeUtc()),
-                  version.deviceSerial, version.deviceAddress, version.deviceModel, version.program,
-                  version.computer, hash},
+                                "VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
+                 {when, when, version.deviceSerial, version.deviceAddress, version.deviceModel,
+                  version.program, version.computer, hash},
                  error);
     }
     QString ignored;
@@ -94,11 +102,12 @@ bool Journal::VersionAt(const QString &device, const QDateTime &at, JournalVersi
     QSqlQuery query(m_db);
     // Each side of the OR has its index ending in the time.
     if (!Run(query,
-             QStringLiteral("SELECT v.id, v.at_ms, v.device_serial, v.device_address, "
-                            "v.device_model, v.program, v.computer, v.file_hash, f.content "
-                            "FROM journal_version v JOIN journal_file f ON f.hash = v.file_hash "
-                            "WHERE (v.device_serial = ? OR v.device_address = ?) AND v.at_ms <= ? "
-                            "ORDER BY v.at_ms DESC, v.id DESC LIMIT 1"),
+             QStringLiteral(
+                 "SELECT v.id, v.at_ms, v.device_serial, v.device_address, "
+                 "v.device_model, v.program, v.computer, v.file_hash, f.content, v.seen_ms "
+                 "FROM journal_version v JOIN journal_file f ON f.hash = v.file_hash "
+                 "WHERE (v.device_serial = ? OR v.device_address = ?) AND v.at_ms <= ? "
+                 "ORDER BY v.at_ms DESC, v.id DESC LIMIT 1"),
              {device, device, Ms(at)}, error)) {
         return false;
     }
@@ -114,6 +123,7 @@ bool Journal::VersionAt(const QString &device, const QDateTime &at, JournalVersi
     version->computer = query.value(6).toString();
     version->hash = query.value(7).toString();
     version->file = qUncompress(query.value(8).toByteArray());
+    version->seen = Utc(query.value(9));
     if (Hash(version->file) != version->hash) {
         *error = QStringLiteral("%1: version %2's file does not match its hash")
                      .arg(m_where)

@@ -1,7 +1,6 @@
 #include "DeviceWatch.h"
 
 #include "DeviceTables.h"
-#include "UnconfirmedRevert.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -132,12 +131,7 @@ void DeviceWatch::Step()
     }
     if (m_loggedIn && m_up && m_failedPolls == 0) {
         RevertDue();
-        JournalContext context = LocalJournalContext(QStringLiteral("qvt-monitord"));
-        context.deviceSerial = m_preamble.productSN;
-        context.deviceAddress = m_device.address;
-        context.deviceModel = m_preamble.moduleType;
-        context.loginUser = UserText(m_device.user);
-        m_drift.Step(m_session.Client(), m_session.ProductType(), context);
+        m_drift.Step(m_session.Client(), m_session.ProductType(), Context());
         m_journalUp = m_drift.JournalUp();
         m_journalPending = m_drift.JournalPending();
     }
@@ -148,77 +142,14 @@ void DeviceWatch::Step()
     Pause(qMin(pause, m_settings.pollMs));
 }
 
-bool DeviceWatch::CanRevert() const
+JournalContext DeviceWatch::Context() const
 {
-    return m_device.user == kMonitorAdmin;
-}
-
-void DeviceWatch::RequestRevert(const JournalConfirmation &confirmation)
-{
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        m_reverts.push_back(confirmation);
-    }
-    Wake();
-}
-
-void DeviceWatch::SetPendingConfirmations(int pending)
-{
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        if (m_snapshot.pendingConfirmations == pending) {
-            return;  // asked every poll: rendered only when it changes
-        }
-    }
-    Publish([pending](DeviceSnapshot &s) { s.pendingConfirmations = pending; });
-}
-
-void DeviceWatch::RevertDue()
-{
-    std::vector<JournalConfirmation> due;
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        due.swap(m_reverts);
-    }
-    if (due.empty()) {
-        return;
-    }
-    QString error;
-    std::unique_ptr<Journal> journal = Journal::Open(m_settings.journal, &error);
     JournalContext context = LocalJournalContext(QStringLiteral("qvt-monitord"));
     context.deviceSerial = m_preamble.productSN;
     context.deviceAddress = m_device.address;
     context.deviceModel = m_preamble.moduleType;
     context.loginUser = UserText(m_device.user);
-    for (const JournalConfirmation &c : due) {
-        const RevertOutcome outcome =
-            journal ? RevertUnconfirmed(m_session.Client(), m_session.ProductType(), context,
-                                        *journal, c)
-                    : RevertOutcome{false, 0, {}, error};
-        if (!outcome.done) {
-            m_settings.say(QStringLiteral("%1 (%2): operation %3 was not confirmed and could not "
-                                          "be reverted yet: %4")
-                               .arg(m_device.name, m_device.address)
-                               .arg(c.operationId)
-                               .arg(outcome.failure),
-                           true);
-            continue;
-        }
-        m_settings.say(
-            QStringLiteral("%1 (%2): operation %3 was not confirmed by %4: reverted%5")
-                .arg(m_device.name, m_device.address)
-                .arg(c.operationId)
-                .arg(c.deadline.toLocalTime().toString(Qt::ISODate))
-                .arg(outcome.revertId > 0 ? QStringLiteral(" as operation %1").arg(outcome.revertId)
-                                          : QStringLiteral(" (nothing left to write)")),
-            false);
-        for (const QString &field : outcome.leftAlone) {
-            m_settings.say(QStringLiteral("%1 (%2): not reverted, changed again since: %3")
-                               .arg(m_device.name, m_device.address, field),
-                           true);
-        }
-        Publish([](DeviceSnapshot &s) { ++s.confirmationsReverted; });
-    }
+    return context;
 }
 
 void DeviceWatch::Finished()
@@ -613,12 +544,4 @@ void DeviceWatch::WriteRows()
             s.pendingRows = pending;
         });
     }
-}
-
-template <class Change>
-void DeviceWatch::Publish(Change &&change)
-{
-    std::lock_guard<std::mutex> lock(m_lock);
-    change(m_snapshot);
-    Render();
 }

@@ -164,9 +164,16 @@ private:
     void WriteRows();
     // Publishes `change` made to the snapshot, with its metric lines.
     template <class Change>
-    void Publish(Change &&change);
+    void Publish(Change &&change)
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        change(m_snapshot);
+        Render();
+    }
     void Render();
     void RevertDue();
+    // The journal's who and where for what this watch writes.
+    JournalContext Context() const;
 
     const MonitorDevice m_device;
     const WatchSettings m_settings;
