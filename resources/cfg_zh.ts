@@ -737,6 +737,28 @@
             <numerusform>已将 %n 条修改导出到 %1。</numerusform>
         </translation>
     </message>
+    <message>
+        <source>to confirm by %1</source>
+        <translation>须在 %1 前确认</translation>
+    </message>
+    <message>
+        <source>confirmed by %1</source>
+        <translation>已由 %1 确认</translation>
+    </message>
+    <message>
+        <source>not confirmed: reverted</source>
+        <translation>未确认：已撤销</translation>
+    </message>
+    <message>
+        <source>not confirmed, not reverted: %1</source>
+        <translation>未确认，未撤销：%1</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n operation(s) await confirmation; the first deadline is %1.</source>
+        <translation>
+            <numerusform>%n 个操作等待确认；最早的期限是 %1。</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>LanguageConfig</name>
