@@ -1,0 +1,417 @@
+#include "SnmpAgent.h"
+
+#include <QHash>
+
+#include <map>
+#include <set>
+
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+// After Qt's: net-snmp's headers define macros of common names.
+#include <net-snmp/net-snmp-config.h>
+#include <net-snmp/net-snmp-includes.h>
+#include <net-snmp/agent/net-snmp-agent-includes.h>
+
+namespace {
+// QVT-MONITOR-MIB's place (deploy/snmp/QVT-MONITOR-MIB.txt).
+constexpr oid kBase[] = {1, 3, 6, 1, 4, 1, 32473, 1};
+constexpr size_t kBaseLength = sizeof(kBase) / sizeof(oid);
+constexpr oid kSnmpTrapOid[] = {1, 3, 6, 1, 6, 3, 1, 1, 4, 1, 0};
+constexpr int kRefreshMs = 250;
+constexpr int kPingSeconds = 2;
+
+enum DeviceColumn : unsigned {
+    kName = 2,
+    kAddress,
+    kModel,
+    kSerial,
+    kFirmware,
+    kOnline,
+    kRouteOk,
+    kAlarmEvents,
+    kLastPollSuccess
+};
+enum AlarmColumn : unsigned { kInput = 2, kAlarmName, kChannel, kRaised };
+
+std::vector<oid> Oid(std::initializer_list<oid> tail)
+{
+    std::vector<oid> o(kBase, kBase + kBaseLength);
+    o.insert(o.end(), tail);
+    return o;
+}
+
+// DateAndTime in UTC: year, month, day, hour, minutes, seconds, deciseconds, '+', 0, 0.
+QByteArray DateAndTime(const QDateTime &at)
+{
+    const QDateTime utc = at.toUTC();
+    const QDate d = utc.date();
+    const QTime t = utc.time();
+    QByteArray v(11, '\0');
+    v[0] = char(d.year() >> 8);
+    v[1] = char(d.year() & 0xFF);
+    v[2] = char(d.month());
+    v[3] = char(d.day());
+    v[4] = char(t.hour());
+    v[5] = char(t.minute());
+    v[6] = char(t.second());
+    v[7] = char(t.msec() / 100);
+    v[8] = '+';
+    return v;
+}
+
+void SetText(netsnmp_table_row *row, unsigned column, const QString &text)
+{
+    const QByteArray bytes = text.toUtf8().left(255);
+    netsnmp_set_row_column(row, column, ASN_OCTET_STR, bytes.constData(), size_t(bytes.size()));
+}
+
+void SetNumber(netsnmp_table_row *row, unsigned column, u_char type, u_long value)
+{
+    netsnmp_set_row_column(row, column, type, &value, sizeof(value));
+}
+
+void SetTruth(netsnmp_table_row *row, unsigned column, bool value)
+{
+    const long truth = value ? 1 : 2;
+    netsnmp_set_row_column(row, column, ASN_INTEGER, &truth, sizeof(truth));
+}
+
+netsnmp_table_row *NewRow(std::initializer_list<u_long> indexes)
+{
+    netsnmp_table_row *row = netsnmp_create_table_data_row();
+    for (u_long index : indexes) {
+        netsnmp_table_row_add_index(row, ASN_UNSIGNED, &index, sizeof(index));
+    }
+    return row;
+}
+
+netsnmp_table_data_set *Register(const char *name, const std::vector<oid> &at, int indexes,
+                                 std::initializer_list<std::pair<unsigned, u_char>> columns)
+{
+    netsnmp_table_data_set *table = netsnmp_create_table_data_set(name);
+    for (int i = 0; i < indexes; ++i) {
+        netsnmp_table_dataset_add_index(table, ASN_UNSIGNED);
+    }
+    for (const auto &column : columns) {
+        netsnmp_table_set_add_default_row(table, column.first, column.second, 0, nullptr, 0);
+    }
+    netsnmp_handler_registration *registration = netsnmp_create_handler_registration(
+        name, nullptr, at.data(), at.size(), HANDLER_CAN_RONLY);
+    netsnmp_register_table_data_set(registration, table, nullptr);
+    return table;
+}
+
+void AddText(netsnmp_variable_list **vars, const std::vector<oid> &at, const QByteArray &text)
+{
+    snmp_varlist_add_variable(vars, at.data(), at.size(), ASN_OCTET_STR,
+                              reinterpret_cast<const u_char *>(text.constData()),
+                              size_t(text.size()));
+}
+}  // namespace
+
+// The agent thread's view of the tables: the rows it registered and the
+// numbers it gave, so that a refresh changes only what changed.
+struct SnmpAgent::Tables {
+    netsnmp_table_data_set *devices = nullptr;
+    netsnmp_table_data_set *alarms = nullptr;
+    QHash<QString, u_long> deviceIndex;  // by name, kept while the service runs
+    u_long nextDevice = 1;
+    std::map<u_long, netsnmp_table_row *> deviceRows;
+    struct Active {
+        u_long index = 0;
+        QDateTime raised;
+        netsnmp_table_row *row = nullptr;
+    };
+    // Per device index, the active alarms by what they are.
+    std::map<u_long, QVector<QPair<SnmpAlarm, Active>>> active;
+    std::map<u_long, u_long> nextAlarm;
+    QHash<QString, quint32> addresses;
+
+    u_long DeviceIndex(const QString &name)
+    {
+        const auto found = deviceIndex.constFind(name);
+        return found != deviceIndex.cend() ? *found : *deviceIndex.insert(name, nextDevice++);
+    }
+    // The alarm's entry on device `d`, made (not yet in the table) when new.
+    Active &Alarm(u_long d, const SnmpAlarm &alarm, const QDateTime &raised)
+    {
+        auto &list = active[d];
+        for (auto &entry : list) {
+            if (entry.first == alarm) {
+                return entry.second;
+            }
+        }
+        u_long &next = nextAlarm[d];
+        list.append({alarm, Active{++next, raised, nullptr}});
+        return list.last().second;
+    }
+};
+
+SnmpAgent::SnmpAgent(const QString &socket, Devices devices, Say say)
+    : m_socket(socket), m_devices(std::move(devices)), m_say(std::move(say))
+{}
+
+SnmpAgent::~SnmpAgent()
+{
+    Stop();
+}
+
+bool SnmpAgent::Start(QString *error)
+{
+    m_wake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (m_wake < 0) {
+        *error = QStringLiteral("SNMP: no eventfd: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+        return false;
+    }
+    m_thread = std::thread([this] { Run(); });
+    return true;
+}
+
+void SnmpAgent::Stop()
+{
+    if (m_thread.joinable()) {
+        m_stop = true;
+        Wake();
+        m_thread.join();
+    }
+    if (m_wake >= 0) {
+        close(m_wake);
+        m_wake = -1;
+    }
+}
+
+void SnmpAgent::Wake()
+{
+    const quint64 one = 1;
+    if (write(m_wake, &one, sizeof(one)) < 0) {
+        // Already signalled past the counter's limit: it wakes all the same.
+    }
+}
+
+void SnmpAgent::Notify(const SnmpEvent &event)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_waiting.push_back(event);
+        if (m_waiting.size() > size_t(kMaxWaiting)) {
+            m_waiting.pop_front();
+            ++m_dropped;
+        }
+    }
+    Wake();
+}
+
+void SnmpAgent::SetConnected(bool connected)
+{
+    if (m_connected.exchange(connected) == connected) {
+        return;
+    }
+    if (connected) {
+        m_say(QStringLiteral("SNMP: connected to the master agent at %1").arg(m_socket), false);
+        m_saidAway = false;
+    } else if (!m_saidAway) {
+        m_say(QStringLiteral("SNMP: the master agent at %1 is away; notifications wait until it "
+                             "is back (tried every %2 s)")
+                  .arg(m_socket)
+                  .arg(kPingSeconds),
+              true);
+        m_saidAway = true;
+    }
+}
+
+void SnmpAgent::Run()
+{
+    const QByteArray socket = m_socket.toLocal8Bit();
+    netsnmp_ds_set_boolean(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_ROLE, 1);
+    netsnmp_ds_set_string(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_X_SOCKET,
+                          socket.constData());
+    netsnmp_ds_set_int(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_AGENTX_PING_INTERVAL,
+                       kPingSeconds);
+    // Nothing of the host's snmp configuration or state is read or written:
+    // the subagent needs only the socket.
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_READ_CONFIGS, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_LOAD, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
+    // The library's own lines repeat at every reconnection try; the agent
+    // says the episode once instead.
+    snmp_disable_log();
+    init_agent("qvt-monitord");
+    m_tables = std::make_unique<Tables>();
+    m_tables->devices = Register("qvtDeviceTable", Oid({1, 1, 1}), 1,
+                                 {{kName, ASN_OCTET_STR},
+                                  {kAddress, ASN_IPADDRESS},
+                                  {kModel, ASN_OCTET_STR},
+                                  {kSerial, ASN_OCTET_STR},
+                                  {kFirmware, ASN_OCTET_STR},
+                                  {kOnline, ASN_INTEGER},
+                                  {kRouteOk, ASN_INTEGER},
+                                  {kAlarmEvents, ASN_COUNTER},
+                                  {kLastPollSuccess, ASN_UNSIGNED}});
+    m_tables->alarms = Register("qvtActiveAlarmTable", Oid({1, 2, 1}), 2,
+                                {{kInput, ASN_OCTET_STR},
+                                 {kAlarmName, ASN_OCTET_STR},
+                                 {kChannel, ASN_UNSIGNED},
+                                 {kRaised, ASN_OCTET_STR}});
+    const auto onConnect = [](int, int, void *, void *agent) -> int {
+        static_cast<SnmpAgent *>(agent)->SetConnected(true);
+        return 0;
+    };
+    const auto onDisconnect = [](int, int, void *, void *agent) -> int {
+        static_cast<SnmpAgent *>(agent)->SetConnected(false);
+        return 0;
+    };
+    snmp_register_callback(SNMP_CALLBACK_APPLICATION, SNMPD_CALLBACK_INDEX_START, onConnect, this);
+    snmp_register_callback(SNMP_CALLBACK_APPLICATION, SNMPD_CALLBACK_INDEX_STOP, onDisconnect,
+                           this);
+    init_snmp("qvt-monitord");
+    if (!m_connected) {
+        m_saidAway = false;
+        m_connected = true;  // so that the first try's failure is said
+        SetConnected(false);
+    }
+    register_readfd(
+        m_wake,
+        [](int fd, void *) {
+            quint64 count = 0;
+            if (read(fd, &count, sizeof(count)) < 0) {
+                // Nothing to take: another wake-up took it.
+            }
+        },
+        nullptr);
+    Refresh();
+    qint64 refreshed = QDateTime::currentMSecsSinceEpoch();
+    while (!m_stop) {
+        // Blocks in select until a request, a wake-up or a timer.
+        struct timeval wait = {0, kRefreshMs * 1000};
+        fd_set reads;
+        FD_ZERO(&reads);
+        int fds = 0, block = 0;
+        snmp_select_info(&fds, &reads, &wait, &block);
+        run_alarms();
+        agent_check_and_process(0);
+        const int ready = select(fds, &reads, nullptr, nullptr, &wait);
+        if (ready > 0) {
+            snmp_read(&reads);
+        } else if (ready == 0) {
+            snmp_timeout();
+        }
+        run_alarms();
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        if (now - refreshed >= kRefreshMs) {
+            Refresh();
+            refreshed = now;
+        }
+        SendWaiting();
+    }
+    unregister_readfd(m_wake);
+    snmp_shutdown("qvt-monitord");
+    m_tables.reset();
+}
+
+void SnmpAgent::Refresh()
+{
+    Tables &t = *m_tables;
+    std::set<u_long> present;
+    std::set<std::pair<u_long, u_long>> alarmsPresent;
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (const SnmpDevice &d : m_devices()) {
+        const u_long index = t.DeviceIndex(d.name);
+        present.insert(index);
+        t.addresses.insert(d.name, d.address);
+        netsnmp_table_row *&row = t.deviceRows[index];
+        if (!row) {
+            row = NewRow({index});
+            netsnmp_table_dataset_add_row(t.devices, row);
+        }
+        SetText(row, kName, d.name);
+        const in_addr_t address = htonl(d.address);
+        netsnmp_set_row_column(row, kAddress, ASN_IPADDRESS, &address, sizeof(address));
+        SetText(row, kModel, d.model);
+        SetText(row, kSerial, d.serial);
+        SetText(row, kFirmware, d.firmware);
+        SetTruth(row, kOnline, d.up);
+        SetTruth(row, kRouteOk, d.routeOk);
+        SetNumber(row, kAlarmEvents, ASN_COUNTER, u_long(d.events & 0xFFFFFFFFu));
+        SetNumber(row, kLastPollSuccess, ASN_UNSIGNED, u_long(qMax<qint64>(0, d.lastPollSuccess)));
+        for (const SnmpAlarm &alarm : d.active) {
+            Tables::Active &a = t.Alarm(index, alarm, now);
+            alarmsPresent.insert({index, a.index});
+            if (!a.row) {
+                a.row = NewRow({index, a.index});
+                SetText(a.row, kInput, alarm.input);
+                SetText(a.row, kAlarmName, alarm.name);
+                SetNumber(a.row, kChannel, ASN_UNSIGNED, u_long(alarm.channel));
+                const QByteArray raised = DateAndTime(a.raised);
+                netsnmp_set_row_column(a.row, kRaised, ASN_OCTET_STR, raised.constData(),
+                                       size_t(raised.size()));
+                netsnmp_table_dataset_add_row(t.alarms, a.row);
+            }
+        }
+    }
+    for (auto i = t.deviceRows.begin(); i != t.deviceRows.end();) {
+        if (present.count(i->first) == 0) {
+            netsnmp_table_dataset_remove_and_delete_row(t.devices, i->second);
+            i = t.deviceRows.erase(i);
+        } else {
+            ++i;
+        }
+    }
+    // Cleared alarms: their rows go, and a new raise gets a new number.
+    for (auto &device : t.active) {
+        auto &list = device.second;
+        for (int i = list.size() - 1; i >= 0; --i) {
+            Tables::Active &a = list[i].second;
+            if (a.row && alarmsPresent.count({device.first, a.index}) == 0) {
+                netsnmp_table_dataset_remove_and_delete_row(t.alarms, a.row);
+                list.removeAt(i);
+            }
+        }
+    }
+}
+
+void SnmpAgent::SendWaiting()
+{
+    Tables &t = *m_tables;
+    while (m_connected) {
+        SnmpEvent e;
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            if (m_waiting.empty()) {
+                return;
+            }
+            e = m_waiting.front();
+            m_waiting.pop_front();
+        }
+        const u_long d = t.DeviceIndex(e.device);
+        netsnmp_variable_list *vars = nullptr;
+        const bool alarm = e.kind == SnmpEvent::Raised || e.kind == SnmpEvent::Cleared;
+        const std::vector<oid> notification = Oid({0, oid(e.kind) + 1});
+        snmp_varlist_add_variable(&vars, kSnmpTrapOid, sizeof(kSnmpTrapOid) / sizeof(oid),
+                                  ASN_OBJECT_ID,
+                                  reinterpret_cast<const u_char *>(notification.data()),
+                                  notification.size() * sizeof(oid));
+        AddText(&vars, Oid({1, 1, 1, kName, d}), e.device.toUtf8());
+        if (alarm) {
+            // The raise's number, which its row carries; a clear of an
+            // alarm the table never showed gets a number of its own.
+            const u_long a = t.Alarm(d, e.alarm, e.time).index;
+            AddText(&vars, Oid({1, 2, 1, kInput, d, a}), e.alarm.input.toUtf8());
+            AddText(&vars, Oid({1, 2, 1, kAlarmName, d, a}), e.alarm.name.toUtf8());
+            const u_long channel = u_long(e.alarm.channel);
+            const std::vector<oid> at = Oid({1, 2, 1, kChannel, d, a});
+            snmp_varlist_add_variable(&vars, at.data(), at.size(), ASN_UNSIGNED,
+                                      reinterpret_cast<const u_char *>(&channel),
+                                      sizeof(channel));
+        } else {
+            const in_addr_t address = htonl(e.address);
+            const std::vector<oid> at = Oid({1, 1, 1, kAddress, d});
+            snmp_varlist_add_variable(&vars, at.data(), at.size(), ASN_IPADDRESS,
+                                      reinterpret_cast<const u_char *>(&address),
+                                      sizeof(address));
+        }
+        AddText(&vars, Oid({1, 3, 1, 0}), DateAndTime(e.time));
+        send_v2trap(vars);
+        snmp_free_varbind(vars);
+    }
+}
