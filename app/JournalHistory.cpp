@@ -127,6 +127,8 @@ QString JournalHistory::ConfirmationText(const JournalConfirmation &c) const
         case ConfirmState::Pending:
             return tr("to confirm by %1")
                 .arg(c.deadline.toLocalTime().toString(QLatin1String(kTimeFormat)));
+        case ConfirmState::Reverting:
+            return tr("not confirmed: being reverted");
         case ConfirmState::Confirmed:
             return tr("confirmed by %1").arg(c.settledBy);
         case ConfirmState::Reverted:

@@ -14,6 +14,9 @@
 #include <QIODevice>
 
 #include <atomic>
+#include <memory>
+
+class Journal;
 
 namespace Cli {
 
@@ -161,6 +164,9 @@ bool ConfirmWithin(Io &io, const Options &options, double *minutes, int *status)
 // lines (or JSON objects), as diff prints them; how many.
 int PrintDifferences(Io &io, const XmlDocument &before, const XmlDocument &after, bool json);
 
+// The journal to show or read from: written to when it can be, after this
+// computer's spool's entries were moved in; else read-only.
+std::unique_ptr<Journal> OpenToShow(Io &io, const QString &location, QString *error);
 // The change journal's location: --journal, else $QVT_JOURNAL, else empty
 // for the default file.
 QString JournalLocation(const Options &options);

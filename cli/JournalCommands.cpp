@@ -48,7 +48,12 @@ QString ConfirmationShown(const JournalConfirmation &c)
 {
     switch (c.state) {
         case ConfirmState::Pending:
-            return QStringLiteral("(to confirm by %1)").arg(LocalText(c.deadline));
+            return c.deadline < QDateTime::currentDateTimeUtc()
+                       ? QStringLiteral("(not confirmed by %1: the service's revert is due)")
+                             .arg(LocalText(c.deadline))
+                       : QStringLiteral("(to confirm by %1)").arg(LocalText(c.deadline));
+        case ConfirmState::Reverting:
+            return QStringLiteral("(not confirmed: being reverted by %1)").arg(c.settledBy);
         case ConfirmState::Confirmed:
             return QStringLiteral("(confirmed by %1)").arg(c.settledBy);
         case ConfirmState::Reverted:
@@ -100,31 +105,6 @@ QByteArray EntryJson(const JournalEntry &e, const JournalConfirmation *confirmat
                            {"revert_operation_id", confirmation->revertOperationId}}},
     };
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
-}
-
-// The journal to show or check: written to when it can be, after the
-// spool's entries were moved in; else read-only.
-std::unique_ptr<Journal> OpenToShow(Io &io, const QString &location, QString *error)
-{
-    std::unique_ptr<Journal> journal = Journal::Open(location, error);
-    if (journal) {
-        // Entries that waited in this computer's spool belong in what is shown.
-        int moved = 0;
-        if (!JournalSpool(JournalSpool::DefaultPath()).MoveInto(*journal, &moved, error)) {
-            io.Note(QStringLiteral("the spool's entries could not be moved into the journal: %1")
-                        .arg(*error));
-        }
-        error->clear();
-        return journal;
-    }
-    // An auditor may read what they may not write, and a journal of a
-    // newer version is read as far as this version can.
-    QString reading;
-    journal = Journal::OpenToRead(location, &reading);
-    if (!journal) {
-        *error = QStringLiteral("%1; to read it: %2").arg(*error, reading);
-    }
-    return journal;
 }
 
 // Exit 0 when every hash matches, 1 naming the first that does not.
@@ -231,6 +211,29 @@ int Prune(Io &io, const Options &options)
     return kOk;
 }
 }  // namespace
+
+std::unique_ptr<Journal> OpenToShow(Io &io, const QString &location, QString *error)
+{
+    std::unique_ptr<Journal> journal = Journal::Open(location, error);
+    if (journal) {
+        // Entries that waited in this computer's spool belong in what is shown.
+        int moved = 0;
+        if (!JournalSpool(JournalSpool::DefaultPath()).MoveInto(*journal, &moved, error)) {
+            io.Note(QStringLiteral("the spool's entries could not be moved into the journal: %1")
+                        .arg(*error));
+        }
+        error->clear();
+        return journal;
+    }
+    // An auditor may read what they may not write, and a journal of a
+    // newer version is read as far as this version can.
+    QString reading;
+    journal = Journal::OpenToRead(location, &reading);
+    if (!journal) {
+        *error = QStringLiteral("%1; to read it: %2").arg(*error, reading);
+    }
+    return journal;
+}
 
 QDateTime ParseDate(const QString &text, bool endOfDay)
 {
@@ -431,7 +434,12 @@ int History(Io &io, const QStringList &arguments)
         return io.Fail(kFileError, error);
     }
     QHash<qint64, JournalConfirmation> confirmations;
-    for (const JournalConfirmation &c : journal->Confirmations(true, &error)) {
+    const QVector<JournalConfirmation> all = journal->Confirmations(true, &error);
+    if (!error.isEmpty()) {
+        io.Note(
+            QStringLiteral("what became of the changes to confirm cannot be read: %1").arg(error));
+    }
+    for (const JournalConfirmation &c : all) {
         confirmations.insert(c.operationId, c);
         if (c.state == ConfirmState::Pending &&
             (filter.device.isEmpty() || filter.device == c.deviceSerial ||

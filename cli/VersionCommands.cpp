@@ -49,10 +49,7 @@ int PastDocument(Io &io, Journal &journal, const QString &device, const QDateTim
 std::unique_ptr<Journal> OpenJournal(Io &io, const QString &location, int *status)
 {
     QString error;
-    std::unique_ptr<Journal> journal = Journal::Open(location, &error);
-    if (!journal) {
-        journal = Journal::OpenToRead(location, &error);
-    }
+    std::unique_ptr<Journal> journal = OpenToShow(io, location, &error);
     if (!journal) {
         *status = io.Fail(kFileError, error);
     }
@@ -67,7 +64,12 @@ QString LocalText(const QDateTime &at)
 
 QDateTime TimeOption(Io &io, const char *name, const QString &text, int *status, bool endOfDay)
 {
-    const QDateTime at = ParseDate(text, endOfDay);
+    QDateTime at = ParseDate(text, endOfDay);
+    // --at, --diff and --to name a moment to the second: all of that second
+    // (a change stored at 14:00:05.300 happened "at 14:00:05").
+    if (at.isValid() && !endOfDay && qstrcmp(name, "since") != 0) {
+        at = at.addMSecs(999);
+    }
     if (!at.isValid()) {
         *status = Usage(io, QStringLiteral("--%1 %2: a time is YYYY-MM-DD or "
                                            "YYYY-MM-DDTHH:MM[:SS], local time")
@@ -84,7 +86,7 @@ bool ConfirmWithin(Io &io, const Options &options, double *minutes, int *status)
     }
     bool ok = false;
     *minutes = options.Value("confirm-within").toDouble(&ok);
-    if (!ok || *minutes <= 0 || *minutes > 1440) {
+    if (!ok || !(*minutes > 0 && *minutes <= 1440)) {  // NaN fails both
         *status = Usage(io, QStringLiteral("--confirm-within %1: up to 1440 minutes, decimals "
                                            "allowed")
                                 .arg(options.Value("confirm-within")));
@@ -95,6 +97,9 @@ bool ConfirmWithin(Io &io, const Options &options, double *minutes, int *status)
 
 void StoreLeftVersion(Io &io, DeviceLogin &session, const QString &location)
 {
+    // Timed before the read: a write by another during it is then applied
+    // on top by --at rather than lost between the version and the entries.
+    const QDateTime before = QDateTime::currentDateTimeUtc();
     XmlDocument doc;
     QString error;
     if (ExportFile(session.client, doc, session.productType, &error) != 0) {
@@ -105,7 +110,7 @@ void StoreLeftVersion(Io &io, DeviceLogin &session, const QString &location)
     }
     const JournalContext context = session.Context();
     JournalVersion version;
-    version.when = QDateTime::currentDateTimeUtc();
+    version.when = before;
     version.deviceSerial = context.deviceSerial;
     version.deviceAddress = context.deviceAddress;
     version.deviceModel = context.deviceModel;
@@ -204,6 +209,13 @@ int HistoryDiff(Io &io, const Options &options)
         status = session.Open(
             io, options,
             options.Address().isEmpty() ? past.version.deviceAddress : options.Address());
+        if (status == kOk && !past.version.deviceSerial.isEmpty() &&
+            session.SerialText() != past.version.deviceSerial) {
+            status = io.Fail(kBadFile, QStringLiteral("%1 is now unit %2, not %3: compare with "
+                                                      "-a where %3 is")
+                                           .arg(session.Address(), session.SerialText(),
+                                                past.version.deviceSerial));
+        }
         if (status == kOk) {
             status = ExportDevice(io, session, after);
         }
@@ -253,6 +265,16 @@ int Restore(Io &io, const QStringList &arguments)
         (status = ExportDevice(io, session, now)) != kOk) {
         return status;
     }
+    JournalFilter since;
+    since.device = device;
+    since.since = at.addMSecs(1);
+    QStringList dialogs;
+    for (const JournalEntry &e : journal->History(since)) {
+        if (e.change.result == JournalResult::Taken && IsDialogField(e.change.field) &&
+            !dialogs.contains(e.change.field)) {
+            dialogs << e.change.field;
+        }
+    }
     journal.reset();
     if (FileModel(target) != session.productType) {
         return io.Fail(kBadFile, QStringLiteral("%1 was of product type %2 then, and is of %3 "
@@ -262,11 +284,10 @@ int Restore(Io &io, const QStringList &arguments)
                                      .arg(session.productType));
     }
     // The dialogs' fields are in no parameter file: never written back.
-    for (const QString &field : past.skipped) {
-        if (IsDialogField(field)) {
-            io.Note(
-                QStringLiteral("%1 is not restored (set it in its dialog): skipped").arg(field));
-        }
+    for (const QString &field : dialogs) {
+        io.Note(QStringLiteral("%1 changed since %2 and is not restored (set it in its dialog): "
+                               "skipped")
+                    .arg(field, LocalText(at)));
     }
     const int changes = PrintDifferences(io, now, target, false);
     if (changes == 0) {
@@ -340,7 +361,8 @@ int Confirm(Io &io, const QStringList &arguments)
         return kOk;
     }
     for (const JournalConfirmation &c : journal->Confirmations(true, &error)) {
-        if (c.operationId == id && c.state == ConfirmState::Pending) {
+        if (c.operationId == id &&
+            (c.state == ConfirmState::Pending || c.state == ConfirmState::Reverting)) {
             return io.Fail(kUsage, QStringLiteral("operation %1's deadline, %2, has passed: the "
                                                   "service watching %3 reverts it")
                                        .arg(id)

@@ -92,9 +92,16 @@ public:
     bool AddConfirmation(const JournalConfirmation &confirmation, QString *error);
     // Every pending one, or with `all` every one, oldest deadline first.
     QVector<JournalConfirmation> Confirmations(bool all, QString *error);
-    // Settles a pending confirmation; `settled` false when it was no longer
-    // pending (another settled it first), and nothing changes.
+    // Settles a confirmation: Confirmed from pending before its deadline;
+    // Reverted, Failed or back to Pending from reverting. `settled` false when
+    // it was not in that state (another settled it first): nothing changes.
     bool Settle(const JournalConfirmation &confirmation, bool *settled, QString *error);
+    // Claims a due confirmation for `by` to revert: pending, or left
+    // reverting for over `staleMs` by a claimer that did not finish. Only
+    // one claimer gets it (`claimed`), so that a confirm and a revert, or two
+    // services, never both act.
+    bool ClaimRevert(qint64 operationId, const QString &by, qint64 staleMs, bool *claimed,
+                     QString *error);
     // A service says which devices it watches, and whether it may revert on
     // them (logs in as admin); `Watcher` reads it back, seen 0 when none.
     bool Watch(const QStringList &serials, const QString &computer, bool canRevert, QString *error);

@@ -291,6 +291,7 @@ bool PruneBefore(QSqlDatabase &db, const QDateTime &before, qint64 upTo, Prune *
     }
     QVariant hash, lastEntry;
     const QVector<QPair<QString, QVariantList>> statements{
+        {QStringLiteral("DELETE FROM journal_confirmation WHERE operation_id < ?"), {cut}},
         {QStringLiteral("DELETE FROM journal_entry WHERE operation_id < ?"), {cut}},
         {QStringLiteral("DELETE FROM journal_operation WHERE id < ?"), {cut}},
         {QStringLiteral("DELETE FROM journal_anchor"), {}},

@@ -178,12 +178,13 @@ QStringList VersionThree(Backend backend, const QString &key)
                        "ON journal_version (device_serial, at_ms)"),
         QStringLiteral("CREATE INDEX journal_version_address_at "
                        "ON journal_version (device_address, at_ms)"),
-        QStringLiteral("CREATE TABLE journal_confirmation (operation_id BIGINT PRIMARY KEY "
-                       "REFERENCES journal_operation (id), device_serial TEXT NOT NULL, "
-                       "device_address TEXT NOT NULL, deadline_ms BIGINT NOT NULL, "
-                       "state TEXT NOT NULL CHECK (state IN ('pending', 'confirmed', "
-                       "'reverted', 'failed')), settled_ms BIGINT, settled_by TEXT NOT NULL "
-                       "DEFAULT '', revert_operation_id BIGINT, note TEXT NOT NULL DEFAULT '')"),
+        QStringLiteral(
+            "CREATE TABLE journal_confirmation (operation_id BIGINT PRIMARY KEY "
+            "REFERENCES journal_operation (id), device_serial TEXT NOT NULL, "
+            "device_address TEXT NOT NULL, deadline_ms BIGINT NOT NULL, "
+            "state TEXT NOT NULL CHECK (state IN ('pending', 'reverting', "
+            "'confirmed', 'reverted', 'failed')), settled_ms BIGINT, settled_by TEXT NOT NULL "
+            "DEFAULT '', revert_operation_id BIGINT, note TEXT NOT NULL DEFAULT '')"),
         QStringLiteral("CREATE TABLE journal_watcher (device_serial TEXT PRIMARY KEY, "
                        "computer TEXT NOT NULL, can_revert INTEGER NOT NULL, "
                        "seen_ms BIGINT NOT NULL)"),

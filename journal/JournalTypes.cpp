@@ -69,6 +69,8 @@ QString ConfirmStateText(ConfirmState state)
             return QStringLiteral("reverted");
         case ConfirmState::Failed:
             return QStringLiteral("failed");
+        case ConfirmState::Reverting:
+            return QStringLiteral("reverting");
         case ConfirmState::Pending:
             break;
     }
@@ -77,8 +79,8 @@ QString ConfirmStateText(ConfirmState state)
 
 ConfirmState ConfirmStateFromText(const QString &text)
 {
-    for (ConfirmState state :
-         {ConfirmState::Confirmed, ConfirmState::Reverted, ConfirmState::Failed}) {
+    for (ConfirmState state : {ConfirmState::Reverting, ConfirmState::Confirmed,
+                               ConfirmState::Reverted, ConfirmState::Failed}) {
         if (text == ConfirmStateText(state)) {
             return state;
         }

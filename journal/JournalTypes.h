@@ -121,7 +121,9 @@ struct JournalVersion {
 
 // An operation the device keeps only when it is confirmed by its deadline;
 // else the service that watches the device reverts it.
-enum class ConfirmState { Pending, Confirmed, Reverted, Failed };
+// Reverting: one service claimed it and is writing the revert; a claim that
+// ends neither way (the service stopped) is taken over after a while.
+enum class ConfirmState { Pending, Reverting, Confirmed, Reverted, Failed };
 struct JournalConfirmation {
     qint64 operationId = 0;
     QString deviceSerial;

@@ -19,7 +19,10 @@ bool Run(QSqlQuery &query, const QString &sql, const QVariantList &values, QStri
     }
     ok = ok && query.exec();
     if (!ok) {
-        *error = query.lastError().text();
+        *error = query.lastError().text().trimmed();
+        if (error->isEmpty()) {
+            *error = QStringLiteral("the database refused: %1").arg(sql.left(60));
+        }
     }
     return ok;
 }
@@ -155,7 +158,8 @@ bool Journal::AddConfirmation(const JournalConfirmation &c, QString *error)
     return Run(query,
                QStringLiteral("INSERT INTO journal_confirmation (operation_id, device_serial, "
                               "device_address, deadline_ms, state) VALUES (?, ?, ?, ?, ?)"),
-               {c.operationId, c.deviceSerial, c.deviceAddress, Ms(c.deadline),
+               {c.operationId, c.deviceSerial.isNull() ? "" : c.deviceSerial,
+                c.deviceAddress.isNull() ? "" : c.deviceAddress, Ms(c.deadline),
                 ConfirmStateText(ConfirmState::Pending)},
                error);
 }
@@ -171,7 +175,7 @@ QVector<JournalConfirmation> Journal::Confirmations(bool all, QString *error)
              QStringLiteral("SELECT operation_id, device_serial, device_address, deadline_ms, "
                             "state, settled_ms, settled_by, revert_operation_id, note "
                             "FROM journal_confirmation %1 ORDER BY deadline_ms, operation_id")
-                 .arg(all ? QString() : QStringLiteral("WHERE state = 'pending'")),
+                 .arg(all ? QString() : QStringLiteral("WHERE state IN ('pending', 'reverting')")),
              {}, error)) {
         return out;
     }
@@ -200,9 +204,10 @@ bool Journal::Settle(const JournalConfirmation &c, bool *settled, QString *error
     if (!Run(query,
              QStringLiteral("UPDATE journal_confirmation SET state = ?, settled_ms = ?, "
                             "settled_by = ?, revert_operation_id = ?, note = ? "
-                            "WHERE operation_id = ? AND state = 'pending'%1")
-                 .arg(c.state == ConfirmState::Confirmed ? QStringLiteral(" AND deadline_ms >= ?")
-                                                         : QString()),
+                            "WHERE operation_id = ? AND %1")
+                 .arg(c.state == ConfirmState::Confirmed
+                          ? QStringLiteral("state = 'pending' AND deadline_ms >= ?")
+                          : QStringLiteral("state = 'reverting'")),
              QVariantList{ConfirmStateText(c.state), at, c.settledBy.isNull() ? "" : c.settledBy,
                           c.revertOperationId > 0 ? QVariant(c.revertOperationId) : QVariant(),
                           c.note.isNull() ? "" : c.note, c.operationId} +
@@ -211,6 +216,23 @@ bool Journal::Settle(const JournalConfirmation &c, bool *settled, QString *error
         return false;
     }
     *settled = query.numRowsAffected() == 1;
+    return true;
+}
+
+bool Journal::ClaimRevert(qint64 operationId, const QString &by, qint64 staleMs, bool *claimed,
+                          QString *error)
+{
+    *claimed = false;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    QSqlQuery query(m_db);
+    if (!Run(query,
+             QStringLiteral("UPDATE journal_confirmation SET state = 'reverting', settled_ms = ?, "
+                            "settled_by = ? WHERE operation_id = ? AND (state = 'pending' OR "
+                            "(state = 'reverting' AND settled_ms < ?))"),
+             {now, by, operationId, now - staleMs}, error)) {
+        return false;
+    }
+    *claimed = query.numRowsAffected() == 1;
     return true;
 }
 

@@ -759,6 +759,10 @@
             <numerusform>%n 个操作等待确认；最早的期限是 %1。</numerusform>
         </translation>
     </message>
+    <message>
+        <source>not confirmed: being reverted</source>
+        <translation>未确认：正在撤销</translation>
+    </message>
 </context>
 <context>
     <name>LanguageConfig</name>

@@ -16,6 +16,12 @@ void DeviceWatch::RequestRevert(const JournalConfirmation &confirmation)
 {
     {
         std::lock_guard<std::mutex> lock(m_lock);
+        // Asked again while the first request waits (the device away): once.
+        for (const JournalConfirmation &waiting : m_reverts) {
+            if (waiting.operationId == confirmation.operationId) {
+                return;
+            }
+        }
         m_reverts.push_back(confirmation);
     }
     Wake();
@@ -46,10 +52,16 @@ void DeviceWatch::RevertDue()
     std::unique_ptr<Journal> journal = Journal::Open(m_settings.journal, &error);
     const JournalContext context = Context();
     for (const JournalConfirmation &c : due) {
-        const RevertOutcome outcome =
-            journal ? RevertUnconfirmed(m_session.Client(), m_session.ProductType(), context,
-                                        *journal, c)
-                    : RevertOutcome{false, 0, {}, error};
+        RevertOutcome outcome;
+        if (journal) {
+            outcome = RevertUnconfirmed(m_session.Client(), m_session.ProductType(), context,
+                                        *journal, m_settings.journal, m_settings.journalSpool, c);
+        } else {
+            outcome.failure = error;
+        }
+        if (outcome.done && !outcome.claimed) {
+            continue;  // confirmed at the last moment, or another service's
+        }
         if (!outcome.done) {
             m_settings.say(QStringLiteral("%1 (%2): operation %3 was not confirmed and could not "
                                           "be reverted yet: %4")

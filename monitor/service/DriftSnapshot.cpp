@@ -36,6 +36,19 @@ void DriftSnapshot::StoreVersion()
     }
     bool stored = false;
     QString error;
+    // A tool that wrote while the parts were read one by one leaves a file
+    // that was never on the device as a whole: the next snapshot's stands in.
+    JournalFilter during;
+    during.device =
+        m_version.deviceSerial.isEmpty() ? m_version.deviceAddress : m_version.deviceSerial;
+    during.since = m_version.when;
+    during.until = m_readEnd;
+    during.limit = 1;
+    const bool written = !journal->History(during, &error).isEmpty();
+    if (written || !error.isEmpty()) {
+        m_version = JournalVersion();
+        return;
+    }
     if (journal->StoreVersion(m_version, &stored, &error)) {
         m_version = JournalVersion();
     } else {
@@ -100,9 +113,9 @@ void DriftSnapshot::Step(CfgNetClient &client, int productType, const JournalCon
     m_reading.remove(QStringLiteral("ModuleType"));
     // The newest read replaces one still waiting: the operations between
     // the two wait with the journal too, so nothing is lost for --at.
-    // As of the read's start: a write during the read is applied on top of
-    // it again by --at, which changes nothing if the read saw it already.
+    // As of the read's start; one with a write during the read is not kept.
     m_version.when = QDateTime::fromMSecsSinceEpoch(m_startedMs, Qt::UTC);
+    m_readEnd = QDateTime::currentDateTimeUtc();
     m_version.deviceSerial = context.deviceSerial;
     m_version.deviceAddress = context.deviceAddress;
     m_version.deviceModel = context.deviceModel;

@@ -66,6 +66,7 @@ private:
     QMap<QString, QString> m_reading;         // the read under way
     std::unique_ptr<XmlDocument> m_document;  // the same, as the export writes it
     JournalVersion m_version;                 // read and not yet stored; file empty: none
+    QDateTime m_readEnd;                      // when the read of m_version ended
     QMap<QString, QString> m_baseline;
     qint64 m_baselineMs = 0;  // when the baseline's read started
     QString m_serial;         // whose baseline it is

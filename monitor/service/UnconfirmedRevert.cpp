@@ -1,6 +1,7 @@
 #include "UnconfirmedRevert.h"
 
 #include "JournalDiff.h"
+#include "JournalWriter.h"
 #include "ParamsFile.h"
 #include "PartWrite.h"
 #include "XmlDocument.h"
@@ -8,8 +9,12 @@
 #include <QSet>
 
 namespace {
+// A claim left this long (its service stopped mid-way) is taken over.
+constexpr qint64 kStaleClaimMs = 120000;
+
 RevertOutcome Revert(CfgNetClient &client, int productType, const JournalContext &context,
-                     Journal &journal, const JournalConfirmation &confirmation)
+                     Journal &journal, const QString &location, const QString &spool,
+                     const JournalConfirmation &confirmation)
 {
     RevertOutcome outcome;
     JournalFilter filter;
@@ -61,7 +66,13 @@ RevertOutcome Revert(CfgNetClient &client, int productType, const JournalContext
         op.changes = write.changes;
         QString error;
         if (!journal.Record(op, &error, &outcome.revertId)) {
-            outcome.failure = QStringLiteral("written, but not journaled: %1").arg(error);
+            // The device is written: the entry must not be lost, nor the
+            // next snapshot take the values for a change made outside.
+            JournalWriter writer(location, JournalWriter::Problem(), spool);
+            if (!writer.Submit(op) && writer.InMemory() > 0) {
+                outcome.failure =
+                    QStringLiteral("written, but journaled nowhere: %1").arg(writer.LastError());
+            }
         }
     }
     if (write.status != 0) {
@@ -75,16 +86,32 @@ RevertOutcome Revert(CfgNetClient &client, int productType, const JournalContext
 
 RevertOutcome RevertUnconfirmed(CfgNetClient &client, int productType,
                                 const JournalContext &context, Journal &journal,
+                                const QString &location, const QString &spool,
                                 const JournalConfirmation &confirmation)
 {
-    RevertOutcome outcome = Revert(client, productType, context, journal, confirmation);
-    if (!outcome.done) {
-        return outcome;  // still pending: tried again
+    const QString by = QStringLiteral("qvt-monitord@%1").arg(context.computer);
+    RevertOutcome claim;
+    if (!journal.ClaimRevert(confirmation.operationId, by, kStaleClaimMs, &claim.claimed,
+                             &claim.failure) ||
+        !claim.claimed) {
+        claim.done = claim.failure.isEmpty();  // confirmed meanwhile, or another's
+        return claim;
     }
+    RevertOutcome outcome =
+        Revert(client, productType, context, journal, location, spool, confirmation);
+    outcome.claimed = true;
     JournalConfirmation settled = confirmation;
-    settled.state = ConfirmState::Reverted;
     settled.settled = QDateTime::currentDateTimeUtc();
-    settled.settledBy = QStringLiteral("qvt-monitord@%1").arg(context.computer);
+    settled.settledBy = by;
+    if (!outcome.done) {
+        // Back to pending, to be tried again at the next request.
+        settled.state = ConfirmState::Pending;
+        bool released = false;
+        QString ignored;
+        journal.Settle(settled, &released, &ignored);
+        return outcome;
+    }
+    settled.state = ConfirmState::Reverted;
     settled.revertOperationId = outcome.revertId;
     settled.note = outcome.leftAlone.join(QStringLiteral("; "));
     bool changed = false;

@@ -24,14 +24,15 @@ void SetDevice(DeviceModel &m, int value)
 }
 const QString kFreeze = QStringLiteral("Alarms/Settings/GroupA/Input4/VideoFreeze/Diff");
 
-// The start of the next whole second, once it has come: a time the
-// command line can name that is after everything done so far.
+// The second now running, once it is over: a time the command line names
+// (to the second, all of it) that holds everything done so far and nothing
+// done after.
 QDateTime NextSecond()
 {
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     const qint64 next = (now / 1000 + 1) * 1000;
     QTest::qWait(int(next - now) + 5);  // nothing to await but the clock
-    return QDateTime::fromMSecsSinceEpoch(next);
+    return QDateTime::fromMSecsSinceEpoch(next - 1000);
 }
 
 QString Arg(const QDateTime &at)
@@ -55,6 +56,7 @@ private slots:
     void confirmRefused_data();
     void confirmRefused();
     void confirmedOrReverted();
+    void claimOnce();
 
 private:
     void AtLikeExport();
@@ -250,6 +252,7 @@ void TestVersions::diffAndRestore()
 {
     const QString saved = Saved(5, 8);
     QCOMPARE(RunCli(Device("import") << saved).status, 0);
+    const QDateTime then = NextSecond();
     JournalOperation dialog;
     dialog.context = LocalJournalContext(QStringLiteral("qvt-config"));
     dialog.context.deviceSerial = Serial();
@@ -258,7 +261,6 @@ void TestVersions::diffAndRestore()
     dialog.changes = {{"Network/IPAddress", "127.0.0.1", "127.0.0.2"}};
     QString error;
     QVERIFY(Journal::Open(m_journal, &error)->Record(dialog, &error));
-    const QDateTime then = NextSecond();
     // GPI mode is 5 & 1 both times: its page is not written back.
     QCOMPARE(RunCli(Device("import") << Saved(7, 7)).status, 0);
     const QDateTime later = NextSecond();
@@ -284,8 +286,9 @@ void TestVersions::diffAndRestore()
     const QByteArray before = Export();
     run = RunCli(Device("restore") << "--to" << Arg(then), "n\n");
     QCOMPARE(run.status, 0);
-    QVERIFY2(run.err.contains("Network/IPAddress is not restored (set it in its dialog): "
-                              "skipped\n") &&
+    QVERIFY2(run.err.contains("Network/IPAddress changed since " +
+                              then.toString("yyyy-MM-dd HH:mm:ss").toUtf8() +
+                              " and is not restored (set it in its dialog): skipped\n") &&
                  run.err.contains("write these 2 values to") &&
                  run.err.endsWith("nothing was written\n"),
              run.err.constData());
@@ -427,6 +430,41 @@ void TestVersions::confirmedOrReverted()
     run = RunCli({"confirm", QString::number(unconfirmed), "--journal", m_service});
     QCOMPARE(run.status, int(Cli::kUsage));
     QVERIFY2(run.err.contains("is reverted already"), run.err.constData());
+    // Operations that had to be confirmed are pruned like any other.
+    run =
+        RunCli({"history", "--prune-before", QDate::currentDate().addDays(1).toString(Qt::ISODate),
+                "--yes", "--journal", m_service});
+    QVERIFY2(run.status == 0, run.err.constData());
+    QVERIFY(journal->Confirmations(true, &error).isEmpty());
+}
+
+// A due confirmation is claimed once: a second service, or a confirm that
+// comes after the claim, does nothing; a released claim can be taken again.
+void TestVersions::claimOnce()
+{
+    QString error;
+    const auto journal = Journal::Open(m_journal, &error);
+    JournalOperation op;
+    op.context = LocalJournalContext(QStringLiteral("qvt-cli"));
+    op.context.deviceSerial = Serial();
+    op.operation = QStringLiteral("import x.xml");
+    op.changes = {{kFreeze, "1", "2"}};
+    qint64 id = 0;
+    QVERIFY(journal->Record(op, &error, &id));
+    JournalConfirmation c;
+    c.operationId = id;
+    c.deviceSerial = Serial();
+    c.deadline = QDateTime::currentDateTimeUtc().addSecs(60);
+    QVERIFY(journal->AddConfirmation(c, &error));
+    bool claimed = false, settled = false;
+    QVERIFY(journal->ClaimRevert(id, "a", 120000, &claimed, &error) && claimed);
+    QVERIFY(journal->ClaimRevert(id, "b", 120000, &claimed, &error) && !claimed);
+    c.state = ConfirmState::Confirmed;
+    QVERIFY(journal->Settle(c, &settled, &error) && !settled);
+    c.state = ConfirmState::Pending;  // a's revert could not be done
+    QVERIFY(journal->Settle(c, &settled, &error) && settled);
+    QVERIFY(journal->ClaimRevert(id, "b", 120000, &claimed, &error) && claimed);
+    QCOMPARE(journal->Confirmations(false, &error).value(0).state, ConfirmState::Reverting);
 }
 
 QTEST_GUILESS_MAIN(TestVersions)
