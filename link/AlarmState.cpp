@@ -10,7 +10,8 @@ QVector<ActiveAlarm> ActiveAlarms(const AlarmState &state, bool dual)
         const QString input = EventInputName(i, dual);
         for (int bit = 0; bit < kVideoAlarmKinds; ++bit) {
             if (state.video.value(i) & (1u << bit)) {
-                alarms.append({input, QLatin1String(VideoAlarmName(bit))});
+                const QString name = QLatin1String(VideoAlarmName(bit));
+                alarms.append({input, name, name, 0});
             }
         }
         const QPair<quint16, const char *> audio[] = {{state.lost.value(i), AudioAlarmName(0)},
@@ -18,9 +19,9 @@ QVector<ActiveAlarm> ActiveAlarms(const AlarmState &state, bool dual)
         for (const auto &kind : audio) {
             for (int k = 0; k < kAudioChannels; ++k) {
                 if (kind.first & (1u << k)) {
+                    const QString name = QLatin1String(kind.second);
                     alarms.append(
-                        {input,
-                         QStringLiteral("%1 Ch%2").arg(QLatin1String(kind.second)).arg(k + 1)});
+                        {input, QStringLiteral("%1 Ch%2").arg(name).arg(k + 1), name, k + 1});
                 }
             }
         }
@@ -28,7 +29,7 @@ QVector<ActiveAlarm> ActiveAlarms(const AlarmState &state, bool dual)
     for (int bit = 0; bit < kSystemAlarmBits; ++bit) {
         const QString name = SystemAlarmName(bit, dual);
         if ((state.system & (1u << bit)) && !name.isEmpty()) {
-            alarms.append({QString(), name});
+            alarms.append({QString(), name, name, 0});
         }
     }
     return alarms;

@@ -20,7 +20,9 @@ struct AlarmState {
 // "PS1 Fail").
 struct ActiveAlarm {
     QString input;
-    QString alarm;
+    QString alarm;    // as the status board shows it: "Audio Lost Ch3"
+    QString kind;     // without the channel: "Audio Lost"
+    int channel = 0;  // 1-16 for an audio alarm, else 0
 };
 
 // Every active alarm of `state`, input by input, then the system alarms that

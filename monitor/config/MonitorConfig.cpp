@@ -15,6 +15,7 @@ const char kHelp[] =
     "                    [--logs DIR] [--user guest|admin] [--poll SECONDS]\n"
     "                    [--down-after SECONDS] [--snapshot MINUTES]\n"
     "                    [--journal LOCATION] [--web.config.file FILE]\n"
+    "                    [--agentx SOCKET]\n"
     "                    [--device NAME=IPv4]...\n"
     "\n"
     "Watches every QVT change-over switch of a station: logs in to each, reads\n"
@@ -54,6 +55,9 @@ const char kHelp[] =
     "                       file Prometheus's exporters take (tls_server_config,\n"
     "                       basic_auth_users with bcrypt hashes; docs/MONITORD.md);\n"
     "                       one holding hashes follows the password rule below\n"
+    "  --agentx SOCKET      serve QVT-MONITOR-MIB as an AgentX subagent of the\n"
+    "                       snmpd whose master socket this is (net-snmp's\n"
+    "                       default: /var/agentx/master); off when not given\n"
     "  --device NAME=IPv4   one more device, with the password $QVT_PASSWORD;\n"
     "                       NAME: 1 to 64 of A-Z a-z 0-9 . _ -, not starting\n"
     "                       with \".\"\n"
@@ -64,9 +68,9 @@ const char kHelp[] =
     "in $QVT_PASSWORD. A file that holds one must not be readable by other\n"
     "users (its group may read it). Any error stops the start with one line.\n";
 
-const char *const kSingleOptions[] = {"config",  "listen",         "notify-port", "logs",
-                                      "user",    "poll",           "down-after",  "snapshot",
-                                      "journal", "web.config.file"};
+const char *const kSingleOptions[] = {
+    "config",   "listen",  "notify-port",     "logs",  "user", "poll", "down-after",
+    "snapshot", "journal", "web.config.file", "agentx"};
 
 MonitorStart Refuse(QString *text, const QString &why)
 {
@@ -110,6 +114,9 @@ QString ApplyOptions(const QCommandLineParser &parser, int user, const QProcessE
     }
     if (given("web.config.file")) {
         config->webConfigFile = value("web.config.file");
+    }
+    if (given("agentx")) {
+        config->agentx = value("agentx");
     }
     if (bad.isEmpty() && given("logs") && value("logs").isEmpty()) {
         bad = QStringLiteral("--logs is empty");

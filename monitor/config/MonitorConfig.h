@@ -65,6 +65,9 @@ struct MonitorConfig {
     // $STATE_DIRECTORY/journal-spool.sqlite under systemd; empty: the user's
     // (beside the default journal).
     QString journalSpool;
+    // The master agent's AgentX socket to serve QVT-MONITOR-MIB through;
+    // empty: no SNMP. A change needs a restart.
+    QString agentx;
     // The exporters' web configuration file (TLS, passwords); empty: plain
     // HTTP, no password.
     QString webConfigFile;

@@ -20,7 +20,8 @@ constexpr qint64 kMaxPasswordBytes = 4096;
 const QStringList kGlobalKeys = {
     QStringLiteral("listen"),  QStringLiteral("notify-port"), QStringLiteral("logs"),
     QStringLiteral("poll"),    QStringLiteral("user"),        QStringLiteral("snapshot"),
-    QStringLiteral("journal"), QStringLiteral("down-after"),  QStringLiteral("web-config-file")};
+    QStringLiteral("journal"), QStringLiteral("down-after"),  QStringLiteral("web-config-file"),
+    QStringLiteral("agentx")};
 const QStringList kDeviceKeys = {QStringLiteral("address"), QStringLiteral("user"),
                                  QStringLiteral("password"), QStringLiteral("password-file")};
 
@@ -246,6 +247,9 @@ bool Reader::Global(int number, const QString &key, const QString &value)
         m_config.journal = url ? value : Resolve(value);
     } else if (key == QLatin1String("web-config-file")) {
         m_config.webConfigFile = Resolve(value);
+    } else if (key == QLatin1String("agentx")) {
+        // A socket's path, or net-snmp's tcp:HOST:PORT form, as it is.
+        m_config.agentx = value;
     } else {
         m_config.logsDir = Resolve(value);
     }

@@ -11,6 +11,9 @@
 #include <QDateTime>
 #include <QDir>
 #include <QJsonArray>
+#include "SnmpAgent.h"
+
+#include <QHostAddress>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
@@ -41,6 +44,49 @@ const Exposition::Family kReloadTime = {
     "gauge",
     "When the configuration was last loaded: the start, or the last good reload.",
     {}};
+const Exposition::Family kAgentxConnected = {
+    "qvt_agentx_connected",
+    "gauge",
+    "1 while the SNMP subagent is connected to the master agent (agentx), else 0.",
+    {}};
+const Exposition::Family kAgentxDropped = {
+    "qvt_agentx_notifications_dropped_total",
+    "counter",
+    "SNMP notifications dropped, oldest first, because too many waited for the master agent.",
+    {}};
+
+// The SNMP notifications an alarm log row makes: a lost or found device, an
+// alarm raised or cleared (an audio row, one for each channel it names).
+QVector<SnmpEvent> EventsOf(const MonitorDevice &device, const AlarmInfo &row)
+{
+    SnmpEvent e;
+    e.device = device.name;
+    e.address = QHostAddress(device.address).toIPv4Address();
+    e.time = row.time.isValid() ? row.time : QDateTime::currentDateTimeUtc();
+    const bool asserted = row.alarmStatus == QLatin1String("Asserted");
+    if (!asserted && row.alarmStatus != QLatin1String("Cleared")) {
+        return {};  // a switch of output or source: no alarm to raise or clear
+    }
+    if (row.alarmType == QLatin1String("Connection Lost")) {
+        e.kind = asserted ? SnmpEvent::Down : SnmpEvent::Up;
+        return {e};
+    }
+    e.kind = asserted ? SnmpEvent::Raised : SnmpEvent::Cleared;
+    e.alarm.input = row.input;
+    e.alarm.name = row.alarmType;
+    QVector<SnmpEvent> events;
+    for (const QString &word : row.notes.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        bool number = false;
+        const int channel = word.startsWith(QLatin1String("Ch")) ? word.mid(2).toInt(&number) : 0;
+        if (!number) {
+            break;  // the channels come first
+        }
+        e.alarm.channel = channel;
+        events.append(e);
+    }
+    return events.isEmpty() ? QVector<SnmpEvent>{e} : events;
+}
+
 const Exposition::Family kDropped = {
     "qvt_notifications_dropped_total",
     "counter",
@@ -80,6 +126,15 @@ bool StationMonitor::Start(QString *error)
     settings.snapshotMs = qRound64(m_config.snapshotMinutes * 60000);
     settings.journal = m_config.journal;
     settings.journalSpool = m_config.journalSpool;
+    if (!m_config.agentx.isEmpty()) {
+        m_snmp = std::make_unique<SnmpAgent>(
+            m_config.agentx, [this] { return SnmpDevices(); }, m_say);
+        settings.row = [this](const MonitorDevice &device, const AlarmInfo &row) {
+            for (const SnmpEvent &event : EventsOf(device, row)) {
+                m_snmp->Notify(event);
+            }
+        };
+    }
     for (const MonitorDevice &device : m_config.devices) {
         m_watches.push_back(std::make_unique<DeviceWatch>(device, settings, &m_notices));
         m_byName.insert(device.name, m_watches.back().get());
@@ -115,8 +170,14 @@ bool StationMonitor::Start(QString *error)
         m_http.reset();
         m_byName.clear();
         m_watches.clear();
+        m_snmp.reset();
         m_notices.Stop();
         return false;
+    }
+    if (m_snmp && !m_snmp->Start(&why)) {
+        m_say(why, true);  // the rest serves all the same
+        m_snmp.reset();
+        m_settings.row = nullptr;
     }
     for (const auto &watch : m_watches) {
         watch->Start();
@@ -151,6 +212,7 @@ void StationMonitor::Stop()
     m_notices.Stop();
     m_keeper.reset();  // stopped and joined: it asks no watch for more
     StopWatches(m_watches);
+    m_snmp.reset();  // after the watches: none notifies any more
     if (m_http) {
         m_http->Stop();
     }
@@ -182,6 +244,7 @@ void StationMonitor::Reload(const MonitorConfig &next)
         {next.snapshotMinutes != m_config.snapshotMinutes, "snapshot"},
         {next.journal != m_config.journal, "journal"},
         {next.webConfigFile != m_config.webConfigFile, "web-config-file"},
+        {next.agentx != m_config.agentx, "agentx"},
     };
     for (const auto &global : globals) {
         if (global.first) {
@@ -336,6 +399,12 @@ QByteArray StationMonitor::Metrics(const QString &onlyDevice) const
         kReloadOk.Sample(out, {}, QByteArray::number(m_reloadOk.load()));
         out += kReloadTime.Head();
         kReloadTime.Sample(out, {}, Exposition::FormatValue(double(m_reloadMs.load()) / 1000));
+        if (m_snmp) {
+            out += kAgentxConnected.Head();
+            kAgentxConnected.Sample(out, {}, m_snmp->Connected() ? "1" : "0");
+            out += kAgentxDropped.Head();
+            kAgentxDropped.Sample(out, {}, QByteArray::number(m_snmp->Dropped()));
+        }
         out += kDropped.Head();
         const QPair<NoticesServer::Drop, const char *> reasons[] = {
             {NoticesServer::Drop::UnknownSender, "unknown_sender"},
@@ -347,6 +416,33 @@ QByteArray StationMonitor::Metrics(const QString &onlyDevice) const
         }
     }
     return out;
+}
+
+QVector<SnmpDevice> StationMonitor::SnmpDevices() const
+{
+    std::shared_lock<std::shared_mutex> lock(m_watchLock);
+    QVector<SnmpDevice> devices;
+    devices.reserve(int(m_watches.size()));
+    for (const auto &watch : m_watches) {
+        const DeviceSnapshot s = watch->Snapshot();
+        SnmpDevice d;
+        d.name = s.name;
+        d.address = QHostAddress(s.address).toIPv4Address();
+        d.model = s.model;
+        d.serial = s.serial;
+        d.firmware = s.firmware;
+        d.up = s.up;
+        d.routeOk = s.routeOk == 1;
+        d.events = s.events;
+        d.lastPollSuccess = s.lastPollSuccess;
+        if (s.up) {
+            for (const ActiveAlarm &alarm : ActiveAlarms(s.alarms, IsDual(s.productType))) {
+                d.active.append({alarm.input, alarm.kind, alarm.channel});
+            }
+        }
+        devices.append(d);
+    }
+    return devices;
 }
 
 QByteArray StationMonitor::DevicesJson() const

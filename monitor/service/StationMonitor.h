@@ -17,6 +17,8 @@
 
 class ConfirmationKeeper;
 class HttpServer;
+class SnmpAgent;
+struct SnmpDevice;
 
 // The monitoring service: one watch per device, one notification port for
 // them all, and the read-only HTTP side (metrics, devices, probe, health).
@@ -53,6 +55,8 @@ public:
     QByteArray Metrics(const QString &onlyDevice = QString()) const;
     QByteArray DevicesJson() const;
     bool HasDevice(const QString &name) const;
+    // What the SNMP tables show: every device, from the same snapshots.
+    QVector<SnmpDevice> SnmpDevices() const;
 
 private:
     void StopWatches(std::vector<std::unique_ptr<DeviceWatch>> &watches);
@@ -71,6 +75,7 @@ private:
     std::atomic<int> m_reloadOk{1};
     std::atomic<qint64> m_reloadMs{0};  // the start, or the last good reload
     std::unique_ptr<ConfirmationKeeper> m_keeper;
+    std::unique_ptr<SnmpAgent> m_snmp;  // with agentx set
     std::unique_ptr<HttpServer> m_http;
     bool m_running = false;
 };

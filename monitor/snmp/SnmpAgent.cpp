@@ -8,10 +8,14 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
-// After Qt's: net-snmp's headers define macros of common names.
+// After Qt's: net-snmp's headers define macros of common names. In this
+// order, which the library requires.
+// clang-format off
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 #include <net-snmp/agent/net-snmp-agent-includes.h>
+#include <net-snmp/agent/agent_callbacks.h>
+// clang-format on
 
 namespace {
 // QVT-MONITOR-MIB's place (deploy/snmp/QVT-MONITOR-MIB.txt).
@@ -96,8 +100,8 @@ netsnmp_table_data_set *Register(const char *name, const std::vector<oid> &at, i
     for (const auto &column : columns) {
         netsnmp_table_set_add_default_row(table, column.first, column.second, 0, nullptr, 0);
     }
-    netsnmp_handler_registration *registration = netsnmp_create_handler_registration(
-        name, nullptr, at.data(), at.size(), HANDLER_CAN_RONLY);
+    netsnmp_handler_registration *registration =
+        netsnmp_create_handler_registration(name, nullptr, at.data(), at.size(), HANDLER_CAN_RONLY);
     netsnmp_register_table_data_set(registration, table, nullptr);
     return table;
 }
@@ -121,10 +125,12 @@ struct SnmpAgent::Tables {
     struct Active {
         u_long index = 0;
         QDateTime raised;
-        netsnmp_table_row *row = nullptr;
+        netsnmp_table_row *row = nullptr;  // null: told of by a raise the snapshots lag behind
     };
-    // Per device index, the active alarms by what they are.
+    // Per device index, the active alarms by what they are, and the last
+    // ones cleared, so that a clear's notification carries its raise's number.
     std::map<u_long, QVector<QPair<SnmpAlarm, Active>>> active;
+    std::map<u_long, QVector<QPair<SnmpAlarm, u_long>>> cleared;
     std::map<u_long, u_long> nextAlarm;
     QHash<QString, quint32> addresses;
 
@@ -146,6 +152,21 @@ struct SnmpAgent::Tables {
         list.append({alarm, Active{++next, raised, nullptr}});
         return list.last().second;
     }
+    // The number a clear of `alarm` on device `d` carries.
+    u_long ClearedIndex(u_long d, const SnmpAlarm &alarm)
+    {
+        for (const auto &entry : active[d]) {
+            if (entry.first == alarm) {
+                return entry.second.index;
+            }
+        }
+        for (const auto &entry : cleared[d]) {
+            if (entry.first == alarm) {
+                return entry.second;
+            }
+        }
+        return ++nextAlarm[d];  // one it never showed
+    }
 };
 
 SnmpAgent::SnmpAgent(const QString &socket, Devices devices, Say say)
@@ -161,7 +182,8 @@ bool SnmpAgent::Start(QString *error)
 {
     m_wake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (m_wake < 0) {
-        *error = QStringLiteral("SNMP: no eventfd: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+        *error =
+            QStringLiteral("SNMP: no eventfd: %1").arg(QString::fromLocal8Bit(strerror(errno)));
         return false;
     }
     m_thread = std::thread([this] { Run(); });
@@ -224,21 +246,27 @@ void SnmpAgent::Run()
 {
     const QByteArray socket = m_socket.toLocal8Bit();
     netsnmp_ds_set_boolean(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_ROLE, 1);
-    netsnmp_ds_set_string(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_X_SOCKET,
-                          socket.constData());
-    netsnmp_ds_set_int(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_AGENTX_PING_INTERVAL,
-                       kPingSeconds);
+    netsnmp_ds_set_string(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_X_SOCKET, socket.constData());
     // Nothing of the host's snmp configuration or state is read or written:
     // the subagent needs only the socket.
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_READ_CONFIGS, 1);
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_LOAD, 1);
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
-    // The library's own lines repeat at every reconnection try; the agent
-    // says the episode once instead.
+    // The library's own lines (the host's MIB files it cannot parse, each
+    // reconnection try) go nowhere; the agent says each episode once.
+    netsnmp_ds_set_int(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_MIB_WARNINGS, 0);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_MIB_ERRORS, 0);
     snmp_disable_log();
+    snmp_enable_calllog();
+    snmp_register_callback(
+        SNMP_CALLBACK_LIBRARY, SNMP_CALLBACK_LOGGING,
+        [](int, int, void *, void *) -> int { return 0; }, nullptr);
     init_agent("qvt-monitord");
+    // Set after init_agent, which sets the default.
+    netsnmp_ds_set_int(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_AGENTX_PING_INTERVAL,
+                       kPingSeconds);
     m_tables = std::make_unique<Tables>();
-    m_tables->devices = Register("qvtDeviceTable", Oid({1, 1, 1}), 1,
+    m_tables->devices = Register("qvtDeviceTable", Oid({1, 1}), 1,
                                  {{kName, ASN_OCTET_STR},
                                   {kAddress, ASN_IPADDRESS},
                                   {kModel, ASN_OCTET_STR},
@@ -248,21 +276,13 @@ void SnmpAgent::Run()
                                   {kRouteOk, ASN_INTEGER},
                                   {kAlarmEvents, ASN_COUNTER},
                                   {kLastPollSuccess, ASN_UNSIGNED}});
-    m_tables->alarms = Register("qvtActiveAlarmTable", Oid({1, 2, 1}), 2,
+    m_tables->alarms = Register("qvtActiveAlarmTable", Oid({1, 2}), 2,
                                 {{kInput, ASN_OCTET_STR},
                                  {kAlarmName, ASN_OCTET_STR},
                                  {kChannel, ASN_UNSIGNED},
                                  {kRaised, ASN_OCTET_STR}});
-    const auto onConnect = [](int, int, void *, void *agent) -> int {
-        static_cast<SnmpAgent *>(agent)->SetConnected(true);
-        return 0;
-    };
-    const auto onDisconnect = [](int, int, void *, void *agent) -> int {
-        static_cast<SnmpAgent *>(agent)->SetConnected(false);
-        return 0;
-    };
-    snmp_register_callback(SNMP_CALLBACK_APPLICATION, SNMPD_CALLBACK_INDEX_START, onConnect, this);
-    snmp_register_callback(SNMP_CALLBACK_APPLICATION, SNMPD_CALLBACK_INDEX_STOP, onDisconnect,
+    snmp_register_callback(SNMP_CALLBACK_APPLICATION, SNMPD_CALLBACK_INDEX_START, OnConnect, this);
+    snmp_register_callback(SNMP_CALLBACK_APPLICATION, SNMPD_CALLBACK_INDEX_STOP, OnDisconnect,
                            this);
     init_snmp("qvt-monitord");
     if (!m_connected) {
@@ -305,8 +325,26 @@ void SnmpAgent::Run()
         SendWaiting();
     }
     unregister_readfd(m_wake);
+    // Unregistered first: the library's shutdown frees what a callback still
+    // registered was given, which would be this object.
+    snmp_unregister_callback(SNMP_CALLBACK_APPLICATION, SNMPD_CALLBACK_INDEX_START, OnConnect, this,
+                             1);
+    snmp_unregister_callback(SNMP_CALLBACK_APPLICATION, SNMPD_CALLBACK_INDEX_STOP, OnDisconnect,
+                             this, 1);
     snmp_shutdown("qvt-monitord");
     m_tables.reset();
+}
+
+int SnmpAgent::OnConnect(int, int, void *, void *agent)
+{
+    static_cast<SnmpAgent *>(agent)->SetConnected(true);
+    return 0;
+}
+
+int SnmpAgent::OnDisconnect(int, int, void *, void *agent)
+{
+    static_cast<SnmpAgent *>(agent)->SetConnected(false);
+    return 0;
 }
 
 void SnmpAgent::Refresh()
@@ -357,15 +395,25 @@ void SnmpAgent::Refresh()
             ++i;
         }
     }
-    // Cleared alarms: their rows go, and a new raise gets a new number.
+    // Cleared alarms: their rows go, and a new raise gets a new number. One
+    // a raise told of that no snapshot showed within 5 s was gone again.
     for (auto &device : t.active) {
         auto &list = device.second;
         for (int i = list.size() - 1; i >= 0; --i) {
             Tables::Active &a = list[i].second;
-            if (a.row && alarmsPresent.count({device.first, a.index}) == 0) {
-                netsnmp_table_dataset_remove_and_delete_row(t.alarms, a.row);
-                list.removeAt(i);
+            if (alarmsPresent.count({device.first, a.index}) > 0 ||
+                (!a.row && a.raised.msecsTo(now) < 5000)) {
+                continue;
             }
+            if (a.row) {
+                netsnmp_table_dataset_remove_and_delete_row(t.alarms, a.row);
+            }
+            auto &recent = t.cleared[device.first];
+            recent.append({list[i].first, a.index});
+            if (recent.size() > 64) {
+                recent.removeFirst();
+            }
+            list.removeAt(i);
         }
     }
 }
@@ -395,20 +443,19 @@ void SnmpAgent::SendWaiting()
         if (alarm) {
             // The raise's number, which its row carries; a clear of an
             // alarm the table never showed gets a number of its own.
-            const u_long a = t.Alarm(d, e.alarm, e.time).index;
+            const u_long a = e.kind == SnmpEvent::Raised ? t.Alarm(d, e.alarm, e.time).index
+                                                         : t.ClearedIndex(d, e.alarm);
             AddText(&vars, Oid({1, 2, 1, kInput, d, a}), e.alarm.input.toUtf8());
             AddText(&vars, Oid({1, 2, 1, kAlarmName, d, a}), e.alarm.name.toUtf8());
             const u_long channel = u_long(e.alarm.channel);
             const std::vector<oid> at = Oid({1, 2, 1, kChannel, d, a});
             snmp_varlist_add_variable(&vars, at.data(), at.size(), ASN_UNSIGNED,
-                                      reinterpret_cast<const u_char *>(&channel),
-                                      sizeof(channel));
+                                      reinterpret_cast<const u_char *>(&channel), sizeof(channel));
         } else {
             const in_addr_t address = htonl(e.address);
             const std::vector<oid> at = Oid({1, 1, 1, kAddress, d});
             snmp_varlist_add_variable(&vars, at.data(), at.size(), ASN_IPADDRESS,
-                                      reinterpret_cast<const u_char *>(&address),
-                                      sizeof(address));
+                                      reinterpret_cast<const u_char *>(&address), sizeof(address));
         }
         AddText(&vars, Oid({1, 3, 1, 0}), DateAndTime(e.time));
         send_v2trap(vars);

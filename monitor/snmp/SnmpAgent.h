@@ -84,6 +84,9 @@ private:
     void Refresh();
     void SendWaiting();
     void SetConnected(bool connected);
+    // net-snmp's callbacks for the master agent's connection.
+    static int OnConnect(int major, int minor, void *server, void *agent);
+    static int OnDisconnect(int major, int minor, void *server, void *agent);
 
     const QString m_socket;
     const Devices m_devices;
