@@ -49,6 +49,8 @@ include(${PROJECT_SOURCE_DIR}/cmake/QvtManPages.cmake)
 
 install(FILES ${PROJECT_SOURCE_DIR}/deploy/qvt-cli.bash-completion
         DESTINATION share/bash-completion/completions RENAME qvt-cli)
+# The service's MIB, where net-snmp's tools and snmpd look for MIBs.
+install(FILES ${PROJECT_SOURCE_DIR}/deploy/snmp/QVT-MONITOR-MIB.txt DESTINATION share/snmp/mibs)
 # What the man pages and the service's unit point to.
 install(FILES ${PROJECT_SOURCE_DIR}/docs/MONITORD.md ${PROJECT_SOURCE_DIR}/docs/SIMULATOR.md
         DESTINATION share/doc/qvt-config)

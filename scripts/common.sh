@@ -13,10 +13,12 @@ die() { printf 'error: %s\n' "$*" >&2; exit 1; }
 # service gets it in Depends through dpkg-shlibdeps). help2man: the man pages,
 # made from the programs' --help. libqt5sql5-sqlite and libqt5sql5-psql: Qt
 # SQL's drivers for the change journal, loaded at run time, so no link step
-# asks for them.
+# asks for them. libsnmp-dev: net-snmp's agent library, for the service's
+# SNMP subagent.
 base_packages=(cmake make g++ pkg-config qtbase5-dev qttools5-dev qttools5-dev-tools
                qttranslations5-l10n libcivetweb-dev help2man libqt5sql5-sqlite libqt5sql5-psql
-               zlib1g-dev libssl-dev libyaml-cpp-dev libcrypt-dev libcpp-httplib-dev openssl)
+               zlib1g-dev libssl-dev libyaml-cpp-dev libcrypt-dev libcpp-httplib-dev openssl
+               libsnmp-dev)
 
 # Installs whichever of the named packages are missing, with apt-get, as
 # root or through sudo.

@@ -85,13 +85,19 @@ bool TestSnmp::StartSnmpd()
     m_snmpd.start(Program("snmpd"),
                   {"-f", "-Lf", m_dir.filePath("snmpd.log"), "-C", "-c",
                    m_dir.filePath("snmpd.conf"), "-M", m_mibs, "-m", "QVT-MONITOR-MIB"});
-    return QTest::qWaitFor(
-               [this] {
-                   return QFile::exists(m_dir.filePath("agentx.sock")) ||
-                          m_snmpd.state() == QProcess::NotRunning;
-               },
-               10000) &&
-           m_snmpd.state() == QProcess::Running;
+    const bool ready = QTest::qWaitFor(
+                           [this] {
+                               return QFile::exists(m_dir.filePath("agentx.sock")) ||
+                                      m_snmpd.state() == QProcess::NotRunning;
+                           },
+                           10000) &&
+                       m_snmpd.state() != QProcess::NotRunning;
+    if (!ready) {
+        qWarning("snmpd did not start (state %d, exit %d, socket %d): %s%s", int(m_snmpd.state()),
+                 m_snmpd.exitCode(), int(QFile::exists(m_dir.filePath("agentx.sock"))),
+                 m_snmpd.readAll().constData(), ReadAll(m_dir.filePath("snmpd.log")).constData());
+    }
+    return ready;
 }
 
 void TestSnmp::initTestCase()
