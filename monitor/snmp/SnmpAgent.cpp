@@ -2,6 +2,7 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -24,6 +25,7 @@ constexpr size_t kBaseLength = sizeof(kBase) / sizeof(oid);
 constexpr oid kSnmpTrapOid[] = {1, 3, 6, 1, 6, 3, 1, 1, 4, 1, 0};
 constexpr int kRefreshMs = 250;
 constexpr int kPingSeconds = 2;
+constexpr int kBurst = 16;  // notifications sent between two reads
 
 enum DeviceColumn : unsigned {
     kName = 2,
@@ -290,33 +292,34 @@ void SnmpAgent::Run()
         m_connected = true;  // so that the first try's failure is said
         SetConnected(false);
     }
-    register_readfd(
-        m_wake,
-        [](int fd, void *) {
-            quint64 count = 0;
-            if (read(fd, &count, sizeof(count)) < 0) {
-                // Nothing to take: another wake-up took it.
-            }
-        },
-        nullptr);
     Refresh();
     qint64 refreshed = QDateTime::currentMSecsSinceEpoch();
     while (!m_stop) {
-        // Blocks in select until a request, a wake-up or a timer.
+        // One select for the library's sockets and the wake-up, until a
+        // request, a notification to send, the library's next timer or the
+        // next refresh.
         struct timeval wait = {0, kRefreshMs * 1000};
         fd_set reads;
         FD_ZERO(&reads);
         int fds = 0, block = 0;
         snmp_select_info(&fds, &reads, &wait, &block);
-        run_alarms();
-        agent_check_and_process(0);
+        FD_SET(m_wake, &reads);
+        fds = std::max(fds, m_wake + 1);
         const int ready = select(fds, &reads, nullptr, nullptr, &wait);
         if (ready > 0) {
+            if (FD_ISSET(m_wake, &reads)) {
+                quint64 count = 0;
+                if (read(m_wake, &count, sizeof(count)) < 0) {
+                    // Nothing to take: a wake-up already taken.
+                }
+                FD_CLR(m_wake, &reads);
+            }
             snmp_read(&reads);
         } else if (ready == 0) {
             snmp_timeout();
         }
-        run_alarms();
+        run_alarms();  // the master agent's ping, and the reconnection
+        netsnmp_check_outstanding_agent_requests();
         const qint64 now = QDateTime::currentMSecsSinceEpoch();
         if (now - refreshed >= kRefreshMs) {
             Refresh();
@@ -324,7 +327,6 @@ void SnmpAgent::Run()
         }
         SendWaiting();
     }
-    unregister_readfd(m_wake);
     // Unregistered first: the library's shutdown frees what a callback still
     // registered was given, which would be this object.
     snmp_unregister_callback(SNMP_CALLBACK_APPLICATION, SNMPD_CALLBACK_INDEX_START, OnConnect, this,
@@ -421,11 +423,17 @@ void SnmpAgent::Refresh()
 void SnmpAgent::SendWaiting()
 {
     Tables &t = *m_tables;
-    while (m_connected) {
+    // A few at a time, reading the master agent's answers in between: a
+    // burst written whole fills the socket both ways and stalls both sides.
+    for (int sent = 0; m_connected; ++sent) {
         SnmpEvent e;
         {
             std::lock_guard<std::mutex> lock(m_lock);
             if (m_waiting.empty()) {
+                return;
+            }
+            if (sent == kBurst) {
+                Wake();  // the rest after the next read
                 return;
             }
             e = m_waiting.front();
