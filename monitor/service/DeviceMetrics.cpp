@@ -174,6 +174,12 @@ void DeviceWatch::Render()
             }
         }
     }
+    const bool stateChanged =
+        s.up != was.up || s.alarms.video != was.alarms.video || s.alarms.lost != was.alarms.lost ||
+        s.alarms.silent != was.alarms.silent || s.alarms.system != was.alarms.system;
     m_rendered = s;
     m_renderedOnce = true;
+    if (stateChanged && m_settings.changed) {
+        m_settings.changed();
+    }
 }

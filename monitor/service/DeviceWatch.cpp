@@ -452,9 +452,6 @@ void DeviceWatch::Append(const QVector<AlarmInfo> &rows)
 {
     quint64 dropped = 0;
     for (const AlarmInfo &row : rows) {
-        if (m_settings.row) {
-            m_settings.row(m_device, row);
-        }
         m_rows.push_back(row);
         if (m_rows.size() > size_t(kMaxPendingRows)) {
             m_rows.pop_front();

@@ -80,9 +80,9 @@ struct WatchSettings {
     QString journalSpool;   // where its entries wait meanwhile; empty: the user's
     // Lines for standard error (the journal); never a password.
     std::function<void(const QString &line, bool warning)> say;
-    // Each alarm log row as it is taken, on the watch's thread, for the
-    // SNMP notifications; unset: none.
-    std::function<void(const MonitorDevice &device, const AlarmInfo &row)> row;
+    // Called (under the watch's lock: it must only signal) when the device
+    // is lost or found or its alarms change; the SNMP subagent's cue.
+    std::function<void()> changed;
 };
 
 // Watches one device on a thread of its own: logs in (again after a loss),

@@ -55,38 +55,6 @@ const Exposition::Family kAgentxDropped = {
     "SNMP notifications dropped, oldest first, because too many waited for the master agent.",
     {}};
 
-// The SNMP notifications an alarm log row makes: a lost or found device, an
-// alarm raised or cleared (an audio row, one for each channel it names).
-QVector<SnmpEvent> EventsOf(const MonitorDevice &device, const AlarmInfo &row)
-{
-    SnmpEvent e;
-    e.device = device.name;
-    e.address = QHostAddress(device.address).toIPv4Address();
-    e.time = row.time.isValid() ? row.time : QDateTime::currentDateTimeUtc();
-    const bool asserted = row.alarmStatus == QLatin1String("Asserted");
-    if (!asserted && row.alarmStatus != QLatin1String("Cleared")) {
-        return {};  // a switch of output or source: no alarm to raise or clear
-    }
-    if (row.alarmType == QLatin1String("Connection Lost")) {
-        e.kind = asserted ? SnmpEvent::Down : SnmpEvent::Up;
-        return {e};
-    }
-    e.kind = asserted ? SnmpEvent::Raised : SnmpEvent::Cleared;
-    e.alarm.input = row.input;
-    e.alarm.name = row.alarmType;
-    QVector<SnmpEvent> events;
-    for (const QString &word : row.notes.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-        bool number = false;
-        const int channel = word.startsWith(QLatin1String("Ch")) ? word.mid(2).toInt(&number) : 0;
-        if (!number) {
-            break;  // the channels come first
-        }
-        e.alarm.channel = channel;
-        events.append(e);
-    }
-    return events.isEmpty() ? QVector<SnmpEvent>{e} : events;
-}
-
 const Exposition::Family kDropped = {
     "qvt_notifications_dropped_total",
     "counter",
@@ -129,9 +97,9 @@ bool StationMonitor::Start(QString *error)
     if (!m_config.agentx.isEmpty()) {
         m_snmp = std::make_unique<SnmpAgent>(
             m_config.agentx, [this] { return SnmpDevices(); }, m_say);
-        settings.row = [this](const MonitorDevice &device, const AlarmInfo &row) {
-            for (const SnmpEvent &event : EventsOf(device, row)) {
-                m_snmp->Notify(event);
+        settings.changed = [this] {
+            if (m_snmpRunning) {
+                m_snmp->Changed();
             }
         };
     }
@@ -174,10 +142,13 @@ bool StationMonitor::Start(QString *error)
         m_notices.Stop();
         return false;
     }
-    if (m_snmp && !m_snmp->Start(&why)) {
-        m_say(why, true);  // the rest serves all the same
-        m_snmp.reset();
-        m_settings.row = nullptr;
+    if (m_snmp) {
+        // Without it the rest serves all the same; the object stays until
+        // Stop, as the watches' cue reads it.
+        m_snmpRunning = m_snmp->Start(&why);
+        if (!m_snmpRunning) {
+            m_say(why, true);
+        }
     }
     for (const auto &watch : m_watches) {
         watch->Start();
@@ -212,10 +183,12 @@ void StationMonitor::Stop()
     m_notices.Stop();
     m_keeper.reset();  // stopped and joined: it asks no watch for more
     StopWatches(m_watches);
-    m_snmp.reset();  // after the watches: none notifies any more
     if (m_http) {
         m_http->Stop();
     }
+    // After the watches and the HTTP side: nothing reads it any more.
+    m_snmpRunning = false;
+    m_snmp.reset();
 }
 
 void StationMonitor::StopWatches(std::vector<std::unique_ptr<DeviceWatch>> &watches)
@@ -399,7 +372,7 @@ QByteArray StationMonitor::Metrics(const QString &onlyDevice) const
         kReloadOk.Sample(out, {}, QByteArray::number(m_reloadOk.load()));
         out += kReloadTime.Head();
         kReloadTime.Sample(out, {}, Exposition::FormatValue(double(m_reloadMs.load()) / 1000));
-        if (m_snmp) {
+        if (m_snmpRunning) {
             out += kAgentxConnected.Head();
             kAgentxConnected.Sample(out, {}, m_snmp->Connected() ? "1" : "0");
             out += kAgentxDropped.Head();

@@ -76,6 +76,7 @@ private:
     std::atomic<qint64> m_reloadMs{0};  // the start, or the last good reload
     std::unique_ptr<ConfirmationKeeper> m_keeper;
     std::unique_ptr<SnmpAgent> m_snmp;  // with agentx set
+    std::atomic<bool> m_snmpRunning{false};
     std::unique_ptr<HttpServer> m_http;
     bool m_running = false;
 };

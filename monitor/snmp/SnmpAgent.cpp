@@ -1,10 +1,13 @@
 #include "SnmpAgent.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
 #include <map>
 #include <set>
+
+#include <csignal>
 
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -16,6 +19,7 @@
 #include <net-snmp/net-snmp-includes.h>
 #include <net-snmp/agent/net-snmp-agent-includes.h>
 #include <net-snmp/agent/agent_callbacks.h>
+#include <net-snmp/library/large_fd_set.h>
 // clang-format on
 
 namespace {
@@ -121,54 +125,23 @@ void AddText(netsnmp_variable_list **vars, const std::vector<oid> &at, const QBy
 struct SnmpAgent::Tables {
     netsnmp_table_data_set *devices = nullptr;
     netsnmp_table_data_set *alarms = nullptr;
-    QHash<QString, u_long> deviceIndex;  // by name, kept while the service runs
     u_long nextDevice = 1;
-    std::map<u_long, netsnmp_table_row *> deviceRows;
-    struct Active {
+    struct Alarm {
+        SnmpAlarm what;
         u_long index = 0;
         QDateTime raised;
-        netsnmp_table_row *row = nullptr;  // null: told of by a raise the snapshots lag behind
+        netsnmp_table_row *row = nullptr;  // null while the switch is lost
     };
-    // Per device index, the active alarms by what they are, and the last
-    // ones cleared, so that a clear's notification carries its raise's number.
-    std::map<u_long, QVector<QPair<SnmpAlarm, Active>>> active;
-    std::map<u_long, QVector<QPair<SnmpAlarm, u_long>>> cleared;
-    std::map<u_long, u_long> nextAlarm;
-    QHash<QString, quint32> addresses;
-
-    u_long DeviceIndex(const QString &name)
-    {
-        const auto found = deviceIndex.constFind(name);
-        return found != deviceIndex.cend() ? *found : *deviceIndex.insert(name, nextDevice++);
-    }
-    // The alarm's entry on device `d`, made (not yet in the table) when new.
-    Active &Alarm(u_long d, const SnmpAlarm &alarm, const QDateTime &raised)
-    {
-        auto &list = active[d];
-        for (auto &entry : list) {
-            if (entry.first == alarm) {
-                return entry.second;
-            }
-        }
-        u_long &next = nextAlarm[d];
-        list.append({alarm, Active{++next, raised, nullptr}});
-        return list.last().second;
-    }
-    // The number a clear of `alarm` on device `d` carries.
-    u_long ClearedIndex(u_long d, const SnmpAlarm &alarm)
-    {
-        for (const auto &entry : active[d]) {
-            if (entry.first == alarm) {
-                return entry.second.index;
-            }
-        }
-        for (const auto &entry : cleared[d]) {
-            if (entry.first == alarm) {
-                return entry.second;
-            }
-        }
-        return ++nextAlarm[d];  // one it never showed
-    }
+    struct Device {
+        u_long index = 0;
+        netsnmp_table_row *row = nullptr;
+        bool seen = false;  // refreshed once: its changes are notified from now on
+        bool up = false;
+        quint64 events = 0;
+        u_long nextAlarm = 0;
+        QVector<Alarm> alarms;  // as last seen while it answered
+    };
+    QHash<QString, Device> devices_;  // by name, kept while the service runs
 };
 
 SnmpAgent::SnmpAgent(const QString &socket, Devices devices, Say say)
@@ -188,6 +161,9 @@ bool SnmpAgent::Start(QString *error)
             QStringLiteral("SNMP: no eventfd: %1").arg(QString::fromLocal8Bit(strerror(errno)));
         return false;
     }
+    // net-snmp writes to the AgentX socket without MSG_NOSIGNAL: a master
+    // agent that dies mid-write must not end the service.
+    std::signal(SIGPIPE, SIG_IGN);
     m_thread = std::thread([this] { Run(); });
     return true;
 }
@@ -211,19 +187,6 @@ void SnmpAgent::Wake()
     if (write(m_wake, &one, sizeof(one)) < 0) {
         // Already signalled past the counter's limit: it wakes all the same.
     }
-}
-
-void SnmpAgent::Notify(const SnmpEvent &event)
-{
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        m_waiting.push_back(event);
-        if (m_waiting.size() > size_t(kMaxWaiting)) {
-            m_waiting.pop_front();
-            ++m_dropped;
-        }
-    }
-    Wake();
 }
 
 void SnmpAgent::SetConnected(bool connected)
@@ -296,33 +259,34 @@ void SnmpAgent::Run()
     qint64 refreshed = QDateTime::currentMSecsSinceEpoch();
     while (!m_stop) {
         // One select for the library's sockets and the wake-up, until a
-        // request, a notification to send, the library's next timer or the
-        // next refresh.
+        // request, a changed snapshot, the library's next timer or the next
+        // refresh. A large set: with hundreds of devices the service's
+        // descriptors pass FD_SETSIZE.
         struct timeval wait = {0, kRefreshMs * 1000};
-        fd_set reads;
-        FD_ZERO(&reads);
+        netsnmp_large_fd_set reads;
+        netsnmp_large_fd_set_init(&reads, FD_SETSIZE);
         int fds = 0, block = 0;
-        snmp_select_info(&fds, &reads, &wait, &block);
-        FD_SET(m_wake, &reads);
+        snmp_select_info2(&fds, &reads, &wait, &block);
+        NETSNMP_LARGE_FD_SET(m_wake, &reads);
         fds = std::max(fds, m_wake + 1);
-        const int ready = select(fds, &reads, nullptr, nullptr, &wait);
+        const int ready = netsnmp_large_fd_set_select(fds, &reads, nullptr, nullptr, &wait);
+        bool changed = false;
         if (ready > 0) {
-            if (FD_ISSET(m_wake, &reads)) {
+            if (NETSNMP_LARGE_FD_ISSET(m_wake, &reads)) {
                 quint64 count = 0;
-                if (read(m_wake, &count, sizeof(count)) < 0) {
-                    // Nothing to take: a wake-up already taken.
-                }
-                FD_CLR(m_wake, &reads);
+                changed = read(m_wake, &count, sizeof(count)) > 0;
+                NETSNMP_LARGE_FD_CLR(m_wake, &reads);
             }
-            snmp_read(&reads);
+            snmp_read2(&reads);
         } else if (ready == 0) {
             snmp_timeout();
         }
+        netsnmp_large_fd_set_cleanup(&reads);
         run_alarms();  // the master agent's ping, and the reconnection
         netsnmp_check_outstanding_agent_requests();
         const qint64 now = QDateTime::currentMSecsSinceEpoch();
-        if (now - refreshed >= kRefreshMs) {
-            Refresh();
+        if (changed || now - refreshed >= kRefreshMs) {
+            Refresh();  // before the notifications: the table shows what they tell
             refreshed = now;
         }
         SendWaiting();
@@ -352,18 +316,46 @@ int SnmpAgent::OnDisconnect(int, int, void *, void *agent)
 void SnmpAgent::Refresh()
 {
     Tables &t = *m_tables;
-    std::set<u_long> present;
-    std::set<std::pair<u_long, u_long>> alarmsPresent;
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    for (const SnmpDevice &d : m_devices()) {
-        const u_long index = t.DeviceIndex(d.name);
-        present.insert(index);
-        t.addresses.insert(d.name, d.address);
-        netsnmp_table_row *&row = t.deviceRows[index];
-        if (!row) {
-            row = NewRow({index});
-            netsnmp_table_dataset_add_row(t.devices, row);
+    QSet<QString> present;
+    std::vector<SnmpEvent> events;
+    const auto event = [&](SnmpEvent::Kind kind, const SnmpDevice &d, const Tables::Device &row,
+                           const Tables::Alarm *alarm) {
+        SnmpEvent e;
+        e.kind = kind;
+        e.device = d.name;
+        e.deviceIndex = row.index;
+        e.address = d.address;
+        if (alarm) {
+            e.alarm = alarm->what;
+            e.alarmIndex = alarm->index;
         }
+        e.time = now;
+        events.push_back(e);
+    };
+    for (const SnmpDevice &d : m_devices()) {
+        present.insert(d.name);
+        Tables::Device &dev = t.devices_[d.name];
+        // A counter that went back (the watch started again after a reload)
+        // is a new row: a Counter32 never goes back under one index.
+        if (dev.row && d.events < dev.events) {
+            netsnmp_table_dataset_remove_and_delete_row(t.devices, dev.row);
+            for (Tables::Alarm &a : dev.alarms) {
+                if (a.row) {
+                    netsnmp_table_dataset_remove_and_delete_row(t.alarms, a.row);
+                }
+            }
+            dev = Tables::Device();
+        }
+        if (dev.index == 0) {
+            dev.index = t.nextDevice++;
+        }
+        if (!dev.row) {
+            dev.row = NewRow({dev.index});
+            netsnmp_table_dataset_add_row(t.devices, dev.row);
+        }
+        dev.events = d.events;
+        netsnmp_table_row *row = dev.row;
         SetText(row, kName, d.name);
         const in_addr_t address = htonl(d.address);
         netsnmp_set_row_column(row, kAddress, ASN_IPADDRESS, &address, sizeof(address));
@@ -374,55 +366,80 @@ void SnmpAgent::Refresh()
         SetTruth(row, kRouteOk, d.routeOk);
         SetNumber(row, kAlarmEvents, ASN_COUNTER, u_long(d.events & 0xFFFFFFFFu));
         SetNumber(row, kLastPollSuccess, ASN_UNSIGNED, u_long(qMax<qint64>(0, d.lastPollSuccess)));
-        for (const SnmpAlarm &alarm : d.active) {
-            Tables::Active &a = t.Alarm(index, alarm, now);
-            alarmsPresent.insert({index, a.index});
-            if (!a.row) {
-                a.row = NewRow({index, a.index});
-                SetText(a.row, kInput, alarm.input);
-                SetText(a.row, kAlarmName, alarm.name);
-                SetNumber(a.row, kChannel, ASN_UNSIGNED, u_long(alarm.channel));
-                const QByteArray raised = DateAndTime(a.raised);
-                netsnmp_set_row_column(a.row, kRaised, ASN_OCTET_STR, raised.constData(),
-                                       size_t(raised.size()));
-                netsnmp_table_dataset_add_row(t.alarms, a.row);
-            }
+        if (dev.seen && d.up != dev.up) {
+            event(d.up ? SnmpEvent::Up : SnmpEvent::Down, d, dev, nullptr);
         }
-    }
-    for (auto i = t.deviceRows.begin(); i != t.deviceRows.end();) {
-        if (present.count(i->first) == 0) {
-            netsnmp_table_dataset_remove_and_delete_row(t.devices, i->second);
-            i = t.deviceRows.erase(i);
+        if (!d.up) {
+            // Lost: its state is not known. Its alarms keep their numbers,
+            // to be compared with what it says when it answers again.
+            for (Tables::Alarm &a : dev.alarms) {
+                if (a.row) {
+                    netsnmp_table_dataset_remove_and_delete_row(t.alarms, a.row);
+                    a.row = nullptr;
+                }
+            }
         } else {
-            ++i;
+            for (int i = dev.alarms.size() - 1; i >= 0; --i) {
+                if (!d.active.contains(dev.alarms[i].what)) {
+                    event(SnmpEvent::Cleared, d, dev, &dev.alarms[i]);
+                    if (dev.alarms[i].row) {
+                        netsnmp_table_dataset_remove_and_delete_row(t.alarms, dev.alarms[i].row);
+                    }
+                    dev.alarms.removeAt(i);
+                }
+            }
+            for (const SnmpAlarm &what : d.active) {
+                auto a = std::find_if(dev.alarms.begin(), dev.alarms.end(),
+                                      [&what](const Tables::Alarm &x) { return x.what == what; });
+                if (a == dev.alarms.end()) {
+                    dev.alarms.append({what, ++dev.nextAlarm, now, nullptr});
+                    a = dev.alarms.end() - 1;
+                    event(SnmpEvent::Raised, d, dev, &*a);
+                }
+                if (!a->row) {
+                    a->row = NewRow({dev.index, a->index});
+                    SetText(a->row, kInput, what.input);
+                    SetText(a->row, kAlarmName, what.name);
+                    SetNumber(a->row, kChannel, ASN_UNSIGNED, u_long(what.channel));
+                    const QByteArray raised = DateAndTime(a->raised);
+                    netsnmp_set_row_column(a->row, kRaised, ASN_OCTET_STR, raised.constData(),
+                                           size_t(raised.size()));
+                    netsnmp_table_dataset_add_row(t.alarms, a->row);
+                }
+            }
+        }
+        dev.up = d.up;
+        dev.seen = true;
+    }
+    // Devices a reload removed: their rows go; their numbers are not given again.
+    for (auto i = t.devices_.begin(); i != t.devices_.end(); ++i) {
+        Tables::Device &dev = i.value();
+        if (!present.contains(i.key()) && dev.row) {
+            netsnmp_table_dataset_remove_and_delete_row(t.devices, dev.row);
+            dev.row = nullptr;
+            for (Tables::Alarm &a : dev.alarms) {
+                if (a.row) {
+                    netsnmp_table_dataset_remove_and_delete_row(t.alarms, a.row);
+                }
+            }
+            dev.alarms.clear();
+            dev.seen = false;
         }
     }
-    // Cleared alarms: their rows go, and a new raise gets a new number. One
-    // a raise told of that no snapshot showed within 5 s was gone again.
-    for (auto &device : t.active) {
-        auto &list = device.second;
-        for (int i = list.size() - 1; i >= 0; --i) {
-            Tables::Active &a = list[i].second;
-            if (alarmsPresent.count({device.first, a.index}) > 0 ||
-                (!a.row && a.raised.msecsTo(now) < 5000)) {
-                continue;
+    if (!events.empty()) {
+        std::lock_guard<std::mutex> lock(m_lock);
+        for (const SnmpEvent &e : events) {
+            m_waiting.push_back(e);
+            if (m_waiting.size() > size_t(kMaxWaiting)) {
+                m_waiting.pop_front();
+                ++m_dropped;
             }
-            if (a.row) {
-                netsnmp_table_dataset_remove_and_delete_row(t.alarms, a.row);
-            }
-            auto &recent = t.cleared[device.first];
-            recent.append({list[i].first, a.index});
-            if (recent.size() > 64) {
-                recent.removeFirst();
-            }
-            list.removeAt(i);
         }
     }
 }
 
 void SnmpAgent::SendWaiting()
 {
-    Tables &t = *m_tables;
     // A few at a time, reading the master agent's answers in between: a
     // burst written whole fills the socket both ways and stalls both sides.
     for (int sent = 0; m_connected; ++sent) {
@@ -439,7 +456,7 @@ void SnmpAgent::SendWaiting()
             e = m_waiting.front();
             m_waiting.pop_front();
         }
-        const u_long d = t.DeviceIndex(e.device);
+        const u_long d = e.deviceIndex;
         netsnmp_variable_list *vars = nullptr;
         const bool alarm = e.kind == SnmpEvent::Raised || e.kind == SnmpEvent::Cleared;
         const std::vector<oid> notification = Oid({0, oid(e.kind) + 1});
@@ -449,10 +466,7 @@ void SnmpAgent::SendWaiting()
                                   notification.size() * sizeof(oid));
         AddText(&vars, Oid({1, 1, 1, kName, d}), e.device.toUtf8());
         if (alarm) {
-            // The raise's number, which its row carries; a clear of an
-            // alarm the table never showed gets a number of its own.
-            const u_long a = e.kind == SnmpEvent::Raised ? t.Alarm(d, e.alarm, e.time).index
-                                                         : t.ClearedIndex(d, e.alarm);
+            const u_long a = e.alarmIndex;  // its row's, in the table as it was sent
             AddText(&vars, Oid({1, 2, 1, kInput, d, a}), e.alarm.input.toUtf8());
             AddText(&vars, Oid({1, 2, 1, kAlarmName, d, a}), e.alarm.name.toUtf8());
             const u_long channel = u_long(e.alarm.channel);

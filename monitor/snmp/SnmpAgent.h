@@ -36,17 +36,22 @@ struct SnmpDevice {
     QVector<SnmpAlarm> active;   // empty while down
 };
 
+// A notification, from the difference between two refreshes.
 struct SnmpEvent {
     enum Kind { Raised, Cleared, Down, Up } kind = Raised;
     QString device;
+    unsigned long deviceIndex = 0;
     quint32 address = 0;
-    SnmpAlarm alarm;  // Raised and Cleared
+    SnmpAlarm alarm;  // Raised and Cleared, with its row's number
+    unsigned long alarmIndex = 0;
     QDateTime time;
 };
 
 // qvt-monitord as an AgentX subagent of the host's snmpd, with net-snmp's
 // agent library: the MIB's two tables, refreshed from `devices` four times
-// a second, and its notifications, sent through the master agent so that
+// a second and at each change, and its notifications, made from the
+// differences between two refreshes (so that they and the tables always
+// agree) and sent through the master agent so that
 // the station's trap destinations decide where they go. net-snmp is not
 // thread-safe: every call to it is made on the agent's own thread, which
 // the device watches never wait for. When the master agent goes away the
@@ -67,9 +72,11 @@ public:
     // Starts the agent's thread; false when it cannot (the library refuses).
     bool Start(QString *error);
     void Stop();
-    // From any thread; sent in order, held while the master agent is away
-    // (at most kMaxWaiting, the oldest dropped and counted).
-    void Notify(const SnmpEvent &event);
+    // From any thread: a device's snapshot changed, so the tables are
+    // refreshed at once and what changed is notified. Notifications are
+    // held while the master agent is away (at most kMaxWaiting, the oldest
+    // dropped and counted).
+    void Changed() { Wake(); }
 
     bool Connected() const { return m_connected.load(); }
     quint64 Dropped() const { return m_dropped.load(); }
@@ -98,6 +105,6 @@ private:
     std::atomic<bool> m_connected{false};
     std::atomic<quint64> m_dropped{0};
     bool m_saidAway = false;
-    std::mutex m_lock;  // guards m_waiting
-    std::deque<SnmpEvent> m_waiting;
+    std::mutex m_lock;                // guards m_waiting
+    std::deque<SnmpEvent> m_waiting;  // made and sent on the agent's thread
 };
