@@ -430,14 +430,18 @@ QByteArray StationMonitor::DevicesJson() const
                 alarms.append(QJsonObject{{"input", alarm.input}, {"alarm", alarm.alarm}});
             }
         }
-        devices.append(QJsonObject{{"name", s.name},
-                                   {"address", s.address},
-                                   {"model", s.model},
-                                   {"productType", s.productType},
-                                   {"serial", s.serial},
-                                   {"firmware", s.firmware},
-                                   {"up", s.up},
-                                   {"alarms", alarms}});
+        devices.append(
+            QJsonObject{{"name", s.name},
+                        {"address", s.address},
+                        {"model", s.model},
+                        {"productType", s.productType},
+                        {"serial", s.serial},
+                        {"firmware", s.firmware},
+                        {"up", s.up},
+                        {"routeOk", s.routeOk < 0 ? QJsonValue() : QJsonValue(s.routeOk == 1)},
+                        {"alarmEvents", double(s.events)},
+                        {"lastPollSuccess", double(s.lastPollSuccess)},
+                        {"alarms", alarms}});
     }
     return QJsonDocument(devices).toJson(QJsonDocument::Compact) + '\n';
 }

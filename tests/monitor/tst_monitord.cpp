@@ -515,6 +515,14 @@ void TestMonitord::http()
     QCOMPARE(devices.size(), kDevices);
     QCOMPARE(devices[1].toObject()["model"].toString(), QStringLiteral("QVT Dual 2x1"));
     QCOMPARE(devices[1].toObject()["up"].toBool(), true);
+    // What a station view needs besides: the notification route and the
+    // alarm log's count, as the metrics give them.
+    for (int i : {0, kSilent}) {
+        const QJsonObject device = devices[i].toObject();
+        QCOMPARE(device["routeOk"].toBool(), i != kSilent);
+        QCOMPARE(qint64(device["alarmEvents"].toDouble()), Metric("qvt_alarm_events_total", i));
+        QVERIFY(device["lastPollSuccess"].toDouble() > 1.7e9);
+    }
     Get("/healthz", &status);
     QCOMPARE(status, 200);
     for (const char *path : {"/probe?target=studio-e", "/devices"}) {
