@@ -295,4 +295,11 @@ int ExportDevice(Io &io, DeviceLogin &session, XmlDocument &doc)
     return kOk;
 }
 
+bool Agreed(Io &io, int changes, const QString &address)
+{
+    io.Note(QStringLiteral("write these %1 values to %2? [y/N]").arg(changes).arg(address));
+    const QByteArray answer = io.in.readLine().trimmed().toLower();
+    return answer == "y" || answer == "yes";
+}
+
 }  // namespace Cli

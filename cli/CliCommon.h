@@ -167,6 +167,9 @@ int PrintDifferences(Io &io, const XmlDocument &before, const XmlDocument &after
 // The journal to show or read from: written to when it can be, after this
 // computer's spool's entries were moved in; else read-only.
 std::unique_ptr<Journal> OpenToShow(Io &io, const QString &location, QString *error);
+// Asks on standard error whether to write `changes` values to `address`:
+// true for "y" or "yes" on standard input.
+bool Agreed(Io &io, int changes, const QString &address);
 // The change journal's location: --journal, else $QVT_JOURNAL, else empty
 // for the default file.
 QString JournalLocation(const Options &options);

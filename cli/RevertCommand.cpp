@@ -158,21 +158,10 @@ int Revert(Io &io, const Options &options)
         return io.Fail(kUsage, QStringLiteral("later operations changed these fields: nothing was "
                                               "written (--force writes them all the same)"));
     }
-    if (!options.IsSet("yes")) {
-        io.Note(QStringLiteral("write these %1 values to %2? [y/N]")
-                    .arg(changes)
-                    .arg(session.Address()));
-        const QByteArray answer = io.in.readLine().trimmed().toLower();
-        if (answer != "y" && answer != "yes") {
-            return io.Fail(kOk, QStringLiteral("nothing was written"));
-        }
+    if (!options.IsSet("yes") && !Agreed(io, changes, session.Address())) {
+        return io.Fail(kOk, QStringLiteral("nothing was written"));
     }
-    QVector<ParamPart> parts;
-    for (int i = 0; i < all.size(); ++i) {
-        if (needed.contains(i)) {
-            parts.append(all[i]);
-        }
-    }
+    const QVector<ParamPart> parts = PartsAmong(all, needed);
     return WriteJournaled(io, session, parts, doc, QStringLiteral("revert %1").arg(id), location);
 }
 

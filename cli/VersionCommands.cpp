@@ -310,22 +310,11 @@ int Restore(Io &io, const QStringList &arguments)
                                                 "part for: nothing was written")
                                      .arg(LocalText(at)));
     }
-    if (!options.IsSet("yes")) {
-        io.Note(QStringLiteral("write these %1 values to %2? [y/N]")
-                    .arg(changes)
-                    .arg(session.Address()));
-        const QByteArray answer = io.in.readLine().trimmed().toLower();
-        if (answer != "y" && answer != "yes") {
-            return io.Fail(kOk, QStringLiteral("nothing was written"));
-        }
+    if (!options.IsSet("yes") && !Agreed(io, changes, session.Address())) {
+        return io.Fail(kOk, QStringLiteral("nothing was written"));
     }
     const QVector<ParamPart> all = ParamParts(session.productType);
-    QVector<ParamPart> parts;
-    for (int i = 0; i < all.size(); ++i) {
-        if (needed.contains(i)) {
-            parts.append(all[i]);
-        }
-    }
+    const QVector<ParamPart> parts = PartsAmong(all, needed);
     return WriteJournaled(io, session, parts, target,
                           QStringLiteral("restore to %1").arg(LocalText(at)), location, minutes);
 }

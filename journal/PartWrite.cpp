@@ -116,3 +116,14 @@ bool PartsHolding(CfgNetClient &client, const QVector<ParamPart> &parts,
     }
     return true;
 }
+
+QVector<ParamPart> PartsAmong(const QVector<ParamPart> &parts, const QSet<int> &needed)
+{
+    QVector<ParamPart> among;
+    for (int i = 0; i < parts.size(); ++i) {
+        if (needed.contains(i)) {
+            among.append(parts[i]);
+        }
+    }
+    return among;
+}

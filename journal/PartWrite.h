@@ -4,6 +4,7 @@
 #include "ParamsFile.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <functional>
 
@@ -30,6 +31,9 @@ struct PartsWrite {
 // false with the failed operation in `failure`.
 bool PartsHolding(CfgNetClient &client, const QVector<ParamPart> &parts,
                   QHash<QString, int> *partOf, QString *failure);
+// The parts of `parts` whose indexes are in `needed`, in their order: what a
+// revert or a restore writes.
+QVector<ParamPart> PartsAmong(const QVector<ParamPart> &parts, const QSet<int> &needed);
 
 // An import: reads every part of `parts` from the device first (the values
 // before), then writes them from `doc` in order, stopping at the first that

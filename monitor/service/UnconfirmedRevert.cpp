@@ -48,12 +48,7 @@ RevertOutcome Revert(CfgNetClient &client, int productType, const JournalContext
             needed.insert(partOf.value(change.field));
         }
     }
-    QVector<ParamPart> parts;
-    for (int i = 0; i < all.size(); ++i) {
-        if (needed.contains(i)) {
-            parts.append(all[i]);
-        }
-    }
+    const QVector<ParamPart> parts = PartsAmong(all, needed);
     if (parts.isEmpty()) {
         outcome.done = true;
         return outcome;
