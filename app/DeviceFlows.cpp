@@ -46,11 +46,14 @@ QMap<QString, QString> Destinations(const QStringList &ips, const QVector<quint1
 }  // namespace
 
 bool AskAndLogIn(QWidget *window, const QString &lastAddress,
-                 const std::function<QString(const Credentials &)> &tryLogin)
+                 const std::function<QString(const Credentials &)> &tryLogin, int user)
 {
     for (;;) {
         auto dialog = std::make_unique<Login>(window);
         dialog->SetAddress(lastAddress);
+        if (user == kUserAdmin || user == kUserGuest) {
+            dialog->SetUser(user);
+        }
         if (dialog->exec() != QDialog::Accepted) {
             return false;
         }

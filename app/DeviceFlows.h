@@ -18,14 +18,15 @@ namespace DeviceFlows {
 
 // The login dialog, again after each failure, until a login succeeds (true,
 // with what was typed) or the operator cancels (false). `tryLogin` makes one
-// attempt and returns why it failed, or an empty text.
+// attempt and returns why it failed, or an empty text. `user`, when 0 or 1,
+// is chosen in the dialog at first.
 struct Credentials {
     QString address;
     int user = 0;
     QString password;
 };
 bool AskAndLogIn(QWidget *window, const QString &lastAddress,
-                 const std::function<QString(const Credentials &)> &tryLogin);
+                 const std::function<QString(const Credentials &)> &tryLogin, int user = -1);
 // One login attempt of the session: work mode, then Authentication; the
 // client is closed again on failure. Empty text on success, else the message.
 QString LogIn(Session &session, const Credentials &credentials);

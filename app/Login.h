@@ -17,6 +17,7 @@ public:
 
     void SetAddress(const QString &address) { m_ui.lineEditIP->setText(address); }
     QString Address() const { return m_ui.lineEditIP->text(); }
+    void SetUser(int user) { m_ui.comboBoxUser->setCurrentIndex(user); }
     int UserIndex() const { return m_ui.comboBoxUser->currentIndex(); }
     QString Password() const { return m_ui.lineEditPassword->text(); }
 

@@ -17,6 +17,7 @@
 #include "ParameterFileFlows.h"
 #include "ParamsFile.h"
 #include "Settings.h"
+#include "StationWindow.h"
 #include "UpdateThread.h"
 
 #include <QCloseEvent>
@@ -51,7 +52,8 @@ cfg::cfg(WindowOptions options, QWidget *parent)
       m_notices(std::make_unique<NoticesServer>()),
       m_chooseFile(std::move(options.chooseFile)),
       m_chooseHistoryFile(std::move(options.chooseHistoryFile)),
-      m_alignSettleMs(options.alignSettleMs)
+      m_alignSettleMs(options.alignSettleMs),
+      m_stationUrl(options.stationUrl)
 {
     InitResources();
     m_ui.setupUi(this);
@@ -107,6 +109,7 @@ cfg::cfg(WindowOptions options, QWidget *parent)
     connect(m_ui.actionChangePassword, &QAction::triggered, this, &cfg::OnChangePassword);
     connect(m_ui.actionAddDestIP, &QAction::triggered, this, &cfg::OnAddDestIP);
     connect(m_ui.actionHistory, &QAction::triggered, this, &cfg::OnHistory);
+    connect(m_ui.actionStation, &QAction::triggered, this, &cfg::OnStation);
     connect(m_ui.actionImport, &QAction::triggered, this, &cfg::OnImport);
     connect(m_ui.actionExport, &QAction::triggered, this, &cfg::OnExport);
     connect(m_ui.actionLanguageConfig, &QAction::triggered, this, &cfg::OnLanguageConfig);
@@ -408,6 +411,43 @@ void cfg::OnHistory()
     }
     JournalHistory dialog(journal, problem, m_chooseHistoryFile, this);
     dialog.exec();
+}
+
+void cfg::OnStation()
+{
+    if (!m_station) {
+        m_station = new StationWindow(this, m_stationUrl);
+        connect(m_station, &StationWindow::OpenDevice, this, &cfg::OnStationDevice);
+    }
+    m_station->show();
+    m_station->raise();
+    m_station->activateWindow();
+}
+
+void cfg::OnStationDevice(const QString &address, const QString &user)
+{
+    raise();
+    activateWindow();
+    if (!m_link.IsOffline() && m_link.Address() == address) {
+        return;  // its pages are here already
+    }
+    if (!m_link.IsOffline()) {
+        const auto answer = QMessageBox::question(
+            this, tr("Warning"),
+            tr("You are connected to %1. Disconnect from it and connect to %2?")
+                .arg(m_link.Address(), address),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (answer != QMessageBox::Yes) {
+            return;
+        }
+        Disconnect();
+    }
+    const auto attempt = [this](const DeviceFlows::Credentials &login) {
+        return TryLogin(login.address, login.user, login.password);
+    };
+    if (DeviceFlows::AskAndLogIn(this, address, attempt, UserIndex(user))) {
+        StartSession();
+    }
 }
 
 DeviceFlows::JournalRecord cfg::JournalRecorder()

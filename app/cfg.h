@@ -23,6 +23,7 @@ class LanguageConfig;
 class Loading;
 class NoticesServer;
 class QLabel;
+class StationWindow;
 
 // What a caller other than the operator hands the window: the session's
 // timings, the signal I/O pages' wait after a phase alignment, and answers
@@ -37,6 +38,8 @@ struct WindowOptions {
     std::function<QString()> chooseHistoryFile;  // History's "Export CSV"
     // The alarm log's directory tried first; empty: "<program>/../logs".
     QString logDirectory;
+    // qvt-config --station: the station window opens at start on this service.
+    QString stationUrl;
 };
 
 // The main window: page tree and page area, the session with one device,
@@ -71,6 +74,7 @@ public:
     Ui::cfg &Form() { return m_ui; }
     WindowJournal &Journal() { return *m_journal; }
     QLabel *JournalProblem() const { return m_journalProblem; }
+    StationWindow *Station() const { return m_station; }
 
 signals:
     void AddLogs(AlarmInfo info);
@@ -84,6 +88,11 @@ public slots:
     void OnChangePassword();
     void OnAddDestIP();
     void OnHistory();
+    // Device > Station...: the station window, made at its first opening.
+    void OnStation();
+    // A tile of the station window was double-clicked: that switch's login,
+    // once the operator agreed to end the current session.
+    void OnStationDevice(const QString &address, const QString &user);
     void OnImport();
     void OnExport();
     void OnLanguageConfig();
@@ -163,4 +172,6 @@ private:
     std::function<QString(bool)> m_chooseFile;
     std::function<QString()> m_chooseHistoryFile;
     const int m_alignSettleMs;
+    StationWindow *m_station = nullptr;  // a child window, made when first opened
+    QString m_stationUrl;
 };

@@ -93,6 +93,13 @@ int main(int argc, char *argv[])
                        "the default file)."),
         QStringLiteral("URL"));
     parser.addOption(journal);
+    const QCommandLineOption station(
+        QStringLiteral("station"),
+        QStringLiteral("Opens the station window on the qvt-monitord at URL "
+                       "(http://host:port or https://host:port), in place of the one it "
+                       "last read."),
+        QStringLiteral("URL"));
+    parser.addOption(station);
     parser.process(app);
 
     // A desktop that ends the session (SIGTERM, or SIGHUP with the terminal)
@@ -109,6 +116,7 @@ int main(int argc, char *argv[])
     language->SetLanguage(Settings().Language());
     WindowOptions options;
     options.journalLocation = parser.value(journal);
+    options.stationUrl = parser.value(station);
     cfg window(std::move(options));
     window.SetLanguageConfig(language);
     if (parser.isSet(QString::fromLatin1(kCheckInstall))) {
@@ -116,5 +124,8 @@ int main(int argc, char *argv[])
     }
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &cfg::OnAboutToQuit);
     window.show();
+    if (parser.isSet(station)) {
+        window.OnStation();
+    }
     return app.exec();
 }

@@ -55,6 +55,44 @@ public:
     // postgresql:// URL; empty: the default SQLite file.
     QString JournalLocation() const { return value(QStringLiteral("JournalLocation")).toString(); }
 
+    // The station window: the service it reads (its URL, user, and password
+    // only when the user asked for it to be kept; the CA file of its
+    // certificate, empty for the system's), and how the window was left.
+    QString StationUrl() const { return value(QStringLiteral("StationUrl")).toString(); }
+    QString StationUser() const { return value(QStringLiteral("StationUser")).toString(); }
+    QString StationPassword() const { return value(QStringLiteral("StationPassword")).toString(); }
+    QString StationCaFile() const { return value(QStringLiteral("StationCaFile")).toString(); }
+    void SetStationAccess(const QString &url, const QString &user, const QString &password,
+                          const QString &caFile)
+    {
+        setValue(QStringLiteral("StationUrl"), url);
+        setValue(QStringLiteral("StationUser"), user);
+        if (password.isEmpty()) {
+            remove(QStringLiteral("StationPassword"));
+        } else {
+            setValue(QStringLiteral("StationPassword"), password);
+        }
+        setValue(QStringLiteral("StationCaFile"), caFile);
+    }
+    QByteArray StationGeometry() const
+    {
+        return value(QStringLiteral("StationGeometry")).toByteArray();
+    }
+    void SetStationGeometry(const QByteArray &geometry)
+    {
+        setValue(QStringLiteral("StationGeometry"), geometry);
+    }
+    bool StationCompact() const { return value(QStringLiteral("StationCompact"), false).toBool(); }
+    void SetStationCompact(bool compact) { setValue(QStringLiteral("StationCompact"), compact); }
+    bool StationProblemsOnly() const
+    {
+        return value(QStringLiteral("StationProblemsOnly"), false).toBool();
+    }
+    void SetStationProblemsOnly(bool only)
+    {
+        setValue(QStringLiteral("StationProblemsOnly"), only);
+    }
+
 private:
     static constexpr char kTimeFormat[] = "hh:mm:ss";
 };

@@ -125,6 +125,13 @@ bool HttpServer::StartTls(QString *why)
     const std::string any = ".*";
     m_tls->Get(any, handler).Post(any, handler).Put(any, handler).Delete(any, handler);
     m_tls->Patch(any, handler).Options(any, handler);
+    // cpp-httplib's own choice, SO_REUSEPORT, would let a second service
+    // share the port and keep a restarted one from binding while its last
+    // connections linger; SO_REUSEADDR does neither, as civetweb's does not.
+    m_tls->set_socket_options([](socket_t sock) {
+        const int yes = 1;
+        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     const std::string host = m_address.toStdString();
     const int port = m_port == 0 ? m_tls->bind_to_any_port(host)
                                  : (m_tls->bind_to_port(host, m_port) ? int(m_port) : -1);

@@ -105,6 +105,7 @@ public:
     ~DeviceWatch() override;
 
     const QString &Name() const { return m_device.name; }
+    const MonitorDevice &Device() const { return m_device; }
     DeviceSnapshot Snapshot() const;
     MetricLines Lines() const;
     // The rows still waiting for the alarm log, written now; for the end,

@@ -433,6 +433,7 @@ QByteArray StationMonitor::DevicesJson() const
         devices.append(
             QJsonObject{{"name", s.name},
                         {"address", s.address},
+                        {"user", QString::fromLatin1(UserName(watch->Device().user))},
                         {"model", s.model},
                         {"productType", s.productType},
                         {"serial", s.serial},

@@ -5,6 +5,7 @@
 // unchanged. Prometheus scrapes over HTTPS with a password, as from another
 // machine, with the test's own certificate authority.
 
+#include "../common/ChildProgram.h"
 #include "../common/FreeLoopback.h"
 #include "../common/WebFiles.h"
 
@@ -23,50 +24,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <sys/prctl.h>
-#include <csignal>
-
 namespace {
 const char *const kNames[2] = {"studio-a", "studio-b"};
-
-// A program the test starts. It ends with the test, passed or failed, and
-// the kernel kills it should the test die first (a ctest time-out), so no
-// Prometheus is left holding its port.
-class Child : public QProcess
-{
-public:
-    ~Child() override
-    {
-        if (state() != NotRunning) {
-            terminate();
-            waitForFinished(5000);
-        }
-    }
-
-    // Whether `text` has come on the read channel within `ms`; it stays unread.
-    bool Says(const QByteArray &text, int ms = 10000)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (!peek(1 << 20).contains(text)) {
-            if (clock.elapsed() > ms || !waitForReadyRead(ms - int(clock.elapsed()))) {
-                return false;
-            }
-        }
-        return true;
-    }
-
-    // A simulator's console: true when the answer begins "ok".
-    bool Command(const QByteArray &line)
-    {
-        readAll();
-        write(line + '\n');
-        return Says("\n", 5000) && readAll().startsWith("ok");
-    }
-
-protected:
-    void setupChildProcess() override { ::prctl(PR_SET_PDEATHSIG, SIGKILL); }
-};
 }  // namespace
 
 class TestAlerts : public QObject
@@ -88,9 +47,9 @@ private:
 
     QTemporaryDir m_dir;  // removed after the programs end: declared first
     QElapsedTimer m_clock;
-    Child m_sims[2];
-    Child m_monitord;
-    Child m_prometheus;
+    ChildProgram m_sims[2];
+    ChildProgram m_monitord;
+    ChildProgram m_prometheus;
     QString m_prometheusUrl;
     QString m_service;  // host:port
     QNetworkAccessManager m_http;

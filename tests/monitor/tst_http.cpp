@@ -292,6 +292,11 @@ private slots:
         QVERIFY(server.Get("/metrics", Metrics));
         QString error;
         QVERIFY2(server.Start(&error), qPrintable(error));
+        // A second service on its port is refused, as over HTTP, not let in
+        // to share the port's connections.
+        HttpServer second(m_address, server.Port(), web);
+        QVERIFY(!second.Start(&error));
+        QVERIFY2(error.contains("Address already in use"), qPrintable(error));
         constexpr int kTricklers = 50;
         std::atomic<int> cut{0}, late{0};
         std::atomic<bool> stop{false};
