@@ -1,10 +1,12 @@
 // qvt-screenshots: logs in to a device off screen and saves a picture of the
 // main window showing each page of the tree.
 //   qvt-screenshots ADDRESS DIRECTORY
-// scripts/demo --screenshots runs it against the demo simulator.
+//   qvt-screenshots --station URL FILE   the station window on a qvt-monitord
+// scripts/demo --screenshots and --station run it against simulators.
 
 #include "BaseWidget.h"
 #include "CfgNetClient.h"
+#include "StationWindow.h"
 #include "cfg.h"
 
 #include <QApplication>
@@ -14,6 +16,7 @@
 #include <QTreeWidgetItemIterator>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 void Settle(int ms)
@@ -24,15 +27,41 @@ void Settle(int ms)
         QApplication::processEvents(QEventLoop::AllEvents, 20);
     }
 }
+
+// The station window once it shows the service's tiles.
+int StationPicture(const QString &url, const QString &file)
+{
+    StationWindow station(nullptr, url);
+    station.resize(1150, 640);
+    station.show();
+    QElapsedTimer clock;
+    clock.start();
+    while (station.Model().rowCount() == 0 && clock.elapsed() < 10000) {
+        Settle(100);
+    }
+    Settle(1500);
+    if (station.Model().rowCount() == 0 || !station.grab().save(file)) {
+        std::fprintf(stderr, "no picture of %s: %s\n", qPrintable(url),
+                     qPrintable(station.Form().labelState->text()));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(file));
+    return 0;
+}
 }  // namespace
 
 int main(int argc, char *argv[])
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: qvt-screenshots ADDRESS DIRECTORY\n");
+    if (argc != 3 && !(argc == 4 && std::strcmp(argv[1], "--station") == 0)) {
+        std::fprintf(stderr,
+                     "usage: qvt-screenshots ADDRESS DIRECTORY\n"
+                     "       qvt-screenshots --station URL FILE\n");
         return 2;
     }
     QApplication app(argc, argv);
+    if (argc == 4) {
+        return StationPicture(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+    }
     const QString address = QString::fromLocal8Bit(argv[1]);
     QDir out(QString::fromLocal8Bit(argv[2]));
     if (!out.mkpath(QStringLiteral("."))) {

@@ -1303,6 +1303,167 @@
     </message>
 </context>
 <context>
+    <name>StationFeed</name>
+    <message>
+        <source>Enter the service&apos;s address as http://host:port or https://host:port.</source>
+        <translation>请按 http://主机:端口 或 https://主机:端口 的格式输入服务地址。</translation>
+    </message>
+    <message>
+        <source>%1 holds no PEM certificate.</source>
+        <translation>%1 中没有 PEM 证书。</translation>
+    </message>
+    <message>
+        <source>its answer is larger than %1 MiB</source>
+        <translation>其应答大于 %1 MiB</translation>
+    </message>
+    <message>
+        <source>it refused the user and password</source>
+        <translation>它拒绝了该用户名和密码</translation>
+    </message>
+    <message>
+        <source>it asks for a user and password</source>
+        <translation>它要求提供用户名和密码</translation>
+    </message>
+    <message>
+        <source>no answer within %1 s</source>
+        <translation>%1 秒内无应答</translation>
+    </message>
+    <message>
+        <source>it answered HTTP %1</source>
+        <translation>它的应答为 HTTP %1</translation>
+    </message>
+    <message>
+        <source>its answer is not a device list: %1</source>
+        <translation>其应答不是设备列表：%1</translation>
+    </message>
+</context>
+<context>
+    <name>StationModel</name>
+    <message>
+        <source>Lost: no answer to the service</source>
+        <translation>丢失：不应答监控服务</translation>
+    </message>
+    <message>
+        <source>Notifications not routed to the service</source>
+        <translation>通知未发往监控服务</translation>
+    </message>
+    <message>
+        <source>No active alarm</source>
+        <translation>无活动告警</translation>
+    </message>
+    <message>
+        <source>model not known yet</source>
+        <translation>型号尚未知</translation>
+    </message>
+    <message>
+        <source>&lt;i&gt;Not current: the service cannot be read.&lt;/i&gt;</source>
+        <translation>&lt;i&gt;非当前状态：无法读取监控服务。&lt;/i&gt;</translation>
+    </message>
+    <message>
+        <source>%1 and %2 more</source>
+        <translation>%1 等另外 %2 项</translation>
+    </message>
+</context>
+<context>
+    <name>StationWindow</name>
+    <message>
+        <source>Station</source>
+        <translation>台站</translation>
+    </message>
+    <message>
+        <source>Service:</source>
+        <translation>服务：</translation>
+    </message>
+    <message>
+        <source>https://monitor.example:9731</source>
+        <translation>https://monitor.example:9731</translation>
+    </message>
+    <message>
+        <source>User:</source>
+        <translation>用户：</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>密码：</translation>
+    </message>
+    <message>
+        <source>Remember</source>
+        <translation>记住</translation>
+    </message>
+    <message>
+        <source>Keep the password in this computer&apos;s settings, unencrypted.</source>
+        <translation>将密码以未加密形式保存在本机设置中。</translation>
+    </message>
+    <message>
+        <source>CA file:</source>
+        <translation>CA 文件：</translation>
+    </message>
+    <message>
+        <source>the system&apos;s</source>
+        <translation>系统自带</translation>
+    </message>
+    <message>
+        <source>...</source>
+        <translation>...</translation>
+    </message>
+    <message>
+        <source>Read</source>
+        <translation>读取</translation>
+    </message>
+    <message>
+        <source>Filter by name</source>
+        <translation>按名称筛选</translation>
+    </message>
+    <message>
+        <source>Problems only</source>
+        <translation>仅显示问题</translation>
+    </message>
+    <message>
+        <source>Compact</source>
+        <translation>紧凑</translation>
+    </message>
+    <message>
+        <source>Group %1</source>
+        <translation>%1 组</translation>
+    </message>
+    <message>
+        <source>Ch%1</source>
+        <translation>通道%1</translation>
+    </message>
+    <message>
+        <source>Certificate authority of the service</source>
+        <translation>服务的证书颁发机构</translation>
+    </message>
+    <message>
+        <source>PEM certificates (*.crt *.pem);;All files (*)</source>
+        <translation>PEM 证书 (*.crt *.pem);;所有文件 (*)</translation>
+    </message>
+    <message>
+        <source>%1 switches: %2 in alarm, %3 lost, %4 not routed, %5 fine</source>
+        <translation>共 %1 台切换器：%2 台告警，%3 台丢失，%4 台通知未送达，%5 台正常</translation>
+    </message>
+    <message>
+        <source>Enter the address of the station&apos;s qvt-monitord and press Read.</source>
+        <translation>请输入台站 qvt-monitord 的地址，然后按“读取”。</translation>
+    </message>
+    <message>
+        <source>Read from %1 every second; last at %2.</source>
+        <translation>每秒从 %1 读取；最近一次于 %2。</translation>
+    </message>
+    <message>
+        <source>Reading %1...</source>
+        <translation>正在读取 %1...</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read: %2. The tiles are its answer of %3; trying again every second.</source>
+        <translation>无法读取 %1：%2。图块为其 %3 的应答；每秒重试。</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read: %2. Trying again every second.</source>
+        <translation>无法读取 %1：%2。每秒重试。</translation>
+    </message>
+</context>
+<context>
     <name>Status2x1</name>
     <message>
         <source>System</source>
@@ -2302,6 +2463,14 @@
     <message>
         <source>History...</source>
         <translation>历史记录...</translation>
+    </message>
+    <message>
+        <source>Station...</source>
+        <translation>台站...</translation>
+    </message>
+    <message>
+        <source>You are connected to %1. Disconnect from it and connect to %2?</source>
+        <translation>当前已连接到 %1。是否断开并连接到 %2？</translation>
     </message>
 </context>
 </TS>

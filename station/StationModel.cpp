@@ -50,10 +50,10 @@ QString StationModel::StatusLine(const StationDevice &device) const
 {
     switch (device.Status()) {
         case StationStatus::Alarm:
-            return device.alarms.size() == 1
-                       ? ShownAlarm(device.alarms.first())
-                       : tr("%1 and %n more", nullptr, device.alarms.size() - 1)
-                             .arg(ShownAlarm(device.alarms.first()));
+            return device.alarms.size() == 1 ? ShownAlarm(device.alarms.first())
+                                             : tr("%1 and %2 more")
+                                                   .arg(ShownAlarm(device.alarms.first()))
+                                                   .arg(device.alarms.size() - 1);
         case StationStatus::Lost:
             return tr("Lost: no answer to the service");
         case StationStatus::Unrouted:

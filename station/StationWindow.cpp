@@ -116,12 +116,12 @@ void StationWindow::ShowCounts()
     const QVector<int> counts = m_model.Counts();
     m_ui.labelCounts->setText(m_model.rowCount() == 0
                                   ? QString()
-                                  : tr("%n switch(es): ", nullptr, m_model.rowCount()) +
-                                        tr("%1 in alarm, %2 lost, %3 not routed, %4 fine")
-                                            .arg(counts[int(StationStatus::Alarm)])
-                                            .arg(counts[int(StationStatus::Lost)])
-                                            .arg(counts[int(StationStatus::Unrouted)])
-                                            .arg(counts[int(StationStatus::Fine)]));
+                                  : tr("%1 switches: %2 in alarm, %3 lost, %4 not routed, %5 fine")
+                                        .arg(m_model.rowCount())
+                                        .arg(counts[int(StationStatus::Alarm)])
+                                        .arg(counts[int(StationStatus::Lost)])
+                                        .arg(counts[int(StationStatus::Unrouted)])
+                                        .arg(counts[int(StationStatus::Fine)]));
 }
 
 void StationWindow::SayState()
