@@ -1423,10 +1423,6 @@
         <translation>紧凑</translation>
     </message>
     <message>
-        <source>Group %1</source>
-        <translation>%1 组</translation>
-    </message>
-    <message>
         <source>Ch%1</source>
         <translation>通道%1</translation>
     </message>
@@ -1461,6 +1457,10 @@
     <message>
         <source>%1 cannot be read: %2. Trying again every second.</source>
         <translation>无法读取 %1：%2。每秒重试。</translation>
+    </message>
+    <message>
+        <source>The password crosses the network unencrypted over http: use https.</source>
+        <translation>通过 http 时密码以未加密形式在网络上传输：请使用 https。</translation>
     </message>
 </context>
 <context>

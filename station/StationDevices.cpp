@@ -89,10 +89,12 @@ QString ShownAlarm(const QString &english)
         shown = Translated(QStringLiteral("Input %1")).arg(m.captured(3)) + QLatin1String(": ");
     }
     if (!m.captured(4).isEmpty()) {
-        shown += QCoreApplication::translate("StationWindow", "Group %1").arg(m.captured(4)) +
-                 QLatin1Char(' ');
+        shown += Translated(QStringLiteral("Group %1")).arg(m.captured(4)) + QLatin1Char(' ');
     }
-    shown += Translated(m.captured(5));
+    static const QRegularExpression kGpi(QStringLiteral("^GPI (\\d) Triggered$"));
+    const QRegularExpressionMatch gpi = kGpi.match(m.captured(5));
+    shown += gpi.hasMatch() ? Translated(QStringLiteral("GPI %1 Triggered")).arg(gpi.captured(1))
+                            : Translated(m.captured(5));
     if (!m.captured(6).isEmpty()) {
         shown += QLatin1Char(' ') +
                  QCoreApplication::translate("StationWindow", "Ch%1").arg(m.captured(6));

@@ -143,6 +143,11 @@ void StationWindow::SayState()
     } else {
         text = tr("%1 cannot be read: %2. Trying again every second.").arg(url, m_problem);
     }
+    if (m_feed.IsRunning() && m_feed.ListUrl().scheme() == QLatin1String("http") &&
+        !m_ui.lineEditPassword->text().isEmpty()) {
+        text += QLatin1Char(' ') +
+                tr("The password crosses the network unencrypted over http: use https.");
+    }
     m_ui.labelState->setStyleSheet(m_problem.isEmpty() ? QString()
                                                        : QStringLiteral("QLabel{color: #c00000}"));
     m_ui.labelState->setText(text);

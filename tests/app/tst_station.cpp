@@ -7,12 +7,14 @@
 #include "../common/AppSession.h"
 #include "../common/ChildProgram.h"
 #include "../common/WebFiles.h"
+#include "LanguageConfig.h"
 #include "StationWindow.h"
 
 #include <QListView>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTcpServer>
+#include <QTranslator>
 
 namespace {
 // The fleet's four, then a switch of its own whose notifications go nowhere.
@@ -39,6 +41,8 @@ private slots:
     void doubleClickOpensLogin();
     void badAnswers_data();
     void badAnswers();
+    void alarmNamesInChinese_data();
+    void alarmNamesInChinese();
     void silentService();
     void httpsWithPassword_data();
     void httpsWithPassword();
@@ -368,6 +372,33 @@ void TestStation::badAnswers()
                  QStringList({"A-Input 2: Video Black", "Group B Output Switched"}));
         QCOMPARE(ShownAlarm(parsed[0].alarms[0]), parsed[0].alarms[0]);
     }
+}
+
+// The service names alarms in English; a tile shows them in the interface
+// language, with the words of the status board and the alarm log.
+void TestStation::alarmNamesInChinese_data()
+{
+    QTest::addColumn<QString>("english");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("dual input, channel")
+        << "A-Input 2: Audio Lost Ch3" << QString::fromUtf8("A-输入 2: 音频丢失 通道3");
+    QTest::newRow("input") << "Input 1: Video Black" << QString::fromUtf8("输入 1: 视频黑场");
+    QTest::newRow("group") << "Group B Output Switched" << QString::fromUtf8("B 组 输出切换");
+    QTest::newRow("GPI") << "GPI 3 Triggered" << QString::fromUtf8("GPI 3 触发");
+    QTest::newRow("system") << "PS2 Fail" << QString::fromUtf8("电源 2 故障");
+    QTest::newRow("unknown") << "Input 4: Smoke" << QString::fromUtf8("输入 4: Smoke");
+}
+
+void TestStation::alarmNamesInChinese()
+{
+    QFETCH(QString, english);
+    QFETCH(QString, shown);
+    QTranslator chinese;
+    QVERIFY(chinese.load(QStringLiteral("cfg_zh.qm"), LanguageConfig::Directory()));
+    QCoreApplication::installTranslator(&chinese);
+    const QString translated = ShownAlarm(english);
+    QCoreApplication::removeTranslator(&chinese);
+    QCOMPARE(translated, shown);
 }
 
 // A service that takes the connection and never answers: given up after
