@@ -62,6 +62,7 @@ bool AskAndLogIn(QWidget *window, const QString &lastAddress,
         if (failure.isEmpty()) {
             return true;
         }
+        user = dialog->UserIndex();  // tried again as the operator chose
         dialog.reset();
         Warn(window, failure);
     }

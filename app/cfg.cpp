@@ -126,6 +126,7 @@ cfg::cfg(WindowOptions options, QWidget *parent)
 
 cfg::~cfg()
 {
+    m_station.reset();  // it reads nothing more, and asks the window for nothing
     m_notices->Stop();
     // The session's workers end before the pages they signal go.
     m_link.Close();
@@ -416,8 +417,10 @@ void cfg::OnHistory()
 void cfg::OnStation()
 {
     if (!m_station) {
-        m_station = new StationWindow(this, m_stationUrl);
-        connect(m_station, &StationWindow::OpenDevice, this, &cfg::OnStationDevice);
+        // A window of its own, not one kept above the main window: a wall
+        // screen shows it alone, and the pages are not hidden behind it.
+        m_station = std::make_unique<StationWindow>(nullptr, m_stationUrl);
+        connect(m_station.get(), &StationWindow::OpenDevice, this, &cfg::OnStationDevice);
     }
     m_station->show();
     m_station->raise();
@@ -426,6 +429,9 @@ void cfg::OnStation()
 
 void cfg::OnStationDevice(const QString &address, const QString &user)
 {
+    if (isMinimized()) {
+        showNormal();
+    }
     raise();
     activateWindow();
     if (!m_link.IsOffline() && m_link.Address() == address) {
@@ -440,9 +446,13 @@ void cfg::OnStationDevice(const QString &address, const QString &user)
         if (answer != QMessageBox::Yes) {
             return;
         }
-        Disconnect();
     }
+    // The session ends only once another login is under way: a cancelled
+    // dialog leaves the operator where they were.
     const auto attempt = [this](const DeviceFlows::Credentials &login) {
+        if (!m_link.IsOffline()) {
+            Disconnect();
+        }
         return TryLogin(login.address, login.user, login.password);
     };
     if (DeviceFlows::AskAndLogIn(this, address, attempt, UserIndex(user))) {

@@ -74,7 +74,7 @@ public:
     Ui::cfg &Form() { return m_ui; }
     WindowJournal &Journal() { return *m_journal; }
     QLabel *JournalProblem() const { return m_journalProblem; }
-    StationWindow *Station() const { return m_station; }
+    StationWindow *Station() const { return m_station.get(); }
 
 signals:
     void AddLogs(AlarmInfo info);
@@ -172,6 +172,6 @@ private:
     std::function<QString(bool)> m_chooseFile;
     std::function<QString()> m_chooseHistoryFile;
     const int m_alignSettleMs;
-    StationWindow *m_station = nullptr;  // a child window, made when first opened
+    std::unique_ptr<StationWindow> m_station;  // made when first opened
     QString m_stationUrl;
 };

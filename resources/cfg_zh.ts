@@ -1325,16 +1325,40 @@
         <translation>它要求提供用户名和密码</translation>
     </message>
     <message>
-        <source>no answer within %1 s</source>
-        <translation>%1 秒内无应答</translation>
-    </message>
-    <message>
         <source>it answered HTTP %1</source>
         <translation>它的应答为 HTTP %1</translation>
     </message>
     <message>
         <source>its answer is not a device list: %1</source>
         <translation>其应答不是设备列表：%1</translation>
+    </message>
+    <message>
+        <source>not a list of devices</source>
+        <translation>不是设备列表</translation>
+    </message>
+    <message>
+        <source>a device without a name (entry %1)</source>
+        <translation>有设备没有名称（第 %1 项）</translation>
+    </message>
+    <message>
+        <source>(an alarm without a name)</source>
+        <translation>（无名称的告警）</translation>
+    </message>
+    <message>
+        <source>Put the user and password in their fields, not in the address.</source>
+        <translation>请将用户名和密码填入各自的输入框，不要写在地址中。</translation>
+    </message>
+    <message>
+        <source>no whole answer within %1 s</source>
+        <translation>%1 秒内未收到完整应答</translation>
+    </message>
+    <message>
+        <source>its certificate is refused: %1</source>
+        <translation>其证书被拒绝：%1</translation>
+    </message>
+    <message>
+        <source>not JSON (%1 at byte %2)</source>
+        <translation>不是 JSON（%1，位于第 %2 字节）</translation>
     </message>
 </context>
 <context>
@@ -1375,10 +1399,6 @@
         <translation>服务：</translation>
     </message>
     <message>
-        <source>https://monitor.example:9731</source>
-        <translation>https://monitor.example:9731</translation>
-    </message>
-    <message>
         <source>User:</source>
         <translation>用户：</translation>
     </message>
@@ -1401,10 +1421,6 @@
     <message>
         <source>the system&apos;s</source>
         <translation>系统自带</translation>
-    </message>
-    <message>
-        <source>...</source>
-        <translation>...</translation>
     </message>
     <message>
         <source>Read</source>
@@ -1461,6 +1477,10 @@
     <message>
         <source>The password crosses the network unencrypted over http: use https.</source>
         <translation>通过 http 时密码以未加密形式在网络上传输：请使用 https。</translation>
+    </message>
+    <message>
+        <source>Reading %1 again; the tiles are its answer of %2.</source>
+        <translation>正在重新读取 %1；图块为其 %2 的应答。</translation>
     </message>
 </context>
 <context>

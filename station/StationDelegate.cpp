@@ -17,7 +17,7 @@ QColor StationDelegate::StatusColour(int status)
         case StationStatus::Alarm:
             return QColor(0xd3, 0x2f, 0x2f);
         case StationStatus::Lost:
-            return QColor(0x8a, 0x8a, 0x8a);
+            return QColor(0x6e, 0x6e, 0x6e);  // white on it stays readable
         case StationStatus::Unrouted:
             return QColor(0xf2, 0xc0, 0x1e);
         case StationStatus::Fine:

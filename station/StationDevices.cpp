@@ -30,12 +30,13 @@ QVector<StationDevice> ParseStationDevices(const QByteArray &json, QString *erro
     QJsonParseError parsed;
     const QJsonDocument document = QJsonDocument::fromJson(json, &parsed);
     if (parsed.error != QJsonParseError::NoError) {
-        *error =
-            QStringLiteral("not JSON (%1 at byte %2)").arg(parsed.errorString()).arg(parsed.offset);
+        *error = QCoreApplication::translate("StationFeed", "not JSON (%1 at byte %2)")
+                     .arg(parsed.errorString())
+                     .arg(parsed.offset);
         return {};
     }
     if (!document.isArray()) {
-        *error = QStringLiteral("not a list of devices");
+        *error = QCoreApplication::translate("StationFeed", "not a list of devices");
         return {};
     }
     QVector<StationDevice> devices;
@@ -46,7 +47,9 @@ QVector<StationDevice> ParseStationDevices(const QByteArray &json, QString *erro
         StationDevice device;
         device.name = object.value(QLatin1String("name")).toString();
         if (device.name.isEmpty()) {
-            *error = QStringLiteral("a device without a name (entry %1)").arg(devices.size() + 1);
+            *error =
+                QCoreApplication::translate("StationFeed", "a device without a name (entry %1)")
+                    .arg(devices.size() + 1);
             return {};
         }
         device.address = object.value(QLatin1String("address")).toString();
@@ -57,7 +60,11 @@ QVector<StationDevice> ParseStationDevices(const QByteArray &json, QString *erro
         device.routeOk = route.isBool() ? int(route.toBool()) : -1;
         for (const QJsonValue &alarm : object.value(QLatin1String("alarms")).toArray()) {
             const QString input = alarm[QLatin1String("input")].toString();
-            const QString name = alarm[QLatin1String("alarm")].toString();
+            QString name = alarm[QLatin1String("alarm")].toString();
+            if (name.isEmpty()) {
+                // Still an alarm the service reports: the tile stays red.
+                name = QCoreApplication::translate("StationFeed", "(an alarm without a name)");
+            }
             device.alarms << (input.isEmpty() ? name : input + QLatin1String(": ") + name);
         }
         devices.append(device);

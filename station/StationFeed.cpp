@@ -2,6 +2,7 @@
 
 #include <QNetworkReply>
 #include <QSslCertificate>
+#include <QSslError>
 
 StationFeed::StationFeed(QObject *parent) : QObject(parent)
 {
@@ -29,8 +30,11 @@ QString StationFeed::Start(const StationAccess &access)
         }
         url.setPath(path + QLatin1String("/api/v1/devices"));
     }
+    if (!url.userInfo().isEmpty()) {
+        // It would be kept in the settings and shown: the fields keep it apart.
+        return tr("Put the user and password in their fields, not in the address.");
+    }
     QNetworkRequest request(url);
-    request.setTransferTimeout(kTimeoutMs);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                          QNetworkRequest::AlwaysNetwork);
     if (!access.user.isEmpty()) {
@@ -78,13 +82,36 @@ void StationFeed::Fetch()
         return;  // the last one still runs: no second behind it
     }
     m_sent.start();
-    m_reply = m_http.get(m_request);
-    connect(m_reply, &QNetworkReply::finished, this, &StationFeed::OnFinished);
-    connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64) {
-        if (received > kMaxAnswerBytes && m_reply) {
-            m_reply->setProperty("tooLarge", true);
-            m_reply->abort();
+    QNetworkReply *reply = m_http.get(m_request);
+    m_reply = reply;
+    connect(reply, &QNetworkReply::finished, this, &StationFeed::OnFinished);
+    // Whatever the service does, an answer is whole within the time-out or
+    // given up: the transfer time-out alone waits on a trickle for ever.
+    QTimer::singleShot(kTimeoutMs, reply, [reply] {
+        reply->setProperty("late", true);
+        reply->abort();
+    });
+    connect(reply, &QNetworkReply::metaDataChanged, reply, [reply] {
+        if (reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > kMaxAnswerBytes) {
+            reply->setProperty("tooLarge", true);
+            reply->abort();
         }
+    });
+    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
+        if (received > kMaxAnswerBytes) {
+            reply->setProperty("tooLarge", true);
+            reply->abort();
+        }
+    });
+    // An untrusted or mismatched certificate is said as such, not only as
+    // a failed handshake.
+    connect(reply, &QNetworkReply::sslErrors, reply, [reply](const QList<QSslError> &errors) {
+        QStringList why;
+        for (const QSslError &error : errors) {
+            why << error.errorString();
+        }
+        why.removeDuplicates();
+        reply->setProperty("sslErrors", why.join(QStringLiteral("; ")));
     });
 }
 
@@ -109,9 +136,12 @@ void StationFeed::OnFinished()
         return;
     }
     if (reply->error() != QNetworkReply::NoError) {
-        emit Failed(reply->error() == QNetworkReply::OperationCanceledError
-                        ? tr("no answer within %1 s").arg(kTimeoutMs / 1000)
-                        : reply->errorString());
+        const QString ssl = reply->property("sslErrors").toString();
+        emit Failed(reply->error() == QNetworkReply::OperationCanceledError ||
+                            reply->property("late").toBool()
+                        ? tr("no whole answer within %1 s").arg(kTimeoutMs / 1000)
+                    : ssl.isEmpty() ? reply->errorString()
+                                    : tr("its certificate is refused: %1").arg(ssl));
         return;
     }
     if (status != 200) {

@@ -1,43 +1,57 @@
 #include "StationModel.h"
 
 namespace {
-// Names compared with their numbers as numbers: studio-2 before studio-10,
-// whatever collation the system's locale offers.
-int CompareNames(const QString &a, const QString &b)
+bool IsDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+}  // namespace
+
+int CompareStationNames(const QString &a, const QString &b)
 {
     int i = 0;
     int j = 0;
     while (i < a.size() && j < b.size()) {
-        if (a[i].isDigit() && b[j].isDigit()) {
-            const int startA = i;
-            const int startB = j;
-            while (i < a.size() && a[i].isDigit()) {
+        if (IsDigit(a[i]) && IsDigit(b[j])) {
+            while (i < a.size() && a[i] == QLatin1Char('0')) {
                 ++i;
             }
-            while (j < b.size() && b[j].isDigit()) {
+            while (j < b.size() && b[j] == QLatin1Char('0')) {
                 ++j;
             }
-            // Leading zeros aside, the longer run is the larger number.
-            const QStringRef runA = a.midRef(startA, i - startA);
-            const QStringRef runB = b.midRef(startB, j - startB);
-            const int lengths = runA.toULongLong() < runB.toULongLong()   ? -1
-                                : runA.toULongLong() > runB.toULongLong() ? 1
-                                                                          : 0;
-            if (lengths != 0) {
-                return lengths;
+            int endA = i;
+            int endB = j;
+            while (endA < a.size() && IsDigit(a[endA])) {
+                ++endA;
             }
+            while (endB < b.size() && IsDigit(b[endB])) {
+                ++endB;
+            }
+            // Without leading zeros the longer run is the larger number;
+            // runs as long compare digit by digit.
+            if (endA - i != endB - j) {
+                return (endA - i) - (endB - j);
+            }
+            const int digits = QStringRef(&a, i, endA - i).compare(QStringRef(&b, j, endB - j));
+            if (digits != 0) {
+                return digits;
+            }
+            i = endA;
+            j = endB;
             continue;
         }
-        const int c = QString::compare(a.mid(i, 1), b.mid(j, 1), Qt::CaseInsensitive);
+        const int c = int(a[i].toCaseFolded().unicode()) - int(b[j].toCaseFolded().unicode());
         if (c != 0) {
             return c;
         }
         ++i;
         ++j;
     }
-    return (a.size() - i) - (b.size() - j);
+    if (a.size() - i != b.size() - j) {
+        return (a.size() - i) - (b.size() - j);
+    }
+    return QString::compare(a, b, Qt::CaseSensitive);
 }
-}  // namespace
 
 StationModel::StationModel(QObject *parent) : QAbstractListModel(parent) {}
 
@@ -66,9 +80,10 @@ QString StationModel::StatusLine(const StationDevice &device) const
 
 QString StationModel::ToolTip(const StationDevice &device) const
 {
-    QStringList lines{QStringLiteral("<b>%1</b>").arg(device.name.toHtmlEscaped()),
-                      (device.model.isEmpty() ? tr("model not known yet") : device.model) +
-                          QStringLiteral(", ") + device.address};
+    QStringList lines{
+        QStringLiteral("<b>%1</b>").arg(device.name.toHtmlEscaped()),
+        (device.model.isEmpty() ? tr("model not known yet") : device.model.toHtmlEscaped()) +
+            QStringLiteral(", ") + device.address.toHtmlEscaped()};
     if (!device.up) {
         lines << tr("Lost: no answer to the service");
     } else if (device.alarms.isEmpty()) {
@@ -156,6 +171,8 @@ QVector<int> StationModel::Counts() const
 
 StationFilter::StationFilter(QObject *parent) : QSortFilterProxyModel(parent)
 {
+    // The sort and the filter read StatusRole and the name themselves; the
+    // model's row updates name no roles, so every one re-sorts and re-filters.
     setDynamicSortFilter(true);
     sort(0);
 }
@@ -190,6 +207,6 @@ bool StationFilter::lessThan(const QModelIndex &left, const QModelIndex &right) 
     if (a != b) {
         return a < b;
     }
-    return CompareNames(left.data(Qt::DisplayRole).toString(),
-                        right.data(Qt::DisplayRole).toString()) < 0;
+    return CompareStationNames(left.data(Qt::DisplayRole).toString(),
+                               right.data(Qt::DisplayRole).toString()) < 0;
 }

@@ -42,6 +42,12 @@ private:
     bool m_stale = false;
 };
 
+// Names compared with their numbers as numbers, of any length: studio-2
+// before studio-10, whatever collation the system's locale offers; names
+// equal so (a5, A05) are then told apart, so that the order never depends
+// on the service's. Negative, 0 or positive, as QString::compare.
+int CompareStationNames(const QString &a, const QString &b);
+
 // The tiles as shown: problems first (alarm, lost, not routed, fine), then
 // by name with numbers in their order (studio-2 before studio-10); only the
 // problems when asked, and only the names that hold the filter text.

@@ -21,6 +21,7 @@ StationWindow::StationWindow(QWidget *parent, const QString &url) : QWidget(pare
     m_ui.lineEditPassword->setText(settings.StationPassword());
     m_ui.checkBoxRemember->setChecked(!settings.StationPassword().isEmpty());
     m_ui.lineEditCaFile->setText(settings.StationCaFile());
+    m_access = Access();
     m_ui.checkBoxCompact->setChecked(settings.StationCompact());
     m_ui.checkBoxProblems->setChecked(settings.StationProblemsOnly());
     m_delegate.SetCompact(settings.StationCompact());
@@ -30,8 +31,15 @@ StationWindow::StationWindow(QWidget *parent, const QString &url) : QWidget(pare
     }
 
     connect(m_ui.pushButtonRead, &QPushButton::clicked, this, &StationWindow::OnRead);
-    connect(m_ui.lineEditUrl, &QLineEdit::returnPressed, this, &StationWindow::OnRead);
-    connect(m_ui.lineEditPassword, &QLineEdit::returnPressed, this, &StationWindow::OnRead);
+    for (QLineEdit *field :
+         {m_ui.lineEditUrl, m_ui.lineEditUser, m_ui.lineEditPassword, m_ui.lineEditCaFile}) {
+        connect(field, &QLineEdit::returnPressed, this, &StationWindow::OnRead);
+    }
+    connect(m_ui.checkBoxRemember, &QCheckBox::toggled, this, [](bool remember) {
+        if (!remember) {
+            Settings().remove(QStringLiteral("StationPassword"));
+        }
+    });
     connect(m_ui.toolButtonCaFile, &QToolButton::clicked, this, [this] {
         const QString file = QFileDialog::getOpenFileName(
             this, tr("Certificate authority of the service"), m_ui.lineEditCaFile->text(),
@@ -49,7 +57,7 @@ StationWindow::StationWindow(QWidget *parent, const QString &url) : QWidget(pare
         m_delegate.SetCompact(compact);
         Settings().SetStationCompact(compact);
         // The view keeps its tiles' size until told that it changed.
-        m_ui.listViewTiles->reset();
+        m_ui.listViewTiles->doItemsLayout();
     });
     connect(m_ui.listViewTiles, &QListView::doubleClicked, this, [this](const QModelIndex &index) {
         emit OpenDevice(index.data(StationModel::AddressRole).toString(),
@@ -74,20 +82,25 @@ StationAccess StationWindow::Access() const
 
 void StationWindow::OnRead()
 {
-    const StationAccess access = Access();
-    Settings().SetStationAccess(m_ui.lineEditUrl->text().trimmed(), access.user,
-                                m_ui.checkBoxRemember->isChecked() ? access.password : QString(),
-                                access.caFile);
-    m_everRead = false;
-    m_problem.clear();
     m_model.Update({});
     m_model.SetStale(false);
-    const QString refused = m_feed.Start(access);
-    if (!refused.isEmpty()) {
-        m_problem = refused;
+    m_everRead = false;
+    if (Start(Access())) {
+        const StationAccess &access = m_access;
+        Settings().SetStationAccess(
+            m_ui.lineEditUrl->text().trimmed(), access.user,
+            m_ui.checkBoxRemember->isChecked() ? access.password : QString(), access.caFile);
     }
     ShowCounts();
     SayState();
+}
+
+bool StationWindow::Start(const StationAccess &access)
+{
+    m_access = access;
+    m_problem = m_feed.Start(access);
+    SayState();
+    return m_problem.isEmpty();
 }
 
 void StationWindow::OnUpdated(const QVector<StationDevice> &devices, double readMs)
@@ -126,12 +139,15 @@ void StationWindow::ShowCounts()
 
 void StationWindow::SayState()
 {
-    const QString url = m_feed.ListUrl().toString();
+    const QString url = m_feed.ListUrl().toString(QUrl::RemoveUserInfo);
     QString text;
     if (!m_feed.IsRunning() && m_problem.isEmpty()) {
         text = tr("Enter the address of the station's qvt-monitord and press Read.");
     } else if (!m_feed.IsRunning()) {
         text = m_problem;
+    } else if (m_problem.isEmpty() && m_model.IsStale()) {
+        text = tr("Reading %1 again; the tiles are its answer of %2.")
+                   .arg(url, m_lastAnswer.toString(QStringLiteral("HH:mm:ss")));
     } else if (m_problem.isEmpty()) {
         text = m_everRead ? tr("Read from %1 every second; last at %2.")
                                 .arg(url, m_lastAnswer.toString(QStringLiteral("HH:mm:ss")))
@@ -144,7 +160,7 @@ void StationWindow::SayState()
         text = tr("%1 cannot be read: %2. Trying again every second.").arg(url, m_problem);
     }
     if (m_feed.IsRunning() && m_feed.ListUrl().scheme() == QLatin1String("http") &&
-        !m_ui.lineEditPassword->text().isEmpty()) {
+        !m_access.user.isEmpty()) {
         text += QLatin1Char(' ') +
                 tr("The password crosses the network unencrypted over http: use https.");
     }
@@ -156,18 +172,18 @@ void StationWindow::SayState()
 void StationWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (!m_feed.IsRunning() && !m_ui.lineEditUrl->text().trimmed().isEmpty()) {
-        const QString refused = m_feed.Start(Access());
-        m_problem = refused;
-        SayState();
+    if (!m_feed.IsRunning() && !m_access.url.isEmpty()) {
+        Start(m_access);
     }
 }
 
 void StationWindow::hideEvent(QHideEvent *event)
 {
-    // Nobody looks: the service is not asked.
+    // Nobody looks: the service is not asked, and what it said last is
+    // not current by the time the window shows again.
     if (!event->spontaneous()) {
         m_feed.Stop();
+        m_model.SetStale(m_model.rowCount() > 0);
         Settings().SetStationGeometry(saveGeometry());
     }
     QWidget::hideEvent(event);

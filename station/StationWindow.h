@@ -55,6 +55,8 @@ private:
     void ShowCounts();
     void SayState();
     StationAccess Access() const;
+    // Reads `access` from now on; false, and said, when it cannot be used.
+    bool Start(const StationAccess &access);
 
     Ui::StationWindow m_ui;
     StationModel m_model;
@@ -62,6 +64,7 @@ private:
     StationDelegate m_delegate;
     StationFeed m_feed;
     Timing m_timing;
+    StationAccess m_access;  // what the tiles come from: the fields at the last Read
     QString m_problem;       // why the service cannot be read now; empty: it can
     QDateTime m_lastAnswer;  // of the tiles shown
     bool m_everRead = false;

@@ -125,9 +125,10 @@ bool HttpServer::StartTls(QString *why)
     const std::string any = ".*";
     m_tls->Get(any, handler).Post(any, handler).Put(any, handler).Delete(any, handler);
     m_tls->Patch(any, handler).Options(any, handler);
-    // cpp-httplib's own choice, SO_REUSEPORT, would let a second service
-    // share the port and keep a restarted one from binding while its last
-    // connections linger; SO_REUSEADDR does neither, as civetweb's does not.
+    // cpp-httplib's own choice, SO_REUSEPORT alone, lets a second service
+    // share the port, and cannot bind while the connections of a service
+    // before it on plain HTTP linger (a restart with TLS newly configured).
+    // SO_REUSEADDR, as civetweb's, does neither.
     m_tls->set_socket_options([](socket_t sock) {
         const int yes = 1;
         ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
