@@ -142,11 +142,19 @@ void StationModel::Update(const QVector<StationDevice> &devices)
         endResetModel();
         return;
     }
+    // One signal for the span that changed: the proxy sorts and filters
+    // once per answer, not once per changed switch.
+    int first = -1;
+    int last = -1;
     for (int i = 0; i < devices.size(); ++i) {
         if (devices[i] != m_devices[i]) {
             m_devices[i] = devices[i];
-            emit dataChanged(index(i), index(i));
+            first = first < 0 ? i : first;
+            last = i;
         }
+    }
+    if (first >= 0) {
+        emit dataChanged(index(first), index(last));
     }
 }
 
