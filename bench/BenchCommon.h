@@ -7,9 +7,12 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
+#include <QTimer>
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 // A request datagram built by hand, so that the bare-socket figures owe
@@ -98,3 +101,51 @@ inline long ResidentKiB()
     }
     return -1;
 }
+
+// The longest gap between the ticks of a 1 ms timer on the user-interface
+// thread: how long the window could not react to anything.
+class StallMeter final
+{
+public:
+    StallMeter()
+    {
+        m_tick.setTimerType(Qt::PreciseTimer);
+        m_tick.setInterval(1);
+        QObject::connect(&m_tick, &QTimer::timeout, [this] { Tick(); });
+    }
+    // Runs `start` from the event loop and keeps the loop going until
+    // `done`; returns the longest stall meanwhile, in milliseconds.
+    double Measure(const std::function<void()> &start, const std::function<bool()> &done)
+    {
+        m_worst = 0;
+        m_clock.start();
+        m_last = 0;
+        m_tick.start();
+        QEventLoop loop;
+        QTimer check;
+        QObject::connect(&check, &QTimer::timeout, [&] {
+            if (done()) {
+                loop.quit();
+            }
+        });
+        check.start(2);
+        QTimer::singleShot(0, start);
+        loop.exec();
+        m_tick.stop();
+        Tick();
+        return m_worst;
+    }
+
+private:
+    void Tick()
+    {
+        const qint64 now = m_clock.nsecsElapsed();
+        m_worst = std::max(m_worst, static_cast<double>(now - m_last) / 1e6);
+        m_last = now;
+    }
+
+    QTimer m_tick;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+    double m_worst = 0;
+};

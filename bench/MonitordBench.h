@@ -216,6 +216,22 @@ inline QByteArray Answer(QProcess &fleet, int ms)
     return fleet.canReadLine() ? fleet.readLine().trimmed() : QByteArray();
 }
 
+// Starts `qvt-devsim --fleet devices` on `first` and up, their notifications
+// to 127.0.0.1:notifyPort; false, and said, when it is not ready in 30 s.
+inline bool StartFleet(Child &fleet, const QString &bin, quint32 first, int devices,
+                       quint16 notifyPort)
+{
+    fleet.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    fleet.start(bin + "/qvt-devsim",
+                {"--address", LoopbackText(first), "--fleet", QString::number(devices), "--notify",
+                 QStringLiteral("127.0.0.1:%1").arg(notifyPort)});
+    if (!Answer(fleet, 30000).startsWith("ready")) {
+        std::fprintf(stderr, "qvt-devsim --fleet %d did not start\n", devices);
+        return false;
+    }
+    return true;
+}
+
 inline void Send(QProcess &fleet, const QByteArray &line)
 {
     fleet.write(line + '\n');

@@ -130,12 +130,7 @@ int main(int argc, char **argv)
 
     Child fleet;
     Ender endFleet{fleet};
-    fleet.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    fleet.start(bin + "/qvt-devsim",
-                {"--address", LoopbackText(first), "--fleet", QString::number(devices), "--notify",
-                 QStringLiteral("127.0.0.1:%1").arg(notifyPort)});
-    if (!Answer(fleet, 30000).startsWith("ready")) {
-        std::fprintf(stderr, "qvt-devsim --fleet %d did not start\n", devices);
+    if (!StartFleet(fleet, bin, first, devices, notifyPort)) {
         return 1;
     }
 
