@@ -3,6 +3,7 @@
 // qvt-cli and qvt-monitord against the simulator, sharing one journal.
 
 #include "../common/CliRun.h"
+#include "../common/ServiceInProcess.h"
 #include "../common/SimulatorClient.h"
 #include "../journal/PostgresServer.h"
 #include "Journal.h"
@@ -92,11 +93,6 @@ private:
         m_device->WithModel([&serial](DeviceModel &m) { serial = SerialNumberText(m.serial); });
         return serial;
     }
-    QStringList Said()
-    {
-        std::lock_guard<std::mutex> lock(m_saidLock);
-        return m_said;
-    }
     qint64 Metric(const char *name)
     {
         const QByteArray series = QByteArray(name) + "{device=\"studio\"} ";
@@ -108,9 +104,7 @@ private:
     QString m_service;  // the journal the service shares
     QString m_journal;  // this case's
     int m_round = 0;
-    std::unique_ptr<StationMonitor> m_monitor;
-    std::mutex m_saidLock;
-    QStringList m_said;
+    ServiceInProcess m_monitor;
 };
 
 void TestVersions::initTestCase()
@@ -129,20 +123,13 @@ void TestVersions::initTestCase()
     config.snapshotMinutes = 0.01;
     config.journal = m_service;
     config.journalSpool = m_files.filePath("spool.sqlite");
-    m_monitor = std::make_unique<StationMonitor>(
-        config,
-        [this](const QString &line, bool) {
-            std::lock_guard<std::mutex> lock(m_saidLock);
-            m_said << line;
-        },
-        SessionTimings{150, 0, 0});
-    QString error;
-    QVERIFY2(m_monitor->Start(&error), qPrintable(error));
+    const QString error = m_monitor.Start(config);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
 }
 
 void TestVersions::cleanupTestCase()
 {
-    m_monitor.reset();
+    m_monitor.Reset();
 }
 
 void TestVersions::init()
@@ -410,7 +397,7 @@ void TestVersions::confirmedOrReverted()
     QCOMPARE(gpi, 1);
     QCOMPARE(Freeze(), 42);
     QVERIFY(
-        Said()
+        m_monitor.Said()
             .filter(QStringLiteral("not reverted, changed again since: %1 (now 42)").arg(kFreeze))
             .size() == 1);
     QStringList reverted;

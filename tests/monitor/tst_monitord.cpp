@@ -5,6 +5,7 @@
 // as Prometheus's own checker reads them, an end by SIGTERM that writes
 // every row, and an open-files limit too low for the devices.
 
+#include "../common/ServiceInProcess.h"
 #include "ByteOrder.h"
 #include "DeviceSimulator.h"
 #include "Journal.h"
@@ -124,15 +125,7 @@ private:
     std::unique_ptr<DeviceSimulator> m_devices[kDevices];
     QString m_addresses[kDevices];
     QString m_listen = LoopbackText(TestLoopback());
-    std::unique_ptr<StationMonitor> m_monitor;
-    // What the service said, from its watch threads.
-    QStringList Said()
-    {
-        std::lock_guard<std::mutex> lock(m_saidLock);
-        return m_said;
-    }
-    std::mutex m_saidLock;
-    QStringList m_said;
+    ServiceInProcess m_monitor;
     QNetworkAccessManager m_http;
     QByteArray m_contentType;  // of the last answer
 };
@@ -161,15 +154,8 @@ void TestMonitord::initTestCase()
     config.snapshotMinutes = 0.01;
     config.journal = m_dir.filePath("journal.sqlite");
     config.journalSpool = m_dir.filePath("spool.sqlite");
-    m_monitor = std::make_unique<StationMonitor>(
-        config,
-        [this](const QString &line, bool) {
-            std::lock_guard<std::mutex> lock(m_saidLock);
-            m_said << line;
-        },
-        SessionTimings{150, 0, 0});
-    QString error;
-    QVERIFY2(m_monitor->Start(&error), qPrintable(error));
+    const QString error = m_monitor.Start(config);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
     for (const char *name : {kNames[0], kNames[1]}) {
         QTRY_VERIFY_WITH_TIMEOUT(
             m_monitor->Metrics().contains(
@@ -181,7 +167,7 @@ void TestMonitord::initTestCase()
 
 void TestMonitord::cleanupTestCase()
 {
-    m_monitor.reset();
+    m_monitor.Reset();
 }
 
 void TestMonitord::alarms_data()
@@ -322,8 +308,9 @@ void TestMonitord::lostAndBack()
                         QByteArray::number(Rows(Log(0)).size()) + ","));
     QVERIFY(Log(0).endsWith(",Input 3,Video Frozen,Asserted,active when found again\n"));
     QTRY_COMPARE(Metric("qvt_notification_route_ok", 0), qint64(0));
-    QCOMPARE(Said().filter("studio-a").filter("not answering").size(), 1);
-    QCOMPARE(Said().filter("studio-a").filter("does not send its notifications").size(), 1);
+    QCOMPARE(m_monitor.Said().filter("studio-a").filter("not answering").size(), 1);
+    QCOMPARE(m_monitor.Said().filter("studio-a").filter("does not send its notifications").size(),
+             1);
     m_devices[0]->WithModel([this](DeviceModel &m) { m.notifyPort[0] = m_notifyPort; });
     QVERIFY(m_devices[0]->Command("alarm 3 video-frozen off").startsWith("ok"));
     QTRY_VERIFY(Log(0).endsWith(",Input 3,Video Frozen,Cleared,\n"));
@@ -408,8 +395,8 @@ void TestMonitord::logFolderFails()
     QVERIFY(rows[0].startsWith("1,") && rows[0].endsWith(",,PS2 Fail,Asserted,"));
     QVERIFY(rows[1].startsWith("2,") && rows[1].endsWith(",A-Input 2,Video Black,Asserted,"));
     QVERIFY(rows[2].startsWith("3,") && rows[2].endsWith(",,PS2 Fail,Cleared,"));
-    QCOMPARE(Said().filter("studio-b").filter("cannot be written").size(), 1);
-    QCOMPARE(Said().filter("studio-b").filter("written again").size(), 1);
+    QCOMPARE(m_monitor.Said().filter("studio-b").filter("cannot be written").size(), 1);
+    QCOMPARE(m_monitor.Said().filter("studio-b").filter("written again").size(), 1);
     QVERIFY(m_devices[1]->Command("alarm 2 video-black off").startsWith("ok"));
     // Its clearance comes after the device's clear time: logged here, not
     // in the next test's counts.
@@ -422,7 +409,7 @@ void TestMonitord::refusedLogin()
     QTRY_VERIFY(Metric("qvt_login_failures_total", kRefused, ",reason=\"refused\"") >= 2);
     QCOMPARE(Metric("qvt_login_failures_total", kRefused, ",reason=\"no_answer\""), qint64(0));
     QCOMPARE(Metric("qvt_up", kRefused), qint64(0));
-    QCOMPARE(Said().filter("studio-d"),
+    QCOMPARE(m_monitor.Said().filter("studio-d"),
              QStringList{QStringLiteral("studio-d (%1): refused the login as guest (wrong "
                                         "password?); trying again every 1 s")
                              .arg(m_addresses[kRefused])});
@@ -542,7 +529,8 @@ void TestMonitord::drift()
 {
     // The first whole read is the baseline.
     QTRY_VERIFY_WITH_TIMEOUT(
-        !Said().filter(m_addresses[0] + QStringLiteral(": parameters read")).isEmpty(), 15000);
+        !m_monitor.Said().filter(m_addresses[0] + QStringLiteral(": parameters read")).isEmpty(),
+        15000);
     const QString diff = QStringLiteral("Alarms/Settings/GroupA/Input4/VideoFreeze/Diff");
     const QString gpo = QStringLiteral("GPIO/GPOTriggerMode");
     QString error;
@@ -599,24 +587,17 @@ void TestMonitord::journalAway()
     config.snapshotMinutes = 0.01;
     config.journal = server.Url("journal");
     config.journalSpool = m_dir.filePath("away-spool.sqlite");
-    QStringList said;
-    std::mutex saidLock;
-    StationMonitor monitor(
-        config,
-        [&](const QString &line, bool) {
-            std::lock_guard<std::mutex> lock(saidLock);
-            said << line;
-        },
-        SessionTimings{150, 0, 0});
-    QVERIFY2(monitor.Start(&error), qPrintable(error));
-    QTRY_VERIFY_WITH_TIMEOUT(monitor.Metrics().contains("\nqvt_journal_up 1\n"), 15000);
+    ServiceInProcess monitor;
+    error = monitor.Start(config);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QTRY_VERIFY_WITH_TIMEOUT(monitor->Metrics().contains("\nqvt_journal_up 1\n"), 15000);
     server.Stop();
     m_devices[0]->WithModel([](DeviceModel &m) { ++m.detection[1].freezeValue1; });
-    QTRY_VERIFY_WITH_TIMEOUT(monitor.Metrics().contains("\nqvt_journal_up 0\n"), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(monitor->Metrics().contains("\nqvt_journal_up 0\n"), 15000);
     QVERIFY2(server.Restart(&error), qPrintable(error));
-    QTRY_VERIFY_WITH_TIMEOUT(monitor.Metrics().contains("\nqvt_journal_up 1\n"), 15000);
-    QVERIFY(monitor.Metrics().contains("\nqvt_journal_pending_operations 0\n"));
-    monitor.Stop();
+    QTRY_VERIFY_WITH_TIMEOUT(monitor->Metrics().contains("\nqvt_journal_up 1\n"), 15000);
+    QVERIFY(monitor->Metrics().contains("\nqvt_journal_pending_operations 0\n"));
+    monitor->Stop();
     const auto journal = Journal::Open(config.journal, &error);
     QVERIFY2(journal, qPrintable(error));
     QStringList fields;
@@ -624,8 +605,7 @@ void TestMonitord::journalAway()
         fields << e.change.field;
     }
     QCOMPARE(fields, QStringList{QStringLiteral("Alarms/Settings/GroupA/Input2/VideoFreeze/Diff")});
-    std::lock_guard<std::mutex> lock(saidLock);
-    QCOMPARE(said.filter("can be written again").size(), 1);
+    QCOMPARE(monitor.Said().filter("can be written again").size(), 1);
 }
 
 // SIGTERM with notifications still unread: the program reads them, writes

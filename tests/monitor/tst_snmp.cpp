@@ -4,6 +4,7 @@
 // snmpget print with QVT-MONITOR-MIB loaded, the notifications of an alarm
 // raised and cleared and of a switch lost and found, and snmpd restarted.
 
+#include "../common/ServiceInProcess.h"
 #include "DeviceSimulator.h"
 #include "StationMonitor.h"
 #include "TextForms.h"
@@ -71,9 +72,7 @@ private:
     std::unique_ptr<DeviceSimulator> m_devices[2];
     QString m_serials[2];
     QString m_addresses[2];
-    std::unique_ptr<StationMonitor> m_monitor;
-    std::mutex m_saidLock;
-    QStringList m_said;
+    ServiceInProcess m_monitor;
 };
 
 bool TestSnmp::StartSnmpd()
@@ -161,21 +160,14 @@ void TestSnmp::initTestCase()
     config.downAfterSeconds = 1.5;
     config.snapshotMinutes = 0;
     config.agentx = m_dir.filePath("agentx.sock");
-    m_monitor = std::make_unique<StationMonitor>(
-        config,
-        [this](const QString &line, bool) {
-            std::lock_guard<std::mutex> lock(m_saidLock);
-            m_said << line;
-        },
-        SessionTimings{150, 0, 0});
-    QString error;
-    QVERIFY2(m_monitor->Start(&error), qPrintable(error));
+    const QString error = m_monitor.Start(config);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
     QTRY_VERIFY_WITH_TIMEOUT(m_monitor->Metrics().contains("\nqvt_agentx_connected 1\n"), 10000);
 }
 
 void TestSnmp::cleanupTestCase()
 {
-    m_monitor.reset();
+    m_monitor.Reset();
     for (QProcess *process : {&m_snmpd, &m_snmptrapd}) {
         process->terminate();
         process->waitForFinished(5000);
@@ -301,8 +293,7 @@ void TestSnmp::masterRestarts()
     QTRY_COMPARE_WITH_TIMEOUT(Traps("qvtAlarmRaised").size(), before + 1, 10000);
     QVERIFY(Traps("qvtAlarmRaised").last().contains("STRING: Signal Lost\t"));
     QVERIFY(Snmp("snmpwalk", "qvtDeviceName").contains("studio-b"));
-    std::lock_guard<std::mutex> lock(m_saidLock);
-    QCOMPARE(m_said.filter("master agent at").filter("is away").size(), 1);
+    QCOMPARE(m_monitor.Said().filter("master agent at").filter("is away").size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestSnmp)
