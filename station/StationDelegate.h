@@ -16,7 +16,6 @@ public:
     explicit StationDelegate(QObject *parent = nullptr);
 
     void SetCompact(bool compact) { m_compact = compact; }
-    bool IsCompact() const { return m_compact; }
     static QColor StatusColour(int status);
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option,

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QMetaType>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -28,7 +27,6 @@ struct StationDevice {
     bool operator==(const StationDevice &other) const;
     bool operator!=(const StationDevice &other) const { return !(*this == other); }
 };
-Q_DECLARE_METATYPE(StationDevice)
 
 // The devices of the service's answer; on a malformed answer an empty list
 // and `error` says what was wrong. Devices without a name are refused, as

@@ -84,15 +84,13 @@ void StationWindow::OnRead()
 {
     m_model.Update({});
     m_model.SetStale(false);
-    m_everRead = false;
-    if (Start(Access())) {
-        const StationAccess &access = m_access;
-        Settings().SetStationAccess(
-            m_ui.lineEditUrl->text().trimmed(), access.user,
-            m_ui.checkBoxRemember->isChecked() ? access.password : QString(), access.caFile);
-    }
+    m_lastAnswer = QDateTime();
     ShowCounts();
-    SayState();
+    if (Start(Access())) {
+        Settings().SetStationAccess(
+            m_ui.lineEditUrl->text().trimmed(), m_access.user,
+            m_ui.checkBoxRemember->isChecked() ? m_access.password : QString(), m_access.caFile);
+    }
 }
 
 bool StationWindow::Start(const StationAccess &access)
@@ -110,7 +108,6 @@ void StationWindow::OnUpdated(const QVector<StationDevice> &devices, double read
     m_model.Update(devices);
     m_model.SetStale(false);
     m_problem.clear();
-    m_everRead = true;
     m_lastAnswer = QDateTime::currentDateTime();
     ShowCounts();
     SayState();
@@ -149,10 +146,11 @@ void StationWindow::SayState()
         text = tr("Reading %1 again; the tiles are its answer of %2.")
                    .arg(url, m_lastAnswer.toString(QStringLiteral("HH:mm:ss")));
     } else if (m_problem.isEmpty()) {
-        text = m_everRead ? tr("Read from %1 every second; last at %2.")
-                                .arg(url, m_lastAnswer.toString(QStringLiteral("HH:mm:ss")))
-                          : tr("Reading %1...").arg(url);
-    } else if (m_everRead) {
+        text = m_lastAnswer.isValid()
+                   ? tr("Read from %1 every second; last at %2.")
+                         .arg(url, m_lastAnswer.toString(QStringLiteral("HH:mm:ss")))
+                   : tr("Reading %1...").arg(url);
+    } else if (m_lastAnswer.isValid()) {
         text = tr("%1 cannot be read: %2. The tiles are its answer of %3; trying again every "
                   "second.")
                    .arg(url, m_problem, m_lastAnswer.toString(QStringLiteral("HH:mm:ss")));

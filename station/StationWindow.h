@@ -66,6 +66,5 @@ private:
     Timing m_timing;
     StationAccess m_access;  // what the tiles come from: the fields at the last Read
     QString m_problem;       // why the service cannot be read now; empty: it can
-    QDateTime m_lastAnswer;  // of the tiles shown
-    bool m_everRead = false;
+    QDateTime m_lastAnswer;  // of the tiles shown; invalid before the service's first
 };
